@@ -1,0 +1,13 @@
+// Conversions between the core's UTF-16 text and UTF-8, shared by both platform layers and the
+// command file. Malformed input never fails: each bad sequence becomes U+FFFD.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+std::u16string Utf8ToUtf16(std::string_view utf8);
+std::string Utf16ToUtf8(std::u16string_view utf16);
+
+}  // namespace quillet

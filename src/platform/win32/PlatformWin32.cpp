@@ -1,0 +1,105 @@
+// Win32 implementation of the platform seam, used by the Windows modules and their tests.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <ctime>
+
+#include "platform/Platform.h"
+#include "platform/win32/TimeConversion.h"
+#include "platform/win32/WideString.h"
+
+namespace quillet::platform {
+
+std::optional<LocalDateTime> LocalFromFileTime(const FILETIME& fileTime) {
+    SYSTEMTIME utc{};
+    SYSTEMTIME local{};
+    if (!FileTimeToSystemTime(&fileTime, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
+        return std::nullopt;
+    }
+    LocalDateTime t;
+    t.year = local.wYear;
+    t.month = local.wMonth;
+    t.dayOfWeek = local.wDayOfWeek;
+    t.day = local.wDay;
+    t.hour = local.wHour;
+    t.minute = local.wMinute;
+    t.second = local.wSecond;
+    return t;
+}
+
+SYSTEMTIME ToSystemTime(const LocalDateTime& time) {
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(time.year);
+    st.wMonth = static_cast<WORD>(time.month);
+    st.wDayOfWeek = static_cast<WORD>(time.dayOfWeek);
+    st.wDay = static_cast<WORD>(time.day);
+    st.wHour = static_cast<WORD>(time.hour);
+    st.wMinute = static_cast<WORD>(time.minute);
+    st.wSecond = static_cast<WORD>(time.second);
+    st.wMilliseconds = 0;
+    return st;
+}
+
+bool QueryFileStatus(const std::u16string& path, FileStatus& status) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(AsWide(path), GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    status.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    status.isHidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    status.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    status.created = LocalFromFileTime(data.ftCreationTime);
+    status.accessed = LocalFromFileTime(data.ftLastAccessTime);
+    status.modified = LocalFromFileTime(data.ftLastWriteTime);
+    return true;
+}
+
+std::optional<LocalDateTime> ToLocalTime(std::int64_t secondsSince1970) {
+    const __time64_t t = secondsSince1970;
+    std::tm tm{};
+    if (_localtime64_s(&tm, &t) != 0) {
+        return std::nullopt;
+    }
+    LocalDateTime local;
+    local.year = tm.tm_year + 1900;
+    local.month = tm.tm_mon + 1;
+    local.dayOfWeek = tm.tm_wday;
+    local.day = tm.tm_mday;
+    local.hour = tm.tm_hour;
+    local.minute = tm.tm_min;
+    local.second = tm.tm_sec;
+    return local;
+}
+
+std::optional<std::u16string> FormatDate(const LocalDateTime& time, bool longDate) {
+    const SYSTEMTIME st = ToSystemTime(time);
+    wchar_t buffer[100];
+    const int written = GetDateFormatW(LOCALE_USER_DEFAULT, longDate ? DATE_LONGDATE : DATE_SHORTDATE, &st,
+                                       nullptr, buffer, 100);
+    if (written <= 0) {
+        return std::nullopt;
+    }
+    return FromWide(buffer);
+}
+
+std::optional<std::u16string> FormatTime(const LocalDateTime& time) {
+    const SYSTEMTIME st = ToSystemTime(time);
+    wchar_t buffer[100];
+    const int written = GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, buffer, 100);
+    if (written <= 0) {
+        return std::nullopt;
+    }
+    return FromWide(buffer);
+}
+
+std::optional<std::u16string> FileTypeName(const std::u16string& name, bool isFolder) {
+    SHFILEINFOW info{};
+    const DWORD attributes = isFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    if (SHGetFileInfoW(AsWide(name), attributes, &info, sizeof info, SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES) ==
+        0) {
+        return std::nullopt;
+    }
+    return FromWide(info.szTypeName);
+}
+
+}  // namespace quillet::platform

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "core/Messages.h"
+
+namespace quillet {
+namespace {
+
+TEST(Messages, TextsAreTheSystemsOwn) {
+    struct Row {
+        MessageId id;
+        std::u16string_view text;
+    };
+    const Row rows[] = {
+        {MessageId::UnexpectedCloseBracket, u"Unexpected ']' (use '\\]' to insert a ']')."},
+        {MessageId::NoItemVariables, u"Invalid definition - no item variables."},
+        {MessageId::DollarWithoutAttribute,
+         u"Invalid '$', must be followed by attribute name, or use '\\$' to insert a '$'."},
+        {MessageId::InvalidParameterTag, u"Invalid parameter tag '%1' for attribute $%2."},
+        {MessageId::NoSuchAttribute, u"No such attribute \"$%1\""},
+    };
+    for (const Row& row : rows) {
+        EXPECT_TRUE(MessageText(row.id) == row.text) << static_cast<int>(row.id);
+    }
+    EXPECT_EQ(static_cast<int>(MessageId::NoSuchAttribute), 2009);
+}
+
+TEST(Messages, IdsAreUniqueAndEveryTextIsFound) {
+    std::set<int> ids;
+    for (const MessageEntry& entry : AllMessages()) {
+        EXPECT_TRUE(ids.insert(entry.id).second) << "duplicate id " << entry.id;
+        EXPECT_FALSE(entry.text.empty());
+        EXPECT_TRUE(MessageText(static_cast<MessageId>(entry.id)) == entry.text);
+    }
+    EXPECT_TRUE(MessageText(static_cast<MessageId>(1)).empty());
+}
+
+TEST(Messages, PositionalInserts) {
+    struct Row {
+        std::u16string_view pattern;
+        std::initializer_list<MessageArg> args;
+        std::u16string_view expected;
+    };
+    const Row rows[] = {
+        {u"Invalid parameter tag '%1' for attribute $%2.", {u"bar", u"name"},
+         u"Invalid parameter tag 'bar' for attribute $name."},
+        {u"%2 before %1", {u"one", u"two"}, u"two before one"},
+        {u"Line %2!d!: %1", {u"bad", 42}, u"Line 42: bad"},
+        {u"code %1!08x!", {0x2A}, u"code 0000002a"},
+        {u"code %1!08x!", {-1}, u"code ffffffff"},
+        {u"%1!X!", {255}, u"FF"},
+        {u"%1!d!", {-12}, u"-12"},
+        {u"%1!5d!|", {7}, u"    7|"},
+        {u"%1!-5d!|", {7}, u"7    |"},
+        {u"%1!s! and %1", {u"x"}, u"x and x"},
+        {u"100%% of %1", {u"it"}, u"100% of it"},
+        {u"missing %3 stays", {u"a"}, u"missing %3 stays"},
+        {u"trailing %", {}, u"trailing %"},
+        {u"%0 is no insert", {u"a"}, u"%0 is no insert"},
+        {u"%1%2", {u"a", u"b"}, u"ab"},
+        {u"%12", {u"a", u"b", u"c", u"d", u"e", u"f", u"g", u"h", u"i", u"j", u"k", u"l"}, u"l"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_TRUE(FormatInserts(row.pattern, row.args) == row.expected)
+            << std::string(row.pattern.begin(), row.pattern.end());
+    }
+}
+
+TEST(Messages, FormatsATableMessage) {
+    EXPECT_TRUE(FormatMessageText(MessageId::NoSuchAttribute, {u"namex"}) == u"No such attribute \"$namex\"");
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,42 @@
+// Helpers shared by the unit tests.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "core/Items.h"
+#include "platform/Platform.h"
+
+namespace quillet::test {
+
+// A Windows-style path with every backslash turned into this platform's separator, so that one
+// table of paths serves both builds.
+std::u16string Native(std::u16string_view windowsPath);
+
+// A file status with no time stamps, for items made without touching the disk.
+platform::FileStatus StatusOf(std::uint64_t size, bool isDirectory = false);
+
+// A folder of its own under the system's temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& Root() const { return root_; }
+    // The full path of a name inside the folder, as the core spells paths.
+    std::u16string PathOf(std::u16string_view relative) const;
+    // Creates a file of the given size (and its folders) and returns its full path.
+    std::u16string WriteFile(std::u16string_view relative, std::size_t size) const;
+    std::u16string MakeFolder(std::u16string_view relative) const;
+
+private:
+    std::filesystem::path root_;
+};
+
+// printf-style description of UTF-16 text for test failure messages.
+std::string Printable(std::u16string_view text);
+
+}  // namespace quillet::test

@@ -1,0 +1,35 @@
+#include <gtest/gtest.h>
+
+#include "platform/Utf.h"
+
+namespace quillet {
+namespace {
+
+TEST(Utf, RoundTripsEveryPlane) {
+    const std::u16string text = u"a\u00B7\u20AC\U0001F600z";
+    const std::string utf8 = Utf16ToUtf8(text);
+    EXPECT_EQ(utf8, "a\xC2\xB7\xE2\x82\xAC\xF0\x9F\x98\x80z");
+    EXPECT_TRUE(Utf8ToUtf16(utf8) == text);
+}
+
+TEST(Utf, MalformedInputBecomesReplacementCharacters) {
+    struct Row {
+        std::string utf8;
+        std::u16string expected;
+    };
+    const Row rows[] = {
+        {"\xFF" "a", u"\uFFFDa"},                // not a lead byte
+        {"\xC3", u"\uFFFD"},                     // cut short at the end
+        {"\xE2\x82" "a", u"\uFFFDa"},            // cut short before ASCII
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},           // overlong
+        {"\xED\xA0\x80", u"\uFFFD"},           // an encoded surrogate
+        {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
+    };
+    for (const Row& row : rows) {
+        EXPECT_TRUE(Utf8ToUtf16(row.utf8) == row.expected) << row.utf8;
+    }
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD");
+}
+
+}  // namespace
+}  // namespace quillet
