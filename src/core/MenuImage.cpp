@@ -191,12 +191,4 @@ int MenuImageForCommandType(int commandType) {
     return kImageOfType[static_cast<std::size_t>(commandType)];
 }
 
-int ScaleForDpi(int value, int dpi) {
-    if (value <= 0) {
-        return value;
-    }
-    const long long scaled = (static_cast<long long>(value) * dpi + 48) / 96;
-    return static_cast<int>(std::clamp<long long>(scaled, 0, 0x7FFFFFFF));
-}
-
 }  // namespace quillet

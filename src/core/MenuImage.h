@@ -69,8 +69,4 @@ std::span<const std::uint8_t> EmbeddedMenuImage(int imageNumber);
 // The menu image that stands beside a command of this type (0 to 7); 0 for a type without one.
 int MenuImageForCommandType(int commandType);
 
-// A length in pixels at 96 DPI scaled to the given DPI, rounded to nearest: (value x dpi + 48) / 96.
-// Zero and negative values come back unchanged.
-int ScaleForDpi(int value, int dpi);
-
 }  // namespace quillet
