@@ -32,14 +32,17 @@ void AddToLog(std::u16string& errorLog, std::u16string_view message) {
 }
 
 // The item format as the configuration program shows it: the bracket and bar escapes undone, other
-// pairs kept as typed, and a lone backslash at the very end dropped.
+// pairs kept as typed. A lone backslash at the very end is kept too: the shell extension reads it as
+// a backslash, and dropping it would change what the command copies once the list is saved.
 std::u16string EditorFormatText(std::u16string_view typed) {
     std::u16string text;
     text.reserve(typed.size());
     for (std::size_t i = 0; i < typed.size(); ++i) {
         if (typed[i] != u'\\') {
             text.push_back(typed[i]);
-        } else if (i + 1 < typed.size()) {
+        } else if (i + 1 == typed.size()) {
+            text.push_back(u'\\');
+        } else {
             const char16_t next = typed[++i];
             if (next != u'[' && next != u']' && next != u'|') {
                 text.push_back(u'\\');

@@ -109,7 +109,7 @@ TEST(CommandFile, ReadsEachKindOfLine) {
          "Lines|$name\\t$size|\\n|Name\\tSize\\n|\\nEnd|1|", u""},
         {u"Esc:\\[$name\\]\\|\\$x[\\]\\[]a\\|b|c", "Esc||][|a|b|c|0|", u"", "Esc|[$name]|\\$x|][|a|b|c|0|",
          u""},
-        {u"Lone:$name\\", "Lone|||||0|", u"", "Lone|$name||||0|", u""},
+        {u"Lone:$name\\", "Lone|||||0|", u"", "Lone|$name\\||||0|", u""},
         {u"Other:$name\\q[\\x]", "Other||\\x|||0|", u"", "Other|$name\\q|\\x|||0|", u""},
         // A "%" after the start of a format is text; "$" and "[" are text in the separator.
         {u"Percent:$name%[$[|x]", "Percent||$[|x|||0|", u"", "Percent|$name%|$[|x|||0|", u""},

@@ -97,6 +97,11 @@ std::optional<std::string> ReadWholeFile(const std::u16string& path, std::uint64
 }
 
 ReplaceResult ReplaceFileContents(const std::u16string& path, std::string_view bytes) {
+    // A read-only file stays as it is, as when it is opened for writing; a rename would not ask.
+    if (const DWORD attributes = GetFileAttributesW(AsWide(path));
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return {ReplaceStep::Create, ERROR_ACCESS_DENIED};
+    }
     static std::atomic<unsigned> counter{0};
     std::u16string temporary;
     HANDLE handle = INVALID_HANDLE_VALUE;
@@ -117,16 +122,18 @@ ReplaceResult ReplaceFileContents(const std::u16string& path, std::string_view b
     }
     bool replaced = WriteAll(file.Get(), bytes) && FlushFileBuffers(file.Get()) && file.Close();
     if (replaced) {
-        // Antivirus scanners and indexers hold files briefly; a sharing violation is worth a retry.
+        // A reader holding the old file (the shell extension loading it, a virus scanner, an indexer)
+        // makes the replacement fail for a moment; a read-only file was refused above.
         for (int attempt = 0;; ++attempt) {
             replaced = MoveFileExW(AsWide(temporary), AsWide(path),
                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
             const DWORD error = GetLastError();
-            if (replaced || attempt == 4 ||
-                (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION)) {
+            const bool transient = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+                                   error == ERROR_LOCK_VIOLATION;
+            if (replaced || attempt == 20 || !transient) {
                 break;
             }
-            Sleep(50);
+            Sleep(10);
         }
     }
     if (!replaced) {
