@@ -1,5 +1,7 @@
 #include "core/CommandFile.h"
 
+#include <algorithm>
+#include <climits>
 #include <new>
 
 #include "core/Messages.h"
@@ -157,7 +159,8 @@ void ParseCommandText(std::u16string_view text, EscapeMode mode, CommandList& li
                       std::u16string& errorLog) {
     std::u16string line;
     line.reserve(256);
-    std::int32_t lineNumber = 0;
+    // Counted wide: a file just under 4 GiB can hold more lines than a 32-bit number.
+    std::int64_t lineNumber = 0;
     std::size_t at = 0;
     while (at < text.size()) {
         line.clear();
@@ -174,7 +177,8 @@ void ParseCommandText(std::u16string_view text, EscapeMode mode, CommandList& li
         }
         ++at;  // the line feed
         if (!tooLong && !line.empty() && line.front() != u';') {
-            ParseCommandLine(line, lineNumber, mode, list, errorLog);
+            const auto number = static_cast<std::int32_t>(std::min<std::int64_t>(lineNumber, INT32_MAX));
+            ParseCommandLine(line, number, mode, list, errorLog);
         }
         ++lineNumber;
     }

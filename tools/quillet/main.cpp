@@ -86,7 +86,8 @@ int RunCheck(const std::vector<std::u16string>& args) {
             path = quillet::defaultCommandFile();
         }
     }
-    if (!quillet::platform::LastWriteTime(path)) {
+    if (quillet::platform::FileStatus status;
+        !quillet::platform::QueryFileStatus(path, status) || status.isDirectory) {
         Print(stderr, u"quillet: cannot read " + path + u"\n");
         return 1;
     }
