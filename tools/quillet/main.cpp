@@ -1,12 +1,15 @@
 // quillet: the copy engine from the command line.
 //   quillet format FORMAT PATH...   renders each path with an item format, one line per path
+//   quillet check [FILE]            reads a command file as the shell extension does and reports
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "core/CommandFile.h"
 #include "core/ItemFormat.h"
 #include "core/Items.h"
 #include "core/TextBuffer.h"
+#include "platform/Platform.h"
 #include "platform/Utf.h"
 
 #ifdef _WIN32
@@ -27,7 +30,10 @@ int Usage() {
     Print(stderr,
           u"usage: quillet format FORMAT PATH...\n"
           u"  Renders each path with an item format such as \"$name\", \"$path:forwardslash\",\n"
-          u"  \"$size:auto\" or \"$moddate:shortdate\", one line per path.\n");
+          u"  \"$size:auto\" or \"$moddate:shortdate\", one line per path.\n"
+          u"usage: quillet check [FILE]\n"
+          u"  Reads a command file (default: yours, else the default list) as the Explorer\n"
+          u"  extension does, lists its commands and the lines it cannot read; exits 1 if any.\n");
     return 2;
 }
 
@@ -59,9 +65,65 @@ int RunFormat(const std::vector<std::u16string>& args) {
     return status;
 }
 
+std::u16string Describe(const quillet::Command& command) {
+    if (command.type == quillet::CommandType::UserDefined) {
+        return u"user-defined copy";
+    }
+    return std::u16string(command.type == quillet::CommandType::SubFolder ? u"sub-menu %" : u"built-in %") +
+           std::u16string(quillet::KeywordOf(command.type));
+}
+
+int RunCheck(const std::vector<std::u16string>& args) {
+    if (args.size() > 2) {
+        return Usage();
+    }
+    std::u16string path;
+    if (args.size() == 2) {
+        path = args[1];
+    } else {
+        path = quillet::userCommandFile();
+        if (path.empty() || !quillet::platform::LastWriteTime(path)) {
+            path = quillet::defaultCommandFile();
+        }
+    }
+    if (quillet::platform::FileStatus status;
+        !quillet::platform::QueryFileStatus(path, status) || status.isDirectory) {
+        Print(stderr, u"quillet: cannot read " + path + u"\n");
+        return 1;
+    }
+    std::u16string errorLog;
+    const quillet::CommandList list =
+        quillet::LoadCommandFile(path, quillet::EscapeMode::FullEscapes, errorLog);
+    Print(stdout, path + u": " + quillet::Utf8ToUtf16(std::to_string(list.size())) + u" commands\n");
+    // The commands after a sub-menu line go into that sub-menu, up to the next one or the end.
+    bool inSubMenu = false;
+    for (const quillet::Command& command : list) {
+        const bool opensSubMenu = command.type == quillet::CommandType::SubFolder;
+        std::u16string line = (inSubMenu && !opensSubMenu) ? u"    " : u"  ";
+        line += command.name;
+        line.append(line.size() < 48 ? 48 - line.size() : 1, u' ');
+        Print(stdout, line + Describe(command) + u"\n");
+        inSubMenu = inSubMenu || opensSubMenu;
+    }
+    if (errorLog.empty()) {
+        return 0;
+    }
+    Print(stdout, u"Lines with errors (numbered from 0):\n");
+    std::size_t start = 0;
+    while (start < errorLog.size()) {
+        const std::size_t end = errorLog.find(u'\n', start);
+        Print(stdout, u"  " + errorLog.substr(start, end - start) + u"\n");
+        start = end == std::u16string::npos ? errorLog.size() : end + 1;
+    }
+    return 1;
+}
+
 int Run(const std::vector<std::u16string>& args) {
     if (!args.empty() && args[0] == u"format") {
         return RunFormat(args);
+    }
+    if (!args.empty() && args[0] == u"check") {
+        return RunCheck(args);
     }
     return Usage();
 }
