@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Platform.h"
+
 namespace quillet {
 namespace {
 
@@ -116,6 +118,35 @@ MenuResult BuildCommandMenu(const CommandList& commands, const MenuRequest& requ
         }
     }
     return builder.Finish();
+}
+
+void CommandMenu::Refresh() {
+    // The messages of rejected lines are for the configuration program; the menu shows no errors.
+    std::u16string errorLog;
+    if (const std::optional<std::int64_t> time = platform::LastWriteTime(userFile_)) {
+        const auto unsignedTime = static_cast<std::uint64_t>(*time);
+        if (!loaded_ || unsignedTime > userFileTime_) {
+            commands_ = LoadCommandFile(userFile_, EscapeMode::FullEscapes, errorLog);
+            userFileTime_ = unsignedTime;
+            loaded_ = true;
+        }
+    } else if (!loaded_) {
+        commands_ = LoadCommandFile(defaultFile_, EscapeMode::FullEscapes, errorLog);
+        loaded_ = true;
+    }
+}
+
+std::uint32_t CommandMenu::Build(const MenuRequest& request, MMenuSink& sink) {
+    idMap_.clear();
+    Refresh();
+    MenuResult result = BuildCommandMenu(commands_, request, sink);
+    idMap_ = std::move(result.commands);
+    return result.idsUsed;
+}
+
+const Command* CommandMenu::CommandAt(std::uint32_t offset) const {
+    const auto found = idMap_.find(offset);
+    return found == idMap_.end() ? nullptr : found->second;
 }
 
 std::u16string MenuItemText(std::u16string_view name, bool singleSelection) {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/Command.h"
+#include "core/CommandFile.h"
 
 namespace quillet {
 
@@ -53,6 +54,37 @@ struct MenuResult {
 // No id above lastId, nor an offset above 0xFFFF (the largest an invocation can name), is handed
 // out: commands that do not fit are left out, and an open sub-menu keeps room for its own id.
 MenuResult BuildCommandMenu(const CommandList& commands, const MenuRequest& request, MMenuSink& sink);
+
+// The handler's menu state: the command list, read again when the per-user command file's last-write
+// time moves forward (or from the default file while there is no per-user file), and the command id
+// map of the last menu built.
+class CommandMenu {
+  public:
+    CommandMenu(std::u16string userFile, std::u16string defaultFile)
+        : userFile_(std::move(userFile)), defaultFile_(std::move(defaultFile)) {}
+
+    // Reloads the list when needed, then builds the menu into the sink. The previous id map is gone
+    // first, so it never points into a list that a reload replaced.
+    std::uint32_t Build(const MenuRequest& request, MMenuSink& sink);
+
+    // The command at an offset of the last menu built; null when there is none (a sub-menu item, an
+    // offset never handed out, or no menu built yet).
+    const Command* CommandAt(std::uint32_t offset) const;
+
+    // Loads the per-user file when no list is loaded yet or its last-write time is later than the one
+    // recorded; loads the default file when there is no per-user file and no list yet. A list that
+    // cannot be read is empty.
+    void Refresh();
+    const CommandList& Commands() const { return commands_; }
+
+  private:
+    std::u16string userFile_;
+    std::u16string defaultFile_;
+    bool loaded_ = false;
+    std::uint64_t userFileTime_ = 0;  // of the per-user file when it was last loaded
+    CommandList commands_;
+    CommandIdMap idMap_;
+};
 
 // The menu text of a command name: every "(s)" replaced by nothing for one selected item and by "s"
 // for several.

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -326,6 +329,90 @@ TEST(CommandMenu, ValidNewNames) {
     for (const NameRow& row : rows) {
         EXPECT_EQ(IsValidNewName(row.text), row.valid) << Printable(row.text);
     }
+}
+
+}  // namespace
+}  // namespace quillet::test
+
+namespace quillet::test {
+namespace {
+
+// A command file whose last-write time the test sets, for the refresh rules.
+class CommandFiles {
+  public:
+    CommandFiles() : user_(folder_.PathOf(u"user.txt")), default_(folder_.PathOf(u"default.txt")) {}
+
+    void Write(const std::u16string& path, const std::string& text, int secondsFromNow) {
+        const std::filesystem::path file(path);
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+        std::filesystem::last_write_time(
+            file, std::filesystem::file_time_type::clock::now() + std::chrono::seconds(secondsFromNow));
+    }
+    // The names of the loaded commands, one after another.
+    static std::string Names(const CommandMenu& menu) {
+        std::string names;
+        for (const Command& command : menu.Commands()) {
+            names += Utf16ToUtf8(command.name) + ";";
+        }
+        return names;
+    }
+
+    TempFolder folder_;
+    std::u16string user_;
+    std::u16string default_;
+};
+
+TEST(CommandMenu, ReloadsTheCommandFileOnlyWhenItsTimeMovesForward) {
+    CommandFiles files;
+    CommandMenu menu(files.user_, files.default_);
+    menu.Refresh();
+    EXPECT_EQ(CommandFiles::Names(menu), "") << "neither file: an empty list";
+
+    files.Write(files.default_, "Default:%QUILLET\n", 0);
+    menu.Refresh();
+    EXPECT_EQ(CommandFiles::Names(menu), "") << "a loaded list stays while there is no per-user file";
+
+    CommandMenu fresh(files.user_, files.default_);
+    fresh.Refresh();
+    EXPECT_EQ(CommandFiles::Names(fresh), "Default;");
+
+    files.Write(files.user_, "First:%QUILLET\n", -100);
+    fresh.Refresh();
+    EXPECT_EQ(CommandFiles::Names(fresh), "First;") << "a per-user file appears";
+
+    files.Write(files.user_, "Second:%QUILLET\n", -50);
+    fresh.Refresh();
+    EXPECT_EQ(CommandFiles::Names(fresh), "Second;") << "its time moved forward";
+
+    files.Write(files.user_, "Restored:%QUILLET\n", -70);
+    fresh.Refresh();
+    EXPECT_EQ(CommandFiles::Names(fresh), "Second;") << "an older time is not reloaded";
+
+    std::filesystem::remove(std::filesystem::path(files.user_));
+    fresh.Refresh();
+    EXPECT_EQ(CommandFiles::Names(fresh), "Second;") << "the per-user file gone: the list stays";
+}
+
+TEST(CommandMenu, TheIdMapFollowsTheLastMenuBuilt) {
+    CommandFiles files;
+    files.Write(files.user_, "Copy:%QUILLET\nMore:%SUBFOLDER\nOptions:%OPTIONS\n", -100);
+    CommandMenu menu(files.user_, files.default_);
+    EXPECT_EQ(menu.CommandAt(0), nullptr) << "no menu built yet";
+
+    RecordingMenu first;
+    EXPECT_EQ(menu.Build({false, false, 0, 1, 100}, first), 3u);
+    ASSERT_NE(menu.CommandAt(0), nullptr);
+    EXPECT_EQ(Utf16ToUtf8(menu.CommandAt(0)->name), "Copy");
+    EXPECT_EQ(Utf16ToUtf8(menu.CommandAt(1)->name), "Options");
+    EXPECT_EQ(menu.CommandAt(2), nullptr) << "a sub-menu item runs nothing";
+
+    files.Write(files.user_, "Configure:%CONFIGURE\n", -50);
+    RecordingMenu second;
+    EXPECT_EQ(menu.Build({false, false, 0, 1, 100}, second), 1u);
+    EXPECT_EQ(second.Text(), "1 Configure #6\n");
+    ASSERT_NE(menu.CommandAt(0), nullptr);
+    EXPECT_EQ(Utf16ToUtf8(menu.CommandAt(0)->name), "Configure");
+    EXPECT_EQ(menu.CommandAt(1), nullptr);
 }
 
 }  // namespace
