@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,7 @@ std::wstring ModuleFolder() {
     return folder.substr(0, folder.find_last_of(L'\\') + 1);
 }
 
-// The per-user command file, written for one test and removed after it.
+// The per-user command file, written for one test; what was there before comes back after it.
 class UserCommandFile {
   public:
     explicit UserCommandFile(const std::string& lines) {
@@ -43,12 +44,25 @@ class UserCommandFile {
         const std::filesystem::path folder = std::filesystem::path(appData) / L"Brantwell" / L"Quillet";
         std::filesystem::create_directories(folder);
         path_ = folder / L"Cmds.txt";
-        std::ofstream(path_, std::ios::binary) << "\xEF\xBB\xBF" << lines;
+        if (std::filesystem::exists(path_)) {
+            std::ifstream old(path_, std::ios::binary);
+            previous_ = std::string(std::istreambuf_iterator<char>(old), {});
+            hadPrevious_ = true;
+        }
+        std::ofstream(path_, std::ios::binary | std::ios::trunc) << "\xEF\xBB\xBF" << lines;
     }
-    ~UserCommandFile() { std::filesystem::remove(path_); }
+    ~UserCommandFile() {
+        if (hadPrevious_) {
+            std::ofstream(path_, std::ios::binary | std::ios::trunc) << previous_;
+        } else {
+            std::filesystem::remove(path_);
+        }
+    }
 
   private:
     std::filesystem::path path_;
+    std::string previous_;
+    bool hadPrevious_ = false;
 };
 
 void SetClipboardText(const std::wstring& text) {
