@@ -1,0 +1,210 @@
+// The module's COM plumbing, written once: an exception barrier for method bodies, a reference count
+// and QueryInterface driven by a table of interfaces (with aggregation), a move-only COM pointer, and
+// one class factory driven by a table of {CLSID, create function} rows.
+#pragma once
+
+#include <windows.h>
+
+#include <unknwn.h>
+
+#include <atomic>
+#include <new>
+#include <span>
+#include <utility>
+
+namespace quillet::shellext {
+
+// Runs a COM method body so that no exception leaves it: an allocation failure becomes
+// E_OUTOFMEMORY, anything else E_UNEXPECTED.
+template <typename Body>
+HRESULT ComBarrier(Body&& body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+// The HRESULT of the calling thread's last error; never a success code, even when the error was
+// cleared by the failing call.
+inline HRESULT LastErrorResult() {
+    const DWORD error = GetLastError();
+    return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
+}
+
+// Owns one reference to a COM interface.
+template <typename Interface>
+class ComPtr {
+  public:
+    ComPtr() = default;
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        Reset(std::exchange(other.pointer_, nullptr));
+        return *this;
+    }
+    ~ComPtr() { Reset(); }
+
+    // Takes over a reference the caller already holds.
+    void Reset(Interface* pointer = nullptr) {
+        if (pointer_) {
+            pointer_->Release();
+        }
+        pointer_ = pointer;
+    }
+    Interface* Get() const { return pointer_; }
+    Interface* operator->() const { return pointer_; }
+    explicit operator bool() const { return pointer_ != nullptr; }
+    // For out-parameters: releases what is held and hands out the slot.
+    Interface** Receive() {
+        Reset();
+        return &pointer_;
+    }
+    // Gives up the reference without releasing it.
+    Interface* Detach() { return std::exchange(pointer_, nullptr); }
+    // Gives the caller a new reference.
+    Interface* Share() const {
+        if (pointer_) {
+            pointer_->AddRef();
+        }
+        return pointer_;
+    }
+
+  private:
+    Interface* pointer_ = nullptr;
+};
+
+// One row of an object's interface table: the IID and how to reach that interface from the object.
+struct InterfaceRow {
+    const IID* iid;
+    IUnknown* (*cast)(void* object);
+};
+
+// The row for Interface, reached through Via when Interface is an ambiguous base (IDispatch through
+// the object's dual interface).
+template <typename Object, typename Interface, typename Via = Interface>
+constexpr InterfaceRow InterfaceOf(const IID& iid) {
+    return {&iid, [](void* object) -> IUnknown* {
+                return static_cast<Interface*>(static_cast<Via*>(static_cast<Object*>(object)));
+            }};
+}
+
+// IUnknown for a class Derived that implements Interfaces... and lists them in
+// `static std::span<const InterfaceRow> InterfaceTable()`. The reference count is atomic. When an outer
+// object is given, the interfaces' IUnknown methods delegate to it and the outer object owns this one through
+// Inner(), the non-delegating IUnknown.
+template <typename Derived, typename... Interfaces>
+class ComObject : public Interfaces... {
+  public:
+    explicit ComObject(IUnknown* outer = nullptr) : inner_(this), controlling_(outer ? outer : &inner_) {}
+    ComObject(const ComObject&) = delete;
+    ComObject& operator=(const ComObject&) = delete;
+    virtual ~ComObject() = default;
+
+    IFACEMETHODIMP QueryInterface(REFIID iid, void** result) override {
+        return controlling_->QueryInterface(iid, result);
+    }
+    IFACEMETHODIMP_(ULONG) AddRef() override { return controlling_->AddRef(); }
+    IFACEMETHODIMP_(ULONG) Release() override { return controlling_->Release(); }
+
+    // The object's own IUnknown: identity for a standalone object, the handle that an outer object
+    // keeps for an aggregated one.
+    IUnknown* Inner() { return &inner_; }
+
+  private:
+    class NonDelegating final : public IUnknown {
+      public:
+        explicit NonDelegating(ComObject* object) : object_(object) {}
+
+        IFACEMETHODIMP QueryInterface(REFIID iid, void** result) override {
+            if (!result) {
+                return E_POINTER;
+            }
+            *result = nullptr;
+            if (IsEqualIID(iid, IID_IUnknown)) {
+                *result = static_cast<IUnknown*>(this);
+                AddRef();
+                return S_OK;
+            }
+            for (const InterfaceRow& row : Derived::InterfaceTable()) {
+                if (IsEqualIID(iid, *row.iid)) {
+                    IUnknown* found = row.cast(static_cast<Derived*>(object_));
+                    found->AddRef();
+                    *result = found;
+                    return S_OK;
+                }
+            }
+            return E_NOINTERFACE;
+        }
+        IFACEMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+        IFACEMETHODIMP_(ULONG) Release() override {
+            const ULONG left = --references_;
+            if (left == 0) {
+                delete object_;
+            }
+            return left;
+        }
+
+      private:
+        ComObject* object_;
+        std::atomic<ULONG> references_{1};
+    };
+
+    NonDelegating inner_;
+    IUnknown* controlling_;
+};
+
+// How a class factory makes an object: a new object (aggregated into outer when given) queried for
+// iid; the new object is destroyed at once when it does not give iid.
+using CreateFunction = HRESULT (*)(IUnknown* outer, REFIID iid, void** result);
+
+// Makes a Derived object, taking over the reference the object is born with.
+template <typename Derived>
+HRESULT CreateComObject(IUnknown* outer, REFIID iid, void** result) {
+    if (!result) {
+        return E_POINTER;
+    }
+    *result = nullptr;
+    // An outer object may only ask for our non-delegating IUnknown.
+    if (outer && !IsEqualIID(iid, IID_IUnknown)) {
+        return CLASS_E_NOAGGREGATION;
+    }
+    Derived* object = new (std::nothrow) Derived(outer);
+    if (!object) {
+        return E_OUTOFMEMORY;
+    }
+    IUnknown* inner = object->Inner();
+    const HRESULT hr = inner->QueryInterface(iid, result);
+    inner->Release();
+    return hr;
+}
+
+// The module lock count: what DllCanUnloadNow consults.
+class MModuleLock {
+  public:
+    virtual void Lock() = 0;
+    virtual void Unlock() = 0;
+
+  protected:
+    ~MModuleLock() = default;
+};
+
+// One class factory for every class of the module; each instance serves one row of the object map.
+class CClassFactory final : public ComObject<CClassFactory, IClassFactory> {
+  public:
+    static std::span<const InterfaceRow> InterfaceTable();
+
+    CClassFactory(CreateFunction create, MModuleLock& lock) : create_(create), lock_(lock) {}
+
+    IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** result) override;
+    IFACEMETHODIMP LockServer(BOOL lock) override;
+
+  private:
+    CreateFunction create_;
+    MModuleLock& lock_;
+};
+
+}  // namespace quillet::shellext

@@ -1,0 +1,58 @@
+// The module's four exports and its entry point; the module object does the work.
+#include <windows.h>
+
+#include "ScrivelShExt_h.h"
+#include "ScrivelShExt_i.c"
+#include "shellext/ComSupport.h"
+#include "shellext/Module.h"
+#include "shellext/Scrivel.h"
+
+namespace quillet::shellext {
+namespace {
+
+constexpr UINT kAppIdScript = 101;
+constexpr UINT kClassScript = 102;
+constexpr wchar_t kAppId[] = L"{C93E4B57-1A2F-4D68-B7C4-0F5E8A2D6B19}";
+
+const ObjectMapEntry kObjectMap[] = {
+    {&CLSID_Scrivel, &CreateComObject<CScrivel>},
+};
+
+}  // namespace
+
+CScrivelShExtModule& Module() {
+    static CScrivelShExtModule module(kObjectMap, LIBID_ScrivelShExtLib, IID_IScrivel, kAppIdScript,
+                                      kClassScript, kAppId);
+    return module;
+}
+
+}  // namespace quillet::shellext
+
+using quillet::shellext::ComBarrier;
+using quillet::shellext::Module;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        DisableThreadLibraryCalls(instance);
+        Module().Attach(instance);
+    } else if (reason == DLL_PROCESS_DETACH) {
+        Module().Detach(reserved != nullptr);
+    }
+    return TRUE;
+}
+
+STDAPI DllCanUnloadNow() {
+    return Module().CanUnloadNow();
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** result) {
+    return ComBarrier([&] { return Module().GetClassObject(clsid, iid, result); });
+}
+
+STDAPI DllRegisterServer() {
+    return ComBarrier([] { return Module().RegisterServer(); });
+}
+
+STDAPI DllUnregisterServer() {
+    return ComBarrier([] { return Module().UnregisterServer(); });
+}

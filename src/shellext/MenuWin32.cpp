@@ -1,0 +1,67 @@
+#include "shellext/MenuWin32.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "platform/win32/WideString.h"
+#include "shellext/Win32Holds.h"
+
+namespace quillet::shellext {
+
+bool PopupMenuSink::BeginSubMenu() {
+    DiscardSubMenu();
+    subMenu_ = CreatePopupMenu();
+    return subMenu_ != nullptr;
+}
+
+bool PopupMenuSink::InsertItem(bool inSubMenu, std::uint32_t position, std::uint32_t id,
+                               const std::u16string& text, CommandType) {
+    HMENU target = inSubMenu ? subMenu_ : menu_;
+    return target && InsertMenuW(target, position, MF_BYPOSITION | MF_STRING, id, platform::AsWide(text));
+}
+
+bool PopupMenuSink::InsertSubMenu(std::uint32_t position, std::uint32_t id, const std::u16string& title) {
+    if (!subMenu_) {
+        return false;
+    }
+    std::u16string text = title;  // the item info takes a mutable string
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_STRING | MIIM_ID | MIIM_SUBMENU;
+    item.wID = id;
+    item.hSubMenu = subMenu_;
+    item.dwTypeData = reinterpret_cast<wchar_t*>(text.data());
+    if (!InsertMenuItemW(menu_, position, TRUE, &item)) {
+        return false;
+    }
+    subMenu_ = nullptr;  // the menu owns it now
+    return true;
+}
+
+void PopupMenuSink::DiscardSubMenu() {
+    if (subMenu_) {
+        DestroyMenu(subMenu_);
+        subMenu_ = nullptr;
+    }
+}
+
+bool ClipboardHoldsValidNewName() {
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
+        return false;
+    }
+    const OpenClipboardHold clipboard;
+    if (!clipboard.IsOpen()) {
+        return false;
+    }
+    HGLOBAL memory = GetClipboardData(CF_UNICODETEXT);
+    const GlobalLockHold lock(memory);
+    if (!lock.Data()) {
+        return false;
+    }
+    // The text may lack its terminator: look no further than the memory goes.
+    const std::u16string_view text(static_cast<const char16_t*>(lock.Data()),
+                                   std::min(lock.Count<char16_t>(), kMaxNewNameLength + 1));
+    return IsValidNewName(text);
+}
+
+}  // namespace quillet::shellext

@@ -1,0 +1,245 @@
+#include "shellext/Module.h"
+
+#include <oleauto.h>
+
+#include <string>
+
+#include "core/RegistryScript.h"
+#include "platform/Utf.h"
+#include "platform/win32/WideString.h"
+#include "shellext/RegistryStoreWin32.h"
+
+namespace quillet::shellext {
+namespace {
+
+// Registration runs in the system's default locale, as the type library's registration expects;
+// the caller's thread locale comes back on every path.
+class ThreadLocaleScope {
+  public:
+    ThreadLocaleScope() : saved_(GetThreadLocale()) { SetThreadLocale(LOCALE_SYSTEM_DEFAULT); }
+    ~ThreadLocaleScope() { SetThreadLocale(saved_); }
+    ThreadLocaleScope(const ThreadLocaleScope&) = delete;
+    ThreadLocaleScope& operator=(const ThreadLocaleScope&) = delete;
+
+  private:
+    LCID saved_;
+};
+
+// A script that cannot be read or parsed: the module was built wrong.
+constexpr HRESULT kBadScript = HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+
+bool LoadScriptText(HINSTANCE instance, UINT resourceId, std::u16string& text) {
+    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(resourceId), L"REGISTRY");
+    HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (!bytes) {
+        return false;
+    }
+    text = Utf8ToUtf16(std::string_view(static_cast<const char*>(bytes), SizeofResource(instance, found)));
+    return true;
+}
+
+}  // namespace
+
+CScrivelShExtModule::CScrivelShExtModule(std::span<const ObjectMapEntry> objectMap, const GUID& libid,
+                                         const GUID& dispatchIid, UINT appIdScript, UINT classScript,
+                                         const wchar_t* appId)
+    : objectMap_(objectMap),
+      libid_(libid),
+      dispatchIid_(dispatchIid),
+      appIdScript_(appIdScript),
+      classScript_(classScript),
+      appId_(appId),
+      factories_(objectMap.size()) {}
+
+void CScrivelShExtModule::Detach(bool processEnding) {
+    CriticalSection::Hold hold(section_);
+    for (ComPtr<IClassFactory>& factory : factories_) {
+        if (processEnding) {
+            static_cast<void>(factory.Detach());  // our own memory: the process returns it
+        } else {
+            factory.Reset();
+        }
+    }
+    if (processEnding) {
+        // Releasing it could call into a library that the ending process has already unloaded.
+        static_cast<void>(typeInfo_.Detach());
+    } else {
+        typeInfo_.Reset();
+    }
+    instance_ = nullptr;
+}
+
+HRESULT CScrivelShExtModule::GetClassObject(REFCLSID clsid, REFIID iid, void** result) {
+    if (!result) {
+        return E_POINTER;
+    }
+    *result = nullptr;
+    if (!instance_) {
+        return E_UNEXPECTED;
+    }
+    for (std::size_t row = 0; row < objectMap_.size(); ++row) {
+        if (!IsEqualCLSID(clsid, *objectMap_[row].clsid)) {
+            continue;
+        }
+        ComPtr<IClassFactory> factory;
+        {
+            CriticalSection::Hold hold(section_);
+            if (!factories_[row]) {
+                auto* made = new (std::nothrow) CClassFactory(objectMap_[row].create, *this);
+                if (!made) {
+                    return E_OUTOFMEMORY;
+                }
+                factories_[row].Reset(made);
+            }
+            factory.Reset(factories_[row].Share());
+        }
+        return factory->QueryInterface(iid, result);
+    }
+    return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+std::wstring CScrivelShExtModule::ModulePath() const {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(instance_, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);  // cut short: ask again with room for a long path
+    }
+}
+
+HRESULT CScrivelShExtModule::RunScript(UINT resourceId, bool registering) {
+    std::u16string text;
+    if (!LoadScriptText(instance_, resourceId, text)) {
+        return LastErrorResult();
+    }
+    const std::wstring modulePath = ModulePath();
+    if (modulePath.empty()) {
+        return LastErrorResult();
+    }
+    const registry::Replacements replacements = {
+        {u"APPID", platform::FromWide(appId_)},
+        {u"MODULE", platform::FromWide(modulePath.c_str())},
+    };
+    registry::RegistryScript script;
+    std::u16string error;
+    if (!registry::ParseRegistryScript(text, replacements, script, error)) {
+        return kBadScript;
+    }
+    RegistryStoreWin32 store;
+    const registry::RegistryOutcome outcome =
+        registering ? registry::RegisterScript(script, store) : registry::UnregisterScript(script, store);
+    return outcome.Succeeded() ? S_OK : HRESULT_FROM_WIN32(static_cast<DWORD>(outcome.status));
+}
+
+HRESULT CScrivelShExtModule::RegisterTypeLibrary(bool registering) {
+    const std::wstring modulePath = ModulePath();
+    if (modulePath.empty()) {
+        return LastErrorResult();
+    }
+    ComPtr<ITypeLib> library;
+    HRESULT hr = LoadTypeLibEx(modulePath.c_str(), REGKIND_NONE, library.Receive());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (registering) {
+        std::wstring path = modulePath;  // the API takes a mutable string
+        return RegisterTypeLib(library.Get(), path.data(), nullptr);
+    }
+    TLIBATTR* attributes = nullptr;
+    hr = library->GetLibAttr(&attributes);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    const TLIBATTR libraryAttributes = *attributes;
+    library->ReleaseTLibAttr(attributes);
+    // A library that is not registered (any more) is already what unregistering wants.
+    BSTR registeredPath = nullptr;
+    if (FAILED(QueryPathOfRegTypeLib(libid_, libraryAttributes.wMajorVerNum, libraryAttributes.wMinorVerNum,
+                                     libraryAttributes.lcid, &registeredPath))) {
+        return S_OK;
+    }
+    SysFreeString(registeredPath);
+    return UnRegisterTypeLib(libid_, libraryAttributes.wMajorVerNum, libraryAttributes.wMinorVerNum,
+                             libraryAttributes.lcid, SYS_WIN64);
+}
+
+HRESULT CScrivelShExtModule::RegisterServer() {
+    if (!instance_) {
+        return E_UNEXPECTED;
+    }
+    ThreadLocaleScope locale;
+    HRESULT hr = RunScript(appIdScript_, true);
+    if (SUCCEEDED(hr)) {
+        hr = RunScript(classScript_, true);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = RegisterTypeLibrary(true);
+    }
+    return FAILED(hr) ? hr : S_OK;
+}
+
+HRESULT CScrivelShExtModule::UnregisterServer() {
+    if (!instance_) {
+        return E_UNEXPECTED;
+    }
+    ThreadLocaleScope locale;
+    HRESULT hr = RunScript(classScript_, false);
+    if (SUCCEEDED(hr)) {
+        hr = RegisterTypeLibrary(false);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = RunScript(appIdScript_, false);
+    }
+    return FAILED(hr) ? hr : S_OK;
+}
+
+HRESULT CScrivelShExtModule::DispatchTypeInfo(ITypeInfo** result) {
+    if (!result) {
+        return E_POINTER;
+    }
+    *result = nullptr;
+    CriticalSection::Hold hold(section_);
+    if (!typeInfo_) {
+        const std::wstring modulePath = ModulePath();
+        if (modulePath.empty()) {
+            return LastErrorResult();
+        }
+        ComPtr<ITypeLib> library;
+        HRESULT hr = LoadTypeLibEx(modulePath.c_str(), REGKIND_NONE, library.Receive());
+        if (SUCCEEDED(hr)) {
+            hr = library->GetTypeInfoOfGuid(dispatchIid_, typeInfo_.Receive());
+        }
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    *result = typeInfo_.Share();
+    return S_OK;
+}
+
+std::span<const InterfaceRow> CClassFactory::InterfaceTable() {
+    static const InterfaceRow rows[] = {InterfaceOf<CClassFactory, IClassFactory>(IID_IClassFactory)};
+    return rows;
+}
+
+IFACEMETHODIMP CClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** result) {
+    return ComBarrier([&] { return create_(outer, iid, result); });
+}
+
+IFACEMETHODIMP CClassFactory::LockServer(BOOL lock) {
+    if (lock) {
+        lock_.Lock();
+    } else {
+        lock_.Unlock();
+    }
+    return S_OK;
+}
+
+}  // namespace quillet::shellext

@@ -1,0 +1,109 @@
+// The module object of ScrivelShExt: the lock count that decides when COM may unload the module, the
+// object map with its cached class factories, the type information behind IDispatch, and the
+// registration of the server.
+#pragma once
+
+#include <windows.h>
+
+#include <oaidl.h>
+
+#include <atomic>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "shellext/ComSupport.h"
+
+namespace quillet::shellext {
+
+// A critical section owned for the life of its object.
+class CriticalSection {
+  public:
+    CriticalSection() { InitializeCriticalSection(&section_); }
+    ~CriticalSection() { DeleteCriticalSection(&section_); }
+    CriticalSection(const CriticalSection&) = delete;
+    CriticalSection& operator=(const CriticalSection&) = delete;
+
+    class Hold {
+      public:
+        explicit Hold(CriticalSection& section) : section_(section) {
+            EnterCriticalSection(&section_.section_);
+        }
+        ~Hold() { LeaveCriticalSection(&section_.section_); }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+      private:
+        CriticalSection& section_;
+    };
+
+  private:
+    CRITICAL_SECTION section_;
+};
+
+// One class the module serves.
+struct ObjectMapEntry {
+    const CLSID* clsid;
+    CreateFunction create;
+};
+
+class CScrivelShExtModule final : public MModuleLock {
+  public:
+    CScrivelShExtModule(std::span<const ObjectMapEntry> objectMap, const GUID& libid, const GUID& dispatchIid,
+                        UINT appIdScript, UINT classScript, const wchar_t* appId);
+
+    // The module's instance handle, set when the module is loaded; until then the module answers
+    // E_UNEXPECTED.
+    void Attach(HINSTANCE instance) { instance_ = instance; }
+    // At unload: releases the cached objects, unless the process is ending (then the libraries they
+    // live in may already be gone).
+    void Detach(bool processEnding);
+    HINSTANCE Instance() const { return instance_; }
+
+    void Lock() override { ++locks_; }
+    void Unlock() override { --locks_; }
+    long LockCount() const { return locks_; }
+
+    HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** result);
+    HRESULT CanUnloadNow() const { return locks_ == 0 ? S_OK : S_FALSE; }
+    HRESULT RegisterServer();
+    HRESULT UnregisterServer();
+
+    // The type information of the dual interface, loaded once from the module's type library; a new
+    // reference for the caller.
+    HRESULT DispatchTypeInfo(ITypeInfo** result);
+
+    // The full path of the module file.
+    std::wstring ModulePath() const;
+
+  private:
+    HRESULT RunScript(UINT resourceId, bool registering);
+    HRESULT RegisterTypeLibrary(bool registering);
+
+    std::span<const ObjectMapEntry> objectMap_;
+    const GUID& libid_;
+    const GUID& dispatchIid_;
+    UINT appIdScript_;
+    UINT classScript_;
+    const wchar_t* appId_;
+
+    HINSTANCE instance_ = nullptr;
+    std::atomic<long> locks_{0};
+    CriticalSection section_;                       // guards the two caches below
+    std::vector<ComPtr<IClassFactory>> factories_;  // one slot per object map row, made on first request
+    ComPtr<ITypeInfo> typeInfo_;
+};
+
+// The one module object of the process.
+CScrivelShExtModule& Module();
+
+// Held by every live object of the module: the module stays loaded while one exists.
+class ModuleLockHold {
+  public:
+    ModuleLockHold() { Module().Lock(); }
+    ~ModuleLockHold() { Module().Unlock(); }
+    ModuleLockHold(const ModuleLockHold&) = delete;
+    ModuleLockHold& operator=(const ModuleLockHold&) = delete;
+};
+
+}  // namespace quillet::shellext
