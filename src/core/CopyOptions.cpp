@@ -131,8 +131,8 @@ void SaveCopyOptions(const CopyOptions& options, const std::u16string& file) {
         platform::CreateFolders(file.substr(0, folderEnd));
     }
     for (const CopyOptionField& field : kFields) {
-        platform::WriteProfileString(file, kCopyOptionsSection, field.profileName,
-                                     DecimalText(options.*field.value));
+        platform::WriteProfileValue(file, kCopyOptionsSection, field.profileName,
+                                    DecimalText(options.*field.value));
     }
 }
 

@@ -136,7 +136,7 @@ std::optional<std::u16string> ReadClipboardText();
 // by our own code. Section and value names compare ignoring the case of A-Z.
 int ReadProfileInt(const std::u16string& file, std::u16string_view section, std::u16string_view name,
                    int defaultValue);
-bool WriteProfileString(const std::u16string& file, std::u16string_view section, std::u16string_view name,
+bool WriteProfileValue(const std::u16string& file, std::u16string_view section, std::u16string_view name,
                         std::u16string_view value);
 
 // Creates a folder and every missing folder above it; true when it exists afterwards.

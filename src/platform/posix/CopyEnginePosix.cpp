@@ -428,8 +428,8 @@ int ReadProfileInt(const std::u16string& file, std::u16string_view section, std:
     return defaultValue;
 }
 
-bool WriteProfileString(const std::u16string& file, std::u16string_view section, std::u16string_view name,
-                        std::u16string_view value) {
+bool WriteProfileValue(const std::u16string& file, std::u16string_view section, std::u16string_view name,
+                       std::u16string_view value) {
     std::vector<std::u16string> lines = ReadProfileLines(file);
     while (!lines.empty() && Trim(lines.back()).empty()) {
         lines.pop_back();

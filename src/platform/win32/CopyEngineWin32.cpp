@@ -264,8 +264,8 @@ int ReadProfileInt(const std::u16string& file, std::u16string_view section, std:
         GetPrivateProfileIntW(AsWide(sectionText), AsWide(nameText), defaultValue, AsWide(file)));
 }
 
-bool WriteProfileString(const std::u16string& file, std::u16string_view section, std::u16string_view name,
-                        std::u16string_view value) {
+bool WriteProfileValue(const std::u16string& file, std::u16string_view section, std::u16string_view name,
+                       std::u16string_view value) {
     const std::u16string sectionText(section);
     const std::u16string nameText(name);
     const std::u16string valueText(value);
