@@ -497,18 +497,6 @@ bool CreateFolders(const std::u16string& path) {
     return std::filesystem::is_directory(std::filesystem::path(Utf16ToUtf8(path)), error);
 }
 
-std::u16string UserQuilletFolder() {
-    std::string base;
-    if (HasEnvironment("XDG_CONFIG_HOME")) {
-        base = std::getenv("XDG_CONFIG_HOME");
-    } else if (HasEnvironment("HOME")) {
-        base = std::string(std::getenv("HOME")) + "/.config";
-    } else {
-        return {};
-    }
-    return Utf8ToUtf16(base + "/Brantwell/Quillet");
-}
-
 std::optional<std::u16string> FormatNumberForLocale(const std::u16string& digits) {
     static const locale_t numeric = [] {
         locale_t fromEnvironment = ::newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));

@@ -1,6 +1,5 @@
 // Win32 side of the copy engine's platform needs: folder reading, file identities, the clipboard,
 // the profile, the per-user folder and number formatting.
-#include <shlobj.h>
 #include <windows.h>
 
 #include <climits>
@@ -280,14 +279,6 @@ bool CreateFolders(const std::u16string& path) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     return std::filesystem::is_directory(folder, error);
-}
-
-std::u16string UserQuilletFolder() {
-    wchar_t appData[MAX_PATH];
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) {
-        return {};
-    }
-    return FromWide(appData) + u"\\Brantwell\\Quillet";
 }
 
 std::optional<std::u16string> FormatNumberForLocale(const std::u16string& digits) {
