@@ -226,7 +226,8 @@ TEST_F(ScanTree, FolderThatCannotBeOpenedReadsAsEmpty) {
 
 TEST_F(ScanTree, LinkBackToAnAncestorIsNotEntered) {
     std::error_code error;
-    std::filesystem::create_directory_symlink(std::filesystem::path(temp.PathOf(u"Top")),
+    // loop leads to the folder above Top: Top is found in it again, as a plain folder.
+    std::filesystem::create_directory_symlink(std::filesystem::path(temp.PathOf(u"")),
                                               std::filesystem::path(temp.PathOf(u"Top\\sub\\loop")), error);
     if (error) {
         GTEST_SKIP() << "this platform could not create a folder link: " << error.message();
