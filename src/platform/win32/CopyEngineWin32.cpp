@@ -2,6 +2,8 @@
 // the profile, the per-user folder and number formatting.
 #include <shlobj.h>
 #include <windows.h>
+// <windows.h> maps WriteProfileString to WriteProfileStringW, which would rename ours.
+#undef WriteProfileString
 
 #include <climits>
 #include <filesystem>
