@@ -308,6 +308,28 @@ TEST_F(OptionsDialogTest, ResizingMovesTheButtonsAndGrowsThePreview) {
     EXPECT_EQ(squeezed.bottom - squeezed.top, 40);
 }
 
+TEST_F(OptionsDialogTest, TheLinkReactsOnlyOverItsText) {
+    DialogDriver dialog = OpenDialog(Files());
+    const HWND link = dialog.Item(IDC_WEB_LINK);
+    RECT client{};
+    GetClientRect(link, &client);
+    auto captured = [&dialog] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        GetGUIThreadInfo(GetWindowThreadProcessId(dialog.Dialog(), nullptr), &info);
+        return info.hwndCapture;
+    };
+    // Over the text: hovering, with the mouse captured to notice leaving.
+    SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    EXPECT_EQ(captured(), link);
+    // Right of the text, still on the button: no longer hovering.
+    SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(client.right - 1, 2));
+    EXPECT_EQ(captured(), nullptr);
+    // A click there opens nothing and leaves no capture behind.
+    SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(client.right - 1, 2));
+    EXPECT_EQ(captured(), nullptr);
+}
+
 TEST(MessageStringTableTest, EveryMessageIsInTheModulesStringTable) {
     for (const MessageEntry& entry : AllMessages()) {
         const wchar_t* text = nullptr;
