@@ -330,6 +330,15 @@ TEST_F(OptionsDialogTest, TheLinkReactsOnlyOverItsText) {
     EXPECT_EQ(captured(), nullptr);
 }
 
+TEST_F(OptionsDialogTest, HelpWithoutAHelpFileLeavesTheDialogUsable) {
+    DialogDriver dialog = OpenDialog(Files());
+    // Posted: a viewer that shows a message about the missing file must not block the test.
+    PostMessageW(dialog.Item(IDC_HELP_BUTTON), BM_CLICK, 0, 0);
+    Sleep(500);  // sent messages overtake posted ones: give the click its turn first
+    dialog.Choose(IDC_SEPARATOR, 2);
+    EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"a.txt B.txt _x.txt");
+}
+
 TEST(MessageStringTableTest, EveryMessageIsInTheModulesStringTable) {
     for (const MessageEntry& entry : AllMessages()) {
         const wchar_t* text = nullptr;
