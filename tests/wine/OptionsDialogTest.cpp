@@ -319,6 +319,8 @@ TEST_F(OptionsDialogTest, TheLinkReactsOnlyOverItsText) {
         GetGUIThreadInfo(GetWindowThreadProcessId(dialog.Dialog(), nullptr), &info);
         return info.hwndCapture;
     };
+    // The link learns where its text is when it paints.
+    RedrawWindow(link, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     // Over the text: hovering, with the mouse captured to notice leaving.
     SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
     EXPECT_EQ(captured(), link);
