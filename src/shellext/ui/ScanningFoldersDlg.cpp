@@ -38,7 +38,13 @@ void CScanningFoldersDlg::SetCurrentFolder(const std::u16string& path) {
 }
 
 bool CScanningFoldersDlg::CheckAbort() {
-    // Looking at the queue is cheap; dispatching after every entry of a large tree is not.
+    // Running the message loop after every entry would cost a large tree several times its reading
+    // time: look at the queue at most every few milliseconds, and dispatch only when something waits.
+    const ULONGLONG now = GetTickCount64();
+    if (now - lastQueueLook_ < kQueueLookInterval) {
+        return cancelled_ != 0;
+    }
+    lastQueueLook_ = now;
     if (HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {

@@ -16,6 +16,7 @@ class CScanningFoldersDlg final : public winui::CDialog, public MAbortBase {
 
     void SetCurrentFolder(const std::u16string& path) override;
     // Lets waiting messages through (painting, the Cancel button) and tells whether Cancel was pressed.
+    // The queue is looked at no more often than every kQueueLookInterval.
     bool CheckAbort() override;
 
   private:
@@ -23,8 +24,11 @@ class CScanningFoldersDlg final : public winui::CDialog, public MAbortBase {
     // Cancel, Escape and the close box only raise the flag; the scan closes the window when it returns.
     void OnCancel() override { cancelled_ = 1; }
 
+    static constexpr ULONGLONG kQueueLookInterval = 10;  // milliseconds
+
     winui::CStatic folder_;
     int cancelled_ = 0;
+    ULONGLONG lastQueueLook_ = 0;
 };
 
 // Expands every selected folder with the progress window shown over owner, which takes no input
