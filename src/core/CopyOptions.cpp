@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/CommandFile.h"
 #include "core/Messages.h"
 
 namespace quillet {
@@ -102,11 +103,11 @@ CopyOptions& SharedCopyOptions() {
 }
 
 std::u16string CopyOptionsFile() {
-    const std::u16string folder = platform::UserQuilletFolder();
-    if (folder.empty()) {
+    const std::u16string commandFile = userCommandFile();
+    if (commandFile.empty()) {
         return {};
     }
-    return folder + platform::kPathSeparator + std::u16string(kCopyOptionsFileName);
+    return commandFile.substr(0, NameOffsetOf(commandFile)) + std::u16string(kCopyOptionsFileName);
 }
 
 void LoadCopyOptions(CopyOptions& options, const std::u16string& file) {
@@ -131,8 +132,8 @@ void SaveCopyOptions(const CopyOptions& options, const std::u16string& file) {
         platform::CreateFolders(file.substr(0, folderEnd));
     }
     for (const CopyOptionField& field : kFields) {
-        platform::WriteProfileString(file, kCopyOptionsSection, field.profileName,
-                                     DecimalText(options.*field.value));
+        platform::WriteProfileValue(file, kCopyOptionsSection, field.profileName,
+                                    DecimalText(options.*field.value));
     }
 }
 

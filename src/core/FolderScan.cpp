@@ -10,9 +10,11 @@ namespace quillet {
 // conversion and the folders on the path being read, for the guard against link cycles.
 struct ScanContext {
     struct PathFolder {
-        PathFolder(FolderScanNode* folder, int limit) : node(folder), depthLimit(limit) {}
+        PathFolder(FolderScanNode* folder, int limit, bool linked)
+            : node(folder), depthLimit(limit), throughLink(linked) {}
         FolderScanNode* node;
-        int depthLimit;  // the limit that applies to the folders found in node
+        int depthLimit;    // the limit that applies to the folders found in node
+        bool throughLink;  // node is a link or lies below one: what is found in it may lead back up
         std::size_t nextSubfolder = 0;
         std::optional<platform::FileIdentity> identity;
         bool identityKnown = false;
@@ -32,7 +34,7 @@ struct ScanContext {
         return folder.identity;
     }
 
-    // A link to a folder is entered only when it does not lead back to a folder on the current path.
+    // A folder reached through a link is entered only when it is not a folder on the current path.
     bool LeadsBackUp(FolderScanNode& node) {
         const auto identity = platform::QueryFileIdentity(node.FolderPath());
         if (!identity) {
@@ -217,7 +219,7 @@ void FolderScanNode::ScanFolder(MAbortBase& abort, const ExpansionSettings& sett
     ScanContext context;
     const auto limitBelow = [](int limit) { return limit <= 1 ? limit : limit - 1; };
     ReadEntries(context, abort, settings, settings.depthLimit);
-    context.path.emplace_back(this, limitBelow(settings.depthLimit));
+    context.path.emplace_back(this, limitBelow(settings.depthLimit), false);
     while (!context.path.empty()) {
         ScanContext::PathFolder& current = context.path.back();
         if (current.nextSubfolder == current.node->subfolders_.size()) {
@@ -226,11 +228,13 @@ void FolderScanNode::ScanFolder(MAbortBase& abort, const ExpansionSettings& sett
         }
         FolderScanNode& child = *current.node->subfolders_[current.nextSubfolder++];
         const int childLimit = current.depthLimit;
-        if (child.isLink_ && context.LeadsBackUp(child)) {
-            continue;  // a link back to a folder being read would loop forever
+        // Only links make cycles: folders that no link leads to are entered without a check.
+        const bool throughLink = child.isLink_ || current.throughLink;
+        if (throughLink && context.LeadsBackUp(child)) {
+            continue;  // a folder being read again would loop forever
         }
         child.ReadEntries(context, abort, settings, childLimit);
-        context.path.emplace_back(&child, limitBelow(childLimit));
+        context.path.emplace_back(&child, limitBelow(childLimit), throughLink);
     }
 }
 

@@ -19,7 +19,7 @@ platform::FileStatus StatusOf(std::uint64_t size, bool isDirectory = false);
 
 // A folder of its own under the system's temporary folder, removed with everything in it.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -32,9 +32,18 @@ public:
     std::u16string WriteFile(std::u16string_view relative, std::size_t size) const;
     std::u16string MakeFolder(std::u16string_view relative) const;
 
-private:
+  private:
     std::filesystem::path root_;
 };
+
+// Gives a file or folder the platform's hidden mark: Windows the hidden attribute; on POSIX a name
+// that begins with a dot is hidden already. False when the mark could not be set.
+bool MarkHidden(const std::u16string& path);
+
+// Creates a folder and its parents, also beyond the classic 260-character path limit on Windows.
+bool MakeFoldersLong(const std::u16string& path);
+// Writes a small file, also beyond the classic path limit on Windows.
+bool WriteFileLong(const std::u16string& path, std::size_t size);
 
 // printf-style description of UTF-16 text for test failure messages.
 std::string Printable(std::u16string_view text);

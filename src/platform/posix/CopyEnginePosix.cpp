@@ -428,8 +428,8 @@ int ReadProfileInt(const std::u16string& file, std::u16string_view section, std:
     return defaultValue;
 }
 
-bool WriteProfileString(const std::u16string& file, std::u16string_view section, std::u16string_view name,
-                        std::u16string_view value) {
+bool WriteProfileValue(const std::u16string& file, std::u16string_view section, std::u16string_view name,
+                       std::u16string_view value) {
     std::vector<std::u16string> lines = ReadProfileLines(file);
     while (!lines.empty() && Trim(lines.back()).empty()) {
         lines.pop_back();
@@ -495,18 +495,6 @@ bool CreateFolders(const std::u16string& path) {
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(Utf16ToUtf8(path)), error);
     return std::filesystem::is_directory(std::filesystem::path(Utf16ToUtf8(path)), error);
-}
-
-std::u16string UserQuilletFolder() {
-    std::string base;
-    if (HasEnvironment("XDG_CONFIG_HOME")) {
-        base = std::getenv("XDG_CONFIG_HOME");
-    } else if (HasEnvironment("HOME")) {
-        base = std::string(std::getenv("HOME")) + "/.config";
-    } else {
-        return {};
-    }
-    return Utf8ToUtf16(base + "/Brantwell/Quillet");
 }
 
 std::optional<std::u16string> FormatNumberForLocale(const std::u16string& digits) {

@@ -1,6 +1,5 @@
 // Win32 side of the copy engine's platform needs: folder reading, file identities, the clipboard,
 // the profile, the per-user folder and number formatting.
-#include <shlobj.h>
 #include <windows.h>
 // <windows.h> maps WriteProfileString to WriteProfileStringW, which would rename ours.
 #undef WriteProfileString
@@ -266,8 +265,8 @@ int ReadProfileInt(const std::u16string& file, std::u16string_view section, std:
         GetPrivateProfileIntW(AsWide(sectionText), AsWide(nameText), defaultValue, AsWide(file)));
 }
 
-bool WriteProfileString(const std::u16string& file, std::u16string_view section, std::u16string_view name,
-                        std::u16string_view value) {
+bool WriteProfileValue(const std::u16string& file, std::u16string_view section, std::u16string_view name,
+                       std::u16string_view value) {
     const std::u16string sectionText(section);
     const std::u16string nameText(name);
     const std::u16string valueText(value);
@@ -282,14 +281,6 @@ bool CreateFolders(const std::u16string& path) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     return std::filesystem::is_directory(folder, error);
-}
-
-std::u16string UserQuilletFolder() {
-    wchar_t appData[MAX_PATH];
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) {
-        return {};
-    }
-    return FromWide(appData) + u"\\Brantwell\\Quillet";
 }
 
 std::optional<std::u16string> FormatNumberForLocale(const std::u16string& digits) {

@@ -1,0 +1,411 @@
+// The command file on disk: reading files of any content, saving without ever losing the old file,
+// the round trip between the writer and both readings, and the file's locations.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#ifndef _WIN32
+#include <sys/mount.h>
+#include <unistd.h>
+#endif
+
+#include "TestSupport.h"
+#include "core/CommandFile.h"
+#include "core/Messages.h"
+#include "platform/Platform.h"
+#include "platform/Utf.h"
+
+namespace quillet {
+namespace {
+
+namespace fs = std::filesystem;
+constexpr EscapeMode kShell = EscapeMode::FullEscapes;
+constexpr EscapeMode kEditor = EscapeMode::EditorEscapes;
+
+std::string ReadBytes(const std::u16string& path) {
+    std::ifstream in(fs::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::u16string& path, std::string_view bytes) {
+    std::ofstream out(fs::path(path), std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::size_t EntriesIn(const fs::path& folder) {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) {
+        ++count;
+    }
+    return count;
+}
+
+CommandList Load(const std::u16string& path, EscapeMode mode, std::u16string* log = nullptr) {
+    std::u16string ignored;
+    return LoadCommandFile(path, mode, log ? *log : ignored);
+}
+
+// The fields that the configuration program edits.
+std::string Fields(const Command& command) {
+    const CopyFormat& f = command.format;
+    return test::Printable(command.name) + "|" + std::to_string(static_cast<int>(command.type)) + "|" +
+           test::Printable(f.formatText) + "|" + test::Printable(f.itemSeparator) + "|" +
+           test::Printable(f.startText) + "|" + test::Printable(f.endText) + "|" +
+           (f.newlineAtEnd ? "1" : "0") + "|" + test::Printable(f.errorText);
+}
+
+// What a command does for the shell extension: its name, type and texts, and its format rendered for
+// a fixed item.
+std::string Meaning(const Command& command) {
+    const FileCFItem item(test::Native(u"C:\\Dir\\Report v2.txt"), test::StatusOf(2048));
+    TextBuffer rendered;
+    command.format.RenderItem(item, rendered);
+    return Fields(command) + "|" + test::Printable(rendered.View());
+}
+
+template <typename Describe>
+std::vector<std::string> DescribeAll(const CommandList& list, Describe describe) {
+    std::vector<std::string> out;
+    for (const Command& command : list) {
+        out.push_back(describe(command));
+    }
+    return out;
+}
+
+TEST(CommandFileRead, TakesAnyBytesWithoutFailing) {
+    struct Row {
+        const char* what;
+        std::string bytes;
+        std::vector<std::string> shell;  // Fields() of the shell extension's commands
+    };
+    const Row rows[] = {
+        {"empty file", "", {}},
+        {"byte order mark alone", "\xEF\xBB\xBF", {}},
+        {"byte order mark, CR LF lines",
+         "\xEF\xBB\xBF"
+         "A:%QUILLET\r\nB:%OPTIONS\r\n",
+         {"A|0|||||0|", "B|4|||||0|"}},
+        {"no byte order mark", "A:%QUILLET", {"A|0|||||0|"}},
+        {"malformed UTF-8 becomes U+FFFD",
+         "A\xFF\xC3:%QUILLET\nB\xE2\x82:%OPTIONS",
+         {"A\xEF\xBF\xBD\xEF\xBF\xBD|0|||||0|", "B\xEF\xBF\xBD|4|||||0|"}},
+        {"text ends at a zero byte", std::string("A:%QUILLET\r\n\0B:%OPTIONS\r\n", 25), {"A|0|||||0|"}},
+        {"a zero byte first", std::string("\0A:%QUILLET", 11), {}},
+        {"UTF-16 file",
+         std::string("\xFF\xFE"
+                     "A\0:\0%\0Q\0",
+                     10),
+         {}},
+    };
+    test::TempFolder folder;
+    for (const Row& row : rows) {
+        const std::u16string path = folder.PathOf(u"Cmds.txt");
+        WriteBytes(path, row.bytes);
+        EXPECT_EQ(DescribeAll(Load(path, kShell), Fields), row.shell) << row.what;
+        EXPECT_EQ(Load(path, kEditor).size(), row.shell.size()) << row.what;
+    }
+    // Nothing to read: a missing file, a folder, an empty path.
+    EXPECT_TRUE(Load(folder.PathOf(u"missing.txt"), kShell).empty());
+    EXPECT_TRUE(Load(folder.PathOf(u""), kShell).empty());
+    EXPECT_TRUE(Load(u"", kShell).empty());
+}
+
+TEST(CommandFileRead, Ignores4GiBFileWithoutReadingIt) {
+    test::TempFolder folder;
+    const std::u16string path = folder.PathOf(u"Cmds.txt");
+    WriteBytes(path, "A:%QUILLET\r\n");
+    // Sparse where the file system allows: no 4 GiB are written.
+    fs::resize_file(fs::path(path), kMaxCommandFileSize);
+    EXPECT_TRUE(Load(path, kShell).empty());
+    fs::resize_file(fs::path(path), 12);
+    EXPECT_EQ(Load(path, kShell).size(), 1u);
+}
+
+// A line of the corpus: the configuration program reads it, saves it and reads it again.
+struct RoundTripRow {
+    std::u16string_view line;
+    std::string normalised;  // the fields after the save where they differ from the first reading
+};
+
+TEST(CommandFileWrite, RoundTripKeepsFieldsAndMeaning) {
+    const RoundTripRow rows[] = {
+        {u"Copy &Names:%QUILLET", ""},
+        {u"Opt:% OPTIONS ", ""},
+        {u"A\\:B:$name[\\n]||1", ""},
+        {u"Back\\\\slash\\x:$name[]", ""},
+        {u"Dots \u00B7 and \u00E9\u4E2D\U0001F600:$name\u00B7$size[\u00B7]\u00B7|\u00B7", ""},
+        {u"Escapes:$name\\t$size[\\n]Name\\tSize\\n|\\nEnd|1", ""},
+        {u"Brackets:\\[$path\\]\\|[\\]\\[]\\[s|e\\|", ""},
+        {u"Dollar:\\$$name[$][$]", ""},
+        {u"Double:$name\\\\x[\\\\x]\\\\x", ""},
+        // A backslash before a character that no reading decodes: the save doubles it, which the shell
+        // extension reads as the same single backslash.
+        {u"Other:$name\\x[\\x]\\q|\\z", "Other|7|$name\\\\x|\\\\x|\\\\q|\\\\z|0|"},
+        {u"Flag one:$name[]S|E|1", ""},
+        {u"Flag one space:$name[]S|E|1 ", ""},
+        {u"Flag two:$name[]S|E|2", ""},
+        {u"Empty end, flag:$name[]S||1", ""},
+        {u"Lone:$name\\", "Lone|7|$name\\\\||||0|"},
+        {u"Lone end:$name[]S|E\\", "Lone end|7|$name||S|E\\\\|0|"},
+        {u"Percent later:$name%20[%]", ""},
+        {u"Open:$name[, |end", ""},
+        {u"Faulty:$nope[, ]", ""},
+        {u"Colon name\\:x\\\\:$path:forwardslash;:[:]:", ""},
+        {u"More:%SUBFOLDER", ""},
+    };
+    test::TempFolder folder;
+    const std::u16string path = folder.PathOf(u"Cmds.txt");
+    for (const RoundTripRow& row : rows) {
+        const std::string where = "line: " + test::Printable(row.line);
+        CommandList editor;
+        CommandList shell;
+        std::u16string log;
+        ParseCommandText(row.line, kEditor, editor, log);
+        ParseCommandText(row.line, kShell, shell, log);
+        ASSERT_EQ(editor.size(), 1u) << where;
+
+        std::u16string error;
+        ASSERT_TRUE(SaveCommandFile(path, editor, error)) << test::Printable(error);
+        const std::string expected = row.normalised.empty() ? Fields(editor[0]) : row.normalised;
+        EXPECT_EQ(DescribeAll(Load(path, kEditor), Fields), std::vector<std::string>{expected}) << where;
+        EXPECT_EQ(DescribeAll(Load(path, kShell), Meaning), DescribeAll(shell, Meaning)) << where;
+    }
+}
+
+TEST(CommandFileWrite, WritesByteOrderMarkAndCrLfLines) {
+    CommandList list;
+    list.emplace_back(u"Copy").type = CommandType::Quillet;
+    Command& user = list.emplace_back(u"Two\nLines");
+    user.format.formatText = u"$name";
+    user.format.itemSeparator = u"a\nb";  // a real line break must not split the line
+    user.format.newlineAtEnd = true;
+    test::TempFolder folder;
+    const std::u16string path = folder.PathOf(u"Cmds.txt");
+    std::u16string error;
+    ASSERT_TRUE(SaveCommandFile(path, list, error));
+    EXPECT_EQ(ReadBytes(path),
+              "\xEF\xBB\xBF"
+              "Copy:%QUILLET\r\nTwoLines:$name[a\\nb]||1\r\n");
+
+    ASSERT_TRUE(SaveCommandFile(path, CommandList{}, error));
+    EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF");
+    EXPECT_EQ(EntriesIn(folder.Root()), 1u);
+}
+
+// The start of a failure message: its first line, with the path.
+std::u16string FirstLine(std::u16string_view message) {
+    return std::u16string(message.substr(0, message.find(u'\n')));
+}
+
+class WriteBudget {
+  public:
+    explicit WriteBudget(std::uint64_t bytes) { platform::SetWriteBudgetForTesting(bytes); }
+    ~WriteBudget() { platform::SetWriteBudgetForTesting(std::nullopt); }
+};
+
+TEST(CommandFileWrite, FailedSaveLeavesOldFileUntouched) {
+    struct Row {
+        const char* what;
+        std::u16string_view file;  // relative to the test folder
+        std::optional<std::uint64_t> writeBudget;
+        bool targetIsFolder;
+        MessageId message;
+    };
+    const Row rows[] = {
+        {"short write at the first byte", u"Cmds.txt", 0, false, MessageId::FailedToWriteFile},
+        {"short write halfway", u"Cmds.txt", 100, false, MessageId::FailedToWriteFile},
+        {"a folder in the way of the file", u"Cmds.txt", std::nullopt, true, MessageId::FailedToWriteFile},
+        {"missing folder", u"Missing\\Cmds.txt", std::nullopt, false, MessageId::FailedToCreateFile},
+    };
+    CommandList list;
+    for (int i = 0; i < 100; ++i) {
+        list.emplace_back(u"Command").type = CommandType::Options;
+    }
+    for (const Row& row : rows) {
+        test::TempFolder folder;
+        const std::u16string path = folder.PathOf(row.file);
+        const std::string old =
+            "\xEF\xBB\xBF"
+            "Old:%QUILLET\r\n";
+        if (row.targetIsFolder) {
+            folder.MakeFolder(row.file);
+        } else if (fs::exists(fs::path(path).parent_path())) {
+            WriteBytes(path, old);
+        }
+        const std::size_t entries = EntriesIn(folder.Root());
+
+        std::u16string error;
+        bool saved = false;
+        if (row.writeBudget) {
+            const WriteBudget budget(*row.writeBudget);
+            saved = SaveCommandFile(path, list, error);
+        } else {
+            saved = SaveCommandFile(path, list, error);
+        }
+        EXPECT_FALSE(saved) << row.what;
+        EXPECT_EQ(FirstLine(error), FirstLine(FormatMessageText(row.message, {path, 0}))) << row.what;
+        if (row.targetIsFolder) {
+            EXPECT_TRUE(fs::is_directory(fs::path(path))) << row.what;
+        } else if (fs::exists(fs::path(path).parent_path())) {
+            EXPECT_EQ(ReadBytes(path), old) << row.what;
+        }
+        EXPECT_EQ(EntriesIn(folder.Root()), entries) << row.what << ": the temporary file is left behind";
+    }
+}
+
+#ifdef _WIN32
+TEST(CommandFileWrite, ReadOnlyFileIsNotReplaced) {
+    test::TempFolder folder;
+    const std::u16string path = folder.PathOf(u"Cmds.txt");
+    WriteBytes(path,
+               "\xEF\xBB\xBF"
+               "Old:%QUILLET\r\n");
+    fs::permissions(fs::path(path), fs::perms::owner_write, fs::perm_options::remove);
+    std::u16string error;
+    EXPECT_FALSE(SaveCommandFile(path, CommandList{}, error));
+    EXPECT_EQ(error, FormatMessageText(MessageId::FailedToCreateFile, {path, 5}));  // ERROR_ACCESS_DENIED
+    EXPECT_EQ(ReadBytes(path),
+              "\xEF\xBB\xBF"
+              "Old:%QUILLET\r\n");
+    EXPECT_EQ(EntriesIn(folder.Root()), 1u);
+    fs::permissions(fs::path(path), fs::perms::owner_write, fs::perm_options::add);
+}
+#else
+TEST(CommandFileWrite, FullDiskLeavesOldFileUntouched) {
+    // A real full disk: a tiny tmpfs, which needs the right to mount.
+    test::TempFolder folder;
+    const std::u16string mountPoint = folder.MakeFolder(u"disk");
+    if (::mount("tmpfs", Utf16ToUtf8(mountPoint).c_str(), "tmpfs", 0, "size=16k") != 0) {
+        GTEST_SKIP()
+            << "tmpfs cannot be mounted here (needs root); the write budget test covers short writes";
+    }
+    struct Unmount {
+        std::string point;
+        ~Unmount() { ::umount(point.c_str()); }
+    } unmount{Utf16ToUtf8(mountPoint)};
+
+    const std::u16string path = mountPoint + u"/Cmds.txt";
+    const std::string old =
+        "\xEF\xBB\xBF"
+        "Old:%QUILLET\r\n";
+    WriteBytes(path, old);
+    // About 44 KB of commands for a 16 KB disk.
+    CommandList list;
+    for (int i = 0; i < 11; ++i) {
+        Command& command = list.emplace_back(u"Copy");
+        command.format.formatText = u"$name";
+        command.format.startText = std::u16string(4000, u'x');
+    }
+    std::u16string error;
+    EXPECT_FALSE(SaveCommandFile(path, list, error));
+    EXPECT_EQ(error, FormatMessageText(MessageId::FailedToWriteFile, {path, ENOSPC}));
+    EXPECT_EQ(ReadBytes(path), old);
+    EXPECT_EQ(EntriesIn(fs::path(mountPoint)), 1u);
+}
+
+TEST(CommandFileWrite, ReadOnlyFolderLeavesOldFileUntouched) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root writes into read-only folders";
+    }
+    test::TempFolder folder;
+    const std::u16string path = folder.PathOf(u"Cmds.txt");
+    WriteBytes(path, "old");
+    fs::permissions(folder.Root(), fs::perms::owner_write, fs::perm_options::remove);
+    std::u16string error;
+    EXPECT_FALSE(SaveCommandFile(path, CommandList{}, error));
+    EXPECT_EQ(error, FormatMessageText(MessageId::FailedToCreateFile, {path, EACCES}));
+    fs::permissions(folder.Root(), fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(ReadBytes(path), "old");
+}
+#endif
+
+TEST(CommandFileWrite, ReaderMeanwhileSeesOldListOrNew) {
+    test::TempFolder folder;
+    const std::u16string path = folder.PathOf(u"Cmds.txt");
+    CommandList small;
+    CommandList large;
+    for (int i = 0; i < 2000; ++i) {
+        (i < 3 ? small : large).emplace_back(u"Command").type = CommandType::Options;
+    }
+    large.emplace_back(u"More").type = CommandType::SubFolder;
+    std::u16string error;
+    ASSERT_TRUE(SaveCommandFile(path, small, error));
+
+    std::atomic<bool> done{false};
+    std::atomic<int> shortened{0};
+    std::atomic<int> reads{0};
+    std::thread reader([&] {
+        while (!done) {
+            const std::size_t count = Load(path, kShell).size();
+            if (count != small.size() && count != large.size()) {
+                ++shortened;
+            }
+            ++reads;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));  // menus open one at a time
+        }
+    });
+    int saves = 0;
+    for (int i = 0; i < 40; ++i) {
+        // On Windows a save may fail while the reader holds the file; it then changes nothing.
+        saves += SaveCommandFile(path, i % 2 ? small : large, error) ? 1 : 0;
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(shortened, 0) << "of " << reads << " reads";
+    EXPECT_GT(saves, 0);
+}
+
+TEST(CommandFileLocations, UserFileInApplicationDataAndDefaultBesideModule) {
+    test::TempFolder folder;
+#ifndef _WIN32
+    // Point the configuration folder at the test folder, and put it back afterwards.
+    const char* saved = std::getenv("XDG_CONFIG_HOME");
+    const std::string previous = saved ? saved : "";
+    ::setenv("XDG_CONFIG_HOME", Utf16ToUtf8(folder.PathOf(u"config")).c_str(), 1);
+    EXPECT_EQ(userCommandFile(), folder.PathOf(u"config\\Brantwell\\Quillet\\Cmds.txt"));
+#endif
+    const std::u16string user = userCommandFile(true);
+    const std::u16string ending = test::Native(u"\\Brantwell\\Quillet\\Cmds.txt");
+    ASSERT_GT(user.size(), ending.size());
+    EXPECT_EQ(user.substr(user.size() - ending.size()), ending);
+    EXPECT_TRUE(fs::is_directory(fs::path(user).parent_path()));
+#ifndef _WIN32
+    saved ? ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
+#endif
+
+    // The build puts the default list next to every program, as the installation does.
+    std::u16string log;
+    const std::u16string defaults = defaultCommandFile();
+    EXPECT_EQ(fs::path(defaults).filename().u16string(), u"Cmds.txt");
+    for (const EscapeMode mode : {kShell, kEditor}) {
+        const CommandList list = LoadCommandFile(defaults, mode, log);
+        EXPECT_GE(list.size(), 10u);
+        for (const Command& command : list) {
+            EXPECT_EQ(command.format.errorText, u"") << test::Printable(command.name);
+        }
+    }
+    EXPECT_EQ(test::Printable(log), "");
+}
+
+TEST(CommandFileLocations, LastWriteTimeMovesForwardWithASave) {
+    test::TempFolder folder;
+    const std::u16string path = folder.PathOf(u"Cmds.txt");
+    EXPECT_FALSE(platform::LastWriteTime(path).has_value());
+    WriteBytes(path, "old");
+    fs::last_write_time(fs::path(path), fs::file_time_type::clock::now() - std::chrono::hours(1));
+    const std::optional<std::int64_t> before = platform::LastWriteTime(path);
+    ASSERT_TRUE(before.has_value());
+    std::u16string error;
+    ASSERT_TRUE(SaveCommandFile(path, CommandList{}, error));
+    const std::optional<std::int64_t> after = platform::LastWriteTime(path);
+    ASSERT_TRUE(after.has_value());
+    EXPECT_GT(*after, *before);
+}
+
+}  // namespace
+}  // namespace quillet

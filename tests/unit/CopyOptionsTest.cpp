@@ -1,0 +1,358 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "TestSupport.h"
+#include "core/CopyOptions.h"
+#include "core/CopyText.h"
+#include "core/Messages.h"
+
+namespace quillet {
+namespace {
+
+using test::Native;
+using test::Printable;
+using test::StatusOf;
+
+// Three files a.txt (1234 bytes), b.txt and c.txt in C:\Dir, all modified at one moment.
+class ThreeFiles {
+  public:
+    ThreeFiles() {
+        const std::uint64_t sizes[] = {1234, 2048, 0};
+        const char16_t* names[] = {u"C:\\Dir\\a.txt", u"C:\\Dir\\b.txt", u"C:\\Dir\\c.txt"};
+        for (int i = 0; i < 3; ++i) {
+            auto item = std::make_unique<FileCFItem>(Native(names[i]), StatusOf(sizes[i]));
+            item->modified = 1614834367;
+            selection.Add(std::move(item));
+        }
+        selection.Flatten();
+    }
+    std::u16string Render(const CopyOptions& options) const {
+        TextBuffer buffer;
+        RenderSelection(selection, BuildOptionsCopyFormat(options), buffer);
+        return std::u16string(buffer.View());
+    }
+    ItemSelection selection;
+};
+
+std::u16string DateText(DateStyle style) {
+    TextBuffer buffer;
+    FileCFItem dated(u"x", StatusOf(0));
+    dated.modified = 1614834367;
+    ItemPartDate(DateStamp::Modified, style).Render(dated, buffer);
+    return std::u16string(buffer.View());
+}
+
+TEST(CopyOptions, EveryValueOfEveryOptionShapesTheText) {
+    const ThreeFiles files;
+    const std::u16string a = Native(u"C:\\Dir\\a.txt");
+    struct Row {
+        const char* what;
+        CopyOptions options;
+        std::u16string expected;
+    };
+    const auto with = [](int CopyOptions::*field, int value,
+                         std::initializer_list<std::pair<int CopyOptions::*, int>> more = {}) {
+        CopyOptions options;
+        options.*field = value;
+        for (const auto& [other, otherValue] : more) {
+            options.*other = otherValue;
+        }
+        return options;
+    };
+    using O = CopyOptions;
+    const Row rows[] = {
+        {"one per line", {}, u"a.txt\r\nb.txt\r\nc.txt"},
+        {"one per line + comma", with(&O::filenamesSeparator, 1), u"a.txt,\r\nb.txt,\r\nc.txt"},
+        {"space", with(&O::filenamesSeparator, 2), u"a.txt b.txt c.txt"},
+        {"tab", with(&O::filenamesSeparator, 3), u"a.txt\tb.txt\tc.txt"},
+        {"comma", with(&O::filenamesSeparator, 4), u"a.txt,b.txt,c.txt"},
+        {"separator out of range: nothing", with(&O::filenamesSeparator, 5), u"a.txtb.txtc.txt"},
+        {"separator negative: nothing", with(&O::filenamesSeparator, -1), u"a.txtb.txtc.txt"},
+        {"double quotes", with(&O::filenamesQuote, 1, {{&O::filenamesSeparator, 4}}),
+         u"\"a.txt\",\"b.txt\",\"c.txt\""},
+        {"single quotes",
+         with(&O::filenamesQuote, 1, {{&O::filenamesSeparator, 4}, {&O::filenamesQuoteChar, 1}}),
+         u"'a.txt','b.txt','c.txt'"},
+        {"quote char 5: no quotes",
+         with(&O::filenamesQuote, 1, {{&O::filenamesSeparator, 4}, {&O::filenamesQuoteChar, 5}}),
+         u"a.txt,b.txt,c.txt"},
+        {"quote char without quoting: no quotes",
+         with(&O::filenamesQuoteChar, 1, {{&O::filenamesSeparator, 4}}), u"a.txt,b.txt,c.txt"},
+        {"full path", with(&O::fullPath, 1, {{&O::filenamesSeparator, 2}}),
+         Native(u"C:\\Dir\\a.txt C:\\Dir\\b.txt C:\\Dir\\c.txt")},
+        {"full path doubled", with(&O::fullPath, 1, {{&O::pathSeparator, 1}, {&O::filenamesSeparator, 5}}),
+         Native(u"C:\\\\Dir\\\\a.txtC:\\\\Dir\\\\b.txtC:\\\\Dir\\\\c.txt")},
+        {"full path forward", with(&O::fullPath, 1, {{&O::pathSeparator, 2}, {&O::filenamesSeparator, 5}}),
+         u"C:/Dir/a.txtC:/Dir/b.txtC:/Dir/c.txt"},
+        {"path separator 3: unchanged",
+         with(&O::fullPath, 1, {{&O::pathSeparator, 3}, {&O::filenamesSeparator, 5}}),
+         Native(u"C:\\Dir\\a.txtC:\\Dir\\b.txtC:\\Dir\\c.txt")},
+        {"size in bytes", with(&O::addSize, 1, {{&O::filenamesSeparator, 2}}),
+         u"a.txt\t1234 b.txt\t2048 c.txt\t0"},
+        {"size in KB", with(&O::addSize, 1, {{&O::sizeUnits, 1}, {&O::filenamesSeparator, 2}}),
+         u"a.txt\t2 b.txt\t2 c.txt\t0"},
+        {"size in MB", with(&O::addSize, 1, {{&O::sizeUnits, 2}, {&O::filenamesSeparator, 2}}),
+         u"a.txt\t1 b.txt\t1 c.txt\t0"},
+        {"size in GB", with(&O::addSize, 1, {{&O::sizeUnits, 3}, {&O::filenamesSeparator, 2}}),
+         u"a.txt\t1 b.txt\t1 c.txt\t0"},
+        {"size auto", with(&O::addSize, 1, {{&O::sizeUnits, 4}, {&O::filenamesSeparator, 2}}),
+         u"a.txt\t2K b.txt\t2K c.txt\t0B"},
+        {"size unit 9: bytes", with(&O::addSize, 1, {{&O::sizeUnits, 9}, {&O::filenamesSeparator, 2}}),
+         u"a.txt\t1234 b.txt\t2048 c.txt\t0"},
+        {"size unit without add size: nothing", with(&O::sizeUnits, 4, {{&O::filenamesSeparator, 2}}),
+         u"a.txt b.txt c.txt"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(Printable(files.Render(row.options)), Printable(row.expected)) << row.what;
+    }
+
+    // Dates: the date part of the chosen style after a tab; the quote closes before size and date.
+    const std::pair<int, DateStyle> dates[] = {{0, DateStyle::ShortDateTime}, {1, DateStyle::LongDateTime},
+                                               {2, DateStyle::ShortDate},     {3, DateStyle::LongDate},
+                                               {4, DateStyle::ShortDate},     {-2, DateStyle::ShortDate}};
+    for (const auto& [value, style] : dates) {
+        CopyOptions options = with(&O::addDate, 1,
+                                   {{&O::dateFormat, value},
+                                    {&O::filenamesQuote, 1},
+                                    {&O::addSize, 1},
+                                    {&O::filenamesSeparator, 5}});
+        ItemSelection one;
+        auto item = std::make_unique<FileCFItem>(Native(u"C:\\Dir\\a.txt"), StatusOf(1234));
+        item->modified = 1614834367;
+        one.Add(std::move(item));
+        one.Flatten();
+        TextBuffer buffer;
+        RenderSelection(one, BuildOptionsCopyFormat(options), buffer);
+        EXPECT_EQ(Printable(buffer.View()), Printable(u"\"a.txt\"\t1234\t" + DateText(style))) << value;
+    }
+}
+
+TEST(CopyOptions, FolderLinesAndExpandedNames) {
+    ItemSelection selection;
+    auto folder = std::make_unique<FolderCFItem>(Native(u"C:\\Data\\Proj"), StatusOf(0, true));
+    folder->ExpandedFiles().push_back(std::make_unique<ExpandedFileCFItem>(
+        Native(u"C:\\Data\\Proj\\sub\\f.txt"), Native(u"C:\\Data\\").size(), StatusOf(5)));
+    selection.Add(std::move(folder));
+    CopyOptions options;
+    options.addSize = 1;
+    selection.Flatten();
+    TextBuffer buffer;
+    RenderSelection(selection, BuildOptionsCopyFormat(options), buffer);
+    EXPECT_EQ(Printable(buffer.View()), "Proj\t");  // a folder's line ends with the tab, no number
+
+    options.pathSeparator = 2;
+    options.addSize = 0;
+    selection.expand = true;
+    selection.Flatten();
+    RenderSelection(selection, BuildOptionsCopyFormat(options), buffer);
+    EXPECT_EQ(Printable(buffer.View()), "Proj/sub/f.txt");
+}
+
+TEST(CopyOptions, EmptySelectionGivesEmptyTextAndCountZero) {
+    ItemSelection selection;
+    selection.Flatten();
+    TextBuffer buffer;
+    RenderSelection(selection, BuildOptionsCopyFormat(CopyOptions{}), buffer);
+    EXPECT_EQ(buffer.Count(), 0u);
+    EXPECT_EQ(Printable(SummaryText(selection)), "Files: 0;  Total Files Size: 0 bytes");
+}
+
+TEST(CopyOptions, ProfileKeepsTheTenValuesAndReadsEditedOnes) {
+    test::TempFolder temp;
+    const std::u16string file = temp.PathOf(u"sub\\ScrivelShExt.INI");
+    CopyOptions saved;
+    int value = 0;
+    for (const CopyOptionField& field : CopyOptionFields()) {
+        saved.*field.value = field.kind == CopyOptionKind::Boolean ? 1 : ++value;
+    }
+    saved.sortOption = -3;         // out of range: kept as it is
+    SaveCopyOptions(saved, file);  // creates the missing folder
+    CopyOptions loaded;
+    LoadCopyOptions(loaded, file);
+    for (const CopyOptionField& field : CopyOptionFields()) {
+        EXPECT_EQ(loaded.*field.value, saved.*field.value) << Printable(field.profileName);
+    }
+
+    // An edited file: values missing, empty, not numbers, booleans other than 1, out of range.
+    {
+        std::ofstream out(std::filesystem::path(file), std::ios::binary | std::ios::trunc);
+        out << "[Other]\r\nFull Path=1\r\n[options]\r\nfilenames quote=7\r\nAdd Size=0\r\nAdd Date=-2\r\n"
+               "Filenames Quote Char=5\r\nSize Units=abc\r\nDate Format=\r\n  Sort Option = 12x \r\n";
+    }
+    CopyOptions edited;
+    edited.fullPath = 1;
+    edited.addSize = 1;
+    edited.dateFormat = 2;
+    edited.pathSeparator = 1;
+    LoadCopyOptions(edited, file);
+    EXPECT_EQ(edited.filenamesQuote, 1);      // non-zero boolean kept as 1
+    EXPECT_EQ(edited.addSize, 0);             // read
+    EXPECT_EQ(edited.addDate, 1);             // -2 is true
+    EXPECT_EQ(edited.filenamesQuoteChar, 5);  // out of range kept
+    EXPECT_EQ(edited.sizeUnits, 0);           // not a number reads as 0
+    EXPECT_EQ(edited.dateFormat, 2);          // empty value keeps the value in memory
+    EXPECT_EQ(edited.sortOption, 12);         // leading digits
+    EXPECT_EQ(edited.fullPath, 1);            // other section ignored: missing, kept
+    EXPECT_EQ(edited.pathSeparator, 1);       // missing: kept
+    EXPECT_EQ(edited.filenamesSeparator, 0);
+
+    // Saving over the edited file replaces the values and keeps the other section.
+    SaveCopyOptions(CopyOptions{}, file);
+    CopyOptions reread = edited;
+    LoadCopyOptions(reread, file);
+    for (const CopyOptionField& field : CopyOptionFields()) {
+        EXPECT_EQ(reread.*field.value, 0) << Printable(field.profileName);
+    }
+    EXPECT_EQ(platform::ReadProfileInt(file, u"Other", u"Full Path", 9), 1);
+}
+
+TEST(CopyOptions, ProfileThatCannotBeReadKeepsValues) {
+    test::TempFolder temp;
+    CopyOptions options;
+    options.sizeUnits = 3;
+    LoadCopyOptions(options, temp.PathOf(u"missing.ini"));
+    EXPECT_EQ(options.sizeUnits, 3);
+}
+
+TEST(CopyOptions, OptionListsHaveTheirEntriesInStoredOrder) {
+    std::vector<std::u16string_view> names;
+    std::size_t choices = 0;
+    for (const CopyOptionField& field : CopyOptionFields()) {
+        names.push_back(field.profileName);
+        EXPECT_EQ(field.kind == CopyOptionKind::Choice, !field.entries.empty())
+            << Printable(field.profileName);
+        choices += field.entries.size();
+    }
+    EXPECT_EQ(names.size(), 10u);
+    EXPECT_TRUE(names.front() == u"Filenames Separator" && names.back() == u"Sort Option");
+    EXPECT_EQ(choices, 5u + 2u + 3u + 5u + 4u + 7u);
+    EXPECT_TRUE(CopyOptionFields().back().entries[static_cast<int>(SortOrder::SizeDescending)] ==
+                u"By size (largest first)");
+}
+
+// Items for the sort rows: name, size, modified, folder.
+struct SortItem {
+    std::u16string_view name;
+    std::uint64_t size;
+    std::int64_t modified;
+    bool folder;
+};
+
+std::vector<std::string> Sorted(std::span<const SortItem> items, std::uint32_t order) {
+    ItemSelection selection;
+    for (const SortItem& it : items) {
+        const std::u16string path = Native(u"C:\\") + std::u16string(it.name);
+        std::unique_ptr<CFItem> item;
+        if (it.folder) {
+            item = std::make_unique<FolderCFItem>(path, StatusOf(it.size, true));
+        } else {
+            item = std::make_unique<FileCFItem>(path, StatusOf(it.size));
+        }
+        item->modified = it.modified;
+        selection.Add(std::move(item));
+    }
+    selection.Flatten();
+    selection.order = order;
+    SortSelection(selection);
+    std::vector<std::string> names;
+    for (const CFItem* item : selection.Flat()) {
+        names.push_back(Printable(item->Name()));
+    }
+    return names;
+}
+
+TEST(CopyOptions, SortOrdersWithTheirTieBreaks) {
+    const SortItem items[] = {
+        {u"B.txt", 10, 300, false}, {u"a.txt", 0, 100, false},  {u"_x.txt", 10, 100, false},
+        {u"Dir", 0, 200, true},     {u"file10", 5, 300, false}, {u"file9", 5, 50, false},
+    };
+    struct Row {
+        std::uint32_t order;
+        std::vector<std::string> expected;
+    };
+    const Row rows[] = {
+        {0, {"B.txt", "a.txt", "_x.txt", "Dir", "file10", "file9"}},
+        {7, {"B.txt", "a.txt", "_x.txt", "Dir", "file10", "file9"}},
+        {1, {"_x.txt", "a.txt", "B.txt", "Dir", "file10", "file9"}},
+        {2, {"file9", "file10", "Dir", "B.txt", "a.txt", "_x.txt"}},
+        // size; a folder before a file of the same size; then name
+        {3, {"Dir", "a.txt", "file10", "file9", "_x.txt", "B.txt"}},
+        {4, {"B.txt", "_x.txt", "file9", "file10", "a.txt", "Dir"}},
+        // modified; then name
+        {5, {"file9", "_x.txt", "a.txt", "Dir", "B.txt", "file10"}},
+        {6, {"file10", "B.txt", "Dir", "a.txt", "_x.txt", "file9"}},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(Sorted(items, row.order), row.expected) << "order " << row.order;
+    }
+}
+
+TEST(CopyOptions, NameComparisonFoldsOnlyAsciiLetters) {
+    struct Row {
+        std::u16string_view a;
+        std::u16string_view b;
+        int expected;
+    };
+    const Row rows[] = {
+        {u"ABC", u"abc", 0},       {u"_", u"a", -1},           {u"Z", u"_", 1},  // Z compares as z, after '_'
+        {u"ab", u"abc", -1},       {u"\u00C4", u"\u00E4", -1},                   // Ä and ä are not folded
+        {u"file10", u"file9", -1}, {u"[", u"a", -1},           {u"", u"", 0},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(CompareNames(row.a, row.b), row.expected) << Printable(row.a) << " vs " << Printable(row.b);
+        EXPECT_EQ(CompareNames(row.b, row.a), -row.expected);
+    }
+}
+
+TEST(CopyOptions, GroupedNumbers) {
+    struct Row {
+        std::u16string_view digits;
+        std::string_view grouping;
+        std::u16string_view separator;
+        std::u16string_view expected;
+    };
+    const Row rows[] = {
+        {u"1234567", "\3", u",", u"1,234,567"},
+        {u"1234567", "\3", u".", u"1.234.567"},
+        {u"123", "\3", u",", u"123"},
+        {u"1234", "\3", u"\u202F", u"1\u202F234"},
+        {u"123456789", "\3\2", u",", u"12,34,56,789"},  // the last size repeats
+        {u"1234567", "\3\x7f", u",", u"1234,567"},      // CHAR_MAX: no further grouping
+        {u"1234567", "", u",", u"1234567"},
+        {u"0", "\3", u",", u"0"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(Printable(platform::GroupDigits(row.digits, row.grouping, row.separator)),
+                  Printable(row.expected));
+    }
+    // Whatever the locale's grouping, the digits stay and no fraction is added.
+    std::u16string text = FormatGroupedNumber(1234567);
+    std::erase_if(text, [](char16_t c) { return c < u'0' || c > u'9'; });
+    EXPECT_EQ(Printable(text), "1234567");
+    EXPECT_EQ(Printable(FormatGroupedNumber(0)), "0");
+    std::u16string largest = FormatGroupedNumber(UINT64_MAX);
+    std::erase_if(largest, [](char16_t c) { return c < u'0' || c > u'9'; });
+    EXPECT_EQ(Printable(largest), "18446744073709551615");
+}
+
+TEST(CopyOptions, SummaryNamesFoldersOnlyWhileTheyAreNotExpanded) {
+    ItemSelection selection;
+    selection.Add(std::make_unique<FileCFItem>(Native(u"C:\\a"), StatusOf(100)));
+    auto folder = std::make_unique<FolderCFItem>(Native(u"C:\\D"), StatusOf(0, true));
+    folder->ExpandedFiles().push_back(
+        std::make_unique<ExpandedFileCFItem>(Native(u"C:\\D\\x"), Native(u"C:\\").size(), StatusOf(23)));
+    selection.Add(std::move(folder));
+    selection.Flatten();
+    EXPECT_EQ(Printable(SummaryText(selection)),
+              Printable(FormatMessageText(MessageId::SummaryFilesAndFolders, {u"2", u"100"})));
+    selection.expand = true;
+    selection.Flatten();
+    EXPECT_EQ(Printable(SummaryText(selection)),
+              Printable(FormatMessageText(MessageId::SummaryFiles, {u"2", u"123"})));
+    EXPECT_EQ(Printable(SummaryText(selection)), "Files: 2;  Total Files Size: 123 bytes");
+}
+
+}  // namespace
+}  // namespace quillet
