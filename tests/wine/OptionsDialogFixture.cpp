@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "core/CopyOptions.h"
 #include "shellext/ui/OptionsDlg.h"
 
@@ -50,8 +54,14 @@ std::u16string Formatted(const GeneratedFile& file, bool withTime) {
 }  // namespace
 
 std::unique_ptr<TempFolder> OptionsDialogFixture::folder_;
+std::optional<std::string> OptionsDialogFixture::savedOptions_;
 
 void OptionsDialogFixture::CreateFiles() {
+    // The dialogs save the options to the user's profile; other programs' tests read it.
+    const std::filesystem::path optionsFile(CopyOptionsFile());
+    if (std::ifstream stored{optionsFile, std::ios::binary}) {
+        savedOptions_ = std::string(std::istreambuf_iterator<char>(stored), {});
+    }
     folder_ = std::make_unique<TempFolder>();
     for (const GeneratedFile& file : kFiles) {
         const std::u16string path = folder_->WriteFile(file.relative, file.size);

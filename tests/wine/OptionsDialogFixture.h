@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ namespace quillet::test {
 // skips.
 class OptionsDialogFixture : public testing::Test {
   public:
+    // Creates the files and keeps the user's stored copy options aside; RemoveFiles puts them back.
     static void CreateFiles();
     static void RemoveFiles();
     // Forgets the stored copy options: the next dialog opens with every option at 0.
@@ -44,6 +46,7 @@ class OptionsDialogFixture : public testing::Test {
 
   private:
     static std::unique_ptr<TempFolder> folder_;
+    static std::optional<std::string> savedOptions_;
 };
 
 }  // namespace quillet::test
