@@ -17,10 +17,6 @@ void PlaceEdges(int& nearEdge, int& farEdge, AnchorMode mode, int limit, int gap
 
 }  // namespace
 
-int ScaleForDpi(int value, int dpi) {
-    return value > 0 ? (value * dpi + 48) / 96 : value;
-}
-
 int UnscaleForDpi(int value, int dpi) {
     return value > 0 && dpi > 0 ? (value * 96 + dpi / 2) / dpi : value;
 }

@@ -2,11 +2,9 @@
 // edges. Kept apart from Windows so that the rules are tested without a window.
 #pragma once
 
-namespace quillet {
+#include "core/DpiScale.h"
 
-// value × dpi / 96, rounded to nearest: (value × dpi + 48) / 96. Zero and negative values are
-// returned unchanged.
-int ScaleForDpi(int value, int dpi);
+namespace quillet {
 
 // The inverse, a pixel distance at dpi expressed at 96 DPI: (value × 96 + dpi / 2) / dpi. Zero and
 // negative values are returned unchanged.

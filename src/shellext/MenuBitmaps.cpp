@@ -1,0 +1,76 @@
+#include "shellext/MenuBitmaps.h"
+
+#include <cstring>
+
+namespace quillet::shellext {
+
+CMenuBitmap& CMenuBitmap::operator=(CMenuBitmap&& other) noexcept {
+    if (this != &other) {
+        Reset();
+        bitmap_ = other.Detach();
+    }
+    return *this;
+}
+
+HBITMAP CMenuBitmap::Detach() {
+    HBITMAP bitmap = bitmap_;
+    bitmap_ = nullptr;
+    return bitmap;
+}
+
+void CMenuBitmap::Reset() {
+    if (bitmap_ != nullptr) {
+        DeleteObject(bitmap_);
+        bitmap_ = nullptr;
+    }
+}
+
+bool IsMenuWithoutAlpha() {
+    return LOBYTE(LOWORD(GetVersion())) <= 5;
+}
+
+CMenuBitmap MakeMenuBitmap(std::span<const std::uint8_t> encoded, int width, int height,
+                           bool opaqueForOldSystem) {
+    const PixelImage picture = PrepareMenuPicture(encoded, width, height, opaqueForOldSystem);
+    if (picture.Empty()) {
+        return {};
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = picture.height;  // positive: bottom row first, as the pixels are
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    CMenuBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || bits == nullptr) {
+        return {};
+    }
+    // 32-bit rows need no padding, so the buffer is the bitmap's bits byte for byte.
+    std::memcpy(bits, picture.pixels.data(), picture.pixels.size());
+    return bitmap;
+}
+
+CMenuBitmap MakeMenuBitmap(int imageNumber) {
+    const std::span<const std::uint8_t> encoded = EmbeddedMenuImage(imageNumber);
+    if (encoded.empty()) {
+        return {};
+    }
+    return MakeMenuBitmap(encoded, GetSystemMetrics(SM_CXMENUCHECK), GetSystemMetrics(SM_CYMENUCHECK),
+                          IsMenuWithoutAlpha());
+}
+
+HBITMAP CMenuBitmapCache::ForCommandType(int commandType) {
+    const int image = MenuImageForCommandType(commandType);
+    if (image < 1 || image > kMenuImageCount) {
+        return nullptr;
+    }
+    CMenuBitmap& slot = bitmaps_[static_cast<std::size_t>(image - 1)];
+    if (!slot) {
+        slot = MakeMenuBitmap(image);
+    }
+    return slot.Get();
+}
+
+}  // namespace quillet::shellext

@@ -1,0 +1,60 @@
+// The context menu's item bitmaps: the embedded menu images fitted to the check-mark size and handed
+// out as 32-bit bitmaps with premultiplied alpha.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "core/MenuImage.h"
+
+namespace quillet::shellext {
+
+// Owns one GDI bitmap and deletes it; move-only.
+class CMenuBitmap {
+  public:
+    CMenuBitmap() = default;
+    explicit CMenuBitmap(HBITMAP bitmap) : bitmap_(bitmap) {}
+    ~CMenuBitmap() { Reset(); }
+    CMenuBitmap(CMenuBitmap&& other) noexcept : bitmap_(other.Detach()) {}
+    CMenuBitmap& operator=(CMenuBitmap&& other) noexcept;
+    CMenuBitmap(const CMenuBitmap&) = delete;
+    CMenuBitmap& operator=(const CMenuBitmap&) = delete;
+
+    HBITMAP Get() const { return bitmap_; }
+    explicit operator bool() const { return bitmap_ != nullptr; }
+    // Hands the bitmap to a new owner, who must delete it.
+    HBITMAP Detach();
+    void Reset();
+
+  private:
+    HBITMAP bitmap_ = nullptr;
+};
+
+// True on systems up to major version 5, whose menus draw bitmaps without alpha blending.
+bool IsMenuWithoutAlpha();
+
+// Menu image 1..kMenuImageCount at the system's check-mark size (SM_CXMENUCHECK x SM_CYMENUCHECK);
+// empty for any other number or when the bitmap cannot be made.
+CMenuBitmap MakeMenuBitmap(int imageNumber);
+
+// The same for any encoded image and size: a bottom-up 32-bit DIB section, empty for a broken image,
+// a size the core rejects, or a failed creation.
+CMenuBitmap MakeMenuBitmap(std::span<const std::uint8_t> encoded, int width, int height,
+                           bool opaqueForOldSystem);
+
+// The bitmaps a context-menu handler shows, one per menu image, made on first need and deleted with
+// the cache.
+class CMenuBitmapCache {
+  public:
+    // The bitmap for a command of this type, owned by the cache; null for a type without an image or
+    // when it cannot be made (the item is then shown without one, and the next call tries again).
+    HBITMAP ForCommandType(int commandType);
+
+  private:
+    std::array<CMenuBitmap, kMenuImageCount> bitmaps_;
+};
+
+}  // namespace quillet::shellext
