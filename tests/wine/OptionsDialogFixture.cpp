@@ -84,6 +84,18 @@ void OptionsDialogFixture::CreateFiles() {
 
 void OptionsDialogFixture::RemoveFiles() {
     folder_.reset();
+    const std::u16string optionsPath = CopyOptionsFile();
+    // The system caches profiles and may write them back later: flush first, then put the file back.
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr,
+                               reinterpret_cast<const wchar_t*>(optionsPath.c_str()));
+    const std::filesystem::path optionsFile(optionsPath);
+    if (savedOptions_) {
+        std::ofstream(optionsFile, std::ios::binary | std::ios::trunc) << *savedOptions_;
+    } else {
+        std::error_code ignored;
+        std::filesystem::remove(optionsFile, ignored);
+    }
+    savedOptions_.reset();
 }
 
 std::u16string OptionsDialogFixture::Root() {
