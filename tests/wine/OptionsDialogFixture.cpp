@@ -38,9 +38,10 @@ const GeneratedFile* Find(const std::u16string& path) {
     return nullptr;
 }
 
-std::u16string Formatted(const GeneratedFile& file, bool withTime) {
+std::u16string Formatted(const GeneratedFile& file, bool longDate, bool withTime) {
     wchar_t date[100] = {};
-    GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &file.modified, nullptr, date, 100);
+    GetDateFormatW(LOCALE_USER_DEFAULT, longDate ? DATE_LONGDATE : DATE_SHORTDATE, &file.modified, nullptr,
+                   date, 100);
     std::u16string text = reinterpret_cast<const char16_t*>(date);
     if (withTime) {
         wchar_t time[100] = {};
@@ -106,14 +107,9 @@ DialogDriver OptionsDialogFixture::OpenDialog(std::vector<std::u16string> paths)
     return DialogDriver([paths = std::move(paths)] { shellext::ShowOptionsDialog(paths); }, u"Quillet");
 }
 
-std::u16string OptionsDialogFixture::ShortDate(const std::u16string& path) {
+std::u16string OptionsDialogFixture::DateOf(const std::u16string& path, bool longDate, bool withTime) {
     const GeneratedFile* file = Find(path);
-    return file ? Formatted(*file, false) : u"?";
-}
-
-std::u16string OptionsDialogFixture::ShortDateTime(const std::u16string& path) {
-    const GeneratedFile* file = Find(path);
-    return file ? Formatted(*file, true) : u"?";
+    return file ? Formatted(*file, longDate, withTime) : u"?";
 }
 
 std::u16string OptionsDialogFixture::ExpectedVersionLabel() {

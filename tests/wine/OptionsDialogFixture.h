@@ -34,9 +34,9 @@ class OptionsDialogFixture : public testing::Test {
 
     static DialogDriver OpenDialog(std::vector<std::u16string> paths);
 
-    // The modified time of a generated file in the user's short date (and time) format.
-    static std::u16string ShortDate(const std::u16string& path);
-    static std::u16string ShortDateTime(const std::u16string& path);
+    // The modified time of a generated file in the user's short or long date format, with or without
+    // the time.
+    static std::u16string DateOf(const std::u16string& path, bool longDate, bool withTime);
     static std::u16string ExpectedVersionLabel();
 
   protected:

@@ -80,7 +80,11 @@ TEST_F(OptionsDialogTest, EachOptionShapesThePreview) {
         rDoubled += c == u'\\' ? u"\\\\" : std::u16string(1, c);
         rSlashed += c == u'\\' ? u'/' : c;
     }
-    const std::u16string aShort = ShortDate(A()), bShort = ShortDate(B()), xShort = ShortDate(X());
+    // Each item with its modified date in one of the four date formats.
+    auto dated = [](bool longDate, bool withTime) {
+        return u"a.txt\t" + DateOf(A(), longDate, withTime) + u"\r\nB.txt\t" +
+               DateOf(B(), longDate, withTime) + u"\r\n_x.txt\t" + DateOf(X(), longDate, withTime);
+    };
     struct Row {
         const char* name;
         std::vector<Action> actions;
@@ -121,14 +125,13 @@ TEST_F(OptionsDialogTest, EachOptionShapesThePreview) {
          {Click(IDC_ADD_SIZE), Choose(IDC_SIZE_UNITS, 4)},
          u"a.txt\t2K\r\nB.txt\t10B\r\n_x.txt\t300B",
          {}},
-        {"short date and time",
-         {Click(IDC_ADD_DATE)},
-         u"a.txt\t" + ShortDateTime(A()) + u"\r\nB.txt\t" + ShortDateTime(B()) + u"\r\n_x.txt\t" +
-             ShortDateTime(X()),
-         {IDC_DATE_FORMAT}},
-        {"short date",
-         {Click(IDC_ADD_DATE), Choose(IDC_DATE_FORMAT, 2)},
-         u"a.txt\t" + aShort + u"\r\nB.txt\t" + bShort + u"\r\n_x.txt\t" + xShort,
+        {"short date and time", {Click(IDC_ADD_DATE)}, dated(false, true), {IDC_DATE_FORMAT}},
+        {"long date and time", {Click(IDC_ADD_DATE), Choose(IDC_DATE_FORMAT, 1)}, dated(true, true), {}},
+        {"short date", {Click(IDC_ADD_DATE), Choose(IDC_DATE_FORMAT, 2)}, dated(false, false), {}},
+        {"long date", {Click(IDC_ADD_DATE), Choose(IDC_DATE_FORMAT, 3)}, dated(true, false), {}},
+        {"size in MB",
+         {Click(IDC_ADD_SIZE), Choose(IDC_SIZE_UNITS, 2)},
+         u"a.txt\t1\r\nB.txt\t1\r\n_x.txt\t1",
          {}},
         {"quoted full path with size",
          {Click(IDC_QUOTE), Click(IDC_FULL_PATH), Click(IDC_ADD_SIZE), Choose(IDC_SEPARATOR, 4)},
