@@ -10,18 +10,17 @@ void PrintTo(const LayoutRect& rect, std::ostream* out) {
 
 namespace {
 
-TEST(DialogLayoutTest, ScalesAndUnscalesOnlyPositiveValues) {
+TEST(DialogLayoutTest, DistancesAreRecordedAt96DpiRoundedToNearest) {
     struct Row {
-        int value, dpi, scaled, unscaled;
+        int value, dpi, unscaled;
     };
     const Row rows[] = {
-        {16, 144, 24, 11},  // 16 × 96 / 144 = 10.67 rounds to 11
-        {11, 120, 14, 9},   // 13.75 rounds up; 8.8 rounds up
-        {11, 144, 17, 7},  {10, 96, 10, 10}, {1, 120, 1, 1}, {0, 144, 0, 0}, {-5, 144, -5, -5},
+        {16, 144, 11},  // 10.67
+        {11, 120, 9},   // 8.8
+        {11, 144, 7},  {10, 96, 10}, {1, 120, 1}, {0, 144, 0}, {-5, 144, -5},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.value << " at " << row.dpi);
-        EXPECT_EQ(ScaleForDpi(row.value, row.dpi), row.scaled);
         EXPECT_EQ(UnscaleForDpi(row.value, row.dpi), row.unscaled);
     }
 }
