@@ -4,12 +4,33 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "Screenshots.h"
 
+namespace {
+
+// Wine opens no windows without an X display.
+bool CanOpenWindows() {
+    const HWND probe =
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    if (!probe) {
+        return false;
+    }
+    DestroyWindow(probe);
+    return true;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     SetProcessDPIAware();
+    if (!CanOpenWindows()) {
+        std::fprintf(stderr,
+                     "The dialog tests need a display: run them under xvfb-run (scripts/test does).\n");
+        return 1;
+    }
     if (argc == 2 && std::strcmp(argv[1], "--screenshots") == 0) {
         return quillet::test::RunScreenshots();
     }
