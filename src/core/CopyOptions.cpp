@@ -67,28 +67,48 @@ bool ModifiedBefore(const CFItem* a, const CFItem* b) {
     return NameBefore(a, b);
 }
 
-// Sorting by name compares the names many times: sort views of them next to the items, so that each
+// Sorting by name compares the names many times: sort compact copies of the name views (as small
+// as a string view, with the item's index in place of half its length field), so that each
 // comparison reads the characters directly, then put the items back in that order.
 void SortByName(std::vector<CFItem*>& flat, bool descending) {
     struct Entry {
-        std::u16string_view name;
-        CFItem* item;
+        const char16_t* chars;
+        std::uint32_t length;
+        std::uint32_t index;
+        std::u16string_view Name() const { return {chars, length}; }
     };
+    const bool fits = flat.size() <= UINT32_MAX &&
+                      std::all_of(flat.begin(), flat.end(),
+                                  [](const CFItem* item) { return item->Name().size() <= UINT32_MAX; });
+    if (!fits) {
+        if (descending) {
+            std::sort(flat.begin(), flat.end(),
+                      [](const CFItem* a, const CFItem* b) { return NameBefore(b, a); });
+        } else {
+            std::sort(flat.begin(), flat.end(), NameBefore);
+        }
+        return;
+    }
     std::vector<Entry> entries;
     entries.reserve(flat.size());
-    for (CFItem* item : flat) {
-        entries.push_back({item->Name(), item});
+    for (std::size_t i = 0; i < flat.size(); ++i) {
+        const std::u16string_view name = flat[i]->Name();
+        entries.push_back(
+            {name.data(), static_cast<std::uint32_t>(name.size()), static_cast<std::uint32_t>(i)});
     }
     if (descending) {
         std::sort(entries.begin(), entries.end(),
-                  [](const Entry& a, const Entry& b) { return CompareNames(b.name, a.name) < 0; });
+                  [](const Entry& a, const Entry& b) { return CompareNames(b.Name(), a.Name()) < 0; });
     } else {
         std::sort(entries.begin(), entries.end(),
-                  [](const Entry& a, const Entry& b) { return CompareNames(a.name, b.name) < 0; });
+                  [](const Entry& a, const Entry& b) { return CompareNames(a.Name(), b.Name()) < 0; });
     }
-    for (std::size_t i = 0; i < flat.size(); ++i) {
-        flat[i] = entries[i].item;
+    std::vector<CFItem*> sorted;
+    sorted.reserve(flat.size());
+    for (const Entry& entry : entries) {
+        sorted.push_back(flat[entry.index]);
     }
+    flat = std::move(sorted);
 }
 
 }  // namespace

@@ -47,6 +47,8 @@ struct ScanContext;
 class FolderScanNode {
   public:
     FolderScanNode(const std::u16string& root, std::u16string relativePath, bool isLink = false);
+    // The root is shared, not copied: it must outlive the node, so a temporary is refused.
+    FolderScanNode(std::u16string&& root, std::u16string relativePath, bool isLink = false) = delete;
     ~FolderScanNode();
     FolderScanNode(const FolderScanNode&) = delete;
     FolderScanNode& operator=(const FolderScanNode&) = delete;

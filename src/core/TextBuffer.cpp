@@ -18,7 +18,8 @@ void TextBuffer::Grow(std::size_t extra) {
         return;
     }
     const std::size_t newCapacity = std::max({capacity_ * 2, std::size_t{256}, count_ + extra + 1});
-    auto grown = std::make_unique<char16_t[]>(newCapacity);
+    // Not zeroed: everything up to the count is copied or written, and the end is terminated below.
+    auto grown = std::make_unique_for_overwrite<char16_t[]>(newCapacity);
     if (count_ > 0) {
         std::memcpy(grown.get(), chars_.get(), count_ * sizeof(char16_t));
     }
