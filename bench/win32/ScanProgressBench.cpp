@@ -1,7 +1,7 @@
 // How much the folder scan pays for keeping its window responsive: a tree of many files expanded with
 // no message handling, with a message loop run after every entry, and with the loop run only when
 // the queue holds something (what the "Reading folders" window does). Run it under Wine or Windows:
-//   quillet_scan_bench [folders] [files per folder]
+//   quillet_scan_progress_bench [folders] [files per folder]
 #include <windows.h>
 
 #include <algorithm>
