@@ -19,6 +19,12 @@ LayoutRect ToLayoutRect(const RECT& rect) {
     return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
+// The process's shared copy options, read again from the user's profile for each dialog.
+CopyOptions& LoadedCopyOptions() {
+    LoadCopyOptions();
+    return SharedCopyOptions();
+}
+
 void MoveBy(const winui::CWindow& control, int dx, int dWidth) {
     RECT rect = control.RectInParent();
     rect.left += dx;
@@ -66,7 +72,7 @@ CScrivelDlg::CScrivelDlg(ItemSelection& selection)
     : CDialog(IDD_OPTIONS),
       icon_(IDI_PRODUCT, dpi_),
       link_(dpi_),
-      options_((LoadCopyOptions(), SharedCopyOptions())),
+      options_(LoadedCopyOptions()),
       selection_(selection),
       presenter_(options_, selection_, *this) {
     const std::pair<int, winui::CWindow*> bindings[] = {
