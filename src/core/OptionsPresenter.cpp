@@ -62,6 +62,20 @@ int LeadingNumber(std::u16string_view text) {
 OptionsPresenter::OptionsPresenter(CopyOptions& options, ItemSelection& selection, FolderScanner& scanner)
     : options_(options), selection_(selection), scanner_(scanner) {
     ResetFolderSettings();
+    ApplySortOrder(options_.sortOption);
+}
+
+bool OptionsPresenter::ApplySortOrder(int order) {
+    if (static_cast<std::uint32_t>(order) == selection_.order) {
+        return false;
+    }
+    selection_.order = static_cast<std::uint32_t>(order);
+    if (order == 0) {
+        selection_.Flatten();
+    } else {
+        SortSelection(selection_);
+    }
+    return true;
 }
 
 void OptionsPresenter::ResetFolderSettings() {
@@ -124,16 +138,9 @@ void OptionsPresenter::SetChoice(OptionChoice choice, int index) {
         Regenerate();
         return;
     }
-    if (static_cast<std::uint32_t>(index) == selection_.order) {
-        return;
+    if (ApplySortOrder(index)) {
+        Regenerate();
     }
-    selection_.order = static_cast<std::uint32_t>(index);
-    if (index == 0) {
-        selection_.Flatten();
-    } else {
-        SortSelection(selection_);
-    }
-    Regenerate();
 }
 
 void OptionsPresenter::ChooseFolderNames() {

@@ -53,7 +53,8 @@ class OptionsPresenter {
 
     static constexpr std::size_t kCopyTextCapacity = 16384;
 
-    // The options and the selection belong to the caller and outlive the presenter.
+    // The options and the selection belong to the caller and outlive the presenter. The stored sort
+    // order applies to the selection at once.
     OptionsPresenter(CopyOptions& options, ItemSelection& selection, FolderScanner& scanner);
 
     // The dialog's opening: folder settings at their start values, folder names copied, the preview
@@ -96,6 +97,8 @@ class OptionsPresenter {
     const FolderInput& Folder(FolderSetting setting) const { return folders_[static_cast<int>(setting)]; }
     FolderInput& Folder(FolderSetting setting) { return folders_[static_cast<int>(setting)]; }
     void ResetFolderSettings();
+    // Sets the selection's order and sorts it (0: back to the selection order); false when unchanged.
+    bool ApplySortOrder(int order);
     void Regenerate();
     void UpdateSummary();
     void Scan();

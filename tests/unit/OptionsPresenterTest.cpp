@@ -247,6 +247,22 @@ TEST_F(OptionsPresenterTest, ThePreviewFollowsOptionsSortAndScans) {
     EXPECT_TRUE(static_cast<const FolderCFItem&>(*scene.selection.Items()[1]).ExpandedFiles().empty());
 }
 
+TEST_F(OptionsPresenterTest, TheStoredSortOrderAppliesAtOpening) {
+    CopyOptions options;
+    options.sortOption = 2;
+    ItemSelection selection;
+    for (std::u16string_view name : {u"m.txt", u"z.txt", u"Docs"}) {
+        selection.AddPath(temp.PathOf(name));
+    }
+    selection.Flatten();
+    CoreScanner scanner;
+    OptionsPresenter presenter(options, selection, scanner);
+    presenter.Open();
+    EXPECT_EQ(selection.order, 2u);
+    EXPECT_EQ(Printable(presenter.CopyText().View()), Lines({u"z.txt", u"m.txt", u"Docs"}));
+    EXPECT_EQ(presenter.Choice(OptionChoice::Sort), 2);
+}
+
 TEST_F(OptionsPresenterTest, ACancelledScanLeavesTheFoldersAsFolders) {
     Scene scene(temp, {u"Docs", u"z.txt"});
     scene.scanner.cancel = true;

@@ -110,17 +110,6 @@ CScrivelDlg::CScrivelDlg(ItemSelection& selection)
         Bind(id, *control);
     }
     dpi_->AddWatcher(*this);
-
-    // The stored sort order applies to the selection before the dialog shows it.
-    const auto storedOrder = static_cast<std::uint32_t>(options_.sortOption);
-    if (storedOrder != selection_.order) {
-        selection_.order = storedOrder;
-        if (storedOrder == 0) {
-            selection_.Flatten();
-        } else {
-            SortSelection(selection_);
-        }
-    }
 }
 
 CScrivelDlg::~CScrivelDlg() {

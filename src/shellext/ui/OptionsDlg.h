@@ -27,7 +27,8 @@ class CScrivelDlg final : public winui::CDialog,
                           private winui::ScreenDpi::ScreenDpiWatcher,
                           private OptionsPresenter::FolderScanner {
   public:
-    // Loads the copy options and applies their sort order to the selection, which the caller owns.
+    // Loads the copy options; the presenter applies their sort order to the selection, which the
+    // caller owns.
     explicit CScrivelDlg(ItemSelection& selection);
     // Saves the copy options, whichever button closed the dialog.
     ~CScrivelDlg() override;
