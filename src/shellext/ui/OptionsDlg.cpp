@@ -145,10 +145,11 @@ void CScrivelDlg::HideFolderOptions() {
     }
     MoveBy(clipboardGroup_, 0, -d);
     MoveBy(preview_, 0, -d);
+    // Narrower by d, and still centred where the template put it.
     RECT window{};
     GetWindowRect(Handle(), &window);
-    SetWindowPos(Handle(), nullptr, 0, 0, window.right - window.left - d, window.bottom - window.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Handle(), nullptr, window.left + d / 2, window.top, window.right - window.left - d,
+                 window.bottom - window.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CScrivelDlg::ShowProductVersion() {
