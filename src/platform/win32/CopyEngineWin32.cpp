@@ -1,8 +1,6 @@
 // Win32 side of the copy engine's platform needs: folder reading, file identities, the clipboard,
 // the profile, the per-user folder and number formatting.
 #include <windows.h>
-// <windows.h> maps WriteProfileString to WriteProfileStringW, which would rename ours.
-#undef WriteProfileString
 
 #include <climits>
 #include <filesystem>
