@@ -1,0 +1,116 @@
+#include "DropFilesDataObject.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+#include <new>
+
+namespace menuhost {
+namespace {
+
+FORMATETC HdropFormat() {
+    return {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+}
+
+bool IsHdrop(const FORMATETC* format) {
+    return format && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) &&
+           format->dwAspect == DVASPECT_CONTENT;
+}
+
+}  // namespace
+
+HRESULT DropFilesDataObject::Create(const std::vector<std::wstring>& paths, IDataObject** result) {
+    if (!result) {
+        return E_POINTER;
+    }
+    *result = nullptr;
+    std::wstring names;
+    for (const auto& path : paths) {
+        names += path;
+        names.push_back(L'\0');
+    }
+    names.push_back(L'\0');
+    std::vector<BYTE> block(sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    DROPFILES header{};
+    header.pFiles = sizeof(DROPFILES);
+    header.fWide = TRUE;
+    std::memcpy(block.data(), &header, sizeof header);
+    std::memcpy(block.data() + sizeof header, names.data(), names.size() * sizeof(wchar_t));
+    auto* object = new (std::nothrow) DropFilesDataObject(std::move(block));
+    if (!object) {
+        return E_OUTOFMEMORY;
+    }
+    *result = object;
+    return S_OK;
+}
+
+STDMETHODIMP DropFilesDataObject::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) {
+        return E_POINTER;
+    }
+    if (riid == IID_IUnknown || riid == IID_IDataObject) {
+        *ppv = static_cast<IDataObject*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) DropFilesDataObject::AddRef() {
+    return ++references_;
+}
+
+STDMETHODIMP_(ULONG) DropFilesDataObject::Release() {
+    const ULONG left = --references_;
+    if (left == 0) {
+        delete this;
+    }
+    return left;
+}
+
+STDMETHODIMP DropFilesDataObject::GetData(FORMATETC* format, STGMEDIUM* medium) {
+    if (!medium) {
+        return E_POINTER;
+    }
+    if (!IsHdrop(format)) {
+        return DV_E_FORMATETC;
+    }
+    // Each caller gets a copy of its own, which it frees with ReleaseStgMedium.
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, dropFiles_.size());
+    if (!memory) {
+        return E_OUTOFMEMORY;
+    }
+    void* target = GlobalLock(memory);
+    if (!target) {
+        GlobalFree(memory);
+        return E_OUTOFMEMORY;
+    }
+    std::memcpy(target, dropFiles_.data(), dropFiles_.size());
+    GlobalUnlock(memory);
+    medium->tymed = TYMED_HGLOBAL;
+    medium->hGlobal = memory;
+    medium->pUnkForRelease = nullptr;
+    return S_OK;
+}
+
+STDMETHODIMP DropFilesDataObject::QueryGetData(FORMATETC* format) {
+    return IsHdrop(format) ? S_OK : DV_E_FORMATETC;
+}
+
+STDMETHODIMP DropFilesDataObject::GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) {
+    if (out) {
+        out->ptd = nullptr;
+    }
+    return DATA_S_SAMEFORMATETC;
+}
+
+STDMETHODIMP DropFilesDataObject::EnumFormatEtc(DWORD direction, IEnumFORMATETC** result) {
+    if (direction != DATADIR_GET) {
+        return E_NOTIMPL;
+    }
+    FORMATETC format = HdropFormat();
+    return SHCreateStdEnumFmtEtc(1, &format, result);
+}
+
+}  // namespace menuhost

@@ -1,0 +1,572 @@
+// menuhost: an Explorer stand-in for context-menu handlers. It builds the CF_HDROP data object that
+// Explorer builds for a selection, creates the handler through COM by its class id (so the
+// registration is exercised), and drives IShellExtInit and IContextMenu as Explorer does: prints the
+// menu, its help texts, invokes an item with the SHIFT/CTRL flags of a click, and prints the
+// clipboard. With --window, a small window lists the files and a right-click pops up the real menu.
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "DropFilesDataObject.h"
+
+namespace {
+
+// The Quillet handler's class id.
+constexpr CLSID kQuilletHandler = {
+    0x5B1C7E2A, 0x93D4, 0x4F6B, {0xA8, 0xE0, 0x2C, 0x4D, 0x9F, 0x1B, 0x7A, 0x63}};
+constexpr UINT kFirstId = 1;
+constexpr UINT kLastId = 0x7FFF;
+
+template <typename T>
+class ComPtr {
+  public:
+    ComPtr() = default;
+    ~ComPtr() { Reset(); }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    T* Get() const { return pointer_; }
+    T* operator->() const { return pointer_; }
+    T** Put() {
+        Reset();
+        return &pointer_;
+    }
+    void Reset() {
+        if (pointer_) {
+            pointer_->Release();
+            pointer_ = nullptr;
+        }
+    }
+    template <typename U>
+    HRESULT As(ComPtr<U>& other) const {
+        return pointer_->QueryInterface(__uuidof(U), reinterpret_cast<void**>(other.Put()));
+    }
+
+  private:
+    T* pointer_ = nullptr;
+};
+
+class PopupMenu {
+  public:
+    PopupMenu() : menu_(CreatePopupMenu()) {}
+    ~PopupMenu() {
+        if (menu_) {
+            DestroyMenu(menu_);
+        }
+    }
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+    HMENU Get() const { return menu_; }
+
+  private:
+    HMENU menu_;
+};
+
+struct Options {
+    CLSID clsid = kQuilletHandler;
+    UINT flags = CMF_NORMAL;
+    UINT first = kFirstId;
+    UINT last = kLastId;
+    bool helpTexts = false;
+    UINT cchMax = 260;
+    std::optional<std::wstring> setClipboard;
+    bool clearClipboard = false;
+    std::optional<std::wstring> invoke;
+    std::optional<std::string> verb;
+    bool shift = false;
+    bool ctrl = false;
+    bool printClipboard = false;
+    bool window = false;
+    bool printMenu = true;
+    std::vector<std::wstring> paths;
+};
+
+void PrintUtf8(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
+                        nullptr);
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+}
+
+// The text in double quotes, with line breaks, tabs, quotes and backslashes made visible.
+std::wstring Quoted(const std::wstring& text) {
+    std::wstring out = L"\"";
+    for (const wchar_t c : text) {
+        switch (c) {
+            case L'\r':
+                out += L"\\r";
+                break;
+            case L'\n':
+                out += L"\\n";
+                break;
+            case L'\t':
+                out += L"\\t";
+                break;
+            case L'"':
+                out += L"\\\"";
+                break;
+            case L'\\':
+                out += L"\\\\";
+                break;
+            default:
+                if (c < 0x20) {
+                    wchar_t escaped[8];
+                    std::swprintf(escaped, 8, L"\\x%02x", static_cast<unsigned>(c));
+                    out += escaped;
+                } else {
+                    out.push_back(c);
+                }
+        }
+    }
+    return out + L"\"";
+}
+
+std::wstring Unescape(const std::wstring& text) {
+    std::wstring out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\\' && i + 1 < text.size()) {
+            const wchar_t next = text[i + 1];
+            if (next == L'n' || next == L'r' || next == L't' || next == L'\\') {
+                out.push_back(next == L'n' ? L'\n' : next == L'r' ? L'\r' : next == L't' ? L'\t' : L'\\');
+                ++i;
+                continue;
+            }
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+std::wstring Hex(HRESULT hr) {
+    wchar_t text[16];
+    std::swprintf(text, 16, L"0x%08lx", static_cast<unsigned long>(hr));
+    return text;
+}
+
+class Clipboard {
+  public:
+    Clipboard() {
+        // Another program may hold the clipboard for a moment.
+        for (int attempt = 0; attempt < 50 && !open_; ++attempt) {
+            open_ = OpenClipboard(nullptr) != FALSE;
+            if (!open_) {
+                Sleep(20);
+            }
+        }
+    }
+    ~Clipboard() {
+        if (open_) {
+            CloseClipboard();
+        }
+    }
+    Clipboard(const Clipboard&) = delete;
+    Clipboard& operator=(const Clipboard&) = delete;
+    bool IsOpen() const { return open_; }
+
+  private:
+    bool open_ = false;
+};
+
+bool SetClipboardText(const std::optional<std::wstring>& text) {
+    Clipboard clipboard;
+    if (!clipboard.IsOpen() || !EmptyClipboard()) {
+        return false;
+    }
+    if (!text) {
+        return true;
+    }
+    const std::size_t bytes = (text->size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory) {
+        return false;
+    }
+    if (void* target = GlobalLock(memory)) {
+        std::memcpy(target, text->c_str(), bytes);
+        GlobalUnlock(memory);
+        if (SetClipboardData(CF_UNICODETEXT, memory)) {
+            return true;  // the clipboard owns the memory now
+        }
+    }
+    GlobalFree(memory);
+    return false;
+}
+
+void PrintClipboard() {
+    Clipboard clipboard;
+    if (!clipboard.IsOpen()) {
+        PrintUtf8(L"clipboard: (cannot be opened)\n");
+        return;
+    }
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const auto* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+    if (!text) {
+        PrintUtf8(L"clipboard: (no text)\n");
+        return;
+    }
+    PrintUtf8(L"clipboard: " + Quoted(text) + L"\n");
+    GlobalUnlock(data);
+}
+
+struct MenuEntry {
+    std::wstring text;
+    UINT id;
+    int depth;
+    bool submenu;
+};
+
+void CollectMenu(HMENU menu, int depth, std::vector<MenuEntry>& entries, bool print) {
+    const int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        wchar_t text[1024] = {};
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_STRING | MIIM_ID | MIIM_SUBMENU | MIIM_CHECKMARKS | MIIM_BITMAP | MIIM_FTYPE;
+        info.dwTypeData = text;
+        info.cch = 1023;
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info)) {
+            continue;
+        }
+        entries.push_back({text, info.wID, depth, info.hSubMenu != nullptr});
+        if (print) {
+            std::wstring line(static_cast<std::size_t>(depth) * 4 + 2, L' ');
+            wchar_t numbers[64];
+            std::swprintf(numbers, 64, L"%d %ls id=%u offset=%u", position, Quoted(text).c_str(), info.wID,
+                          info.wID - kFirstId);
+            line += numbers;
+            if (info.fType & MFT_SEPARATOR) {
+                line = std::wstring(static_cast<std::size_t>(depth) * 4 + 2, L' ') + L"---- separator";
+            }
+            if (info.hSubMenu) {
+                line += L" submenu";
+            }
+            if (info.hbmpUnchecked || info.hbmpItem) {
+                line += L" bitmap";
+            }
+            PrintUtf8(line + L"\n");
+        }
+        if (info.hSubMenu) {
+            CollectMenu(info.hSubMenu, depth + 1, entries, print);
+        }
+    }
+}
+
+std::wstring HelpText(IContextMenu* menu, UINT offset, UINT cchMax, bool wide, HRESULT& hr) {
+    if (wide) {
+        std::vector<wchar_t> buffer(cchMax + 1, L'#');
+        hr = menu->GetCommandString(offset, GCS_HELPTEXTW, nullptr, reinterpret_cast<LPSTR>(buffer.data()),
+                                    cchMax);
+        return SUCCEEDED(hr) ? std::wstring(buffer.data()) : std::wstring();
+    }
+    std::vector<char> buffer(cchMax + 1, '#');
+    hr = menu->GetCommandString(offset, GCS_HELPTEXTA, nullptr, buffer.data(), cchMax);
+    if (FAILED(hr)) {
+        return {};
+    }
+    const int size = MultiByteToWideChar(CP_ACP, 0, buffer.data(), -1, nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(size > 0 ? size - 1 : 0), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, buffer.data(), -1, text.data(), size);
+    return text;
+}
+
+HRESULT Invoke(IContextMenu* menu, UINT offset, const std::optional<std::string>& verb, bool shift,
+               bool ctrl) {
+    CMINVOKECOMMANDINFOEX info{};
+    info.cbSize = sizeof info;
+    info.fMask = CMIC_MASK_UNICODE | (shift ? CMIC_MASK_SHIFT_DOWN : 0) | (ctrl ? CMIC_MASK_CONTROL_DOWN : 0);
+    std::wstring wideVerb;
+    if (verb) {
+        info.lpVerb = verb->c_str();
+        wideVerb.assign(verb->begin(), verb->end());
+        info.lpVerbW = wideVerb.c_str();
+    } else {
+        info.lpVerb = MAKEINTRESOURCEA(offset);
+        info.lpVerbW = MAKEINTRESOURCEW(offset);
+    }
+    info.nShow = SW_SHOWNORMAL;
+    return menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info));
+}
+
+int Usage() {
+    PrintUtf8(
+        L"usage: menuhost [options] PATH...\n"
+        L"  --clsid {GUID}        the handler's class id (default: Quillet's)\n"
+        L"  --flags N|defaultonly QueryContextMenu flags (default CMF_NORMAL)\n"
+        L"  --first N --last N    idCmdFirst and idCmdLast (default 1 and 32767)\n"
+        L"  --help-texts          print the help texts (W and A) of every item\n"
+        L"  --cch N               cchMax for the help texts (default 260)\n"
+        L"  --set-clipboard TEXT  put TEXT (\\n, \\r, \\t, \\\\ decoded) on the clipboard first\n"
+        L"  --clear-clipboard     empty the clipboard first\n"
+        L"  --invoke OFFSET|TEXT  invoke the item with that offset or that menu text\n"
+        L"  --verb VERB           invoke with a string verb instead\n"
+        L"  --shift --ctrl        the modifier keys of the click\n"
+        L"  --print-clipboard     print the clipboard text afterwards\n"
+        L"  --no-menu             do not print the menu\n"
+        L"  --window              show a window of the files; right-click opens the menu\n");
+    return 2;
+}
+
+bool ParseArgs(int argc, wchar_t** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        auto value = [&]() -> std::optional<std::wstring> {
+            if (i + 1 >= argc) {
+                return std::nullopt;
+            }
+            return std::wstring(argv[++i]);
+        };
+        if (arg == L"--clsid") {
+            auto text = value();
+            if (!text || FAILED(CLSIDFromString(text->c_str(), &options.clsid))) {
+                return false;
+            }
+        } else if (arg == L"--flags") {
+            auto text = value();
+            if (!text) {
+                return false;
+            }
+            options.flags = *text == L"defaultonly"
+                                ? CMF_DEFAULTONLY
+                                : static_cast<UINT>(std::wcstoul(text->c_str(), nullptr, 0));
+        } else if (arg == L"--first" || arg == L"--last" || arg == L"--cch") {
+            auto text = value();
+            if (!text) {
+                return false;
+            }
+            const UINT number = static_cast<UINT>(std::wcstoul(text->c_str(), nullptr, 0));
+            (arg == L"--first" ? options.first : arg == L"--last" ? options.last : options.cchMax) = number;
+        } else if (arg == L"--help-texts") {
+            options.helpTexts = true;
+        } else if (arg == L"--set-clipboard") {
+            auto text = value();
+            if (!text) {
+                return false;
+            }
+            options.setClipboard = Unescape(*text);
+        } else if (arg == L"--clear-clipboard") {
+            options.clearClipboard = true;
+        } else if (arg == L"--invoke") {
+            options.invoke = value();
+            if (!options.invoke) {
+                return false;
+            }
+        } else if (arg == L"--verb") {
+            auto text = value();
+            if (!text) {
+                return false;
+            }
+            options.verb = std::string(text->begin(), text->end());
+        } else if (arg == L"--shift") {
+            options.shift = true;
+        } else if (arg == L"--ctrl") {
+            options.ctrl = true;
+        } else if (arg == L"--print-clipboard") {
+            options.printClipboard = true;
+        } else if (arg == L"--no-menu") {
+            options.printMenu = false;
+        } else if (arg == L"--window") {
+            options.window = true;
+        } else if (arg.rfind(L"--", 0) == 0) {
+            return false;
+        } else {
+            options.paths.push_back(arg);
+        }
+    }
+    return !options.paths.empty();
+}
+
+HRESULT CreateHandler(const Options& options, ComPtr<IContextMenu>& menu) {
+    ComPtr<IShellExtInit> init;
+    HRESULT hr = CoCreateInstance(options.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
+                                  reinterpret_cast<void**>(init.Put()));
+    if (FAILED(hr)) {
+        PrintUtf8(L"CoCreateInstance: " + Hex(hr) + L"\n");
+        return hr;
+    }
+    ComPtr<IDataObject> data;
+    hr = menuhost::DropFilesDataObject::Create(options.paths, data.Put());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    hr = init->Initialize(nullptr, data.Get(), nullptr);
+    PrintUtf8(L"Initialize: " + Hex(hr) + L"\n");
+    if (FAILED(hr)) {
+        return hr;
+    }
+    hr = init.As(menu);
+    if (FAILED(hr)) {
+        PrintUtf8(L"QueryInterface(IContextMenu): " + Hex(hr) + L"\n");
+    }
+    return hr;
+}
+
+// --window: the files in a list box; a right-click pops up the handler's menu and runs the choice.
+struct WindowState {
+    const Options* options;
+    HWND list;
+};
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* state = reinterpret_cast<WindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    switch (message) {
+        case WM_SIZE:
+            if (state) {
+                MoveWindow(state->list, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+            }
+            return 0;
+        case WM_CONTEXTMENU: {
+            if (!state) {
+                break;
+            }
+            ComPtr<IContextMenu> menu;
+            if (FAILED(CreateHandler(*state->options, menu))) {
+                return 0;
+            }
+            PopupMenu popup;
+            const HRESULT hr = menu->QueryContextMenu(popup.Get(), 0, kFirstId, kLastId, CMF_NORMAL);
+            if (FAILED(hr) || HRESULT_CODE(hr) == 0) {
+                return 0;
+            }
+            POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (at.x == -1 && at.y == -1) {
+                GetCursorPos(&at);
+            }
+            const UINT chosen = static_cast<UINT>(
+                TrackPopupMenu(popup.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, window, nullptr));
+            if (chosen >= kFirstId) {
+                const bool shift = GetKeyState(VK_SHIFT) < 0;
+                const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+                const HRESULT invoked = Invoke(menu.Get(), chosen - kFirstId, std::nullopt, shift, ctrl);
+                PrintUtf8(L"InvokeCommand: " + Hex(invoked) + L"\n");
+                PrintClipboard();
+                std::fflush(stdout);
+            }
+            return 0;
+        }
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int RunWindow(const Options& options) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = L"QuilletMenuHost";
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"menuhost - right-click the files",
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 640, 360,
+                                  nullptr, nullptr, windowClass.hInstance, nullptr);
+    HWND list =
+        CreateWindowExW(0, L"LISTBOX", nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0,
+                        0, 640, 360, window, nullptr, windowClass.hInstance, nullptr);
+    for (const auto& path : options.paths) {
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    }
+    WindowState state{&options, list};
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+    RECT client;
+    GetClientRect(window, &client);
+    MoveWindow(list, 0, 0, client.right, client.bottom, TRUE);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
+
+int Run(const Options& options) {
+    if (options.clearClipboard || options.setClipboard) {
+        if (!SetClipboardText(options.setClipboard)) {
+            PrintUtf8(L"could not set the clipboard\n");
+            return 1;
+        }
+    }
+    if (options.window) {
+        return RunWindow(options);
+    }
+    ComPtr<IContextMenu> menu;
+    if (FAILED(CreateHandler(options, menu))) {
+        return 1;
+    }
+    PopupMenu popup;
+    const HRESULT hr = menu->QueryContextMenu(popup.Get(), 0, options.first, options.last, options.flags);
+    PrintUtf8(L"QueryContextMenu: " + Hex(hr) + L" (" + std::to_wstring(HRESULT_CODE(hr)) + L" ids)\n");
+    std::vector<MenuEntry> entries;
+    CollectMenu(popup.Get(), 0, entries, options.printMenu);
+
+    if (options.helpTexts) {
+        for (const MenuEntry& entry : entries) {
+            HRESULT wideResult = S_OK;
+            HRESULT ansiResult = S_OK;
+            const UINT offset = entry.id - options.first;
+            const std::wstring wide = HelpText(menu.Get(), offset, options.cchMax, true, wideResult);
+            const std::wstring ansi = HelpText(menu.Get(), offset, options.cchMax, false, ansiResult);
+            PrintUtf8(L"help " + std::to_wstring(offset) + L" W " + Hex(wideResult) + L" " + Quoted(wide) +
+                      L"\n");
+            PrintUtf8(L"help " + std::to_wstring(offset) + L" A " + Hex(ansiResult) + L" " + Quoted(ansi) +
+                      L"\n");
+        }
+    }
+
+    if (options.invoke || options.verb) {
+        UINT offset = 0;
+        if (options.invoke) {
+            wchar_t* end = nullptr;
+            offset = static_cast<UINT>(std::wcstoul(options.invoke->c_str(), &end, 10));
+            if (end == options.invoke->c_str() || *end != L'\0') {
+                bool found = false;
+                for (const MenuEntry& entry : entries) {
+                    if (entry.text == *options.invoke && !entry.submenu) {
+                        offset = entry.id - options.first;
+                        found = true;
+                        break;
+                    }
+                }
+                if (!found) {
+                    PrintUtf8(L"no menu item " + Quoted(*options.invoke) + L"\n");
+                    return 1;
+                }
+            }
+        }
+        const HRESULT invoked = Invoke(menu.Get(), offset, options.verb, options.shift, options.ctrl);
+        PrintUtf8(L"InvokeCommand: " + Hex(invoked) + L"\n");
+    }
+    if (options.printClipboard) {
+        PrintClipboard();
+    }
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Options options;
+    if (!ParseArgs(argc, argv, options)) {
+        return Usage();
+    }
+    if (FAILED(OleInitialize(nullptr))) {
+        PrintUtf8(L"OleInitialize failed\n");
+        return 1;
+    }
+    const int status = Run(options);
+    std::fflush(stdout);
+    OleUninitialize();
+    return status;
+}
