@@ -38,7 +38,17 @@ CFItem::CFItem(std::u16string path, std::size_t nameOffset, const platform::File
       accessed(StampFromLocalTime(status.accessed)),
       size(status.size),
       path_(std::move(path)),
-      nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(path_) : std::min(nameOffset, path_.size())) {}
+      nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(path_)
+                                                        : std::min(nameOffset, path_.size())) {}
+
+CFItem::CFItem(std::u16string path, std::size_t nameOffset, const ItemStamps& stamps, std::uint64_t size)
+    : modified(stamps.modified),
+      created(stamps.created),
+      accessed(stamps.accessed),
+      size(size),
+      path_(std::move(path)),
+      nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(path_)
+                                                        : std::min(nameOffset, path_.size())) {}
 
 FileCFItem::FileCFItem(std::u16string path, const platform::FileStatus& status)
     : CFItem(std::move(path), kNameAfterLastSeparator, status) {}
@@ -46,9 +56,19 @@ FileCFItem::FileCFItem(std::u16string path, const platform::FileStatus& status)
 FolderCFItem::FolderCFItem(std::u16string path, const platform::FileStatus& status)
     : CFItem(std::move(path), kNameAfterLastSeparator, status) {}
 
+FileCFItem::FileCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size)
+    : CFItem(std::move(path), kNameAfterLastSeparator, stamps, size) {}
+
+FolderCFItem::FolderCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size)
+    : CFItem(std::move(path), kNameAfterLastSeparator, stamps, size) {}
+
 ExpandedFileCFItem::ExpandedFileCFItem(std::u16string fullPath, std::size_t nameOffset,
                                        const platform::FileStatus& status)
     : CFItem(std::move(fullPath), nameOffset, status) {}
+
+ExpandedFileCFItem::ExpandedFileCFItem(std::u16string fullPath, std::size_t nameOffset,
+                                       const ItemStamps& stamps, std::uint64_t size)
+    : CFItem(std::move(fullPath), nameOffset, stamps, size) {}
 
 std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::FileStatus& status) {
     if (status.isDirectory) {
@@ -57,12 +77,22 @@ std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::Fi
     return std::make_unique<FileCFItem>(std::move(path), status);
 }
 
+std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::FolderEntry& entry,
+                                         StampConverter& converter) {
+    const ItemStamps stamps{converter.StampOf(entry.modified), converter.StampOf(entry.created),
+                            converter.StampOf(entry.accessed)};
+    if (entry.isDirectory) {
+        return std::make_unique<FolderCFItem>(std::move(path), stamps, entry.size);
+    }
+    return std::make_unique<FileCFItem>(std::move(path), stamps, entry.size);
+}
+
 std::size_t ItemSelection::AddPath(std::u16string path) {
-    platform::FileStatus status;
-    if (!platform::QueryFileStatus(path, status)) {
+    platform::FolderEntry entry;
+    if (!platform::QueryFileEntry(path, entry)) {
         return 0;
     }
-    return Add(MakeSelectedItem(std::move(path), status));
+    return Add(MakeSelectedItem(std::move(path), entry, stamps_));
 }
 
 std::size_t ItemSelection::Add(std::unique_ptr<CFItem> item) {

@@ -9,9 +9,17 @@
 #include <string_view>
 #include <vector>
 
+#include "core/StampConverter.h"
 #include "platform/Platform.h"
 
 namespace quillet {
+
+// The three time stamps of an item, seconds since 1970 UTC (0 when not representable).
+struct ItemStamps {
+    std::int64_t modified = 0;
+    std::int64_t created = 0;
+    std::int64_t accessed = 0;
+};
 
 // Seconds since 1970 UTC of a local wall-clock time, through the standard library's mktime with
 // daylight saving left to the library; 0 for a time that cannot be represented: no time at all, a
@@ -22,7 +30,7 @@ std::int64_t StampFromLocalTime(const std::optional<platform::LocalDateTime>& lo
 std::size_t NameOffsetOf(std::u16string_view path);
 
 class CFItem {
-public:
+  public:
     virtual ~CFItem() = default;
     virtual bool IsFolder() const = 0;
 
@@ -40,49 +48,57 @@ public:
     std::int64_t accessed = 0;
     std::uint64_t size = 0;
 
-protected:
+  protected:
     // Passed as the name offset: the name begins after the path's last separator.
     static constexpr std::size_t kNameAfterLastSeparator = static_cast<std::size_t>(-1);
 
     CFItem(std::u16string path, std::size_t nameOffset, const platform::FileStatus& status);
+    CFItem(std::u16string path, std::size_t nameOffset, const ItemStamps& stamps, std::uint64_t size);
 
-private:
+  private:
     std::u16string path_;
     std::size_t nameOffset_;
 };
 
 class FileCFItem final : public CFItem {
-public:
+  public:
     FileCFItem(std::u16string path, const platform::FileStatus& status);
+    FileCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size);
     bool IsFolder() const override { return false; }
 };
 
 class FolderCFItem final : public CFItem {
-public:
+  public:
     FolderCFItem(std::u16string path, const platform::FileStatus& status);
+    FolderCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size);
     bool IsFolder() const override { return true; }
 
     // The files found by the last expansion, in the order found; empty while collapsed.
     std::vector<std::unique_ptr<CFItem>>& ExpandedFiles() { return expandedFiles_; }
     const std::vector<std::unique_ptr<CFItem>>& ExpandedFiles() const { return expandedFiles_; }
 
-private:
+  private:
     std::vector<std::unique_ptr<CFItem>> expandedFiles_;
 };
 
 // A file found inside an expanded folder. Its full path is the expanded folder's parent (with its
 // trailing separator) followed by the relative path; its name is that relative path.
 class ExpandedFileCFItem final : public CFItem {
-public:
+  public:
     ExpandedFileCFItem(std::u16string fullPath, std::size_t nameOffset, const platform::FileStatus& status);
+    ExpandedFileCFItem(std::u16string fullPath, std::size_t nameOffset, const ItemStamps& stamps,
+                       std::uint64_t size);
     bool IsFolder() const override { return false; }
 };
 
 // The item a path's status calls for: a folder item for a folder, a file item otherwise.
 std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::FileStatus& status);
+// The same from a path's entry, its file times turned into stamps by converter.
+std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::FolderEntry& entry,
+                                         StampConverter& converter);
 
 class ItemSelection {
-public:
+  public:
     ItemSelection() = default;
     ItemSelection(const ItemSelection&) = delete;
     ItemSelection& operator=(const ItemSelection&) = delete;
@@ -107,9 +123,10 @@ public:
     bool expand = false;      // put each folder's expanded files in its place when flattening
     std::uint64_t totalSize = 0;
 
-private:
+  private:
     std::vector<std::unique_ptr<CFItem>> items_;
     std::vector<CFItem*> flat_;
+    StampConverter stamps_;
 };
 
 }  // namespace quillet

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,7 +21,7 @@ inline constexpr char16_t kPathSeparator = u'/';
 // A local wall-clock date and time, the fields of a Windows SYSTEMTIME without milliseconds.
 struct LocalDateTime {
     int year = 0;
-    int month = 0;  // 1-12
+    int month = 0;      // 1-12
     int dayOfWeek = 0;  // 0 = Sunday
     int day = 0;
     int hour = 0;
@@ -57,5 +58,112 @@ std::optional<std::u16string> FormatTime(const LocalDateTime& time);
 // file itself is not touched. Windows: SHGetFileInfoW. POSIX: "File folder" for folders, "EXT File"
 // for a name with an extension, "File" otherwise. Empty on failure.
 std::optional<std::u16string> FileTypeName(const std::u16string& name, bool isFolder);
+
+}  // namespace quillet::platform
+
+// ---- The copy engine's needs: file times, folder reading, the clipboard, the profile, numbers ----
+
+namespace quillet::platform {
+
+// The local date and time of a file time given as whole seconds since 1970 UTC (sub-second parts
+// never reach a stamp), converted as the platform converts file times for items. Windows:
+// FileTimeToSystemTime + SystemTimeToTzSpecificLocalTime; POSIX: localtime_r. Empty on failure.
+std::optional<LocalDateTime> LocalTimeOfFileTime(std::int64_t utcSeconds);
+
+// A file time as whole seconds since 1970 UTC, or empty when the platform's value cannot be
+// represented (Windows: a FILETIME past the signed 64-bit range).
+using FileTimeSeconds = std::optional<std::int64_t>;
+
+// What identifies a folder on this machine, whatever path leads to it: Windows the volume serial
+// number and file index, POSIX the device and inode numbers.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The identity of the folder (or file) a path leads to, links followed. Empty when it cannot be read.
+std::optional<FileIdentity> QueryFileIdentity(const std::u16string& path);
+
+// One entry of a folder being read. The name points into the reader and is valid until the next read.
+struct FolderEntry {
+    std::u16string_view name;
+    bool isDirectory = false;
+    bool isHidden = false;
+    bool isLink = false;  // a symbolic link or junction (Windows: a reparse point)
+    std::uint64_t size = 0;
+    FileTimeSeconds created;
+    FileTimeSeconds accessed;
+    FileTimeSeconds modified;
+};
+
+// Reads the entries of one folder, in the order the platform returns them, "." and ".." included.
+// Windows: FindFirstFileExW (basic information, large fetch) / FindNextFileW, with the "\\?\" form
+// for paths too long for the classic limit; POSIX: opendir/readdir and fstatat on the folder's
+// descriptor, links followed. One reader holds one open folder, closed by Close or the destructor.
+class FolderReader {
+  public:
+    FolderReader();
+    ~FolderReader();
+    FolderReader(const FolderReader&) = delete;
+    FolderReader& operator=(const FolderReader&) = delete;
+
+    // Opens a folder; false when it cannot be opened (nothing is reported).
+    bool Open(const std::u16string& folderPath);
+    // The next entry, or false when there are none left or reading fails.
+    bool Next(FolderEntry& entry);
+    void Close();
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// Replaces the clipboard's contents. With text, the clipboard then holds exactly that text as
+// Unicode text; without, it is only emptied. Windows: opened without an owner window and always
+// closed; false when another program holds it open (nothing changes) or the text cannot be placed.
+// POSIX: the text goes to wl-copy (Wayland) or xclip (X11) when one is present for the session;
+// false when neither is.
+bool ReplaceClipboardText(std::optional<std::u16string_view> text);
+
+// The clipboard's Unicode text, or empty when it holds none or cannot be read.
+std::optional<std::u16string> ReadClipboardText();
+
+// The initialization-file profile: sections of "name=value" lines. ReadProfileInt returns the
+// value's leading decimal integer (an optional sign and digits after leading blanks; 0 when it has
+// none), or defaultValue when the section or name is missing or its value is empty. Windows:
+// GetPrivateProfileIntW / WritePrivateProfileStringW; POSIX: the same file format, read and written
+// by our own code. Section and value names compare ignoring the case of A-Z.
+int ReadProfileInt(const std::u16string& file, std::u16string_view section, std::u16string_view name,
+                   int defaultValue);
+bool WriteProfileString(const std::u16string& file, std::u16string_view section, std::u16string_view name,
+                        std::u16string_view value);
+
+// Creates a folder and every missing folder above it; true when it exists afterwards.
+bool CreateFolders(const std::u16string& path);
+
+// The per-user folder of Quillet's files (Windows: "Brantwell\Quillet" in the application data
+// folder; POSIX: "Brantwell/Quillet" in $XDG_CONFIG_HOME, else ~/.config). Empty when the
+// platform names no such folder.
+std::u16string UserQuilletFolder();
+
+// A non-negative decimal number (digits only) in the user's locale's digit grouping, without any
+// fractional part. Windows: GetNumberFormatW with the fraction that it appends removed; POSIX: the
+// LC_NUMERIC locale's grouping. Empty when the platform's formatting fails.
+std::optional<std::u16string> FormatNumberForLocale(const std::u16string& digits);
+
+// Groups digits from the right by the sizes of a C locale grouping string (each char a group size,
+// the last one repeating, CHAR_MAX or 0 ending the grouping) with the separator between groups.
+std::u16string GroupDigits(std::u16string_view digits, std::string_view grouping,
+                           std::u16string_view separator);
+
+}  // namespace quillet::platform
+
+namespace quillet::platform {
+
+// The status of one path as a folder entry would report it (the name is left empty): the
+// attributes, size and UTC file times of what the path leads to. False when it cannot be read.
+// Windows: GetFileAttributesExW; POSIX: stat.
+bool QueryFileEntry(const std::u16string& path, FolderEntry& entry);
 
 }  // namespace quillet::platform
