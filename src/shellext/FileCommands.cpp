@@ -1,0 +1,180 @@
+#include "shellext/FileCommands.h"
+
+#include <shellapi.h>
+
+#include "core/CopyText.h"
+#include "core/FileCommandNames.h"
+#include "platform/win32/WideString.h"
+
+namespace quillet::shellext {
+namespace {
+
+using platform::AsWide;
+
+// The clipboard, opened without an owner window for as long as this object lives.
+class OpenClipboardScope {
+  public:
+    OpenClipboardScope() : opened_(OpenClipboard(nullptr) != FALSE) {}
+    ~OpenClipboardScope() {
+        if (opened_) {
+            CloseClipboard();
+        }
+    }
+    OpenClipboardScope(const OpenClipboardScope&) = delete;
+    OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
+    bool Opened() const { return opened_; }
+
+  private:
+    bool opened_;
+};
+
+// A lock on global memory, undone on destruction.
+class GlobalLockScope {
+  public:
+    explicit GlobalLockScope(HGLOBAL memory)
+        : memory_(memory), data_(memory ? GlobalLock(memory) : nullptr) {}
+    ~GlobalLockScope() {
+        if (data_) {
+            GlobalUnlock(memory_);
+        }
+    }
+    GlobalLockScope(const GlobalLockScope&) = delete;
+    GlobalLockScope& operator=(const GlobalLockScope&) = delete;
+    const void* Data() const { return data_; }
+    // The locked memory's size in bytes.
+    SIZE_T Size() const { return data_ ? GlobalSize(memory_) : 0; }
+
+  private:
+    HGLOBAL memory_;
+    void* data_;
+};
+
+// The process and thread handles of a started program, closed at once: the program is not tracked.
+class ProcessHandles {
+  public:
+    ProcessHandles() = default;
+    ~ProcessHandles() {
+        if (info_.hThread) {
+            CloseHandle(info_.hThread);
+        }
+        if (info_.hProcess) {
+            CloseHandle(info_.hProcess);
+        }
+    }
+    ProcessHandles(const ProcessHandles&) = delete;
+    ProcessHandles& operator=(const ProcessHandles&) = delete;
+    PROCESS_INFORMATION* Receive() { return &info_; }
+
+  private:
+    PROCESS_INFORMATION info_{};
+};
+
+// A one-path list as the shell's file operation reads it: the path and two terminators.
+std::u16string ShellPathList(const std::u16string& path) {
+    std::u16string list = path;
+    list.push_back(u'\0');  // c_str() adds the second
+    return list;
+}
+
+void ShellOperation(UINT operation, const std::u16string& from, const std::u16string* to) {
+    const std::u16string fromList = ShellPathList(from);
+    const std::u16string toList = to ? ShellPathList(*to) : std::u16string();
+    SHFILEOPSTRUCTW operationRecord{};
+    operationRecord.hwnd = nullptr;
+    operationRecord.wFunc = operation;
+    operationRecord.pFrom = AsWide(fromList);
+    operationRecord.pTo = to ? AsWide(toList) : nullptr;
+    operationRecord.fFlags = FOF_ALLOWUNDO;
+    // The shell reports refusals, cancellations and failures in its own dialogs.
+    SHFileOperationW(&operationRecord);
+}
+
+bool FitsShellPathList(const std::u16string& path) {
+    return !path.empty() && path.size() <= kMaxShellPathLength;
+}
+
+// The renames read the clipboard again when clicked: the text may have changed since the menu was
+// built, and a text that is no longer a valid name (say "..\x") must not move the item elsewhere.
+void RenameTo(std::span<const std::u16string> selection, bool keepExtension) {
+    if (selection.empty()) {
+        return;
+    }
+    const std::optional<std::u16string> text = ClipboardNewName();
+    if (!text) {
+        return;
+    }
+    const std::u16string& oldPath = selection.front();
+    const std::u16string newName = keepExtension ? KeepExtensionName(oldPath, *text) : *text;
+    if (const std::optional<std::u16string> destination = RenameDestination(oldPath, newName)) {
+        // A move, not the shell's rename: the move takes the destination as a full path.
+        ShellOperation(FO_MOVE, oldPath, &*destination);
+    }
+}
+
+}  // namespace
+
+std::optional<std::u16string> ClipboardNewName() {
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
+        return std::nullopt;
+    }
+    const OpenClipboardScope clipboard;
+    if (!clipboard.Opened()) {
+        return std::nullopt;
+    }
+    const GlobalLockScope text(GetClipboardData(CF_UNICODETEXT));
+    if (!text.Data()) {
+        return std::nullopt;
+    }
+    const auto name =
+        NewNameInText(static_cast<const char16_t*>(text.Data()), text.Size() / sizeof(char16_t));
+    // Copied out so that the clipboard is closed before any shell dialog waits for the user.
+    return name ? std::optional<std::u16string>(*name) : std::nullopt;
+}
+
+void CopyAndDelete(std::span<const std::u16string> selection) {
+    if (selection.empty()) {
+        return;
+    }
+    if (!CopySelection(selection, MakeDefaultCopyFormat(PathComponent::Name))) {
+        return;
+    }
+    const std::u16string& path = selection.front();
+    if (FitsShellPathList(path)) {
+        ShellOperation(FO_DELETE, path, nullptr);
+    }
+}
+
+void PasteFilename(std::span<const std::u16string> selection) {
+    RenameTo(selection, false);
+}
+
+void PasteFilenameKeepExtension(std::span<const std::u16string> selection) {
+    RenameTo(selection, true);
+}
+
+bool StartConfigure(HINSTANCE module) {
+    wchar_t modulePath[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(module, modulePath, MAX_PATH);
+    // A full buffer means the path was cut short: refuse rather than start something else.
+    if (length == 0 || length >= MAX_PATH) {
+        return false;
+    }
+    return StartConfigureBeside(platform::FromWide(modulePath, length));
+}
+
+bool StartConfigureBeside(const std::u16string& modulePath) {
+    const std::optional<std::u16string> program = ProgramBesideModule(modulePath, kConfigureProgramName);
+    if (!program) {
+        return false;
+    }
+    // The program is named exactly, and the command line quotes it, so that a folder with spaces never
+    // leads to a program of another name (such as "C:\Program.exe").
+    std::u16string commandLine = u"\"" + *program + u"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    ProcessHandles process;
+    return CreateProcessW(AsWide(*program), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr,
+                          FALSE, 0, nullptr, nullptr, &startup, process.Receive()) != FALSE;
+}
+
+}  // namespace quillet::shellext
