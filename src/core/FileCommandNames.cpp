@@ -1,29 +1,10 @@
 #include "core/FileCommandNames.h"
 
+#include "core/CommandMenu.h"
 #include "platform/Platform.h"
 
 namespace quillet {
 namespace {
-
-bool IsForbiddenNameCharacter(char16_t c) {
-    if (c <= 0x1F) {
-        return true;
-    }
-    switch (c) {
-        case u'"':
-        case u'*':
-        case u'/':
-        case u':':
-        case u'<':
-        case u'>':
-        case u'?':
-        case u'\\':
-        case u'|':
-            return true;
-        default:
-            return false;
-    }
-}
 
 bool IsOnlyDotsAndSpaces(std::u16string_view text) {
     return text.find_first_not_of(u". ") == std::u16string_view::npos;
@@ -31,37 +12,18 @@ bool IsOnlyDotsAndSpaces(std::u16string_view text) {
 
 }  // namespace
 
-bool IsValidNewName(std::u16string_view text) {
-    if (text.empty() || text.size() > kMaxShellPathLength) {
-        return false;
-    }
-    for (const char16_t c : text) {
-        if (IsForbiddenNameCharacter(c)) {
-            return false;
-        }
-    }
-    return !IsOnlyDotsAndSpaces(text);
-}
-
 std::optional<std::u16string_view> NewNameInText(const char16_t* text, std::size_t capacity) {
     if (!text) {
         return std::nullopt;
     }
-    const std::size_t reach = capacity < kMaxShellPathLength + 1 ? capacity : kMaxShellPathLength + 1;
-    for (std::size_t length = 0; length < reach; ++length) {
-        if (text[length] == u'\0') {
-            const std::u16string_view name(text, length);
-            if (IsValidNewName(name)) {
-                return name;
-            }
-            return std::nullopt;
-        }
-        // A forbidden character ends the scan early: the rest of a long text is never read.
-        if (IsForbiddenNameCharacter(text[length])) {
-            return std::nullopt;
-        }
+    // The rule looks at one name and its terminator at most, so a long text costs no more.
+    const std::u16string_view reach(text,
+                                    capacity < kMaxNewNameLength + 1 ? capacity : kMaxNewNameLength + 1);
+    const std::size_t length = reach.find(u'\0');
+    if (length == std::u16string_view::npos || !IsValidNewName(reach)) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return reach.substr(0, length);
 }
 
 std::u16string_view OldExtension(std::u16string_view path) {
@@ -83,7 +45,8 @@ std::u16string KeepExtensionName(std::u16string_view oldPath, std::u16string_vie
 }
 
 std::optional<std::u16string> RenameDestination(std::u16string_view oldPath, std::u16string_view newName) {
-    if (!IsValidNewName(newName) || oldPath.size() > kMaxShellPathLength) {
+    if (!IsValidNewName(newName) || newName.find(u'\0') != std::u16string_view::npos ||
+        IsOnlyDotsAndSpaces(newName) || oldPath.size() > kMaxShellPathLength) {
         return std::nullopt;
     }
     const std::size_t separator = oldPath.rfind(platform::kPathSeparator);

@@ -17,13 +17,6 @@ inline constexpr std::size_t kMaxShellPathLength = 259;
 // The name of the configuration program, started from the shell extension's folder.
 inline constexpr std::u16string_view kConfigureProgramName = u"ScrivelPrefs.exe";
 
-// Whether a clipboard text may become the new name of the selected item: 1 to 259 characters, none
-// of them a control character (U+0000 to U+001F) or one of " * / : < > ? \ |, taken as it stands (a
-// line break at its end makes it invalid). A name made only of dots and spaces is refused too: the
-// shell would read it as the item's own folder or the folder above ("." or ".." once trailing dots
-// and spaces are dropped), so a rename to it would move the item instead.
-bool IsValidNewName(std::u16string_view text);
-
 // The clipboard's text as the paste commands see it: the characters before the terminator, looked
 // for among at most `capacity` characters and never beyond kMaxShellPathLength + 1, so a long text
 // costs no more than that. Empty when the text is not a valid new name (including a text with no
@@ -40,8 +33,10 @@ std::u16string KeepExtensionName(std::u16string_view oldPath, std::u16string_vie
 
 // Where a rename moves the item: the old path up to and including its last separator, followed by
 // the new name (the new name alone when the old path has no separator). Empty, so that nothing is
-// renamed, when the new name is not a valid new name or the old path or the destination is longer
-// than kMaxShellPathLength.
+// renamed, when the new name is not a valid new name, when it is made only of dots and spaces (the
+// shell reads such a name as the item's own folder or the folder above, once trailing dots and
+// spaces are dropped, so the item would move instead), or when the old path or the destination is
+// longer than kMaxShellPathLength.
 std::optional<std::u16string> RenameDestination(std::u16string_view oldPath, std::u16string_view newName);
 
 // The full path of a program in the same folder as a module: everything after the module path's last

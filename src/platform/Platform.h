@@ -59,6 +59,49 @@ std::optional<std::u16string> FormatTime(const LocalDateTime& time);
 // for a name with an extension, "File" otherwise. Empty on failure.
 std::optional<std::u16string> FileTypeName(const std::u16string& name, bool isFolder);
 
+// Files: the whole-file reading, the safe replacement, time stamps and the folders that the command
+// file lives in.
+
+// The bytes of a whole file, or empty when it cannot be opened or read, is not a regular file, or
+// holds sizeLimit bytes or more. Windows opens it shared for reading, writing and deletion, so that a
+// writer can replace the file while it is being read.
+std::optional<std::string> ReadWholeFile(const std::u16string& path, std::uint64_t sizeLimit);
+
+// Which step of ReplaceFileContents failed, and the system's error code (GetLastError or errno).
+enum class ReplaceStep { None, Create, Write };
+struct ReplaceResult {
+    ReplaceStep failedStep = ReplaceStep::None;
+    std::uint32_t errorCode = 0;
+    bool Succeeded() const { return failedStep == ReplaceStep::None; }
+};
+
+// Replaces the file at path by bytes without ever leaving it shortened: the bytes go to a new
+// temporary file in the same folder, are checked to be all written and flushed, and the temporary
+// file then takes the path's place in one step (MoveFileExW with MOVEFILE_REPLACE_EXISTING and
+// MOVEFILE_WRITE_THROUGH; rename on POSIX). On failure the old file is untouched and the temporary
+// file is gone. Create: the temporary file could not be made; Write: writing, flushing or the
+// replacement failed.
+ReplaceResult ReplaceFileContents(const std::u16string& path, std::string_view bytes);
+
+// Test seam for ReplaceFileContents: while set, the temporary file accepts only this many bytes in
+// all, and a write beyond them stores what fits and reports success, as a full disk may.
+void SetWriteBudgetForTesting(std::optional<std::uint64_t> bytes);
+
+// The file's last-write time in the platform's own units (Windows: FILETIME ticks; POSIX:
+// nanoseconds since 1970), for comparing one reading with the next; empty when it cannot be read.
+std::optional<std::int64_t> LastWriteTime(const std::u16string& path);
+
+// The user's application data folder without a trailing separator. Windows: SHGetFolderPathW with
+// CSIDL_APPDATA. POSIX: $XDG_CONFIG_HOME, else ~/.config. Empty when it cannot be found.
+std::u16string ApplicationDataFolder();
+
+// The folder of the module that holds this code (the DLL when linked into one; the program
+// otherwise), ending in the path separator; empty when it cannot be found.
+std::u16string RunningModuleFolder();
+
+// Creates one folder; false when it could not be created (it may already exist).
+bool CreateFolder(const std::u16string& path);
+
 }  // namespace quillet::platform
 
 // ---- The copy engine's needs: file times, folder reading, the clipboard, the profile, numbers ----

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <unknwn.h>
 
 #include <atomic>
@@ -36,7 +37,7 @@ inline HRESULT LastErrorResult() {
 // Owns one reference to a COM interface.
 template <typename Interface>
 class ComPtr {
-public:
+  public:
     ComPtr() = default;
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
@@ -72,7 +73,7 @@ public:
         return pointer_;
     }
 
-private:
+  private:
     Interface* pointer_ = nullptr;
 };
 
@@ -92,12 +93,12 @@ constexpr InterfaceRow InterfaceOf(const IID& iid) {
 }
 
 // IUnknown for a class Derived that implements Interfaces... and lists them in
-// `static std::span<const InterfaceRow> InterfaceTable()`. The reference count is atomic. When an outer object is
-// given, the interfaces' IUnknown methods delegate to it and the outer object owns this one through
+// `static std::span<const InterfaceRow> InterfaceTable()`. The reference count is atomic. When an outer
+// object is given, the interfaces' IUnknown methods delegate to it and the outer object owns this one through
 // Inner(), the non-delegating IUnknown.
 template <typename Derived, typename... Interfaces>
 class ComObject : public Interfaces... {
-public:
+  public:
     explicit ComObject(IUnknown* outer = nullptr) : inner_(this), controlling_(outer ? outer : &inner_) {}
     ComObject(const ComObject&) = delete;
     ComObject& operator=(const ComObject&) = delete;
@@ -113,9 +114,9 @@ public:
     // keeps for an aggregated one.
     IUnknown* Inner() { return &inner_; }
 
-private:
+  private:
     class NonDelegating final : public IUnknown {
-    public:
+      public:
         explicit NonDelegating(ComObject* object) : object_(object) {}
 
         IFACEMETHODIMP QueryInterface(REFIID iid, void** result) override {
@@ -147,7 +148,7 @@ private:
             return left;
         }
 
-    private:
+      private:
         ComObject* object_;
         std::atomic<ULONG> references_{1};
     };
@@ -183,17 +184,17 @@ HRESULT CreateComObject(IUnknown* outer, REFIID iid, void** result) {
 
 // The module lock count: what DllCanUnloadNow consults.
 class MModuleLock {
-public:
+  public:
     virtual void Lock() = 0;
     virtual void Unlock() = 0;
 
-protected:
+  protected:
     ~MModuleLock() = default;
 };
 
 // One class factory for every class of the module; each instance serves one row of the object map.
 class CClassFactory final : public ComObject<CClassFactory, IClassFactory> {
-public:
+  public:
     static std::span<const InterfaceRow> InterfaceTable();
 
     CClassFactory(CreateFunction create, MModuleLock& lock) : create_(create), lock_(lock) {}
@@ -201,7 +202,7 @@ public:
     IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** result) override;
     IFACEMETHODIMP LockServer(BOOL lock) override;
 
-private:
+  private:
     CreateFunction create_;
     MModuleLock& lock_;
 };

@@ -21,8 +21,8 @@ const ObjectMapEntry kObjectMap[] = {
 }  // namespace
 
 CScrivelShExtModule& Module() {
-    static CScrivelShExtModule module(kObjectMap, LIBID_ScrivelShExtLib, IID_IScrivel, kAppIdScript, kClassScript,
-                                      kAppId);
+    static CScrivelShExtModule module(kObjectMap, LIBID_ScrivelShExtLib, IID_IScrivel, kAppIdScript,
+                                      kClassScript, kAppId);
     return module;
 }
 
@@ -41,7 +41,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     return TRUE;
 }
 
-STDAPI DllCanUnloadNow() { return Module().CanUnloadNow(); }
+STDAPI DllCanUnloadNow() {
+    return Module().CanUnloadNow();
+}
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** result) {
     return ComBarrier([&] { return Module().GetClassObject(clsid, iid, result); });

@@ -15,13 +15,13 @@ namespace {
 // Registration runs in the system's default locale, as the type library's registration expects;
 // the caller's thread locale comes back on every path.
 class ThreadLocaleScope {
-public:
+  public:
     ThreadLocaleScope() : saved_(GetThreadLocale()) { SetThreadLocale(LOCALE_SYSTEM_DEFAULT); }
     ~ThreadLocaleScope() { SetThreadLocale(saved_); }
     ThreadLocaleScope(const ThreadLocaleScope&) = delete;
     ThreadLocaleScope& operator=(const ThreadLocaleScope&) = delete;
 
-private:
+  private:
     LCID saved_;
 };
 

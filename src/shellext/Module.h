@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <oaidl.h>
 
 #include <atomic>
@@ -17,24 +18,26 @@ namespace quillet::shellext {
 
 // A critical section owned for the life of its object.
 class CriticalSection {
-public:
+  public:
     CriticalSection() { InitializeCriticalSection(&section_); }
     ~CriticalSection() { DeleteCriticalSection(&section_); }
     CriticalSection(const CriticalSection&) = delete;
     CriticalSection& operator=(const CriticalSection&) = delete;
 
     class Hold {
-    public:
-        explicit Hold(CriticalSection& section) : section_(section) { EnterCriticalSection(&section_.section_); }
+      public:
+        explicit Hold(CriticalSection& section) : section_(section) {
+            EnterCriticalSection(&section_.section_);
+        }
         ~Hold() { LeaveCriticalSection(&section_.section_); }
         Hold(const Hold&) = delete;
         Hold& operator=(const Hold&) = delete;
 
-    private:
+      private:
         CriticalSection& section_;
     };
 
-private:
+  private:
     CRITICAL_SECTION section_;
 };
 
@@ -45,7 +48,7 @@ struct ObjectMapEntry {
 };
 
 class CScrivelShExtModule final : public MModuleLock {
-public:
+  public:
     CScrivelShExtModule(std::span<const ObjectMapEntry> objectMap, const GUID& libid, const GUID& dispatchIid,
                         UINT appIdScript, UINT classScript, const wchar_t* appId);
 
@@ -73,7 +76,7 @@ public:
     // The full path of the module file.
     std::wstring ModulePath() const;
 
-private:
+  private:
     HRESULT RunScript(UINT resourceId, bool registering);
     HRESULT RegisterTypeLibrary(bool registering);
 
@@ -86,7 +89,7 @@ private:
 
     HINSTANCE instance_ = nullptr;
     std::atomic<long> locks_{0};
-    CriticalSection section_;                      // guards the two caches below
+    CriticalSection section_;                       // guards the two caches below
     std::vector<ComPtr<IClassFactory>> factories_;  // one slot per object map row, made on first request
     ComPtr<ITypeInfo> typeInfo_;
 };
@@ -96,7 +99,7 @@ CScrivelShExtModule& Module();
 
 // Held by every live object of the module: the module stays loaded while one exists.
 class ModuleLockHold {
-public:
+  public:
     ModuleLockHold() { Module().Lock(); }
     ~ModuleLockHold() { Module().Unlock(); }
     ModuleLockHold(const ModuleLockHold&) = delete;

@@ -29,7 +29,7 @@ HKEY RootKey(registry::RegistryRoot root) {
 
 // An open registry key, closed with its owner.
 class RegistryKey {
-public:
+  public:
     RegistryKey() = default;
     ~RegistryKey() {
         if (key_) {
@@ -48,7 +48,7 @@ public:
     }
     HKEY Get() const { return key_; }
 
-private:
+  private:
     HKEY key_ = nullptr;
 };
 
@@ -72,8 +72,8 @@ RegistryStoreWin32::Status RegistryStoreWin32::SetValue(Root root, const std::u1
                               sizeof number);
     }
     const DWORD bytes = static_cast<DWORD>((value.text.size() + 1) * sizeof(char16_t));
-    return RegSetValueExW(key.Get(), AsWide(name), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.text.c_str()),
-                          bytes);
+    return RegSetValueExW(key.Get(), AsWide(name), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(value.text.c_str()), bytes);
 }
 
 RegistryStoreWin32::Status RegistryStoreWin32::DeleteValue(Root root, const std::u16string& path,
@@ -99,8 +99,8 @@ RegistryStoreWin32::Status RegistryStoreWin32::DeleteTree(Root root, const std::
     return DeleteKey(root, path);
 }
 
-RegistryStoreWin32::Status RegistryStoreWin32::QueryKey(Root root, const std::u16string& path, bool& hasSubkeys,
-                                                        bool& hasValues) {
+RegistryStoreWin32::Status RegistryStoreWin32::QueryKey(Root root, const std::u16string& path,
+                                                        bool& hasSubkeys, bool& hasValues) {
     RegistryKey key;
     if (const LSTATUS status = key.Open(root, path, KEY_QUERY_VALUE); status != ERROR_SUCCESS) {
         return status;

@@ -6,7 +6,7 @@
 namespace quillet::shellext {
 
 class RegistryStoreWin32 final : public registry::MRegistryStore {
-public:
+  public:
     using Root = registry::RegistryRoot;
     using Status = registry::RegistryStatus;
 

@@ -55,19 +55,27 @@ IFACEMETHODIMP CScrivel::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DIS
         ComPtr<ITypeInfo> typeInfo;
         const HRESULT hr = Module().DispatchTypeInfo(typeInfo.Receive());
         return FAILED(hr) ? hr
-                          : DispInvoke(static_cast<IScrivel*>(this), typeInfo.Get(), member, flags, parameters,
-                                       result, exception, argumentError);
+                          : DispInvoke(static_cast<IScrivel*>(this), typeInfo.Get(), member, flags,
+                                       parameters, result, exception, argumentError);
     });
 }
 
 // The handler's own work (taking the selection, building the menu, running a command) is not built
 // yet: these answer E_NOTIMPL, so a host shows no items rather than broken ones.
-IFACEMETHODIMP CScrivel::Initialize(PCIDLIST_ABSOLUTE, IDataObject*, HKEY) { return E_NOTIMPL; }
+IFACEMETHODIMP CScrivel::Initialize(PCIDLIST_ABSOLUTE, IDataObject*, HKEY) {
+    return E_NOTIMPL;
+}
 
-IFACEMETHODIMP CScrivel::QueryContextMenu(HMENU, UINT, UINT, UINT, UINT) { return E_NOTIMPL; }
+IFACEMETHODIMP CScrivel::QueryContextMenu(HMENU, UINT, UINT, UINT, UINT) {
+    return E_NOTIMPL;
+}
 
-IFACEMETHODIMP CScrivel::InvokeCommand(CMINVOKECOMMANDINFO*) { return E_NOTIMPL; }
+IFACEMETHODIMP CScrivel::InvokeCommand(CMINVOKECOMMANDINFO*) {
+    return E_NOTIMPL;
+}
 
-IFACEMETHODIMP CScrivel::GetCommandString(UINT_PTR, UINT, UINT*, CHAR*, UINT) { return E_NOTIMPL; }
+IFACEMETHODIMP CScrivel::GetCommandString(UINT_PTR, UINT, UINT*, CHAR*, UINT) {
+    return E_NOTIMPL;
+}
 
 }  // namespace quillet::shellext

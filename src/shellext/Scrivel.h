@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <shlobj.h>
 #include <shobjidl.h>
 
@@ -12,7 +13,7 @@
 namespace quillet::shellext {
 
 class CScrivel final : public ComObject<CScrivel, IScrivel, IShellExtInit, IContextMenu> {
-public:
+  public:
     static std::span<const InterfaceRow> InterfaceTable();
 
     explicit CScrivel(IUnknown* outer);
@@ -30,9 +31,10 @@ public:
     // IContextMenu
     IFACEMETHODIMP QueryContextMenu(HMENU menu, UINT index, UINT firstId, UINT lastId, UINT flags) override;
     IFACEMETHODIMP InvokeCommand(CMINVOKECOMMANDINFO* info) override;
-    IFACEMETHODIMP GetCommandString(UINT_PTR command, UINT type, UINT* reserved, CHAR* name, UINT size) override;
+    IFACEMETHODIMP GetCommandString(UINT_PTR command, UINT type, UINT* reserved, CHAR* name,
+                                    UINT size) override;
 
-private:
+  private:
     ModuleLockHold moduleLock_;
 };
 

@@ -54,56 +54,30 @@ struct ModuleScripts {
     }
 };
 
-constexpr char kRegistered[] =
-    R"(HKCR
-HKCR\*
-HKCR\*\ShellEx
-HKCR\*\ShellEx\ContextMenuHandlers
-HKCR\*\ShellEx\ContextMenuHandlers\ScrivelShExt
-HKCR\*\ShellEx\ContextMenuHandlers\ScrivelShExt  [] = {5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}
-HKCR\AppID
-HKCR\AppID\ScrivelShExt.DLL
-HKCR\AppID\ScrivelShExt.DLL  [AppID] = {C93E4B57-1A2F-4D68-B7C4-0F5E8A2D6B19}
-HKCR\AppID\{C93E4B57-1A2F-4D68-B7C4-0F5E8A2D6B19}
-HKCR\AppID\{C93E4B57-1A2F-4D68-B7C4-0F5E8A2D6B19}  [] = ScrivelShExt
-HKCR\CLSID
-HKCR\CLSID\{5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}
-HKCR\CLSID\{5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}  [AppID] = {C93E4B57-1A2F-4D68-B7C4-0F5E8A2D6B19}
-HKCR\CLSID\{5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}  [] = Scrivel Class
-HKCR\CLSID\{5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}\InprocServer32
-HKCR\CLSID\{5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}\InprocServer32  [ThreadingModel] = Apartment
-HKCR\CLSID\{5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}\InprocServer32  [] = C:\Program Files\Quillet\ScrivelShExt.DLL
-HKCR\CLSID\{5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}\ProgID
-HKCR\CLSID\{5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}\ProgID  [] = ScrivelShExt.Scrivel.1
-HKCR\CLSID\{5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}\Programmable
-HKCR\CLSID\{5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}\TypeLib
-HKCR\CLSID\{5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}\TypeLib  [] = {A4D2F610-7C3B-4E59-9B12-6E8F0C5D3A27}
-HKCR\CLSID\{5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}\VersionIndependentProgID
-HKCR\CLSID\{5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}\VersionIndependentProgID  [] = ScrivelShExt.Scrivel
-HKCR\Folder
-HKCR\Folder\ShellEx
-HKCR\Folder\ShellEx\ContextMenuHandlers
-HKCR\Folder\ShellEx\ContextMenuHandlers\ScrivelShExt
-HKCR\Folder\ShellEx\ContextMenuHandlers\ScrivelShExt  [] = {5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}
-HKCR\ScrivelShExt.Scrivel
-HKCR\ScrivelShExt.Scrivel  [] = Scrivel Class
-HKCR\ScrivelShExt.Scrivel.1
-HKCR\ScrivelShExt.Scrivel.1  [] = Scrivel Class
-HKCR\ScrivelShExt.Scrivel.1\CLSID
-HKCR\ScrivelShExt.Scrivel.1\CLSID  [] = {5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}
-HKCR\ScrivelShExt.Scrivel\CLSID
-HKCR\ScrivelShExt.Scrivel\CLSID  [] = {5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}
-HKCR\ScrivelShExt.Scrivel\CurVer
-HKCR\ScrivelShExt.Scrivel\CurVer  [] = ScrivelShExt.Scrivel.1
-)";
+// Every key and value that registering the module writes, with %MODULE% for the module's path.
+std::string RegisteredEntries(const std::string& modulePath) {
+    std::ifstream file(QUILLET_TEST_DATA_DIR "/registered-entries.txt", std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    std::string entries = text.str();
+    const std::string placeholder = "%MODULE%";
+    for (std::size_t at = entries.find(placeholder); at != std::string::npos;
+         at = entries.find(placeholder, at)) {
+        entries.replace(at, placeholder.size(), modulePath);
+        at += modulePath.size();
+    }
+    EXPECT_FALSE(entries.empty());
+    return entries;
+}
 
 TEST(RegistryScript, ModuleScriptsWriteTheirEntriesOnceAndRemoveAllButTheSharedKeys) {
     const ModuleScripts scripts;
     MemoryRegistry registry;
+    const std::string registered = RegisteredEntries("C:\\Program Files\\Quillet\\ScrivelShExt.DLL");
     ASSERT_TRUE(scripts.Register(registry).Succeeded());
-    EXPECT_EQ(registry.Dump(), kRegistered);
+    EXPECT_EQ(registry.Dump(), registered);
     ASSERT_TRUE(scripts.Register(registry).Succeeded());
-    EXPECT_EQ(registry.Dump(), kRegistered) << "registering twice";
+    EXPECT_EQ(registry.Dump(), registered) << "registering twice";
 
     ASSERT_TRUE(scripts.Unregister(registry).Succeeded());
     const char kShared[] =

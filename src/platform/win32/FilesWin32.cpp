@@ -1,0 +1,194 @@
+// Win32 implementation of the file functions of the platform seam.
+#include <shlobj.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+
+#include "platform/Platform.h"
+#include "platform/win32/WideString.h"
+
+namespace quillet::platform {
+namespace {
+
+std::optional<std::uint64_t> g_writeBudget;
+
+// Owns one file handle.
+class FileHandle {
+  public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() { Close(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    HANDLE Get() const { return handle_; }
+    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    bool Close() {
+        if (handle_ == INVALID_HANDLE_VALUE) {
+            return true;
+        }
+        const BOOL closed = CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+        return closed != FALSE;
+    }
+
+  private:
+    HANDLE handle_;
+};
+
+// Writes all of bytes; false with the last error set when a write fails or stores fewer bytes than
+// asked (a short write, reported as a full disk).
+bool WriteAll(HANDLE file, std::string_view bytes) {
+    std::uint64_t written = 0;
+    while (written < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::uint64_t>(bytes.size() - written, 1u << 30));
+        DWORD allowed = chunk;
+        if (g_writeBudget) {
+            const std::uint64_t room = *g_writeBudget > written ? *g_writeBudget - written : 0;
+            allowed = static_cast<DWORD>(std::min<std::uint64_t>(chunk, room));
+        }
+        DWORD done = 0;
+        if (allowed > 0 && !WriteFile(file, bytes.data() + written, allowed, &done, nullptr)) {
+            return false;
+        }
+        if (done < chunk) {
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+        written += done;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::u16string& path, std::uint64_t sizeLimit) {
+    FileHandle file(CreateFileW(AsWide(path), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) {
+        return std::nullopt;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file.Get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::nullopt;
+    }
+    const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (size >= sizeLimit || size > 0xFFFFFFFFu) {
+        return std::nullopt;
+    }
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        DWORD done = 0;
+        if (!ReadFile(file.Get(), bytes.data() + got, static_cast<DWORD>(bytes.size() - got), &done,
+                      nullptr)) {
+            return std::nullopt;
+        }
+        if (done == 0) {
+            break;  // the file shrank meanwhile: what was there is what we have
+        }
+        got += done;
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
+ReplaceResult ReplaceFileContents(const std::u16string& path, std::string_view bytes) {
+    static std::atomic<unsigned> counter{0};
+    std::u16string temporary;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    // A unique name, so that two writers never share a temporary file.
+    for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
+        const std::string suffix =
+            "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) + ".tmp";
+        temporary = path + std::u16string(suffix.begin(), suffix.end());
+        handle = CreateFileW(AsWide(temporary), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                             nullptr);
+        if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
+            break;
+        }
+    }
+    FileHandle file(handle);
+    if (!file.Valid()) {
+        return {ReplaceStep::Create, GetLastError()};
+    }
+    bool replaced = WriteAll(file.Get(), bytes) && FlushFileBuffers(file.Get()) && file.Close();
+    if (replaced) {
+        // Antivirus scanners and indexers hold files briefly; a sharing violation is worth a retry.
+        for (int attempt = 0;; ++attempt) {
+            replaced = MoveFileExW(AsWide(temporary), AsWide(path),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+            const DWORD error = GetLastError();
+            if (replaced || attempt == 4 ||
+                (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION)) {
+                break;
+            }
+            Sleep(50);
+        }
+    }
+    if (!replaced) {
+        const DWORD error = GetLastError();
+        file.Close();
+        DeleteFileW(AsWide(temporary));
+        return {ReplaceStep::Write, error};
+    }
+    return {};
+}
+
+void SetWriteBudgetForTesting(std::optional<std::uint64_t> bytes) {
+    g_writeBudget = bytes;
+}
+
+std::optional<std::int64_t> LastWriteTime(const std::u16string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(AsWide(path), GetFileExInfoStandard, &data)) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                     data.ftLastWriteTime.dwLowDateTime);
+}
+
+std::u16string ApplicationDataFolder() {
+    wchar_t buffer[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer))) {
+        return {};
+    }
+    return FromWide(buffer);
+}
+
+std::u16string RunningModuleFolder() {
+    // The module that holds this function: the DLL when linked into one, not the host program.
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExW(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            reinterpret_cast<LPCWSTR>(&RunningModuleFolder), &module)) {
+        return {};
+    }
+    // Long paths exceed MAX_PATH: grow until the name fits.
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(module, name.data(), static_cast<DWORD>(name.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < name.size()) {
+            name.resize(length);
+            break;
+        }
+        if (name.size() >= 32768) {
+            return {};
+        }
+        name.resize(name.size() * 2);
+    }
+    const std::size_t backslash = name.find_last_of(L'\\');
+    return backslash == std::wstring::npos ? std::u16string() : FromWide(name.c_str(), backslash + 1);
+}
+
+bool CreateFolder(const std::u16string& path) {
+    return CreateDirectoryW(AsWide(path), nullptr) != FALSE;
+}
+
+}  // namespace quillet::platform

@@ -1,0 +1,397 @@
+// The real ScrivelShExt.dll under Wine: registration through regsvr32, the exports, the class
+// factory, the object's interfaces and its IDispatch. The tests share the prefix's registry, so they
+// run in one process, one after the other.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <oleauto.h>
+#include <shobjidl.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ScrivelShExt_h.h"
+#include "ScrivelShExt_i.c"
+#include "platform/Utf.h"
+
+namespace {
+
+using quillet::Utf16ToUtf8;
+
+const CLSID kOtherClsid = {0x12345678, 0x1234, 0x1234, {0x12, 0x34, 0x12, 0x34, 0x56, 0x78, 0x9a, 0xbc}};
+
+std::wstring ModuleFolder() {
+    wchar_t path[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+std::wstring DllPath() {
+    return ModuleFolder() + L"ScrivelShExt.dll";
+}
+
+std::string Narrow(const std::wstring& text) {
+    return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
+}
+
+// Runs regsvr32 silently and returns its exit code.
+DWORD RunRegsvr32(const wchar_t* options) {
+    std::wstring commandLine = L"regsvr32.exe " + std::wstring(options) + L" /s \"" + DllPath() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        ADD_FAILURE() << "regsvr32 did not start: " << GetLastError();
+        return ~0u;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = ~0u;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+bool KeyExists(const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+// Appends the key, its values and its subkeys in the format of registered-entries.txt.
+void DumpKey(const std::wstring& path, std::set<std::string>& lines) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return;
+    }
+    const std::string name = "HKCR\\" + Narrow(path);
+    lines.insert(name);
+    for (DWORD index = 0;; ++index) {
+        wchar_t valueName[256];
+        DWORD nameLength = static_cast<DWORD>(std::size(valueName));
+        wchar_t data[1024] = {};
+        DWORD dataBytes = sizeof data - sizeof(wchar_t);
+        DWORD type = 0;
+        if (RegEnumValueW(key, index, valueName, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data),
+                          &dataBytes) != ERROR_SUCCESS) {
+            break;
+        }
+        const std::string text = type == REG_SZ ? Narrow(data) : "(type " + std::to_string(type) + ")";
+        lines.insert(name + "  [" + Narrow(std::wstring(valueName, nameLength)) + "] = " + text);
+    }
+    std::vector<std::wstring> subkeys;
+    for (DWORD index = 0;; ++index) {
+        wchar_t subkey[256];
+        DWORD length = static_cast<DWORD>(std::size(subkey));
+        if (RegEnumKeyExW(key, index, subkey, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            break;
+        }
+        subkeys.emplace_back(subkey, length);
+    }
+    RegCloseKey(key);
+    for (const std::wstring& subkey : subkeys) {
+        DumpKey(path + L"\\" + subkey, lines);
+    }
+}
+
+// The keys the module owns (the shared keys above them hold other programs' entries too).
+const wchar_t* const kOwnKeys[] = {
+    L"AppID\\{C93E4B57-1A2F-4D68-B7C4-0F5E8A2D6B19}",
+    L"AppID\\ScrivelShExt.DLL",
+    L"CLSID\\{5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}",
+    L"ScrivelShExt.Scrivel",
+    L"ScrivelShExt.Scrivel.1",
+    L"*\\ShellEx\\ContextMenuHandlers\\ScrivelShExt",
+    L"Folder\\ShellEx\\ContextMenuHandlers\\ScrivelShExt",
+};
+const wchar_t* const kSharedKeys[] = {
+    L"AppID",
+    L"CLSID",
+    L"*",
+    L"*\\ShellEx",
+    L"*\\ShellEx\\ContextMenuHandlers",
+    L"Folder",
+    L"Folder\\ShellEx",
+    L"Folder\\ShellEx\\ContextMenuHandlers",
+};
+const wchar_t kTypeLibKey[] = L"TypeLib\\{A4D2F610-7C3B-4E59-9B12-6E8F0C5D3A27}";
+const wchar_t kInterfaceKey[] = L"Interface\\{7E3A9C41-2B6D-4F80-9E15-C4A8D20F6B3E}";
+
+std::string DumpOwnKeys() {
+    std::set<std::string> lines;
+    for (const wchar_t* key : kOwnKeys) {
+        DumpKey(key, lines);
+    }
+    std::string dump;
+    for (const std::string& line : lines) {
+        dump += line + '\n';
+    }
+    return dump;
+}
+
+// registered-entries.txt without the shared keys, with the module's path filled in.
+std::string ExpectedOwnEntries() {
+    std::ifstream file(QUILLET_TEST_DATA_DIR "/registered-entries.txt", std::ios::binary);
+    std::set<std::string> shared;
+    for (const wchar_t* key : kSharedKeys) {
+        shared.insert("HKCR\\" + Narrow(key));
+    }
+    shared.insert("HKCR");
+    std::string expected;
+    for (std::string line; std::getline(file, line);) {
+        if (shared.count(line)) {
+            continue;
+        }
+        if (const std::size_t at = line.find("%MODULE%"); at != std::string::npos) {
+            line.replace(at, 8, Narrow(DllPath()));
+        }
+        expected += line + '\n';
+    }
+    EXPECT_FALSE(expected.empty());
+    return expected;
+}
+
+TEST(ComServer, Regsvr32WritesExactlyTheEntriesOnceAndUnregisteringKeepsTheSharedKeys) {
+    ASSERT_EQ(RunRegsvr32(L""), 0u);
+    const std::string expected = ExpectedOwnEntries();
+    EXPECT_EQ(DumpOwnKeys(), expected);
+    EXPECT_TRUE(KeyExists(kTypeLibKey));
+    EXPECT_TRUE(KeyExists(kInterfaceKey));
+
+    ASSERT_EQ(RunRegsvr32(L""), 0u) << "registering twice";
+    EXPECT_EQ(DumpOwnKeys(), expected);
+
+    ASSERT_EQ(RunRegsvr32(L"/u"), 0u);
+    EXPECT_EQ(DumpOwnKeys(), "");
+    EXPECT_FALSE(KeyExists(kTypeLibKey));
+    EXPECT_FALSE(KeyExists(kInterfaceKey));
+    for (const wchar_t* key : kSharedKeys) {
+        EXPECT_TRUE(KeyExists(key)) << Narrow(key);
+    }
+    EXPECT_EQ(RunRegsvr32(L"/u"), 0u) << "unregistering twice";
+}
+
+// The module loaded into this process, with its exports.
+class LoadedModule : public ::testing::Test {
+  protected:
+    using GetClassObjectFunction = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    using NoArgumentFunction = HRESULT(WINAPI*)();
+
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        module_ = LoadLibraryW(DllPath().c_str());
+        ASSERT_NE(module_, nullptr);
+        getClassObject_ = reinterpret_cast<GetClassObjectFunction>(
+            reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
+        canUnloadNow_ = Export("DllCanUnloadNow");
+        registerServer_ = Export("DllRegisterServer");
+        unregisterServer_ = Export("DllUnregisterServer");
+        ASSERT_TRUE(getClassObject_ && canUnloadNow_ && registerServer_ && unregisterServer_);
+    }
+    void TearDown() override {
+        if (module_) {
+            FreeLibrary(module_);
+        }
+        CoUninitialize();
+    }
+
+    NoArgumentFunction Export(const char* name) {
+        return reinterpret_cast<NoArgumentFunction>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    }
+
+    IClassFactory* Factory() {
+        IClassFactory* factory = nullptr;
+        EXPECT_EQ(getClassObject_(CLSID_Scrivel, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+                  S_OK);
+        return factory;
+    }
+
+    HMODULE module_ = nullptr;
+    GetClassObjectFunction getClassObject_ = nullptr;
+    NoArgumentFunction canUnloadNow_ = nullptr;
+    NoArgumentFunction registerServer_ = nullptr;
+    NoArgumentFunction unregisterServer_ = nullptr;
+};
+
+TEST_F(LoadedModule, ClassObjectOnlyForItsOwnClass) {
+    void* result = reinterpret_cast<void*>(1);
+    EXPECT_EQ(getClassObject_(kOtherClsid, IID_IClassFactory, &result), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(result, nullptr);
+    EXPECT_EQ(getClassObject_(CLSID_Scrivel, IID_IClassFactory, nullptr), E_POINTER);
+    result = reinterpret_cast<void*>(1);
+    EXPECT_EQ(getClassObject_(CLSID_Scrivel, IID_IContextMenu, &result), E_NOINTERFACE);
+    EXPECT_EQ(result, nullptr);
+
+    IClassFactory* first = Factory();
+    IClassFactory* second = Factory();
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first, second) << "the factory is made once and cached";
+    second->Release();
+    first->Release();
+}
+
+TEST_F(LoadedModule, CanUnloadOnlyWhenNoObjectAndNoLockLives) {
+    EXPECT_EQ(canUnloadNow_(), S_OK);
+    IClassFactory* factory = Factory();
+    ASSERT_NE(factory, nullptr);
+    EXPECT_EQ(canUnloadNow_(), S_OK) << "a cached factory does not keep the module";
+
+    IContextMenu* menu = nullptr;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
+    EXPECT_EQ(canUnloadNow_(), S_FALSE);
+    menu->Release();
+    EXPECT_EQ(canUnloadNow_(), S_OK);
+
+    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+    EXPECT_EQ(canUnloadNow_(), S_FALSE);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    EXPECT_EQ(canUnloadNow_(), S_OK);
+
+    void* result = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &result), E_NOINTERFACE);
+    EXPECT_EQ(result, nullptr);
+    EXPECT_EQ(canUnloadNow_(), S_OK) << "an object without the interface asked for is destroyed at once";
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
+    factory->Release();
+}
+
+TEST_F(LoadedModule, ObjectAnswersItsFiveInterfacesWithOneIdentity) {
+    IClassFactory* factory = Factory();
+    ASSERT_NE(factory, nullptr);
+    IUnknown* object = nullptr;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object)), S_OK);
+    factory->Release();
+
+    for (const IID* iid :
+         {&IID_IUnknown, &IID_IScrivel, &IID_IDispatch, &IID_IShellExtInit, &IID_IContextMenu}) {
+        IUnknown* found = nullptr;
+        ASSERT_EQ(object->QueryInterface(*iid, reinterpret_cast<void**>(&found)), S_OK);
+        IUnknown* identity = nullptr;
+        ASSERT_EQ(found->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+        EXPECT_EQ(identity, object);
+        identity->Release();
+        found->Release();
+    }
+    void* none = reinterpret_cast<void*>(1);
+    EXPECT_EQ(object->QueryInterface(IID_IClassFactory, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(object->Release(), 0u);
+    EXPECT_EQ(canUnloadNow_(), S_OK);
+}
+
+// A minimal outer object that aggregates the handler and counts the references made to it.
+class Outer final : public IUnknown {
+  public:
+    IFACEMETHODIMP QueryInterface(REFIID iid, void** result) override {
+        ++queries;
+        if (IsEqualIID(iid, IID_IUnknown)) {
+            *result = this;
+            AddRef();
+            return S_OK;
+        }
+        return inner ? inner->QueryInterface(iid, result) : E_NOINTERFACE;
+    }
+    IFACEMETHODIMP_(ULONG) AddRef() override { return ++references; }
+    IFACEMETHODIMP_(ULONG) Release() override { return --references; }
+
+    IUnknown* inner = nullptr;
+    ULONG references = 1;
+    int queries = 0;
+};
+
+TEST_F(LoadedModule, AggregatedObjectDelegatesToItsOuterObject) {
+    IClassFactory* factory = Factory();
+    ASSERT_NE(factory, nullptr);
+    Outer outer;
+    void* refused = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(&outer, IID_IContextMenu, &refused), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(refused, nullptr);
+    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&outer.inner)), S_OK);
+    factory->Release();
+
+    IContextMenu* menu = nullptr;
+    ASSERT_EQ(outer.QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
+    EXPECT_EQ(outer.references, 2u) << "the inner interface counts on the outer object";
+    IUnknown* identity = nullptr;
+    ASSERT_EQ(menu->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+    EXPECT_EQ(identity, &outer);
+    identity->Release();
+    menu->Release();
+    EXPECT_EQ(outer.references, 1u);
+    EXPECT_EQ(canUnloadNow_(), S_FALSE);
+    EXPECT_EQ(outer.inner->Release(), 0u);
+    EXPECT_EQ(canUnloadNow_(), S_OK);
+}
+
+TEST_F(LoadedModule, DispatchIsServedFromTheTypeLibrary) {
+    IClassFactory* factory = Factory();
+    ASSERT_NE(factory, nullptr);
+    IDispatch* dispatch = nullptr;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
+    factory->Release();
+
+    UINT count = 0;
+    EXPECT_EQ(dispatch->GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+    ITypeInfo* typeInfo = nullptr;
+    EXPECT_EQ(dispatch->GetTypeInfo(1, 0, &typeInfo), DISP_E_BADINDEX);
+    ASSERT_EQ(dispatch->GetTypeInfo(0, 0, &typeInfo), S_OK);
+    TYPEATTR* attributes = nullptr;
+    ASSERT_EQ(typeInfo->GetTypeAttr(&attributes), S_OK);
+    EXPECT_TRUE(IsEqualGUID(attributes->guid, IID_IScrivel));
+    EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FDUAL);
+    typeInfo->ReleaseTypeAttr(attributes);
+    BSTR documentation = nullptr;
+    ASSERT_EQ(typeInfo->GetDocumentation(MEMBERID_NIL, nullptr, &documentation, nullptr, nullptr), S_OK);
+    EXPECT_EQ(Narrow(documentation), "IScrivel Interface");
+    SysFreeString(documentation);
+    typeInfo->Release();
+
+    // The interface declares no members: names and ids are answered as the library says.
+    wchar_t name[] = L"Rename";
+    LPOLESTR names[] = {name};
+    DISPID id = 0;
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_IDispatch, names, 1, 0, &id), DISP_E_UNKNOWNINTERFACE);
+    DISPPARAMS none{};
+    EXPECT_EQ(dispatch->Invoke(4711, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+              DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(dispatch->Release(), 0u);
+}
+
+TEST_F(LoadedModule, RegistrationKeepsTheCallersThreadLocaleAndComCreatesTheRegisteredClass) {
+    const LCID german = MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT);
+    ASSERT_TRUE(SetThreadLocale(german));
+    ASSERT_EQ(registerServer_(), S_OK);
+    EXPECT_EQ(GetThreadLocale(), german);
+
+    IContextMenu* menu = nullptr;
+    EXPECT_EQ(CoCreateInstance(CLSID_Scrivel, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu,
+                               reinterpret_cast<void**>(&menu)),
+              S_OK);
+    if (menu) {
+        menu->Release();
+    }
+    ITypeLib* library = nullptr;
+    EXPECT_EQ(LoadRegTypeLib(LIBID_ScrivelShExtLib, 1, 0, 0, &library), S_OK);
+    if (library) {
+        library->Release();
+    }
+
+    ASSERT_EQ(unregisterServer_(), S_OK);
+    EXPECT_EQ(GetThreadLocale(), german);
+    EXPECT_EQ(CoCreateInstance(CLSID_Scrivel, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu,
+                               reinterpret_cast<void**>(&menu)),
+              REGDB_E_CLASSNOTREG);
+}
+
+}  // namespace
