@@ -2,6 +2,8 @@
 
 #include <oleauto.h>
 
+#include "shellext/DropList.h"
+
 namespace quillet::shellext {
 
 std::span<const InterfaceRow> CScrivel::InterfaceTable() {
@@ -60,12 +62,12 @@ IFACEMETHODIMP CScrivel::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DIS
     });
 }
 
-// The handler's own work (taking the selection, building the menu, running a command) is not built
-// yet: these answer E_NOTIMPL, so a host shows no items rather than broken ones.
-IFACEMETHODIMP CScrivel::Initialize(PCIDLIST_ABSOLUTE, IDataObject*, HKEY) {
-    return E_NOTIMPL;
+IFACEMETHODIMP CScrivel::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, HKEY) {
+    return ComBarrier([&] { return ReadDropList(data, selection_); });
 }
 
+// Building the menu and running a command are not built yet: these answer E_NOTIMPL, so a host shows
+// no items rather than broken ones.
 IFACEMETHODIMP CScrivel::QueryContextMenu(HMENU, UINT, UINT, UINT, UINT) {
     return E_NOTIMPL;
 }

@@ -6,6 +6,9 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <string>
+#include <vector>
+
 #include "ScrivelShExt_h.h"
 #include "shellext/ComSupport.h"
 #include "shellext/Module.h"
@@ -36,6 +39,7 @@ class CScrivel final : public ComObject<CScrivel, IScrivel, IShellExtInit, ICont
 
   private:
     ModuleLockHold moduleLock_;
+    std::vector<std::u16string> selection_;  // full paths, in the order of the drop list
 };
 
 }  // namespace quillet::shellext

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "DropDataObject.h"
 #include "ScrivelShExt_h.h"
 #include "ScrivelShExt_i.c"
 #include "platform/Utf.h"
@@ -366,6 +367,19 @@ TEST_F(LoadedModule, DispatchIsServedFromTheTypeLibrary) {
     EXPECT_EQ(dispatch->Invoke(4711, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
               DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(dispatch->Release(), 0u);
+}
+
+TEST_F(LoadedModule, InitializeTakesTheSelectionFromAFileList) {
+    IClassFactory* factory = Factory();
+    ASSERT_NE(factory, nullptr);
+    IShellExtInit* init = nullptr;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IShellExtInit, reinterpret_cast<void**>(&init)), S_OK);
+    factory->Release();
+    EXPECT_EQ(init->Initialize(nullptr, quillet::test::MakeDropData({L"C:\\a.txt", L"C:\\b"}).Get(), nullptr),
+              S_OK);
+    EXPECT_EQ(init->Initialize(nullptr, nullptr, nullptr), E_INVALIDARG);
+    EXPECT_EQ(init->Initialize(nullptr, quillet::test::MakeDropData({}).Get(), nullptr), E_INVALIDARG);
+    EXPECT_EQ(init->Release(), 0u);
 }
 
 TEST_F(LoadedModule, RegistrationKeepsTheCallersThreadLocaleAndComCreatesTheRegisteredClass) {
