@@ -4,6 +4,7 @@
 
 #include "core/CopyText.h"
 #include "core/FileCommandNames.h"
+#include "core/RenameTarget.h"
 #include "platform/win32/WideString.h"
 
 namespace quillet::shellext {
@@ -104,8 +105,8 @@ void RenameTo(std::span<const std::u16string> selection, bool keepExtension) {
         return;
     }
     const std::u16string& oldPath = selection.front();
-    const std::u16string newName = keepExtension ? KeepExtensionName(oldPath, *text) : *text;
-    if (const std::optional<std::u16string> destination = RenameDestination(oldPath, newName)) {
+    if (const std::optional<std::u16string> destination = PasteDestination(
+            oldPath, *text, keepExtension ? PasteName::KeepingExtension : PasteName::AsItStands)) {
         // A move, not the shell's rename: the move takes the destination as a full path.
         ShellOperation(FO_MOVE, oldPath, &*destination);
     }

@@ -46,61 +46,45 @@ TEST(FileCommandNames, NewNameInTextScansAtMostOneNameAndItsTerminator) {
     EXPECT_FALSE(NewNameInText(nullptr, 10));
 }
 
-TEST(FileCommandNames, KeepExtensionName) {
-    struct Row {
-        std::u16string_view oldPath;
-        std::u16string_view clipboard;
-        std::u16string_view name;
-    };
-    const Row rows[] = {
-        {u"C:\\Docs\\a.txt", u"Report 2024", u"Report 2024.txt"},
-        {u"C:\\Docs\\a.txt", u"Report.final.docx", u"Report.final.txt"},
-        {u"C:\\Docs\\README", u"notes.md", u"notes"},
-        {u"C:\\Docs\\a.txt", u".md", u".txt"},
-        {u"C:\\Docs\\my.dir", u"projects", u"projects.dir"},
-        {u"C:\\Docs.old\\README", u"notes", u"notes"},
-        {u"C:\\Docs\\archive.tar.gz", u"backup", u"backup.gz"},
-        {u"C:\\Docs\\.profile", u"settings", u"settings.profile"},
-        {u"a.txt", u"b.doc", u"b"},
-    };
-    for (const Row& row : rows) {
-        const std::u16string oldPath = Native(row.oldPath);
-        EXPECT_TRUE(KeepExtensionName(oldPath, row.clipboard) == row.name)
-            << Printable(row.oldPath) << " + " << Printable(row.clipboard) << " gave "
-            << Printable(KeepExtensionName(oldPath, row.clipboard));
-    }
-}
-
-TEST(FileCommandNames, RenameDestination) {
+TEST(FileCommandNames, PasteDestination) {
     const std::u16string folder = Native(u"C:\\Docs\\");
     const std::u16string longFolder = Native(u"C:\\") + Repeated(u'f', 240) + Native(u"\\");
+    const std::u16string fits = Repeated(u'n', 259 - longFolder.size());
+    constexpr PasteName plain = PasteName::AsItStands;
+    constexpr PasteName keep = PasteName::KeepingExtension;
     struct Row {
         const char* what;
         std::u16string oldPath;
-        std::u16string newName;
+        std::u16string clipboard;
+        PasteName how;
         std::optional<std::u16string> destination;
     };
     const Row rows[] = {
-        {"same folder", folder + u"a.doc", u"b.txt", folder + u"b.txt"},
-        {"no separator", u"a.doc", u"b.txt", u"b.txt"},
-        {"fits exactly", longFolder + u"a", Repeated(u'n', 259 - longFolder.size()),
-         longFolder + Repeated(u'n', 259 - longFolder.size())},
-        {"one past the buffer", longFolder + u"a", Repeated(u'n', 260 - longFolder.size()), std::nullopt},
-        {"source past the buffer", longFolder + Repeated(u's', 20), u"b", std::nullopt},
-        {"empty name", folder + u"README", u"", std::nullopt},
-        {"the folder itself", folder + u"a.doc", u".", std::nullopt},
-        {"the folder above", folder + u"a.doc", u"..", std::nullopt},
-        {"only dots", folder + u"a.doc", u"...", std::nullopt},
-        {"only dots and spaces", folder + u"a.doc", u" . ", std::nullopt},
-        {"a name ending in a dot", folder + u"a.doc", u"b.", folder + u"b."},
-        {"text after a terminator", folder + u"a.doc", std::u16string(u"b\0..", 4), std::nullopt},
-        {"into another folder", folder + u"a.doc", Native(u"..\\x"), std::nullopt},
+        {"plain", folder + u"a.doc", u"b.txt", plain, folder + u"b.txt"},
+        {"keep", folder + u"a.txt", u"Report.final.docx", keep, folder + u"Report.final.txt"},
+        {"keep: a folder with a dot", folder + u"my.dir", u"projects", keep, folder + u"projects.dir"},
+        {"keep: only an extension", folder + u"a.txt", u".md", keep, folder + u".txt"},
+        {"a name ending in a dot", folder + u"a.doc", u"b.", plain, folder + u"b."},
+        {"fits exactly", longFolder + u"a", fits, plain, longFolder + fits},
+        {"one past the buffer", longFolder + u"a", fits + u"n", plain, std::nullopt},
+        {"keep: the extension does not fit", longFolder + u"a.txt", fits, keep, std::nullopt},
+        {"into another folder", folder + u"a.doc", u"..\\x", plain, std::nullopt},
+        {"keep: into another folder", folder + u"a.doc", u"..\\x", keep, std::nullopt},
+        {"line break", folder + u"a.doc", u"b.txt\n", plain, std::nullopt},
+        {"the folder itself", folder + u"a.doc", u".", plain, std::nullopt},
+        {"the folder above", folder + u"a.doc", u"..", plain, std::nullopt},
+        {"only dots", folder + u"a.doc", u"...", plain, std::nullopt},
+        {"only dots and spaces", folder + u"a.doc", u" . ", plain, std::nullopt},
+        {"keep: becomes empty", folder + u"README", u".md", keep, std::nullopt},
+        {"keep: becomes the folder itself", folder + u"README", u"..md", keep, std::nullopt},
+        {"keep: dots before the extension", folder + u"a.doc", u"...", keep, folder + u"...doc"},
+        {"text after a terminator", folder + u"a.doc", std::u16string(u"b\0..", 4), plain, std::nullopt},
     };
     for (const Row& row : rows) {
-        const auto destination = RenameDestination(row.oldPath, row.newName);
-        ASSERT_EQ(destination.has_value(), row.destination.has_value()) << row.what;
-        if (destination) {
-            EXPECT_TRUE(*destination == *row.destination) << row.what << ": " << Printable(*destination);
+        const auto destination = PasteDestination(row.oldPath, row.clipboard, row.how);
+        EXPECT_EQ(destination.has_value(), row.destination.has_value()) << row.what;
+        if (destination && row.destination) {
+            EXPECT_EQ(Printable(*destination), Printable(*row.destination)) << row.what;
         }
     }
 }
