@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/Messages.h"
 #include "platform/Platform.h"
 
 namespace quillet {
@@ -164,6 +165,28 @@ std::u16string MenuItemText(std::u16string_view name, bool singleSelection) {
     }
     text.append(name.substr(from));
     return text;
+}
+
+std::u16string CommandHelpText(const Command& command) {
+    switch (command.type) {
+        case CommandType::Quillet:
+            return FormatMessageText(MessageId::HelpCopyNames);
+        case CommandType::QuilletAndDelete:
+            return FormatMessageText(MessageId::HelpCopyAndDelete);
+        case CommandType::PasteFileName:
+            return FormatMessageText(MessageId::HelpPasteFileName);
+        case CommandType::PasteFileNameNoExt:
+            return FormatMessageText(MessageId::HelpPasteFileNameKeepExt);
+        case CommandType::Options:
+            return FormatMessageText(MessageId::HelpOptions);
+        case CommandType::Configure:
+            return FormatMessageText(MessageId::HelpConfigure);
+        case CommandType::UserDefined:
+            return FormatMessageText(MessageId::HelpUserDefined, {command.name});
+        case CommandType::SubFolder:
+            break;
+    }
+    return {};
 }
 
 bool IsValidNewName(std::u16string_view clipboardText) {

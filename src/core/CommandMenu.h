@@ -90,6 +90,10 @@ class CommandMenu {
 // for several.
 std::u16string MenuItemText(std::u16string_view name, bool singleSelection);
 
+// The help text the menu shows for a command (its type's text; a user-defined command's names it).
+// Empty for a SUBFOLDER command, which is no menu command.
+std::u16string CommandHelpText(const Command& command);
+
 // Longest text the renames accept: a name must fit a path buffer of 260 characters with its
 // terminator.
 inline constexpr std::size_t kMaxNewNameLength = 259;

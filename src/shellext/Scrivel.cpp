@@ -2,7 +2,13 @@
 
 #include <oleauto.h>
 
+#include <algorithm>
+#include <string>
+
+#include "core/CommandFile.h"
+#include "platform/win32/WideString.h"
 #include "shellext/DropList.h"
+#include "shellext/MenuWin32.h"
 
 namespace quillet::shellext {
 
@@ -16,7 +22,8 @@ std::span<const InterfaceRow> CScrivel::InterfaceTable() {
     return rows;
 }
 
-CScrivel::CScrivel(IUnknown* outer) : ComObject(outer) {}
+CScrivel::CScrivel(IUnknown* outer)
+    : ComObject(outer), commandMenu_(userCommandFile(), defaultCommandFile()) {}
 
 IFACEMETHODIMP CScrivel::GetTypeInfoCount(UINT* count) {
     if (!count) {
@@ -66,18 +73,56 @@ IFACEMETHODIMP CScrivel::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, HKEY) 
     return ComBarrier([&] { return ReadDropList(data, selection_); });
 }
 
-// Building the menu and running a command are not built yet: these answer E_NOTIMPL, so a host shows
-// no items rather than broken ones.
-IFACEMETHODIMP CScrivel::QueryContextMenu(HMENU, UINT, UINT, UINT, UINT) {
-    return E_NOTIMPL;
+IFACEMETHODIMP CScrivel::QueryContextMenu(HMENU menu, UINT index, UINT firstId, UINT lastId, UINT flags) {
+    if (flags & CMF_DEFAULTONLY) {
+        return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+    }
+    if (!menu) {
+        return E_INVALIDARG;
+    }
+    return ComBarrier([&] {
+        MenuRequest request;
+        request.singleSelection = selection_.size() == 1;
+        request.pasteAllowed = request.singleSelection && ClipboardHoldsValidNewName();
+        request.position = index;
+        request.firstId = firstId;
+        request.lastId = lastId;
+        PopupMenuSink sink(menu);
+        return MAKE_HRESULT(SEVERITY_SUCCESS, 0, commandMenu_.Build(request, sink));
+    });
 }
 
+// Running a command is not built yet: it answers E_NOTIMPL.
 IFACEMETHODIMP CScrivel::InvokeCommand(CMINVOKECOMMANDINFO*) {
     return E_NOTIMPL;
 }
 
-IFACEMETHODIMP CScrivel::GetCommandString(UINT_PTR, UINT, UINT*, CHAR*, UINT) {
-    return E_NOTIMPL;
+IFACEMETHODIMP CScrivel::GetCommandString(UINT_PTR commandOffset, UINT type, UINT*, CHAR* name, UINT size) {
+    if ((type != GCS_HELPTEXTA && type != GCS_HELPTEXTW) || !name || commandOffset > 0xFFFFFFFF) {
+        return E_INVALIDARG;
+    }
+    return ComBarrier([&] {
+        const Command* command = commandMenu_.CommandAt(static_cast<std::uint32_t>(commandOffset));
+        if (!command) {
+            return E_INVALIDARG;
+        }
+        const std::u16string text = CommandHelpText(*command);
+        if (size == 0) {
+            return S_OK;  // no room even for the terminator
+        }
+        if (type == GCS_HELPTEXTW) {
+            lstrcpynW(reinterpret_cast<wchar_t*>(name), platform::AsWide(text), static_cast<int>(size));
+            return S_OK;
+        }
+        const int length = static_cast<int>(text.size()) + 1;  // with the terminator
+        const int bytes = WideCharToMultiByte(CP_THREAD_ACP, 0, platform::AsWide(text), length, nullptr, 0,
+                                              nullptr, nullptr);
+        std::string converted(static_cast<std::size_t>(std::max(bytes, 1)), '\0');
+        WideCharToMultiByte(CP_THREAD_ACP, 0, platform::AsWide(text), length, converted.data(), bytes,
+                            nullptr, nullptr);
+        lstrcpynA(name, converted.c_str(), static_cast<int>(size));
+        return S_OK;
+    });
 }
 
 }  // namespace quillet::shellext

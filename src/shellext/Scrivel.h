@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ScrivelShExt_h.h"
+#include "core/CommandMenu.h"
 #include "shellext/ComSupport.h"
 #include "shellext/Module.h"
 
@@ -40,6 +41,7 @@ class CScrivel final : public ComObject<CScrivel, IScrivel, IShellExtInit, ICont
   private:
     ModuleLockHold moduleLock_;
     std::vector<std::u16string> selection_;  // full paths, in the order of the drop list
+    CommandMenu commandMenu_;
 };
 
 }  // namespace quillet::shellext

@@ -1,0 +1,36 @@
+// The Win32 side of the menu: the pop-up menu that the core's construction inserts into, and the
+// clipboard test that decides whether the renames are offered.
+#pragma once
+
+#include <windows.h>
+
+#include "core/CommandMenu.h"
+
+namespace quillet::shellext {
+
+// Inserts into a real menu. A sub-menu's pop-up is owned here until the menu takes it.
+// The menu bitmaps are not set yet: they come with the menu bitmap cache.
+class PopupMenuSink final : public MMenuSink {
+  public:
+    explicit PopupMenuSink(HMENU menu) : menu_(menu) {}
+    ~PopupMenuSink() override { DiscardSubMenu(); }
+    PopupMenuSink(const PopupMenuSink&) = delete;
+    PopupMenuSink& operator=(const PopupMenuSink&) = delete;
+
+    bool BeginSubMenu() override;
+    bool InsertItem(bool inSubMenu, std::uint32_t position, std::uint32_t id, const std::u16string& text,
+                    CommandType type) override;
+    bool InsertSubMenu(std::uint32_t position, std::uint32_t id, const std::u16string& title) override;
+    void DiscardSubMenu() override;
+
+  private:
+    HMENU menu_;
+    HMENU subMenu_ = nullptr;
+};
+
+// Whether the clipboard holds Unicode text that is a valid new name (IsValidNewName). The clipboard is
+// opened without an owner window and closed again before returning; at most 260 characters are read,
+// and never past the end of the clipboard's memory.
+bool ClipboardHoldsValidNewName();
+
+}  // namespace quillet::shellext

@@ -1,0 +1,223 @@
+// The handler's menu as Explorer asks for it, through the real DLL under Wine: the command file in
+// the prefix's application data folder, a real pop-up menu and the real clipboard.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "DropDataObject.h"
+#include "ScrivelShExt_h.h"
+#include "platform/Utf.h"
+
+namespace quillet::test {
+namespace {
+
+using GetClassObjectFunction = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+
+std::string Narrow(const wchar_t* text) {
+    return Utf16ToUtf8(reinterpret_cast<const char16_t*>(text));
+}
+
+std::wstring ModuleFolder() {
+    wchar_t path[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+// The per-user command file, written for one test and removed after it.
+class UserCommandFile {
+  public:
+    explicit UserCommandFile(const std::string& lines) {
+        wchar_t appData[MAX_PATH] = {};
+        EXPECT_TRUE(
+            SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)));
+        const std::filesystem::path folder = std::filesystem::path(appData) / L"Brantwell" / L"Quillet";
+        std::filesystem::create_directories(folder);
+        path_ = folder / L"Cmds.txt";
+        std::ofstream(path_, std::ios::binary) << "\xEF\xBB\xBF" << lines;
+    }
+    ~UserCommandFile() { std::filesystem::remove(path_); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+void SetClipboardText(const std::wstring& text) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    EXPECT_NE(SetClipboardData(CF_UNICODETEXT, memory), nullptr);
+    CloseClipboard();
+}
+
+void ClearClipboard() {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+}
+
+// "id text" per item, "id > title" for a sub-menu with its items indented below.
+std::string MenuText(HMENU menu, const std::string& indent = "") {
+    std::string text;
+    const int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        wchar_t title[512] = {};
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_STRING | MIIM_ID | MIIM_SUBMENU;
+        item.dwTypeData = title;
+        item.cch = static_cast<UINT>(std::size(title));
+        EXPECT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &item));
+        text += indent + std::to_string(item.wID) + (item.hSubMenu ? " > " : " ") + Narrow(title) + "\n";
+        if (item.hSubMenu) {
+            text += MenuText(item.hSubMenu, indent + "    ");
+        }
+    }
+    return text;
+}
+
+// A handler made through the DLL's class factory and initialised with a selection, and the menu it
+// fills (with Explorer's own "Open" and "Delete" already in it).
+class ContextMenu : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        module_ = LoadLibraryW((ModuleFolder() + L"ScrivelShExt.dll").c_str());
+        ASSERT_NE(module_, nullptr);
+        menu_ = CreatePopupMenu();
+        AppendMenuW(menu_, MF_STRING, 1, L"Open");
+        AppendMenuW(menu_, MF_STRING, 2, L"Delete");
+    }
+    void TearDown() override {
+        DestroyMenu(menu_);
+        if (handler_) {
+            handler_->Release();
+        }
+        FreeLibrary(module_);
+        CoUninitialize();
+    }
+
+    void MakeHandler(const std::vector<std::wstring>& selection) {
+        auto getClassObject = reinterpret_cast<GetClassObjectFunction>(
+            reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
+        IClassFactory* factory = nullptr;
+        ASSERT_EQ(getClassObject(CLSID_Scrivel, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&handler_)),
+                  S_OK);
+        factory->Release();
+        IShellExtInit* init = nullptr;
+        ASSERT_EQ(handler_->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)), S_OK);
+        EXPECT_EQ(init->Initialize(nullptr, MakeDropData(selection).Get(), nullptr), S_OK);
+        init->Release();
+    }
+
+    HRESULT Query(UINT flags = CMF_NORMAL) {
+        return handler_->QueryContextMenu(menu_, 1, 100, 0x7FFF, flags);
+    }
+
+    HMODULE module_ = nullptr;
+    HMENU menu_ = nullptr;
+    IContextMenu* handler_ = nullptr;
+};
+
+const char kWorkedExample[] =
+    "A:%QUILLET\nM:%SUBFOLDER\nB:%QUILLET_AND_DELETE\nC:%PASTEFILENAME\nD:%CONFIGURE\n";
+const char kRenames[] =
+    "Copy Name(s):%QUILLET\nCopy and Delete:%QUILLET_AND_DELETE\nRename:%PASTEFILENAME\n"
+    "Rename Keeping Ext:%PASTEFILENAME_NOEXT\n";
+
+TEST_F(ContextMenu, TwoItemsGiveTheWorkedExample) {
+    const UserCommandFile commands(kWorkedExample);
+    MakeHandler({L"C:\\a.txt", L"C:\\b.txt"});
+    EXPECT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3));
+    EXPECT_EQ(MenuText(menu_), "1 Open\n100 A\n102 > M\n    101 D\n2 Delete\n");
+}
+
+TEST_F(ContextMenu, DefaultOnlyInsertsNothing) {
+    const UserCommandFile commands(kWorkedExample);
+    MakeHandler({L"C:\\a.txt"});
+    EXPECT_EQ(Query(CMF_DEFAULTONLY), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0));
+    EXPECT_EQ(MenuText(menu_), "1 Open\n2 Delete\n");
+}
+
+TEST_F(ContextMenu, RenamesShowOnlyForAValidClipboardName) {
+    const UserCommandFile commands(kRenames);
+    struct Row {
+        const char* what;
+        std::wstring clipboard;  // empty: no text on the clipboard
+        bool renames;
+    };
+    const Row rows[] = {
+        {"a plain name", L"report.txt", true},
+        {"259 valid characters", std::wstring(259, L'x'), true},
+        {"260 characters", std::wstring(260, L'x'), false},
+        {"a backslash", L"..\\x", false},
+        {"a line break at the end", L"report.txt\r\n", false},
+        {"no text", L"", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.clipboard.empty()) {
+            ClearClipboard();
+        } else {
+            SetClipboardText(row.clipboard);
+        }
+        while (GetMenuItemCount(menu_) > 0) {
+            DeleteMenu(menu_, 0, MF_BYPOSITION);
+        }
+        if (handler_) {
+            handler_->Release();
+            handler_ = nullptr;
+        }
+        MakeHandler({L"C:\\a.txt"});
+        if (row.renames) {
+            EXPECT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4));
+            EXPECT_EQ(MenuText(menu_),
+                      "100 Copy Name\n101 Copy and Delete\n102 Rename\n103 Rename Keeping Ext\n");
+        } else {
+            EXPECT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 2));
+            EXPECT_EQ(MenuText(menu_), "100 Copy Name\n101 Copy and Delete\n");
+        }
+    }
+    ClearClipboard();
+}
+
+TEST_F(ContextMenu, HelpTextsAreCutToTheCallersBuffer) {
+    const UserCommandFile commands(kWorkedExample);
+    MakeHandler({L"C:\\a.txt", L"C:\\b.txt"});
+    ASSERT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3));
+
+    wchar_t wide[200];
+    EXPECT_EQ(handler_->GetCommandString(0, GCS_HELPTEXTW, nullptr, reinterpret_cast<CHAR*>(wide), 200),
+              S_OK);
+    EXPECT_EQ(Narrow(wide), "Copies the selected filenames to the clipboard - hold CTRL for more options");
+    EXPECT_EQ(handler_->GetCommandString(1, GCS_HELPTEXTW, nullptr, reinterpret_cast<CHAR*>(wide), 10), S_OK);
+    EXPECT_EQ(Narrow(wide), "Brings up");
+    char narrow[200];
+    EXPECT_EQ(handler_->GetCommandString(0, GCS_HELPTEXTA, nullptr, narrow, 12), S_OK);
+    EXPECT_STREQ(narrow, "Copies the ");
+    EXPECT_EQ(handler_->GetCommandString(1, GCS_HELPTEXTA, nullptr, narrow, 200), S_OK);
+    EXPECT_EQ(std::string(narrow).rfind("Brings up the Configure", 0), 0u);
+
+    EXPECT_EQ(handler_->GetCommandString(0, GCS_VERBW, nullptr, reinterpret_cast<CHAR*>(wide), 200),
+              E_INVALIDARG);
+    EXPECT_EQ(handler_->GetCommandString(2, GCS_HELPTEXTW, nullptr, reinterpret_cast<CHAR*>(wide), 200),
+              E_INVALIDARG)
+        << "the sub-menu item has no command";
+    EXPECT_EQ(handler_->GetCommandString(3, GCS_HELPTEXTW, nullptr, reinterpret_cast<CHAR*>(wide), 200),
+              E_INVALIDARG);
+}
+
+}  // namespace
+}  // namespace quillet::test
