@@ -3,7 +3,7 @@
 // in alternating rounds of one run and given as a ratio; and the first call of a new handler, which
 // reads the command file and makes the bitmaps.
 //
-// usage: menubench DLL [PATH...]   (default selection: this program's own file)
+// usage: menubench DLL [--empty-clipboard] [PATH...]   (default selection: this program's own file)
 #include <windows.h>
 
 #include <objbase.h>
@@ -186,7 +186,7 @@ double Median(std::vector<double> values) {
 
 int Run(int argc, wchar_t** argv) {
     if (argc < 2) {
-        std::fwprintf(stderr, L"usage: menubench DLL [PATH...]\n");
+        std::fwprintf(stderr, L"usage: menubench DLL [--empty-clipboard] [PATH...]\n");
         return 2;
     }
     HMODULE module = LoadLibraryW(argv[1]);
@@ -202,9 +202,14 @@ int Run(int argc, wchar_t** argv) {
         std::fwprintf(stderr, L"no class factory\n");
         return 1;
     }
+    bool emptyClipboard = false;
     std::vector<std::wstring> paths;
     for (int i = 2; i < argc; ++i) {
-        paths.push_back(argv[i]);
+        if (std::wstring(argv[i]) == L"--empty-clipboard") {
+            emptyClipboard = true;
+        } else {
+            paths.push_back(argv[i]);
+        }
     }
     if (paths.empty()) {
         wchar_t self[MAX_PATH];
@@ -217,7 +222,15 @@ int Run(int argc, wchar_t** argv) {
         return 1;
     }
     // A valid name on the clipboard: for one item the paste items show, after the clipboard scan.
-    SetClipboardText(L"report.txt");
+    // Without text the handler only asks whether there is any.
+    if (emptyClipboard) {
+        if (OpenClipboard(nullptr)) {
+            EmptyClipboard();
+            CloseClipboard();
+        }
+    } else {
+        SetClipboardText(L"report.txt");
+    }
 
     // The first call of a new handler reads the command file and makes the bitmaps.
     std::vector<double> firstCalls;
@@ -270,7 +283,8 @@ int Run(int argc, wchar_t** argv) {
     }
     DeleteObject(bitmap);
     const double calls = kRounds * kCallsPerRound;
-    std::wprintf(L"selection: %zu item(s); menu: %zu items\n", paths.size(), CountItems(recorded));
+    std::wprintf(L"selection: %zu item(s); clipboard: %ls; menu: %zu items\n", paths.size(),
+                 emptyClipboard ? L"empty" : L"a valid name", CountItems(recorded));
     std::wprintf(L"first QueryContextMenu of a new handler (reads the command file): median %.1f us of %zu\n",
                  Median(firstCalls) * 1e6, firstCalls.size());
     std::wprintf(L"QueryContextMenu, later calls:        %.2f us per call\n", handlerTime / calls * 1e6);
