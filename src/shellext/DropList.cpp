@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "shellext/Win32Holds.h"
+
 namespace quillet::shellext {
 namespace {
 
@@ -17,24 +19,6 @@ class StorageMedium {
 
   private:
     STGMEDIUM medium_{};
-};
-
-// Global memory locked for the life of the object.
-class GlobalLockHold {
-  public:
-    explicit GlobalLockHold(HGLOBAL memory) : memory_(memory), data_(GlobalLock(memory)) {}
-    ~GlobalLockHold() {
-        if (data_) {
-            GlobalUnlock(memory_);
-        }
-    }
-    GlobalLockHold(const GlobalLockHold&) = delete;
-    GlobalLockHold& operator=(const GlobalLockHold&) = delete;
-    void* Data() const { return data_; }
-
-  private:
-    HGLOBAL memory_;
-    void* data_;
 };
 
 }  // namespace

@@ -1,54 +1,19 @@
 #include "shellext/FileCommands.h"
 
+#include <windows.h>
+
 #include <shellapi.h>
 
 #include "core/CopyText.h"
 #include "core/FileCommandNames.h"
 #include "core/RenameTarget.h"
 #include "platform/win32/WideString.h"
+#include "shellext/Win32Holds.h"
 
 namespace quillet::shellext {
 namespace {
 
 using platform::AsWide;
-
-// The clipboard, opened without an owner window for as long as this object lives.
-class OpenClipboardScope {
-  public:
-    OpenClipboardScope() : opened_(OpenClipboard(nullptr) != FALSE) {}
-    ~OpenClipboardScope() {
-        if (opened_) {
-            CloseClipboard();
-        }
-    }
-    OpenClipboardScope(const OpenClipboardScope&) = delete;
-    OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
-    bool Opened() const { return opened_; }
-
-  private:
-    bool opened_;
-};
-
-// A lock on global memory, undone on destruction.
-class GlobalLockScope {
-  public:
-    explicit GlobalLockScope(HGLOBAL memory)
-        : memory_(memory), data_(memory ? GlobalLock(memory) : nullptr) {}
-    ~GlobalLockScope() {
-        if (data_) {
-            GlobalUnlock(memory_);
-        }
-    }
-    GlobalLockScope(const GlobalLockScope&) = delete;
-    GlobalLockScope& operator=(const GlobalLockScope&) = delete;
-    const void* Data() const { return data_; }
-    // The locked memory's size in bytes.
-    SIZE_T Size() const { return data_ ? GlobalSize(memory_) : 0; }
-
-  private:
-    HGLOBAL memory_;
-    void* data_;
-};
 
 // The process and thread handles of a started program, closed at once: the program is not tracked.
 class ProcessHandles {
@@ -90,44 +55,21 @@ void ShellOperation(UINT operation, const std::u16string& from, const std::u16st
     SHFileOperationW(&operationRecord);
 }
 
-bool FitsShellPathList(const std::u16string& path) {
-    return !path.empty() && path.size() <= kMaxShellPathLength;
-}
-
-// The renames read the clipboard again when clicked: the text may have changed since the menu was
-// built, and a text that is no longer a valid name (say "..\x") must not move the item elsewhere.
-void RenameTo(std::span<const std::u16string> selection, bool keepExtension) {
-    if (selection.empty()) {
-        return;
-    }
-    const std::optional<std::u16string> text = ClipboardNewName();
-    if (!text) {
-        return;
-    }
-    const std::u16string& oldPath = selection.front();
-    if (const std::optional<std::u16string> destination = PasteDestination(
-            oldPath, *text, keepExtension ? PasteName::KeepingExtension : PasteName::AsItStands)) {
-        // A move, not the shell's rename: the move takes the destination as a full path.
-        ShellOperation(FO_MOVE, oldPath, &*destination);
-    }
-}
-
 }  // namespace
 
 std::optional<std::u16string> ClipboardNewName() {
     if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
         return std::nullopt;
     }
-    const OpenClipboardScope clipboard;
-    if (!clipboard.Opened()) {
+    const OpenClipboardHold clipboard;
+    if (!clipboard.IsOpen()) {
         return std::nullopt;
     }
-    const GlobalLockScope text(GetClipboardData(CF_UNICODETEXT));
+    const GlobalLockHold text(GetClipboardData(CF_UNICODETEXT));
     if (!text.Data()) {
         return std::nullopt;
     }
-    const auto name =
-        NewNameInText(static_cast<const char16_t*>(text.Data()), text.Size() / sizeof(char16_t));
+    const auto name = NewNameInText(static_cast<const char16_t*>(text.Data()), text.Count<char16_t>());
     // Copied out so that the clipboard is closed before any shell dialog waits for the user.
     return name ? std::optional<std::u16string>(*name) : std::nullopt;
 }
@@ -140,31 +82,33 @@ void CopyAndDelete(std::span<const std::u16string> selection) {
         return;
     }
     const std::u16string& path = selection.front();
-    if (FitsShellPathList(path)) {
+    // A path the shell's buffer cannot hold is not deleted: shortened, it could name another item.
+    if (!path.empty() && path.size() <= kMaxShellPathLength) {
         ShellOperation(FO_DELETE, path, nullptr);
     }
 }
 
-void PasteFilename(std::span<const std::u16string> selection) {
-    RenameTo(selection, false);
-}
-
-void PasteFilenameKeepExtension(std::span<const std::u16string> selection) {
-    RenameTo(selection, true);
-}
-
-bool StartConfigure(HINSTANCE module) {
-    wchar_t modulePath[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(module, modulePath, MAX_PATH);
-    // A full buffer means the path was cut short: refuse rather than start something else.
-    if (length == 0 || length >= MAX_PATH) {
-        return false;
+void PasteFileName(std::span<const std::u16string> selection, bool keepExtension) {
+    if (selection.empty()) {
+        return;
     }
-    return StartConfigureBeside(platform::FromWide(modulePath, length));
+    // Read again at the click: a text that is no longer a valid name (say "..\x") must not move the
+    // item elsewhere.
+    const std::optional<std::u16string> text = ClipboardNewName();
+    if (!text) {
+        return;
+    }
+    const std::u16string& oldPath = selection.front();
+    if (const std::optional<std::u16string> destination = PasteDestination(
+            oldPath, *text, keepExtension ? PasteName::KeepingExtension : PasteName::AsItStands)) {
+        // A move, not the shell's rename: the move takes the destination as a full path.
+        ShellOperation(FO_MOVE, oldPath, &*destination);
+    }
 }
 
-bool StartConfigureBeside(const std::u16string& modulePath) {
-    const std::optional<std::u16string> program = ProgramBesideModule(modulePath, kConfigureProgramName);
+bool StartConfigurationProgram(const std::wstring& modulePath) {
+    const std::optional<std::u16string> program =
+        ProgramBesideModule(platform::FromWide(modulePath.c_str(), modulePath.size()), kConfigureProgramName);
     if (!program) {
         return false;
     }

@@ -4,38 +4,31 @@
 // none of these shows a message of its own or reports a result to Explorer.
 #pragma once
 
-#include <windows.h>
-
 #include <optional>
 #include <span>
 #include <string>
 
 namespace quillet::shellext {
 
-// The clipboard's Unicode text when it is a valid new name for the selected item, read with the
-// clipboard opened without an owner window and closed again before returning. Empty when the
-// clipboard cannot be opened, holds no Unicode text, or the text is not a valid new name. The
-// context menu offers the paste commands only while this gives a name; the commands ask again when
-// clicked.
+// The clipboard's Unicode text when it is a valid new name, read with the clipboard opened without
+// an owner window and closed again before returning. Empty when the clipboard cannot be opened,
+// holds no Unicode text, or the text is not a valid new name.
 std::optional<std::u16string> ClipboardNewName();
 
-// Puts the bare name of the first selected item on the clipboard (as the built-in copy does), then
-// deletes that item through the shell with undo (to the Recycle Bin where there is one), after the
-// shell's confirmation. Nothing is deleted when the copy failed.
+// Puts the bare names of the selection on the clipboard (as the built-in copy does), then deletes
+// the first selected item through the shell with undo (to the Recycle Bin where there is one), after
+// the shell's confirmation. Nothing is deleted when the copy failed.
 void CopyAndDelete(std::span<const std::u16string> selection);
 
-// Renames the first selected item, in its own folder, to the clipboard text. Does nothing when the
-// clipboard no longer holds a valid new name, or when a path does not fit the shell operation.
-void PasteFilename(std::span<const std::u16string> selection);
+// Renames the first selected item, in its own folder, to the clipboard text (keepExtension: the text
+// without its own extension, followed by the item's). Does nothing when the clipboard no longer holds
+// a valid new name (it may have changed since the menu was built), when the new name would name the
+// item's folder or the one above, or when a path would not fit the shell operation's path buffer.
+void PasteFileName(std::span<const std::u16string> selection, bool keepExtension);
 
-// As PasteFilename, with the clipboard text's own extension replaced by the item's extension.
-void PasteFilenameKeepExtension(std::span<const std::u16string> selection);
-
-// Starts the configuration program from the folder of the module, without arguments, and does not
-// wait for it. False when it could not be started (the caller reports nothing).
-bool StartConfigure(HINSTANCE module);
-
-// The same for a module path given directly: starts the configuration program beside it.
-bool StartConfigureBeside(const std::u16string& modulePath);
+// Starts "ScrivelPrefs.exe" from the folder of the module at modulePath, without arguments and
+// without waiting. False when it could not be started (missing, or a path that does not fit); the
+// caller reports nothing.
+bool StartConfigurationProgram(const std::wstring& modulePath);
 
 }  // namespace quillet::shellext

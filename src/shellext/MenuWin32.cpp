@@ -4,45 +4,9 @@
 #include <string_view>
 
 #include "platform/win32/WideString.h"
+#include "shellext/Win32Holds.h"
 
 namespace quillet::shellext {
-namespace {
-
-// The clipboard, open for the life of the object.
-class OpenClipboardHold {
-  public:
-    OpenClipboardHold() : open_(OpenClipboard(nullptr) != FALSE) {}
-    ~OpenClipboardHold() {
-        if (open_) {
-            CloseClipboard();
-        }
-    }
-    OpenClipboardHold(const OpenClipboardHold&) = delete;
-    OpenClipboardHold& operator=(const OpenClipboardHold&) = delete;
-    bool IsOpen() const { return open_; }
-
-  private:
-    bool open_;
-};
-
-class GlobalLockHold {
-  public:
-    explicit GlobalLockHold(HGLOBAL memory) : memory_(memory), data_(memory ? GlobalLock(memory) : nullptr) {}
-    ~GlobalLockHold() {
-        if (data_) {
-            GlobalUnlock(memory_);
-        }
-    }
-    GlobalLockHold(const GlobalLockHold&) = delete;
-    GlobalLockHold& operator=(const GlobalLockHold&) = delete;
-    const void* Data() const { return data_; }
-
-  private:
-    HGLOBAL memory_;
-    void* data_;
-};
-
-}  // namespace
 
 bool PopupMenuSink::BeginSubMenu() {
     DiscardSubMenu();
@@ -95,9 +59,8 @@ bool ClipboardHoldsValidNewName() {
         return false;
     }
     // The text may lack its terminator: look no further than the memory goes.
-    const std::size_t characters = GlobalSize(memory) / sizeof(char16_t);
     const std::u16string_view text(static_cast<const char16_t*>(lock.Data()),
-                                   std::min(characters, kMaxNewNameLength + 1));
+                                   std::min(lock.Count<char16_t>(), kMaxNewNameLength + 1));
     return IsValidNewName(text);
 }
 

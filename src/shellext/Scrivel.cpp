@@ -8,6 +8,7 @@
 #include "core/CommandFile.h"
 #include "platform/win32/WideString.h"
 #include "shellext/DropList.h"
+#include "shellext/FileCommands.h"
 #include "shellext/MenuWin32.h"
 
 namespace quillet::shellext {
@@ -92,9 +93,31 @@ IFACEMETHODIMP CScrivel::QueryContextMenu(HMENU menu, UINT index, UINT firstId, 
     });
 }
 
-// Running a command is not built yet: it answers E_NOTIMPL.
-IFACEMETHODIMP CScrivel::InvokeCommand(CMINVOKECOMMANDINFO*) {
-    return E_NOTIMPL;
+IFACEMETHODIMP CScrivel::InvokeCommand(CMINVOKECOMMANDINFO* info) {
+    // Commands are run by offset only; a verb given as a string has a non-zero high word.
+    if (!info || reinterpret_cast<UINT_PTR>(info->lpVerb) > 0xFFFF) {
+        return E_INVALIDARG;
+    }
+    const Command* command = commandMenu_.CommandAt(LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb)));
+    if (!command) {
+        return E_INVALIDARG;
+    }
+    return ComBarrier([&] {
+        switch (command->type) {
+            case CommandType::PasteFileName:
+                PasteFileName(selection_, false);
+                return S_OK;
+            case CommandType::PasteFileNameNoExt:
+                PasteFileName(selection_, true);
+                return S_OK;
+            case CommandType::Configure:
+                StartConfigurationProgram(Module().ModulePath());
+                return S_OK;
+            default:
+                // The copies, copy-and-delete and the Options dialog are not built yet.
+                return E_NOTIMPL;
+        }
+    });
 }
 
 IFACEMETHODIMP CScrivel::GetCommandString(UINT_PTR commandOffset, UINT type, UINT*, CHAR* name, UINT size) {

@@ -23,6 +23,10 @@ using platform::AsWide;
 using test::Printable;
 using test::TempFolder;
 
+std::wstring Wide(const std::u16string& text) {
+    return AsWide(text);
+}
+
 bool Exists(const std::u16string& path) {
     return GetFileAttributesW(AsWide(path)) != INVALID_FILE_ATTRIBUTES;
 }
@@ -169,11 +173,7 @@ void RunRename(const TempFolder& temp, const std::u16string& subfolder, const Re
     SetClipboard(row.clipboard);
 
     const std::vector<std::u16string> selection{item};
-    if (row.paste == Paste::Plain) {
-        PasteFilename(selection);
-    } else {
-        PasteFilenameKeepExtension(selection);
-    }
+    PasteFileName(selection, row.paste == Paste::KeepExtension);
 
     const std::vector<std::u16string> entries = Entries(folder);
     ASSERT_EQ(entries.size(), 1u);
@@ -334,9 +334,9 @@ std::u16string ReadMarker(const std::u16string& path) {
 
 TEST(FileCommands, ConfigureWithTheProgramAbsentStartsNothing) {
     const TempFolder temp;
-    EXPECT_FALSE(StartConfigureBeside(temp.PathOf(u"ScrivelShExt.dll")));
-    EXPECT_FALSE(StartConfigure(GetModuleHandleW(nullptr)));
-    EXPECT_FALSE(StartConfigureBeside(u"ScrivelShExt.dll"));
+    EXPECT_FALSE(StartConfigurationProgram(Wide(temp.PathOf(u"ScrivelShExt.dll"))));
+    EXPECT_FALSE(StartConfigurationProgram(Wide(ThisProgramsFolder() + u"\\ScrivelShExt.dll")));
+    EXPECT_FALSE(StartConfigurationProgram(L"ScrivelShExt.dll"));
 }
 
 TEST(FileCommands, ConfigureStartsTheProgramBesideTheModuleWithoutArguments) {
@@ -350,7 +350,7 @@ TEST(FileCommands, ConfigureStartsTheProgramBesideTheModuleWithoutArguments) {
     const std::u16string marker = temp.PathOf(u"started.txt");
     ASSERT_TRUE(SetEnvironmentVariableW(L"QUILLET_FAKE_PREFS_MARKER", AsWide(marker)));
 
-    EXPECT_TRUE(StartConfigureBeside(folder + u"\\ScrivelShExt.dll"));
+    EXPECT_TRUE(StartConfigurationProgram(Wide(folder + u"\\ScrivelShExt.dll")));
 
     std::u16string started;
     for (int wait = 0; wait < 200 && started.empty(); ++wait) {

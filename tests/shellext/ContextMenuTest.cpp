@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,7 @@ std::wstring ModuleFolder() {
     return folder.substr(0, folder.find_last_of(L'\\') + 1);
 }
 
-// The per-user command file, written for one test and removed after it.
+// The per-user command file, written for one test; what was there before comes back after it.
 class UserCommandFile {
   public:
     explicit UserCommandFile(const std::string& lines) {
@@ -43,12 +44,25 @@ class UserCommandFile {
         const std::filesystem::path folder = std::filesystem::path(appData) / L"Brantwell" / L"Quillet";
         std::filesystem::create_directories(folder);
         path_ = folder / L"Cmds.txt";
-        std::ofstream(path_, std::ios::binary) << "\xEF\xBB\xBF" << lines;
+        if (std::filesystem::exists(path_)) {
+            std::ifstream old(path_, std::ios::binary);
+            previous_ = std::string(std::istreambuf_iterator<char>(old), {});
+            hadPrevious_ = true;
+        }
+        std::ofstream(path_, std::ios::binary | std::ios::trunc) << "\xEF\xBB\xBF" << lines;
     }
-    ~UserCommandFile() { std::filesystem::remove(path_); }
+    ~UserCommandFile() {
+        if (hadPrevious_) {
+            std::ofstream(path_, std::ios::binary | std::ios::trunc) << previous_;
+        } else {
+            std::filesystem::remove(path_);
+        }
+    }
 
   private:
     std::filesystem::path path_;
+    std::string previous_;
+    bool hadPrevious_ = false;
 };
 
 void SetClipboardText(const std::wstring& text) {
@@ -217,6 +231,130 @@ TEST_F(ContextMenu, HelpTextsAreCutToTheCallersBuffer) {
         << "the sub-menu item has no command";
     EXPECT_EQ(handler_->GetCommandString(3, GCS_HELPTEXTW, nullptr, reinterpret_cast<CHAR*>(wide), 200),
               E_INVALIDARG);
+}
+
+// A folder of its own under the temporary folder, removed with what is in it.
+class TempFolder {
+  public:
+    TempFolder() {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        path_ = std::wstring(temp) + L"quillet-" + std::to_wstring(GetCurrentProcessId());
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() { std::filesystem::remove_all(path_); }
+    std::wstring PathOf(const std::wstring& name) const { return path_ + L"\\" + name; }
+    std::wstring MakeFile(const std::wstring& name) const {
+        std::ofstream(std::filesystem::path(PathOf(name))) << "content";
+        return PathOf(name);
+    }
+    static bool Exists(const std::wstring& path) {
+        return std::filesystem::exists(std::filesystem::path(path));
+    }
+    const std::wstring& Path() const { return path_; }
+
+  private:
+    std::wstring path_;
+};
+
+HRESULT Invoke(IContextMenu* handler, UINT offset) {
+    CMINVOKECOMMANDINFO info{};
+    info.cbSize = sizeof info;
+    info.lpVerb = MAKEINTRESOURCEA(offset);
+    return handler->InvokeCommand(&info);
+}
+
+// A name of valid length that makes the folder plus the name exceed the shell's 259 characters.
+std::size_t kTooLongPadding(const std::wstring& folder) {
+    return 259 - folder.size();
+}
+
+constexpr UINT kRename = 2;
+constexpr UINT kRenameKeepingExt = 3;
+
+TEST_F(ContextMenu, PasteCommandsRenameTheItemInItsFolder) {
+    const UserCommandFile commands(kRenames);
+    struct Row {
+        const wchar_t* item;
+        bool isFolder;
+        const wchar_t* clipboard;
+        UINT command;
+        const wchar_t* renamed;
+    };
+    const Row rows[] = {
+        {L"a.doc", false, L"b.txt", kRename, L"b.txt"},
+        {L"a.txt", false, L"Report 2024", kRenameKeepingExt, L"Report 2024.txt"},
+        {L"a.txt", false, L"Report.final.docx", kRenameKeepingExt, L"Report.final.txt"},
+        {L"README", false, L"notes.md", kRenameKeepingExt, L"notes"},
+        {L"a.txt", false, L".hidden", kRenameKeepingExt, L".txt"},
+        {L"my.dir", true, L"archive", kRenameKeepingExt, L"archive.dir"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(Narrow(row.clipboard));
+        const TempFolder folder;
+        const std::wstring item = row.isFolder ? folder.PathOf(row.item) : folder.MakeFile(row.item);
+        if (row.isFolder) {
+            std::filesystem::create_directory(std::filesystem::path(item));
+        }
+        SetClipboardText(row.clipboard);
+        if (handler_) {
+            handler_->Release();
+            handler_ = nullptr;
+        }
+        MakeHandler({item});
+        ASSERT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4));
+        EXPECT_EQ(Invoke(handler_, row.command), S_OK);
+        EXPECT_TRUE(TempFolder::Exists(folder.PathOf(row.renamed)));
+        EXPECT_FALSE(TempFolder::Exists(item));
+    }
+    ClearClipboard();
+}
+
+TEST_F(ContextMenu, PasteCommandsRefuseWhatNoLongerFits) {
+    const UserCommandFile commands(kRenames);
+    const TempFolder folder;
+    const std::wstring item = folder.MakeFile(L"a.doc");
+    const std::wstring tooLong(kTooLongPadding(folder.Path()), L'n');
+    struct Row {
+        const char* what;
+        std::wstring clickTimeText;
+    };
+    const Row rows[] = {
+        {"the clipboard now names another folder", L"..\\moved.doc"},
+        {"the clipboard now holds no valid name", L"b.txt\r\n"},
+        {"the destination would not fit the path buffer", tooLong},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        SetClipboardText(L"b.txt");
+        if (handler_) {
+            handler_->Release();
+            handler_ = nullptr;
+        }
+        MakeHandler({item});
+        ASSERT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4));
+        SetClipboardText(row.clickTimeText);
+        EXPECT_EQ(Invoke(handler_, kRename), S_OK);
+        EXPECT_TRUE(TempFolder::Exists(item));
+        EXPECT_FALSE(TempFolder::Exists(folder.PathOf(L"b.txt")));
+    }
+    EXPECT_FALSE(TempFolder::Exists(folder.Path() + L"\\..\\moved.doc"));
+    ClearClipboard();
+}
+
+TEST_F(ContextMenu, InvokeRunsCommandsByOffsetOnly) {
+    const UserCommandFile commands(kWorkedExample);
+    MakeHandler({L"C:\\a.txt", L"C:\\b.txt"});
+    ASSERT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3));
+    CMINVOKECOMMANDINFO byName{};
+    byName.cbSize = sizeof byName;
+    byName.lpVerb = "rename";
+    EXPECT_EQ(handler_->InvokeCommand(&byName), E_INVALIDARG);
+    EXPECT_EQ(Invoke(handler_, 2), E_INVALIDARG) << "the sub-menu item";
+    EXPECT_EQ(Invoke(handler_, 3), E_INVALIDARG) << "an offset never handed out";
+    // Configure, with no configuration program beside the module: nothing happens, and that is fine.
+    ASSERT_FALSE(TempFolder::Exists(ModuleFolder() + L"ScrivelPrefs.exe"));
+    EXPECT_EQ(Invoke(handler_, 1), S_OK);
 }
 
 }  // namespace

@@ -417,24 +417,3 @@ TEST(CommandMenu, TheIdMapFollowsTheLastMenuBuilt) {
 
 }  // namespace
 }  // namespace quillet::test
-
-namespace quillet::test {
-namespace {
-
-TEST(CommandMenu, HelpTextsByType) {
-    const CommandList list = ListOf({{u"Copy", T::Quillet},
-                                     {u"Ext", T::PasteFileNameNoExt},
-                                     {u"More", T::SubFolder},
-                                     {u"Paths \"quoted\" 100%", T::UserDefined}});
-    EXPECT_EQ(Printable(CommandHelpText(list[0])),
-              "Copies the selected filenames to the clipboard - hold CTRL for more options");
-    EXPECT_EQ(
-        Printable(CommandHelpText(list[1])),
-        "Renames the selected file with the text from the clipboard, but leaving the extension unchanged.");
-    EXPECT_EQ(Printable(CommandHelpText(list[2])), "");
-    EXPECT_EQ(Printable(CommandHelpText(list[3])),
-              "Quillet Pro user defined command \"Paths \"quoted\" 100%\"");
-}
-
-}  // namespace
-}  // namespace quillet::test
