@@ -240,14 +240,16 @@ TEST(FileCommands, RenameThatWouldNotFitThePathBufferDoesNothing) {
 // ---- Copy and delete ----
 
 // The shell moves deleted items to the XDG trash under Wine; the tests point XDG_DATA_HOME at a
-// folder of the build.
-std::optional<std::u16string> TrashedFile(const std::u16string& name) {
+// folder of the build, made here when missing (without it Wine has no trash and deletes for good).
+std::optional<std::u16string> TrashFilesFolder() {
     wchar_t dataHome[MAX_PATH];
     const DWORD length = GetEnvironmentVariableW(L"XDG_DATA_HOME", dataHome, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
         return std::nullopt;
     }
-    return u"Z:" + platform::FromWide(dataHome, length) + u"/Trash/files/" + name;
+    const std::u16string folder = u"Z:" + platform::FromWide(dataHome, length);
+    CreateDirectoryW(AsWide(folder), nullptr);
+    return folder + u"/Trash/files/";
 }
 
 std::u16string UniqueName(const TempFolder& temp, std::u16string_view stem) {
@@ -258,6 +260,8 @@ TEST(FileCommands, CopyAndDeleteAnsweredYesPutsTheNameOnTheClipboardAndTrashesTh
     const TempFolder temp;
     const std::u16string name = UniqueName(temp, u"gone");
     const std::u16string path = temp.WriteFile(name, 5);
+    const auto trash = TrashFilesFolder();
+    ASSERT_TRUE(trash) << "XDG_DATA_HOME is not set";
     SetClipboard(u"before");
     {
         const ConfirmationAnswerer answerer(IDYES);
@@ -266,15 +270,14 @@ TEST(FileCommands, CopyAndDeleteAnsweredYesPutsTheNameOnTheClipboardAndTrashesTh
     }
     EXPECT_FALSE(Exists(path));
     EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"(none)")), Printable(name));
-    const auto trashed = TrashedFile(name);
-    ASSERT_TRUE(trashed) << "XDG_DATA_HOME is not set";
-    EXPECT_TRUE(Exists(*trashed)) << Printable(*trashed);
+    EXPECT_TRUE(Exists(*trash + name)) << Printable(*trash + name);
 }
 
 TEST(FileCommands, CopyAndDeleteOfAFolderTakesItsContents) {
     const TempFolder temp;
     const std::u16string folder = temp.MakeFolder(u"album");
     temp.WriteFile(u"album\\photo.jpg", 10);
+    ASSERT_TRUE(TrashFilesFolder());
     {
         const ConfirmationAnswerer answerer(IDYES);
         CopyAndDelete(std::vector<std::u16string>{folder});
