@@ -15,9 +15,19 @@ bool PopupMenuSink::BeginSubMenu() {
 }
 
 bool PopupMenuSink::InsertItem(bool inSubMenu, std::uint32_t position, std::uint32_t id,
-                               const std::u16string& text, CommandType) {
+                               const std::u16string& text, CommandType type) {
     HMENU target = inSubMenu ? subMenu_ : menu_;
-    return target && InsertMenuW(target, position, MF_BYPOSITION | MF_STRING, id, platform::AsWide(text));
+    if (!target || !InsertMenuW(target, position, MF_BYPOSITION | MF_STRING, id, platform::AsWide(text))) {
+        return false;
+    }
+    SetBitmap(target, position, type);
+    return true;
+}
+
+void PopupMenuSink::SetBitmap(HMENU menu, std::uint32_t position, CommandType type) {
+    if (HBITMAP bitmap = bitmaps_.ForCommandType(static_cast<int>(type))) {
+        SetMenuItemBitmaps(menu, position, MF_BYPOSITION, bitmap, nullptr);
+    }
 }
 
 bool PopupMenuSink::InsertSubMenu(std::uint32_t position, std::uint32_t id, const std::u16string& title) {
@@ -35,6 +45,7 @@ bool PopupMenuSink::InsertSubMenu(std::uint32_t position, std::uint32_t id, cons
         return false;
     }
     subMenu_ = nullptr;  // the menu owns it now
+    SetBitmap(menu_, position, CommandType::SubFolder);
     return true;
 }
 

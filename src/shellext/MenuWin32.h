@@ -5,14 +5,15 @@
 #include <windows.h>
 
 #include "core/CommandMenu.h"
+#include "shellext/MenuBitmaps.h"
 
 namespace quillet::shellext {
 
-// Inserts into a real menu. A sub-menu's pop-up is owned here until the menu takes it.
-// The menu bitmaps are not set yet: they come with the menu bitmap cache.
+// Inserts into a real menu, each item with its type's bitmap from the handler's cache (set by position
+// as the unchecked bitmap). A sub-menu's pop-up is owned here until the menu takes it.
 class PopupMenuSink final : public MMenuSink {
   public:
-    explicit PopupMenuSink(HMENU menu) : menu_(menu) {}
+    PopupMenuSink(HMENU menu, CMenuBitmapCache& bitmaps) : menu_(menu), bitmaps_(bitmaps) {}
     ~PopupMenuSink() override { DiscardSubMenu(); }
     PopupMenuSink(const PopupMenuSink&) = delete;
     PopupMenuSink& operator=(const PopupMenuSink&) = delete;
@@ -24,7 +25,11 @@ class PopupMenuSink final : public MMenuSink {
     void DiscardSubMenu() override;
 
   private:
+    // A missing bitmap only leaves the item without a picture.
+    void SetBitmap(HMENU menu, std::uint32_t position, CommandType type);
+
     HMENU menu_;
+    CMenuBitmapCache& bitmaps_;
     HMENU subMenu_ = nullptr;
 };
 

@@ -6,10 +6,12 @@
 #include <string>
 
 #include "core/CommandFile.h"
+#include "core/CopyText.h"
 #include "platform/win32/WideString.h"
 #include "shellext/DropList.h"
 #include "shellext/FileCommands.h"
 #include "shellext/MenuWin32.h"
+#include "shellext/ui/OptionsDlg.h"
 
 namespace quillet::shellext {
 
@@ -88,7 +90,7 @@ IFACEMETHODIMP CScrivel::QueryContextMenu(HMENU menu, UINT index, UINT firstId, 
         request.position = index;
         request.firstId = firstId;
         request.lastId = lastId;
-        PopupMenuSink sink(menu);
+        PopupMenuSink sink(menu, menuBitmaps_);
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, commandMenu_.Build(request, sink));
     });
 }
@@ -103,21 +105,51 @@ IFACEMETHODIMP CScrivel::InvokeCommand(CMINVOKECOMMANDINFO* info) {
         return E_INVALIDARG;
     }
     return ComBarrier([&] {
-        switch (command->type) {
-            case CommandType::PasteFileName:
-                PasteFileName(selection_, false);
-                return S_OK;
-            case CommandType::PasteFileNameNoExt:
-                PasteFileName(selection_, true);
-                return S_OK;
-            case CommandType::Configure:
-                StartConfigurationProgram(Module().ModulePath());
-                return S_OK;
-            default:
-                // The copies, copy-and-delete and the Options dialog are not built yet.
-                return E_NOTIMPL;
-        }
+        // The object outlives its own command, even if the caller lets go of it meanwhile.
+        AddRef();
+        struct ReleaseAtEnd {
+            CScrivel* self;
+            ~ReleaseAtEnd() { self->Release(); }
+        } release{this};
+        RunCommand(*command, info->fMask);
+        return S_OK;
     });
+}
+
+void CScrivel::RunCommand(const Command& command, DWORD keyMask) {
+    const std::vector<std::u16string> selection = selection_;
+    const bool control = (keyMask & CMIC_MASK_CONTROL_DOWN) != 0;
+    const bool shift = (keyMask & CMIC_MASK_SHIFT_DOWN) != 0;
+    switch (command.type) {
+        case CommandType::Quillet:
+            if (control) {  // CTRL wins over SHIFT
+                ShowOptionsDialog(selection);
+            } else {
+                CopySelection(selection,
+                              MakeDefaultCopyFormat(shift ? PathComponent::Path : PathComponent::Name));
+            }
+            return;
+        case CommandType::QuilletAndDelete:
+            CopyAndDelete(selection);
+            return;
+        case CommandType::PasteFileName:
+            PasteFileName(selection, false);
+            return;
+        case CommandType::PasteFileNameNoExt:
+            PasteFileName(selection, true);
+            return;
+        case CommandType::Options:
+            ShowOptionsDialog(selection);
+            return;
+        case CommandType::Configure:
+            StartConfigurationProgram(Module().ModulePath());
+            return;
+        case CommandType::UserDefined:
+            CopySelection(selection, command.format);
+            return;
+        case CommandType::SubFolder:
+            return;  // never in the command id map
+    }
 }
 
 IFACEMETHODIMP CScrivel::GetCommandString(UINT_PTR commandOffset, UINT type, UINT*, CHAR* name, UINT size) {

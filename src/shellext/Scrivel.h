@@ -12,6 +12,7 @@
 #include "ScrivelShExt_h.h"
 #include "core/CommandMenu.h"
 #include "shellext/ComSupport.h"
+#include "shellext/MenuBitmaps.h"
 #include "shellext/Module.h"
 
 namespace quillet::shellext {
@@ -39,9 +40,14 @@ class CScrivel final : public ComObject<CScrivel, IScrivel, IShellExtInit, ICont
                                     UINT size) override;
 
   private:
+    // Runs a command of the last menu with a copy of the selection, so that a call that reaches this
+    // object again while a dialog of the command runs cannot pull the paths away underneath it.
+    void RunCommand(const Command& command, DWORD keyMask);
+
     ModuleLockHold moduleLock_;
     std::vector<std::u16string> selection_;  // full paths, in the order of the drop list
     CommandMenu commandMenu_;
+    CMenuBitmapCache menuBitmaps_;  // made on first need, deleted with the object
 };
 
 }  // namespace quillet::shellext
