@@ -233,6 +233,55 @@ TEST_F(ContextMenu, HelpTextsAreCutToTheCallersBuffer) {
               E_INVALIDARG);
 }
 
+// The unchecked bitmap of the item at a position of a menu.
+HBITMAP ItemBitmap(HMENU menu, UINT position) {
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_CHECKMARKS;
+    EXPECT_TRUE(GetMenuItemInfoW(menu, position, TRUE, &item));
+    return item.hbmpUnchecked;
+}
+
+TEST_F(ContextMenu, ItemBitmapsAreMadeOncePerObjectAndDeletedWithIt) {
+    const UserCommandFile commands("A:%QUILLET\nU:$name\nO:%OPTIONS\nM:%SUBFOLDER\nC:%CONFIGURE\n");
+    MakeHandler({L"C:\\a.txt", L"C:\\b.txt"});
+    ASSERT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 5));
+    // After Explorer's "Open" at 0: A, U, O, the sub-menu M holding C, then "Delete".
+    HMENU subMenu = GetSubMenu(menu_, 4);
+    ASSERT_NE(subMenu, nullptr);
+    const HBITMAP copy = ItemBitmap(menu_, 1);
+    const HBITMAP userDefined = ItemBitmap(menu_, 2);
+    const HBITMAP options = ItemBitmap(menu_, 3);
+    const HBITMAP subMenuItem = ItemBitmap(menu_, 4);
+    const HBITMAP configure = ItemBitmap(subMenu, 0);
+    for (HBITMAP bitmap : {copy, options, subMenuItem, configure}) {
+        BITMAP info{};
+        ASSERT_EQ(GetObjectW(bitmap, sizeof info, &info), static_cast<int>(sizeof info));
+        EXPECT_EQ(info.bmWidth, GetSystemMetrics(SM_CXMENUCHECK));
+        EXPECT_EQ(info.bmHeight, GetSystemMetrics(SM_CYMENUCHECK));
+        EXPECT_EQ(info.bmBitsPixel, 32);
+    }
+    EXPECT_EQ(copy, userDefined) << "the built-in and the user-defined copies share their picture";
+    EXPECT_NE(copy, options);
+    EXPECT_NE(subMenuItem, configure);
+    EXPECT_EQ(ItemBitmap(menu_, 0), nullptr) << "Explorer's own item is left alone";
+
+    // A second menu of the same object shows the same bitmaps, not new ones.
+    HMENU second = CreatePopupMenu();
+    ASSERT_EQ(handler_->QueryContextMenu(second, 0, 100, 0x7FFF, CMF_NORMAL),
+              MAKE_HRESULT(SEVERITY_SUCCESS, 0, 5));
+    EXPECT_EQ(ItemBitmap(second, 0), copy);
+    EXPECT_EQ(ItemBitmap(second, 3), subMenuItem);
+    DestroyMenu(second);
+
+    handler_->Release();
+    handler_ = nullptr;
+    BITMAP gone{};
+    for (HBITMAP bitmap : {copy, options, subMenuItem, configure}) {
+        EXPECT_EQ(GetObjectW(bitmap, sizeof gone, &gone), 0) << "deleted with the handler";
+    }
+}
+
 // A folder of its own under the temporary folder, removed with what is in it.
 class TempFolder {
   public:
