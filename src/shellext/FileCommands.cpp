@@ -4,10 +4,8 @@
 
 #include <shellapi.h>
 
-#include <algorithm>
-#include <optional>
-
-#include "core/CommandMenu.h"
+#include "core/CopyText.h"
+#include "core/FileCommandNames.h"
 #include "core/RenameTarget.h"
 #include "platform/win32/WideString.h"
 #include "shellext/Win32Holds.h"
@@ -15,71 +13,113 @@
 namespace quillet::shellext {
 namespace {
 
-// The clipboard's Unicode text up to its terminator, if it is a valid new name now.
-std::optional<std::u16string> ClipboardNewName() {
-    const OpenClipboardHold clipboard;
-    if (!clipboard.IsOpen()) {
-        return std::nullopt;
+using platform::AsWide;
+
+// The process and thread handles of a started program, closed at once: the program is not tracked.
+class ProcessHandles {
+  public:
+    ProcessHandles() = default;
+    ~ProcessHandles() {
+        if (info_.hThread) {
+            CloseHandle(info_.hThread);
+        }
+        if (info_.hProcess) {
+            CloseHandle(info_.hProcess);
+        }
     }
-    const GlobalLockHold lock(GetClipboardData(CF_UNICODETEXT));
-    if (!lock.Data()) {
-        return std::nullopt;
-    }
-    std::u16string_view text(static_cast<const char16_t*>(lock.Data()),
-                             std::min(lock.Count<char16_t>(), kMaxNewNameLength + 1));
-    if (!IsValidNewName(text)) {
-        return std::nullopt;
-    }
-    return std::u16string(text.substr(0, std::min(text.find(u'\0'), text.size())));
+    ProcessHandles(const ProcessHandles&) = delete;
+    ProcessHandles& operator=(const ProcessHandles&) = delete;
+    PROCESS_INFORMATION* Receive() { return &info_; }
+
+  private:
+    PROCESS_INFORMATION info_{};
+};
+
+// A one-path list as the shell's file operation reads it: the path and two terminators.
+std::u16string ShellPathList(const std::u16string& path) {
+    std::u16string list = path;
+    list.push_back(u'\0');  // c_str() adds the second
+    return list;
 }
 
-// A path list of one path as the shell operation reads it: ended by two zero characters.
-std::u16string PathList(const std::u16string& path) {
-    return path + u'\0';
+void ShellOperation(UINT operation, const std::u16string& from, const std::u16string* to) {
+    const std::u16string fromList = ShellPathList(from);
+    const std::u16string toList = to ? ShellPathList(*to) : std::u16string();
+    SHFILEOPSTRUCTW operationRecord{};
+    operationRecord.hwnd = nullptr;
+    operationRecord.wFunc = operation;
+    operationRecord.pFrom = AsWide(fromList);
+    operationRecord.pTo = to ? AsWide(toList) : nullptr;
+    operationRecord.fFlags = FOF_ALLOWUNDO;
+    // The shell reports refusals, cancellations and failures in its own dialogs.
+    SHFileOperationW(&operationRecord);
 }
 
 }  // namespace
 
-void PasteFileName(const std::vector<std::u16string>& selection, bool keepExtension) {
-    // The text is copied out, so the clipboard is not held open while the shell shows its dialogs.
-    const std::optional<std::u16string> clipboardName = ClipboardNewName();
-    if (!clipboardName || selection.empty()) {
+std::optional<std::u16string> ClipboardNewName() {
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
+        return std::nullopt;
+    }
+    const OpenClipboardHold clipboard;
+    if (!clipboard.IsOpen()) {
+        return std::nullopt;
+    }
+    const GlobalLockHold text(GetClipboardData(CF_UNICODETEXT));
+    if (!text.Data()) {
+        return std::nullopt;
+    }
+    const auto name = NewNameInText(static_cast<const char16_t*>(text.Data()), text.Count<char16_t>());
+    // Copied out so that the clipboard is closed before any shell dialog waits for the user.
+    return name ? std::optional<std::u16string>(*name) : std::nullopt;
+}
+
+void CopyAndDelete(std::span<const std::u16string> selection) {
+    if (selection.empty()) {
+        return;
+    }
+    if (!CopySelection(selection, MakeDefaultCopyFormat(PathComponent::Name))) {
+        return;
+    }
+    const std::u16string& path = selection.front();
+    // A path the shell's buffer cannot hold is not deleted: shortened, it could name another item.
+    if (!path.empty() && path.size() <= kMaxShellPathLength) {
+        ShellOperation(FO_DELETE, path, nullptr);
+    }
+}
+
+void PasteFileName(std::span<const std::u16string> selection, bool keepExtension) {
+    if (selection.empty()) {
+        return;
+    }
+    // Read again at the click: a text that is no longer a valid name (say "..\x") must not move the
+    // item elsewhere.
+    const std::optional<std::u16string> text = ClipboardNewName();
+    if (!text) {
         return;
     }
     const std::u16string& oldPath = selection.front();
-    const std::u16string newName =
-        keepExtension ? NameKeepingExtension(oldPath, *clipboardName) : *clipboardName;
-    const std::optional<std::u16string> destination = RenameDestination(oldPath, newName);
-    if (!destination) {
-        return;
+    if (const std::optional<std::u16string> destination = PasteDestination(
+            oldPath, *text, keepExtension ? PasteName::KeepingExtension : PasteName::AsItStands)) {
+        // A move, not the shell's rename: the move takes the destination as a full path.
+        ShellOperation(FO_MOVE, oldPath, &*destination);
     }
-    const std::u16string from = PathList(oldPath);  // c_str() adds the second zero
-    const std::u16string to = PathList(*destination);
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = FO_MOVE;
-    operation.pFrom = platform::AsWide(from);
-    operation.pTo = platform::AsWide(to);
-    operation.fFlags = FOF_ALLOWUNDO;
-    SHFileOperationW(&operation);
 }
 
-void StartConfigurationProgram(const std::wstring& modulePath) {
-    const std::size_t backslash = modulePath.find_last_of(L'\\');
-    if (backslash == std::wstring::npos) {
-        return;
+bool StartConfigurationProgram(const std::wstring& modulePath) {
+    const std::optional<std::u16string> program =
+        ProgramBesideModule(platform::FromWide(modulePath.c_str(), modulePath.size()), kConfigureProgramName);
+    if (!program) {
+        return false;
     }
-    const std::wstring program = modulePath.substr(0, backslash + 1) + L"ScrivelPrefs.exe";
-    // The program by name, and the same path quoted as the command line: no argument, and no part of
-    // a path with spaces taken for another program.
-    std::wstring commandLine = L"\"" + program + L"\"";
+    // The program is named exactly, and the command line quotes it, so that a folder with spaces never
+    // leads to a program of another name (such as "C:\Program.exe").
+    std::u16string commandLine = u"\"" + *program + u"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
+    ProcessHandles process;
+    return CreateProcessW(AsWide(*program), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr,
+                          FALSE, 0, nullptr, nullptr, &startup, process.Receive()) != FALSE;
 }
 
 }  // namespace quillet::shellext

@@ -1,20 +1,34 @@
-// The commands that act on the file system or start another program. Each reports nothing: the
-// shell's own file operation shows its confirmations and errors.
+// The commands that act on the file system or start another program: copy the name and delete, the
+// two renames to the clipboard text, and the start of the configuration program. File changes go
+// through the shell's file operation, so its confirmations, progress, error reports and undo apply;
+// none of these shows a message of its own or reports a result to Explorer.
 #pragma once
 
+#include <optional>
+#include <span>
 #include <string>
-#include <vector>
 
 namespace quillet::shellext {
 
-// Renames the first selected item to the clipboard text (keepExtension: the text without its own
-// extension, followed by the item's). Does nothing when the clipboard text is no longer a valid new
-// name (it may have changed since the menu was built), or when the destination would not fit the
-// shell operation's path buffer.
-void PasteFileName(const std::vector<std::u16string>& selection, bool keepExtension);
+// The clipboard's Unicode text when it is a valid new name, read with the clipboard opened without
+// an owner window and closed again before returning. Empty when the clipboard cannot be opened,
+// holds no Unicode text, or the text is not a valid new name.
+std::optional<std::u16string> ClipboardNewName();
 
-// Starts "ScrivelPrefs.exe" from the module's folder, without arguments and without waiting.
-// Nothing happens when it is missing.
-void StartConfigurationProgram(const std::wstring& modulePath);
+// Puts the bare names of the selection on the clipboard (as the built-in copy does), then deletes
+// the first selected item through the shell with undo (to the Recycle Bin where there is one), after
+// the shell's confirmation. Nothing is deleted when the copy failed.
+void CopyAndDelete(std::span<const std::u16string> selection);
+
+// Renames the first selected item, in its own folder, to the clipboard text (keepExtension: the text
+// without its own extension, followed by the item's). Does nothing when the clipboard no longer holds
+// a valid new name (it may have changed since the menu was built), when the new name would name the
+// item's folder or the one above, or when a path would not fit the shell operation's path buffer.
+void PasteFileName(std::span<const std::u16string> selection, bool keepExtension);
+
+// Starts "ScrivelPrefs.exe" from the folder of the module at modulePath, without arguments and
+// without waiting. False when it could not be started (missing, or a path that does not fit); the
+// caller reports nothing.
+bool StartConfigurationProgram(const std::wstring& modulePath);
 
 }  // namespace quillet::shellext

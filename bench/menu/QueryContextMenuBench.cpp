@@ -1,0 +1,306 @@
+// What the context menu costs Explorer: IContextMenu::QueryContextMenu of the real handler against a
+// stand-in that inserts the very same items (texts, sub-menu, bitmaps) with no logic at all, timed
+// in alternating rounds of one run and given as a ratio; and the first call of a new handler, which
+// reads the command file and makes the bitmaps.
+//
+// usage: menubench DLL [--empty-clipboard] [PATH...]   (default selection: this program's own file)
+#include <windows.h>
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "DropFilesDataObject.h"
+
+namespace {
+
+constexpr CLSID kQuilletHandler = {
+    0x5B1C7E2A, 0x93D4, 0x4F6B, {0xA8, 0xE0, 0x2C, 0x4D, 0x9F, 0x1B, 0x7A, 0x63}};
+constexpr UINT kFirstId = 1;
+constexpr UINT kLastId = 0x7FFF;
+
+template <typename T>
+class ComRef {
+  public:
+    ComRef() = default;
+    ~ComRef() { Reset(); }
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+    T* Get() const { return pointer_; }
+    T* operator->() const { return pointer_; }
+    void** Put() {
+        Reset();
+        return reinterpret_cast<void**>(&pointer_);
+    }
+    void Reset() {
+        if (pointer_) {
+            pointer_->Release();
+            pointer_ = nullptr;
+        }
+    }
+
+  private:
+    T* pointer_ = nullptr;
+};
+
+class PopupMenu {
+  public:
+    PopupMenu() : menu_(CreatePopupMenu()) {}
+    ~PopupMenu() { DestroyMenu(menu_); }
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+    HMENU Get() const { return menu_; }
+
+  private:
+    HMENU menu_;
+};
+
+double Now() {
+    static const double frequency = [] {
+        LARGE_INTEGER value;
+        QueryPerformanceFrequency(&value);
+        return static_cast<double>(value.QuadPart);
+    }();
+    LARGE_INTEGER value;
+    QueryPerformanceCounter(&value);
+    return static_cast<double>(value.QuadPart) / frequency;
+}
+
+bool SetClipboardText(const wchar_t* text) {
+    if (!OpenClipboard(nullptr)) {
+        return false;
+    }
+    EmptyClipboard();
+    const std::size_t bytes = (std::wcslen(text) + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    bool placed = false;
+    if (memory) {
+        if (void* target = GlobalLock(memory)) {
+            std::memcpy(target, text, bytes);
+            GlobalUnlock(memory);
+            placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+        }
+        if (!placed) {
+            GlobalFree(memory);
+        }
+    }
+    CloseClipboard();
+    return placed;
+}
+
+// One item of the recorded menu, in insertion order: what the stand-in inserts.
+struct RecordedItem {
+    std::wstring text;
+    UINT id;
+    bool hasBitmap;
+    std::vector<RecordedItem> children;  // a sub-menu's items
+};
+
+std::vector<RecordedItem> Record(HMENU menu) {
+    std::vector<RecordedItem> items;
+    const int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        wchar_t text[512] = {};
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_STRING | MIIM_ID | MIIM_SUBMENU | MIIM_CHECKMARKS;
+        info.dwTypeData = text;
+        info.cch = 511;
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info)) {
+            continue;
+        }
+        RecordedItem item{text, info.wID, info.hbmpUnchecked != nullptr, {}};
+        if (info.hSubMenu) {
+            item.children = Record(info.hSubMenu);
+        }
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+std::size_t CountItems(const std::vector<RecordedItem>& items) {
+    std::size_t count = items.size();
+    for (const RecordedItem& item : items) {
+        count += CountItems(item.children);
+    }
+    return count;
+}
+
+// The stand-in: the same insertions as the handler's, from the recording, with one bitmap.
+void InsertRecorded(HMENU menu, const std::vector<RecordedItem>& items, HBITMAP bitmap) {
+    UINT position = 0;
+    for (const RecordedItem& item : items) {
+        if (item.children.empty()) {
+            InsertMenuW(menu, position, MF_BYPOSITION | MF_STRING, item.id, item.text.c_str());
+        } else {
+            HMENU sub = CreatePopupMenu();
+            InsertRecorded(sub, item.children, bitmap);
+            MENUITEMINFOW info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_STRING | MIIM_ID | MIIM_SUBMENU;
+            info.wID = item.id;
+            info.hSubMenu = sub;
+            info.dwTypeData = const_cast<wchar_t*>(item.text.c_str());
+            InsertMenuItemW(menu, position, TRUE, &info);
+        }
+        if (item.hasBitmap) {
+            SetMenuItemBitmaps(menu, position, MF_BYPOSITION, bitmap, nullptr);
+        }
+        ++position;
+    }
+}
+
+HBITMAP MakeBitmap() {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 16;
+    info.bmiHeader.biHeight = 16;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
+using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+
+bool MakeHandler(IClassFactory* factory, IDataObject* selection, ComRef<IContextMenu>& menu) {
+    ComRef<IShellExtInit> init;
+    if (FAILED(factory->CreateInstance(nullptr, IID_IShellExtInit, init.Put())) ||
+        FAILED(init->Initialize(nullptr, selection, nullptr))) {
+        return false;
+    }
+    return SUCCEEDED(init->QueryInterface(IID_IContextMenu, menu.Put()));
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+int Run(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        std::fwprintf(stderr, L"usage: menubench DLL [--empty-clipboard] [PATH...]\n");
+        return 2;
+    }
+    HMODULE module = LoadLibraryW(argv[1]);
+    const auto getClassObject = module ? reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(
+                                             GetProcAddress(module, "DllGetClassObject")))
+                                       : nullptr;
+    if (!getClassObject) {
+        std::fwprintf(stderr, L"cannot load %ls\n", argv[1]);
+        return 1;
+    }
+    ComRef<IClassFactory> factory;
+    if (FAILED(getClassObject(kQuilletHandler, IID_IClassFactory, factory.Put()))) {
+        std::fwprintf(stderr, L"no class factory\n");
+        return 1;
+    }
+    bool emptyClipboard = false;
+    std::vector<std::wstring> paths;
+    for (int i = 2; i < argc; ++i) {
+        if (std::wstring(argv[i]) == L"--empty-clipboard") {
+            emptyClipboard = true;
+        } else {
+            paths.push_back(argv[i]);
+        }
+    }
+    if (paths.empty()) {
+        wchar_t self[MAX_PATH];
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        paths.push_back(self);
+    }
+    ComRef<IDataObject> selection;
+    if (FAILED(
+            menuhost::DropFilesDataObject::Create(paths, reinterpret_cast<IDataObject**>(selection.Put())))) {
+        return 1;
+    }
+    // A valid name on the clipboard: for one item the paste items show, after the clipboard scan.
+    // Without text the handler only asks whether there is any.
+    if (emptyClipboard) {
+        if (OpenClipboard(nullptr)) {
+            EmptyClipboard();
+            CloseClipboard();
+        }
+    } else {
+        SetClipboardText(L"report.txt");
+    }
+
+    // The first call of a new handler reads the command file and makes the bitmaps.
+    std::vector<double> firstCalls;
+    std::vector<RecordedItem> recorded;
+    for (int round = 0; round < 15; ++round) {
+        ComRef<IContextMenu> menu;
+        if (!MakeHandler(factory.Get(), selection.Get(), menu)) {
+            std::fwprintf(stderr, L"cannot create the handler\n");
+            return 1;
+        }
+        PopupMenu popup;
+        const double start = Now();
+        const HRESULT hr = menu->QueryContextMenu(popup.Get(), 0, kFirstId, kLastId, CMF_NORMAL);
+        firstCalls.push_back(Now() - start);
+        if (FAILED(hr)) {
+            std::fwprintf(stderr, L"QueryContextMenu failed: 0x%08lx\n", static_cast<unsigned long>(hr));
+            return 1;
+        }
+        if (round == 0) {
+            recorded = Record(popup.Get());
+        }
+    }
+    if (recorded.empty()) {
+        std::fwprintf(stderr, L"the handler inserted no items: no command file?\n");
+        return 1;
+    }
+
+    // Later calls of one handler against the stand-in, in alternating rounds so that both see the
+    // same machine.
+    ComRef<IContextMenu> menu;
+    MakeHandler(factory.Get(), selection.Get(), menu);
+    HBITMAP bitmap = MakeBitmap();
+    constexpr int kRounds = 40;
+    constexpr int kCallsPerRound = 100;
+    double handlerTime = 0;
+    double standInTime = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        double start = Now();
+        for (int call = 0; call < kCallsPerRound; ++call) {
+            PopupMenu popup;
+            menu->QueryContextMenu(popup.Get(), 0, kFirstId, kLastId, CMF_NORMAL);
+        }
+        handlerTime += Now() - start;
+        start = Now();
+        for (int call = 0; call < kCallsPerRound; ++call) {
+            PopupMenu popup;
+            InsertRecorded(popup.Get(), recorded, bitmap);
+        }
+        standInTime += Now() - start;
+    }
+    DeleteObject(bitmap);
+    const double calls = kRounds * kCallsPerRound;
+    std::wprintf(L"selection: %zu item(s); clipboard: %ls; menu: %zu items\n", paths.size(),
+                 emptyClipboard ? L"empty" : L"a valid name", CountItems(recorded));
+    std::wprintf(L"first QueryContextMenu of a new handler (reads the command file): median %.1f us of %zu\n",
+                 Median(firstCalls) * 1e6, firstCalls.size());
+    std::wprintf(L"QueryContextMenu, later calls:        %.2f us per call\n", handlerTime / calls * 1e6);
+    std::wprintf(L"stand-in inserting the same items:    %.2f us per call\n", standInTime / calls * 1e6);
+    std::wprintf(L"ratio handler / stand-in:             %.2f (%d calls each, alternating rounds)\n",
+                 handlerTime / standInTime, static_cast<int>(calls));
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (FAILED(OleInitialize(nullptr))) {
+        return 1;
+    }
+    const int status = Run(argc, argv);
+    OleUninitialize();
+    return status;
+}

@@ -1,0 +1,370 @@
+// The file commands on real files under Wine: renames through the shell's move, copy-and-delete with
+// the shell's confirmation answered from here, and the start of the configuration program.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestSupport.h"
+#include "platform/Platform.h"
+#include "platform/win32/WideString.h"
+#include "shellext/FileCommands.h"
+
+namespace quillet::shellext {
+namespace {
+
+using platform::AsWide;
+using test::Printable;
+using test::TempFolder;
+
+std::wstring Wide(const std::u16string& text) {
+    return AsWide(text);
+}
+
+bool Exists(const std::u16string& path) {
+    return GetFileAttributesW(AsWide(path)) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::u16string> Entries(const std::u16string& folder) {
+    std::vector<std::u16string> names;
+    WIN32_FIND_DATAW found;
+    const std::u16string pattern = folder + u"\\*";
+    HANDLE search = FindFirstFileW(AsWide(pattern), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        const std::u16string name = platform::FromWide(found.cFileName);
+        if (name != u"." && name != u"..") {
+            names.push_back(name);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+void SetClipboard(const std::optional<std::u16string>& text) {
+    ASSERT_TRUE(
+        platform::ReplaceClipboardText(text ? std::optional<std::u16string_view>(*text) : std::nullopt));
+}
+
+// Answers the shell's confirmation dialogs of this process with one button while it lives, and
+// counts them.
+class ConfirmationAnswerer {
+  public:
+    explicit ConfirmationAnswerer(int button) : button_(button), watcher_([this] { Watch(); }) {}
+    ~ConfirmationAnswerer() {
+        stop_ = true;
+        watcher_.join();
+    }
+    ConfirmationAnswerer(const ConfirmationAnswerer&) = delete;
+    ConfirmationAnswerer& operator=(const ConfirmationAnswerer&) = delete;
+
+    int Answered() const { return answered_; }
+
+  private:
+    void Watch() {
+        while (!stop_) {
+            EnumWindows(&ConfirmationAnswerer::Visit, reinterpret_cast<LPARAM>(this));
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+    static BOOL CALLBACK Visit(HWND window, LPARAM self) {
+        auto* answerer = reinterpret_cast<ConfirmationAnswerer*>(self);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, 16);
+        if (process != GetCurrentProcessId() || std::wstring(className) != L"#32770" ||
+            !IsWindowVisible(window)) {
+            return TRUE;
+        }
+        HWND button = GetDlgItem(window, answerer->button_);
+        if (!button) {
+            return TRUE;
+        }
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(answerer->button_, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+        ++answerer->answered_;
+        // One answer per dialog: wait until it has gone.
+        for (int wait = 0; wait < 100 && IsWindow(window) && IsWindowVisible(window); ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return FALSE;
+    }
+
+    int button_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> answered_{0};
+    std::thread watcher_;
+};
+
+// Holds the clipboard open from another thread and window, as another program would, while it lives.
+class ClipboardHolder {
+  public:
+    ClipboardHolder()
+        : holder_([this] {
+              // A window of its own, as another program's: the clipboard belongs to it while open.
+              HWND owner = CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                           nullptr, nullptr);
+              opened_ = owner && OpenClipboard(owner) != FALSE;
+              ready_ = true;
+              while (!release_) {
+                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+              }
+              if (opened_) {
+                  CloseClipboard();
+              }
+              if (owner) {
+                  DestroyWindow(owner);
+              }
+          }) {
+        while (!ready_) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    ~ClipboardHolder() {
+        release_ = true;
+        holder_.join();
+    }
+    ClipboardHolder(const ClipboardHolder&) = delete;
+    ClipboardHolder& operator=(const ClipboardHolder&) = delete;
+    bool Opened() const { return opened_; }
+
+  private:
+    std::atomic<bool> opened_{false};
+    std::atomic<bool> ready_{false};
+    std::atomic<bool> release_{false};
+    std::thread holder_;
+};
+
+// ---- Renames ----
+
+enum class Paste { Plain, KeepExtension };
+
+struct RenameRow {
+    const char* what;
+    std::u16string item;  // created in its own folder; a trailing backslash makes it a folder
+    std::optional<std::u16string> clipboard;
+    Paste paste;
+    std::u16string expected;  // the only entry of the folder afterwards
+};
+
+// Runs a row in its own folder `subfolder` of temp, which holds nothing but the folders of the rows.
+void RunRename(const TempFolder& temp, const std::u16string& subfolder, const RenameRow& row) {
+    SCOPED_TRACE(row.what);
+    const std::u16string folder = temp.MakeFolder(subfolder);
+    const bool isFolder = row.item.back() == u'\\';
+    const std::u16string itemName = isFolder ? row.item.substr(0, row.item.size() - 1) : row.item;
+    const std::u16string item = folder + u"\\" + itemName;
+    if (isFolder) {
+        ASSERT_TRUE(CreateDirectoryW(AsWide(item), nullptr));
+    } else {
+        temp.WriteFile(subfolder + u"\\" + itemName, 3);
+    }
+    ASSERT_TRUE(Exists(item)) << Printable(item);
+    SetClipboard(row.clipboard);
+
+    const std::vector<std::u16string> selection{item};
+    PasteFileName(selection, row.paste == Paste::KeepExtension);
+
+    const std::vector<std::u16string> entries = Entries(folder);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(Printable(entries.front()), Printable(row.expected));
+    // Nothing moved up beside the rows' folders either.
+    for (const std::u16string& entry : Entries(temp.Root().u16string())) {
+        EXPECT_EQ(entry.rfind(subfolder.substr(0, 3), 0), 0u) << Printable(entry);
+    }
+}
+
+template <std::size_t count>
+void RunRenames(const RenameRow (&rows)[count]) {
+    const TempFolder temp;
+    for (std::size_t i = 0; i < count; ++i) {
+        RunRename(temp, u"row" + platform::FromWide(std::to_wstring(i).c_str()), rows[i]);
+    }
+}
+
+TEST(FileCommands, PasteRenamesInTheSameFolder) {
+    const RenameRow rows[] = {
+        {"plain", u"a.doc", u"b.txt", Paste::Plain, u"b.txt"},
+        {"keep: no dot in the text", u"a.txt", u"Report 2024", Paste::KeepExtension, u"Report 2024.txt"},
+        {"keep: only the last dot goes", u"a.txt", u"Report.final.docx", Paste::KeepExtension,
+         u"Report.final.txt"},
+        {"keep: item without extension", u"README", u"notes.md", Paste::KeepExtension, u"notes"},
+        {"keep: text that is only an extension", u"a.txt", u".md", Paste::KeepExtension, u".txt"},
+        {"keep: folder with a dot", u"my.dir\\", u"projects", Paste::KeepExtension, u"projects.dir"},
+        {"plain: folder", u"old\\", u"new", Paste::Plain, u"new"},
+    };
+    RunRenames(rows);
+}
+
+TEST(FileCommands, PasteDoesNothingWhenTheClipboardNoLongerHoldsAName) {
+    const RenameRow rows[] = {
+        {"into the folder above", u"a.doc", u"..\\x", Paste::Plain, u"a.doc"},
+        {"keep: into the folder above", u"a.doc", u"..\\x", Paste::KeepExtension, u"a.doc"},
+        {"the folder above itself", u"a.doc", u"..", Paste::Plain, u"a.doc"},
+        {"the item's own folder", u"a.doc", u".", Paste::Plain, u"a.doc"},
+        {"keep: a name that becomes only dots", u"README", u"..md", Paste::KeepExtension, u"README"},
+        {"keep: a name that becomes empty", u"README", u".md", Paste::KeepExtension, u"README"},
+        {"line break at the end", u"a.doc", u"b.txt\r\n", Paste::Plain, u"a.doc"},
+        {"drive letter", u"a.doc", u"C:b.txt", Paste::Plain, u"a.doc"},
+        {"260 characters", u"a.doc", std::u16string(260, u'n'), Paste::Plain, u"a.doc"},
+        {"no text", u"a.doc", std::nullopt, Paste::Plain, u"a.doc"},
+        {"keep: no text", u"a.doc", std::nullopt, Paste::KeepExtension, u"a.doc"},
+    };
+    RunRenames(rows);
+}
+
+TEST(FileCommands, RenameThatWouldNotFitThePathBufferDoesNothing) {
+    const TempFolder temp;
+    // Row folders whose paths leave room for a name of exactly `room` characters within 259.
+    const std::size_t rootLength = temp.Root().u16string().size();
+    const std::u16string deep(240 - rootLength, u'd');
+    const std::size_t room = 259 - (rootLength + 1 + deep.size() + 1 + 1);
+    const std::u16string fits(room, u'n');
+    const std::u16string tooLong(room + 1, u'n');
+    RunRename(temp, deep + u"1", {"fits exactly", u"a", fits, Paste::Plain, fits});
+    RunRename(temp, deep + u"2", {"one character too many", u"a", tooLong, Paste::Plain, u"a"});
+    RunRename(temp, deep + u"3",
+              {"keep: the extension makes it too long", u"a.txt", fits, Paste::KeepExtension, u"a.txt"});
+}
+
+// ---- Copy and delete ----
+
+// The shell moves deleted items to the XDG trash under Wine; the tests point XDG_DATA_HOME at a
+// folder of the build, made here when missing (without it Wine has no trash and deletes for good).
+std::optional<std::u16string> TrashFilesFolder() {
+    wchar_t dataHome[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"XDG_DATA_HOME", dataHome, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return std::nullopt;
+    }
+    const std::u16string folder = u"Z:" + platform::FromWide(dataHome, length);
+    CreateDirectoryW(AsWide(folder), nullptr);
+    return folder + u"/Trash/files/";
+}
+
+std::u16string UniqueName(const TempFolder& temp, std::u16string_view stem) {
+    return std::u16string(stem) + u"-" + temp.Root().filename().u16string() + u".txt";
+}
+
+TEST(FileCommands, CopyAndDeleteAnsweredYesPutsTheNameOnTheClipboardAndTrashesTheFile) {
+    const TempFolder temp;
+    const std::u16string name = UniqueName(temp, u"gone");
+    const std::u16string path = temp.WriteFile(name, 5);
+    const auto trash = TrashFilesFolder();
+    ASSERT_TRUE(trash) << "XDG_DATA_HOME is not set";
+    SetClipboard(u"before");
+    {
+        const ConfirmationAnswerer answerer(IDYES);
+        CopyAndDelete(std::vector<std::u16string>{path});
+        EXPECT_EQ(answerer.Answered(), 1);
+    }
+    EXPECT_FALSE(Exists(path));
+    EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"(none)")), Printable(name));
+    EXPECT_TRUE(Exists(*trash + name)) << Printable(*trash + name);
+}
+
+TEST(FileCommands, CopyAndDeleteOfAFolderTakesItsContents) {
+    const TempFolder temp;
+    const std::u16string folder = temp.MakeFolder(u"album");
+    temp.WriteFile(u"album\\photo.jpg", 10);
+    ASSERT_TRUE(TrashFilesFolder());
+    {
+        const ConfirmationAnswerer answerer(IDYES);
+        CopyAndDelete(std::vector<std::u16string>{folder});
+        EXPECT_EQ(answerer.Answered(), 1);
+    }
+    EXPECT_FALSE(Exists(folder));
+    EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"(none)")), "album");
+}
+
+TEST(FileCommands, CopyAndDeleteCancelledLeavesTheFileAndTheName) {
+    const TempFolder temp;
+    const std::u16string path = temp.WriteFile(u"kept.txt", 5);
+    {
+        const ConfirmationAnswerer answerer(IDNO);
+        CopyAndDelete(std::vector<std::u16string>{path});
+        EXPECT_EQ(answerer.Answered(), 1);
+    }
+    EXPECT_TRUE(Exists(path));
+    EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"(none)")), "kept.txt");
+}
+
+TEST(FileCommands, CopyAndDeleteDeletesNothingWhenTheCopyFails) {
+    const TempFolder temp;
+    const std::u16string path = temp.WriteFile(u"held.txt", 5);
+    const ConfirmationAnswerer answerer(IDYES);
+    {
+        const ClipboardHolder otherProgram;
+        ASSERT_TRUE(otherProgram.Opened());
+        CopyAndDelete(std::vector<std::u16string>{path});
+    }
+    EXPECT_TRUE(Exists(path));
+    EXPECT_EQ(answerer.Answered(), 0);
+}
+
+// ---- Configure ----
+
+std::u16string ThisProgramsFolder() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::u16string folder = platform::FromWide(path, length);
+    return folder.substr(0, folder.rfind(u'\\'));
+}
+
+std::u16string ReadMarker(const std::u16string& path) {
+    HANDLE file = CreateFileW(AsWide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return {};
+    }
+    std::u16string text(4096, u'\0');
+    DWORD read = 0;
+    ReadFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(char16_t)), &read, nullptr);
+    CloseHandle(file);
+    text.resize(read / sizeof(char16_t));
+    return text;
+}
+
+TEST(FileCommands, ConfigureWithTheProgramAbsentStartsNothing) {
+    const TempFolder temp;
+    EXPECT_FALSE(StartConfigurationProgram(Wide(temp.PathOf(u"ScrivelShExt.dll"))));
+    EXPECT_FALSE(StartConfigurationProgram(Wide(ThisProgramsFolder() + u"\\ScrivelShExt.dll")));
+    EXPECT_FALSE(StartConfigurationProgram(L"ScrivelShExt.dll"));
+}
+
+TEST(FileCommands, ConfigureStartsTheProgramBesideTheModuleWithoutArguments) {
+    const TempFolder temp;
+    // A folder name with a space: started unquoted, "Quillet.exe" in the folder above would run.
+    const std::u16string folder = temp.MakeFolder(u"Quillet Files");
+    const std::u16string fake = ThisProgramsFolder() + u"\\quillet_fake_prefs.exe";
+    const std::u16string program = folder + u"\\ScrivelPrefs.exe";
+    ASSERT_TRUE(CopyFileW(AsWide(fake), AsWide(program), TRUE)) << Printable(fake);
+    ASSERT_TRUE(CopyFileW(AsWide(fake), AsWide(temp.PathOf(u"Quillet.exe")), TRUE));
+    const std::u16string marker = temp.PathOf(u"started.txt");
+    ASSERT_TRUE(SetEnvironmentVariableW(L"QUILLET_FAKE_PREFS_MARKER", AsWide(marker)));
+
+    EXPECT_TRUE(StartConfigurationProgram(Wide(folder + u"\\ScrivelShExt.dll")));
+
+    std::u16string started;
+    for (int wait = 0; wait < 200 && started.empty(); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        started = ReadMarker(marker);
+    }
+    EXPECT_EQ(Printable(started), Printable(program + u"|0\n"));
+    SetEnvironmentVariableW(L"QUILLET_FAKE_PREFS_MARKER", nullptr);
+    // The program may still hold its file: let it end before the folder is removed.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+}
+
+}  // namespace
+}  // namespace quillet::shellext
