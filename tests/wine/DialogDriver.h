@@ -15,6 +15,7 @@ namespace quillet::test {
 
 // What the folder-reading window showed each time it was told a folder.
 struct ProgressSighting {
+    std::u16string title;
     std::u16string folder;
     bool progressVisible = false;
     bool ownerEnabled = false;
