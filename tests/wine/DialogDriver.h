@@ -55,8 +55,9 @@ class DialogDriver {
     // Presses a button that closes the dialog and waits for the dialog's thread to finish.
     void CloseWith(int buttonId);
 
-    // Progress windows seen so far; with cancelFirstScan, the first one is cancelled at once.
+    // What the folder-reading window showed so far, one entry per folder it was told.
     std::vector<ProgressSighting> ProgressSightings() const;
+    // The next scan is cancelled as soon as it reports its first folder, as a quick user would.
     void CancelNextScan() { cancelNextScan_ = true; }
 
   private:
