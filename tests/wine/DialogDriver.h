@@ -58,7 +58,10 @@ class DialogDriver {
     // What the folder-reading window showed so far, one entry per folder it was told.
     std::vector<ProgressSighting> ProgressSightings() const;
     // The next scan is cancelled as soon as it reports its first folder, as a quick user would.
-    void CancelNextScan() { cancelNextScan_ = true; }
+    void CancelNextScan() {
+        const std::lock_guard lock(mutex_);
+        cancelNextScan_ = true;
+    }
 
   private:
     static LRESULT CALLBACK WatchMessages(int code, WPARAM wParam, LPARAM lParam);
