@@ -1,0 +1,107 @@
+// The Options dialog: shapes a one-off copy of the selection with a live preview, and puts the
+// preview's text on the clipboard on OK. Its rules live in OptionsPresenter; this class binds the
+// controls, forwards their events and shows the presenter's state.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/CopyOptions.h"
+#include "core/DialogLayout.h"
+#include "core/Items.h"
+#include "core/OptionsPresenter.h"
+#include "winui/ButtonLink.h"
+#include "winui/Dialog.h"
+#include "winui/ModuleInfo.h"
+#include "winui/ScreenDpi.h"
+#include "winui/SizeGrip.h"
+
+namespace quillet::shellext {
+
+class CScrivelDlg final : public winui::CDialog,
+                          private winui::ScreenDpi::ScreenDpiWatcher,
+                          private OptionsPresenter::FolderScanner {
+  public:
+    // Loads the copy options; the presenter applies their sort order to the selection, which the
+    // caller owns.
+    explicit CScrivelDlg(ItemSelection& selection);
+    // Saves the copy options, whichever button closed the dialog.
+    ~CScrivelDlg() override;
+
+  private:
+    struct Anchored {
+        winui::CWindow* control;
+        AnchorRule rule;
+        AnchorGaps gaps;
+    };
+    // The controls of each kind, with what they stand for.
+    struct CheckControl {
+        int id;
+        OptionCheck check;
+        winui::CCheckBox CScrivelDlg::*control;
+    };
+    struct ChoiceControl {
+        int id;
+        OptionChoice choice;
+        winui::CComboBox CScrivelDlg::*control;
+    };
+    struct FolderControl {
+        int checkId;
+        int textId;
+        FolderSetting setting;
+        winui::CCheckBox CScrivelDlg::*check;
+        winui::CEdit CScrivelDlg::*text;
+    };
+    static std::span<const CheckControl> CheckControls();
+    static std::span<const ChoiceControl> ChoiceControls();
+    static std::span<const FolderControl> FolderControls();
+
+    bool OnInitDialog() override;
+    bool OnCommand(int controlId, int notifyCode) override;
+    void OnOK() override;
+    void OnSize(UINT type, int clientWidth, int clientHeight) override;
+    bool OnGetMinMaxInfo(MINMAXINFO& info) override;
+    std::optional<INT_PTR> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDpiChanged(int oldDpi, int newDpi) override;
+    bool ScanFolders(ItemSelection& selection, const ExpansionSettings& settings) override;
+
+    void HideFolderOptions();
+    void ShowProductVersion();
+    void LoadControls();
+    void RecordLayout();
+    void ShowState();
+    void OpenHelp();
+
+    winui::CComboBox separator_, quoteChar_, pathSeparator_, sizeUnits_, dateFormat_, sort_;
+    winui::CCheckBox quote_, fullPath_, addSize_, addDate_;
+    winui::CRadioButton copyFolderNames_, addFolderFiles_;
+    winui::CCheckBox limitDepth_, include_, exclude_;
+    winui::CEdit depth_, includePattern_, excludePattern_;
+    winui::CEdit preview_;
+    winui::CStatic summary_;
+    winui::CButton rescan_;
+    winui::CWindow optionsGroup_, folderGroup_, clipboardGroup_, productVersion_, ok_, cancel_, help_;
+
+    std::shared_ptr<winui::ScreenDpi> dpi_ = std::make_shared<winui::ScreenDpi>();
+    winui::ScaledSmallIcon icon_;
+    std::vector<Anchored> anchors_;
+    winui::CSizeGrip sizeGrip_;
+    winui::CButtonLink link_;
+    SIZE minTrackSize96_{};
+    winui::CHtmlHelp helpViewer_;
+
+    CopyOptions& options_;
+    ItemSelection& selection_;
+    OptionsPresenter presenter_;
+    std::uint64_t shownRevision_ = 0;
+};
+
+// Runs the Options dialog for the selected paths, owned by the thread's active window.
+void ShowOptionsDialog(std::span<const std::u16string> paths);
+
+}  // namespace quillet::shellext

@@ -1,0 +1,127 @@
+#include "winui/ButtonLink.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include "platform/win32/WideString.h"
+
+namespace quillet::winui {
+namespace {
+
+HCURSOR SharedCursor(LPCWSTR id) {
+    return static_cast<HCURSOR>(LoadImageW(nullptr, id, IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+}
+
+}  // namespace
+
+CButtonLink::CButtonLink(std::shared_ptr<ScreenDpi> dpi)
+    : dpi_(std::move(dpi)), arrowCursor_(SharedCursor(IDC_ARROW)), handCursor_(SharedCursor(IDC_HAND)) {}
+
+CButtonLink::~CButtonLink() {
+    dpi_->RemoveWatcher(*this);
+    Unsubclass();
+}
+
+void CButtonLink::OnAttached() {
+    if (Handle() &&
+        SetWindowSubclass(Handle(), &CButtonLink::SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this))) {
+        subclassed_ = true;
+        dpi_->AddWatcher(*this);
+    }
+}
+
+void CButtonLink::Unsubclass() {
+    if (subclassed_) {
+        RemoveWindowSubclass(Handle(), &CButtonLink::SubclassProc, 0);
+        subclassed_ = false;
+    }
+}
+
+void CButtonLink::OnDpiChanged(int /*oldDpi*/, int /*newDpi*/) {
+    font_.reset();
+}
+
+bool CButtonLink::OnDrawItem(const DRAWITEMSTRUCT& item) {
+    const std::u16string caption = Text();
+    if (!font_) {
+        font_.reset(CreateFontW(-dpi_->Scale(11), 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, DEFAULT_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg"));
+    }
+    const SelectedObject selectedFont(item.hDC, font_.get());
+    RECT rect = item.rcItem;
+    FillRect(item.hDC, &rect, GetSysColorBrush(COLOR_BTNFACE));
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, hovering_ ? kHoverColour : kNormalColour);
+    const auto* text = reinterpret_cast<const wchar_t*>(caption.c_str());
+    const int length = static_cast<int>(caption.size());
+    DrawTextW(item.hDC, text, length, &rect, DT_SINGLELINE);
+
+    SIZE extent{};
+    GetTextExtentPoint32W(item.hDC, text, length, &extent);
+    hitRect_ = item.rcItem;
+    hitRect_.right = extent.cx;
+    hitRect_.bottom = extent.cy;
+    return true;
+}
+
+void CButtonLink::TrackMouse(POINT point) {
+    const bool inside = PtInRect(&hitRect_, point) != FALSE;
+    if (inside && !hovering_) {
+        hovering_ = true;
+        SetCursor(handCursor_);
+        InvalidateRect(Handle(), nullptr, TRUE);
+        SetCapture(Handle());
+    } else if (!inside && hovering_) {
+        EndHover();
+    }
+}
+
+void CButtonLink::EndHover() {
+    hovering_ = false;
+    SetCursor(arrowCursor_);
+    InvalidateRect(Handle(), nullptr, TRUE);
+    if (GetCapture() == Handle()) {
+        ReleaseCapture();
+    }
+}
+
+void CButtonLink::OpenAddress() {
+    const std::u16string url = u"https://" + (address_.empty() ? Text() : address_);
+    // A failure to open the browser is not reported: the link simply does nothing.
+    ShellExecuteW(nullptr, L"open", platform::AsWide(url), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+LRESULT CALLBACK CButtonLink::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR /*subclassId*/, DWORD_PTR self) {
+    auto* link = reinterpret_cast<CButtonLink*>(self);
+    try {
+        switch (message) {
+            case WM_MOUSEMOVE:
+                link->TrackMouse({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+                break;
+            case WM_LBUTTONUP:
+                link->TrackMouse({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+                if (link->hovering_) {
+                    link->OpenAddress();
+                    link->EndHover();
+                }
+                break;
+            case WM_SETCURSOR:
+                SetCursor(link->hovering_ ? link->handCursor_ : link->arrowCursor_);
+                return TRUE;
+            case WM_NCDESTROY:
+                link->dpi_->RemoveWatcher(*link);
+                link->Unsubclass();
+                break;
+            default:
+                break;
+        }
+    } catch (...) {
+        // Nothing unwinds into the window manager; the default handling still runs.
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+}  // namespace quillet::winui

@@ -1,0 +1,70 @@
+// The base of every dialog: one class per dialog template. The derived class binds its controls by
+// number in its constructor and overrides the few handlers it needs; the base runs the window, attaches
+// the bound controls before OnInitDialog and detaches them when the window goes away. No exception
+// leaves the dialog procedure.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <vector>
+
+#include "winui/Controls.h"
+
+namespace quillet::winui {
+
+class CDialog {
+  public:
+    virtual ~CDialog();
+    CDialog(const CDialog&) = delete;
+    CDialog& operator=(const CDialog&) = delete;
+
+    // Runs the dialog modally; returns the result given to EndDialog, or -1 when the window could not
+    // be created.
+    INT_PTR DoModal(HWND owner);
+    // Creates the dialog as a modeless window; false when that failed.
+    bool Create(HWND owner);
+    // Closes the dialog: ends a modal one with result, destroys a modeless one.
+    void Close(INT_PTR result);
+
+    HWND Handle() const { return window_; }
+
+  protected:
+    explicit CDialog(int templateId) : templateId_(templateId) {}
+
+    // The control with this number is attached to control when the window is created.
+    void Bind(int controlId, CWindow& control) { bindings_.push_back({controlId, &control}); }
+
+    // Return false when the handler set the focus itself.
+    virtual bool OnInitDialog() { return true; }
+    // A WM_COMMAND from a control or the keyboard; true when handled. The default routes IDOK and
+    // IDCANCEL to OnOK and OnCancel.
+    virtual bool OnCommand(int controlId, int notifyCode);
+    virtual void OnOK() { Close(IDOK); }
+    virtual void OnCancel() { Close(IDCANCEL); }
+    virtual void OnSize(UINT /*type*/, int /*clientWidth*/, int /*clientHeight*/) {}
+    // Fills in the limits of the window's size; true when handled.
+    virtual bool OnGetMinMaxInfo(MINMAXINFO& /*info*/) { return false; }
+    // Any other message; a value when handled.
+    virtual std::optional<INT_PTR> OnMessage(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) {
+        return std::nullopt;
+    }
+
+  private:
+    struct Binding {
+        int controlId;
+        CWindow* control;
+    };
+
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void AttachControls();
+    void DetachAll();
+
+    int templateId_;
+    HWND window_ = nullptr;
+    bool modal_ = false;
+    std::vector<Binding> bindings_;
+};
+
+}  // namespace quillet::winui

@@ -1,0 +1,83 @@
+// Drives a dialog that runs modally on a thread of its own, the way a user would: by window messages
+// from the test's thread, reading back what the controls show.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace quillet::test {
+
+// What the folder-reading window showed each time it was told a folder.
+struct ProgressSighting {
+    std::u16string title;
+    std::u16string folder;
+    bool progressVisible = false;
+    bool ownerEnabled = false;
+};
+
+class DialogDriver {
+  public:
+    // Runs showDialog on a new thread and waits until a dialog window titled title is visible there.
+    DialogDriver(std::function<void()> showDialog, std::u16string_view title);
+    // Cancels a dialog that is still open and waits for its thread.
+    ~DialogDriver();
+    DialogDriver(const DialogDriver&) = delete;
+    DialogDriver& operator=(const DialogDriver&) = delete;
+
+    HWND Dialog() const { return dialog_; }
+    HWND Item(int id) const { return GetDlgItem(dialog_, id); }
+
+    // A click on a button, check box or radio button (BM_CLICK).
+    void Click(int id) const;
+    // Chooses a drop-down list entry and sends the notification the list would send.
+    void Choose(int id, int index) const;
+    // Empties an edit box, then types text into it character by character.
+    void Type(int id, std::u16string_view text) const;
+    // Resizes the dialog window, as dragging its border would.
+    void Resize(int width, int height) const;
+
+    std::u16string Text(int id) const;
+    bool IsEnabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
+    bool IsVisible(int id) const { return IsWindowVisible(Item(id)) != FALSE; }
+    bool IsChecked(int id) const;
+    int Selected(int id) const;
+    std::vector<std::u16string> Entries(int id) const;
+    // A control's rectangle in the dialog's client coordinates.
+    RECT RectOf(int id) const;
+    SIZE WindowSize() const;
+
+    // Presses a button that closes the dialog and waits for the dialog's thread to finish.
+    void CloseWith(int buttonId);
+
+    // What the folder-reading window showed so far, one entry per folder it was told.
+    std::vector<ProgressSighting> ProgressSightings() const;
+    // The next scan is cancelled as soon as it reports its first folder, as a quick user would.
+    void CancelNextScan() {
+        const std::lock_guard lock(mutex_);
+        cancelNextScan_ = true;
+    }
+
+  private:
+    static LRESULT CALLBACK WatchMessages(int code, WPARAM wParam, LPARAM lParam);
+    void OnMessage(const CWPSTRUCT& message);
+
+    std::thread thread_;
+    DWORD threadId_ = 0;
+    HHOOK hook_ = nullptr;
+    HWND dialog_ = nullptr;
+    mutable std::mutex mutex_;
+    std::vector<ProgressSighting> sightings_;
+    bool cancelNextScan_ = false;
+};
+
+// The clipboard's Unicode text, or a marker when it holds none.
+std::u16string ClipboardText();
+void SetClipboardText(std::u16string_view text);
+
+}  // namespace quillet::test

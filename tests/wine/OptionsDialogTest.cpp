@@ -1,0 +1,371 @@
+// The Options dialog as a user meets it: opened on generated files and folders under Wine, driven by
+// window messages, checked by what its controls show and what reaches the clipboard.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../unit/TestSupport.h"
+#include "DialogDriver.h"
+#include "OptionsDialogFixture.h"
+#include "OptionsDialogIds.h"
+#include "core/Messages.h"
+
+namespace quillet::test {
+namespace {
+
+using Action = std::function<void(DialogDriver&)>;
+
+Action Click(int id) {
+    return [id](DialogDriver& dialog) { dialog.Click(id); };
+}
+Action Choose(int id, int index) {
+    return [id, index](DialogDriver& dialog) { dialog.Choose(id, index); };
+}
+
+class OptionsDialogTest : public OptionsDialogFixture {};
+
+TEST_F(OptionsDialogTest, FilesOnlyHideTheFolderOptionsAndNarrowTheDialog) {
+    SIZE folderDialogSize{};
+    RECT folderLayout[4] = {};
+    const int movedLeft[] = {IDOK, IDCANCEL, IDC_HELP_BUTTON, IDC_WEB_LINK};
+    RECT folderPreview{};
+    int d = 0;
+    {
+        DialogDriver dialog = OpenDialog({Docs(), A()});
+        folderDialogSize = dialog.WindowSize();
+        for (std::size_t i = 0; i < std::size(movedLeft); ++i) {
+            folderLayout[i] = dialog.RectOf(movedLeft[i]);
+        }
+        folderPreview = dialog.RectOf(IDC_PREVIEW);
+        d = dialog.RectOf(IDC_FOLDER_GROUP).right - dialog.RectOf(IDC_OPTIONS_GROUP).right;
+        EXPECT_TRUE(dialog.IsVisible(IDC_FOLDER_GROUP));
+        EXPECT_EQ(dialog.Text(IDC_SUMMARY), u"Files & Folders: 2;  Total Files Size: 1,234 bytes");
+        EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"Docs\r\na.txt");
+    }
+    DialogDriver dialog = OpenDialog(Files());
+    for (int id : {IDC_FOLDER_GROUP, IDC_COPY_FOLDER_NAMES, IDC_ADD_FOLDER_FILES, IDC_LIMIT_DEPTH, IDC_DEPTH,
+                   IDC_INCLUDE, IDC_INCLUDE_PATTERN, IDC_EXCLUDE, IDC_EXCLUDE_PATTERN, IDC_RESCAN}) {
+        EXPECT_FALSE(dialog.IsVisible(id)) << id;
+    }
+    EXPECT_GT(d, 0);
+    EXPECT_EQ(dialog.WindowSize().cx, folderDialogSize.cx - d);
+    EXPECT_EQ(dialog.WindowSize().cy, folderDialogSize.cy);
+    for (std::size_t i = 0; i < std::size(movedLeft); ++i) {
+        const RECT rect = dialog.RectOf(movedLeft[i]);
+        EXPECT_EQ(rect.left, folderLayout[i].left - d) << movedLeft[i];
+        EXPECT_EQ(rect.top, folderLayout[i].top) << movedLeft[i];
+    }
+    EXPECT_EQ(dialog.RectOf(IDC_PREVIEW).right, folderPreview.right - d);
+    EXPECT_EQ(dialog.RectOf(IDC_PREVIEW).left, folderPreview.left);
+    EXPECT_EQ(dialog.Text(IDC_SUMMARY), u"Files: 3;  Total Files Size: 1,544 bytes");
+    EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"a.txt\r\nB.txt\r\n_x.txt");
+    EXPECT_EQ(dialog.Text(IDC_PRODUCT_VERSION), ExpectedVersionLabel());
+    // The small icon is the product icon at the small-icon size of the display's DPI.
+    const auto icon = reinterpret_cast<HICON>(SendMessageW(dialog.Dialog(), WM_GETICON, ICON_SMALL, 0));
+    ICONINFO info{};
+    ASSERT_TRUE(icon && GetIconInfo(icon, &info));
+    BITMAP colour{};
+    GetObjectW(info.hbmColor, sizeof(colour), &colour);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    EXPECT_EQ(colour.bmWidth, GetSystemMetrics(SM_CXSMICON));
+    // The lists hold the option entries in stored order, the stored value chosen.
+    EXPECT_EQ(
+        dialog.Entries(IDC_SEPARATOR),
+        (std::vector<std::u16string>{u"One per line", u"One per line + comma", u"Space", u"Tab", u"Comma"}));
+    EXPECT_EQ(dialog.Entries(IDC_PATH_SEPARATOR), (std::vector<std::u16string>{u"\\", u"\\\\", u"/"}));
+    EXPECT_EQ(dialog.Entries(IDC_SORT).size(), 7u);
+    EXPECT_EQ(dialog.Selected(IDC_SEPARATOR), 0);
+}
+
+TEST_F(OptionsDialogTest, EachOptionShapesThePreview) {
+    const std::u16string r = Root() + u"\\";
+    std::u16string rDoubled;
+    std::u16string rSlashed;
+    for (char16_t c : r) {
+        rDoubled += c == u'\\' ? u"\\\\" : std::u16string(1, c);
+        rSlashed += c == u'\\' ? u'/' : c;
+    }
+    // Each item with its modified date in one of the four date formats.
+    auto dated = [](bool longDate, bool withTime) {
+        return u"a.txt\t" + DateOf(A(), longDate, withTime) + u"\r\nB.txt\t" +
+               DateOf(B(), longDate, withTime) + u"\r\n_x.txt\t" + DateOf(X(), longDate, withTime);
+    };
+    struct Row {
+        const char* name;
+        std::vector<Action> actions;
+        std::u16string preview;
+        std::vector<int> enabledAfter;
+    };
+    const Row rows[] = {
+        {"one per line + comma", {Choose(IDC_SEPARATOR, 1)}, u"a.txt,\r\nB.txt,\r\n_x.txt", {}},
+        {"space", {Choose(IDC_SEPARATOR, 2)}, u"a.txt B.txt _x.txt", {}},
+        {"tab", {Choose(IDC_SEPARATOR, 3)}, u"a.txt\tB.txt\t_x.txt", {}},
+        {"comma", {Choose(IDC_SEPARATOR, 4)}, u"a.txt,B.txt,_x.txt", {}},
+        {"double quotes", {Click(IDC_QUOTE)}, u"\"a.txt\"\r\n\"B.txt\"\r\n\"_x.txt\"", {IDC_QUOTE_CHAR}},
+        {"single quotes",
+         {Click(IDC_QUOTE), Choose(IDC_QUOTE_CHAR, 1)},
+         u"'a.txt'\r\n'B.txt'\r\n'_x.txt'",
+         {}},
+        {"full path",
+         {Click(IDC_FULL_PATH)},
+         r + u"a.txt\r\n" + r + u"B.txt\r\n" + r + u"_x.txt",
+         {IDC_PATH_SEPARATOR}},
+        {"doubled backslashes",
+         {Click(IDC_FULL_PATH), Choose(IDC_PATH_SEPARATOR, 1)},
+         rDoubled + u"a.txt\r\n" + rDoubled + u"B.txt\r\n" + rDoubled + u"_x.txt",
+         {}},
+        {"forward slashes",
+         {Click(IDC_FULL_PATH), Choose(IDC_PATH_SEPARATOR, 2)},
+         rSlashed + u"a.txt\r\n" + rSlashed + u"B.txt\r\n" + rSlashed + u"_x.txt",
+         {}},
+        {"size in bytes",
+         {Click(IDC_ADD_SIZE)},
+         u"a.txt\t1234\r\nB.txt\t10\r\n_x.txt\t300",
+         {IDC_SIZE_UNITS}},
+        {"size in KB",
+         {Click(IDC_ADD_SIZE), Choose(IDC_SIZE_UNITS, 1)},
+         u"a.txt\t2\r\nB.txt\t1\r\n_x.txt\t1",
+         {}},
+        {"size in auto units",
+         {Click(IDC_ADD_SIZE), Choose(IDC_SIZE_UNITS, 4)},
+         u"a.txt\t2K\r\nB.txt\t10B\r\n_x.txt\t300B",
+         {}},
+        {"short date and time", {Click(IDC_ADD_DATE)}, dated(false, true), {IDC_DATE_FORMAT}},
+        {"long date and time", {Click(IDC_ADD_DATE), Choose(IDC_DATE_FORMAT, 1)}, dated(true, true), {}},
+        {"short date", {Click(IDC_ADD_DATE), Choose(IDC_DATE_FORMAT, 2)}, dated(false, false), {}},
+        {"long date", {Click(IDC_ADD_DATE), Choose(IDC_DATE_FORMAT, 3)}, dated(true, false), {}},
+        {"size in MB",
+         {Click(IDC_ADD_SIZE), Choose(IDC_SIZE_UNITS, 2)},
+         u"a.txt\t1\r\nB.txt\t1\r\n_x.txt\t1",
+         {}},
+        {"quoted full path with size",
+         {Click(IDC_QUOTE), Click(IDC_FULL_PATH), Click(IDC_ADD_SIZE), Choose(IDC_SEPARATOR, 4)},
+         u"\"" + r + u"a.txt\"\t1234,\"" + r + u"B.txt\"\t10,\"" + r + u"_x.txt\"\t300",
+         {}},
+        {"by name A-Z", {Choose(IDC_SORT, 1)}, u"_x.txt\r\na.txt\r\nB.txt", {}},
+        {"by name Z-A", {Choose(IDC_SORT, 2)}, u"B.txt\r\na.txt\r\n_x.txt", {}},
+        {"by size, smallest first", {Choose(IDC_SORT, 3)}, u"B.txt\r\n_x.txt\r\na.txt", {}},
+        {"by size, largest first", {Choose(IDC_SORT, 4)}, u"a.txt\r\n_x.txt\r\nB.txt", {}},
+        {"by date, oldest first", {Choose(IDC_SORT, 5)}, u"B.txt\r\na.txt\r\n_x.txt", {}},
+        {"by date, newest first", {Choose(IDC_SORT, 6)}, u"_x.txt\r\na.txt\r\nB.txt", {}},
+        {"back to as selected", {Choose(IDC_SORT, 6), Choose(IDC_SORT, 0)}, u"a.txt\r\nB.txt\r\n_x.txt", {}},
+    };
+    // One dialog for all rows: each row starts from the defaults, reached again through the controls.
+    DialogDriver dialog = OpenDialog(Files());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"a.txt\r\nB.txt\r\n_x.txt");
+        for (int id : {IDC_QUOTE_CHAR, IDC_PATH_SEPARATOR, IDC_SIZE_UNITS, IDC_DATE_FORMAT}) {
+            EXPECT_FALSE(dialog.IsEnabled(id)) << id;
+        }
+        for (const Action& action : row.actions) {
+            action(dialog);
+        }
+        EXPECT_EQ(Printable(dialog.Text(IDC_PREVIEW)), Printable(row.preview));
+        for (int id : row.enabledAfter) {
+            EXPECT_TRUE(dialog.IsEnabled(id)) << id;
+        }
+        for (int id :
+             {IDC_SEPARATOR, IDC_QUOTE_CHAR, IDC_PATH_SEPARATOR, IDC_SIZE_UNITS, IDC_DATE_FORMAT, IDC_SORT}) {
+            if (dialog.Selected(id) != 0) {
+                dialog.Choose(id, 0);
+            }
+        }
+        for (int id : {IDC_QUOTE, IDC_FULL_PATH, IDC_ADD_SIZE, IDC_ADD_DATE}) {
+            if (dialog.IsChecked(id)) {
+                dialog.Click(id);
+            }
+        }
+    }
+}
+
+TEST_F(OptionsDialogTest, AddingFilesFromFoldersScansWithTheProgressWindow) {
+    DialogDriver dialog = OpenDialog({Docs(), A()});
+    dialog.Choose(IDC_SORT, 1);
+    EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"a.txt\r\nDocs");
+    EXPECT_FALSE(dialog.IsEnabled(IDC_PATH_SEPARATOR));
+    EXPECT_FALSE(dialog.IsEnabled(IDC_LIMIT_DEPTH));
+    EXPECT_FALSE(dialog.IsEnabled(IDC_RESCAN));
+
+    dialog.Click(IDC_ADD_FOLDER_FILES);
+    const std::vector<ProgressSighting> sightings = dialog.ProgressSightings();
+    ASSERT_EQ(sightings.size(), 2u);  // Docs and Docs\sub; the hidden folder is never opened
+    EXPECT_EQ(sightings[0].folder, Docs());
+    EXPECT_EQ(sightings[1].folder, Docs() + u"\\sub");
+    for (const ProgressSighting& sighting : sightings) {
+        EXPECT_EQ(sighting.title, u"Reading folders");
+        EXPECT_TRUE(sighting.progressVisible);
+        EXPECT_FALSE(sighting.ownerEnabled);
+    }
+    EXPECT_TRUE(IsWindowEnabled(dialog.Dialog()));
+    EXPECT_EQ(dialog.Text(IDC_PREVIEW),
+              u"a.txt\r\nDocs\\notes.tmp\r\nDocs\\readme.TXT\r\nDocs\\sub\\deep.txt");
+    EXPECT_EQ(dialog.Text(IDC_SUMMARY), u"Files: 4;  Total Files Size: 1,255 bytes");
+    EXPECT_FALSE(dialog.IsEnabled(IDC_RESCAN));
+    // Expanded names hold separators, so the separator choice applies even without full paths.
+    EXPECT_TRUE(dialog.IsEnabled(IDC_PATH_SEPARATOR));
+    dialog.Choose(IDC_PATH_SEPARATOR, 2);
+    EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"a.txt\r\nDocs/notes.tmp\r\nDocs/readme.TXT\r\nDocs/sub/deep.txt");
+    dialog.Choose(IDC_PATH_SEPARATOR, 0);
+
+    // The folder settings: each change offers a rescan; the rescan applies them.
+    struct Row {
+        const char* name;
+        std::vector<Action> actions;
+        std::u16string preview;
+    };
+    const Row rows[] = {
+        {"depth 1", {Click(IDC_LIMIT_DEPTH)}, u"a.txt\r\nDocs\\notes.tmp\r\nDocs\\readme.TXT"},
+        {"depth 0 reads the whole tree",
+         {[](DialogDriver& d) { d.Type(IDC_DEPTH, u"0"); }},
+         u"a.txt\r\nDocs\\notes.tmp\r\nDocs\\readme.TXT\r\nDocs\\sub\\deep.txt"},
+        {"include *.TXT, compared in lower case",
+         {Click(IDC_LIMIT_DEPTH), Click(IDC_INCLUDE),
+          [](DialogDriver& d) { d.Type(IDC_INCLUDE_PATTERN, u"*.TXT"); }},
+         u"a.txt\r\nDocs\\readme.TXT\r\nDocs\\sub\\deep.txt"},
+        {"exclude *.tmp",
+         {Click(IDC_INCLUDE), Click(IDC_EXCLUDE),
+          [](DialogDriver& d) { d.Type(IDC_EXCLUDE_PATTERN, u"*.tmp"); }},
+         u"a.txt\r\nDocs\\readme.TXT\r\nDocs\\sub\\deep.txt"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const Action& action : row.actions) {
+            action(dialog);
+        }
+        EXPECT_TRUE(dialog.IsEnabled(IDC_RESCAN));
+        dialog.Click(IDC_RESCAN);
+        EXPECT_EQ(Printable(dialog.Text(IDC_PREVIEW)), Printable(row.preview));
+        EXPECT_FALSE(dialog.IsEnabled(IDC_RESCAN));
+    }
+    EXPECT_TRUE(dialog.IsEnabled(IDC_EXCLUDE_PATTERN));
+    EXPECT_FALSE(dialog.IsEnabled(IDC_INCLUDE_PATTERN));
+
+    // Back to folder names: the folder is listed again, in the chosen order.
+    dialog.Click(IDC_COPY_FOLDER_NAMES);
+    EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"a.txt\r\nDocs");
+    EXPECT_EQ(dialog.Text(IDC_SUMMARY), u"Files & Folders: 2;  Total Files Size: 1,234 bytes");
+    for (int id :
+         {IDC_LIMIT_DEPTH, IDC_DEPTH, IDC_EXCLUDE, IDC_EXCLUDE_PATTERN, IDC_RESCAN, IDC_PATH_SEPARATOR}) {
+        EXPECT_FALSE(dialog.IsEnabled(id)) << id;
+    }
+}
+
+TEST_F(OptionsDialogTest, ACancelledScanKeepsTheFoldersAndOffersARescan) {
+    DialogDriver dialog = OpenDialog({Docs(), A()});
+    dialog.CancelNextScan();
+    dialog.Click(IDC_ADD_FOLDER_FILES);
+    EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"Docs\r\na.txt");
+    EXPECT_EQ(dialog.Text(IDC_SUMMARY), u"Files & Folders: 2;  Total Files Size: 1,234 bytes");
+    EXPECT_TRUE(dialog.IsEnabled(IDC_RESCAN));
+    EXPECT_TRUE(dialog.IsChecked(IDC_ADD_FOLDER_FILES));
+    // Scanning again without a cancel expands.
+    dialog.Click(IDC_RESCAN);
+    EXPECT_EQ(dialog.Text(IDC_SUMMARY), u"Files: 4;  Total Files Size: 1,255 bytes");
+    EXPECT_FALSE(dialog.IsEnabled(IDC_RESCAN));
+}
+
+TEST_F(OptionsDialogTest, OkCopiesThePreviewAndCancelCopiesNothingButKeepsTheOptions) {
+    SetClipboardText(u"untouched");
+    {
+        DialogDriver dialog = OpenDialog(Files());
+        dialog.Click(IDC_QUOTE);
+        dialog.Choose(IDC_SORT, 4);
+        dialog.CloseWith(IDCANCEL);
+    }
+    EXPECT_EQ(ClipboardText(), u"untouched");
+
+    DialogDriver dialog = OpenDialog(Files());
+    EXPECT_TRUE(dialog.IsChecked(IDC_QUOTE));
+    EXPECT_TRUE(dialog.IsEnabled(IDC_QUOTE_CHAR));
+    EXPECT_EQ(dialog.Selected(IDC_SORT), 4);
+    const std::u16string preview = dialog.Text(IDC_PREVIEW);
+    EXPECT_EQ(preview, u"\"a.txt\"\r\n\"_x.txt\"\r\n\"B.txt\"");
+    dialog.CloseWith(IDOK);
+    EXPECT_EQ(ClipboardText(), preview);
+}
+
+TEST_F(OptionsDialogTest, ResizingMovesTheButtonsAndGrowsThePreview) {
+    DialogDriver dialog = OpenDialog({Docs(), A()});
+    const SIZE opened = dialog.WindowSize();
+    const RECT preview = dialog.RectOf(IDC_PREVIEW);
+    const int anchored[] = {IDOK, IDCANCEL, IDC_HELP_BUTTON, IDC_SUMMARY};
+    std::vector<RECT> before;
+    for (int id : anchored) {
+        before.push_back(dialog.RectOf(id));
+    }
+
+    dialog.Resize(opened.cx + 120, opened.cy + 90);
+    for (std::size_t i = 0; i < std::size(anchored); ++i) {
+        const RECT after = dialog.RectOf(anchored[i]);
+        EXPECT_EQ(after.top - before[i].top, 90) << anchored[i];
+        EXPECT_EQ(after.right - before[i].right, 120) << anchored[i];
+    }
+    const RECT grown = dialog.RectOf(IDC_PREVIEW);
+    EXPECT_EQ(grown.left, preview.left);
+    EXPECT_EQ(grown.top, preview.top);
+    EXPECT_EQ(grown.right - preview.right, 120);
+    EXPECT_EQ(grown.bottom - preview.bottom, 90);
+    EXPECT_GT(dialog.RectOf(IDC_SUMMARY).top, grown.bottom);
+
+    // Never narrower than it opened; the preview keeps 40 pixels.
+    dialog.Resize(100, 100);
+    const SIZE smallest = dialog.WindowSize();
+    EXPECT_EQ(smallest.cx, opened.cx);
+    EXPECT_EQ(smallest.cy, opened.cy - (preview.bottom - preview.top) + 40);
+    const RECT squeezed = dialog.RectOf(IDC_PREVIEW);
+    EXPECT_EQ(squeezed.bottom - squeezed.top, 40);
+}
+
+TEST_F(OptionsDialogTest, TheLinkReactsOnlyOverItsText) {
+    DialogDriver dialog = OpenDialog(Files());
+    const HWND link = dialog.Item(IDC_WEB_LINK);
+    RECT client{};
+    GetClientRect(link, &client);
+    auto captured = [&dialog] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        GetGUIThreadInfo(GetWindowThreadProcessId(dialog.Dialog(), nullptr), &info);
+        return info.hwndCapture;
+    };
+    // The link learns where its text is when it paints.
+    RedrawWindow(link, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    // Over the text: hovering, with the mouse captured to notice leaving.
+    SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    EXPECT_EQ(captured(), link);
+    // Right of the text, still on the button: no longer hovering.
+    SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(client.right - 1, 2));
+    EXPECT_EQ(captured(), nullptr);
+    // A click there opens nothing and leaves no capture behind.
+    SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(client.right - 1, 2));
+    EXPECT_EQ(captured(), nullptr);
+}
+
+TEST_F(OptionsDialogTest, HelpWithoutAHelpFileLeavesTheDialogUsable) {
+    DialogDriver dialog = OpenDialog(Files());
+    // Posted: a viewer that shows a message about the missing file must not block the test.
+    PostMessageW(dialog.Item(IDC_HELP_BUTTON), BM_CLICK, 0, 0);
+    Sleep(500);  // sent messages overtake posted ones: give the click its turn first
+    dialog.Choose(IDC_SEPARATOR, 2);
+    EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"a.txt B.txt _x.txt");
+}
+
+TEST(MessageStringTableTest, EveryMessageIsInTheModulesStringTable) {
+    for (const MessageEntry& entry : AllMessages()) {
+        const wchar_t* text = nullptr;
+        const int length = LoadStringW(GetModuleHandleW(nullptr), static_cast<UINT>(entry.id),
+                                       reinterpret_cast<wchar_t*>(&text), 0);
+        ASSERT_GT(length, 0) << entry.id;
+        EXPECT_EQ(
+            std::u16string_view(reinterpret_cast<const char16_t*>(text), static_cast<std::size_t>(length)),
+            entry.text)
+            << entry.id;
+    }
+}
+
+}  // namespace
+}  // namespace quillet::test

@@ -1,0 +1,39 @@
+// The dialog tests run like Explorer, which is DPI-aware: the dialogs see the display's real DPI.
+// With --screenshots the program shows the dialogs for scripts/screenshots instead of testing.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "Screenshots.h"
+
+namespace {
+
+// Wine opens no windows without an X display.
+bool CanOpenWindows() {
+    const HWND probe =
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    if (!probe) {
+        return false;
+    }
+    DestroyWindow(probe);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SetProcessDPIAware();
+    if (!CanOpenWindows()) {
+        std::fprintf(stderr,
+                     "The dialog tests need a display: run them under xvfb-run (scripts/test does).\n");
+        return 1;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--screenshots") == 0) {
+        return quillet::test::RunScreenshots();
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
