@@ -4,6 +4,7 @@
 
 #include "core/CommandFile.h"
 #include "core/Messages.h"
+#include "platform/AsciiCase.h"
 
 namespace quillet {
 namespace {
@@ -41,9 +42,6 @@ std::u16string DecimalText(std::int64_t value) {
     return std::u16string(digits.begin(), digits.end());
 }
 
-char16_t LowerAscii(char16_t c) {
-    return static_cast<char16_t>(static_cast<unsigned>(c - u'A') < 26u ? c + (u'a' - u'A') : c);
-}
 
 // The ascending orders; a descending order is its ascending twin with the operands swapped.
 bool NameBefore(const CFItem* a, const CFItem* b) {

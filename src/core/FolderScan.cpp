@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/CopyOptions.h"
+#include "platform/AsciiCase.h"
 
 namespace quillet {
 
@@ -52,9 +53,7 @@ struct ScanContext {
 std::u16string LowerAsciiLetters(std::u16string_view text) {
     std::u16string lowered(text);
     for (char16_t& c : lowered) {
-        if (c >= u'A' && c <= u'Z') {
-            c = static_cast<char16_t>(c + (u'a' - u'A'));
-        }
+        c = LowerAscii(c);
     }
     return lowered;
 }

@@ -1,6 +1,7 @@
 #include "core/ItemFormat.h"
 
 #include "core/Messages.h"
+#include "platform/AsciiCase.h"
 
 namespace quillet {
 namespace {
@@ -44,20 +45,6 @@ constexpr AttributeKeyword kKeywords[] = {
 
 bool IsAsciiLetterOrDigit(char16_t c) {
     return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
-}
-
-char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
-
-bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 bool EndsFormat(char16_t c) { return c == u'\0' || c == u'\n'; }

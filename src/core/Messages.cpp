@@ -15,34 +15,34 @@ constexpr MessageEntry kMessages[] = {
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 // A printf conversion of one number: flags, width and the conversion letter.
-std::u16string FormatNumber(std::int64_t number, std::u16string_view spec) {
+std::u16string FormatNumber(std::int64_t number, std::u16string_view conversion) {
     bool zeroPad = false;
     bool leftAlign = false;
     std::size_t i = 0;
-    for (; i < spec.size() && (spec[i] == u'0' || spec[i] == u'-'); ++i) {
-        (spec[i] == u'0' ? zeroPad : leftAlign) = true;
+    for (; i < conversion.size() && (conversion[i] == u'0' || conversion[i] == u'-'); ++i) {
+        (conversion[i] == u'0' ? zeroPad : leftAlign) = true;
     }
     std::size_t width = 0;
-    for (; i < spec.size() && IsDigit(spec[i]); ++i) {
-        width = std::min<std::size_t>(width * 10 + (spec[i] - u'0'), 256);
+    for (; i < conversion.size() && IsDigit(conversion[i]); ++i) {
+        width = std::min<std::size_t>(width * 10 + (conversion[i] - u'0'), 256);
     }
-    const char16_t conversion = i < spec.size() ? spec.back() : u'd';
+    const char16_t letter = i < conversion.size() ? conversion.back() : u'd';
 
     std::u16string digits;
     bool negative = false;
-    if (conversion == u'x' || conversion == u'X') {
+    if (letter == u'x' || letter == u'X') {
         // Hexadecimal shows the 32-bit pattern of a negative number, as the C library does.
         std::uint64_t value = static_cast<std::uint64_t>(number);
         if (number < 0 && number >= INT32_MIN) {
             value &= 0xFFFFFFFFu;
         }
-        const char16_t* hex = conversion == u'x' ? u"0123456789abcdef" : u"0123456789ABCDEF";
+        const char16_t* hex = letter == u'x' ? u"0123456789abcdef" : u"0123456789ABCDEF";
         do {
             digits.insert(digits.begin(), hex[value & 0xF]);
             value >>= 4;
         } while (value != 0);
     } else {
-        negative = number < 0 && conversion != u'u';
+        negative = number < 0 && letter != u'u';
         std::uint64_t value = negative ? 0 - static_cast<std::uint64_t>(number) : static_cast<std::uint64_t>(number);
         do {
             digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
@@ -111,11 +111,11 @@ std::u16string FormatInserts(std::u16string_view pattern, std::initializer_list<
             ++i;
             continue;
         }
-        std::u16string_view spec;
+        std::u16string_view conversion;
         if (j < pattern.size() && pattern[j] == u'!') {
             const std::size_t close = pattern.find(u'!', j + 1);
             if (close != std::u16string_view::npos) {
-                spec = pattern.substr(j + 1, close - j - 1);
+                conversion = pattern.substr(j + 1, close - j - 1);
                 j = close + 1;
             }
         }
@@ -124,7 +124,7 @@ std::u16string FormatInserts(std::u16string_view pattern, std::initializer_list<
         } else if (const auto* text = std::get_if<std::u16string_view>(&arguments[index - 1].Value())) {
             out.append(*text);
         } else {
-            out.append(FormatNumber(std::get<std::int64_t>(arguments[index - 1].Value()), spec));
+            out.append(FormatNumber(std::get<std::int64_t>(arguments[index - 1].Value()), conversion));
         }
         i = j;
     }

@@ -44,7 +44,7 @@ private:
 };
 
 // Fills the positional inserts of pattern the way Windows' FormatMessage does: "%1" to "%99" name the
-// arguments from 1, an optional "!spec!" after the number gives a printf conversion (flags "0" and
+// arguments from 1, an optional "!conversion!" after the number gives a printf conversion (flags "0" and
 // "-", a width, and one of d, i, u, x, X, s), and "%%" is a percent sign. An insert whose argument is
 // missing stays as written.
 std::u16string FormatInserts(std::u16string_view pattern, std::initializer_list<MessageArg> args);

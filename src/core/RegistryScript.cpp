@@ -3,25 +3,11 @@
 #include <array>
 
 #include "core/Messages.h"
+#include "platform/AsciiCase.h"
 
 namespace quillet::registry {
 namespace {
 
-char16_t FoldCase(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
-bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldCase(a[i]) != FoldCase(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 bool IsSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f' || c == u'\v';
@@ -31,7 +17,7 @@ struct Token {
     std::u16string text;
     bool quoted = false;
     int line = 0;
-    bool Is(std::u16string_view word) const { return !quoted && EqualsNoCase(text, word); }
+    bool Is(std::u16string_view word) const { return !quoted && EqualsIgnoringAsciiCase(text, word); }
 };
 
 // Tokens are separated by white space, as in the usual script form: a bare "{" is a brace, while a
@@ -138,7 +124,7 @@ class ScriptReader {
 
     const std::u16string* FindReplacement(std::u16string_view name) const {
         for (const auto& [placeholder, replacement] : replacements_) {
-            if (EqualsNoCase(placeholder, name)) {
+            if (EqualsIgnoringAsciiCase(placeholder, name)) {
                 return &replacement;
             }
         }
@@ -168,7 +154,7 @@ constexpr std::array<RootName, 5> kRoots = {{
 
 bool ParseNumber(std::u16string_view text, std::uint32_t& number) {
     unsigned base = 10;
-    if (text.size() > 2 && text[0] == u'0' && FoldCase(text[1]) == u'x') {
+    if (text.size() > 2 && text[0] == u'0' && LowerAscii(text[1]) == u'x') {
         base = 16;
         text.remove_prefix(2);
     }
@@ -180,8 +166,8 @@ bool ParseNumber(std::u16string_view text, std::uint32_t& number) {
         unsigned digit = 0;
         if (c >= u'0' && c <= u'9') {
             digit = static_cast<unsigned>(c - u'0');
-        } else if (base == 16 && FoldCase(c) >= u'a' && FoldCase(c) <= u'f') {
-            digit = static_cast<unsigned>(FoldCase(c) - u'a' + 10);
+        } else if (base == 16 && LowerAscii(c) >= u'a' && LowerAscii(c) <= u'f') {
+            digit = static_cast<unsigned>(LowerAscii(c) - u'a' + 10);
         } else {
             return false;
         }

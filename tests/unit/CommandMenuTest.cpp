@@ -91,16 +91,16 @@ class RecordingMenu final : public MMenuSink {
     bool open_ = false;
 };
 
-struct Spec {
+struct CommandRow {
     const char16_t* name;
     CommandType type;
 };
 
-CommandList ListOf(std::initializer_list<Spec> specs) {
+CommandList ListOf(std::initializer_list<CommandRow> rows) {
     CommandList list;
-    for (const Spec& spec : specs) {
-        list.emplace_back(spec.name);
-        list.back().type = spec.type;
+    for (const CommandRow& row : rows) {
+        list.emplace_back(row.name);
+        list.back().type = row.type;
     }
     return list;
 }

@@ -166,6 +166,7 @@ void DialogDriver::OnMessage(const CWPSTRUCT& message) {
     }
     const HWND progress = GetParent(message.hwnd);
     ProgressSighting sighting;
+    sighting.title = WindowText(progress);
     sighting.folder = reinterpret_cast<const char16_t*>(message.lParam);
     sighting.progressVisible = IsWindowVisible(progress) != FALSE;
     sighting.ownerEnabled = IsWindowEnabled(GetWindow(progress, GW_OWNER)) != FALSE;

@@ -15,6 +15,7 @@ namespace quillet::test {
 
 // What the folder-reading window showed each time it was told a folder.
 struct ProgressSighting {
+    std::u16string title;
     std::u16string folder;
     bool progressVisible = false;
     bool ownerEnabled = false;
@@ -54,9 +55,13 @@ class DialogDriver {
     // Presses a button that closes the dialog and waits for the dialog's thread to finish.
     void CloseWith(int buttonId);
 
-    // Progress windows seen so far; with cancelFirstScan, the first one is cancelled at once.
+    // What the folder-reading window showed so far, one entry per folder it was told.
     std::vector<ProgressSighting> ProgressSightings() const;
-    void CancelNextScan() { cancelNextScan_ = true; }
+    // The next scan is cancelled as soon as it reports its first folder, as a quick user would.
+    void CancelNextScan() {
+        const std::lock_guard lock(mutex_);
+        cancelNextScan_ = true;
+    }
 
   private:
     static LRESULT CALLBACK WatchMessages(int code, WPARAM wParam, LPARAM lParam);

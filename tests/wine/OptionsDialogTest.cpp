@@ -63,6 +63,15 @@ TEST_F(OptionsDialogTest, FilesOnlyHideTheFolderOptionsAndNarrowTheDialog) {
     EXPECT_EQ(dialog.Text(IDC_SUMMARY), u"Files: 3;  Total Files Size: 1,544 bytes");
     EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"a.txt\r\nB.txt\r\n_x.txt");
     EXPECT_EQ(dialog.Text(IDC_PRODUCT_VERSION), ExpectedVersionLabel());
+    // The small icon is the product icon at the small-icon size of the display's DPI.
+    const auto icon = reinterpret_cast<HICON>(SendMessageW(dialog.Dialog(), WM_GETICON, ICON_SMALL, 0));
+    ICONINFO info{};
+    ASSERT_TRUE(icon && GetIconInfo(icon, &info));
+    BITMAP colour{};
+    GetObjectW(info.hbmColor, sizeof(colour), &colour);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    EXPECT_EQ(colour.bmWidth, GetSystemMetrics(SM_CXSMICON));
     // The lists hold the option entries in stored order, the stored value chosen.
     EXPECT_EQ(
         dialog.Entries(IDC_SEPARATOR),
@@ -188,6 +197,7 @@ TEST_F(OptionsDialogTest, AddingFilesFromFoldersScansWithTheProgressWindow) {
     EXPECT_EQ(sightings[0].folder, Docs());
     EXPECT_EQ(sightings[1].folder, Docs() + u"\\sub");
     for (const ProgressSighting& sighting : sightings) {
+        EXPECT_EQ(sighting.title, u"Reading folders");
         EXPECT_TRUE(sighting.progressVisible);
         EXPECT_FALSE(sighting.ownerEnabled);
     }

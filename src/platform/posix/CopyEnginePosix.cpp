@@ -20,6 +20,7 @@
 
 #include "platform/Platform.h"
 #include "platform/Utf.h"
+#include "platform/AsciiCase.h"
 
 extern char** environ;
 
@@ -197,21 +198,6 @@ ClipboardTool FindClipboardTool() {
 
 // ---- The profile file ----
 
-char16_t LowerAscii(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
-}
-
-bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::u16string_view Trim(std::u16string_view text) {
     const auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r'; };
@@ -266,7 +252,7 @@ std::optional<std::u16string_view> SectionOf(std::u16string_view line) {
 // The value of a "name=value" line whose name is the given one.
 std::optional<std::u16string_view> ValueIfNamed(std::u16string_view line, std::u16string_view name) {
     const std::size_t equals = line.find(u'=');
-    if (equals == std::u16string_view::npos || !EqualIgnoringAsciiCase(Trim(line.substr(0, equals)), name)) {
+    if (equals == std::u16string_view::npos || !EqualsIgnoringAsciiCase(Trim(line.substr(0, equals)), name)) {
         return std::nullopt;
     }
     return Trim(line.substr(equals + 1));
@@ -400,7 +386,7 @@ int ReadProfileInt(const std::u16string& file, std::u16string_view section, std:
     bool inSection = false;
     for (const std::u16string& line : ReadProfileLines(file)) {
         if (const auto opened = SectionOf(line)) {
-            inSection = EqualIgnoringAsciiCase(*opened, section);
+            inSection = EqualsIgnoringAsciiCase(*opened, section);
             continue;
         }
         if (!inSection) {
@@ -440,7 +426,7 @@ bool WriteProfileValue(const std::u16string& file, std::u16string_view section, 
     bool replaced = false;
     for (std::size_t i = 0; i < lines.size() && !replaced; ++i) {
         if (const auto opened = SectionOf(lines[i])) {
-            inSection = EqualIgnoringAsciiCase(*opened, section);
+            inSection = EqualsIgnoringAsciiCase(*opened, section);
             if (inSection) {
                 sectionEnd = i + 1;
             }
