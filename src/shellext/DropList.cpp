@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include "shellext/Win32Holds.h"
+#include "platform/win32/Handles.h"
 
 namespace quillet::shellext {
 namespace {
@@ -32,7 +32,7 @@ HRESULT ReadDropList(IDataObject* data, std::vector<std::u16string>& paths) {
     if (FAILED(data->GetData(&format, medium.Receive())) || medium.Get().tymed != TYMED_HGLOBAL) {
         return E_INVALIDARG;
     }
-    const GlobalLockHold lock(medium.Get().hGlobal);
+    const platform::GlobalLockScope lock(medium.Get().hGlobal);
     if (!lock.Data()) {
         return E_INVALIDARG;
     }

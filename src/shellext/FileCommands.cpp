@@ -8,7 +8,7 @@
 #include "core/FileCommandNames.h"
 #include "core/RenameTarget.h"
 #include "platform/win32/WideString.h"
-#include "shellext/Win32Holds.h"
+#include "platform/win32/Handles.h"
 
 namespace quillet::shellext {
 namespace {
@@ -61,11 +61,11 @@ std::optional<std::u16string> ClipboardNewName() {
     if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
         return std::nullopt;
     }
-    const OpenClipboardHold clipboard;
+    const platform::OpenClipboardScope clipboard;
     if (!clipboard.IsOpen()) {
         return std::nullopt;
     }
-    const GlobalLockHold text(GetClipboardData(CF_UNICODETEXT));
+    const platform::GlobalLockScope text(GetClipboardData(CF_UNICODETEXT));
     if (!text.Data()) {
         return std::nullopt;
     }

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "platform/win32/WideString.h"
-#include "shellext/Win32Holds.h"
+#include "platform/win32/Handles.h"
 
 namespace quillet::shellext {
 
@@ -60,12 +60,12 @@ bool ClipboardHoldsValidNewName() {
     if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
         return false;
     }
-    const OpenClipboardHold clipboard;
+    const platform::OpenClipboardScope clipboard;
     if (!clipboard.IsOpen()) {
         return false;
     }
     HGLOBAL memory = GetClipboardData(CF_UNICODETEXT);
-    const GlobalLockHold lock(memory);
+    const platform::GlobalLockScope lock(memory);
     if (!lock.Data()) {
         return false;
     }

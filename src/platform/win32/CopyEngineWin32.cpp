@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/Platform.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/TimeConversion.h"
 #include "platform/win32/WideString.h"
 
@@ -36,80 +37,6 @@ std::u16string LongPathForm(std::u16string path) {
     }
     return path;
 }
-
-class FileHandle {
-  public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return handle_; }
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-  private:
-    HANDLE handle_;
-};
-
-// The clipboard, opened without an owner window for as long as this object lives.
-class OpenClipboardScope {
-  public:
-    OpenClipboardScope() : opened_(OpenClipboard(nullptr) != FALSE) {}
-    ~OpenClipboardScope() {
-        if (opened_) {
-            CloseClipboard();
-        }
-    }
-    OpenClipboardScope(const OpenClipboardScope&) = delete;
-    OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
-    bool Opened() const { return opened_; }
-
-  private:
-    bool opened_;
-};
-
-// Global memory freed on destruction unless released to a new owner (the clipboard).
-class GlobalMemory {
-  public:
-    GlobalMemory(UINT flags, SIZE_T bytes) : memory_(GlobalAlloc(flags, bytes)) {}
-    ~GlobalMemory() {
-        if (memory_ != nullptr) {
-            GlobalFree(memory_);
-        }
-    }
-    GlobalMemory(const GlobalMemory&) = delete;
-    GlobalMemory& operator=(const GlobalMemory&) = delete;
-    HGLOBAL Get() const { return memory_; }
-    HGLOBAL Release() {
-        HGLOBAL memory = memory_;
-        memory_ = nullptr;
-        return memory;
-    }
-
-  private:
-    HGLOBAL memory_;
-};
-
-// A lock on global memory, undone on destruction.
-class GlobalLockScope {
-  public:
-    explicit GlobalLockScope(HGLOBAL memory) : memory_(memory), data_(GlobalLock(memory)) {}
-    ~GlobalLockScope() {
-        if (data_ != nullptr) {
-            GlobalUnlock(memory_);
-        }
-    }
-    GlobalLockScope(const GlobalLockScope&) = delete;
-    GlobalLockScope& operator=(const GlobalLockScope&) = delete;
-    void* Data() const { return data_; }
-
-  private:
-    HGLOBAL memory_;
-    void* data_;
-};
 
 }  // namespace
 
@@ -203,7 +130,7 @@ bool FolderReader::Next(FolderEntry& entry) {
 
 bool ReplaceClipboardText(std::optional<std::u16string_view> text) {
     const OpenClipboardScope clipboard;
-    if (!clipboard.Opened()) {
+    if (!clipboard.IsOpen()) {
         return false;
     }
     EmptyClipboard();
@@ -233,7 +160,7 @@ bool ReplaceClipboardText(std::optional<std::u16string_view> text) {
 
 std::optional<std::u16string> ReadClipboardText() {
     const OpenClipboardScope clipboard;
-    if (!clipboard.Opened()) {
+    if (!clipboard.IsOpen()) {
         return std::nullopt;
     }
     HANDLE data = GetClipboardData(CF_UNICODETEXT);

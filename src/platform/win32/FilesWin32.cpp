@@ -7,35 +7,13 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 
 namespace quillet::platform {
 namespace {
 
 std::optional<std::uint64_t> g_writeBudget;
-
-// Owns one file handle.
-class FileHandle {
-  public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    HANDLE Get() const { return handle_; }
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    bool Close() {
-        if (handle_ == INVALID_HANDLE_VALUE) {
-            return true;
-        }
-        const BOOL closed = CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-        return closed != FALSE;
-    }
-
-  private:
-    HANDLE handle_;
-};
 
 // Writes all of bytes; false with the last error set when a write fails or stores fewer bytes than
 // asked (a short write, reported as a full disk).
