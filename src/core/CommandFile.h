@@ -44,8 +44,9 @@ std::u16string CommandFileText(const CommandList& list);
 std::string EncodeCommandFileText(std::u16string_view text);
 
 // Writes the whole list to path, replacing the file in one step. The list is the configuration
-// program's (read with EditorEscapes): a user-defined command is written from its formatText. False with the message (220 when
-// the file cannot be created, 221 when writing fails) in error; the old file is then untouched.
+// program's (read with EditorEscapes): a user-defined command is written from its formatText. False with the
+// message (220 when the file cannot be created, 221 when writing fails) in error; the old file is then
+// untouched.
 bool SaveCommandFile(const std::u16string& path, const CommandList& list, std::u16string& error);
 
 // The per-user command file, "Brantwell/Quillet/Cmds.txt" in the application data folder; empty when

@@ -42,7 +42,6 @@ std::u16string DecimalText(std::int64_t value) {
     return std::u16string(digits.begin(), digits.end());
 }
 
-
 // The ascending orders; a descending order is its ascending twin with the operands swapped.
 bool NameBefore(const CFItem* a, const CFItem* b) {
     return CompareNames(a->Name(), b->Name()) < 0;

@@ -20,8 +20,10 @@ constexpr AttributeTag kDateTags[] = {
 };
 
 constexpr AttributeTag kSizeTags[] = {
-    {u"b", static_cast<std::int32_t>(SizeUnit::Bytes)},         {u"kb", static_cast<std::int32_t>(SizeUnit::Kilobytes)},
-    {u"mb", static_cast<std::int32_t>(SizeUnit::Megabytes)},    {u"gb", static_cast<std::int32_t>(SizeUnit::Gigabytes)},
+    {u"b", static_cast<std::int32_t>(SizeUnit::Bytes)},
+    {u"kb", static_cast<std::int32_t>(SizeUnit::Kilobytes)},
+    {u"mb", static_cast<std::int32_t>(SizeUnit::Megabytes)},
+    {u"gb", static_cast<std::int32_t>(SizeUnit::Gigabytes)},
     {u"auto", static_cast<std::int32_t>(SizeUnit::Auto)},
 };
 
@@ -30,15 +32,21 @@ constexpr auto kShortDateTime = static_cast<std::int32_t>(DateStyle::ShortDateTi
 constexpr auto kBytes = static_cast<std::int32_t>(SizeUnit::Bytes);
 
 constexpr AttributeKeyword kKeywords[] = {
-    {u"name", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Name), kSeparatorTags, kBackslash},
-    {u"folder", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Folder), kSeparatorTags, kBackslash},
-    {u"path", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Path), kSeparatorTags, kBackslash},
+    {u"name", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Name), kSeparatorTags,
+     kBackslash},
+    {u"folder", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Folder), kSeparatorTags,
+     kBackslash},
+    {u"path", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Path), kSeparatorTags,
+     kBackslash},
     {u"ext", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Ext), kSeparatorTags, kBackslash},
     {u"namenoext", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::NameNoExt), kSeparatorTags,
      kBackslash},
-    {u"moddate", AttributeKind::Date, static_cast<std::int32_t>(DateStamp::Modified), kDateTags, kShortDateTime},
-    {u"credate", AttributeKind::Date, static_cast<std::int32_t>(DateStamp::Created), kDateTags, kShortDateTime},
-    {u"accdate", AttributeKind::Date, static_cast<std::int32_t>(DateStamp::Accessed), kDateTags, kShortDateTime},
+    {u"moddate", AttributeKind::Date, static_cast<std::int32_t>(DateStamp::Modified), kDateTags,
+     kShortDateTime},
+    {u"credate", AttributeKind::Date, static_cast<std::int32_t>(DateStamp::Created), kDateTags,
+     kShortDateTime},
+    {u"accdate", AttributeKind::Date, static_cast<std::int32_t>(DateStamp::Accessed), kDateTags,
+     kShortDateTime},
     {u"size", AttributeKind::Size, 0, kSizeTags, kBytes},
     {u"type", AttributeKind::Type, 0, {}, 0},
 };
@@ -47,7 +55,9 @@ bool IsAsciiLetterOrDigit(char16_t c) {
     return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
 }
 
-bool EndsFormat(char16_t c) { return c == u'\0' || c == u'\n'; }
+bool EndsFormat(char16_t c) {
+    return c == u'\0' || c == u'\n';
+}
 
 std::unique_ptr<ItemPartBase> MakePart(const AttributeKeyword& keyword, std::int32_t value) {
     switch (keyword.kind) {
@@ -67,7 +77,9 @@ std::unique_ptr<ItemPartBase> MakePart(const AttributeKeyword& keyword, std::int
 
 }  // namespace
 
-std::span<const AttributeKeyword> AttributeKeywords() { return kKeywords; }
+std::span<const AttributeKeyword> AttributeKeywords() {
+    return kKeywords;
+}
 
 char16_t DecodeEscape(char16_t second, EscapeMode mode) {
     switch (mode) {

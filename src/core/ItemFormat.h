@@ -25,8 +25,9 @@ inline constexpr std::size_t kMaxRunLength = 1024;
 // A read position in a text. A position at or past the end, or on a zero character, reads as the end.
 // The cursor does not own the text.
 class FormatCursor {
-public:
-    explicit FormatCursor(std::u16string_view text, std::int32_t position = 0) : text_(text), position_(position) {}
+  public:
+    explicit FormatCursor(std::u16string_view text, std::int32_t position = 0)
+        : text_(text), position_(position) {}
     template <std::size_t N>
     explicit FormatCursor(const char16_t (&literal)[N], std::int32_t position = 0)
         : FormatCursor(std::u16string_view(literal, N - 1), position) {}
@@ -35,13 +36,14 @@ public:
 
     char16_t Peek(std::int32_t ahead = 0) const {
         const std::int64_t at = static_cast<std::int64_t>(position_) + ahead;
-        return at >= 0 && static_cast<std::size_t>(at) < text_.size() ? text_[static_cast<std::size_t>(at)] : u'\0';
+        return at >= 0 && static_cast<std::size_t>(at) < text_.size() ? text_[static_cast<std::size_t>(at)]
+                                                                      : u'\0';
     }
     void Advance(std::int32_t count = 1) { position_ += count; }
     std::int32_t Position() const { return position_; }
     std::u16string_view Text() const { return text_; }
 
-private:
+  private:
     std::u16string_view text_;
     std::int32_t position_;
 };

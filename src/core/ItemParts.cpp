@@ -27,7 +27,8 @@ std::uint64_t DivideRoundingUp(std::uint64_t value, std::uint64_t divisor) {
 
 }  // namespace
 
-std::u16string_view PathComponentText(std::u16string_view path, std::size_t nameOffset, PathComponent component) {
+std::u16string_view PathComponentText(std::u16string_view path, std::size_t nameOffset,
+                                      PathComponent component) {
     const std::u16string_view name = path.substr(std::min(nameOffset, path.size()));
     const std::size_t dot = name.find_last_of(u'.');
     switch (component) {
@@ -45,7 +46,9 @@ std::u16string_view PathComponentText(std::u16string_view path, std::size_t name
     return {};
 }
 
-void ItemPartText::Render(const CFItem&, TextBuffer& buffer) const { buffer.AppendText(text_); }
+void ItemPartText::Render(const CFItem&, TextBuffer& buffer) const {
+    buffer.AppendText(text_);
+}
 
 void ItemPartPath::Render(const CFItem& item, TextBuffer& buffer) const {
     const std::u16string_view text = PathComponentText(item.Path(), item.NameOffset(), component_);
@@ -82,7 +85,7 @@ void ItemPartSize::Render(const CFItem& item, TextBuffer& buffer) const {
     const std::uint64_t bytes = item.size;
     SizeUnit unit = unit_;
     if (unit == SizeUnit::Auto) {
-        unit = bytes < kKilo ? SizeUnit::Bytes
+        unit = bytes < kKilo   ? SizeUnit::Bytes
                : bytes < kMega ? SizeUnit::Kilobytes
                : bytes < kGiga ? SizeUnit::Megabytes
                                : SizeUnit::Gigabytes;

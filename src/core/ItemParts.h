@@ -20,66 +20,68 @@ enum class DateStyle : std::int32_t { ShortDate = 0, LongDate = 1, ShortDateTime
 enum class SizeUnit : std::int32_t { Bytes = 0, Kilobytes = 1, Megabytes = 2, Gigabytes = 3, Auto = 4 };
 
 class ItemPartBase {
-public:
+  public:
     virtual ~ItemPartBase() = default;
     // Appends this part's text for item; a part that cannot produce its text appends nothing.
     virtual void Render(const CFItem& item, TextBuffer& buffer) const = 0;
 
-protected:
+  protected:
     ItemPartBase() = default;
 };
 
 class ItemPartText final : public ItemPartBase {
-public:
+  public:
     explicit ItemPartText(std::u16string text) : text_(std::move(text)) {}
     void Render(const CFItem& item, TextBuffer& buffer) const override;
     const std::u16string& Text() const { return text_; }
 
-private:
+  private:
     std::u16string text_;
 };
 
 class ItemPartPath final : public ItemPartBase {
-public:
-    ItemPartPath(PathComponent component, PathSeparator separator) : component_(component), separator_(separator) {}
+  public:
+    ItemPartPath(PathComponent component, PathSeparator separator)
+        : component_(component), separator_(separator) {}
     void Render(const CFItem& item, TextBuffer& buffer) const override;
     PathComponent Component() const { return component_; }
     PathSeparator Separator() const { return separator_; }
 
-private:
+  private:
     PathComponent component_;
     PathSeparator separator_;
 };
 
 class ItemPartType final : public ItemPartBase {
-public:
+  public:
     void Render(const CFItem& item, TextBuffer& buffer) const override;
 };
 
 class ItemPartSize final : public ItemPartBase {
-public:
+  public:
     explicit ItemPartSize(SizeUnit unit) : unit_(unit) {}
     void Render(const CFItem& item, TextBuffer& buffer) const override;
     SizeUnit Unit() const { return unit_; }
 
-private:
+  private:
     SizeUnit unit_;
 };
 
 class ItemPartDate final : public ItemPartBase {
-public:
+  public:
     ItemPartDate(DateStamp stamp, DateStyle style) : stamp_(stamp), style_(style) {}
     void Render(const CFItem& item, TextBuffer& buffer) const override;
     DateStamp Stamp() const { return stamp_; }
     DateStyle Style() const { return style_; }
 
-private:
+  private:
     DateStamp stamp_;
     DateStyle style_;
 };
 
 // The text of one path component of a path whose name begins at nameOffset.
-std::u16string_view PathComponentText(std::u16string_view path, std::size_t nameOffset, PathComponent component);
+std::u16string_view PathComponentText(std::u16string_view path, std::size_t nameOffset,
+                                      PathComponent component);
 
 // The definition of a copy's text: the compiled item format and the texts that join the items.
 struct CopyFormat {

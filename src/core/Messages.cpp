@@ -12,7 +12,9 @@ constexpr MessageEntry kMessages[] = {
 #undef QUILLET_MESSAGE
 };
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
 
 // A printf conversion of one number: flags, width and the conversion letter.
 std::u16string FormatNumber(std::int64_t number, std::u16string_view conversion) {
@@ -43,7 +45,8 @@ std::u16string FormatNumber(std::int64_t number, std::u16string_view conversion)
         } while (value != 0);
     } else {
         negative = number < 0 && letter != u'u';
-        std::uint64_t value = negative ? 0 - static_cast<std::uint64_t>(number) : static_cast<std::uint64_t>(number);
+        std::uint64_t value =
+            negative ? 0 - static_cast<std::uint64_t>(number) : static_cast<std::uint64_t>(number);
         do {
             digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
             value /= 10;
@@ -72,7 +75,9 @@ std::u16string FormatNumber(std::int64_t number, std::u16string_view conversion)
 
 }  // namespace
 
-std::span<const MessageEntry> AllMessages() { return kMessages; }
+std::span<const MessageEntry> AllMessages() {
+    return kMessages;
+}
 
 std::u16string_view MessageText(MessageId id) {
     for (const MessageEntry& entry : kMessages) {

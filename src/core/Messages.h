@@ -29,7 +29,7 @@ std::u16string_view MessageText(MessageId id);
 
 // One insert: a string for "%n" and "%n!s!", a number for "%n!d!", "%n!x!" and the like.
 class MessageArg {
-public:
+  public:
     MessageArg(std::u16string_view text) : value_(text) {}
     MessageArg(const char16_t* text) : value_(std::u16string_view(text)) {}
     MessageArg(const std::u16string& text) : value_(std::u16string_view(text)) {}
@@ -39,7 +39,7 @@ public:
 
     const std::variant<std::u16string_view, std::int64_t>& Value() const { return value_; }
 
-private:
+  private:
     std::variant<std::u16string_view, std::int64_t> value_;
 };
 

@@ -8,7 +8,6 @@
 namespace quillet::registry {
 namespace {
 
-
 bool IsSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f' || c == u'\v';
 }

@@ -28,7 +28,9 @@ void TextBuffer::Grow(std::size_t extra) {
     capacity_ = newCapacity;
 }
 
-void TextBuffer::Reserve(std::size_t count) { Grow(count); }
+void TextBuffer::Reserve(std::size_t count) {
+    Grow(count);
+}
 
 void TextBuffer::AppendRaw(std::u16string_view text) {
     Grow(text.size());

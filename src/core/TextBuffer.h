@@ -8,7 +8,7 @@
 namespace quillet {
 
 class TextBuffer {
-public:
+  public:
     TextBuffer() = default;
     explicit TextBuffer(std::size_t initialCapacity);
 
@@ -33,7 +33,7 @@ public:
     const char16_t* Data() const { return chars_ ? chars_.get() : u""; }
     std::u16string_view View() const { return {Data(), count_}; }
 
-private:
+  private:
     void Grow(std::size_t extra);
 
     std::unique_ptr<char16_t[]> chars_;

@@ -180,7 +180,7 @@ std::optional<std::u16string> ReadClipboardText();
 int ReadProfileInt(const std::u16string& file, std::u16string_view section, std::u16string_view name,
                    int defaultValue);
 bool WriteProfileValue(const std::u16string& file, std::u16string_view section, std::u16string_view name,
-                        std::u16string_view value);
+                       std::u16string_view value);
 
 // Creates a folder and every missing folder above it; true when it exists afterwards.
 bool CreateFolders(const std::u16string& path);

@@ -7,8 +7,8 @@
 #include "core/CopyText.h"
 #include "core/FileCommandNames.h"
 #include "core/RenameTarget.h"
-#include "platform/win32/WideString.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/WideString.h"
 
 namespace quillet::shellext {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "platform/win32/WideString.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/WideString.h"
 
 namespace quillet::shellext {
 

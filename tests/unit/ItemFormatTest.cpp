@@ -166,8 +166,8 @@ TEST(ItemFormat, RunsHoldAtMost1024Characters) {
     // A long literal becomes several text parts of at most 1024 characters, nothing lost.
     const std::u16string longText(2500, u'x');
     const ParseResult result = Parse(longText + u"$name");
-    EXPECT_EQ(result.parts, "text(" + std::string(1024, 'x') + ") text(" + std::string(1024, 'x') + ") text(" +
-                                std::string(452, 'x') + ") path(1,0)");
+    EXPECT_EQ(result.parts, "text(" + std::string(1024, 'x') + ") text(" + std::string(1024, 'x') +
+                                ") text(" + std::string(452, 'x') + ") path(1,0)");
 
     // 1023 characters and then a pair copied as two characters: the run ends before the pair.
     const std::u16string text(1023, u'y');

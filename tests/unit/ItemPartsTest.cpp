@@ -27,7 +27,8 @@ TEST(ItemParts, PathComponentsAndSeparators) {
         {u"C:\\Data\\Report.final.txt", PathComponent::Folder, PathSeparator::Backslash, u"C:\\Data\\"},
         {u"C:\\Data\\Report.final.txt", PathComponent::Ext, PathSeparator::Backslash, u"txt"},
         {u"C:\\Data\\Report.final.txt", PathComponent::NameNoExt, PathSeparator::Backslash, u"Report.final"},
-        {u"C:\\Data\\Report.final.txt", PathComponent::Path, PathSeparator::ForwardSlash, u"C:/Data/Report.final.txt"},
+        {u"C:\\Data\\Report.final.txt", PathComponent::Path, PathSeparator::ForwardSlash,
+         u"C:/Data/Report.final.txt"},
         {u"C:\\Data\\Report.final.txt", PathComponent::Path, PathSeparator::DoubleBackslash,
          u"C:\\\\Data\\\\Report.final.txt"},
         {u"C:\\Data\\README", PathComponent::Ext, PathSeparator::Backslash, u""},
@@ -49,7 +50,8 @@ TEST(ItemParts, PathComponentsAndSeparators) {
 }
 
 TEST(ItemParts, ExpandedFileComponentsUseTheRelativeName) {
-    const ExpandedFileCFItem item(Native(u"C:\\Data\\Proj\\src.v2\\main"), Native(u"C:\\Data\\").size(), StatusOf(1));
+    const ExpandedFileCFItem item(Native(u"C:\\Data\\Proj\\src.v2\\main"), Native(u"C:\\Data\\").size(),
+                                  StatusOf(1));
     struct Row {
         PathComponent component;
         PathSeparator separator;

@@ -78,9 +78,9 @@ TEST(Items, AddPathCapturesFilesAndFoldersAndSkipsWhatIsGone) {
     EXPECT_FALSE(fileItem.IsFolder());
     EXPECT_TRUE(fileItem.Name() == u"a.txt");
     EXPECT_EQ(fileItem.size, 5u);
-    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
-                         std::chrono::system_clock::now().time_since_epoch())
-                         .count();
+    const auto now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     EXPECT_NEAR(static_cast<double>(fileItem.modified), static_cast<double>(now), 120.0);
 
     EXPECT_TRUE(selection.Items()[1]->IsFolder());

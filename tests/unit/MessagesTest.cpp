@@ -43,7 +43,8 @@ TEST(Messages, PositionalInserts) {
         std::u16string_view expected;
     };
     const Row rows[] = {
-        {u"Invalid parameter tag '%1' for attribute $%2.", {u"bar", u"name"},
+        {u"Invalid parameter tag '%1' for attribute $%2.",
+         {u"bar", u"name"},
          u"Invalid parameter tag 'bar' for attribute $name."},
         {u"%2 before %1", {u"one", u"two"}, u"two before one"},
         {u"Line %2!d!: %1", {u"bad", 42}, u"Line 42: bad"},

@@ -18,11 +18,15 @@ TEST(Utf, MalformedInputBecomesReplacementCharacters) {
         std::u16string expected;
     };
     const Row rows[] = {
-        {"\xFF" "a", u"\uFFFDa"},                // not a lead byte
-        {"\xC3", u"\uFFFD"},                     // cut short at the end
-        {"\xE2\x82" "a", u"\uFFFDa"},            // cut short before ASCII
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},           // overlong
-        {"\xED\xA0\x80", u"\uFFFD"},           // an encoded surrogate
+        {"\xFF"
+         "a",
+         u"\uFFFDa"},         // not a lead byte
+        {"\xC3", u"\uFFFD"},  // cut short at the end
+        {"\xE2\x82"
+         "a",
+         u"\uFFFDa"},                   // cut short before ASCII
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},  // overlong
+        {"\xED\xA0\x80", u"\uFFFD"},    // an encoded surrogate
         {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
     };
     for (const Row& row : rows) {

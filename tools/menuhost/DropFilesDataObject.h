@@ -1,8 +1,8 @@
 // A data object holding a CF_HDROP file list, as Explorer hands to a context-menu handler.
 #pragma once
 
-#include <objidl.h>
 #include <windows.h>
+#include <objidl.h>
 
 #include <atomic>
 #include <string>

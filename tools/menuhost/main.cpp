@@ -3,11 +3,11 @@
 // registration is exercised), and drives IShellExtInit and IContextMenu as Explorer does: prints the
 // menu, its help texts, invokes an item with the SHIFT/CTRL flags of a click, and prints the
 // clipboard. With --window, a small window lists the files and a right-click pops up the real menu.
+#include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
-#include <windows.h>
 
 #include <cstdio>
 #include <cstring>

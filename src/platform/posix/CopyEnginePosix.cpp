@@ -18,9 +18,9 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/AsciiCase.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
-#include "platform/AsciiCase.h"
 
 extern char** environ;
 
@@ -197,7 +197,6 @@ ClipboardTool FindClipboardTool() {
 }
 
 // ---- The profile file ----
-
 
 std::u16string_view Trim(std::u16string_view text) {
     const auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r'; };

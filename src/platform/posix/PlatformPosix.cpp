@@ -104,7 +104,9 @@ std::optional<std::u16string> FormatDate(const LocalDateTime& time, bool longDat
     return *weekdayMonth + std::u16string(day.begin(), day.end()) + *year;
 }
 
-std::optional<std::u16string> FormatTime(const LocalDateTime& time) { return Put(time, "%X"); }
+std::optional<std::u16string> FormatTime(const LocalDateTime& time) {
+    return Put(time, "%X");
+}
 
 std::optional<std::u16string> FileTypeName(const std::u16string& name, bool isFolder) {
     if (isFolder) {

@@ -1,6 +1,6 @@
 // Win32 implementation of the file functions of the platform seam.
-#include <shlobj.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <atomic>

@@ -74,7 +74,8 @@ class GlobalMemory {
 // A lock on global memory, undone on destruction.
 class GlobalLockScope {
   public:
-    explicit GlobalLockScope(HGLOBAL memory) : memory_(memory), data_(memory ? GlobalLock(memory) : nullptr) {}
+    explicit GlobalLockScope(HGLOBAL memory)
+        : memory_(memory), data_(memory ? GlobalLock(memory) : nullptr) {}
     ~GlobalLockScope() {
         if (data_ != nullptr) {
             GlobalUnlock(memory_);

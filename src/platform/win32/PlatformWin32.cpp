@@ -95,8 +95,8 @@ std::optional<std::u16string> FormatTime(const LocalDateTime& time) {
 std::optional<std::u16string> FileTypeName(const std::u16string& name, bool isFolder) {
     SHFILEINFOW info{};
     const DWORD attributes = isFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-    if (SHGetFileInfoW(AsWide(name), attributes, &info, sizeof info, SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES) ==
-        0) {
+    if (SHGetFileInfoW(AsWide(name), attributes, &info, sizeof info,
+                       SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES) == 0) {
         return std::nullopt;
     }
     return FromWide(info.szTypeName);

@@ -9,7 +9,9 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are 
 
 namespace quillet::platform {
 
-inline const wchar_t* AsWide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+inline const wchar_t* AsWide(const std::u16string& text) {
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
 
 inline std::u16string FromWide(const wchar_t* text) {
     return text ? std::u16string(reinterpret_cast<const char16_t*>(text)) : std::u16string();
