@@ -17,49 +17,16 @@
 #include <vector>
 
 #include "DropFilesDataObject.h"
+#include "HostSupport.h"
 
 namespace {
 
-constexpr CLSID kQuilletHandler = {
-    0x5B1C7E2A, 0x93D4, 0x4F6B, {0xA8, 0xE0, 0x2C, 0x4D, 0x9F, 0x1B, 0x7A, 0x63}};
-constexpr UINT kFirstId = 1;
-constexpr UINT kLastId = 0x7FFF;
-
 template <typename T>
-class ComRef {
-  public:
-    ComRef() = default;
-    ~ComRef() { Reset(); }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    T* Get() const { return pointer_; }
-    T* operator->() const { return pointer_; }
-    void** Put() {
-        Reset();
-        return reinterpret_cast<void**>(&pointer_);
-    }
-    void Reset() {
-        if (pointer_) {
-            pointer_->Release();
-            pointer_ = nullptr;
-        }
-    }
-
-  private:
-    T* pointer_ = nullptr;
-};
-
-class PopupMenu {
-  public:
-    PopupMenu() : menu_(CreatePopupMenu()) {}
-    ~PopupMenu() { DestroyMenu(menu_); }
-    PopupMenu(const PopupMenu&) = delete;
-    PopupMenu& operator=(const PopupMenu&) = delete;
-    HMENU Get() const { return menu_; }
-
-  private:
-    HMENU menu_;
-};
+using ComRef = menuhost::ComPtr<T>;
+using menuhost::kFirstId;
+using menuhost::kLastId;
+using menuhost::kQuilletHandler;
+using menuhost::PopupMenu;
 
 double Now() {
     static const double frequency = [] {
@@ -172,11 +139,11 @@ using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
 bool MakeHandler(IClassFactory* factory, IDataObject* selection, ComRef<IContextMenu>& menu) {
     ComRef<IShellExtInit> init;
-    if (FAILED(factory->CreateInstance(nullptr, IID_IShellExtInit, init.Put())) ||
+    if (FAILED(factory->CreateInstance(nullptr, IID_IShellExtInit, init.PutVoid())) ||
         FAILED(init->Initialize(nullptr, selection, nullptr))) {
         return false;
     }
-    return SUCCEEDED(init->QueryInterface(IID_IContextMenu, menu.Put()));
+    return SUCCEEDED(init->QueryInterface(IID_IContextMenu, menu.PutVoid()));
 }
 
 double Median(std::vector<double> values) {
@@ -198,7 +165,7 @@ int Run(int argc, wchar_t** argv) {
         return 1;
     }
     ComRef<IClassFactory> factory;
-    if (FAILED(getClassObject(kQuilletHandler, IID_IClassFactory, factory.Put()))) {
+    if (FAILED(getClassObject(kQuilletHandler, IID_IClassFactory, factory.PutVoid()))) {
         std::fwprintf(stderr, L"no class factory\n");
         return 1;
     }
@@ -217,8 +184,7 @@ int Run(int argc, wchar_t** argv) {
         paths.push_back(self);
     }
     ComRef<IDataObject> selection;
-    if (FAILED(
-            menuhost::DropFilesDataObject::Create(paths, reinterpret_cast<IDataObject**>(selection.Put())))) {
+    if (FAILED(menuhost::DropFilesDataObject::Create(paths, selection.Put()))) {
         return 1;
     }
     // A valid name on the clipboard: for one item the paste items show, after the clipboard scan.
