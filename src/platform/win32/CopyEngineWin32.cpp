@@ -24,6 +24,19 @@ FileTimeSeconds SecondsOf(const FILETIME& time) {
     return static_cast<std::int64_t>(units) / kFileTimeUnitsPerSecond - kSecondsFrom1601To1970;
 }
 
+// The attributes, size and times of a folder entry or a path's attribute data (the two Win32
+// structures share these fields).
+template <typename FileData>
+void FillFromFileData(const FileData& data, FolderEntry& entry) {
+    entry.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.isHidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    entry.isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    entry.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    entry.created = SecondsOf(data.ftCreationTime);
+    entry.accessed = SecondsOf(data.ftLastAccessTime);
+    entry.modified = SecondsOf(data.ftLastWriteTime);
+}
+
 // The "\\?\" form of an absolute path too long for the classic limit; other paths as they are.
 std::u16string LongPathForm(std::u16string path) {
     if (path.size() < MAX_PATH || path.starts_with(u"\\\\?\\")) {
@@ -116,13 +129,7 @@ bool FolderReader::Next(FolderEntry& entry) {
     const WIN32_FIND_DATAW& data = state_->data;
     entry = FolderEntry{};
     entry.name = std::u16string_view(reinterpret_cast<const char16_t*>(data.cFileName));
-    entry.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    entry.isHidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
-    entry.isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    entry.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    entry.created = SecondsOf(data.ftCreationTime);
-    entry.accessed = SecondsOf(data.ftLastAccessTime);
-    entry.modified = SecondsOf(data.ftLastWriteTime);
+    FillFromFileData(data, entry);
     return true;
 }
 
@@ -242,13 +249,7 @@ bool QueryFileEntry(const std::u16string& path, FolderEntry& entry) {
         return false;
     }
     entry = FolderEntry{};
-    entry.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    entry.isHidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
-    entry.isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    entry.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    entry.created = SecondsOf(data.ftCreationTime);
-    entry.accessed = SecondsOf(data.ftLastAccessTime);
-    entry.modified = SecondsOf(data.ftLastWriteTime);
+    FillFromFileData(data, entry);
     return true;
 }
 
