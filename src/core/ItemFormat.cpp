@@ -204,8 +204,14 @@ std::unique_ptr<ItemPartBase> ParseAttribute(FormatCursor& cursor, std::u16strin
 }
 
 bool ParseItemFormat(FormatCursor& cursor, CopyFormat* format, EscapeMode mode, std::u16string& error) {
-    // In a command line the brackets end the format; checked alone they are ordinary text.
-    const bool inCommandLine = format != nullptr;
+    // Only a command line's reader compiles a format; checked alone the brackets are ordinary text.
+    return ParseItemFormat(cursor, format, mode, error,
+                           format != nullptr ? FormatPlacement::InCommandLine : FormatPlacement::Alone);
+}
+
+bool ParseItemFormat(FormatCursor& cursor, CopyFormat* format, EscapeMode mode, std::u16string& error,
+                     FormatPlacement placement) {
+    const bool inCommandLine = placement == FormatPlacement::InCommandLine;
     const std::u16string_view stopCharacters = inCommandLine ? u"$[]" : u"$";
     bool result = true;
     bool sawAttribute = false;

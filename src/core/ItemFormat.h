@@ -69,6 +69,14 @@ std::unique_ptr<ItemPartBase> ParseAttribute(FormatCursor& cursor, std::u16strin
 // command line, or at the end.
 bool ParseItemFormat(FormatCursor& cursor, CopyFormat* format, EscapeMode mode, std::u16string& error);
 
+// Where a format stands. In a command line "[" and "]" end it (the item separator follows); alone,
+// as the editor checks it or the command line's format command takes it, they are text.
+enum class FormatPlacement { InCommandLine, Alone };
+
+// The same with the placement given: a format standing alone also compiles into format->parts.
+bool ParseItemFormat(FormatCursor& cursor, CopyFormat* format, EscapeMode mode, std::u16string& error,
+                     FormatPlacement placement);
+
 // The attribute keywords of the language, for the parser and for the configuration program's picker.
 enum class AttributeKind { Path, Date, Size, Type };
 

@@ -102,6 +102,21 @@ std::u16string RunningModuleFolder();
 // Creates one folder; false when it could not be created (it may already exist).
 bool CreateFolder(const std::u16string& path);
 
+// A path typed at a command line made absolute, as Explorer would pass it: a relative path is taken
+// from the current folder (on Windows a path from the current drive's root, such as \dir, and one
+// from a drive's own current folder, such as D:dir, too); an absolute path is returned as it is.
+// Empty when the current folder cannot be read.
+std::u16string AbsolutePath(const std::u16string& path);
+
+// The length of a path's root (/ on POSIX; C:\ and \\server\share\ and \\?\C:\ on Windows), 0 for a
+// relative path.
+std::size_t PathRootLength(std::u16string_view path);
+
+// A relative path taken from the absolute folder base, by name alone: "." steps are dropped, ".."
+// steps go up (never above base's root), every other name stays exactly as written, trailing dots
+// and spaces included, and the separators become kPathSeparator.
+std::u16string ResolveAgainst(std::u16string_view base, std::u16string_view relative);
+
 }  // namespace quillet::platform
 
 // ---- The copy engine's needs: file times, folder reading, the clipboard, the profile, numbers ----

@@ -66,4 +66,14 @@ expect "expansion, depth 1, include folds A-Z" 'Top%sa.txt\r\nTop%sREADME.TXT' "
 run copy --options --expand --full-path 1 "$(native "$tree/Long")"
 relative=${long#"$tree/"}/deep.txt  # spelled here: winepath cannot convert paths this long
 expect "expansion below a path of ${#long} characters" '%s%s%s' "$(native "$tree")" "$sep" "${relative//\//$sep}"
+
+# Paths as a shell user types them, relative to the current folder: the same as the full paths.
+run copy --options --expand --sort-option 1 --depth 0 "$top"
+mv "$tree/out" "$tree/absolute"
+(cd "$tree/sel" && run copy --options --expand --sort-option 1 --depth 0 Top)
+expect "a bare folder name expands as its full path does" '%s' "$(cat "$tree/absolute")"
+(cd "$tree/sel/Top/sub" && run copy --command 'Copy Names' --full-path ../a.txt)
+expect "\$path of a relative name is the full path" '%s' "$a"
+(cd "$tree/sel" && run format '[$name] ($size)\t$path' ./Top/sub/.././a.txt)
+expect "quillet format: brackets are text, the path is full" '[a.txt] (5)\t%s\r\n' "$a"
 [ "$failures" -eq 0 ]

@@ -154,6 +154,16 @@ TEST(ItemFormat, CheckingAloneTreatsBracketsAsText) {
     EXPECT_EQ(test::Printable(error), Message(MessageId::NoSuchAttribute, {u"nam"}));
 }
 
+TEST(ItemFormat, AFormatStandingAloneCompilesItsBracketsAsText) {
+    CopyFormat format;
+    std::u16string error;
+    FormatCursor cursor(u"[$name] ]x[\\[");
+    ParseItemFormat(cursor, &format, EscapeMode::FullEscapes, error, FormatPlacement::Alone);
+    EXPECT_EQ(Describe(format), "text([) path(1,0) text(] ]x[[)");
+    EXPECT_TRUE(error.empty());
+    EXPECT_EQ(cursor.Position(), 13);
+}
+
 TEST(ItemFormat, ALineFeedEndsTheFormat) {
     const ParseResult result = Parse(u"$name\nmore $path");
     EXPECT_EQ(result.parts, "path(1,0)");

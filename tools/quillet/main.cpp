@@ -199,7 +199,12 @@ int RunCopy(const std::vector<std::u16string>& args) {
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::u16string& arg = args[i];
         if (flagsEnded || !arg.starts_with(u"--")) {
-            paths.push_back(arg);
+            // As Explorer would pass it: the core takes "$path" and the folders to expand from it.
+            paths.push_back(quillet::platform::AbsolutePath(arg));
+            if (paths.back().empty()) {
+                Print(stderr, u"quillet: cannot read the current folder for " + arg + u"\n");
+                return 1;
+            }
             continue;
         }
         const auto value = [&]() -> std::optional<std::u16string> {
@@ -307,15 +312,18 @@ int RunFormat(const std::vector<std::u16string>& args) {
     quillet::CopyFormat format;
     std::u16string error;
     quillet::FormatCursor cursor(args[1]);
-    quillet::ParseItemFormat(cursor, &format, quillet::EscapeMode::FullEscapes, error);
+    // The whole argument is the item format: brackets are text, as in the editor's format field.
+    quillet::ParseItemFormat(cursor, &format, quillet::EscapeMode::FullEscapes, error,
+                             quillet::FormatPlacement::Alone);
     if (!error.empty()) {
         Print(stderr, u"quillet: " + error + u"\n");
         return 1;
     }
     int status = 0;
     for (std::size_t i = 2; i < args.size(); ++i) {
+        const std::u16string path = quillet::platform::AbsolutePath(args[i]);  // outlives the item
         quillet::ItemSelection selection;
-        if (selection.AddPath(args[i]) == 0) {
+        if (selection.AddPath(path) == 0) {
             Print(stderr, u"quillet: cannot read " + args[i] + u"\n");
             status = 1;
             continue;

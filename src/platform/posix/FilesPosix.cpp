@@ -175,6 +175,18 @@ std::u16string ApplicationDataFolder() {
     return folder + u".config";
 }
 
+std::u16string AbsolutePath(const std::u16string& path) {
+    if (PathRootLength(path) > 0) {
+        return path;
+    }
+    std::string folder(PATH_MAX, '\0');
+    if (::getcwd(folder.data(), folder.size()) == nullptr) {
+        return {};
+    }
+    folder.resize(std::char_traits<char>::length(folder.c_str()));
+    return ResolveAgainst(Utf8ToUtf16(folder), path);
+}
+
 std::u16string RunningModuleFolder() {
     std::string buffer(PATH_MAX, '\0');
     const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());

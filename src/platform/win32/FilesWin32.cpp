@@ -144,6 +144,49 @@ std::u16string ApplicationDataFolder() {
     return FromWide(buffer);
 }
 
+namespace {
+
+// A Win32 call that fills a buffer and returns the length it needs when the buffer is too small.
+template <typename Call>
+std::u16string GrowingBuffer(Call call) {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = call(static_cast<DWORD>(buffer.size()), buffer.data());
+        if (length == 0) {
+            return {};
+        }
+        if (length < buffer.size()) {
+            return FromWide(buffer.c_str(), length);
+        }
+        buffer.resize(length + 1);
+    }
+}
+
+}  // namespace
+
+std::u16string AbsolutePath(const std::u16string& path) {
+    const std::size_t rootLength = PathRootLength(path);
+    if (rootLength > 1) {
+        return path;
+    }
+    std::u16string base;
+    std::u16string_view relative = path;
+    if (rootLength == 0 && path.size() >= 2 && path[1] == u':') {
+        // "D:dir" goes on from drive D's own current folder, which only the full-path call knows.
+        const std::u16string drive = path.substr(0, 2);
+        base = GrowingBuffer([&drive](DWORD size, wchar_t* buffer) {
+            return GetFullPathNameW(AsWide(drive), size, buffer, nullptr);
+        });
+        relative.remove_prefix(2);
+    } else {
+        base = GrowingBuffer([](DWORD size, wchar_t* buffer) { return GetCurrentDirectoryW(size, buffer); });
+        if (rootLength == 1) {
+            base.resize(PathRootLength(base));  // "\dir" starts at the current drive's root
+        }
+    }
+    return base.empty() ? std::u16string() : ResolveAgainst(base, relative);
+}
+
 std::u16string RunningModuleFolder() {
     // The module that holds this function: the DLL when linked into one, not the host program.
     HMODULE module = nullptr;
