@@ -208,6 +208,38 @@ TEST(CopyOptions, ProfileKeepsTheTenValuesAndReadsEditedOnes) {
     EXPECT_EQ(platform::ReadProfileInt(file, u"Other", u"Full Path", 9), 1);
 }
 
+TEST(CopyOptions, StoredNamesAreTheOnesUsersFilesHold) {
+    // Files written by earlier versions and by hand use these names: each must read into its option.
+    struct Row {
+        const char* name;
+        int CopyOptions::*option;
+    };
+    const Row rows[] = {
+        {"Filenames Separator", &CopyOptions::filenamesSeparator},
+        {"Filenames Quote", &CopyOptions::filenamesQuote},
+        {"Filenames Quote Char", &CopyOptions::filenamesQuoteChar},
+        {"Full Path", &CopyOptions::fullPath},
+        {"Path Separator", &CopyOptions::pathSeparator},
+        {"Add Size", &CopyOptions::addSize},
+        {"Size Units", &CopyOptions::sizeUnits},
+        {"Add Date", &CopyOptions::addDate},
+        {"Date Format", &CopyOptions::dateFormat},
+        {"Sort Option", &CopyOptions::sortOption},
+    };
+    test::TempFolder temp;
+    const std::u16string file = temp.PathOf(u"ScrivelShExt.INI");
+    for (const Row& row : rows) {
+        {
+            std::ofstream out(std::filesystem::path(file), std::ios::binary | std::ios::trunc);
+            out << "[Options]\r\n" << row.name << "=1\r\n";
+        }
+        CopyOptions options;
+        LoadCopyOptions(options, file);
+        EXPECT_EQ(options.*row.option, 1) << row.name;
+        EXPECT_EQ(CopyOptions{}.*row.option, 0) << row.name;
+    }
+}
+
 TEST(CopyOptions, ProfileThatCannotBeReadKeepsValues) {
     test::TempFolder temp;
     CopyOptions options;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <set>
 
 #include "TestSupport.h"
@@ -15,18 +16,28 @@ namespace {
 using test::Native;
 using test::Printable;
 
-// Records the folders a scan reads and stops after a given number of abort checks.
+// Records the folders a scan reads and the abort checks made while reading each, and stops after a
+// given number of checks or once the scan has entered a given folder.
 class RecordingAbort : public MAbortBase {
   public:
     explicit RecordingAbort(std::size_t stopAfterChecks = SIZE_MAX) : stopAfter_(stopAfterChecks) {}
-    void SetCurrentFolder(const std::u16string& folderPath) override { folders.push_back(folderPath); }
-    bool CheckAbort() override { return ++checks >= stopAfter_; }
+    void SetCurrentFolder(const std::u16string& folderPath) override {
+        folders.push_back(folderPath);
+        cancelled_ = cancelled_ || folderPath == stopIn;
+    }
+    bool CheckAbort() override {
+        ++checksIn[folders.empty() ? std::u16string() : folders.back()];
+        return ++checks >= stopAfter_ || cancelled_;
+    }
 
     std::vector<std::u16string> folders;
+    std::map<std::u16string, std::size_t> checksIn;
     std::size_t checks = 0;
+    std::u16string stopIn;
 
   private:
     std::size_t stopAfter_;
+    bool cancelled_ = false;
 };
 
 TEST(FolderScan, MatchPattern) {
@@ -202,6 +213,35 @@ TEST_F(ScanTree, CancelDiscardsEverythingAndKeepsSelectedFiles) {
     EXPECT_TRUE(selection.Flat()[0]->Name().starts_with(Native(u"Top\\sub")));
     EXPECT_TRUE(selection.Flat()[5]->Name() == u"loose.bin");
     EXPECT_EQ(Printable(SummaryText(selection)), "Files: 6;  Total Files Size: 12 bytes");
+}
+
+TEST(FolderScanCancel, StopsAfterTheCurrentEntryAndOpensEachFolderFoundOnce) {
+    // The cancel comes while the first subfolder is read: the top folder was read whole, so all three
+    // subfolders are known; each is still opened once and read no further than its first entry.
+    test::TempFolder temp;
+    for (const char16_t* file : {u"Top\\t1", u"Top\\t2", u"Top\\A\\a1", u"Top\\A\\a2", u"Top\\A\\a3",
+                                 u"Top\\B\\b1", u"Top\\B\\b2", u"Top\\C\\c1", u"Top\\C\\c2"}) {
+        temp.WriteFile(file, 1);
+    }
+    for (const char16_t* first : {u"Top\\A", u"Top\\B", u"Top\\C"}) {
+        ItemSelection selection;
+        ASSERT_EQ(selection.AddPath(temp.PathOf(u"Top")), 1u);
+        RecordingAbort abort;
+        abort.stopIn = temp.PathOf(first);
+        ExpandFolder(static_cast<FolderCFItem&>(*selection.Items()[0]), abort, {});
+
+        EXPECT_EQ(std::set<std::u16string>(abort.folders.begin(), abort.folders.end()),
+                  std::set<std::u16string>({temp.PathOf(u"Top"), temp.PathOf(u"Top\\A"),
+                                            temp.PathOf(u"Top\\B"), temp.PathOf(u"Top\\C")}));
+        EXPECT_EQ(abort.folders.size(), 4u) << "a folder was opened twice";
+        EXPECT_EQ(abort.folders.front(), temp.PathOf(u"Top"));
+        EXPECT_GE(abort.checksIn[temp.PathOf(u"Top")], 4u);  // t1, t2, A, B, C (and . and .. where listed)
+        const auto cancelledAt = std::find(abort.folders.begin(), abort.folders.end(), abort.stopIn);
+        ASSERT_NE(cancelledAt, abort.folders.end());
+        for (auto folder = cancelledAt; folder != abort.folders.end(); ++folder) {
+            EXPECT_EQ(abort.checksIn[*folder], 1u) << Printable(*folder);
+        }
+    }
 }
 
 TEST_F(ScanTree, EmptyFolderContributesNothing) {

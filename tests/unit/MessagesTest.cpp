@@ -8,22 +8,29 @@ namespace quillet {
 namespace {
 
 TEST(Messages, TextsAreTheSystemsOwn) {
+    // Spelled out: users see these texts, and their string table ids are fixed.
     struct Row {
-        MessageId id;
+        int id;
         std::u16string_view text;
     };
     const Row rows[] = {
-        {MessageId::UnexpectedCloseBracket, u"Unexpected ']' (use '\\]' to insert a ']')."},
-        {MessageId::NoItemVariables, u"Invalid definition - no item variables."},
-        {MessageId::DollarWithoutAttribute,
-         u"Invalid '$', must be followed by attribute name, or use '\\$' to insert a '$'."},
-        {MessageId::InvalidParameterTag, u"Invalid parameter tag '%1' for attribute $%2."},
-        {MessageId::NoSuchAttribute, u"No such attribute \"$%1\""},
+        {2000, u"Unexpected ']' (use '\\]' to insert a ']')."},
+        {2001, u"Invalid definition - no item variables."},
+        {2002, u"Invalid '$', must be followed by attribute name, or use '\\$' to insert a '$'."},
+        {2003, u"Invalid parameter tag '%1' for attribute $%2."},
+        {2009, u"No such attribute \"$%1\""},
+        {2005, u"Failed to read item separator, "},
+        {2006, u"No command found on line %1!d! (missing \":\")."},
+        {2007, u"Error reading command \"%1\" on line %2!d!: %3."},
+        {2008, u"Error reading command \"%1\" on line %2!d!: Unknown built-in command \"%3\"."},
+        {220, u"Failed to create file '%1'\n(Error code %2!08x!)."},
+        {221, u"Failed to write to file '%1'\n(Error code %2!08x!)."},
     };
     for (const Row& row : rows) {
-        EXPECT_TRUE(MessageText(row.id) == row.text) << static_cast<int>(row.id);
+        EXPECT_TRUE(MessageText(static_cast<MessageId>(row.id)) == row.text) << row.id;
     }
     EXPECT_EQ(static_cast<int>(MessageId::NoSuchAttribute), 2009);
+    EXPECT_EQ(static_cast<int>(MessageId::FailedToWriteFile), 221);
 }
 
 TEST(Messages, IdsAreUniqueAndEveryTextIsFound) {
