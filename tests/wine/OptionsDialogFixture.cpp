@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "core/CopyOptions.h"
+#include "platform/win32/WideString.h"
 #include "shellext/ui/OptionsDlg.h"
 
 namespace quillet::test {
@@ -51,6 +52,44 @@ std::u16string Formatted(const GeneratedFile& file, bool longDate, bool withTime
     }
     return text;
 }
+
+constexpr const wchar_t* kDpiVariable = L"QUILLET_TEST_DPI";
+
+// A DWORD value of the user's settings, set for the lifetime of the object and then put back (or
+// removed, when there was none).
+class ScopedSetting {
+  public:
+    ScopedSetting(HKEY root, const wchar_t* key, const wchar_t* name, DWORD value) : name_(name) {
+        if (RegCreateKeyExW(root, key, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_,
+                            nullptr) != ERROR_SUCCESS) {
+            key_ = nullptr;
+            return;
+        }
+        DWORD size = sizeof(saved_);
+        hadValue_ = RegQueryValueExW(key_, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&saved_), &size) ==
+                    ERROR_SUCCESS;
+        RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    }
+    ~ScopedSetting() {
+        if (!key_) {
+            return;
+        }
+        if (hadValue_) {
+            RegSetValueExW(key_, name_, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved_), sizeof(saved_));
+        } else {
+            RegDeleteValueW(key_, name_);
+        }
+        RegCloseKey(key_);
+    }
+    ScopedSetting(const ScopedSetting&) = delete;
+    ScopedSetting& operator=(const ScopedSetting&) = delete;
+
+  private:
+    HKEY key_ = nullptr;
+    const wchar_t* name_;
+    DWORD saved_ = 0;
+    bool hadValue_ = false;
+};
 
 }  // namespace
 
@@ -105,6 +144,80 @@ std::u16string OptionsDialogFixture::Root() {
 
 DialogDriver OptionsDialogFixture::OpenDialog(std::vector<std::u16string> paths) {
     return DialogDriver([paths = std::move(paths)] { shellext::ShowOptionsDialog(paths); }, u"Quillet");
+}
+
+DialogDriver OptionsDialogFixture::OpenDialogWithLink(std::vector<std::u16string> paths,
+                                                      OpenedLinks& opened) {
+    return DialogDriver(
+        [paths = std::move(paths), &opened] {
+            // As ShowOptionsDialog builds it.
+            ItemSelection selection;
+            for (const std::u16string& path : paths) {
+                selection.AddPath(path);
+            }
+            selection.Flatten();
+            SortSelection(selection);
+            shellext::CScrivelDlg dialog(selection,
+                                         [&opened](const std::u16string& url) { opened.Add(url); });
+            dialog.DoModal(nullptr);
+        },
+        u"Quillet");
+}
+
+OptionsDialogFixture::ProcessResult OptionsDialogFixture::RunAtDpi(int dpi, const std::string& filter) {
+    ProcessResult result{~0u, {}};
+    // The display's DPI, and the one fonts are made for.
+    const ScopedSetting desktop(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels",
+                                static_cast<DWORD>(dpi));
+    const ScopedSetting fonts(HKEY_CURRENT_CONFIG, L"Software\\Fonts", L"LogPixels", static_cast<DWORD>(dpi));
+    SetEnvironmentVariableW(kDpiVariable, std::to_wstring(dpi).c_str());
+
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring commandLine =
+        L"\"" + std::wstring(self) + L"\" --gtest_filter=" + std::wstring(filter.begin(), filter.end());
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = writeEnd;
+        startup.hStdError = writeEnd;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        PROCESS_INFORMATION process{};
+        const bool started = CreateProcessW(self, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                            nullptr, &startup, &process) != FALSE;
+        CloseHandle(writeEnd);
+        if (started) {
+            char buffer[4096];
+            DWORD read = 0;
+            while (ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+                result.output.append(buffer, read);
+            }
+            WaitForSingleObject(process.hProcess, INFINITE);
+            GetExitCodeProcess(process.hProcess, &result.exitCode);
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        CloseHandle(readEnd);
+    }
+    SetEnvironmentVariableW(kDpiVariable, nullptr);
+    return result;
+}
+
+int OptionsDialogFixture::RequestedDpi() {
+    wchar_t value[16] = {};
+    return GetEnvironmentVariableW(kDpiVariable, value, 16) > 0 ? _wtoi(value) : 0;
+}
+
+int OptionsDialogFixture::SystemDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
 }
 
 std::u16string OptionsDialogFixture::DateOf(const std::u16string& path, bool longDate, bool withTime) {
