@@ -67,13 +67,6 @@ std::string Describe(HWND control) {
     return "control " + std::to_string(GetDlgCtrlID(control)) + " \"" + text + "\"";
 }
 
-RECT RectInParent(HWND control) {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 // The extent of text drawn on one line, or wrapped at width, in the control's font.
 SIZE TextExtent(HWND control, const std::u16string& text, UINT format, int width) {
     RECT rect{0, 0, width, 0};
@@ -282,9 +275,9 @@ std::vector<std::u16string> DialogDriver::Entries(int id) const {
     return entries;
 }
 
-RECT DialogDriver::RectOf(int id) const {
+RECT DialogDriver::RectOf(HWND control) const {
     RECT rect{};
-    GetWindowRect(Item(id), &rect);
+    GetWindowRect(control, &rect);
     MapWindowPoints(HWND_DESKTOP, dialog_, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
 }
@@ -324,8 +317,8 @@ std::vector<std::string> DialogDriver::LayoutFaults(int dpi) const {
     }
     for (std::size_t i = 0; i < visible.size(); ++i) {
         for (std::size_t j = i + 1; j < visible.size(); ++j) {
-            const RECT a = RectInParent(visible[i]);
-            const RECT b = RectInParent(visible[j]);
+            const RECT a = RectOf(visible[i]);
+            const RECT b = RectOf(visible[j]);
             RECT common{};
             if (!IntersectRect(&common, &a, &b) || (IsGroupBox(visible[i]) && Contains(a, b)) ||
                 (IsGroupBox(visible[j]) && Contains(b, a))) {

@@ -56,7 +56,8 @@ class DialogDriver {
     int Selected(int id) const;
     std::vector<std::u16string> Entries(int id) const;
     // A control's rectangle in the dialog's client coordinates.
-    RECT RectOf(int id) const;
+    RECT RectOf(int id) const { return RectOf(Item(id)); }
+    RECT RectOf(HWND control) const;
     SIZE WindowSize() const;
     RECT WindowRect() const;
     // Every child window of the dialog, in z-order.

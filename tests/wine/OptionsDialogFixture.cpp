@@ -54,42 +54,26 @@ std::u16string Formatted(const GeneratedFile& file, bool longDate, bool withTime
 }
 
 constexpr const wchar_t* kDpiVariable = L"QUILLET_TEST_DPI";
+constexpr const wchar_t* kDesktopKey = L"Control Panel\\Desktop";
+constexpr const wchar_t* kFontsKey = L"Software\\Fonts";
 
-// A DWORD value of the user's settings, set for the lifetime of the object and then put back (or
-// removed, when there was none).
-class ScopedSetting {
-  public:
-    ScopedSetting(HKEY root, const wchar_t* key, const wchar_t* name, DWORD value) : name_(name) {
-        if (RegCreateKeyExW(root, key, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_,
-                            nullptr) != ERROR_SUCCESS) {
-            key_ = nullptr;
-            return;
-        }
-        DWORD size = sizeof(saved_);
-        hadValue_ = RegQueryValueExW(key_, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&saved_), &size) ==
-                    ERROR_SUCCESS;
-        RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-    }
-    ~ScopedSetting() {
-        if (!key_) {
-            return;
-        }
-        if (hadValue_) {
-            RegSetValueExW(key_, name_, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved_), sizeof(saved_));
-        } else {
-            RegDeleteValueW(key_, name_);
-        }
-        RegCloseKey(key_);
-    }
-    ScopedSetting(const ScopedSetting&) = delete;
-    ScopedSetting& operator=(const ScopedSetting&) = delete;
+// Sets the DPI value of a settings key; gives what was there before, to put back.
+std::optional<DWORD> SetLogPixels(HKEY root, const wchar_t* key, DWORD value) {
+    DWORD saved = 0;
+    DWORD size = sizeof(saved);
+    const bool had =
+        RegGetValueW(root, key, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &saved, &size) == ERROR_SUCCESS;
+    RegSetKeyValueW(root, key, L"LogPixels", REG_DWORD, &value, sizeof(value));
+    return had ? std::optional<DWORD>(saved) : std::nullopt;
+}
 
-  private:
-    HKEY key_ = nullptr;
-    const wchar_t* name_;
-    DWORD saved_ = 0;
-    bool hadValue_ = false;
-};
+void RestoreLogPixels(HKEY root, const wchar_t* key, std::optional<DWORD> saved) {
+    if (saved) {
+        RegSetKeyValueW(root, key, L"LogPixels", REG_DWORD, &*saved, sizeof(*saved));
+    } else {
+        RegDeleteKeyValueW(root, key, L"LogPixels");
+    }
+}
 
 }  // namespace
 
@@ -167,9 +151,8 @@ DialogDriver OptionsDialogFixture::OpenDialogWithLink(std::vector<std::u16string
 OptionsDialogFixture::ProcessResult OptionsDialogFixture::RunAtDpi(int dpi, const std::string& filter) {
     ProcessResult result{~0u, {}};
     // The display's DPI, and the one fonts are made for.
-    const ScopedSetting desktop(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels",
-                                static_cast<DWORD>(dpi));
-    const ScopedSetting fonts(HKEY_CURRENT_CONFIG, L"Software\\Fonts", L"LogPixels", static_cast<DWORD>(dpi));
+    const auto desktop = SetLogPixels(HKEY_CURRENT_USER, kDesktopKey, static_cast<DWORD>(dpi));
+    const auto fonts = SetLogPixels(HKEY_CURRENT_CONFIG, kFontsKey, static_cast<DWORD>(dpi));
     SetEnvironmentVariableW(kDpiVariable, std::to_wstring(dpi).c_str());
 
     wchar_t self[MAX_PATH] = {};
@@ -205,6 +188,8 @@ OptionsDialogFixture::ProcessResult OptionsDialogFixture::RunAtDpi(int dpi, cons
         CloseHandle(readEnd);
     }
     SetEnvironmentVariableW(kDpiVariable, nullptr);
+    RestoreLogPixels(HKEY_CURRENT_USER, kDesktopKey, desktop);
+    RestoreLogPixels(HKEY_CURRENT_CONFIG, kFontsKey, fonts);
     return result;
 }
 

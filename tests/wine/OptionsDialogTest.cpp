@@ -57,19 +57,6 @@ HWND SizeGripOf(const DialogDriver& dialog) {
     return nullptr;
 }
 
-SIZE SizeOf(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    return {rect.right - rect.left, rect.bottom - rect.top};
-}
-
-RECT RectInDialog(const DialogDriver& dialog, HWND control) {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(HWND_DESKTOP, dialog.Dialog(), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 std::string Print(const RECT& rect) {
     return "{" + std::to_string(rect.left) + ", " + std::to_string(rect.top) + ", " +
            std::to_string(rect.right) + ", " + std::to_string(rect.bottom) + "}";
@@ -441,9 +428,9 @@ TEST_F(OptionsDialogTest, NothingIsClippedOrOverlapsAtTheSystemDpi) {
         }
         EXPECT_EQ(dialog.LayoutFaults(dpi), std::vector<std::string>{});
         // System metrics come scaled for the display already: scaling them again would double them.
-        const SIZE grip = SizeOf(SizeGripOf(dialog));
-        EXPECT_EQ(grip.cx, GetSystemMetrics(SM_CXVSCROLL));
-        EXPECT_EQ(grip.cy, GetSystemMetrics(SM_CYHSCROLL));
+        const RECT grip = dialog.RectOf(SizeGripOf(dialog));
+        EXPECT_EQ(grip.right - grip.left, GetSystemMetrics(SM_CXVSCROLL));
+        EXPECT_EQ(grip.bottom - grip.top, GetSystemMetrics(SM_CYHSCROLL));
         EXPECT_EQ(SmallIconSize(dialog).cx, GetSystemMetrics(SM_CXSMICON));
     }
 }
@@ -466,7 +453,7 @@ TEST_F(OptionsDialogTest, ADpiChangeMovesToTheSuggestedRectangleAndScalesEveryth
     const std::vector<HWND> controls = dialog.Children();
     std::vector<RECT> before;
     for (HWND control : controls) {
-        before.push_back(RectInDialog(dialog, control));
+        before.push_back(dialog.RectOf(control));
     }
     RECT client{};
     GetClientRect(dialog.Dialog(), &client);
@@ -501,7 +488,7 @@ TEST_F(OptionsDialogTest, ADpiChangeMovesToTheSuggestedRectangleAndScalesEveryth
         for (const Follows& row : following) {
             follows = row.id == id ? row : follows;
         }
-        const RECT now = RectInDialog(dialog, controls[i]);
+        const RECT now = dialog.RectOf(controls[i]);
         if (follows.right) {
             EXPECT_NEAR(grown.right - now.right, 2 * (client.right - before[i].right), 1);
         } else {
@@ -519,7 +506,8 @@ TEST_F(OptionsDialogTest, ADpiChangeMovesToTheSuggestedRectangleAndScalesEveryth
     }
     EXPECT_EQ(FontHeight(dialog.Item(IDC_QUOTE)), 2 * font);
     EXPECT_EQ(SmallIconSize(dialog).cx, GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(doubled)));
-    EXPECT_EQ(SizeOf(grip).cx, GetSystemMetricsForDpi(SM_CXVSCROLL, static_cast<UINT>(doubled)));
+    EXPECT_EQ(dialog.RectOf(grip).right - dialog.RectOf(grip).left,
+              GetSystemMetricsForDpi(SM_CXVSCROLL, static_cast<UINT>(doubled)));
     // The link's text grew with its font: half as far again as it reached is still on the text.
     const HWND link = dialog.Item(IDC_WEB_LINK);
     RedrawWindow(link, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -532,7 +520,7 @@ TEST_F(OptionsDialogTest, ADpiChangeMovesToTheSuggestedRectangleAndScalesEveryth
     dialog.ChangeDpi(dpi, opened);
     EXPECT_EQ(Print(dialog.WindowRect()), Print(opened));
     for (std::size_t i = 0; i < controls.size(); ++i) {
-        EXPECT_EQ(Print(RectInDialog(dialog, controls[i])), Print(before[i])) << GetDlgCtrlID(controls[i]);
+        EXPECT_EQ(Print(dialog.RectOf(controls[i])), Print(before[i])) << GetDlgCtrlID(controls[i]);
     }
     EXPECT_EQ(FontHeight(dialog.Item(IDC_QUOTE)), font);
     EXPECT_EQ(SmallIconSize(dialog).cx, icon.cx);
@@ -584,23 +572,17 @@ TEST_F(OptionsDialogTest, TheLinkReactsOnlyOverItsText) {
     const HWND link = dialog.Item(IDC_WEB_LINK);
     RECT client{};
     GetClientRect(link, &client);
-    auto captured = [&dialog] {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof(info);
-        GetGUIThreadInfo(GetWindowThreadProcessId(dialog.Dialog(), nullptr), &info);
-        return info.hwndCapture;
-    };
     // The link learns where its text is when it paints.
     RedrawWindow(link, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     // Over the text: hovering, with the mouse captured to notice leaving.
     SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
-    EXPECT_EQ(captured(), link);
+    EXPECT_EQ(Captured(dialog), link);
     // Right of the text, still on the button: no longer hovering.
     SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(client.right - 1, 2));
-    EXPECT_EQ(captured(), nullptr);
+    EXPECT_EQ(Captured(dialog), nullptr);
     // A click there opens nothing and leaves no capture behind.
     SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(client.right - 1, 2));
-    EXPECT_EQ(captured(), nullptr);
+    EXPECT_EQ(Captured(dialog), nullptr);
 }
 
 TEST_F(OptionsDialogTest, HelpWithoutAHelpFileLeavesTheDialogUsable) {
