@@ -21,6 +21,19 @@ int UnscaleForDpi(int value, int dpi) {
     return value > 0 && dpi > 0 ? (value * 96 + dpi / 2) / dpi : value;
 }
 
+LayoutRect ScaleLayoutRect(const LayoutRect& rect, int fromDpi, int toDpi) {
+    if (fromDpi <= 0 || toDpi <= 0 || fromDpi == toDpi) {
+        return rect;
+    }
+    // Rounded to nearest, symmetrically for edges left of or above the origin.
+    const auto edge = [fromDpi, toDpi](int value) {
+        const long long magnitude =
+            (static_cast<long long>(value < 0 ? -value : value) * toDpi + fromDpi / 2) / fromDpi;
+        return static_cast<int>(value < 0 ? -magnitude : magnitude);
+    };
+    return {edge(rect.left), edge(rect.top), edge(rect.right), edge(rect.bottom)};
+}
+
 AnchorGaps RecordAnchorGaps(const LayoutRect& control, int clientWidth, int clientHeight, int dpi) {
     return {UnscaleForDpi(clientWidth - control.right, dpi),
             UnscaleForDpi(clientHeight - control.bottom, dpi)};

@@ -36,6 +36,10 @@ struct AnchorGaps {
     int bottom96 = 0;
 };
 
+// A rectangle measured at fromDpi, at toDpi: each edge (edge × toDpi + fromDpi / 2) / fromDpi, so that
+// the same DPI gives the same rectangle and controls that did not overlap still do not.
+LayoutRect ScaleLayoutRect(const LayoutRect& rect, int fromDpi, int toDpi);
+
 AnchorGaps RecordAnchorGaps(const LayoutRect& control, int clientWidth, int clientHeight, int dpi);
 
 // Where the control goes for a client area of the given size at dpi.

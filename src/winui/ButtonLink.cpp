@@ -15,8 +15,11 @@ HCURSOR SharedCursor(LPCWSTR id) {
 
 }  // namespace
 
-CButtonLink::CButtonLink(std::shared_ptr<ScreenDpi> dpi)
-    : dpi_(std::move(dpi)), arrowCursor_(SharedCursor(IDC_ARROW)), handCursor_(SharedCursor(IDC_HAND)) {}
+CButtonLink::CButtonLink(std::shared_ptr<ScreenDpi> dpi, OpenAction open)
+    : dpi_(std::move(dpi)),
+      open_(std::move(open)),
+      arrowCursor_(SharedCursor(IDC_ARROW)),
+      handCursor_(SharedCursor(IDC_HAND)) {}
 
 CButtonLink::~CButtonLink() {
     dpi_->RemoveWatcher(*this);
@@ -63,6 +66,13 @@ bool CButtonLink::OnDrawItem(const DRAWITEMSTRUCT& item) {
     hitRect_ = item.rcItem;
     hitRect_.right = extent.cx;
     hitRect_.bottom = extent.cy;
+    // Around the text, inside the button; hidden until the keyboard is used, like other buttons'.
+    if ((item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0) {
+        RECT focus{item.rcItem.left, item.rcItem.top, item.rcItem.left + extent.cx + 1,
+                   item.rcItem.top + extent.cy + 1};
+        IntersectRect(&focus, &focus, &item.rcItem);
+        DrawFocusRect(item.hDC, &focus);
+    }
     return true;
 }
 
@@ -79,18 +89,48 @@ void CButtonLink::TrackMouse(POINT point) {
 }
 
 void CButtonLink::EndHover() {
-    hovering_ = false;
+    ClearHover();
     SetCursor(arrowCursor_);
-    InvalidateRect(Handle(), nullptr, TRUE);
     if (GetCapture() == Handle()) {
         ReleaseCapture();
     }
 }
 
-void CButtonLink::OpenAddress() {
-    const std::u16string url = u"https://" + (address_.empty() ? Text() : address_);
+void CButtonLink::ClearHover() {
+    hovering_ = false;
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+bool CButtonLink::OnKey(UINT message, WPARAM key, LPARAM flags) {
+    const bool repeated = (flags & (1L << 30)) != 0;
+    if (key == VK_RETURN && message == WM_KEYDOWN) {
+        if (!repeated) {
+            OpenAddress();
+        }
+        return true;
+    }
+    if (key != VK_SPACE) {
+        return false;
+    }
+    // Like a push button: Space acts when released, once per press.
+    if (message == WM_KEYDOWN) {
+        spaceDown_ = true;
+    } else if (message == WM_KEYUP && spaceDown_) {
+        spaceDown_ = false;
+        OpenAddress();
+    }
+    return true;
+}
+
+void CButtonLink::OpenInBrowser(const std::u16string& url) {
     // A failure to open the browser is not reported: the link simply does nothing.
     ShellExecuteW(nullptr, L"open", platform::AsWide(url), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void CButtonLink::OpenAddress() {
+    if (open_) {
+        open_(u"https://" + (address_.empty() ? Text() : address_));
+    }
 }
 
 LRESULT CALLBACK CButtonLink::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -111,6 +151,30 @@ LRESULT CALLBACK CButtonLink::SubclassProc(HWND window, UINT message, WPARAM wPa
             case WM_SETCURSOR:
                 SetCursor(link->hovering_ ? link->handCursor_ : link->arrowCursor_);
                 return TRUE;
+            case WM_CAPTURECHANGED:
+                // Another window took the mouse (a menu, a drag, a window coming up): no more hovering.
+                if (link->hovering_ && reinterpret_cast<HWND>(lParam) != window) {
+                    link->ClearHover();
+                }
+                break;
+            case WM_GETDLGCODE: {
+                // Enter goes to the link rather than pressing the dialog's default button.
+                const auto* keyMessage = reinterpret_cast<const MSG*>(lParam);
+                const LRESULT code = DefSubclassProc(window, message, wParam, lParam);
+                if (keyMessage && keyMessage->message == WM_KEYDOWN && keyMessage->wParam == VK_RETURN) {
+                    return code | DLGC_WANTMESSAGE;
+                }
+                return code;
+            }
+            case WM_KEYDOWN:
+            case WM_KEYUP:
+                if (link->OnKey(message, wParam, lParam)) {
+                    return 0;
+                }
+                break;
+            case WM_KILLFOCUS:
+                link->spaceDown_ = false;
+                break;
             case WM_NCDESTROY:
                 link->dpi_->RemoveWatcher(*link);
                 link->Unsubclass();

@@ -1,10 +1,12 @@
 // A push button drawn as a web link: underlined text that turns orange red under the mouse, with the
-// hand cursor, opening "https://" and its address in the browser when clicked. The dialog template
+// hand cursor, opening "https://" and its address in the browser when clicked, or from the keyboard
+// with Space or Enter while it has the focus (then it shows a focus rectangle). The dialog template
 // gives the button the owner-draw style; the dialog hands it its WM_DRAWITEM.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -16,7 +18,11 @@ namespace quillet::winui {
 
 class CButtonLink final : public CWindow, private ScreenDpi::ScreenDpiWatcher {
   public:
-    explicit CButtonLink(std::shared_ptr<ScreenDpi> dpi);
+    // What opening an address does: the browser, or whatever a test puts there.
+    using OpenAction = std::function<void(const std::u16string& url)>;
+    static void OpenInBrowser(const std::u16string& url);
+
+    explicit CButtonLink(std::shared_ptr<ScreenDpi> dpi, OpenAction open = &CButtonLink::OpenInBrowser);
     ~CButtonLink() override;
 
     // The address opened by a click; while empty the caption is the address.
@@ -39,7 +45,12 @@ class CButtonLink final : public CWindow, private ScreenDpi::ScreenDpiWatcher {
                                          UINT_PTR subclassId, DWORD_PTR self);
     // Sets or clears the hover state for a point in client coordinates.
     void TrackMouse(POINT point);
+    // Leaves the hover state and the capture that came with it.
     void EndHover();
+    // Leaves the hover state only: for when another window took the capture.
+    void ClearHover();
+    // Space and Enter, as a keyboard user expects of a button; true when the key was the link's.
+    bool OnKey(UINT message, WPARAM key, LPARAM flags);
     void OpenAddress();
     void Unsubclass();
 
@@ -48,6 +59,8 @@ class CButtonLink final : public CWindow, private ScreenDpi::ScreenDpiWatcher {
     RECT hitRect_{};
     bool hovering_ = false;
     std::u16string address_;
+    OpenAction open_;
+    bool spaceDown_ = false;
     HCURSOR arrowCursor_;
     HCURSOR handCursor_;
     bool subclassed_ = false;

@@ -58,6 +58,11 @@ bool CDialog::OnCommand(int controlId, int /*notifyCode*/) {
     }
 }
 
+void CDialog::OnDpiChange(int /*newDpi*/, const RECT& suggested) {
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     CDialog* dialog = nullptr;
     if (message == WM_INITDIALOG) {
@@ -96,6 +101,11 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             OnSize(static_cast<UINT>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             return FALSE;
+        case WM_DPICHANGED:
+            // Both halves carry the same DPI; the vertical one is the one fonts are made for.
+            OnDpiChange(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            SetWindowLongPtrW(window_, DWLP_MSGRESULT, 0);
+            return TRUE;
         case WM_GETMINMAXINFO:
             return OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam)) ? TRUE : FALSE;
         case WM_DRAWITEM: {

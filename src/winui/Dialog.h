@@ -43,6 +43,9 @@ class CDialog {
     virtual void OnOK() { Close(IDOK); }
     virtual void OnCancel() { Close(IDCANCEL); }
     virtual void OnSize(UINT /*type*/, int /*clientWidth*/, int /*clientHeight*/) {}
+    // The window's DPI changed (it moved to a monitor with another scale, per-monitor-aware threads
+    // only): the system suggests the window rectangle for the new DPI. The default moves there.
+    virtual void OnDpiChange(int newDpi, const RECT& suggested);
     // Fills in the limits of the window's size; true when handled.
     virtual bool OnGetMinMaxInfo(MINMAXINFO& /*info*/) { return false; }
     // Any other message; a value when handled.

@@ -5,17 +5,30 @@
 #include "core/DialogLayout.h"
 
 namespace quillet::winui {
+namespace {
+
+template <typename Function>
+Function LookUp(HMODULE module, const char* name) {
+    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+                  : nullptr;
+}
+
+}  // namespace
+
+void ScreenDpi::LookUpFunctions() {
+    initialised_ = true;
+    user32_.reset(LoadLibraryW(L"User32.dll"));
+    getDpiForWindow_ = LookUp<GetDpiForWindowFunction>(user32_.get(), "GetDpiForWindow");
+    getSystemMetricsForDpi_ = LookUp<GetSystemMetricsForDpiFunction>(user32_.get(), "GetSystemMetricsForDpi");
+    if (!getDpiForWindow_ && !getSystemMetricsForDpi_) {
+        user32_.reset();
+    }
+}
 
 void ScreenDpi::Update(HWND window) {
     if (!initialised_) {
-        initialised_ = true;
-        user32_.reset(LoadLibraryW(L"User32.dll"));
-        if (user32_) {
-            getDpiForWindow_ = reinterpret_cast<GetDpiForWindowFunction>(
-                reinterpret_cast<void*>(GetProcAddress(user32_.get(), "GetDpiForWindow")));
-        }
+        LookUpFunctions();
         if (!getDpiForWindow_) {
-            user32_.reset();
             const WindowDC screen(nullptr);
             if (screen.Get()) {
                 dpi_ = GetDeviceCaps(screen.Get(), LOGPIXELSY);
@@ -23,24 +36,37 @@ void ScreenDpi::Update(HWND window) {
             return;
         }
     }
-    if (!getDpiForWindow_) {
-        return;
+    if (getDpiForWindow_) {
+        Set(static_cast<int>(getDpiForWindow_(window)));
     }
-    const int newDpi = static_cast<int>(getDpiForWindow_(window));
-    if (newDpi <= 0 || newDpi == dpi_) {
+}
+
+void ScreenDpi::Set(int dpi) {
+    if (dpi <= 0 || dpi == dpi_) {
         return;
     }
     const int oldDpi = dpi_;
-    dpi_ = newDpi;
+    dpi_ = dpi;
+    Notify(oldDpi);
+}
+
+void ScreenDpi::Notify(int oldDpi) {
     // A watcher may leave the list while being told; walk a copy.
     const std::vector<ScreenDpiWatcher*> watchers = watchers_;
     for (ScreenDpiWatcher* watcher : watchers) {
-        watcher->OnDpiChanged(oldDpi, newDpi);
+        watcher->OnDpiChanged(oldDpi, dpi_);
     }
 }
 
 int ScreenDpi::Scale(int value) const {
     return ScaleForDpi(value, dpi_);
+}
+
+int ScreenDpi::SystemMetric(int index) const {
+    if (getSystemMetricsForDpi_) {
+        return getSystemMetricsForDpi_(index, static_cast<UINT>(dpi_));
+    }
+    return GetSystemMetrics(index);
 }
 
 void ScreenDpi::AddWatcher(ScreenDpiWatcher& watcher) {
@@ -53,18 +79,29 @@ void ScreenDpi::RemoveWatcher(ScreenDpiWatcher& watcher) {
     std::erase(watchers_, &watcher);
 }
 
-HICON ScaledSmallIcon::Get() {
+HICON ScaledIcon::Get() {
     if (dpi_->Current() != iconDpi_) {
         icon_.reset();
         iconDpi_ = dpi_->Current();
     }
     if (!icon_) {
-        icon_.reset(
-            static_cast<HICON>(LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(iconId_), IMAGE_ICON,
-                                          dpi_->Scale(GetSystemMetrics(SM_CXSMICON)),
-                                          dpi_->Scale(GetSystemMetrics(SM_CYSMICON)), LR_DEFAULTCOLOR)));
+        const bool small = size_ == Size::Small;
+        icon_.reset(static_cast<HICON>(LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(iconId_), IMAGE_ICON,
+                                                  dpi_->SystemMetric(small ? SM_CXSMICON : SM_CXICON),
+                                                  dpi_->SystemMetric(small ? SM_CYSMICON : SM_CYICON),
+                                                  LR_DEFAULTCOLOR)));
     }
     return icon_.get();
+}
+
+void TakeOverDialogDpiScaling(HWND dialog) {
+    using SetDialogDpiChangeBehaviorFunction = BOOL(WINAPI*)(HWND, int, int);
+    constexpr int kDisableAll = DDC_DISABLE_ALL | DDC_DISABLE_RESIZE | DDC_DISABLE_CONTROL_RELAYOUT;
+    // User32 stays loaded in every process with windows: no need to keep a reference.
+    if (const auto set = LookUp<SetDialogDpiChangeBehaviorFunction>(GetModuleHandleW(L"User32.dll"),
+                                                                    "SetDialogDpiChangeBehavior")) {
+        set(dialog, kDisableAll, kDisableAll);
+    }
 }
 
 }  // namespace quillet::winui

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include "core/DialogLayout.h"
 #include "winui/Handles.h"
 
 namespace quillet::winui {
@@ -25,12 +24,12 @@ bool CSizeGrip::Create(HWND dialog) {
     return true;
 }
 
-void CSizeGrip::Place(int clientWidth, int clientHeight, int dpi, bool maximised) const {
+void CSizeGrip::Place(int clientWidth, int clientHeight, const ScreenDpi& dpi, bool maximised) const {
     if (!window_) {
         return;
     }
-    const int width = ScaleForDpi(GetSystemMetrics(SM_CXVSCROLL), dpi);
-    const int height = ScaleForDpi(GetSystemMetrics(SM_CYHSCROLL), dpi);
+    const int width = dpi.SystemMetric(SM_CXVSCROLL);
+    const int height = dpi.SystemMetric(SM_CYHSCROLL);
     SetWindowPos(window_, HWND_BOTTOM, clientWidth - width, clientHeight - height, width, height,
                  SWP_NOACTIVATE | (maximised ? SWP_HIDEWINDOW : SWP_SHOWWINDOW));
     EnableWindow(window_, maximised ? FALSE : TRUE);

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "winui/ScreenDpi.h"
+
 namespace quillet::winui {
 
 class CSizeGrip {
@@ -15,9 +17,10 @@ class CSizeGrip {
 
     // Creates the grip at the bottom of the dialog's z-order; false when that failed.
     bool Create(HWND dialog);
-    // Puts the grip into the corner of a client area of the given size, sized for dpi. The grip is
-    // hidden and disabled while the dialog is maximised.
-    void Place(int clientWidth, int clientHeight, int dpi, bool maximised) const;
+    // Puts the grip into the corner of a client area of the given size, as wide as a vertical scroll
+    // bar and as high as a horizontal one at the dialog's DPI. The grip is hidden and disabled while
+    // the dialog is maximised.
+    void Place(int clientWidth, int clientHeight, const ScreenDpi& dpi, bool maximised) const;
 
     HWND Handle() const { return window_; }
 

@@ -52,6 +52,25 @@ TEST(DialogLayoutTest, AnchoredControlsFollowTheRightAndBottomEdges) {
     }
 }
 
+TEST(DialogLayoutTest, RectanglesScaleEdgeByEdgeBetweenDpis) {
+    struct Row {
+        LayoutRect rect;
+        int from, to;
+        LayoutRect expected;
+    };
+    const Row rows[] = {
+        {{10, 20, 30, 41}, 96, 192, {20, 40, 60, 82}},
+        {{100, 101, 150, 151}, 144, 96, {67, 67, 100, 101}},  // 66.67, 67.33, 100, 100.67
+        {{-10, -3, 5, 6}, 96, 144, {-15, -5, 8, 9}},          // halves away from zero on both sides
+        {{7, 8, 9, 10}, 120, 120, {7, 8, 9, 10}},
+        {{7, 8, 9, 10}, 0, 144, {7, 8, 9, 10}},  // no DPI known: left alone
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.from << " to " << row.to);
+        EXPECT_EQ(ScaleLayoutRect(row.rect, row.from, row.to), row.expected);
+    }
+}
+
 TEST(DialogLayoutTest, ControlsPastTheEdgeKeepTheirPlace) {
     // A control reaching past the client area has no positive gap to record.
     const LayoutRect control{10, 10, 420, 320};

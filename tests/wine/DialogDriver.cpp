@@ -1,10 +1,15 @@
 #include "DialogDriver.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cwctype>
 #include <future>
+#include <optional>
 #include <stdexcept>
 
+#include "../unit/TestSupport.h"
 #include "OptionsDialogIds.h"
+#include "core/DpiScale.h"
 
 namespace quillet::test {
 namespace {
@@ -46,7 +51,129 @@ std::u16string WindowText(HWND window) {
     return text;
 }
 
+// The window class name in lower case: the system's own classes answer in mixed case.
+std::wstring ClassOf(HWND window) {
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    std::wstring lower = name;
+    for (wchar_t& c : lower) {
+        c = static_cast<wchar_t>(towlower(c));
+    }
+    return lower;
+}
+
+std::string Describe(HWND control) {
+    const std::string text = Printable(WindowText(control));
+    return "control " + std::to_string(GetDlgCtrlID(control)) + " \"" + text + "\"";
+}
+
+// The extent of text drawn on one line, or wrapped at width, in the control's font.
+SIZE TextExtent(HWND control, const std::u16string& text, UINT format, int width) {
+    RECT rect{0, 0, width, 0};
+    HDC dc = GetDC(control);
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    DrawTextW(dc, reinterpret_cast<const wchar_t*>(text.c_str()), static_cast<int>(text.size()), &rect,
+              format | DT_CALCRECT | DT_EXPANDTABS);
+    if (old) {
+        SelectObject(dc, old);
+    }
+    ReleaseDC(control, dc);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// The room a control's text needs, and the room it has; nothing to check when the control shows no
+// text of its own.
+struct TextRoom {
+    SIZE needed{};
+    SIZE available{};
+};
+
+std::optional<TextRoom> RoomOf(HWND control, int dpi) {
+    RECT client{};
+    GetClientRect(control, &client);
+    const std::wstring kind = ClassOf(control);
+    const LONG style = GetWindowLongW(control, GWL_STYLE);
+    const std::u16string text = WindowText(control);
+    const UINT prefix = (kind == L"static" && (style & SS_NOPREFIX)) ? DT_NOPREFIX : 0;
+    if (kind == L"static") {
+        const LONG type = style & SS_TYPEMASK;
+        if (text.empty() || (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT &&
+                             type != SS_LEFTNOWORDWRAP && type != SS_SIMPLE)) {
+            return std::nullopt;
+        }
+        // Wrapped text that needs more lines than fit is clipped as surely as a line too long.
+        const UINT wrap = type == SS_LEFTNOWORDWRAP || type == SS_SIMPLE ? DT_SINGLELINE : DT_WORDBREAK;
+        return TextRoom{TextExtent(control, text, wrap | prefix, client.right),
+                        {client.right, client.bottom}};
+    }
+    if (kind == L"button") {
+        const SIZE extent = TextExtent(control, text, DT_SINGLELINE, 0);
+        switch (style & BS_TYPEMASK) {
+            case BS_CHECKBOX:
+            case BS_AUTOCHECKBOX:
+            case BS_3STATE:
+            case BS_AUTO3STATE:
+            case BS_RADIOBUTTON:
+            case BS_AUTORADIOBUTTON:
+                // The box or circle, 13 pixels at 96 DPI, and the gap before the text.
+                return TextRoom{{extent.cx + ScaleForDpi(13 + 3, dpi), extent.cy},
+                                {client.right, client.bottom}};
+            case BS_PUSHBUTTON:
+            case BS_DEFPUSHBUTTON:
+                // The raised edge and the focus rectangle on both sides.
+                return TextRoom{{extent.cx + 2 * ScaleForDpi(4, dpi), extent.cy + 2 * ScaleForDpi(2, dpi)},
+                                {client.right, client.bottom}};
+            case BS_GROUPBOX:
+                // The caption breaks the frame some way in from its left corner.
+                return TextRoom{{extent.cx + 2 * ScaleForDpi(8, dpi), extent.cy},
+                                {client.right, client.bottom}};
+            default:
+                return std::nullopt;  // drawn by its owner, in its own font
+        }
+    }
+    if (kind == L"combobox") {
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof(info);
+        if (!GetComboBoxInfo(control, &info)) {
+            return std::nullopt;
+        }
+        SIZE widest{};
+        const int count = static_cast<int>(SendMessageW(control, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            const auto length = SendMessageW(control, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+            std::u16string entry(static_cast<std::size_t>(length) + 1, u'\0');
+            SendMessageW(control, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                         reinterpret_cast<LPARAM>(entry.data()));
+            entry.resize(static_cast<std::size_t>(length));
+            const SIZE extent = TextExtent(control, entry, DT_SINGLELINE | DT_NOPREFIX, 0);
+            widest = {std::max(widest.cx, extent.cx), std::max(widest.cy, extent.cy)};
+        }
+        return TextRoom{widest, {info.rcItem.right - info.rcItem.left, info.rcItem.bottom - info.rcItem.top}};
+    }
+    return std::nullopt;
+}
+
+bool IsGroupBox(HWND control) {
+    return ClassOf(control) == L"button" && (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+bool Contains(const RECT& outer, const RECT& inner) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
 }  // namespace
+
+bool WaitFor(const std::function<bool()>& condition) {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        if (condition()) {
+            return true;
+        }
+        Sleep(10);
+    }
+    return condition();
+}
 
 DialogDriver::DialogDriver(std::function<void()> showDialog, std::u16string_view title) {
     std::promise<DWORD> started;
@@ -104,6 +231,25 @@ void DialogDriver::Resize(int width, int height) const {
     SetWindowPos(dialog_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void DialogDriver::ChangeDpi(int dpi, const RECT& suggested) const {
+    SendMessageW(dialog_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
+void DialogDriver::Focus(int id) const {
+    SendMessageW(dialog_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
+}
+
+void DialogDriver::PressKey(UINT key) const {
+    // Posted, like real keys, so that the dialog's loop sees them first.
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(threadId_, &info);
+    const HWND focus = info.hwndFocus;
+    PostMessageW(focus, WM_KEYDOWN, key, 1);
+    PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
+}
+
 std::u16string DialogDriver::Text(int id) const {
     return WindowText(Item(id));
 }
@@ -129,11 +275,59 @@ std::vector<std::u16string> DialogDriver::Entries(int id) const {
     return entries;
 }
 
-RECT DialogDriver::RectOf(int id) const {
+RECT DialogDriver::RectOf(HWND control) const {
     RECT rect{};
-    GetWindowRect(Item(id), &rect);
+    GetWindowRect(control, &rect);
     MapWindowPoints(HWND_DESKTOP, dialog_, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
+}
+
+RECT DialogDriver::WindowRect() const {
+    RECT rect{};
+    GetWindowRect(dialog_, &rect);
+    return rect;
+}
+
+std::vector<HWND> DialogDriver::Children() const {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(dialog_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        children.push_back(child);
+    }
+    return children;
+}
+
+std::vector<std::string> DialogDriver::LayoutFaults(int dpi) const {
+    std::vector<std::string> faults;
+    std::vector<HWND> visible;
+    for (HWND child : Children()) {
+        // The size grip lies beneath the other controls on purpose: only its uncovered corner shows
+        // and takes the mouse.
+        const bool grip = ClassOf(child) == L"scrollbar" && (GetWindowLongW(child, GWL_STYLE) & SBS_SIZEGRIP);
+        if (IsWindowVisible(child) && !grip) {
+            visible.push_back(child);
+        }
+    }
+    for (HWND control : visible) {
+        const std::optional<TextRoom> room = RoomOf(control, dpi);
+        if (room && (room->needed.cx > room->available.cx || room->needed.cy > room->available.cy)) {
+            faults.push_back(Describe(control) + " needs " + std::to_string(room->needed.cx) + " x " +
+                             std::to_string(room->needed.cy) + " px, has " +
+                             std::to_string(room->available.cx) + " x " + std::to_string(room->available.cy));
+        }
+    }
+    for (std::size_t i = 0; i < visible.size(); ++i) {
+        for (std::size_t j = i + 1; j < visible.size(); ++j) {
+            const RECT a = RectOf(visible[i]);
+            const RECT b = RectOf(visible[j]);
+            RECT common{};
+            if (!IntersectRect(&common, &a, &b) || (IsGroupBox(visible[i]) && Contains(a, b)) ||
+                (IsGroupBox(visible[j]) && Contains(b, a))) {
+                continue;
+            }
+            faults.push_back(Describe(visible[i]) + " overlaps " + Describe(visible[j]));
+        }
+    }
+    return faults;
 }
 
 SIZE DialogDriver::WindowSize() const {

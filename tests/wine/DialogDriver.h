@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -41,6 +42,12 @@ class DialogDriver {
     void Type(int id, std::u16string_view text) const;
     // Resizes the dialog window, as dragging its border would.
     void Resize(int width, int height) const;
+    // Tells the dialog what the system tells a window moved to a monitor of another DPI.
+    void ChangeDpi(int dpi, const RECT& suggested) const;
+    // Gives a control the keyboard focus, as the Tab key would, with focus rectangles shown.
+    void Focus(int id) const;
+    // Presses and releases a key on the focused control, through the dialog's message loop.
+    void PressKey(UINT key) const;
 
     std::u16string Text(int id) const;
     bool IsEnabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
@@ -49,8 +56,17 @@ class DialogDriver {
     int Selected(int id) const;
     std::vector<std::u16string> Entries(int id) const;
     // A control's rectangle in the dialog's client coordinates.
-    RECT RectOf(int id) const;
+    RECT RectOf(int id) const { return RectOf(Item(id)); }
+    RECT RectOf(HWND control) const;
     SIZE WindowSize() const;
+    RECT WindowRect() const;
+    // Every child window of the dialog, in z-order.
+    std::vector<HWND> Children() const;
+
+    // What a user would see wrong with the layout at dpi, one line each: visible controls whose text
+    // does not fit (static texts, check boxes, radio buttons, push buttons, group boxes, the entries
+    // of drop-down lists) and visible controls that overlap, except a group box and what it holds.
+    std::vector<std::string> LayoutFaults(int dpi) const;
 
     // Presses a button that closes the dialog and waits for the dialog's thread to finish.
     void CloseWith(int buttonId);
@@ -75,6 +91,9 @@ class DialogDriver {
     std::vector<ProgressSighting> sightings_;
     bool cancelNextScan_ = false;
 };
+
+// Waits up to two seconds for a condition that another thread makes true; the condition's last value.
+bool WaitFor(const std::function<bool()>& condition);
 
 // The clipboard's Unicode text, or a marker when it holds none.
 std::u16string ClipboardText();

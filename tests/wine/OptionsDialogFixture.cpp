@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "core/CopyOptions.h"
+#include "platform/win32/WideString.h"
 #include "shellext/ui/OptionsDlg.h"
 
 namespace quillet::test {
@@ -50,6 +51,28 @@ std::u16string Formatted(const GeneratedFile& file, bool longDate, bool withTime
         text += reinterpret_cast<const char16_t*>(time);
     }
     return text;
+}
+
+constexpr const wchar_t* kDpiVariable = L"QUILLET_TEST_DPI";
+constexpr const wchar_t* kDesktopKey = L"Control Panel\\Desktop";
+constexpr const wchar_t* kFontsKey = L"Software\\Fonts";
+
+// Sets the DPI value of a settings key; gives what was there before, to put back.
+std::optional<DWORD> SetLogPixels(HKEY root, const wchar_t* key, DWORD value) {
+    DWORD saved = 0;
+    DWORD size = sizeof(saved);
+    const bool had =
+        RegGetValueW(root, key, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &saved, &size) == ERROR_SUCCESS;
+    RegSetKeyValueW(root, key, L"LogPixels", REG_DWORD, &value, sizeof(value));
+    return had ? std::optional<DWORD>(saved) : std::nullopt;
+}
+
+void RestoreLogPixels(HKEY root, const wchar_t* key, std::optional<DWORD> saved) {
+    if (saved) {
+        RegSetKeyValueW(root, key, L"LogPixels", REG_DWORD, &*saved, sizeof(*saved));
+    } else {
+        RegDeleteKeyValueW(root, key, L"LogPixels");
+    }
 }
 
 }  // namespace
@@ -105,6 +128,81 @@ std::u16string OptionsDialogFixture::Root() {
 
 DialogDriver OptionsDialogFixture::OpenDialog(std::vector<std::u16string> paths) {
     return DialogDriver([paths = std::move(paths)] { shellext::ShowOptionsDialog(paths); }, u"Quillet");
+}
+
+DialogDriver OptionsDialogFixture::OpenDialogWithLink(std::vector<std::u16string> paths,
+                                                      OpenedLinks& opened) {
+    return DialogDriver(
+        [paths = std::move(paths), &opened] {
+            // As ShowOptionsDialog builds it.
+            ItemSelection selection;
+            for (const std::u16string& path : paths) {
+                selection.AddPath(path);
+            }
+            selection.Flatten();
+            SortSelection(selection);
+            shellext::CScrivelDlg dialog(selection,
+                                         [&opened](const std::u16string& url) { opened.Add(url); });
+            dialog.DoModal(nullptr);
+        },
+        u"Quillet");
+}
+
+OptionsDialogFixture::ProcessResult OptionsDialogFixture::RunAtDpi(int dpi, const std::string& filter) {
+    ProcessResult result{~0u, {}};
+    // The display's DPI, and the one fonts are made for.
+    const auto desktop = SetLogPixels(HKEY_CURRENT_USER, kDesktopKey, static_cast<DWORD>(dpi));
+    const auto fonts = SetLogPixels(HKEY_CURRENT_CONFIG, kFontsKey, static_cast<DWORD>(dpi));
+    SetEnvironmentVariableW(kDpiVariable, std::to_wstring(dpi).c_str());
+
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring commandLine =
+        L"\"" + std::wstring(self) + L"\" --gtest_filter=" + std::wstring(filter.begin(), filter.end());
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = writeEnd;
+        startup.hStdError = writeEnd;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        PROCESS_INFORMATION process{};
+        const bool started = CreateProcessW(self, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                            nullptr, &startup, &process) != FALSE;
+        CloseHandle(writeEnd);
+        if (started) {
+            char buffer[4096];
+            DWORD read = 0;
+            while (ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+                result.output.append(buffer, read);
+            }
+            WaitForSingleObject(process.hProcess, INFINITE);
+            GetExitCodeProcess(process.hProcess, &result.exitCode);
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        CloseHandle(readEnd);
+    }
+    SetEnvironmentVariableW(kDpiVariable, nullptr);
+    RestoreLogPixels(HKEY_CURRENT_USER, kDesktopKey, desktop);
+    RestoreLogPixels(HKEY_CURRENT_CONFIG, kFontsKey, fonts);
+    return result;
+}
+
+int OptionsDialogFixture::RequestedDpi() {
+    wchar_t value[16] = {};
+    return GetEnvironmentVariableW(kDpiVariable, value, 16) > 0 ? _wtoi(value) : 0;
+}
+
+int OptionsDialogFixture::SystemDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
 }
 
 std::u16string OptionsDialogFixture::DateOf(const std::u16string& path, bool longDate, bool withTime) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,37 @@ class OptionsDialogFixture : public testing::Test {
     static std::vector<std::u16string> Files() { return {A(), B(), X()}; }
 
     static DialogDriver OpenDialog(std::vector<std::u16string> paths);
+    // The addresses a web link opened, written by the dialog's thread and read by the test's.
+    class OpenedLinks {
+      public:
+        void Add(const std::u16string& url) {
+            const std::lock_guard lock(mutex_);
+            urls_.push_back(url);
+        }
+        std::vector<std::u16string> Get() const {
+            const std::lock_guard lock(mutex_);
+            return urls_;
+        }
+
+      private:
+        mutable std::mutex mutex_;
+        std::vector<std::u16string> urls_;
+    };
+    // The same dialog, its web link opening addresses into opened instead of the browser.
+    static DialogDriver OpenDialogWithLink(std::vector<std::u16string> paths, OpenedLinks& opened);
+
+    // Runs the tests that filter names in a new process of this program at the given system DPI (a
+    // Wine process reads it from the user's settings when it starts); the settings are put back
+    // afterwards. Gives the exit code and what the process wrote.
+    struct ProcessResult {
+        DWORD exitCode = 0;
+        std::string output;
+    };
+    static ProcessResult RunAtDpi(int dpi, const std::string& filter);
+    // The DPI that RunAtDpi asked for in this process, or 0 when it was not started that way.
+    static int RequestedDpi();
+    // The system's DPI, which the dialogs open at.
+    static int SystemDpi();
 
     // The modified time of a generated file in the user's short or long date format, with or without
     // the time.

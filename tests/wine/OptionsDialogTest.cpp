@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,92 @@ Action Choose(int id, int index) {
 }
 
 class OptionsDialogTest : public OptionsDialogFixture {};
+
+// The size of an icon's colour bitmap.
+SIZE IconSize(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) {
+        return {};
+    }
+    BITMAP colour{};
+    GetObjectW(info.hbmColor, sizeof(colour), &colour);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return {colour.bmWidth, colour.bmHeight};
+}
+
+SIZE SmallIconSize(const DialogDriver& dialog) {
+    return IconSize(reinterpret_cast<HICON>(SendMessageW(dialog.Dialog(), WM_GETICON, ICON_SMALL, 0)));
+}
+
+// The dialog's size grip: its one size-box scroll bar.
+HWND SizeGripOf(const DialogDriver& dialog) {
+    for (HWND child : dialog.Children()) {
+        wchar_t name[16] = {};
+        GetClassNameW(child, name, 16);
+        if (_wcsicmp(name, L"ScrollBar") == 0 && (GetWindowLongW(child, GWL_STYLE) & SBS_SIZEGRIP)) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+std::string Print(const RECT& rect) {
+    return "{" + std::to_string(rect.left) + ", " + std::to_string(rect.top) + ", " +
+           std::to_string(rect.right) + ", " + std::to_string(rect.bottom) + "}";
+}
+
+LONG FontHeight(HWND control) {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    return font.lfHeight;
+}
+
+HWND Captured(const DialogDriver& dialog) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog.Dialog(), nullptr), &info);
+    return info.hwndCapture;
+}
+
+// Where the link's text ends: the first point to the right of it that no longer hovers.
+int LinkTextEnd(const DialogDriver& dialog) {
+    const HWND link = dialog.Item(IDC_WEB_LINK);
+    RedrawWindow(link, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RECT client{};
+    GetClientRect(link, &client);
+    int x = 0;
+    for (; x < client.right; ++x) {
+        SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(x, 2));
+        if (Captured(dialog) != link) {
+            break;
+        }
+    }
+    return x;
+}
+
+// The link as it draws itself, pixel by pixel.
+std::vector<DWORD> PixelsOf(HWND control) {
+    RECT client{};
+    GetClientRect(control, &client);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<DWORD> pixels;
+    if (bitmap) {
+        const HGDIOBJ old = SelectObject(dc, bitmap);
+        SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        GdiFlush();
+        const auto* first = static_cast<const DWORD*>(bits);
+        pixels.assign(first, first + static_cast<std::size_t>(client.right) * client.bottom);
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(dc);
+    return pixels;
+}
 
 TEST_F(OptionsDialogTest, FilesOnlyHideTheFolderOptionsAndNarrowTheDialog) {
     SIZE folderDialogSize{};
@@ -64,14 +151,7 @@ TEST_F(OptionsDialogTest, FilesOnlyHideTheFolderOptionsAndNarrowTheDialog) {
     EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"a.txt\r\nB.txt\r\n_x.txt");
     EXPECT_EQ(dialog.Text(IDC_PRODUCT_VERSION), ExpectedVersionLabel());
     // The small icon is the product icon at the small-icon size of the display's DPI.
-    const auto icon = reinterpret_cast<HICON>(SendMessageW(dialog.Dialog(), WM_GETICON, ICON_SMALL, 0));
-    ICONINFO info{};
-    ASSERT_TRUE(icon && GetIconInfo(icon, &info));
-    BITMAP colour{};
-    GetObjectW(info.hbmColor, sizeof(colour), &colour);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    EXPECT_EQ(colour.bmWidth, GetSystemMetrics(SM_CXSMICON));
+    EXPECT_EQ(SmallIconSize(dialog).cx, GetSystemMetrics(SM_CXSMICON));
     // The lists hold the option entries in stored order, the stored value chosen.
     EXPECT_EQ(
         dialog.Entries(IDC_SEPARATOR),
@@ -321,28 +401,188 @@ TEST_F(OptionsDialogTest, ResizingMovesTheButtonsAndGrowsThePreview) {
     EXPECT_EQ(squeezed.bottom - squeezed.top, 40);
 }
 
+// Run at each display DPI by the test below, and at the display's own DPI with the others.
+TEST_F(OptionsDialogTest, NothingIsClippedOrOverlapsAtTheSystemDpi) {
+    const int dpi = SystemDpi();
+    if (RequestedDpi() != 0) {
+        ASSERT_EQ(dpi, RequestedDpi()) << "the DPI setting did not reach this process";
+    }
+    struct Row {
+        const char* name;
+        std::vector<std::u16string> paths;
+        std::vector<Action> actions;
+    };
+    const Row rows[] = {
+        {"files only", Files(), {}},
+        {"a folder", {Docs(), A()}, {}},
+        {"files from folders", {Docs(), A()}, {Click(IDC_ADD_FOLDER_FILES), Click(IDC_INCLUDE)}},
+        {"grown", {Docs(), A()}, {[](DialogDriver& d) {
+             d.Resize(d.WindowSize().cx + 150, d.WindowSize().cy + 100);
+         }}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.name << " at " << dpi << " DPI");
+        DialogDriver dialog = OpenDialog(row.paths);
+        for (const Action& action : row.actions) {
+            action(dialog);
+        }
+        EXPECT_EQ(dialog.LayoutFaults(dpi), std::vector<std::string>{});
+        // System metrics come scaled for the display already: scaling them again would double them.
+        const RECT grip = dialog.RectOf(SizeGripOf(dialog));
+        EXPECT_EQ(grip.right - grip.left, GetSystemMetrics(SM_CXVSCROLL));
+        EXPECT_EQ(grip.bottom - grip.top, GetSystemMetrics(SM_CYHSCROLL));
+        EXPECT_EQ(SmallIconSize(dialog).cx, GetSystemMetrics(SM_CXSMICON));
+    }
+}
+
+TEST_F(OptionsDialogTest, EachDisplayDpiLaysTheDialogOutCleanly) {
+    for (int dpi : {96, 144, 192}) {
+        SCOPED_TRACE(testing::Message() << dpi << " DPI");
+        const ProcessResult run = RunAtDpi(dpi, "OptionsDialogTest.NothingIsClippedOrOverlapsAtTheSystemDpi");
+        EXPECT_EQ(run.exitCode, 0u) << run.output;
+        EXPECT_NE(run.output.find("[  PASSED  ] 1 test"), std::string::npos) << run.output;
+    }
+}
+
+TEST_F(OptionsDialogTest, ADpiChangeMovesToTheSuggestedRectangleAndScalesEverything) {
+    DialogDriver dialog = OpenDialog({Docs(), A()});
+    const int dpi = SystemDpi();
+    const int doubled = 2 * dpi;
+    const RECT opened = dialog.WindowRect();
+    const HWND grip = SizeGripOf(dialog);
+    const std::vector<HWND> controls = dialog.Children();
+    std::vector<RECT> before;
+    for (HWND control : controls) {
+        before.push_back(dialog.RectOf(control));
+    }
+    RECT client{};
+    GetClientRect(dialog.Dialog(), &client);
+    const LONG font = FontHeight(dialog.Item(IDC_QUOTE));
+    const SIZE icon = SmallIconSize(dialog);
+    const int textEnd = LinkTextEnd(dialog);
+
+    const RECT suggested{opened.left + 10, opened.top + 20,
+                         opened.left + 10 + 2 * (opened.right - opened.left),
+                         opened.top + 20 + 2 * (opened.bottom - opened.top)};
+    dialog.ChangeDpi(doubled, suggested);
+    EXPECT_EQ(Print(dialog.WindowRect()), Print(suggested));
+    RECT grown{};
+    GetClientRect(dialog.Dialog(), &grown);
+    // Along an edge it follows, a control keeps its gap to that edge at the new DPI; along the others
+    // it sits where the template puts it at the new DPI.
+    struct Follows {
+        int id;
+        bool right, bottom;
+    };
+    const Follows following[] = {{IDC_WEB_LINK, true, false},  {IDC_CLIPBOARD_GROUP, true, true},
+                                 {IDC_PREVIEW, true, true},    {IDC_SUMMARY, true, true},
+                                 {IDOK, true, true},           {IDCANCEL, true, true},
+                                 {IDC_HELP_BUTTON, true, true}};
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        if (controls[i] == grip) {
+            continue;
+        }
+        const int id = GetDlgCtrlID(controls[i]);
+        SCOPED_TRACE(testing::Message() << "control " << id << " at " << Print(before[i]));
+        Follows follows{id, false, false};
+        for (const Follows& row : following) {
+            follows = row.id == id ? row : follows;
+        }
+        const RECT now = dialog.RectOf(controls[i]);
+        if (follows.right) {
+            EXPECT_NEAR(grown.right - now.right, 2 * (client.right - before[i].right), 1);
+        } else {
+            EXPECT_EQ(now.left, 2 * before[i].left);
+            EXPECT_EQ(now.right, 2 * before[i].right);
+        }
+        if (follows.bottom) {
+            EXPECT_NEAR(grown.bottom - now.bottom, 2 * (client.bottom - before[i].bottom), 1);
+        } else {
+            EXPECT_EQ(now.top, 2 * before[i].top);
+            if (dialog.Entries(id).empty()) {  // a drop-down list is as high as its font makes it
+                EXPECT_EQ(now.bottom, 2 * before[i].bottom);
+            }
+        }
+    }
+    EXPECT_EQ(FontHeight(dialog.Item(IDC_QUOTE)), 2 * font);
+    EXPECT_EQ(SmallIconSize(dialog).cx, GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(doubled)));
+    EXPECT_EQ(dialog.RectOf(grip).right - dialog.RectOf(grip).left,
+              GetSystemMetricsForDpi(SM_CXVSCROLL, static_cast<UINT>(doubled)));
+    // The link's text grew with its font: half as far again as it reached is still on the text.
+    const HWND link = dialog.Item(IDC_WEB_LINK);
+    RedrawWindow(link, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(textEnd + textEnd / 2, 2));
+    EXPECT_EQ(Captured(dialog), link);
+    SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(0, 500));
+    EXPECT_EQ(dialog.LayoutFaults(doubled), std::vector<std::string>{});
+
+    // Back on the first monitor, everything is where it was.
+    dialog.ChangeDpi(dpi, opened);
+    EXPECT_EQ(Print(dialog.WindowRect()), Print(opened));
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        EXPECT_EQ(Print(dialog.RectOf(controls[i])), Print(before[i])) << GetDlgCtrlID(controls[i]);
+    }
+    EXPECT_EQ(FontHeight(dialog.Item(IDC_QUOTE)), font);
+    EXPECT_EQ(SmallIconSize(dialog).cx, icon.cx);
+}
+
+TEST_F(OptionsDialogTest, TheLinkStopsHoveringWhenAnotherWindowTakesTheMouse) {
+    DialogDriver dialog = OpenDialog(Files());
+    const HWND link = dialog.Item(IDC_WEB_LINK);
+    const HWND ok = dialog.Item(IDOK);
+    RedrawWindow(link, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    ASSERT_EQ(Captured(dialog), link);
+    // A button pressed takes the mouse; released away from it, it clicks nothing.
+    SendMessageW(ok, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    EXPECT_EQ(Captured(dialog), ok);
+    SendMessageW(ok, WM_LBUTTONUP, 0, MAKELPARAM(2, 500));
+    ASSERT_TRUE(IsWindowVisible(dialog.Dialog()));
+    // Back over the text the link hovers again, and takes the mouse to notice it leave.
+    SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    EXPECT_EQ(Captured(dialog), link);
+}
+
+TEST_F(OptionsDialogTest, AKeyboardUserSeesTheFocusOnTheLinkAndOpensItWithSpaceOrEnter) {
+    SetClipboardText(u"untouched");
+    OpenedLinks opened;
+    DialogDriver dialog = OpenDialogWithLink(Files(), opened);
+    const HWND link = dialog.Item(IDC_WEB_LINK);
+    const std::vector<DWORD> unfocused = PixelsOf(link);
+    dialog.Focus(IDC_WEB_LINK);
+    EXPECT_NE(PixelsOf(link), unfocused);
+
+    const std::u16string address = u"https://" + dialog.Text(IDC_WEB_LINK);
+    const std::pair<const char*, UINT> keys[] = {{"Space", VK_SPACE}, {"Enter", VK_RETURN}};
+    std::size_t expected = 0;
+    for (const auto& [name, key] : keys) {
+        SCOPED_TRACE(name);
+        dialog.PressKey(key);
+        ++expected;
+        EXPECT_TRUE(WaitFor([&] { return opened.Get().size() == expected; }));
+        EXPECT_EQ(opened.Get(), std::vector<std::u16string>(expected, address));
+    }
+    // Enter went to the link alone: the default button neither copied nor closed.
+    EXPECT_TRUE(IsWindowVisible(dialog.Dialog()));
+    EXPECT_EQ(ClipboardText(), u"untouched");
+}
+
 TEST_F(OptionsDialogTest, TheLinkReactsOnlyOverItsText) {
     DialogDriver dialog = OpenDialog(Files());
     const HWND link = dialog.Item(IDC_WEB_LINK);
     RECT client{};
     GetClientRect(link, &client);
-    auto captured = [&dialog] {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof(info);
-        GetGUIThreadInfo(GetWindowThreadProcessId(dialog.Dialog(), nullptr), &info);
-        return info.hwndCapture;
-    };
     // The link learns where its text is when it paints.
     RedrawWindow(link, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     // Over the text: hovering, with the mouse captured to notice leaving.
     SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
-    EXPECT_EQ(captured(), link);
+    EXPECT_EQ(Captured(dialog), link);
     // Right of the text, still on the button: no longer hovering.
     SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(client.right - 1, 2));
-    EXPECT_EQ(captured(), nullptr);
+    EXPECT_EQ(Captured(dialog), nullptr);
     // A click there opens nothing and leaves no capture behind.
     SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(client.right - 1, 2));
-    EXPECT_EQ(captured(), nullptr);
+    EXPECT_EQ(Captured(dialog), nullptr);
 }
 
 TEST_F(OptionsDialogTest, HelpWithoutAHelpFileLeavesTheDialogUsable) {

@@ -1,5 +1,7 @@
 #include "shellext/ui/OptionsDlg.h"
 
+#include <cwchar>
+
 #include "OptionsDialogIds.h"
 #include "core/CopyText.h"
 #include "core/Messages.h"
@@ -12,11 +14,16 @@ namespace {
 constexpr DWORD kHelpContextBase = 0x20000;
 constexpr int kMinimumPreviewHeight96 = 40;
 
-RECT ToRect(const LayoutRect& rect) {
-    return {rect.left, rect.top, rect.right, rect.bottom};
-}
-LayoutRect ToLayoutRect(const RECT& rect) {
-    return {rect.left, rect.top, rect.right, rect.bottom};
+// The static control that shows an icon, or null.
+HWND FindIconControl(HWND dialog) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[16] = {};
+        GetClassNameW(child, name, 16);
+        if (_wcsicmp(name, L"Static") == 0 && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+            return child;
+        }
+    }
+    return nullptr;
 }
 
 // The process's shared copy options, read again from the user's profile for each dialog.
@@ -68,10 +75,11 @@ std::span<const CScrivelDlg::FolderControl> CScrivelDlg::FolderControls() {
     return controls;
 }
 
-CScrivelDlg::CScrivelDlg(ItemSelection& selection)
+CScrivelDlg::CScrivelDlg(ItemSelection& selection, winui::CButtonLink::OpenAction openLink)
     : CDialog(IDD_OPTIONS),
-      icon_(IDI_PRODUCT, dpi_),
-      link_(dpi_),
+      smallIcon_(IDI_PRODUCT, winui::ScaledIcon::Size::Small, dpi_),
+      largeIcon_(IDI_PRODUCT, winui::ScaledIcon::Size::Large, dpi_),
+      link_(dpi_, std::move(openLink)),
       options_(LoadedCopyOptions()),
       selection_(selection),
       presenter_(options_, selection_, *this) {
@@ -118,9 +126,12 @@ CScrivelDlg::~CScrivelDlg() {
 }
 
 bool CScrivelDlg::OnInitDialog() {
-    // Read the real DPI first, so that the icon and the recorded layout fit the screen from the start.
+    // The dialog follows DPI changes itself. Read the real DPI first, so that the icon and the
+    // recorded layout fit the screen from the start.
+    winui::TakeOverDialogDpiScaling(Handle());
     dpi_->Update(Handle());
-    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.Get()));
+    productIcon_ = FindIconControl(Handle());
+    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
     if (!presenter_.ShowsFolderOptions()) {
         HideFolderOptions();
     }
@@ -189,17 +200,16 @@ void CScrivelDlg::RecordLayout() {
         {&ok_, kMoveBoth},         {&cancel_, kMoveBoth},
         {&help_, kMoveBoth},
     };
-    RECT client{};
-    GetClientRect(Handle(), &client);
     const int dpi = dpi_->Current();
+    layout_.Record(Handle(), dpi);
     for (const auto& [control, rule] : rules) {
-        anchors_.push_back(
-            {control, rule,
-             RecordAnchorGaps(ToLayoutRect(control->RectInParent()), client.right, client.bottom, dpi)});
+        layout_.Anchor(control->Handle(), rule);
     }
 
+    RECT client{};
+    GetClientRect(Handle(), &client);
     sizeGrip_.Create(Handle());
-    sizeGrip_.Place(client.right, client.bottom, dpi, IsZoomed(Handle()) != FALSE);
+    sizeGrip_.Place(client.right, client.bottom, *dpi_, IsZoomed(Handle()) != FALSE);
 
     RECT window{};
     GetWindowRect(Handle(), &window);
@@ -304,25 +314,31 @@ bool CScrivelDlg::ScanFolders(ItemSelection& selection, const ExpansionSettings&
 }
 
 void CScrivelDlg::OnSize(UINT type, int clientWidth, int clientHeight) {
-    if (anchors_.empty() || type == SIZE_MINIMIZED) {
+    if (!layout_.IsRecorded() || type == SIZE_MINIMIZED) {
         return;  // not laid out yet, or nothing to lay out
     }
-    dpi_->Update(Handle());
-    const int dpi = dpi_->Current();
-    sizeGrip_.Place(clientWidth, clientHeight, dpi, type == SIZE_MAXIMIZED);
-    bool moved = false;
-    for (const Anchored& anchored : anchors_) {
-        const LayoutRect current = ToLayoutRect(anchored.control->RectInParent());
-        const LayoutRect placed =
-            PlaceAnchored(current, anchored.rule, anchored.gaps, clientWidth, clientHeight, dpi);
-        if (placed != current) {
-            anchored.control->Move(ToRect(placed), false);
-            moved = true;
-        }
-    }
-    if (moved) {
+    // The DPI is read at opening and changes only with WM_DPICHANGED, which carries the new value.
+    PlaceControls(clientWidth, clientHeight, type == SIZE_MAXIMIZED);
+}
+
+void CScrivelDlg::PlaceControls(int clientWidth, int clientHeight, bool maximised) {
+    sizeGrip_.Place(clientWidth, clientHeight, *dpi_, maximised);
+    if (layout_.Place(clientWidth, clientHeight, dpi_->Current())) {
         RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
+}
+
+void CScrivelDlg::OnDpiChange(int newDpi, const RECT& suggested) {
+    // The icons and the link's font follow the DPI through the watchers; the minimum size, asked for
+    // while the window moves, is scaled to the new DPI.
+    dpi_->Set(newDpi);
+    layout_.ScaleFont(dpi_->Current());
+    CDialog::OnDpiChange(newDpi, suggested);
+    // The suggested rectangle may keep the size, and then no WM_SIZE comes.
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    PlaceControls(client.right, client.bottom, IsZoomed(Handle()) != FALSE);
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 bool CScrivelDlg::OnGetMinMaxInfo(MINMAXINFO& info) {
@@ -343,7 +359,10 @@ std::optional<INT_PTR> CScrivelDlg::OnMessage(UINT message, WPARAM /*wParam*/, L
 }
 
 void CScrivelDlg::OnDpiChanged(int /*oldDpi*/, int /*newDpi*/) {
-    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.Get()));
+    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+    if (productIcon_) {
+        SendMessageW(productIcon_, STM_SETICON, reinterpret_cast<WPARAM>(largeIcon_.Get()), 0);
+    }
 }
 
 void CScrivelDlg::OpenHelp() {

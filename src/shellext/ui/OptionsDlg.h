@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "core/CopyOptions.h"
-#include "core/DialogLayout.h"
 #include "core/Items.h"
 #include "core/OptionsPresenter.h"
 #include "winui/ButtonLink.h"
+#include "winui/ControlLayout.h"
 #include "winui/Dialog.h"
 #include "winui/ModuleInfo.h"
 #include "winui/ScreenDpi.h"
@@ -28,17 +28,13 @@ class CScrivelDlg final : public winui::CDialog,
                           private OptionsPresenter::FolderScanner {
   public:
     // Loads the copy options; the presenter applies their sort order to the selection, which the
-    // caller owns.
-    explicit CScrivelDlg(ItemSelection& selection);
+    // caller owns. The web link opens its address with openLink.
+    explicit CScrivelDlg(ItemSelection& selection,
+                         winui::CButtonLink::OpenAction openLink = &winui::CButtonLink::OpenInBrowser);
     // Saves the copy options, whichever button closed the dialog.
     ~CScrivelDlg() override;
 
   private:
-    struct Anchored {
-        winui::CWindow* control;
-        AnchorRule rule;
-        AnchorGaps gaps;
-    };
     // The controls of each kind, with what they stand for.
     struct CheckControl {
         int id;
@@ -65,6 +61,7 @@ class CScrivelDlg final : public winui::CDialog,
     bool OnCommand(int controlId, int notifyCode) override;
     void OnOK() override;
     void OnSize(UINT type, int clientWidth, int clientHeight) override;
+    void OnDpiChange(int newDpi, const RECT& suggested) override;
     bool OnGetMinMaxInfo(MINMAXINFO& info) override;
     std::optional<INT_PTR> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnDpiChanged(int oldDpi, int newDpi) override;
@@ -74,6 +71,7 @@ class CScrivelDlg final : public winui::CDialog,
     void ShowProductVersion();
     void LoadControls();
     void RecordLayout();
+    void PlaceControls(int clientWidth, int clientHeight, bool maximised);
     void ShowState();
     void OpenHelp();
 
@@ -88,8 +86,11 @@ class CScrivelDlg final : public winui::CDialog,
     winui::CWindow optionsGroup_, folderGroup_, clipboardGroup_, productVersion_, ok_, cancel_, help_;
 
     std::shared_ptr<winui::ScreenDpi> dpi_ = std::make_shared<winui::ScreenDpi>();
-    winui::ScaledSmallIcon icon_;
-    std::vector<Anchored> anchors_;
+    winui::ScaledIcon smallIcon_;
+    // The product icon in the dialog's top left corner, and the picture it shows after a DPI change.
+    HWND productIcon_ = nullptr;
+    winui::ScaledIcon largeIcon_;
+    winui::CControlLayout layout_;
     winui::CSizeGrip sizeGrip_;
     winui::CButtonLink link_;
     SIZE minTrackSize96_{};
