@@ -7,6 +7,7 @@
 #include "core/CopyText.h"
 #include "core/FileCommandNames.h"
 #include "core/RenameTarget.h"
+#include "platform/Platform.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 
@@ -78,14 +79,17 @@ void CopyAndDelete(std::span<const std::u16string> selection) {
     if (selection.empty()) {
         return;
     }
+    const std::u16string& path = selection.front();
+    // Nothing at all, not even the copy, for an item the shell would not reach exactly (it would
+    // delete "report" for "report.", or a shortened path) or that is gone.
+    platform::FolderEntry item;
+    if (!ShellAddressesExactly(path) || !platform::QueryFileEntry(path, item)) {
+        return;
+    }
     if (!CopySelection(selection, MakeDefaultCopyFormat(PathComponent::Name))) {
         return;
     }
-    const std::u16string& path = selection.front();
-    // A path the shell's buffer cannot hold is not deleted: shortened, it could name another item.
-    if (!path.empty() && path.size() <= kMaxShellPathLength) {
-        ShellOperation(FO_DELETE, path, nullptr);
-    }
+    ShellOperation(FO_DELETE, path, nullptr);
 }
 
 void PasteFileName(std::span<const std::u16string> selection, bool keepExtension) {
@@ -99,8 +103,21 @@ void PasteFileName(std::span<const std::u16string> selection, bool keepExtension
         return;
     }
     const std::u16string& oldPath = selection.front();
-    if (const std::optional<std::u16string> destination = PasteDestination(
-            oldPath, *text, keepExtension ? PasteName::KeepingExtension : PasteName::AsItStands)) {
+    const std::optional<std::u16string> destination =
+        PasteDestination(oldPath, *text, keepExtension ? PasteName::KeepingExtension : PasteName::AsItStands);
+    if (!destination) {
+        return;
+    }
+    // The shell would replace an item at the destination without asking, or move the item into a
+    // folder there; only the item itself under another case of its name may be there.
+    platform::FolderEntry existing;
+    const bool destinationExists = platform::QueryFileEntry(*destination, existing);
+    bool destinationIsSource = false;
+    if (destinationExists) {
+        const auto source = platform::QueryFileIdentity(oldPath);
+        destinationIsSource = source && source == platform::QueryFileIdentity(*destination);
+    }
+    if (MayMoveTo(oldPath, *destination, destinationExists, destinationIsSource)) {
         // A move, not the shell's rename: the move takes the destination as a full path.
         ShellOperation(FO_MOVE, oldPath, &*destination);
     }
