@@ -146,12 +146,9 @@ TEST(Items, SelectedPathsReachTheFileSystemLiterally) {
         {u"\\\\server\\share\\notes ", u"\\\\?\\UNC\\server\\share\\notes "},
         {u"\\\\?\\C:\\Docs\\x", u""},
         {u"\\\\.\\COM1", u""},
-        {u"\\\\server", u""},
         {u"Docs\\report.", u""},
-        {u"C:Docs", u""},
         {u"C:/Docs/a", u""},
         {u"C:\\Docs\\..\\a", u""},
-        {u"C:\\Docs\\\\a", u""},
     };
     for (const Row& row : rows) {
         const std::u16string expected = row.literal.empty() ? row.path : row.literal;
