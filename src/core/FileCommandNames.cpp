@@ -39,27 +39,32 @@ std::optional<std::u16string> PasteDestination(std::u16string_view oldPath, std:
         return std::nullopt;
     }
     std::optional<std::u16string> destination = RenameDestination(oldPath, newName);
-    if (!destination || !ShellAddressesExactly(oldPath) || !ShellAddressesExactly(*destination)) {
+    if (!destination || ShellAddressOf(oldPath) != ShellAddress::Normal ||
+        ShellAddressOf(*destination) != ShellAddress::Normal) {
         return std::nullopt;
     }
     return destination;
 }
 
-bool ShellAddressesExactly(std::u16string_view path) {
+ShellAddress ShellAddressOf(std::u16string_view path) {
     constexpr std::u16string_view kLiteralPrefix = u"\\\\?\\";
     if (path.empty() || path.size() > kMaxShellPathLength || path.starts_with(kLiteralPrefix)) {
-        return false;
+        return ShellAddress::None;
     }
+    ShellAddress address = ShellAddress::Normal;
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = path.find(platform::kPathSeparator, start);
         const std::u16string_view name =
             path.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start);
+        if (name == u"." || name == u"..") {
+            return ShellAddress::None;  // a part the literal form would not resolve
+        }
         if (!name.empty() && (name.back() == u'.' || name.back() == u' ')) {
-            return false;
+            address = ShellAddress::Literal;
         }
         if (end == std::u16string_view::npos) {
-            return true;
+            return address;
         }
         start = end + 1;
     }

@@ -26,15 +26,17 @@ enum class PasteName { AsItStands, KeepingExtension };
 // nothing is renamed, when the clipboard name is not a valid new name, when the new name is made only
 // of dots and spaces (the shell reads such a name as the item's own folder or the folder above once
 // trailing dots and spaces are dropped, so the item would move instead of being renamed), or when the
-// shell would not address the item or the destination exactly (ShellAddressesExactly).
+// shell's move would not address the item or the destination exactly (ShellAddressOf not Normal).
 std::optional<std::u16string> PasteDestination(std::u16string_view oldPath, std::u16string_view clipboardName,
                                                PasteName how);
 
-// Whether the shell's file operation, which reads a path in the normal form, reaches exactly the item
-// at path: not the "\\?\" form (its move does not take it), at most kMaxShellPathLength characters,
-// and no name in the path ending in a dot or a space (the normal form drops those and would reach
-// another item, such as "report" for "report."). A file command does nothing with any other path.
-bool ShellAddressesExactly(std::u16string_view path);
+// How the shell's file operation reaches exactly the item at a full path of at most
+// kMaxShellPathLength characters. Normal: the path as it is, as no name in it ends in a dot or a
+// space. Literal: only in the "\\?\" form, as a name in it ends in a dot or a space, which the normal
+// form drops (it would reach "report" for "report."); the shell's delete takes that form, its move
+// does not. None: not at all (too long, empty, a "." or ".." part, or the "\\?\" form already).
+enum class ShellAddress { Normal, Literal, None };
+ShellAddress ShellAddressOf(std::u16string_view path);
 
 // Whether a paste may move the item at source to destination, given what is at destination now:
 // nothing, or the item itself under a name that differs only in the case of its letters (A-Z). Any

@@ -8,6 +8,7 @@
 #include "core/FileCommandNames.h"
 #include "core/RenameTarget.h"
 #include "platform/Platform.h"
+#include "platform/win32/ExactPath.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 
@@ -80,16 +81,29 @@ void CopyAndDelete(std::span<const std::u16string> selection) {
         return;
     }
     const std::u16string& path = selection.front();
-    // Nothing at all, not even the copy, for an item the shell would not reach exactly (it would
-    // delete "report" for "report.", or a shortened path) or that is gone.
+    // The shell's delete reaches "report." (not "report") only in the literal form; a path that no
+    // form reaches exactly, or an item that is gone, is left with no copy and no delete.
+    std::u16string deletePath = path;
+    switch (ShellAddressOf(path)) {
+        case ShellAddress::Normal:
+            break;
+        case ShellAddress::Literal:
+            deletePath = platform::ExactPathForm(path);
+            if (deletePath == path) {
+                return;  // not a full path the literal form can hold
+            }
+            break;
+        case ShellAddress::None:
+            return;
+    }
     platform::FolderEntry item;
-    if (!ShellAddressesExactly(path) || !platform::QueryFileEntry(path, item)) {
+    if (!platform::QueryFileEntry(path, item)) {
         return;
     }
     if (!CopySelection(selection, MakeDefaultCopyFormat(PathComponent::Name))) {
         return;
     }
-    ShellOperation(FO_DELETE, path, nullptr);
+    ShellOperation(FO_DELETE, deletePath, nullptr);
 }
 
 void PasteFileName(std::span<const std::u16string> selection, bool keepExtension) {

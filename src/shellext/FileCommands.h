@@ -18,7 +18,8 @@ std::optional<std::u16string> ClipboardNewName();
 // Puts the bare names of the selection on the clipboard (as the built-in copy does), then deletes
 // the first selected item through the shell with undo (to the Recycle Bin where there is one), after
 // the shell's confirmation. Nothing is deleted when the copy failed. Nothing at all happens (the
-// clipboard stays as it was) when the item is gone or the shell would not address it exactly.
+// clipboard stays as it was) when the item is gone or the shell's delete would not address it
+// exactly (a name ending in a dot or a space is handed to it in the "\\?\" form, which it takes).
 void CopyAndDelete(std::span<const std::u16string> selection);
 
 // Renames the first selected item, in its own folder, to the clipboard text (keepExtension: the text

@@ -376,10 +376,10 @@ TEST(FileCommands, CopyAndDeleteCancelledLeavesTheFileAndTheName) {
     EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"(none)")), "kept.txt");
 }
 
-TEST(FileCommands, CopyAndDeleteDoesNothingForAnItemItCannotAddressOrThatIsGone) {
+TEST(FileCommands, CopyAndDeleteTakesExactlyANameEndingInADotOrASpace) {
     struct Row {
         const char* what;
-        std::u16string item;  // empty: the item is gone; a trailing backslash makes it a folder
+        std::u16string item;  // a trailing backslash makes it a folder
         std::u16string sibling;
     };
     const Row rows[] = {
@@ -387,8 +387,6 @@ TEST(FileCommands, CopyAndDeleteDoesNothingForAnItemItCannotAddressOrThatIsGone)
         {"a name ending in a space", u"notes ", u"notes"},
         {"a non-BMP name ending in a dot", u"\U0001D11E.", u"\U0001D11E"},
         {"a folder ending in a dot", u"album.\\", u"album\\"},
-        {"a file that is gone", u"", u"gone.txt"},
-        {"a folder that is gone", u"", u"gone\\"},
     };
     ASSERT_TRUE(TrashFilesFolder());
     for (const Row& row : rows) {
@@ -396,24 +394,27 @@ TEST(FileCommands, CopyAndDeleteDoesNothingForAnItemItCannotAddressOrThatIsGone)
         const TempFolder temp;
         const std::u16string folder = temp.Root().u16string();
         const std::u16string sibling = MakeItem(folder, row.sibling, kSiblingSize);
-        std::u16string item;
-        if (row.item.empty()) {
-            item = sibling;
-            ASSERT_TRUE(RemoveDirectoryW(AsWide(item)) || DeleteFileW(AsWide(item)));
-        } else {
-            item = MakeItem(folder, row.item, kItemSize);
-        }
-        SetClipboard(u"before");
+        const std::u16string item = MakeItem(folder, row.item, kItemSize);
         {
-            const ConfirmationAnswerer answerer(IDNO);
+            const ConfirmationAnswerer answerer(IDYES);
             CopyAndDelete(std::vector<std::u16string>{item});
-            EXPECT_EQ(answerer.Answered(), 0);
+            EXPECT_EQ(answerer.Answered(), 1);
         }
+        EXPECT_EQ(ExactAttributes(item), INVALID_FILE_ATTRIBUTES);
+        EXPECT_NE(ExactAttributes(sibling), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"(none)")),
+                  Printable(item.substr(folder.size() + 1)));
+    }
+}
+
+TEST(FileCommands, CopyAndDeleteOfAnItemThatIsGoneDoesNothing) {
+    const TempFolder temp;
+    for (const std::u16string name : {u"gone.txt", u"gone"}) {
+        SetClipboard(u"before");
+        const ConfirmationAnswerer answerer(IDNO);
+        CopyAndDelete(std::vector<std::u16string>{temp.PathOf(name)});
+        EXPECT_EQ(answerer.Answered(), 0) << Printable(name);
         EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"(none)")), "before");
-        if (!row.item.empty()) {
-            EXPECT_NE(ExactAttributes(item), INVALID_FILE_ATTRIBUTES);
-            EXPECT_NE(ExactAttributes(sibling), INVALID_FILE_ATTRIBUTES);
-        }
     }
 }
 

@@ -116,28 +116,33 @@ TEST(FileCommandNames, ThePasteMovesOnlyOntoNothingOrTheItemItself) {
     }
 }
 
-TEST(FileCommandNames, WhatTheShellAddressesExactly) {
+TEST(FileCommandNames, HowTheShellAddressesAPath) {
+    constexpr ShellAddress normal = ShellAddress::Normal;
+    constexpr ShellAddress literal = ShellAddress::Literal;
+    constexpr ShellAddress none = ShellAddress::None;
     struct Row {
         const char* what;
         std::u16string path;
-        bool exact;
+        ShellAddress address;
     };
     const Row rows[] = {
-        {"a plain path", Native(u"C:\\Docs\\a.doc"), true},
-        {"a drive root", Native(u"C:\\"), true},
-        {"a server share", Native(u"\\\\server\\share\\a b.doc"), true},
-        {"non-BMP names", Native(u"C:\\\U0001D11E\\\U0001D120.txt"), true},
-        {"the longest", Native(u"C:\\") + Repeated(u'a', 256), true},
-        {"one too long", Native(u"C:\\") + Repeated(u'a', 257), false},
-        {"a name ending in a dot", Native(u"C:\\Docs\\report."), false},
-        {"a name ending in a space", Native(u"C:\\Docs\\notes "), false},
-        {"a folder ending in a dot", Native(u"C:\\Docs.\\a.doc"), false},
-        {"a folder part that names the folder above", Native(u"C:\\Docs\\..\\a.doc"), false},
-        {"the literal form", u"\\\\?\\C:\\Docs\\a.doc", false},
-        {"empty", u"", false},
+        {"a plain path", Native(u"C:\\Docs\\a.doc"), normal},
+        {"a drive root", Native(u"C:\\"), normal},
+        {"a server share", Native(u"\\\\server\\share\\a b.doc"), normal},
+        {"non-BMP names", Native(u"C:\\\U0001D11E\\\U0001D120.txt"), normal},
+        {"the longest", Native(u"C:\\") + Repeated(u'a', 256), normal},
+        {"one too long", Native(u"C:\\") + Repeated(u'a', 257), none},
+        {"a name ending in a dot", Native(u"C:\\Docs\\report."), literal},
+        {"a name ending in a space", Native(u"C:\\Docs\\notes "), literal},
+        {"a folder ending in a dot", Native(u"C:\\Docs.\\a.doc"), literal},
+        {"a non-BMP name ending in dots", Native(u"C:\\\U0001D11E.."), literal},
+        {"the longest ending in a dot", Native(u"C:\\") + Repeated(u'a', 255) + u".", literal},
+        {"a folder part that names the folder above", Native(u"C:\\Docs\\..\\report."), none},
+        {"the literal form", u"\\\\?\\C:\\Docs\\a.doc", none},
+        {"empty", u"", none},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(ShellAddressesExactly(row.path), row.exact) << row.what;
+        EXPECT_EQ(ShellAddressOf(row.path), row.address) << row.what;
     }
 }
 
