@@ -8,8 +8,9 @@
 namespace quillet {
 namespace {
 
-// An invocation names its command by the low word of the verb.
-constexpr std::uint32_t kMaxOffset = 0xFFFF;
+// An invocation names its command by the low word of the verb, and the handler reports the count of
+// ids used in the 16-bit code field of its result: the highest offset leaves that count at 0xFFFF.
+constexpr std::uint32_t kMaxOffset = 0xFFFE;
 
 class MenuBuilder {
   public:
@@ -143,6 +144,10 @@ std::uint32_t CommandMenu::Build(const MenuRequest& request, MMenuSink& sink) {
     MenuResult result = BuildCommandMenu(commands_, request, sink);
     idMap_ = std::move(result.commands);
     return result.idsUsed;
+}
+
+void CommandMenu::ForgetMenu() {
+    idMap_.clear();
 }
 
 const Command* CommandMenu::CommandAt(std::uint32_t offset) const {

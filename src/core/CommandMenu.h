@@ -51,8 +51,9 @@ struct MenuResult {
 // do not nest) and is inserted after its items, so its id is higher than theirs; an empty one is
 // dropped. The renames need the single selection and paste allowed, copy-and-delete the single
 // selection. "(s)" in a name reads "" for one item and "s" for several (not in sub-menu titles).
-// No id above lastId, nor an offset above 0xFFFF (the largest an invocation can name), is handed
-// out: commands that do not fit are left out, and an open sub-menu keeps room for its own id.
+// No id above lastId, nor an offset above 0xFFFE, is handed out, so the count of ids used fits 16
+// bits (an invocation names an offset by a 16-bit word, and the count goes into an HRESULT's code
+// field): commands that do not fit are left out, and an open sub-menu keeps room for its own id.
 MenuResult BuildCommandMenu(const CommandList& commands, const MenuRequest& request, MMenuSink& sink);
 
 // The handler's menu state: the command list, read again when the per-user command file's last-write
@@ -66,6 +67,9 @@ class CommandMenu {
     // Reloads the list when needed, then builds the menu into the sink. The previous id map is gone
     // first, so it never points into a list that a reload replaced.
     std::uint32_t Build(const MenuRequest& request, MMenuSink& sink);
+
+    // Empties the id map: a menu request that builds no menu leaves no old offset behind.
+    void ForgetMenu();
 
     // The command at an offset of the last menu built; null when there is none (a sub-menu item, an
     // offset never handed out, or no menu built yet).

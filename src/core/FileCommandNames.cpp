@@ -2,6 +2,7 @@
 
 #include "core/CommandMenu.h"
 #include "core/RenameTarget.h"
+#include "platform/AsciiCase.h"
 #include "platform/Platform.h"
 
 namespace quillet {
@@ -37,7 +38,51 @@ std::optional<std::u16string> PasteDestination(std::u16string_view oldPath, std:
     if (IsOnlyDotsAndSpaces(newName)) {
         return std::nullopt;
     }
-    return RenameDestination(oldPath, newName);
+    std::optional<std::u16string> destination = RenameDestination(oldPath, newName);
+    if (!destination || ShellAddressOf(oldPath) != ShellAddress::Normal ||
+        ShellAddressOf(*destination) != ShellAddress::Normal) {
+        return std::nullopt;
+    }
+    return destination;
+}
+
+ShellAddress ShellAddressOf(std::u16string_view path) {
+    constexpr std::u16string_view kLiteralPrefix = u"\\\\?\\";
+    if (path.empty() || path.size() > kMaxShellPathLength || path.starts_with(kLiteralPrefix)) {
+        return ShellAddress::None;
+    }
+    ShellAddress address = ShellAddress::Normal;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = path.find(platform::kPathSeparator, start);
+        const std::u16string_view name =
+            path.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start);
+        if (name == u"." || name == u"..") {
+            return ShellAddress::None;  // a part the literal form would not resolve
+        }
+        if (!name.empty() && (name.back() == u'.' || name.back() == u' ')) {
+            address = ShellAddress::Literal;
+        }
+        if (end == std::u16string_view::npos) {
+            return address;
+        }
+        start = end + 1;
+    }
+}
+
+bool MayMoveTo(std::u16string_view source, std::u16string_view destination, bool destinationExists,
+               bool destinationIsSource) {
+    if (destination == source) {
+        return false;
+    }
+    if (!destinationExists) {
+        return true;
+    }
+    // Only the case of the name may differ: the folder part is the source's own.
+    const std::size_t nameStart = source.rfind(platform::kPathSeparator) + 1;
+    return destinationIsSource && destination.size() == source.size() &&
+           destination.substr(0, nameStart) == source.substr(0, nameStart) &&
+           EqualsIgnoringAsciiCase(destination.substr(nameStart), source.substr(nameStart));
 }
 
 std::optional<std::u16string> ProgramBesideModule(std::u16string_view modulePath,

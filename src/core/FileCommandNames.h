@@ -25,10 +25,26 @@ enum class PasteName { AsItStands, KeepingExtension };
 // under the clipboard name with the item's extension in place of the name's own. Empty, so that
 // nothing is renamed, when the clipboard name is not a valid new name, when the new name is made only
 // of dots and spaces (the shell reads such a name as the item's own folder or the folder above once
-// trailing dots and spaces are dropped, so the item would move instead of being renamed), or when a
-// path would not fit the shell operation's buffer.
+// trailing dots and spaces are dropped, so the item would move instead of being renamed), or when the
+// shell's move would not address the item or the destination exactly (ShellAddressOf not Normal).
 std::optional<std::u16string> PasteDestination(std::u16string_view oldPath, std::u16string_view clipboardName,
                                                PasteName how);
+
+// How the shell's file operation reaches exactly the item at a full path of at most
+// kMaxShellPathLength characters. Normal: the path as it is, as no name in it ends in a dot or a
+// space. Literal: only in the "\\?\" form, as a name in it ends in a dot or a space, which the normal
+// form drops (it would reach "report" for "report."); the shell's delete takes that form, its move
+// does not. None: not at all (too long, empty, a "." or ".." part, or the "\\?\" form already).
+enum class ShellAddress { Normal, Literal, None };
+ShellAddress ShellAddressOf(std::u16string_view path);
+
+// Whether a paste may move the item at source to destination, given what is at destination now:
+// nothing, or the item itself under a name that differs only in the case of its letters (A-Z). Any
+// other item there would be replaced without a trace, or would take the item inside (a folder); an
+// unchanged name leaves nothing to do. destinationIsSource: the file system identifies the item at
+// destination as the one at source.
+bool MayMoveTo(std::u16string_view source, std::u16string_view destination, bool destinationExists,
+               bool destinationIsSource);
 
 // The full path of a program in the same folder as a module: everything after the module path's last
 // separator replaced by the program's name. Empty when the path has no separator or the result does

@@ -205,6 +205,9 @@ class CClassFactory final : public ComObject<CClassFactory, IClassFactory> {
   private:
     CreateFunction create_;
     MModuleLock& lock_;
+    // The locks taken through LockServer(TRUE): an unlock gives back only one of these, never a lock
+    // that a live object holds.
+    std::atomic<long> serverLocks_{0};
 };
 
 }  // namespace quillet::shellext

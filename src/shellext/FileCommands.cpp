@@ -7,6 +7,8 @@
 #include "core/CopyText.h"
 #include "core/FileCommandNames.h"
 #include "core/RenameTarget.h"
+#include "platform/Platform.h"
+#include "platform/win32/ExactPath.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 
@@ -78,14 +80,30 @@ void CopyAndDelete(std::span<const std::u16string> selection) {
     if (selection.empty()) {
         return;
     }
+    const std::u16string& path = selection.front();
+    // The shell's delete reaches "report." (not "report") only in the literal form; a path that no
+    // form reaches exactly, or an item that is gone, is left with no copy and no delete.
+    std::u16string deletePath = path;
+    switch (ShellAddressOf(path)) {
+        case ShellAddress::Normal:
+            break;
+        case ShellAddress::Literal:
+            deletePath = platform::ExactPathForm(path);
+            if (deletePath == path) {
+                return;  // not a full path the literal form can hold
+            }
+            break;
+        case ShellAddress::None:
+            return;
+    }
+    platform::FolderEntry item;
+    if (!platform::QueryFileEntry(path, item)) {
+        return;
+    }
     if (!CopySelection(selection, MakeDefaultCopyFormat(PathComponent::Name))) {
         return;
     }
-    const std::u16string& path = selection.front();
-    // A path the shell's buffer cannot hold is not deleted: shortened, it could name another item.
-    if (!path.empty() && path.size() <= kMaxShellPathLength) {
-        ShellOperation(FO_DELETE, path, nullptr);
-    }
+    ShellOperation(FO_DELETE, deletePath, nullptr);
 }
 
 void PasteFileName(std::span<const std::u16string> selection, bool keepExtension) {
@@ -99,8 +117,21 @@ void PasteFileName(std::span<const std::u16string> selection, bool keepExtension
         return;
     }
     const std::u16string& oldPath = selection.front();
-    if (const std::optional<std::u16string> destination = PasteDestination(
-            oldPath, *text, keepExtension ? PasteName::KeepingExtension : PasteName::AsItStands)) {
+    const std::optional<std::u16string> destination =
+        PasteDestination(oldPath, *text, keepExtension ? PasteName::KeepingExtension : PasteName::AsItStands);
+    if (!destination) {
+        return;
+    }
+    // The shell would replace an item at the destination without asking, or move the item into a
+    // folder there; only the item itself under another case of its name may be there.
+    platform::FolderEntry existing;
+    const bool destinationExists = platform::QueryFileEntry(*destination, existing);
+    bool destinationIsSource = false;
+    if (destinationExists) {
+        const auto source = platform::QueryFileIdentity(oldPath);
+        destinationIsSource = source && source == platform::QueryFileIdentity(*destination);
+    }
+    if (MayMoveTo(oldPath, *destination, destinationExists, destinationIsSource)) {
         // A move, not the shell's rename: the move takes the destination as a full path.
         ShellOperation(FO_MOVE, oldPath, &*destination);
     }

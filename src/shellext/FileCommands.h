@@ -17,13 +17,17 @@ std::optional<std::u16string> ClipboardNewName();
 
 // Puts the bare names of the selection on the clipboard (as the built-in copy does), then deletes
 // the first selected item through the shell with undo (to the Recycle Bin where there is one), after
-// the shell's confirmation. Nothing is deleted when the copy failed.
+// the shell's confirmation. Nothing is deleted when the copy failed. Nothing at all happens (the
+// clipboard stays as it was) when the item is gone or the shell's delete would not address it
+// exactly (a name ending in a dot or a space is handed to it in the "\\?\" form, which it takes).
 void CopyAndDelete(std::span<const std::u16string> selection);
 
 // Renames the first selected item, in its own folder, to the clipboard text (keepExtension: the text
 // without its own extension, followed by the item's). Does nothing when the clipboard no longer holds
 // a valid new name (it may have changed since the menu was built), when the new name would name the
-// item's folder or the one above, or when a path would not fit the shell operation's path buffer.
+// item's folder or the one above, when the shell would not address the item or the new name exactly
+// (a path too long for its buffer, a name ending in a dot or a space), or when another item already
+// has the new name.
 void PasteFileName(std::span<const std::u16string> selection, bool keepExtension);
 
 // Starts "ScrivelPrefs.exe" from the folder of the module at modulePath, without arguments and

@@ -235,9 +235,16 @@ IFACEMETHODIMP CClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void**
 
 IFACEMETHODIMP CClassFactory::LockServer(BOOL lock) {
     if (lock) {
+        ++serverLocks_;
         lock_.Lock();
-    } else {
-        lock_.Unlock();
+        return S_OK;
+    }
+    // An unlock without a lock before it is ignored.
+    for (long held = serverLocks_.load(); held > 0;) {
+        if (serverLocks_.compare_exchange_weak(held, held - 1)) {
+            lock_.Unlock();
+            break;
+        }
     }
     return S_OK;
 }

@@ -61,7 +61,14 @@ class CScrivelShExtModule final : public MModuleLock {
     HINSTANCE Instance() const { return instance_; }
 
     void Lock() override { ++locks_; }
-    void Unlock() override { --locks_; }
+    // Never below zero, which would keep the module loaded for good.
+    void Unlock() override {
+        for (long held = locks_.load(); held > 0;) {
+            if (locks_.compare_exchange_weak(held, held - 1)) {
+                return;
+            }
+        }
+    }
     long LockCount() const { return locks_; }
 
     HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** result);

@@ -77,6 +77,8 @@ IFACEMETHODIMP CScrivel::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, HKEY) 
 }
 
 IFACEMETHODIMP CScrivel::QueryContextMenu(HMENU menu, UINT index, UINT firstId, UINT lastId, UINT flags) {
+    // Offsets of an earlier menu must not run or describe anything once this request builds none.
+    commandMenu_.ForgetMenu();
     if (flags & CMF_DEFAULTONLY) {
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
     }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <optional>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "platform/AsciiCase.h"
 #include "platform/Platform.h"
 #include "platform/win32/WideString.h"
 #include "shellext/FileCommands.h"
@@ -31,6 +33,19 @@ bool Exists(const std::u16string& path) {
     return GetFileAttributesW(AsWide(path)) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The attributes of exactly the item at a full path (the "\\?\" form keeps a trailing dot or space).
+DWORD ExactAttributes(const std::u16string& path) {
+    return GetFileAttributesW(AsWide(u"\\\\?\\" + path));
+}
+
+// Creates exactly the named file (of `size` bytes) or, with a trailing backslash, folder.
+std::u16string MakeItem(const std::u16string& folder, const std::u16string& name, std::size_t size) {
+    const bool isFolder = name.back() == u'\\';
+    const std::u16string path = folder + u"\\" + (isFolder ? name.substr(0, name.size() - 1) : name);
+    EXPECT_TRUE(isFolder ? test::MakeFoldersLong(path) : test::WriteFileLong(path, size)) << Printable(path);
+    return path;
+}
+
 std::vector<std::u16string> Entries(const std::u16string& folder) {
     std::vector<std::u16string> names;
     WIN32_FIND_DATAW found;
@@ -47,6 +62,15 @@ std::vector<std::u16string> Entries(const std::u16string& folder) {
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return names;
+}
+
+// The size of exactly the file at a full path; 0 when it cannot be read.
+std::size_t SizeOf(const std::u16string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(AsWide(u"\\\\?\\" + path), GetFileExInfoStandard, &data)) {
+        return 0;
+    }
+    return data.nFileSizeLow;
 }
 
 void SetClipboard(const std::optional<std::u16string>& text) {
@@ -154,30 +178,50 @@ struct RenameRow {
     std::u16string item;  // created in its own folder; a trailing backslash makes it a folder
     std::optional<std::u16string> clipboard;
     Paste paste;
-    std::u16string expected;  // the only entry of the folder afterwards
+    std::u16string expected;   // the item's name afterwards
+    std::u16string sibling{};  // another item of the folder (a trailing backslash: a folder), untouched
+    // Wine 8 keeps a name's old case through any rename (MoveFileW too): the name afterwards is
+    // compared ignoring case.
+    bool caseOnly = false;
 };
+
+constexpr std::size_t kItemSize = 3;
+constexpr std::size_t kSiblingSize = 7;
 
 // Runs a row in its own folder `subfolder` of temp, which holds nothing but the folders of the rows.
 void RunRename(const TempFolder& temp, const std::u16string& subfolder, const RenameRow& row) {
     SCOPED_TRACE(row.what);
     const std::u16string folder = temp.MakeFolder(subfolder);
-    const bool isFolder = row.item.back() == u'\\';
-    const std::u16string itemName = isFolder ? row.item.substr(0, row.item.size() - 1) : row.item;
-    const std::u16string item = folder + u"\\" + itemName;
-    if (isFolder) {
-        ASSERT_TRUE(CreateDirectoryW(AsWide(item), nullptr));
-    } else {
-        temp.WriteFile(subfolder + u"\\" + itemName, 3);
+    const std::u16string item = MakeItem(folder, row.item, kItemSize);
+    ASSERT_NE(ExactAttributes(item), INVALID_FILE_ATTRIBUTES) << Printable(item);
+    std::vector<std::u16string> expected{row.expected};
+    if (!row.sibling.empty()) {
+        const std::u16string sibling = MakeItem(folder, row.sibling, kSiblingSize);
+        expected.push_back(sibling.substr(folder.size() + 1));
     }
-    ASSERT_TRUE(Exists(item)) << Printable(item);
     SetClipboard(row.clipboard);
 
     const std::vector<std::u16string> selection{item};
     PasteFileName(selection, row.paste == Paste::KeepExtension);
 
-    const std::vector<std::u16string> entries = Entries(folder);
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(Printable(entries.front()), Printable(row.expected));
+    std::vector<std::u16string> entries = Entries(folder);
+    std::sort(entries.begin(), entries.end());
+    std::sort(expected.begin(), expected.end());
+    ASSERT_EQ(entries.size(), expected.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (row.caseOnly) {
+            EXPECT_TRUE(EqualsIgnoringAsciiCase(entries[i], expected[i])) << Printable(entries[i]);
+        } else {
+            EXPECT_EQ(Printable(entries[i]), Printable(expected[i]));
+        }
+    }
+    if (!row.sibling.empty()) {
+        if (row.sibling.back() == u'\\') {
+            EXPECT_TRUE(Entries(folder + u"\\" + row.sibling.substr(0, row.sibling.size() - 1)).empty());
+        } else {
+            EXPECT_EQ(SizeOf(folder + u"\\" + row.sibling), kSiblingSize);
+        }
+    }
     // Nothing moved up beside the rows' folders either.
     for (const std::u16string& entry : Entries(temp.Root().u16string())) {
         EXPECT_EQ(entry.rfind(subfolder.substr(0, 3), 0), 0u) << Printable(entry);
@@ -202,6 +246,9 @@ TEST(FileCommands, PasteRenamesInTheSameFolder) {
         {"keep: text that is only an extension", u"a.txt", u".md", Paste::KeepExtension, u".txt"},
         {"keep: folder with a dot", u"my.dir\\", u"projects", Paste::KeepExtension, u"projects.dir"},
         {"plain: folder", u"old\\", u"new", Paste::Plain, u"new"},
+        {"non-BMP names", u"\U0001D11E.txt", u"\U0001D120 b.txt", Paste::Plain, u"\U0001D120 b.txt"},
+        {"beside a name that differs by a trailing dot", u"a.doc", u"b.doc", Paste::Plain, u"b.doc",
+         u"b.doc."},
     };
     RunRenames(rows);
 }
@@ -219,6 +266,36 @@ TEST(FileCommands, PasteDoesNothingWhenTheClipboardNoLongerHoldsAName) {
         {"260 characters", u"a.doc", std::u16string(260, u'n'), Paste::Plain, u"a.doc"},
         {"no text", u"a.doc", std::nullopt, Paste::Plain, u"a.doc"},
         {"keep: no text", u"a.doc", std::nullopt, Paste::KeepExtension, u"a.doc"},
+    };
+    RunRenames(rows);
+}
+
+TEST(FileCommands, PasteTouchesNoOtherItem) {
+    const RenameRow rows[] = {
+        {"onto an existing file", u"a.doc", u"b.txt", Paste::Plain, u"a.doc", u"b.txt"},
+        {"onto an existing file in another case", u"a.doc", u"B.TXT", Paste::Plain, u"a.doc", u"b.txt"},
+        {"keep: onto an existing file", u"a.txt", u"b.md", Paste::KeepExtension, u"a.txt", u"b.txt"},
+        {"onto a sibling folder", u"a.doc", u"box", Paste::Plain, u"a.doc", u"box\\"},
+        {"a folder onto a sibling folder", u"old\\", u"box", Paste::Plain, u"old", u"box\\"},
+        {"onto a name that the shell reads without its dot", u"a.doc", u"b.", Paste::Plain, u"a.doc", u"b"},
+        {"onto a name that the shell reads without its space", u"a.doc", u"b ", Paste::Plain, u"a.doc", u"b"},
+        {"non-BMP onto a name that the shell reads without its dots", u"a.doc", u"\U0001D11E..", Paste::Plain,
+         u"a.doc", u"\U0001D11E"},
+        // The shell's move reads these items without their trailing dot or space: the sibling.
+        {"a name ending in a space", u"notes ", u"x.txt", Paste::Plain, u"notes ", u"notes"},
+        {"a name ending in a dot", u"report.", u"x.txt", Paste::Plain, u"report.", u"report"},
+        {"keep: a non-BMP name ending in a dot", u"\U0001D11E.", u"x", Paste::KeepExtension, u"\U0001D11E.",
+         u"\U0001D11E"},
+        {"a folder ending in a dot", u"album.\\", u"photos", Paste::Plain, u"album.", u"album"},
+    };
+    RunRenames(rows);
+}
+
+TEST(FileCommands, PasteMayChangeTheCaseOfTheName) {
+    const RenameRow rows[] = {
+        {"case only", u"a.txt", u"A.TXT", Paste::Plain, u"A.TXT", {}, true},
+        {"keep: case only", u"report.txt", u"Report.md", Paste::KeepExtension, u"Report.txt", {}, true},
+        {"a folder, case only", u"album\\", u"Album", Paste::Plain, u"Album", {}, true},
     };
     RunRenames(rows);
 }
@@ -297,6 +374,48 @@ TEST(FileCommands, CopyAndDeleteCancelledLeavesTheFileAndTheName) {
     }
     EXPECT_TRUE(Exists(path));
     EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"(none)")), "kept.txt");
+}
+
+TEST(FileCommands, CopyAndDeleteTakesExactlyANameEndingInADotOrASpace) {
+    struct Row {
+        const char* what;
+        std::u16string item;  // a trailing backslash makes it a folder
+        std::u16string sibling;
+    };
+    const Row rows[] = {
+        {"a name ending in a dot", u"report.", u"report"},
+        {"a name ending in a space", u"notes ", u"notes"},
+        {"a non-BMP name ending in a dot", u"\U0001D11E.", u"\U0001D11E"},
+        {"a folder ending in a dot", u"album.\\", u"album\\"},
+    };
+    ASSERT_TRUE(TrashFilesFolder());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const TempFolder temp;
+        const std::u16string folder = temp.Root().u16string();
+        const std::u16string sibling = MakeItem(folder, row.sibling, kSiblingSize);
+        const std::u16string item = MakeItem(folder, row.item, kItemSize);
+        {
+            const ConfirmationAnswerer answerer(IDYES);
+            CopyAndDelete(std::vector<std::u16string>{item});
+            EXPECT_EQ(answerer.Answered(), 1);
+        }
+        EXPECT_EQ(ExactAttributes(item), INVALID_FILE_ATTRIBUTES);
+        EXPECT_NE(ExactAttributes(sibling), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"(none)")),
+                  Printable(item.substr(folder.size() + 1)));
+    }
+}
+
+TEST(FileCommands, CopyAndDeleteOfAnItemThatIsGoneDoesNothing) {
+    const TempFolder temp;
+    for (const std::u16string name : {u"gone.txt", u"gone"}) {
+        SetClipboard(u"before");
+        const ConfirmationAnswerer answerer(IDNO);
+        CopyAndDelete(std::vector<std::u16string>{temp.PathOf(name)});
+        EXPECT_EQ(answerer.Answered(), 0) << Printable(name);
+        EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"(none)")), "before");
+    }
 }
 
 TEST(FileCommands, CopyAndDeleteDeletesNothingWhenTheCopyFails) {

@@ -265,6 +265,25 @@ TEST_F(LoadedModule, CanUnloadOnlyWhenNoObjectAndNoLockLives) {
     factory->Release();
 }
 
+TEST_F(LoadedModule, AnUnbalancedServerUnlockTakesNoLockAway) {
+    IClassFactory* factory = Factory();
+    ASSERT_NE(factory, nullptr);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    EXPECT_EQ(canUnloadNow_(), S_OK) << "no lock was held";
+    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+    EXPECT_EQ(canUnloadNow_(), S_FALSE);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    EXPECT_EQ(canUnloadNow_(), S_OK);
+
+    IContextMenu* menu = nullptr;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    EXPECT_EQ(canUnloadNow_(), S_FALSE) << "the live object keeps the module";
+    menu->Release();
+    EXPECT_EQ(canUnloadNow_(), S_OK);
+    factory->Release();
+}
+
 TEST_F(LoadedModule, ObjectAnswersItsFiveInterfacesWithOneIdentity) {
     IClassFactory* factory = Factory();
     ASSERT_NE(factory, nullptr);

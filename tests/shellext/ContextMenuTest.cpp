@@ -165,6 +165,20 @@ TEST_F(ContextMenu, DefaultOnlyInsertsNothing) {
     EXPECT_EQ(MenuText(menu_), "1 Open\n2 Delete\n");
 }
 
+TEST_F(ContextMenu, DefaultOnlyForgetsThePreviousMenu) {
+    const UserCommandFile commands(kWorkedExample);
+    MakeHandler({L"C:\\a.txt", L"C:\\b.txt"});
+    ASSERT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3));
+    EXPECT_EQ(Query(CMF_DEFAULTONLY), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0));
+    wchar_t help[64] = {};
+    EXPECT_EQ(handler_->GetCommandString(1, GCS_HELPTEXTW, nullptr, reinterpret_cast<CHAR*>(help), 64),
+              E_INVALIDARG);
+    CMINVOKECOMMANDINFO info{};
+    info.cbSize = sizeof info;
+    info.lpVerb = MAKEINTRESOURCEA(1);  // Configure in the menu before
+    EXPECT_EQ(handler_->InvokeCommand(&info), E_INVALIDARG);
+}
+
 TEST_F(ContextMenu, RenamesShowOnlyForAValidClipboardName) {
     const UserCommandFile commands(kRenames);
     struct Row {

@@ -249,9 +249,17 @@ TEST(CommandMenu, NoOffsetBeyondWhatAnInvocationCanName) {
     }
     RecordingMenu menu;
     const MenuResult result = BuildCommandMenu(list, {false, false, 0, 1000, 0xFFFFFFFF}, menu);
-    EXPECT_EQ(result.idsUsed, 0x10000u);
+    // The count of ids used fits the 16-bit code field of the handler's result.
+    EXPECT_EQ(result.idsUsed, 0xFFFFu);
     ASSERT_FALSE(result.commands.empty());
-    EXPECT_EQ(result.commands.rbegin()->first, 0xFFFFu);
+    EXPECT_EQ(result.commands.rbegin()->first, 0xFFFEu);
+
+    list.insert(list.begin(), Command(u"M"));
+    list.front().type = T::SubFolder;
+    RecordingMenu withSubMenu;
+    const MenuResult inSubMenu = BuildCommandMenu(list, {false, false, 0, 1000, 0xFFFFFFFF}, withSubMenu);
+    EXPECT_EQ(inSubMenu.idsUsed, 0xFFFFu) << "the sub-menu's own id is the last";
+    EXPECT_EQ(inSubMenu.commands.rbegin()->first, 0xFFFDu);
 }
 
 TEST(CommandMenu, MenuFailuresLeaveNoDanglingIds) {

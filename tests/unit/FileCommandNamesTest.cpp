@@ -64,7 +64,11 @@ TEST(FileCommandNames, PasteDestination) {
         {"keep", folder + u"a.txt", u"Report.final.docx", keep, folder + u"Report.final.txt"},
         {"keep: a folder with a dot", folder + u"my.dir", u"projects", keep, folder + u"projects.dir"},
         {"keep: only an extension", folder + u"a.txt", u".md", keep, folder + u".txt"},
-        {"a name ending in a dot", folder + u"a.doc", u"b.", plain, folder + u"b."},
+        {"a name the shell would read without its dot", folder + u"a.doc", u"b.", plain, std::nullopt},
+        {"a name the shell would read without its space", folder + u"a.doc", u"b ", plain, std::nullopt},
+        {"keep: an item the shell would read without its dot", folder + u"\U0001D11E.", u"x", keep,
+         std::nullopt},
+        {"non-BMP names", folder + u"\U0001D11E.txt", u"\U0001D120.md", keep, folder + u"\U0001D120.txt"},
         {"fits exactly", longFolder + u"a", fits, plain, longFolder + fits},
         {"one past the buffer", longFolder + u"a", fits + u"n", plain, std::nullopt},
         {"keep: the extension does not fit", longFolder + u"a.txt", fits, keep, std::nullopt},
@@ -86,6 +90,59 @@ TEST(FileCommandNames, PasteDestination) {
         if (destination && row.destination) {
             EXPECT_EQ(Printable(*destination), Printable(*row.destination)) << row.what;
         }
+    }
+}
+
+TEST(FileCommandNames, ThePasteMovesOnlyOntoNothingOrTheItemItself) {
+    const std::u16string item = Native(u"C:\\Docs\\report.txt");
+    struct Row {
+        const char* what;
+        std::u16string destination;
+        bool exists;
+        bool isSource;
+        bool moves;
+    };
+    const Row rows[] = {
+        {"a free name", Native(u"C:\\Docs\\b.txt"), false, false, true},
+        {"another item", Native(u"C:\\Docs\\b.txt"), true, false, false},
+        {"another item with the name in another case", Native(u"C:\\Docs\\REPORT.txt"), true, false, false},
+        {"the item in another case", Native(u"C:\\Docs\\Report.TXT"), true, true, true},
+        {"the same name", item, true, true, false},
+        {"another name of the same file (a link)", Native(u"C:\\Docs\\b.txt"), true, true, false},
+        {"another case, beyond A-Z", Native(u"C:\\Docs\\report.txt\u00C9"), true, true, false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(MayMoveTo(item, row.destination, row.exists, row.isSource), row.moves) << row.what;
+    }
+}
+
+TEST(FileCommandNames, HowTheShellAddressesAPath) {
+    constexpr ShellAddress normal = ShellAddress::Normal;
+    constexpr ShellAddress literal = ShellAddress::Literal;
+    constexpr ShellAddress none = ShellAddress::None;
+    struct Row {
+        const char* what;
+        std::u16string path;
+        ShellAddress address;
+    };
+    const Row rows[] = {
+        {"a plain path", Native(u"C:\\Docs\\a.doc"), normal},
+        {"a drive root", Native(u"C:\\"), normal},
+        {"a server share", Native(u"\\\\server\\share\\a b.doc"), normal},
+        {"non-BMP names", Native(u"C:\\\U0001D11E\\\U0001D120.txt"), normal},
+        {"the longest", Native(u"C:\\") + Repeated(u'a', 256), normal},
+        {"one too long", Native(u"C:\\") + Repeated(u'a', 257), none},
+        {"a name ending in a dot", Native(u"C:\\Docs\\report."), literal},
+        {"a name ending in a space", Native(u"C:\\Docs\\notes "), literal},
+        {"a folder ending in a dot", Native(u"C:\\Docs.\\a.doc"), literal},
+        {"a non-BMP name ending in dots", Native(u"C:\\\U0001D11E.."), literal},
+        {"the longest ending in a dot", Native(u"C:\\") + Repeated(u'a', 255) + u".", literal},
+        {"a folder part that names the folder above", Native(u"C:\\Docs\\..\\report."), none},
+        {"the literal form", u"\\\\?\\C:\\Docs\\a.doc", none},
+        {"empty", u"", none},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(ShellAddressOf(row.path), row.address) << row.what;
     }
 }
 

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 
 #include "TestSupport.h"
 #include "core/Items.h"
+
+#ifdef _WIN32
+#include "platform/win32/ExactPath.h"
+#endif
 
 namespace quillet {
 namespace {
@@ -86,6 +91,72 @@ TEST(Items, AddPathCapturesFilesAndFoldersAndSkipsWhatIsGone) {
     EXPECT_TRUE(selection.Items()[1]->IsFolder());
     EXPECT_TRUE(selection.Items()[1]->Name() == u"Data");
 }
+
+TEST(Items, AddPathReadsExactlyTheNamedItem) {
+    test::TempFolder temp;
+    const std::u16string deep = std::u16string(120, u'd') + u"\\" + std::u16string(120, u'e');
+    struct Row {
+        const char* what;
+        std::u16string name;  // a trailing backslash makes it a folder
+        std::u16string sibling;
+        std::size_t size;
+    };
+    const Row rows[] = {
+        {"a name ending in a dot", u"report.", u"report", 2},
+        {"a name ending in a space", u"notes ", u"notes", 3},
+        {"a non-BMP name ending in dots", u"\U0001D11E..", u"\U0001D11E", 4},
+        {"a folder ending in a dot beside a file", u"album.\\", u"album", 0},
+        {"beyond 259 characters", deep + u"\\long.txt", u"short.txt", 6},
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const Row& row = rows[i];
+        SCOPED_TRACE(row.what);
+        const std::u16string folder =
+            temp.PathOf(u"row" + std::u16string(1, static_cast<char16_t>(u'0' + i)));
+        const std::u16string sibling = folder + Native(u"\\") + row.sibling;
+        const bool isFolder = row.name.back() == u'\\';
+        const std::u16string item =
+            folder + Native(u"\\" + (isFolder ? row.name.substr(0, row.name.size() - 1) : row.name));
+        ASSERT_TRUE(
+            test::MakeFoldersLong(isFolder ? item : item.substr(0, item.rfind(platform::kPathSeparator))));
+        ASSERT_TRUE(test::WriteFileLong(sibling, 1));
+        if (!isFolder) {
+            ASSERT_TRUE(test::WriteFileLong(item, row.size));
+        }
+        ItemSelection selection;
+        ASSERT_EQ(selection.AddPath(item), 1u);
+        const CFItem& added = *selection.Items()[0];
+        EXPECT_EQ(added.IsFolder(), isFolder);
+        if (!isFolder) {  // a folder's size is whatever the platform says
+            EXPECT_EQ(added.size, row.size);
+        }
+        EXPECT_EQ(test::Printable(added.Path()), test::Printable(item));
+    }
+}
+
+#ifdef _WIN32
+TEST(Items, SelectedPathsReachTheFileSystemLiterally) {
+    struct Row {
+        std::u16string path;
+        std::u16string literal;  // empty: the path as it is
+    };
+    const Row rows[] = {
+        {u"C:\\Docs\\report.", u"\\\\?\\C:\\Docs\\report."},
+        {u"c:\\", u"\\\\?\\c:\\"},
+        {u"\\\\server\\share\\notes ", u"\\\\?\\UNC\\server\\share\\notes "},
+        {u"\\\\?\\C:\\Docs\\x", u""},
+        {u"\\\\.\\COM1", u""},
+        {u"Docs\\report.", u""},
+        {u"C:/Docs/a", u""},
+        {u"C:\\Docs\\..\\a", u""},
+    };
+    for (const Row& row : rows) {
+        const std::u16string expected = row.literal.empty() ? row.path : row.literal;
+        EXPECT_EQ(test::Printable(platform::ExactPathForm(row.path)), test::Printable(expected))
+            << test::Printable(row.path);
+    }
+}
+#endif
 
 TEST(Items, FlattenPutsExpandedFilesInPlaceOfTheirFolder) {
     ItemSelection selection;

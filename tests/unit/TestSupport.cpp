@@ -36,7 +36,12 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() {
     std::error_code ignored;
+#ifdef _WIN32
+    // Through the "\\?\" form, so that names ending in a dot or a space are removed as they are.
+    std::filesystem::remove_all(L"\\\\?\\" + root_.wstring(), ignored);
+#else
     std::filesystem::remove_all(root_, ignored);
+#endif
 }
 
 std::u16string TempFolder::PathOf(std::u16string_view relative) const {

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/Platform.h"
+#include "platform/win32/ExactPath.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/TimeConversion.h"
 #include "platform/win32/WideString.h"
@@ -37,20 +38,6 @@ void FillFromFileData(const FileData& data, FolderEntry& entry) {
     entry.modified = SecondsOf(data.ftLastWriteTime);
 }
 
-// The "\\?\" form of an absolute path too long for the classic limit; other paths as they are.
-std::u16string LongPathForm(std::u16string path) {
-    if (path.size() < MAX_PATH || path.starts_with(u"\\\\?\\")) {
-        return path;
-    }
-    if (path.starts_with(u"\\\\")) {
-        return u"\\\\?\\UNC\\" + path.substr(2);
-    }
-    if (path.size() >= 3 && path[1] == u':' && path[2] == u'\\') {
-        return u"\\\\?\\" + path;
-    }
-    return path;
-}
-
 }  // namespace
 
 // ---- File times and identities ----
@@ -69,8 +56,8 @@ std::optional<LocalDateTime> LocalTimeOfFileTime(std::int64_t utcSeconds) {
 }
 
 std::optional<FileIdentity> QueryFileIdentity(const std::u16string& path) {
-    const std::u16string longForm = LongPathForm(path);
-    const FileHandle file(CreateFileW(AsWide(longForm), 0,
+    const std::u16string exact = ExactPathForm(path);
+    const FileHandle file(CreateFileW(AsWide(exact), 0,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
@@ -102,7 +89,7 @@ bool FolderReader::Open(const std::u16string& folderPath) {
         search += u'\\';
     }
     search += u'*';
-    search = LongPathForm(std::move(search));
+    search = ExactPathForm(search);
     state_->find = FindFirstFileExW(AsWide(search), FindExInfoBasic, &state_->data, FindExSearchNameMatch,
                                     nullptr, FIND_FIRST_EX_LARGE_FETCH);
     state_->firstPending = state_->find != INVALID_HANDLE_VALUE;
@@ -245,7 +232,7 @@ namespace quillet::platform {
 
 bool QueryFileEntry(const std::u16string& path, FolderEntry& entry) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(AsWide(path), GetFileExInfoStandard, &data)) {
+    if (!GetFileAttributesExW(AsWide(ExactPathForm(path)), GetFileExInfoStandard, &data)) {
         return false;
     }
     entry = FolderEntry{};

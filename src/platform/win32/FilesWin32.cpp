@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/win32/ExactPath.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 
@@ -39,7 +40,49 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
+// Whether every part of a path after its root names an item as it stands, so that the literal form
+// reaches what the normal form would. An empty last part (a trailing separator) is allowed.
+bool HasOnlyLiteralParts(std::u16string_view parts) {
+    if (parts.find(u'/') != std::u16string_view::npos) {
+        return false;
+    }
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = parts.find(u'\\', start);
+        const std::u16string_view part =
+            parts.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start);
+        if (end == std::u16string_view::npos) {
+            return part != u"." && part != u"..";
+        }
+        if (part.empty() || part == u"." || part == u"..") {
+            return false;
+        }
+        start = end + 1;
+    }
+}
+
 }  // namespace
+
+std::u16string ExactPathForm(const std::u16string& path) {
+    const std::u16string_view view(path);
+    const bool driveLetter = view.size() >= 3 && ((view[0] | 0x20) >= u'a' && (view[0] | 0x20) <= u'z') &&
+                             view[1] == u':' && view[2] == u'\\';
+    if (driveLetter) {
+        return HasOnlyLiteralParts(view.substr(3)) ? u"\\\\?\\" + path : path;
+    }
+    // "\\?\" is the form already; "\\.\" names a device.
+    if (!view.starts_with(u"\\\\") || view.starts_with(u"\\\\?\\") || view.starts_with(u"\\\\.\\")) {
+        return path;
+    }
+    // A server share needs its server and share names before the literal form can hold it.
+    const std::u16string_view share = view.substr(2);
+    const std::size_t serverEnd = share.find(u'\\');
+    if (serverEnd == 0 || serverEnd == std::u16string_view::npos || serverEnd + 1 >= share.size() ||
+        !HasOnlyLiteralParts(share)) {
+        return path;
+    }
+    return u"\\\\?\\UNC\\" + path.substr(2);
+}
 
 std::optional<std::string> ReadWholeFile(const std::u16string& path, std::uint64_t sizeLimit) {
     FileHandle file(CreateFileW(AsWide(path), GENERIC_READ,

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "platform/Platform.h"
+#include "platform/win32/ExactPath.h"
 #include "platform/win32/TimeConversion.h"
 #include "platform/win32/WideString.h"
 
@@ -42,7 +43,7 @@ SYSTEMTIME ToSystemTime(const LocalDateTime& time) {
 
 bool QueryFileStatus(const std::u16string& path, FileStatus& status) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(AsWide(path), GetFileExInfoStandard, &data)) {
+    if (!GetFileAttributesExW(AsWide(ExactPathForm(path)), GetFileExInfoStandard, &data)) {
         return false;
     }
     status.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
