@@ -123,6 +123,20 @@ if [ -e "$(dirname "$dll_unix")/ScrivelPrefs.exe" ]; then echo "ScrivelPrefs.exe
 menuhost --no-menu --set-clipboard "untouched" --invoke "Configure Quillet..." --print-clipboard "$samples\\e.txt"
 listing "folder" "$samples_unix"
 
+say "A selection too large for a command line, read from a file: a.txt, 4998 missing paths, b.txt; both files arrive, in order"
+{
+  printf '%s\n' "$samples\\a.txt"
+  for i in $(seq 1 4998); do printf '%s\\missing\\file %05d.txt\n' "$samples" "$i"; done
+  printf '%s\n' "$samples\\b.txt"
+} >"$samples_unix/paths.txt"
+menuhost --paths-from "$samples\\paths.txt"
+menuhost --no-menu --invoke "Copy Filenames" --print-clipboard --paths-from "$samples\\paths.txt"
+
+say "A name as long as the command file allows (1024 characters), printed whole and found by it, ids from --first 100"
+long1024=$(printf 'N%.0s' $(seq 1024))
+printf '\xEF\xBB\xBF%s:$name\n' "$long1024" >"$commands_dir/Cmds.txt"
+menuhost --first 100 --invoke "$long1024" --print-clipboard "$samples\\a.txt"
+
 if [ "${QUILLET_UPDATE_GOLDEN:-0}" = 1 ]; then
   cp "$transcript" "$expected"
   echo "updated $expected"
