@@ -132,8 +132,33 @@ struct RoundTripRow {
     std::string normalised;  // the fields after the save where they differ from the first reading
 };
 
+// n copies of a piece of text.
+std::u16string Repeat(std::u16string_view piece, std::size_t n) {
+    std::u16string text;
+    for (std::size_t i = 0; i < n; ++i) {
+        text += piece;
+    }
+    return text;
+}
+
 TEST(CommandFileWrite, RoundTripKeepsFieldsAndMeaning) {
+    // Fields near the 1024 characters of a run as the shell extension counts them: each "\t", "\n",
+    // "\\", "\$" or "\]" is one character there but two in the configuration program's text.
+    const std::u16string tabSeparator = u"Tabs:$name[" + Repeat(u"\\t", 600) + u"]S|E|1";
+    const std::u16string breakStart = u"Breaks:$name[]" + Repeat(u"\\n", 1000) + u"|E|1";
+    const std::u16string fullEnd = u"Full end:$name[]S|" + Repeat(u"\\$", 1024) + u"|1";
+    const std::u16string fullStart = u"Full start:$name[]" + Repeat(u"\\\\", 1024) + u"|E|1";
+    const std::u16string overSeparator = u"Over:$name[" + Repeat(u"\\]", 1025) + u"]S|E|1";
+    const std::u16string overStart = u"Over start:$name[]" + Repeat(u"\\t", 1025) + u"|E|1";
+    const std::u16string pairAtLimit = u"Pair:$name[]" + Repeat(u"s", 1023) + u"\\x|E|1";
     const RoundTripRow rows[] = {
+        {tabSeparator, ""},
+        {breakStart, ""},
+        {fullEnd, ""},
+        {fullStart, ""},
+        {overSeparator, ""},
+        {overStart, ""},
+        {pairAtLimit, ""},
         {u"Copy &Names:%QUILLET", ""},
         {u"Opt:% OPTIONS ", ""},
         {u"A\\:B:$name[\\n]||1", ""},
