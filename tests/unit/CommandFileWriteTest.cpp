@@ -283,6 +283,69 @@ TEST(CommandFileWrite, FailedSaveLeavesOldFileUntouched) {
     }
 }
 
+TEST(CommandFileWrite, RefusesLinesTheReaderWouldDrop) {
+    const std::u16string face = u"\U0001F600";
+    struct Row {
+        const char* what;
+        Command command;
+        std::optional<MessageId> refusal;  // none: written, and read back by both programs
+    };
+    const auto user = [](std::u16string name, std::u16string format) {
+        Command command(std::move(name));
+        command.format.formatText = std::move(format);
+        return command;
+    };
+    const auto builtIn = [](std::u16string name) {
+        Command command(std::move(name));
+        command.type = CommandType::Options;
+        return command;
+    };
+    // "N:" + format + "[]" is the whole line.
+    const Row rows[] = {
+        {"name at the limit", builtIn(Repeat(u"n", 1024)), std::nullopt},
+        {"name one over", builtIn(Repeat(u"n", 1025)), MessageId::NameTooLong},
+        {"non-BMP name at the limit", builtIn(Repeat(face, 512)), std::nullopt},
+        {"non-BMP name one over", builtIn(Repeat(face, 512) + u"n"), MessageId::NameTooLong},
+        {"escaped colons count once", builtIn(Repeat(u":\\", 512)), std::nullopt},
+        {"line breaks are not written", builtIn(u"\r\n" + Repeat(u"n", 1024)), std::nullopt},
+        {"name beginning with a semicolon", builtIn(u";x"), MessageId::NameStartsComment},
+        {"semicolon after a space", builtIn(u" ;x"), std::nullopt},
+        {"line of 8191 characters", user(u"N", Repeat(u"a", 8182) + u"$name"), std::nullopt},
+        {"line of 8192 characters", user(u"N", Repeat(u"a", 8183) + u"$name"), MessageId::LineTooLong},
+        {"escapes grow the line", user(u"N", Repeat(u"[", 4094) + u"$name"), MessageId::LineTooLong},
+    };
+    test::TempFolder folder;
+    const std::u16string path = folder.PathOf(u"Cmds.txt");
+    const std::string old = "\xEF\xBB\xBFOld:%QUILLET\r\n";
+    for (const Row& row : rows) {
+        WriteBytes(path, old);
+        CommandList list;
+        list.emplace_back(u"First").type = CommandType::Quillet;
+        list.push_back(Command(row.command.name));
+        list.back().type = row.command.type;
+        list.back().format.formatText = row.command.format.formatText;
+        std::u16string error;
+        const bool saved = SaveCommandFile(path, list, error);
+        if (row.refusal) {
+            EXPECT_FALSE(saved) << row.what;
+            EXPECT_EQ(error.substr(0, 8), MessageText(*row.refusal).substr(0, 8)) << row.what;
+            EXPECT_NE(error.find(row.refusal == MessageId::LineTooLong ? u"\"N\"" : u" 2"),
+                      std::u16string::npos)
+                << row.what << ": the message names the command";
+            EXPECT_EQ(ReadBytes(path), old) << row.what;
+            continue;
+        }
+        ASSERT_TRUE(saved) << row.what << ": " << test::Printable(error);
+        for (const EscapeMode mode : {kShell, kEditor}) {
+            const CommandList back = Load(path, mode);
+            ASSERT_EQ(back.size(), 2u) << row.what;
+            std::u16string name = row.command.name;
+            std::erase_if(name, [](char16_t c) { return c == u'\r' || c == u'\n'; });
+            EXPECT_EQ(back[1].name, name) << row.what;
+        }
+    }
+}
+
 #ifdef _WIN32
 TEST(CommandFileWrite, ReadOnlyFileIsNotReplaced) {
     test::TempFolder folder;
