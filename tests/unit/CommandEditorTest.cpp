@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <set>
@@ -15,6 +16,7 @@
 #include "core/CommandTypeTexts.h"
 #include "core/ItemFormat.h"
 #include "core/VisibleSpace.h"
+#include "platform/Utf.h"
 
 namespace quillet {
 namespace {
@@ -541,6 +543,27 @@ TEST(CommandEditor, UntouchedCommandsAreSavedAsRead) {
     CommandList direct = MemoryStorage::Parse(file);
     EXPECT_EQ(scene.Saved(), Printable(CommandFileText(direct)));
 }
+
+#ifndef _WIN32
+TEST(CommandEditor, OpensTheUserFileElseTheDefaultAndSavesTheUserFile) {
+    test::TempFolder folder;
+    const char* saved = std::getenv("XDG_CONFIG_HOME");
+    const std::string previous = saved ? saved : "";
+    ::setenv("XDG_CONFIG_HOME", Utf16ToUtf8(folder.PathOf(u"config")).c_str(), 1);
+
+    CommandFileStorage files;
+    const std::size_t defaults = files.LoadDefault().size();
+    EXPECT_GE(defaults, 10u);
+    EXPECT_EQ(LoadEditorCommands().size(), defaults);  // no user file yet
+    std::u16string error;
+    EXPECT_TRUE(files.Save(MemoryStorage::Parse(u"Mine:$name[, ]"), error)) << Printable(error);
+    const CommandList mine = LoadEditorCommands();
+    ASSERT_EQ(mine.size(), 1u);
+    EXPECT_EQ(Printable(mine[0].format.itemSeparator), ", ");
+
+    saved ? ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
+}
+#endif
 
 TEST(VisibleSpace, SpacesShowAsDotsAndDotsStoreAsSpaces) {
     struct Row {
