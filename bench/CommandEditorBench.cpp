@@ -51,8 +51,9 @@ CommandList MakeList() {
     CommandList list;
     list.reserve(kCommands);
     for (int i = 0; i < kCommands; ++i) {
-        Command& command =
-            list.emplace_back(u"Command " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)));
+        std::u16string name = u"Command ";
+        name.push_back(static_cast<char16_t>(u'A' + i % 26));
+        Command& command = list.emplace_back(name);
         switch (i % 10) {
             case 0:
                 command.type = CommandType::Quillet;
