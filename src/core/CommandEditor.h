@@ -5,6 +5,7 @@
 // calls with a view that records them.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -157,11 +158,20 @@ class CommandEditor {
     void FillList();
     void SetDisplay(EditorDisplay display);
     bool CurrentIsUserDefined() const;
+    // Stores one of the four visible-space fields (in the order Item Format, Item Separator, Start
+    // Text, End Text) into the current command, when the user changed it.
+    void StoreSpacedField(std::size_t index, CopyFormat& format);
 
     CommandList commands_;
     View& view_;
     Storage& storage_;
     std::vector<StateMark> marks_;  // as the list view shows them
+    // The four visible-space fields as ShowCommand filled them, with the command's texts then.
+    struct ShownText {
+        std::u16string stored;
+        std::u16string shown;
+    };
+    std::array<ShownText, 4> shownTexts_;
     std::optional<std::size_t> current_;
     std::optional<std::size_t> selected_;
     EditorDisplay display_ = EditorDisplay::NoCommand;

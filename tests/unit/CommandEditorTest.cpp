@@ -528,13 +528,23 @@ TEST(CommandEditor, FailedSaveKeepsTheDialogOpenWithItsEdits) {
     EXPECT_EQ(scene.Saved(), "U:$name[; ]\r\n");
 }
 
-TEST(CommandEditor, UntouchedCommandsAreSavedAsRead) {
-    // Only the first command becomes current; the others reach the writer as the reader made them.
-    const std::u16string_view file = u"A:%QUILLET\nDots:$name\u00B7[\u00B7]\nBad:$x]y[]\n";
+TEST(CommandEditor, UntouchedFieldsAreSavedAsRead) {
+    // Every command becomes current and is stored; a "\u00B7" read from the file stays one in a field
+    // the user left as shown, also after a change that was taken back.
+    const std::u16string_view file = u"Dots:$name\u00B7[\u00B7]a\u00B7|b\u00B7\nA:%QUILLET\nBad:$x]y[]\n";
     Scene scene(file);
+    scene.view.Type(EditorField::ItemFormat, u"$size");
+    scene.editor.ItemFormatLostFocus();
+    scene.view.Paste(EditorField::ItemFormat, u"$name\u00B7");
+    for (std::size_t i : {1, 2, 0}) {
+        scene.view.Click(i);
+    }
     ASSERT_TRUE(scene.editor.SaveAndClose());
-    CommandList direct = MemoryStorage::Parse(file);
-    EXPECT_EQ(scene.Saved(), Printable(CommandFileText(direct)));
+    EXPECT_EQ(scene.Saved(), Printable(CommandFileText(MemoryStorage::Parse(file))));
+    // A changed field stores every dot as a space.
+    scene.view.Type(EditorField::StartText, u"a\u00B7 c");
+    scene.view.Click(1);
+    EXPECT_EQ(Printable(scene.editor.Commands()[0].format.startText), "a  c");
 }
 
 #ifndef _WIN32
