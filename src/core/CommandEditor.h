@@ -130,7 +130,6 @@ class CommandEditor {
     bool SaveAndClose();
 
     // The rules the events share.
-    void ShowCommand(std::optional<std::size_t> index);
     void StoreCurrentCommand();
     void CheckItemFormat();
     void UpdateMarks();
@@ -151,6 +150,8 @@ class CommandEditor {
         bool was_;
     };
 
+    // Fills the Selected Command group with a command, or empties it; only for the current command.
+    void ShowCommand(std::optional<std::size_t> index);
     // The selection rule: the previous command stored, the item's command current and shown.
     void MakeCurrent(std::size_t index);
     // Selects an item as the editor's own doing and applies the selection rule.
