@@ -55,6 +55,16 @@ std::u16string EditorFormatText(std::u16string_view typed) {
     return text;
 }
 
+// An unescaped "]" ends a format with an error. The configuration program, where "]" is text in the
+// Item Format field, keeps the rest of the format up to the separator's "[" and the texts after it,
+// so that saving the faulty command loses nothing of its line.
+void SkipToSeparator(FormatCursor& cursor) {
+    for (char16_t c = cursor.Peek(); c != u'\0' && c != u'\n' && c != u'['; c = cursor.Peek()) {
+        const char16_t next = cursor.Peek(1);
+        cursor.Advance(c == u'\\' && next != u'\0' && next != u'\n' ? 2 : 1);
+    }
+}
+
 // A message inserted into a log line that ends with its own full stop: without its closing full stop
 // or the trailing ", " of the separator message.
 std::u16string AsClause(std::u16string_view message) {
@@ -127,6 +137,30 @@ void AppendEscapedField(TextBuffer& out, std::u16string_view field) {
             default:
                 out.AppendChar(c);
         }
+    }
+}
+
+// One command's line, without its line end.
+void AppendCommandLine(TextBuffer& out, const Command& command) {
+    AppendEscapedName(out, command.name);
+    out.AppendChar(u':');
+    if (command.type != CommandType::UserDefined) {
+        out.AppendChar(u'%');
+        out.AppendRaw(KeywordOf(command.type));
+        return;
+    }
+    const CopyFormat& format = command.format;
+    AppendEscapedField(out, format.formatText);
+    out.AppendChar(u'[');
+    AppendEscapedField(out, format.itemSeparator);
+    out.AppendChar(u']');
+    AppendEscapedField(out, format.startText);
+    if (!format.endText.empty() || format.newlineAtEnd) {
+        out.AppendChar(u'|');
+        AppendEscapedField(out, format.endText);
+    }
+    if (format.newlineAtEnd) {
+        out.AppendRaw(u"|1");
     }
 }
 
@@ -213,6 +247,9 @@ void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeM
     std::u16string error;
     ParseItemFormat(cursor, &command.format, mode, error);
     if (mode == EscapeMode::EditorEscapes) {
+        if (cursor.Peek() == u']') {
+            SkipToSeparator(cursor);
+        }
         const auto start = static_cast<std::size_t>(formatStart);
         const auto end = std::min(static_cast<std::size_t>(cursor.Position()), line.size());
         command.format.formatText = EditorFormatText(line.substr(start, end > start ? end - start : 0));
@@ -238,29 +275,38 @@ void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeM
 std::u16string CommandFileText(const CommandList& list) {
     TextBuffer out;
     for (const Command& command : list) {
-        AppendEscapedName(out, command.name);
-        out.AppendChar(u':');
-        if (command.type != CommandType::UserDefined) {
-            out.AppendChar(u'%');
-            out.AppendRaw(KeywordOf(command.type));
-        } else {
-            const CopyFormat& format = command.format;
-            AppendEscapedField(out, format.formatText);
-            out.AppendChar(u'[');
-            AppendEscapedField(out, format.itemSeparator);
-            out.AppendChar(u']');
-            AppendEscapedField(out, format.startText);
-            if (!format.endText.empty() || format.newlineAtEnd) {
-                out.AppendChar(u'|');
-                AppendEscapedField(out, format.endText);
-            }
-            if (format.newlineAtEnd) {
-                out.AppendRaw(u"|1");
-            }
-        }
+        AppendCommandLine(out, command);
         out.AppendText(u"\n");
     }
     return std::u16string(out.View());
+}
+
+bool CheckCommandList(const CommandList& list, std::u16string& error) {
+    TextBuffer line;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const Command& command = list[i];
+        const auto number = static_cast<std::int64_t>(i + 1);
+        const auto nameLength = static_cast<std::size_t>(std::count_if(
+            command.name.begin(), command.name.end(), [](char16_t c) { return c != u'\r' && c != u'\n'; }));
+        if (nameLength > kMaxCommandNameLength) {
+            error = FormatMessageText(MessageId::NameTooLong,
+                                      {number, static_cast<std::int64_t>(kMaxCommandNameLength)});
+            return false;
+        }
+        line.Clear();
+        AppendCommandLine(line, command);
+        if (line.View().front() == u';') {
+            error = FormatMessageText(MessageId::NameStartsComment, {number, command.name});
+            return false;
+        }
+        if (line.Count() >= kMaxCommandLineLength) {
+            error = FormatMessageText(MessageId::LineTooLong,
+                                      {command.name, static_cast<std::int64_t>(line.Count()),
+                                       static_cast<std::int64_t>(kMaxCommandLineLength)});
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string EncodeCommandFileText(std::u16string_view text) {
@@ -270,6 +316,9 @@ std::string EncodeCommandFileText(std::u16string_view text) {
 }
 
 bool SaveCommandFile(const std::u16string& path, const CommandList& list, std::u16string& error) {
+    if (!CheckCommandList(list, error)) {
+        return false;
+    }
     const std::string bytes = EncodeCommandFileText(CommandFileText(list));
     const platform::ReplaceResult result = platform::ReplaceFileContents(path, bytes);
     if (result.Succeeded()) {
