@@ -130,6 +130,30 @@ void AppendEscapedField(TextBuffer& out, std::u16string_view field) {
     }
 }
 
+// One command's line, without its line end.
+void AppendCommandLine(TextBuffer& out, const Command& command) {
+    AppendEscapedName(out, command.name);
+    out.AppendChar(u':');
+    if (command.type != CommandType::UserDefined) {
+        out.AppendChar(u'%');
+        out.AppendRaw(KeywordOf(command.type));
+        return;
+    }
+    const CopyFormat& format = command.format;
+    AppendEscapedField(out, format.formatText);
+    out.AppendChar(u'[');
+    AppendEscapedField(out, format.itemSeparator);
+    out.AppendChar(u']');
+    AppendEscapedField(out, format.startText);
+    if (!format.endText.empty() || format.newlineAtEnd) {
+        out.AppendChar(u'|');
+        AppendEscapedField(out, format.endText);
+    }
+    if (format.newlineAtEnd) {
+        out.AppendRaw(u"|1");
+    }
+}
+
 }  // namespace
 
 std::u16string DecodeCommandFileBytes(std::string_view bytes) {
@@ -238,29 +262,38 @@ void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeM
 std::u16string CommandFileText(const CommandList& list) {
     TextBuffer out;
     for (const Command& command : list) {
-        AppendEscapedName(out, command.name);
-        out.AppendChar(u':');
-        if (command.type != CommandType::UserDefined) {
-            out.AppendChar(u'%');
-            out.AppendRaw(KeywordOf(command.type));
-        } else {
-            const CopyFormat& format = command.format;
-            AppendEscapedField(out, format.formatText);
-            out.AppendChar(u'[');
-            AppendEscapedField(out, format.itemSeparator);
-            out.AppendChar(u']');
-            AppendEscapedField(out, format.startText);
-            if (!format.endText.empty() || format.newlineAtEnd) {
-                out.AppendChar(u'|');
-                AppendEscapedField(out, format.endText);
-            }
-            if (format.newlineAtEnd) {
-                out.AppendRaw(u"|1");
-            }
-        }
+        AppendCommandLine(out, command);
         out.AppendText(u"\n");
     }
     return std::u16string(out.View());
+}
+
+bool CheckCommandList(const CommandList& list, std::u16string& error) {
+    TextBuffer line;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const Command& command = list[i];
+        const auto number = static_cast<std::int64_t>(i + 1);
+        const auto nameLength = static_cast<std::size_t>(std::count_if(
+            command.name.begin(), command.name.end(), [](char16_t c) { return c != u'\r' && c != u'\n'; }));
+        if (nameLength > kMaxCommandNameLength) {
+            error = FormatMessageText(MessageId::NameTooLong,
+                                      {number, static_cast<std::int64_t>(kMaxCommandNameLength)});
+            return false;
+        }
+        line.Clear();
+        AppendCommandLine(line, command);
+        if (line.View().front() == u';') {
+            error = FormatMessageText(MessageId::NameStartsComment, {number, command.name});
+            return false;
+        }
+        if (line.Count() >= kMaxCommandLineLength) {
+            error = FormatMessageText(MessageId::LineTooLong,
+                                      {command.name, static_cast<std::int64_t>(line.Count()),
+                                       static_cast<std::int64_t>(kMaxCommandLineLength)});
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string EncodeCommandFileText(std::u16string_view text) {
@@ -270,6 +303,9 @@ std::string EncodeCommandFileText(std::u16string_view text) {
 }
 
 bool SaveCommandFile(const std::u16string& path, const CommandList& list, std::u16string& error) {
+    if (!CheckCommandList(list, error)) {
+        return false;
+    }
     const std::string bytes = EncodeCommandFileText(CommandFileText(list));
     const platform::ReplaceResult result = platform::ReplaceFileContents(path, bytes);
     if (result.Succeeded()) {

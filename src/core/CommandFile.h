@@ -15,6 +15,8 @@ namespace quillet {
 
 // Lines of this many characters or more (carriage returns not counted) are ignored without a message.
 inline constexpr std::size_t kMaxCommandLineLength = 8192;
+// The longest name the reader takes (a longer one drops the line): the Name field's limit.
+inline constexpr std::size_t kMaxCommandNameLength = kMaxRunLength;
 // Files of this many bytes or more are not read at all.
 inline constexpr std::uint64_t kMaxCommandFileSize = std::uint64_t{1} << 32;
 
@@ -40,13 +42,18 @@ void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeM
 // The command file's text for list, each line ending in CR LF.
 std::u16string CommandFileText(const CommandList& list);
 
+// True when the reader takes every line of the list's file; otherwise false with the message of the
+// first command whose line it would drop: a name longer than kMaxCommandNameLength, a name that makes
+// its line a comment, or a line of kMaxCommandLineLength characters or more.
+bool CheckCommandList(const CommandList& list, std::u16string& error);
+
 // The bytes written for a text: the UTF-8 byte order mark and the text in UTF-8.
 std::string EncodeCommandFileText(std::u16string_view text);
 
 // Writes the whole list to path, replacing the file in one step. The list is the configuration
 // program's (read with EditorEscapes): a user-defined command is written from its formatText. False with the
-// message (220 when the file cannot be created, 221 when writing fails) in error; the old file is then
-// untouched.
+// message (CheckCommandList's refusal, 220 when the file cannot be created, 221 when writing fails) in
+// error; the old file is then untouched.
 bool SaveCommandFile(const std::u16string& path, const CommandList& list, std::u16string& error);
 
 // The per-user command file, "Brantwell/Quillet/Cmds.txt" in the application data folder; empty when

@@ -109,8 +109,13 @@ char16_t DecodeEscape(char16_t second, EscapeMode mode) {
 }
 
 std::u16string ReadRun(FormatCursor& cursor, std::u16string_view stopCharacters, EscapeMode mode) {
+    // The configuration program keeps "\t", "\$" and the like as two characters, which the shell
+    // extension reads as one. It counts them as one too, so that both readings of a field stop at the
+    // same place and saving never cuts a field or loses the texts after it.
+    const EscapeMode countingMode = mode == EscapeMode::EditorEscapes ? EscapeMode::FullEscapes : mode;
     std::u16string run;
-    while (run.size() < kMaxRunLength) {
+    std::size_t length = 0;  // as the counting mode reads the run
+    while (length < kMaxRunLength) {
         const char16_t c = cursor.Peek();
         if (EndsFormat(c)) {
             break;
@@ -120,21 +125,25 @@ std::u16string ReadRun(FormatCursor& cursor, std::u16string_view stopCharacters,
             if (const char16_t decoded = DecodeEscape(next, mode); decoded != u'\0') {
                 run.push_back(decoded);
                 cursor.Advance(2);
+                ++length;
                 continue;
             }
             if (EndsFormat(next)) {
                 // A lone backslash at the end stays a backslash.
                 run.push_back(c);
                 cursor.Advance();
+                ++length;
                 continue;
             }
-            // The pair is copied as two characters: it must fit the run whole, or wait for the next one.
-            if (run.size() + 2 > kMaxRunLength) {
+            const bool oneCharacter = DecodeEscape(next, countingMode) != u'\0';
+            // A pair copied as two characters must fit the run whole, or wait for the next one.
+            if (!oneCharacter && length + 2 > kMaxRunLength) {
                 break;
             }
             run.push_back(c);
             run.push_back(next);
             cursor.Advance(2);
+            length += oneCharacter ? 1 : 2;
             continue;
         }
         if (stopCharacters.find(c) != std::u16string_view::npos) {
@@ -142,6 +151,7 @@ std::u16string ReadRun(FormatCursor& cursor, std::u16string_view stopCharacters,
         }
         run.push_back(c);
         cursor.Advance();
+        ++length;
     }
     return run;
 }

@@ -52,7 +52,8 @@ class FormatCursor {
 char16_t DecodeEscape(char16_t second, EscapeMode mode);
 
 // Reads literal text up to a stop character, a line feed or the end, decoding the mode's pairs; an
-// escaped stop character is text. At most kMaxRunLength characters; what follows is left for the
+// escaped stop character is text. At most kMaxRunLength characters as the shell extension counts them
+// (EditorEscapes keeps "\t" as two characters but counts it as one); what follows is left for the
 // next call.
 std::u16string ReadRun(FormatCursor& cursor, std::u16string_view stopCharacters, EscapeMode mode);
 

@@ -1,0 +1,640 @@
+// The configuration dialog's rules, driven through a view that behaves like the dialog's controls:
+// the list view tells the editor of selections, the Name field stops at its limit, and the
+// visible-whitespace fields turn typed spaces into dots.
+#include "core/CommandEditor.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <set>
+
+#include "TestSupport.h"
+#include "core/AttributePicker.h"
+#include "core/CommandFile.h"
+#include "core/CommandTypeTexts.h"
+#include "core/ItemFormat.h"
+#include "core/VisibleSpace.h"
+
+namespace quillet {
+namespace {
+
+using test::Printable;
+
+class FakeView final : public CommandEditor::View {
+  public:
+    struct Item {
+        std::u16string text;
+        StateMark mark;
+        bool selected = false;
+    };
+    struct Field {
+        std::u16string text;
+        std::size_t selStart = 0;
+        std::size_t selEnd = 0;
+    };
+
+    // The list view notifies a selection, and the loss of it, as LVN_ITEMCHANGED does.
+    void InsertItem(std::size_t index, std::u16string_view name, StateMark mark) override {
+        items.insert(items.begin() + static_cast<std::ptrdiff_t>(index), Item{std::u16string(name), mark});
+    }
+    void DeleteItem(std::size_t index) override {
+        const bool wasSelected = items.at(index).selected;
+        items.erase(items.begin() + static_cast<std::ptrdiff_t>(index));
+        if (wasSelected) {
+            editor->SelectionCleared();
+        }
+    }
+    void DeleteAllItems() override { items.clear(); }
+    void SetItemText(std::size_t index, std::u16string_view name) override { items.at(index).text = name; }
+    void SetItemMark(std::size_t index, StateMark mark) override {
+        items.at(index).mark = mark;
+        ++markCalls;
+    }
+    void SelectItem(std::size_t index) override { Click(index); }
+
+    void ShowDisplay(EditorDisplay shown) override { display = shown; }
+    void SetDescription(std::u16string_view text) override { description = text; }
+    std::u16string FieldText(EditorField field) const override { return fields.at(field).text; }
+    void SetFieldText(EditorField field, std::u16string_view text) override {
+        fields[field] = Field{std::u16string(text), text.size(), text.size()};
+    }
+    void ReplaceFieldSelection(EditorField field, std::u16string_view text) override {
+        Field& f = fields[field];
+        f.text.replace(f.selStart, f.selEnd - f.selStart, text);
+        f.selStart = f.selEnd = f.selStart + text.size();
+    }
+    bool NewlineChecked() const override { return newline; }
+    void SetNewlineChecked(bool checked) override { newline = checked; }
+    void ResetEscapeList(EditorField field) override { ++escapeListResets[field]; }
+    void LimitName(std::size_t length) override { nameLimit = length; }
+    void FocusNameSelectingAll() override {
+        nameFocused = true;
+        fields[EditorField::Name].selStart = 0;
+    }
+    std::optional<CommandType> RunNewCommandDialog(CommandType preset) override {
+        presets.push_back(preset);
+        return newCommandAnswer;
+    }
+    std::optional<std::u16string> RunInsertDialog() override { return insertAnswer; }
+    void ShowMessage(std::u16string_view text) override { messages.emplace_back(text); }
+    bool Confirm(std::u16string_view text) override {
+        messages.emplace_back(text);
+        return confirmAnswer;
+    }
+    void Close() override { closed = true; }
+
+    // The user's doings.
+    void Click(std::size_t index) {
+        const bool was = items.at(index).selected;
+        for (Item& item : items) {
+            item.selected = false;
+        }
+        items[index].selected = true;
+        if (!was) {
+            editor->ItemSelected(index);
+        }
+    }
+    void ClickEmpty() {
+        for (Item& item : items) {
+            item.selected = false;
+        }
+        editor->SelectionCleared();
+    }
+    // Typed over the whole field: the Name field stops at its limit, the others show spaces as dots.
+    void Type(EditorField field, std::u16string_view typed) {
+        std::u16string text;
+        for (const char16_t c : typed) {
+            if (field == EditorField::Name && text.size() >= nameLimit) {
+                break;
+            }
+            text.push_back(field == EditorField::Name ? c : VisibleTypedCharacter(c));
+        }
+        SetFieldText(field, text);
+    }
+    void Paste(EditorField field, std::u16string_view text) { SetFieldText(field, text); }
+    void SelectText(EditorField field, std::size_t start, std::size_t end) {
+        fields[field].selStart = start;
+        fields[field].selEnd = end;
+    }
+
+    // The list as shown: "name/mark" per item, "*" after the selected one.
+    std::string List() const {
+        std::string out;
+        for (const Item& item : items) {
+            out += (out.empty() ? "" : " ") + Printable(item.text) + "/" +
+                   std::to_string(static_cast<int>(item.mark)) + (item.selected ? "*" : "");
+        }
+        return out;
+    }
+    std::string Shown(EditorField field) const { return Printable(FieldText(field)); }
+
+    CommandEditor* editor = nullptr;
+    std::vector<Item> items;
+    std::map<EditorField, Field> fields;
+    bool newline = false;
+    std::map<EditorField, int> escapeListResets;
+    EditorDisplay display = EditorDisplay::NoCommand;
+    std::u16string description;
+    std::size_t nameLimit = 0;
+    bool nameFocused = false;
+    int markCalls = 0;
+    std::optional<CommandType> newCommandAnswer;
+    std::vector<CommandType> presets;
+    std::optional<std::u16string> insertAnswer;
+    std::vector<std::u16string> messages;
+    bool confirmAnswer = true;
+    bool closed = false;
+};
+
+class MemoryStorage final : public CommandEditor::Storage {
+  public:
+    CommandList LoadDefault() override { return Parse(defaultText); }
+    bool Save(const CommandList& list, std::u16string& error) override {
+        if (failWith) {
+            error = *failWith;
+            return false;
+        }
+        std::u16string checked;
+        if (!CheckCommandList(list, checked)) {
+            error = checked;
+            return false;
+        }
+        saved = CommandFileText(list);
+        return true;
+    }
+    static CommandList Parse(std::u16string_view text) {
+        CommandList list;
+        std::u16string log;
+        ParseCommandText(text, EscapeMode::EditorEscapes, list, log);
+        return list;
+    }
+
+    std::u16string defaultText = u"Copy:%QUILLET\nPaths:$path[\\n]\n";
+    std::optional<std::u16string> failWith;
+    std::optional<std::u16string> saved;
+};
+
+// An open dialog on a command file's text.
+struct Scene {
+    explicit Scene(std::u16string_view file) : editor(MemoryStorage::Parse(file), view, storage) {
+        view.editor = &editor;
+        editor.Open();
+    }
+    std::string Saved() const { return storage.saved ? Printable(*storage.saved) : "(not saved)"; }
+
+    FakeView view;
+    MemoryStorage storage;
+    CommandEditor editor;
+};
+
+// Four commands: a built-in, a sub-menu, a user-defined, a faulty user-defined.
+constexpr std::u16string_view kFour = u"A:%QUILLET\nSub:%SUBFOLDER\nU:$name[\\n]S|E|1\nBad:$nope[]\n";
+
+TEST(CommandEditor, MarksFollowSubMenusAndProblems) {
+    struct Row {
+        std::u16string_view file;
+        std::string marks;
+    };
+    const Row rows[] = {
+        {u"", ""},
+        {u"A:%QUILLET", "0"},
+        {u"A:%QUILLET\nS:%SUBFOLDER\nB:%OPTIONS\nU:$name", "0 1 2 2"},
+        {u"S:%SUBFOLDER\nT:%SUBFOLDER\nB:%OPTIONS", "1 1 2"},
+        {u"Bad:$x\nS:%SUBFOLDER\nBad:$x\nOk:$name", "3 1 3 2"},
+        {u"Empty:[x]\nNo attr:abc", "3 3"},
+    };
+    for (const Row& row : rows) {
+        std::string marks;
+        for (const StateMark mark : StateMarks(MemoryStorage::Parse(row.file))) {
+            marks += (marks.empty() ? "" : " ") + std::to_string(static_cast<int>(mark));
+        }
+        EXPECT_EQ(marks, row.marks) << Printable(row.file);
+    }
+}
+
+TEST(CommandEditor, OpensOnTheFirstCommand) {
+    Scene empty(u"");
+    EXPECT_EQ(empty.view.display, EditorDisplay::NoCommand);
+    EXPECT_FALSE(empty.editor.Current() || empty.editor.Selected());
+    EXPECT_EQ(empty.view.Shown(EditorField::Name), "");
+    EXPECT_EQ(empty.view.nameLimit, kMaxCommandNameLength);
+
+    Scene four(kFour);
+    EXPECT_EQ(four.view.List(), "A/0* Sub/1 U/2 Bad/3");
+    EXPECT_EQ(four.editor.Current(), 0u);
+    EXPECT_EQ(four.view.display, EditorDisplay::BuiltIn);
+}
+
+TEST(CommandEditor, ShowsEachKindOfCommand) {
+    struct Row {
+        std::u16string_view line;
+        EditorDisplay display;
+        std::u16string_view format, separator;
+        bool newline;
+    };
+    const Row rows[] = {
+        {u"N:%QUILLET", EditorDisplay::BuiltIn, u"", u"", false},
+        {u"N:%PASTEFILENAME", EditorDisplay::BuiltIn, u"", u"", false},
+        {u"N:%SUBFOLDER", EditorDisplay::BuiltIn, u"", u"", false},
+        {u"N:$name $size[, ]|E|1", EditorDisplay::UserDefined, u"$name\u00B7$size", u",\u00B7", true},
+        {u"N:\u00B7$name[\\t]", EditorDisplay::UserDefined, u"\u00B7$name", u"\\t", false},
+        {u"N:$nope[]", EditorDisplay::UserDefinedWithProblem, u"$nope", u"", false},
+    };
+    for (const Row& row : rows) {
+        Scene scene(row.line);
+        const std::string where = Printable(row.line);
+        EXPECT_EQ(scene.view.display, row.display) << where;
+        EXPECT_EQ(scene.view.Shown(EditorField::Name), "N") << where;
+        EXPECT_FALSE(scene.view.FieldText(EditorField::Type).empty()) << where;
+        if (row.display == EditorDisplay::BuiltIn) {
+            EXPECT_FALSE(scene.view.description.empty()) << where;
+            continue;
+        }
+        EXPECT_EQ(scene.view.Shown(EditorField::ItemFormat), Printable(row.format)) << where;
+        EXPECT_EQ(scene.view.Shown(EditorField::ItemSeparator), Printable(row.separator)) << where;
+        EXPECT_EQ(scene.view.newline, row.newline) << where;
+        EXPECT_EQ(scene.view.escapeListResets[EditorField::StartText], 1) << where;
+    }
+    // Paste types add the note on when the menu hides them; the others do not.
+    const std::u16string paste = DescriptionOf(CommandType::PasteFileName);
+    const std::u16string noExt = DescriptionOf(CommandType::PasteFileNameNoExt);
+    const std::u16string note = paste.substr(paste.rfind(u"\r\n\r\n"));
+    EXPECT_TRUE(noExt.ends_with(note));
+    EXPECT_FALSE(DescriptionOf(CommandType::Quillet).ends_with(note));
+}
+
+TEST(CommandEditor, StoresFieldsWhenAnotherCommandBecomesCurrent) {
+    Scene scene(u"U:$name[]\nB:%OPTIONS\n");
+    FakeView& v = scene.view;
+    v.Type(EditorField::Name, u"New name \U0001F600");
+    v.Type(EditorField::ItemFormat, u"$name $size");
+    v.Type(EditorField::ItemSeparator, u", ");
+    v.Paste(EditorField::StartText, u"a b\u00B7c");
+    v.Type(EditorField::EndText, u"");
+    v.newline = true;
+    v.Click(1);
+    const Command& u = scene.editor.Commands()[0];
+    EXPECT_EQ(Printable(u.name), Printable(u"New name \U0001F600"));
+    EXPECT_EQ(Printable(u.format.formatText), "$name $size");
+    EXPECT_EQ(Printable(u.format.itemSeparator), ", ");
+    EXPECT_EQ(Printable(u.format.startText), "a b c");  // pasted spaces and dots alike
+    EXPECT_TRUE(u.format.newlineAtEnd);
+    EXPECT_EQ(v.List(), Printable(u"New name \U0001F600") + "/0 B/0*");
+    EXPECT_EQ(v.display, EditorDisplay::BuiltIn);
+
+    // A built-in command keeps only its name; clicking the current item again re-stores it.
+    v.Type(EditorField::Name, u"Opts");
+    v.ClickEmpty();
+    EXPECT_EQ(scene.editor.Current(), 1u);
+    v.Click(1);
+    EXPECT_EQ(Printable(scene.editor.Commands()[1].name), "Opts");
+}
+
+TEST(CommandEditor, ItemFormatCheckMovesBetweenProblemStates) {
+    struct Row {
+        std::u16string_view typed;
+        EditorDisplay display;
+        StateMark mark;
+    };
+    const Row rows[] = {
+        {u"", EditorDisplay::UserDefinedWithProblem, StateMark::Problem},
+        {u"$name", EditorDisplay::UserDefined, StateMark::InSubMenu},
+        {u"$name]x[", EditorDisplay::UserDefined, StateMark::InSubMenu},  // brackets are text in the field
+        {u"$size:parsecs", EditorDisplay::UserDefinedWithProblem, StateMark::Problem},
+        {u"\\$name", EditorDisplay::UserDefinedWithProblem, StateMark::Problem},
+    };
+    Scene scene(u"S:%SUBFOLDER\nU:$name[]\n");
+    scene.view.Click(1);
+    for (const Row& row : rows) {
+        scene.view.Type(EditorField::ItemFormat, row.typed);
+        scene.editor.ItemFormatLostFocus();
+        EXPECT_EQ(scene.view.display, row.display) << Printable(row.typed);
+        EXPECT_EQ(scene.view.items[1].mark, row.mark) << Printable(row.typed);
+    }
+    scene.editor.ShowProblem();
+    ASSERT_EQ(scene.view.messages.size(), 1u);
+    EXPECT_EQ(scene.view.messages[0], scene.editor.Commands()[1].format.errorText);
+    scene.view.Click(0);
+    scene.editor.ShowProblem();  // a built-in command has no problem to show
+    EXPECT_EQ(scene.view.messages.size(), 1u);
+}
+
+TEST(CommandEditor, NameFieldLeavesItsTextOnTheItemOnly) {
+    Scene scene(u"One:%QUILLET\nTwo:%OPTIONS\n");
+    scene.view.Type(EditorField::Name, u"Renamed");
+    scene.editor.NameLostFocus();
+    EXPECT_EQ(scene.view.List(), "Renamed/0* Two/0");
+    EXPECT_EQ(Printable(scene.editor.Commands()[0].name), "One");
+    // Moving before storing keeps the item's new text.
+    scene.editor.MoveCommand(+1);
+    EXPECT_EQ(scene.view.List(), "Two/0 Renamed/0*");
+    // OK while the Name field still has the focus saves the new name.
+    EXPECT_TRUE(scene.editor.SaveAndClose());
+    EXPECT_EQ(scene.Saved(), "Two:%OPTIONS\r\nRenamed:%QUILLET\r\n");
+
+    // The field stops at the reader's limit, so a typed name can always be saved.
+    Scene longName(u"One:%QUILLET\n");
+    longName.view.Type(EditorField::Name, std::u16string(kMaxCommandNameLength + 5, u'n'));
+    EXPECT_TRUE(longName.editor.SaveAndClose());
+    EXPECT_EQ(longName.editor.Commands()[0].name.size(), kMaxCommandNameLength);
+}
+
+TEST(CommandEditor, InsertsEscapesAndAttributesAtTheCaret) {
+    struct Row {
+        EditorField field;
+        EscapeChoice choice;
+        std::size_t selStart, selEnd;
+        std::string shown;
+        int resets;
+    };
+    const Row rows[] = {
+        {EditorField::StartText, EscapeChoice::Newline, 1, 3, "a\\nd", 2},
+        {EditorField::EndText, EscapeChoice::Tab, 4, 4, "abcd\\t", 2},
+        {EditorField::ItemSeparator, EscapeChoice::Insert, 0, 4, "abcd", 1},
+        {EditorField::ItemFormat, EscapeChoice::Tab, 0, 0, "$name", 0},  // no list beside it
+    };
+    for (const Row& row : rows) {
+        Scene scene(u"U:$name[abcd]abcd|abcd");
+        scene.view.SelectText(row.field, row.selStart, row.selEnd);
+        scene.editor.InsertEscape(row.field, row.choice);
+        EXPECT_EQ(scene.view.Shown(row.field), row.shown) << static_cast<int>(row.field);
+        EXPECT_EQ(scene.view.escapeListResets[row.field], row.resets) << static_cast<int>(row.field);
+    }
+
+    Scene scene(u"U:abc[]");
+    EXPECT_EQ(scene.view.display, EditorDisplay::UserDefinedWithProblem);
+    scene.view.SelectText(EditorField::ItemFormat, 1, 2);
+    scene.editor.InsertAttribute();  // Cancel
+    EXPECT_EQ(scene.view.Shown(EditorField::ItemFormat), "abc");
+    scene.view.insertAnswer = u"$size:auto;";
+    scene.editor.InsertAttribute();
+    EXPECT_EQ(scene.view.Shown(EditorField::ItemFormat), "a$size:auto;c");
+    EXPECT_EQ(scene.view.display, EditorDisplay::UserDefined);
+    EXPECT_EQ(scene.view.List(), "U/0*");
+}
+
+// A list operation on an open dialog, from a selection, and what it leaves.
+struct ListRow {
+    const char* what;
+    std::u16string_view file;
+    std::function<void(Scene&)> act;
+    std::string list;
+    std::optional<std::size_t> current;
+    EditorDisplay display;
+};
+
+void RunListRows(std::initializer_list<ListRow> rows) {
+    for (const ListRow& row : rows) {
+        Scene scene(row.file);
+        row.act(scene);
+        EXPECT_EQ(scene.view.List(), row.list) << row.what;
+        EXPECT_EQ(scene.editor.Current(), row.current) << row.what;
+        EXPECT_EQ(scene.view.display, row.display) << row.what;
+        // The editor's marks are the view's, and the list's order the view's.
+        ASSERT_EQ(scene.view.items.size(), scene.editor.Commands().size()) << row.what;
+        EXPECT_EQ(scene.editor.Marks(), StateMarks(scene.editor.Commands())) << row.what;
+    }
+}
+
+TEST(CommandEditor, MovesTheSelectedCommand) {
+    using D = EditorDisplay;
+    const auto click = [](std::size_t i) { return [i](Scene& s) { s.view.Click(i); }; };
+    const auto then = [](std::function<void(Scene&)> a, std::function<void(Scene&)> b) {
+        return [a, b](Scene& s) { a(s), b(s); };
+    };
+    const auto move = [](int d) { return [d](Scene& s) { s.editor.MoveCommand(d); }; };
+    RunListRows({
+        {"first up", kFour, move(-1), "A/0* Sub/1 U/2 Bad/3", 0u, D::BuiltIn},
+        {"last down", kFour, then(click(3), move(+1)), "A/0 Sub/1 U/2 Bad/3*", 3u, D::UserDefinedWithProblem},
+        {"no selection", kFour, then(click(1), then([](Scene& s) { s.view.ClickEmpty(); }, move(-1))),
+         "A/0 Sub/1 U/2 Bad/3", 1u, D::BuiltIn},
+        {"sub-menu up passes over a command", kFour, then(click(1), move(-1)), "Sub/1* A/2 U/2 Bad/3", 0u,
+         D::BuiltIn},
+        {"sub-menu to the bottom", kFour, then(click(1), then(move(+1), move(+1))), "A/0 U/0 Bad/3 Sub/1*",
+         3u, D::BuiltIn},
+        {"user-defined down keeps its edits", kFour,
+         then(click(2), then([](Scene& s) { s.view.Type(EditorField::StartText, u"x y"); }, move(+1))),
+         "A/0 Sub/1 Bad/3 U/2*", 3u, D::UserDefined},
+        {"one command", u"Only:%QUILLET", then(move(-1), move(+1)), "Only/0*", 0u, D::BuiltIn},
+    });
+    Scene scene(kFour);
+    scene.view.Click(2);
+    scene.view.Type(EditorField::StartText, u"x y");
+    scene.editor.MoveCommand(-1);
+    scene.view.Click(0);
+    EXPECT_EQ(Printable(scene.editor.Commands()[1].format.startText), "x y");
+}
+
+TEST(CommandEditor, DeletesTheSelectedCommand) {
+    using D = EditorDisplay;
+    const auto click = [](std::size_t i) {
+        return [i](Scene& s) {
+            s.view.Click(i);
+            s.editor.DeleteCommand();
+        };
+    };
+    RunListRows({
+        {"middle", kFour, click(2), "A/0 Sub/1 Bad/3*", 2u, D::UserDefinedWithProblem},
+        {"last", kFour, click(3), "A/0 Sub/1 U/2*", 2u, D::UserDefined},
+        {"sub-menu", kFour, click(1), "A/0 U/0* Bad/3", 1u, D::UserDefined},
+        {"first of two sub-menus", u"S:%SUBFOLDER\nA:%OPTIONS\nT:%SUBFOLDER\nB:%OPTIONS", click(0),
+         "A/0* T/1 B/2", 0u, D::BuiltIn},
+        {"only", u"U:$nope[]", click(0), "", std::nullopt, D::NoCommand},
+        {"no selection", kFour,
+         [](Scene& s) {
+             s.view.ClickEmpty();
+             s.editor.DeleteCommand();
+         },
+         "A/0 Sub/1 U/2 Bad/3", 0u, D::BuiltIn},
+    });
+    // The deleted command's pending edits go with it; the next one's fields are its own.
+    Scene scene(kFour);
+    scene.view.Click(2);
+    scene.view.Type(EditorField::Name, u"Changed");
+    scene.editor.DeleteCommand();
+    EXPECT_EQ(scene.view.Shown(EditorField::Name), "Bad");
+    EXPECT_TRUE(scene.editor.SaveAndClose());
+    EXPECT_EQ(scene.Saved(), "A:%QUILLET\r\nSub:%SUBFOLDER\r\nBad:$nope[]\r\n");
+}
+
+TEST(CommandEditor, AddsACommandBelowTheSelection) {
+    using D = EditorDisplay;
+    const auto add = [](std::optional<CommandType> answer, bool select) {
+        return [answer, select](Scene& s) {
+            if (!select) {
+                s.view.ClickEmpty();
+            }
+            s.view.newCommandAnswer = answer;
+            s.editor.AddCommand();
+        };
+    };
+    const std::string enter = Printable(MessageText(MessageId::NewNameUserDefined));
+    const std::string sub = Printable(MessageText(MessageId::NewNameSubFolder));
+    RunListRows({
+        {"cancelled", kFour, add(std::nullopt, true), "A/0* Sub/1 U/2 Bad/3", 0u, D::BuiltIn},
+        {"below the selection", kFour, add(CommandType::UserDefined, true),
+         "A/0 " + enter + "/0* Sub/1 U/2 Bad/3", 1u, D::UserDefined},
+        {"no selection: at the top", kFour, add(CommandType::SubFolder, false),
+         sub + "/1* A/2 Sub/1 U/2 Bad/3", 0u, D::BuiltIn},
+        {"into an empty list", u"", add(CommandType::Configure, false),
+         Printable(MessageText(MessageId::NewNameConfigure)) + "/0*", 0u, D::BuiltIn},
+    });
+    Scene scene(kFour);
+    scene.view.Type(EditorField::Name, u"Stored first");
+    scene.view.newCommandAnswer = CommandType::UserDefined;
+    scene.editor.AddCommand();
+    EXPECT_EQ(scene.view.presets, std::vector<CommandType>{CommandType::UserDefined});
+    EXPECT_EQ(Printable(scene.editor.Commands()[0].name), "Stored first");
+    EXPECT_TRUE(scene.view.nameFocused);
+    EXPECT_EQ(scene.view.fields[EditorField::Name].selStart, 0u);
+    EXPECT_EQ(scene.view.Shown(EditorField::ItemSeparator), "\\n");
+    // Its empty format shows no problem until it is checked.
+    EXPECT_EQ(scene.view.display, EditorDisplay::UserDefined);
+    scene.editor.ItemFormatLostFocus();
+    EXPECT_EQ(scene.view.display, EditorDisplay::UserDefinedWithProblem);
+    EXPECT_EQ(scene.view.items[1].mark, StateMark::Problem);
+}
+
+TEST(CommandEditor, ResetsToTheDefaultListAfterConfirmation) {
+    using D = EditorDisplay;
+    const auto reset = [](bool answer) {
+        return [answer](Scene& s) {
+            s.view.Type(EditorField::Name, u"Edited");
+            s.view.confirmAnswer = answer;
+            s.editor.ResetCommands();
+        };
+    };
+    RunListRows({
+        {"cancelled", kFour, reset(false), "A/0* Sub/1 U/2 Bad/3", 0u, D::BuiltIn},
+        {"confirmed", kFour, reset(true), "Copy/0 Paths/0", std::nullopt, D::NoCommand},
+    });
+    Scene scene(kFour);
+    scene.storage.defaultText = u"";  // no default file
+    scene.editor.ResetCommands();
+    EXPECT_EQ(scene.view.messages.size(), 1u);
+    EXPECT_TRUE(scene.editor.SaveAndClose());
+    EXPECT_EQ(scene.Saved(), "");
+}
+
+TEST(CommandEditor, FailedSaveKeepsTheDialogOpenWithItsEdits) {
+    Scene scene(u"U:$name[]\n");
+    scene.view.Type(EditorField::ItemSeparator, u"; ");
+    scene.storage.failWith = u"Failed to create file 'x'";
+    EXPECT_FALSE(scene.editor.SaveAndClose());
+    EXPECT_FALSE(scene.view.closed);
+    ASSERT_EQ(scene.view.messages.size(), 1u);
+    EXPECT_EQ(Printable(scene.view.messages[0]), "Failed to create file 'x'");
+    EXPECT_EQ(scene.view.Shown(EditorField::ItemSeparator), Printable(u";\u00B7"));
+
+    scene.storage.failWith.reset();
+    EXPECT_TRUE(scene.editor.SaveAndClose());
+    EXPECT_TRUE(scene.view.closed);
+    EXPECT_EQ(scene.Saved(), "U:$name[; ]\r\n");
+}
+
+TEST(CommandEditor, UntouchedCommandsAreSavedAsRead) {
+    // Only the first command becomes current; the others reach the writer as the reader made them.
+    const std::u16string_view file = u"A:%QUILLET\nDots:$name\u00B7[\u00B7]\nBad:$x]y[]\n";
+    Scene scene(file);
+    ASSERT_TRUE(scene.editor.SaveAndClose());
+    CommandList direct = MemoryStorage::Parse(file);
+    EXPECT_EQ(scene.Saved(), Printable(CommandFileText(direct)));
+}
+
+TEST(VisibleSpace, SpacesShowAsDotsAndDotsStoreAsSpaces) {
+    struct Row {
+        std::u16string_view stored, shown;
+    };
+    const Row rows[] = {
+        {u"", u""},
+        {u"  ", u"\u00B7\u00B7"},
+        {u"a b", u"a\u00B7b"},
+        {u"\\n\t", u"\\n\t"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(Printable(ToDisplayForm(row.stored)), Printable(row.shown));
+        EXPECT_EQ(Printable(ToStoredForm(row.shown)), Printable(row.stored));
+    }
+    EXPECT_EQ(Printable(ToStoredForm(u"a\u00B7 b")), "a  b");
+    EXPECT_EQ(VisibleTypedCharacter(u' '), kVisibleSpace);
+    EXPECT_EQ(VisibleTypedCharacter(kVisibleSpace), kVisibleSpace);
+    EXPECT_EQ(VisibleTypedCharacter(u'\t'), u'\t');
+}
+
+TEST(AttributePicker, BuildsTheCheckedRowsReference) {
+    using L = AttributeList;
+    using R = AttributeRow;
+    struct Step {
+        std::optional<R> check;
+        L list;
+        int index;
+    };
+    struct Row {
+        std::vector<Step> steps;
+        std::u16string_view reference;
+    };
+    const Row rows[] = {
+        {{}, u"$name;"},
+        {{{R::Path, L::PathSeparator, 2}, {std::nullopt, L::PathForm, 1}}, u"$folder:forwardslash;"},
+        {{{R::Date, L::DateStamp, 2}, {std::nullopt, L::DateForm, 3}}, u"$credate:longdate;"},
+        {{{R::Size, L::SizeUnit, 4}}, u"$size:auto;"},
+        {{{R::Path, L::PathSeparator, 2}, {R::Size, L::SizeUnit, 1}, {R::Path, L::PathForm, 0}},
+         u"$path:forwardslash;"},
+        {{{R::Type, L::NameForm, 1}}, u"$type;"},                             // every list disabled
+        {{{R::Size, L::NameForm, 2}, {R::Name, L::SizeUnit, 9}}, u"$name;"},  // disabled list, bad index
+    };
+    for (const Row& row : rows) {
+        AttributePicker picker;
+        for (const Step& step : row.steps) {
+            if (step.check) {
+                picker.Check(*step.check);
+            }
+            picker.Choose(step.list, step.index);
+        }
+        EXPECT_EQ(Printable(picker.Reference()), Printable(row.reference));
+        int enabled = 0;
+        for (int i = 0; i < kAttributeListCount; ++i) {
+            enabled += picker.IsEnabled(static_cast<L>(i)) ? 1 : 0;
+        }
+        EXPECT_EQ(enabled, picker.Checked() == R::Type                                  ? 0
+                           : picker.Checked() == R::Path || picker.Checked() == R::Date ? 2
+                                                                                        : 1);
+    }
+    // Every entry of every row makes a reference that the item format parser takes.
+    for (int i = 0; i < kAttributeListCount; ++i) {
+        const auto list = static_cast<L>(i);
+        for (std::size_t entry = 0; entry < EntriesOf(list).size(); ++entry) {
+            AttributePicker picker;
+            picker.Check(RowOf(list));
+            picker.Choose(list, static_cast<int>(entry));
+            const std::u16string reference = picker.Reference();
+            FormatCursor cursor(reference);
+            std::u16string error;
+            EXPECT_TRUE(
+                ParseItemFormat(cursor, nullptr, EscapeMode::EditorEscapes, error, FormatPlacement::Alone) &&
+                error.empty())
+                << Printable(reference);
+        }
+    }
+}
+
+TEST(CommandTypeTexts, NewCommandListHasEveryTypeOnce) {
+    const std::span<const CommandType> order = NewCommandOrder();
+    ASSERT_EQ(order.size(), CommandTypes().size());
+    EXPECT_EQ(order.front(), CommandType::UserDefined);
+    EXPECT_EQ(order.back(), CommandType::SubFolder);
+    std::set<int> seen;
+    std::set<std::u16string_view> fieldTexts;
+    for (const CommandType type : order) {
+        seen.insert(static_cast<int>(type));
+        EXPECT_EQ(TextsOf(type).type, type);
+        fieldTexts.insert(MessageText(TextsOf(type).typeField));
+    }
+    EXPECT_EQ(seen.size(), order.size());
+    EXPECT_EQ(fieldTexts.size(), order.size());
+    EXPECT_EQ(TextsOf(static_cast<CommandType>(42)).type, CommandType::UserDefined);
+}
+
+}  // namespace
+}  // namespace quillet
