@@ -15,6 +15,7 @@ namespace quillet::test {
 namespace {
 
 void Shot(HWND window, const char* name) {
+    SetCursorPos(0, 0);  // no hover effect or tooltip in the picture
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Sleep(300);  // let the X server show what was drawn
     RECT rect{};
