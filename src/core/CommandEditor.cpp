@@ -17,7 +17,8 @@ struct SpacedField {
     EditorField field;
     std::u16string CopyFormat::*member;
 };
-constexpr SpacedField kTextFields[] = {
+constexpr SpacedField kSpacedFields[] = {
+    {EditorField::ItemFormat, &CopyFormat::formatText},
     {EditorField::ItemSeparator, &CopyFormat::itemSeparator},
     {EditorField::StartText, &CopyFormat::startText},
     {EditorField::EndText, &CopyFormat::endText},
@@ -121,10 +122,12 @@ void CommandEditor::ShowCommand(std::optional<std::size_t> index) {
         return;
     }
     const CopyFormat& format = command.format;
-    view_.SetFieldText(EditorField::ItemFormat, ToDisplayForm(format.formatText));
-    for (const SpacedField& text : kTextFields) {
-        view_.SetFieldText(text.field, ToDisplayForm(format.*text.member));
-        view_.ResetEscapeList(text.field);
+    for (std::size_t i = 0; i < std::size(kSpacedFields); ++i) {
+        shownTexts_[i] = {format.*kSpacedFields[i].member, ToDisplayForm(format.*kSpacedFields[i].member)};
+        view_.SetFieldText(kSpacedFields[i].field, shownTexts_[i].shown);
+        if (HasEscapeList(kSpacedFields[i].field)) {
+            view_.ResetEscapeList(kSpacedFields[i].field);
+        }
     }
     view_.SetNewlineChecked(format.newlineAtEnd);
     SetDisplay(format.errorText.empty() ? EditorDisplay::UserDefined : EditorDisplay::UserDefinedWithProblem);
@@ -138,12 +141,20 @@ void CommandEditor::StoreCurrentCommand() {
     command.name = view_.FieldText(EditorField::Name);
     if (command.type == CommandType::UserDefined) {
         CheckItemFormat();
-        for (const SpacedField& text : kTextFields) {
-            command.format.*text.member = ToStoredForm(view_.FieldText(text.field));
+        for (std::size_t i = 1; i < std::size(kSpacedFields); ++i) {
+            StoreSpacedField(i, command.format);
         }
         command.format.newlineAtEnd = view_.NewlineChecked();
     }
     view_.SetItemText(*current_, command.name);
+}
+
+void CommandEditor::StoreSpacedField(std::size_t index, CopyFormat& format) {
+    // A field the user left as it was shown keeps the command's text: a "·" read from the command file
+    // stays one, so that a save that touched nothing changes nothing the menu copies.
+    const std::u16string text = view_.FieldText(kSpacedFields[index].field);
+    const ShownText& shown = shownTexts_[index];
+    format.*kSpacedFields[index].member = text == shown.shown ? shown.stored : ToStoredForm(text);
 }
 
 void CommandEditor::CheckItemFormat() {
@@ -152,7 +163,7 @@ void CommandEditor::CheckItemFormat() {
     }
     CopyFormat& format = commands_[*current_].format;
     const bool hadProblem = !format.errorText.empty();
-    format.formatText = ToStoredForm(view_.FieldText(EditorField::ItemFormat));
+    StoreSpacedField(0, format);
     format.errorText.clear();
     // Checked alone: in the field "[" and "]" are text, which the writer escapes.
     FormatCursor cursor(format.formatText);

@@ -5,6 +5,7 @@
 // calls with a view that records them.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -129,7 +130,6 @@ class CommandEditor {
     bool SaveAndClose();
 
     // The rules the events share.
-    void ShowCommand(std::optional<std::size_t> index);
     void StoreCurrentCommand();
     void CheckItemFormat();
     void UpdateMarks();
@@ -150,6 +150,8 @@ class CommandEditor {
         bool was_;
     };
 
+    // Fills the Selected Command group with a command, or empties it; only for the current command.
+    void ShowCommand(std::optional<std::size_t> index);
     // The selection rule: the previous command stored, the item's command current and shown.
     void MakeCurrent(std::size_t index);
     // Selects an item as the editor's own doing and applies the selection rule.
@@ -157,11 +159,20 @@ class CommandEditor {
     void FillList();
     void SetDisplay(EditorDisplay display);
     bool CurrentIsUserDefined() const;
+    // Stores one of the four visible-space fields (in the order Item Format, Item Separator, Start
+    // Text, End Text) into the current command, when the user changed it.
+    void StoreSpacedField(std::size_t index, CopyFormat& format);
 
     CommandList commands_;
     View& view_;
     Storage& storage_;
     std::vector<StateMark> marks_;  // as the list view shows them
+    // The four visible-space fields as ShowCommand filled them, with the command's texts then.
+    struct ShownText {
+        std::u16string stored;
+        std::u16string shown;
+    };
+    std::array<ShownText, 4> shownTexts_;
     std::optional<std::size_t> current_;
     std::optional<std::size_t> selected_;
     EditorDisplay display_ = EditorDisplay::NoCommand;

@@ -55,6 +55,16 @@ std::u16string EditorFormatText(std::u16string_view typed) {
     return text;
 }
 
+// An unescaped "]" ends a format with an error. The configuration program, where "]" is text in the
+// Item Format field, keeps the rest of the format up to the separator's "[" and the texts after it,
+// so that saving the faulty command loses nothing of its line.
+void SkipToSeparator(FormatCursor& cursor) {
+    for (char16_t c = cursor.Peek(); c != u'\0' && c != u'\n' && c != u'['; c = cursor.Peek()) {
+        const char16_t next = cursor.Peek(1);
+        cursor.Advance(c == u'\\' && next != u'\0' && next != u'\n' ? 2 : 1);
+    }
+}
+
 // A message inserted into a log line that ends with its own full stop: without its closing full stop
 // or the trailing ", " of the separator message.
 std::u16string AsClause(std::u16string_view message) {
@@ -237,6 +247,9 @@ void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeM
     std::u16string error;
     ParseItemFormat(cursor, &command.format, mode, error);
     if (mode == EscapeMode::EditorEscapes) {
+        if (cursor.Peek() == u']') {
+            SkipToSeparator(cursor);
+        }
         const auto start = static_cast<std::size_t>(formatStart);
         const auto end = std::min(static_cast<std::size_t>(cursor.Position()), line.size());
         command.format.formatText = EditorFormatText(line.substr(start, end > start ? end - start : 0));

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <set>
@@ -15,6 +16,7 @@
 #include "core/CommandTypeTexts.h"
 #include "core/ItemFormat.h"
 #include "core/VisibleSpace.h"
+#include "platform/Utf.h"
 
 namespace quillet {
 namespace {
@@ -47,10 +49,7 @@ class FakeView final : public CommandEditor::View {
     }
     void DeleteAllItems() override { items.clear(); }
     void SetItemText(std::size_t index, std::u16string_view name) override { items.at(index).text = name; }
-    void SetItemMark(std::size_t index, StateMark mark) override {
-        items.at(index).mark = mark;
-        ++markCalls;
-    }
+    void SetItemMark(std::size_t index, StateMark mark) override { items.at(index).mark = mark; }
     void SelectItem(std::size_t index) override { Click(index); }
 
     void ShowDisplay(EditorDisplay shown) override { display = shown; }
@@ -73,8 +72,7 @@ class FakeView final : public CommandEditor::View {
         fields[EditorField::Name].selStart = 0;
     }
     std::optional<CommandType> RunNewCommandDialog(CommandType preset) override {
-        presets.push_back(preset);
-        return newCommandAnswer;
+        return preset == CommandType::UserDefined ? newCommandAnswer : std::nullopt;
     }
     std::optional<std::u16string> RunInsertDialog() override { return insertAnswer; }
     void ShowMessage(std::u16string_view text) override { messages.emplace_back(text); }
@@ -138,9 +136,7 @@ class FakeView final : public CommandEditor::View {
     std::u16string description;
     std::size_t nameLimit = 0;
     bool nameFocused = false;
-    int markCalls = 0;
     std::optional<CommandType> newCommandAnswer;
-    std::vector<CommandType> presets;
     std::optional<std::u16string> insertAnswer;
     std::vector<std::u16string> messages;
     bool confirmAnswer = true;
@@ -484,7 +480,6 @@ TEST(CommandEditor, AddsACommandBelowTheSelection) {
     scene.view.Type(EditorField::Name, u"Stored first");
     scene.view.newCommandAnswer = CommandType::UserDefined;
     scene.editor.AddCommand();
-    EXPECT_EQ(scene.view.presets, std::vector<CommandType>{CommandType::UserDefined});
     EXPECT_EQ(Printable(scene.editor.Commands()[0].name), "Stored first");
     EXPECT_TRUE(scene.view.nameFocused);
     EXPECT_EQ(scene.view.fields[EditorField::Name].selStart, 0u);
@@ -533,30 +528,49 @@ TEST(CommandEditor, FailedSaveKeepsTheDialogOpenWithItsEdits) {
     EXPECT_EQ(scene.Saved(), "U:$name[; ]\r\n");
 }
 
-TEST(CommandEditor, UntouchedCommandsAreSavedAsRead) {
-    // Only the first command becomes current; the others reach the writer as the reader made them.
-    const std::u16string_view file = u"A:%QUILLET\nDots:$name\u00B7[\u00B7]\nBad:$x]y[]\n";
+TEST(CommandEditor, UntouchedFieldsAreSavedAsRead) {
+    // Every command becomes current and is stored; a "\u00B7" read from the file stays one in a field
+    // the user left as shown, also after a change that was taken back.
+    const std::u16string_view file = u"Dots:$name\u00B7[\u00B7]a\u00B7|b\u00B7\nA:%QUILLET\nBad:$x]y[]\n";
     Scene scene(file);
+    scene.view.Type(EditorField::ItemFormat, u"$size");
+    scene.editor.ItemFormatLostFocus();
+    scene.view.Paste(EditorField::ItemFormat, u"$name\u00B7");
+    for (std::size_t i : {1, 2, 0}) {
+        scene.view.Click(i);
+    }
     ASSERT_TRUE(scene.editor.SaveAndClose());
-    CommandList direct = MemoryStorage::Parse(file);
-    EXPECT_EQ(scene.Saved(), Printable(CommandFileText(direct)));
+    EXPECT_EQ(scene.Saved(), Printable(CommandFileText(MemoryStorage::Parse(file))));
+    // A changed field stores every dot as a space.
+    scene.view.Type(EditorField::StartText, u"a\u00B7 c");
+    scene.view.Click(1);
+    EXPECT_EQ(Printable(scene.editor.Commands()[0].format.startText), "a  c");
 }
 
+#ifndef _WIN32
+TEST(CommandEditor, OpensTheUserFileElseTheDefaultAndSavesTheUserFile) {
+    test::TempFolder folder;
+    const char* saved = std::getenv("XDG_CONFIG_HOME");
+    const std::string previous = saved ? saved : "";
+    ::setenv("XDG_CONFIG_HOME", Utf16ToUtf8(folder.PathOf(u"config")).c_str(), 1);
+
+    CommandFileStorage files;
+    const std::size_t defaults = files.LoadDefault().size();
+    EXPECT_GE(defaults, 10u);
+    EXPECT_EQ(LoadEditorCommands().size(), defaults);  // no user file yet
+    std::u16string error;
+    EXPECT_TRUE(files.Save(MemoryStorage::Parse(u"Mine:$name[, ]"), error)) << Printable(error);
+    const CommandList mine = LoadEditorCommands();
+    ASSERT_EQ(mine.size(), 1u);
+    EXPECT_EQ(Printable(mine[0].format.itemSeparator), ", ");
+
+    saved ? ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
+}
+#endif
+
 TEST(VisibleSpace, SpacesShowAsDotsAndDotsStoreAsSpaces) {
-    struct Row {
-        std::u16string_view stored, shown;
-    };
-    const Row rows[] = {
-        {u"", u""},
-        {u"  ", u"\u00B7\u00B7"},
-        {u"a b", u"a\u00B7b"},
-        {u"\\n\t", u"\\n\t"},
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(Printable(ToDisplayForm(row.stored)), Printable(row.shown));
-        EXPECT_EQ(Printable(ToStoredForm(row.shown)), Printable(row.stored));
-    }
-    EXPECT_EQ(Printable(ToStoredForm(u"a\u00B7 b")), "a  b");
+    EXPECT_EQ(Printable(ToDisplayForm(u" a  b\\n\t")), Printable(u"\u00B7a\u00B7\u00B7b\\n\t"));
+    EXPECT_EQ(Printable(ToStoredForm(u"\u00B7a\u00B7 b\\n")), " a  b\\n");
     EXPECT_EQ(VisibleTypedCharacter(u' '), kVisibleSpace);
     EXPECT_EQ(VisibleTypedCharacter(kVisibleSpace), kVisibleSpace);
     EXPECT_EQ(VisibleTypedCharacter(u'\t'), u'\t');
@@ -593,13 +607,7 @@ TEST(AttributePicker, BuildsTheCheckedRowsReference) {
             picker.Choose(step.list, step.index);
         }
         EXPECT_EQ(Printable(picker.Reference()), Printable(row.reference));
-        int enabled = 0;
-        for (int i = 0; i < kAttributeListCount; ++i) {
-            enabled += picker.IsEnabled(static_cast<L>(i)) ? 1 : 0;
-        }
-        EXPECT_EQ(enabled, picker.Checked() == R::Type                                  ? 0
-                           : picker.Checked() == R::Path || picker.Checked() == R::Date ? 2
-                                                                                        : 1);
+        EXPECT_EQ(picker.IsEnabled(L::SizeUnit), picker.Checked() == R::Size);
     }
     // Every entry of every row makes a reference that the item format parser takes.
     for (int i = 0; i < kAttributeListCount; ++i) {

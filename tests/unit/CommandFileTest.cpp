@@ -126,7 +126,7 @@ TEST(CommandFile, ReadsEachKindOfLine) {
          "Empty||x|||0|" + test::Printable(noVariables), u""},
         {u"Bracket:$name]x[y]", "",
          Message(MessageId::ErrorReadingCommand, {u"Bracket", 0, clause(closeBracket)}),
-         "Bracket|$name||||0|" + test::Printable(closeBracket), u""},
+         "Bracket|$name]x|y|||0|" + test::Printable(closeBracket), u""},
         // With EditorEscapes "\$name" is text, so the format has no attribute.
         {u"Text:\\$name", "", Message(MessageId::ErrorReadingCommand, {u"Text", 0, clause(noVariables)}),
          "Text|\\$name||||0|" + test::Printable(noVariables), u""},

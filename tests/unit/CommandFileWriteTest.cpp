@@ -202,6 +202,28 @@ TEST(CommandFileWrite, RoundTripKeepsFieldsAndMeaning) {
     }
 }
 
+TEST(CommandFileRead, EditorKeepsTheLineAfterAnUnescapedBracket) {
+    struct Row {
+        std::u16string_view line;
+        std::string fields;  // the configuration program's reading, without the error text
+    };
+    const Row rows[] = {
+        {u"B:$name]x[, ]S|E|1", "B|7|$name]x|, |S|E|1"},
+        {u"B:$name]\\[x\\]]y", "B|7|$name][x]]y||||0"},
+        {u"B:]$name\\", "B|7|]$name\\||||0"},
+        {u"B:$name][]|E", "B|7|$name]|||E|0"},
+    };
+    for (const Row& row : rows) {
+        CommandList editor;
+        std::u16string log;
+        ParseCommandText(row.line, kEditor, editor, log);
+        ASSERT_EQ(editor.size(), 1u) << test::Printable(row.line);
+        EXPECT_FALSE(editor[0].format.errorText.empty()) << test::Printable(row.line);
+        const std::string fields = Fields(editor[0]);
+        EXPECT_EQ(fields.substr(0, fields.rfind('|')), row.fields) << test::Printable(row.line);
+    }
+}
+
 TEST(CommandFileWrite, WritesByteOrderMarkAndCrLfLines) {
     CommandList list;
     list.emplace_back(u"Copy").type = CommandType::Quillet;
