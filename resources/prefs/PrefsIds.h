@@ -1,13 +1,13 @@
 // Resource and control numbers of the configuration program, shared by its resource script and code.
 #pragma once
 
+// The three dialogs with a Help button: IDD_PREFS, IDD_NEW_COMMAND, IDD_INSERT_ATTRIBUTE.
+#include "PrefsDialogIds.h"
+
 #define IDD_ABOUTBOX 100
-#define IDD_SCRIVELPREFS 102
 #define IDI_PROGRAM 128
 #define IDB_FOLDER_MARK 129
 #define IDB_SUBMENU_MARK 131
-#define IDD_NEW_COMMAND 132
-#define IDD_INSERT_ATTRIBUTE 135
 #define IDB_PROBLEM_MARK 138
 #define IDI_PROBLEM 139
 

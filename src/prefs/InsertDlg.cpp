@@ -1,7 +1,6 @@
 #include "prefs/InsertDlg.h"
 
 #include "PrefsIds.h"
-#include "prefs/PrefsHelp.h"
 
 namespace quillet::prefs {
 namespace {
@@ -47,7 +46,7 @@ bool CInsertDlg::OnCommand(int controlId, int notifyCode) {
         }
     }
     if (controlId == IDC_HELP_BUTTON) {
-        OpenHelpTopic(helpViewer_, Handle(), IDD_INSERT_ATTRIBUTE);
+        helpViewer_.OpenDialogTopic(winui::ModuleHelpFile(), IDD_INSERT_ATTRIBUTE);
         return true;
     }
     return CDialog::OnCommand(controlId, notifyCode);

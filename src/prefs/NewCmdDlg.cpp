@@ -4,7 +4,6 @@
 
 #include "PrefsIds.h"
 #include "core/CommandTypeTexts.h"
-#include "prefs/PrefsHelp.h"
 
 namespace quillet::prefs {
 
@@ -31,7 +30,7 @@ bool CNewCmdDlg::OnCommand(int controlId, int notifyCode) {
         return true;
     }
     if (controlId == IDC_HELP_BUTTON) {
-        OpenHelpTopic(helpViewer_, Handle(), IDD_NEW_COMMAND);
+        helpViewer_.OpenDialogTopic(winui::ModuleHelpFile(), IDD_NEW_COMMAND);
         return true;
     }
     return CDialog::OnCommand(controlId, notifyCode);

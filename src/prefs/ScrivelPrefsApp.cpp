@@ -1,6 +1,6 @@
 // ScrivelPrefs.exe: the configuration program. It has no command-line options; it shows the
 // configuration dialog on the per-user command list (or the default one) and ends when it closes.
-// Its help file is "QuilletPro.chm" beside the program (prefs/PrefsHelp.h).
+// Its help file is "QuilletPro.chm" beside the program (winui::ModuleHelpFile).
 #include <windows.h>
 #include <commctrl.h>
 

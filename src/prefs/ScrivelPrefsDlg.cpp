@@ -6,7 +6,6 @@
 #include "core/Messages.h"
 #include "prefs/InsertDlg.h"
 #include "prefs/NewCmdDlg.h"
-#include "prefs/PrefsHelp.h"
 #include "winui/Handles.h"
 
 namespace quillet::prefs {
@@ -59,7 +58,7 @@ RECT ChildRect(HWND dialog, int controlId) {
 }  // namespace
 
 CScrivelPrefsDlg::CScrivelPrefsDlg(CommandList commands, CommandEditor::Storage& storage)
-    : CDialog(IDD_SCRIVELPREFS),
+    : CDialog(IDD_PREFS),
       largeIcon_(IDI_PROGRAM, winui::ScaledIcon::Size::Large, dpi_),
       smallIcon_(IDI_PROGRAM, winui::ScaledIcon::Size::Small, dpi_),
       editor_(std::move(commands), *this, storage) {
@@ -237,7 +236,7 @@ bool CScrivelPrefsDlg::OnCommand(int controlId, int notifyCode) {
             editor_.ShowProblem();
             return true;
         case IDC_HELP_BUTTON:
-            OpenHelpTopic(helpViewer_, Handle(), IDD_SCRIVELPREFS);
+            helpViewer_.OpenDialogTopic(winui::ModuleHelpFile(), IDD_PREFS);
             return true;
         case IDC_NAME:
             if (notifyCode == EN_KILLFOCUS) {

@@ -12,8 +12,9 @@ namespace quillet::shellext {
 
 // Reads the file list of the data object into paths, in its order. Each path is taken whole, however
 // long: a path is never shortened (a cut path could name another, existing item); one that cannot be
-// fetched whole is left out. E_INVALIDARG, with paths untouched, when there is no data object, no
-// file list, its memory cannot be locked, or no name can be fetched from it.
+// read whole (cut off by the end of the list's memory, or in the ANSI form with bytes the code page
+// does not define) is left out. E_INVALIDARG, with paths untouched, when there is no data object, no
+// file list, its memory cannot be locked, or no name can be read from it.
 HRESULT ReadDropList(IDataObject* data, std::vector<std::u16string>& paths);
 
 }  // namespace quillet::shellext

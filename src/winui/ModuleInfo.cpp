@@ -1,14 +1,14 @@
 #include "winui/ModuleInfo.h"
 
+// after windows.h
+#include <htmlhelp.h>
+
 #include <vector>
 
 #include "platform/win32/WideString.h"
 
 namespace quillet::winui {
 namespace {
-
-constexpr UINT kHelpContext = 0x000F;   // HH_HELP_CONTEXT
-constexpr UINT kHelpCloseAll = 0x0012;  // HH_CLOSE_ALL
 
 std::u16string ModuleFileName() {
     std::vector<wchar_t> name(MAX_PATH);
@@ -54,24 +54,26 @@ std::optional<FileVersion> ModuleFileVersion() {
                        HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS)};
 }
 
-CHtmlHelp::~CHtmlHelp() {
-    if (htmlHelp_) {
-        // The viewer's windows run code of the library: close them before it is unloaded.
-        htmlHelp_(nullptr, nullptr, kHelpCloseAll, 0);
-    }
+std::u16string ModuleHelpFile() {
+    return ModuleFolder() + u"QuilletPro.chm";
 }
 
-void CHtmlHelp::OpenTopic(HWND owner, const std::u16string& helpFile, DWORD contextId) {
-    if (!viewer_) {
-        viewer_.reset(LoadLibraryW(L"hhctrl.ocx"));
-        if (!viewer_) {
-            return;
-        }
-        htmlHelp_ = reinterpret_cast<HtmlHelpFunction>(
-            reinterpret_cast<void*>(GetProcAddress(viewer_.get(), "HtmlHelpW")));
-    }
-    if (htmlHelp_) {
-        htmlHelp_(owner, platform::AsWide(helpFile), kHelpContext, contextId);
+HWND SystemHtmlHelp(HWND caller, const wchar_t* file, UINT command, DWORD_PTR data) {
+    using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+    // Loaded once per process, thread-safely, and deliberately never freed (see the header).
+    static const HtmlHelpFunction htmlHelp = []() -> HtmlHelpFunction {
+        const HMODULE viewer = LoadLibraryW(L"hhctrl.ocx");
+        return viewer ? reinterpret_cast<HtmlHelpFunction>(
+                            reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpW")))
+                      : nullptr;
+    }();
+    return htmlHelp ? htmlHelp(caller, file, command, data) : nullptr;
+}
+
+void CHtmlHelp::OpenDialogTopic(const std::u16string& helpFile, int dialogTemplate) const {
+    if (viewer_) {
+        viewer_(nullptr, platform::AsWide(helpFile), HH_HELP_CONTEXT,
+                kHelpContextBase + static_cast<DWORD>(dialogTemplate));
     }
 }
 

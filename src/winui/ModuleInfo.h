@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,24 +25,34 @@ struct FileVersion {
 // The file version of the module's version resource; empty without one.
 std::optional<FileVersion> ModuleFileVersion();
 
-// The HTML Help viewer, loaded from "hhctrl.ocx" at the first request and kept until this object
-// goes, which first closes the help windows it opened. A missing viewer or help file does nothing
-// worse than the viewer's own message.
+// Help topics are opened by context number: this base plus the template number of the dialog whose
+// Help button (or F1) asks for them. The help project's map is generated from this line and the
+// dialogs' template numbers (help/CMakeLists.txt), so both sides read the numbers from one place.
+constexpr DWORD kHelpContextBase = 0x20000;
+
+// The help file of the programs, "QuilletPro.chm" in the module's folder.
+std::u16string ModuleHelpFile();
+
+// A call of the HTML Help viewer, with the arguments of HtmlHelpW: caller window, file, command, data.
+using HtmlHelpCall = std::function<HWND(HWND, const wchar_t*, UINT, DWORD_PTR)>;
+
+// HtmlHelpW of "hhctrl.ocx", loaded at the first call and never unloaded: a help window runs the
+// library's code after the dialog that opened it has gone, and inside Explorer our own module may be
+// unloaded long before the user closes that window. Without the library it does nothing.
+HWND SystemHtmlHelp(HWND caller, const wchar_t* file, UINT command, DWORD_PTR data);
+
+// Opens dialogs' help topics. The help window has no owner, so it stays open when the dialog closes,
+// and nothing here ever closes it, or any other help window of the process: it is the user's to close.
+// A missing viewer or help file does nothing worse than the viewer's own message.
 class CHtmlHelp {
   public:
-    CHtmlHelp() = default;
-    ~CHtmlHelp();
-    CHtmlHelp(const CHtmlHelp&) = delete;
-    CHtmlHelp& operator=(const CHtmlHelp&) = delete;
+    explicit CHtmlHelp(HtmlHelpCall viewer = &SystemHtmlHelp) : viewer_(std::move(viewer)) {}
 
-    // Opens the help file at the topic with the given context number.
-    void OpenTopic(HWND owner, const std::u16string& helpFile, DWORD contextId);
+    // Opens the help file at the topic of the dialog with this template number.
+    void OpenDialogTopic(const std::u16string& helpFile, int dialogTemplate) const;
 
   private:
-    using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-
-    UniqueModule viewer_;
-    HtmlHelpFunction htmlHelp_ = nullptr;
+    HtmlHelpCall viewer_;
 };
 
 }  // namespace quillet::winui

@@ -47,14 +47,17 @@ mkdir -p "$long" && printf 'z' >"$long/deep.txt"
 
 top=$(native "$tree/sel/Top"); loose=$(native "$tree/other/loose.log"); a=$(native "$tree/sel/Top/a.txt")
 export XDG_CONFIG_HOME="$tree/config"  # no stored options: all zero (POSIX)
+# The default list beside the program, named outright: under Wine other tests of the same prefix
+# may be writing the user's own list meanwhile.
+commands=$(native "$PWD/Cmds.txt")
 
-run copy --command 'Copy Names' "$top" "$loose"
+run copy --command-file "$commands" --command 'Copy Names' "$top" "$loose"
 expect "built-in copy of two items" 'Top\r\nloose.log\r\n'
-run copy --command 'Copy Name' "$a"
+run copy --command-file "$commands" --command 'Copy Name' "$a"
 expect "built-in copy of one item" 'a.txt'
-run copy --command 'Copy Names' --full-path "$a"
+run copy --command-file "$commands" --command 'Copy Names' --full-path "$a"
 expect "built-in copy with SHIFT" '%s' "$a"
-run copy --command 'Quoted Paths on One Line' "$a" "$loose"
+run copy --command-file "$commands" --command 'Quoted Paths on One Line' "$a" "$loose"
 expect "user-defined command" '"%s" "%s"' "$a" "$loose"
 run copy --options --filenames-separator 4 --add-size 1 --sort-option 3 "$a" "$loose"
 expect "customized copy, sorted by size, with sizes" 'loose.log\t3,a.txt\t5'
@@ -72,7 +75,7 @@ run copy --options --expand --sort-option 1 --depth 0 "$top"
 mv "$tree/out" "$tree/absolute"
 (cd "$tree/sel" && run copy --options --expand --sort-option 1 --depth 0 Top)
 expect "a bare folder name expands as its full path does" '%s' "$(cat "$tree/absolute")"
-(cd "$tree/sel/Top/sub" && run copy --command 'Copy Names' --full-path ../a.txt)
+(cd "$tree/sel/Top/sub" && run copy --command-file "$commands" --command 'Copy Names' --full-path ../a.txt)
 expect "\$path of a relative name is the full path" '%s' "$a"
 (cd "$tree/sel" && run format '[$name] ($size)\t$path' ./Top/sub/.././a.txt)
 expect "quillet format: brackets are text, the path is full" '[a.txt] (5)\t%s\r\n' "$a"

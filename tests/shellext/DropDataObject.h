@@ -23,6 +23,17 @@ class DropDataObject final : public shellext::ComObject<DropDataObject, IDataObj
         return rows;
     }
 
+    // The path in the ANSI code page; empty when the code page cannot spell it.
+    static std::string Ansi(const std::wstring& path) {
+        BOOL lossy = FALSE;
+        const int size = WideCharToMultiByte(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), nullptr,
+                                             0, nullptr, &lossy);
+        std::string narrow(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+        WideCharToMultiByte(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), narrow.data(), size,
+                            nullptr, &lossy);
+        return lossy ? std::string() : narrow;
+    }
+
     // The DROPFILES block for the paths, in UTF-16 or (wide false) in the ANSI code page.
     static std::vector<BYTE> DropFiles(const std::vector<std::wstring>& paths, bool wide = true) {
         std::vector<BYTE> block(sizeof(DROPFILES));
@@ -34,7 +45,7 @@ class DropDataObject final : public shellext::ComObject<DropDataObject, IDataObj
             if (wide) {
                 append(path.c_str(), (path.size() + 1) * sizeof(wchar_t));
             } else {
-                const std::string narrow(path.begin(), path.end());  // ASCII paths only
+                const std::string narrow = Ansi(path);
                 append(narrow.c_str(), narrow.size() + 1);
             }
         }
@@ -88,13 +99,17 @@ class DropDataObject final : public shellext::ComObject<DropDataObject, IDataObj
     bool offerDrop_;
 };
 
-// A new data object with one reference, owned by the caller.
-inline shellext::ComPtr<IDataObject> MakeDropData(const std::vector<std::wstring>& paths, bool wide = true,
-                                                  bool offerDrop = true) {
-    auto* object = new DropDataObject(DropDataObject::DropFiles(paths, wide), offerDrop);
+// A new data object with one reference, owned by the caller, offering the block as it is.
+inline shellext::ComPtr<IDataObject> MakeRawDropData(std::vector<BYTE> dropFiles, bool offerDrop = true) {
+    auto* object = new DropDataObject(std::move(dropFiles), offerDrop);
     shellext::ComPtr<IDataObject> data;
     data.Reset(object);
     return data;
+}
+
+inline shellext::ComPtr<IDataObject> MakeDropData(const std::vector<std::wstring>& paths, bool wide = true,
+                                                  bool offerDrop = true) {
+    return MakeRawDropData(DropDataObject::DropFiles(paths, wide), offerDrop);
 }
 
 }  // namespace quillet::test

@@ -32,6 +32,7 @@ TEST(DropList, TakesEveryPathWholeInOrder) {
          true},
         {"names in the ANSI code page", {L"C:\\docs\\a.txt", L"C:\\docs\\b.txt"}, false},
         {"non-ASCII names", {L"C:\\Dokumente\\\u00dcbersicht \u2013 2024.txt"}, true},
+        {"non-ASCII names in the ANSI code page", {L"C:\\Dokumente\\\u00dcbersicht 2024.txt"}, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -50,6 +51,12 @@ TEST(DropList, NoFileListLeavesTheSelectionAsItWas) {
         {"no data object", {}},
         {"an empty file list", MakeDropData({})},
         {"no CF_HDROP offered", MakeDropData({L"C:\\a.txt"}, true, false)},
+        // The memory ends before the name's terminator and the list's end.
+        {"the only name cut off by the end of the memory", MakeRawDropData([] {
+             std::vector<BYTE> block = DropDataObject::DropFiles({L"C:\\a.txt"});
+             block.resize(block.size() - 2 * sizeof(wchar_t));
+             return block;
+         }())},
     };
     for (Row& row : rows) {
         SCOPED_TRACE(row.what);

@@ -130,22 +130,40 @@ DialogDriver OptionsDialogFixture::OpenDialog(std::vector<std::u16string> paths)
     return DialogDriver([paths = std::move(paths)] { shellext::ShowOptionsDialog(paths); }, u"Quillet");
 }
 
-DialogDriver OptionsDialogFixture::OpenDialogWithLink(std::vector<std::u16string> paths,
-                                                      OpenedLinks& opened) {
+namespace {
+
+// The dialog as ShowOptionsDialog runs it, with its web link and help viewer replaced.
+DialogDriver OpenDialogWith(std::vector<std::u16string> paths, winui::CButtonLink::OpenAction openLink,
+                            winui::HtmlHelpCall helpViewer) {
     return DialogDriver(
-        [paths = std::move(paths), &opened] {
-            // As ShowOptionsDialog builds it.
+        [paths = std::move(paths), openLink = std::move(openLink), helpViewer = std::move(helpViewer)] {
             ItemSelection selection;
             for (const std::u16string& path : paths) {
                 selection.AddPath(path);
             }
             selection.Flatten();
             SortSelection(selection);
-            shellext::CScrivelDlg dialog(selection,
-                                         [&opened](const std::u16string& url) { opened.Add(url); });
+            shellext::CScrivelDlg dialog(selection, openLink, helpViewer);
             dialog.DoModal(nullptr);
         },
         u"Quillet");
+}
+
+}  // namespace
+
+DialogDriver OptionsDialogFixture::OpenDialogWithLink(std::vector<std::u16string> paths,
+                                                      OpenedLinks& opened) {
+    return OpenDialogWith(
+        std::move(paths), [&opened](const std::u16string& url) { opened.Add(url); }, &winui::SystemHtmlHelp);
+}
+
+DialogDriver OptionsDialogFixture::OpenDialogWithHelp(std::vector<std::u16string> paths, HelpCalls& calls) {
+    return OpenDialogWith(
+        std::move(paths), &winui::CButtonLink::OpenInBrowser,
+        [&calls](HWND caller, const wchar_t* file, UINT command, DWORD_PTR data) -> HWND {
+            calls.Add({caller, file ? reinterpret_cast<const char16_t*>(file) : u"", command, data});
+            return nullptr;
+        });
 }
 
 OptionsDialogFixture::ProcessResult OptionsDialogFixture::RunAtDpi(int dpi, const std::string& filter) {

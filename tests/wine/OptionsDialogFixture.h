@@ -53,6 +53,31 @@ class OptionsDialogFixture : public testing::Test {
     // The same dialog, its web link opening addresses into opened instead of the browser.
     static DialogDriver OpenDialogWithLink(std::vector<std::u16string> paths, OpenedLinks& opened);
 
+    // What the dialog asked of the help viewer, one call each.
+    struct HelpCall {
+        HWND caller = nullptr;
+        std::u16string file;
+        UINT command = 0;
+        DWORD_PTR data = 0;
+    };
+    class HelpCalls {
+      public:
+        void Add(HelpCall call) {
+            const std::lock_guard lock(mutex_);
+            calls_.push_back(std::move(call));
+        }
+        std::vector<HelpCall> Get() const {
+            const std::lock_guard lock(mutex_);
+            return calls_;
+        }
+
+      private:
+        mutable std::mutex mutex_;
+        std::vector<HelpCall> calls_;
+    };
+    // The same dialog, its help viewer recording the calls into calls instead of showing help.
+    static DialogDriver OpenDialogWithHelp(std::vector<std::u16string> paths, HelpCalls& calls);
+
     // Runs the tests that filter names in a new process of this program at the given system DPI (a
     // Wine process reads it from the user's settings when it starts); the settings are put back
     // afterwards. Gives the exit code and what the process wrote.

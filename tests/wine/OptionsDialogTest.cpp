@@ -1,6 +1,8 @@
 // The Options dialog as a user meets it: opened on generated files and folders under Wine, driven by
 // window messages, checked by what its controls show and what reaches the clipboard.
 #include <windows.h>
+// after windows.h
+#include <htmlhelp.h>
 
 #include <gtest/gtest.h>
 
@@ -592,6 +594,31 @@ TEST_F(OptionsDialogTest, HelpWithoutAHelpFileLeavesTheDialogUsable) {
     Sleep(500);  // sent messages overtake posted ones: give the click its turn first
     dialog.Choose(IDC_SEPARATOR, 2);
     EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"a.txt B.txt _x.txt");
+}
+
+TEST_F(OptionsDialogTest, HelpOpensTheOptionsTopicInAWindowThatOutlivesTheDialog) {
+    HelpCalls calls;
+    DialogDriver dialog = OpenDialogWithHelp(Files(), calls);
+    dialog.Click(IDC_HELP_BUTTON);
+    HELPINFO f1{sizeof(HELPINFO), HELPINFO_WINDOW, IDC_PREVIEW, dialog.Item(IDC_PREVIEW), 0, {}};
+    SendMessageW(dialog.Dialog(), WM_HELP, 0, reinterpret_cast<LPARAM>(&f1));
+    dialog.CloseWith(IDCANCEL);
+
+    // Both asked for the topic that the help file maps to the Options dialog, by context number, in
+    // the help file beside the module; the window has no owner, so the dialog does not take it along.
+    // Closing the dialog closed nothing: no HH_CLOSE_ALL, which would also close other programs' help.
+    wchar_t self[MAX_PATH] = {};
+    const std::u16string module(reinterpret_cast<const char16_t*>(self),
+                                GetModuleFileNameW(nullptr, self, MAX_PATH));
+    const std::u16string helpFile = module.substr(0, module.find_last_of(u'\\') + 1) + u"QuilletPro.chm";
+    const std::vector<HelpCall> seen = calls.Get();
+    ASSERT_EQ(seen.size(), 2u);
+    for (const HelpCall& call : seen) {
+        EXPECT_EQ(call.command, static_cast<UINT>(HH_HELP_CONTEXT));
+        EXPECT_EQ(call.data, static_cast<DWORD_PTR>(QUILLET_OPTIONS_HELP_CONTEXT));
+        EXPECT_EQ(call.file, helpFile);
+        EXPECT_EQ(call.caller, nullptr);
+    }
 }
 
 TEST(MessageStringTableTest, EveryMessageIsInTheModulesStringTable) {

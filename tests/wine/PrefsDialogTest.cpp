@@ -405,5 +405,36 @@ TEST_F(PrefsDialogTest, NothingIsClippedOrOverlapsInAnyDisplayState) {
     }
 }
 
+TEST_F(PrefsDialogTest, TooltipsCoverEighteenControlsAndTheSystemMenuOpensAbout) {
+    WriteUserFile(kFourCommands);
+    DialogDriver dialog = OpenDialog();
+    struct Found {
+        HWND owner;
+        HWND tooltip = nullptr;
+    } found{dialog.Dialog()};
+    EnumThreadWindows(
+        GetWindowThreadProcessId(dialog.Dialog(), nullptr),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* find = reinterpret_cast<Found*>(param);
+            wchar_t className[32] = {};
+            GetClassNameW(window, className, 32);
+            if (_wcsicmp(className, TOOLTIPS_CLASSW) == 0 && GetWindow(window, GW_OWNER) == find->owner) {
+                find->tooltip = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    ASSERT_NE(found.tooltip, nullptr);
+    EXPECT_EQ(SendMessageW(found.tooltip, TTM_GETTOOLCOUNT, 0, 0), 18);
+    EXPECT_EQ(SendMessageW(found.tooltip, TTM_GETMAXTIPWIDTH, 0, 0), 480);
+
+    PostMessageW(dialog.Dialog(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    const HWND about = WaitForWindow(dialog, u"About ScrivelPrefs");
+    ASSERT_NE(about, nullptr);
+    Answer(about, IDOK);
+    EXPECT_TRUE(IsWindowVisible(dialog.Dialog()));
+}
+
 }  // namespace
 }  // namespace quillet::test

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -57,6 +58,10 @@ class Pictures : public PrefsDialogFixture {
         }
         if (saved) {
             WriteRaw(*saved);
+        } else {
+            const std::u16string file = UserFile();
+            std::error_code ignored;
+            std::filesystem::remove(std::filesystem::path(std::wstring(file.begin(), file.end())), ignored);
         }
         return 0;
     }

@@ -24,18 +24,21 @@ HRESULT DropFilesDataObject::Create(const std::vector<std::wstring>& paths, IDat
         return E_POINTER;
     }
     *result = nullptr;
-    std::wstring names;
+    // The block is sized first and filled in place: a selection of any count is copied once.
+    std::size_t characters = 1;  // the empty name that ends the list
     for (const auto& path : paths) {
-        names += path;
-        names.push_back(L'\0');
+        characters += path.size() + 1;
     }
-    names.push_back(L'\0');
-    std::vector<BYTE> block(sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    std::vector<BYTE> block(sizeof(DROPFILES) + characters * sizeof(wchar_t));
     DROPFILES header{};
     header.pFiles = sizeof(DROPFILES);
     header.fWide = TRUE;
     std::memcpy(block.data(), &header, sizeof header);
-    std::memcpy(block.data() + sizeof header, names.data(), names.size() * sizeof(wchar_t));
+    auto* name = reinterpret_cast<wchar_t*>(block.data() + sizeof header);
+    for (const auto& path : paths) {
+        std::memcpy(name, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
+        name += path.size() + 1;
+    }
     auto* object = new (std::nothrow) DropFilesDataObject(std::move(block));
     if (!object) {
         return E_OUTOFMEMORY;

@@ -9,11 +9,13 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "DropFilesDataObject.h"
@@ -184,27 +186,44 @@ struct MenuEntry {
     bool submenu;
 };
 
-void CollectMenu(HMENU menu, int depth, std::vector<MenuEntry>& entries, bool print) {
+// The item's whole text, however long: its length is asked for first.
+std::wstring ItemText(HMENU menu, int position) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STRING;
+    if (!GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info) || info.cch == 0) {
+        return {};
+    }
+    std::wstring text(info.cch + 1, L'\0');
+    info.dwTypeData = text.data();
+    info.cch = static_cast<UINT>(text.size());
+    if (!GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info)) {
+        return {};
+    }
+    text.resize(info.cch);
+    return text;
+}
+
+// Offsets are ids minus first, the idCmdFirst that QueryContextMenu was given.
+void CollectMenu(HMENU menu, UINT first, int depth, std::vector<MenuEntry>& entries, bool print) {
     const int count = GetMenuItemCount(menu);
     for (int position = 0; position < count; ++position) {
-        wchar_t text[1024] = {};
         MENUITEMINFOW info{};
         info.cbSize = sizeof info;
-        info.fMask = MIIM_STRING | MIIM_ID | MIIM_SUBMENU | MIIM_CHECKMARKS | MIIM_BITMAP | MIIM_FTYPE;
-        info.dwTypeData = text;
-        info.cch = 1023;
+        info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_CHECKMARKS | MIIM_BITMAP | MIIM_FTYPE;
         if (!GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info)) {
             continue;
         }
+        const std::wstring text = ItemText(menu, position);
         entries.push_back({text, info.wID, depth, info.hSubMenu != nullptr});
         if (print) {
             std::wstring line(static_cast<std::size_t>(depth) * 4 + 2, L' ');
-            wchar_t numbers[64];
-            std::swprintf(numbers, 64, L"%d %ls id=%u offset=%u", position, Quoted(text).c_str(), info.wID,
-                          info.wID - kFirstId);
-            line += numbers;
             if (info.fType & MFT_SEPARATOR) {
-                line = std::wstring(static_cast<std::size_t>(depth) * 4 + 2, L' ') + L"---- separator";
+                line += L"---- separator";
+            } else {
+                line += std::to_wstring(position) + L" " + Quoted(text) + L" id=" +
+                        std::to_wstring(info.wID) + L" offset=" +
+                        std::to_wstring(static_cast<int>(info.wID - first));
             }
             if (info.hSubMenu) {
                 line += L" submenu";
@@ -215,7 +234,7 @@ void CollectMenu(HMENU menu, int depth, std::vector<MenuEntry>& entries, bool pr
             PrintUtf8(line + L"\n");
         }
         if (info.hSubMenu) {
-            CollectMenu(info.hSubMenu, depth + 1, entries, print);
+            CollectMenu(info.hSubMenu, first, depth + 1, entries, print);
         }
     }
 }
@@ -256,12 +275,56 @@ HRESULT Invoke(IContextMenu* menu, UINT offset, const std::optional<std::string>
     return menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info));
 }
 
+std::wstring FromUtf8(std::string_view text) {
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+    return wide;
+}
+
+// --paths-from: one UTF-8 path per line (LF or CR LF, empty lines skipped), for selections larger than
+// a command line can hold (32,767 characters in all). False when the file cannot be read.
+bool ReadPathList(const std::wstring& file, std::vector<std::wstring>& paths) {
+    std::FILE* stream = _wfopen(file.c_str(), L"rb");
+    if (!stream) {
+        return false;
+    }
+    std::string bytes;
+    char chunk[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, stream)) > 0) {
+        bytes.append(chunk, got);
+    }
+    const bool failed = std::ferror(stream) != 0;
+    std::fclose(stream);
+    if (failed) {
+        return false;
+    }
+    std::string_view rest(bytes);
+    if (rest.substr(0, 3) == "\xEF\xBB\xBF") {
+        rest.remove_prefix(3);
+    }
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (!line.empty()) {
+            paths.push_back(FromUtf8(line));
+        }
+    }
+    return true;
+}
+
 int Usage() {
     PrintUtf8(
         L"usage: menuhost [options] PATH...\n"
+        L"  --paths-from FILE     also select the paths in FILE, one UTF-8 path per line\n"
         L"  --clsid {GUID}        the handler's class id (default: Quillet's)\n"
         L"  --flags N|defaultonly QueryContextMenu flags (default CMF_NORMAL)\n"
-        L"  --first N --last N    idCmdFirst and idCmdLast (default 1 and 32767)\n"
+        L"  --first N --last N    idCmdFirst and idCmdLast (default 1 and 32767); offsets are ids - N\n"
         L"  --help-texts          print the help texts (W and A) of every item\n"
         L"  --cch N               cchMax for the help texts (default 260)\n"
         L"  --set-clipboard TEXT  put TEXT (\\n, \\r, \\t, \\\\ decoded) on the clipboard first\n"
@@ -343,6 +406,15 @@ bool ParseArgs(int argc, wchar_t** argv, Options& options) {
             options.printMenu = false;
         } else if (arg == L"--window") {
             options.window = true;
+        } else if (arg == L"--paths-from") {
+            auto file = value();
+            if (!file) {
+                return false;
+            }
+            if (!ReadPathList(*file, options.paths)) {
+                PrintUtf8(L"cannot read the path list " + *file + L"\n");
+                return false;
+            }
         } else if (arg.rfind(L"--", 0) == 0) {
             return false;
         } else {
@@ -490,7 +562,7 @@ int MenuAfterChange(const Options& options, const std::optional<FILETIME>& befor
     const HRESULT hr = menu->QueryContextMenu(popup.Get(), 0, options.first, options.last, options.flags);
     PrintUtf8(L"QueryContextMenu: " + Hex(hr) + L" (" + std::to_wstring(HRESULT_CODE(hr)) + L" ids)\n");
     std::vector<MenuEntry> entries;
-    CollectMenu(popup.Get(), 0, entries, true);
+    CollectMenu(popup.Get(), options.first, 0, entries, true);
     return 0;
 }
 
@@ -512,7 +584,7 @@ int Run(const Options& options) {
     const HRESULT hr = menu->QueryContextMenu(popup.Get(), 0, options.first, options.last, options.flags);
     PrintUtf8(L"QueryContextMenu: " + Hex(hr) + L" (" + std::to_wstring(HRESULT_CODE(hr)) + L" ids)\n");
     std::vector<MenuEntry> entries;
-    CollectMenu(popup.Get(), 0, entries, options.printMenu);
+    CollectMenu(popup.Get(), options.first, 0, entries, options.printMenu);
 
     if (options.helpTexts) {
         for (const MenuEntry& entry : entries) {

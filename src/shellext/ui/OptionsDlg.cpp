@@ -11,7 +11,6 @@
 namespace quillet::shellext {
 namespace {
 
-constexpr DWORD kHelpContextBase = 0x20000;
 constexpr int kMinimumPreviewHeight96 = 40;
 
 // The static control that shows an icon, or null.
@@ -75,11 +74,13 @@ std::span<const CScrivelDlg::FolderControl> CScrivelDlg::FolderControls() {
     return controls;
 }
 
-CScrivelDlg::CScrivelDlg(ItemSelection& selection, winui::CButtonLink::OpenAction openLink)
+CScrivelDlg::CScrivelDlg(ItemSelection& selection, winui::CButtonLink::OpenAction openLink,
+                         winui::HtmlHelpCall helpViewer)
     : CDialog(IDD_OPTIONS),
       smallIcon_(IDI_PRODUCT, winui::ScaledIcon::Size::Small, dpi_),
       largeIcon_(IDI_PRODUCT, winui::ScaledIcon::Size::Large, dpi_),
       link_(dpi_, std::move(openLink)),
+      helpViewer_(std::move(helpViewer)),
       options_(LoadedCopyOptions()),
       selection_(selection),
       presenter_(options_, selection_, *this) {
@@ -366,8 +367,7 @@ void CScrivelDlg::OnDpiChanged(int /*oldDpi*/, int /*newDpi*/) {
 }
 
 void CScrivelDlg::OpenHelp() {
-    helpViewer_.OpenTopic(Handle(), winui::ModuleFolder() + u"QuilletPro.chm",
-                          kHelpContextBase + IDD_OPTIONS);
+    helpViewer_.OpenDialogTopic(winui::ModuleHelpFile(), IDD_OPTIONS);
 }
 
 void ShowOptionsDialog(std::span<const std::u16string> paths) {

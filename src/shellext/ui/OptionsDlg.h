@@ -28,9 +28,10 @@ class CScrivelDlg final : public winui::CDialog,
                           private OptionsPresenter::FolderScanner {
   public:
     // Loads the copy options; the presenter applies their sort order to the selection, which the
-    // caller owns. The web link opens its address with openLink.
+    // caller owns. The web link opens its address with openLink; Help and F1 call the help viewer.
     explicit CScrivelDlg(ItemSelection& selection,
-                         winui::CButtonLink::OpenAction openLink = &winui::CButtonLink::OpenInBrowser);
+                         winui::CButtonLink::OpenAction openLink = &winui::CButtonLink::OpenInBrowser,
+                         winui::HtmlHelpCall helpViewer = &winui::SystemHtmlHelp);
     // Saves the copy options, whichever button closed the dialog.
     ~CScrivelDlg() override;
 

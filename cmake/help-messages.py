@@ -1,0 +1,68 @@
+#!/usr/bin/python3
+"""Copies the help topics into the help project, filling in the program's messages from
+src/core/MessageTable.inc, their one source, so that the help quotes them exactly as they appear.
+
+In a topic, {{message ID|INSERT|INSERT...}} becomes the text of message ID with its inserts filled as
+the programs fill them (%1 a text, %2!d! a number, %2!08x! a number in eight hexadecimal digits; a word such as N stays as
+written), escaped for HTML. A placeholder may be the insert of another. An unknown message id, or a
+missing insert, fails the build.
+
+usage: help-messages.py MESSAGE_TABLE OUT_DIR TOPIC...
+"""
+import html
+import os
+import re
+import sys
+
+ROW = re.compile(r'QUILLET_MESSAGE\(\s*(\d+)\s*,\s*\w+\s*,((?:\s*u"(?:[^"\\]|\\.)*")+)\s*\)')
+LITERAL = re.compile(r'u"((?:[^"\\]|\\.)*)"')
+ESCAPE = re.compile(r'\\(u[0-9A-Fa-f]{4}|.)')
+PLACEHOLDER = re.compile(r"\{\{message ([^{}]*)\}\}")
+INSERT = re.compile(r"%(\d)(?:!([^!]*)!)?")
+
+
+def read_messages(path):
+    text = "\n".join(line for line in open(path, encoding="utf-8") if not line.lstrip().startswith("//"))
+    simple = {"n": "\n", "t": "\t", "r": "\r"}
+
+    def unescape(match):
+        code = match.group(1)
+        return chr(int(code[1:], 16)) if code[0] == "u" and len(code) == 5 else simple.get(code, code)
+
+    return {int(number): "".join(ESCAPE.sub(unescape, part) for part in LITERAL.findall(literals))
+            for number, literals in ROW.findall(text)}
+
+
+def fill(messages, where, spec):
+    number, *inserts = spec.split("|")
+    if not number.strip().isdigit() or int(number) not in messages:
+        sys.exit(f"{where}: no message {number!r} in the message table")
+
+    def insert(match):
+        index = int(match.group(1)) - 1
+        if index >= len(inserts):
+            sys.exit(f"{where}: message {number} needs insert %{index + 1}")
+        # A message inside another loses its closing punctuation, as the command file reader writes it.
+        value, style = inserts[index].rstrip(" ,."), match.group(2)
+        return ("%" + style) % int(value, 0) if style and value.isdigit() else value
+
+    return html.escape(INSERT.sub(insert, messages[int(number)]), quote=False)
+
+
+def main():
+    if len(sys.argv) < 3:
+        sys.exit(__doc__)
+    messages = read_messages(sys.argv[1])
+    out = sys.argv[2]
+    for topic in sys.argv[3:]:
+        text = open(topic, encoding="utf-8").read()
+        name = os.path.basename(topic)
+        # Innermost first: a message may be the insert of another.
+        while PLACEHOLDER.search(text):
+            text = PLACEHOLDER.sub(lambda match: fill(messages, name, match.group(1)), text)
+        with open(os.path.join(out, name), "w", encoding="utf-8", newline="") as target:
+            target.write(text)
+
+
+if __name__ == "__main__":
+    main()
