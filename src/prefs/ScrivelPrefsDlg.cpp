@@ -117,9 +117,13 @@ bool CScrivelPrefsDlg::OnInitDialog() {
     column.cx = 100;
     column.pszText = reinterpret_cast<LPWSTR>(header.data());
     list_.Send(LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    // A long list fills in one go: room for every item at once, and no drawing until it is whole.
+    list_.Send(LVM_SETITEMCOUNT, editor_.Commands().size());
+    list_.Send(WM_SETREDRAW, FALSE);
     editor_.Open();
     // Sized once, to the header and the names as they open.
     list_.Send(LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
+    list_.Send(WM_SETREDRAW, TRUE);
     SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list_.Handle()), TRUE);
     CreateTooltips();
     return false;  // the list has the focus
