@@ -59,9 +59,18 @@ DWORD RunRegsvr32(const wchar_t* options) {
     return exitCode;
 }
 
-bool KeyExists(const std::wstring& path) {
+// Where the entries go: HKEY_CLASSES_ROOT (machine-wide), or the current user's classes.
+struct ClassesRoot {
+    HKEY root;
+    std::wstring prefix;  // of every path below the root
+    std::string name;     // as the lines of registered-entries.txt show it
+};
+const ClassesRoot kMachine = {HKEY_CLASSES_ROOT, L"", "HKCR"};
+const ClassesRoot kUser = {HKEY_CURRENT_USER, L"Software\\Classes\\", "HKCU\\Software\\Classes"};
+
+bool KeyExists(const std::wstring& path, const ClassesRoot& where = kMachine) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(where.root, (where.prefix + path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return false;
     }
     RegCloseKey(key);
@@ -69,12 +78,12 @@ bool KeyExists(const std::wstring& path) {
 }
 
 // Appends the key, its values and its subkeys in the format of registered-entries.txt.
-void DumpKey(const std::wstring& path, std::set<std::string>& lines) {
+void DumpKey(const ClassesRoot& where, const std::wstring& path, std::set<std::string>& lines) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(where.root, (where.prefix + path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return;
     }
-    const std::string name = "HKCR\\" + Narrow(path);
+    const std::string name = where.name + "\\" + Narrow(path);
     lines.insert(name);
     for (DWORD index = 0;; ++index) {
         wchar_t valueName[256];
@@ -100,7 +109,7 @@ void DumpKey(const std::wstring& path, std::set<std::string>& lines) {
     }
     RegCloseKey(key);
     for (const std::wstring& subkey : subkeys) {
-        DumpKey(path + L"\\" + subkey, lines);
+        DumpKey(where, path + L"\\" + subkey, lines);
     }
 }
 
@@ -127,10 +136,10 @@ const wchar_t* const kSharedKeys[] = {
 const wchar_t kTypeLibKey[] = L"TypeLib\\{A4D2F610-7C3B-4E59-9B12-6E8F0C5D3A27}";
 const wchar_t kInterfaceKey[] = L"Interface\\{7E3A9C41-2B6D-4F80-9E15-C4A8D20F6B3E}";
 
-std::string DumpOwnKeys() {
+std::string DumpOwnKeys(const ClassesRoot& where = kMachine) {
     std::set<std::string> lines;
     for (const wchar_t* key : kOwnKeys) {
-        DumpKey(key, lines);
+        DumpKey(where, key, lines);
     }
     std::string dump;
     for (const std::string& line : lines) {
@@ -139,8 +148,8 @@ std::string DumpOwnKeys() {
     return dump;
 }
 
-// registered-entries.txt without the shared keys, with the module's path filled in.
-std::string ExpectedOwnEntries() {
+// registered-entries.txt without the shared keys, with the module's path filled in, below the root.
+std::string ExpectedOwnEntries(const ClassesRoot& where = kMachine) {
     std::ifstream file(QUILLET_TEST_DATA_DIR "/registered-entries.txt", std::ios::binary);
     std::set<std::string> shared;
     for (const wchar_t* key : kSharedKeys) {
@@ -155,7 +164,7 @@ std::string ExpectedOwnEntries() {
         if (const std::size_t at = line.find("%MODULE%"); at != std::string::npos) {
             line.replace(at, 8, Narrow(DllPath()));
         }
-        expected += line + '\n';
+        expected += where.name + line.substr(4) + '\n';
     }
     EXPECT_FALSE(expected.empty());
     return expected;
@@ -179,6 +188,31 @@ TEST(ComServer, Regsvr32WritesExactlyTheEntriesOnceAndUnregisteringKeepsTheShare
         EXPECT_TRUE(KeyExists(key)) << Narrow(key);
     }
     EXPECT_EQ(RunRegsvr32(L"/u"), 0u) << "unregistering twice";
+}
+
+TEST(ComServer, PerUserRegistrationWritesTheSameEntriesBelowTheUsersClassesOnly) {
+    ASSERT_EQ(RunRegsvr32(L"/n /i:user"), 0u);
+    const std::string expected = ExpectedOwnEntries(kUser);
+    EXPECT_EQ(DumpOwnKeys(kUser), expected);
+    const ClassesRoot machineClasses = {HKEY_LOCAL_MACHINE, L"Software\\Classes\\",
+                                        "HKLM\\Software\\Classes"};
+    EXPECT_EQ(DumpOwnKeys(machineClasses), "") << "nothing machine-wide";
+    // Wine's RegisterTypeLibForUser registers the library machine-wide; Windows puts it with the user's.
+    EXPECT_TRUE(KeyExists(kTypeLibKey, kUser) || KeyExists(kTypeLibKey));
+    EXPECT_TRUE(KeyExists(kInterfaceKey, kUser) || KeyExists(kInterfaceKey));
+    ASSERT_EQ(RunRegsvr32(L"/n /i:user"), 0u) << "registering twice";
+    EXPECT_EQ(DumpOwnKeys(kUser), expected);
+
+    ASSERT_EQ(RunRegsvr32(L"/u /n /i:user"), 0u);
+    EXPECT_EQ(DumpOwnKeys(kUser), "");
+    EXPECT_FALSE(KeyExists(kTypeLibKey, kUser) || KeyExists(kTypeLibKey));
+    EXPECT_FALSE(KeyExists(kInterfaceKey, kUser) || KeyExists(kInterfaceKey));
+    for (const wchar_t* key : kSharedKeys) {
+        EXPECT_TRUE(KeyExists(key, kUser)) << Narrow(key);
+    }
+    EXPECT_EQ(RunRegsvr32(L"/u /n /i:user"), 0u) << "unregistering twice";
+    EXPECT_NE(RunRegsvr32(L"/n /i:everyone"), 0u) << "an unknown scope";
+    EXPECT_EQ(DumpOwnKeys(kUser), "");
 }
 
 // The module loaded into this process, with its exports.
