@@ -35,6 +35,7 @@ done
 
 cleanup() {
   wine regsvr32 /u /s "$dll" </dev/null >/dev/null 2>&1 || true
+  if [ -e "$work/ScrivelPrefs.exe.aside" ]; then mv "$work/ScrivelPrefs.exe.aside" "$(dirname "$dll_unix")/ScrivelPrefs.exe"; fi
   for file in Cmds.txt ScrivelShExt.INI; do
     rm -f "$commands_dir/$file"
     if [ -f "$work/previous-$file" ]; then mv "$work/previous-$file" "$commands_dir/$file"; fi
@@ -119,8 +120,12 @@ menuhost_answering 6 0 --no-menu --clear-clipboard --invoke "Copy Filename and D
 listing "folder" "$samples_unix"
 listing "trash" "$XDG_DATA_HOME/Trash/files"
 say "Configure with no configuration program beside the module does nothing"
-if [ -e "$(dirname "$dll_unix")/ScrivelPrefs.exe" ]; then echo "ScrivelPrefs.exe is present" >>"$transcript"; fi
+# The built program is set aside for this step (tests/menuhost/configure.sh starts it).
+prefs_unix="$(dirname "$dll_unix")/ScrivelPrefs.exe"
+if [ -e "$prefs_unix" ]; then mv "$prefs_unix" "$work/ScrivelPrefs.exe.aside"; fi
+if [ -e "$prefs_unix" ]; then echo "ScrivelPrefs.exe is present" >>"$transcript"; fi
 menuhost --no-menu --set-clipboard "untouched" --invoke "Configure Quillet..." --print-clipboard "$samples\\e.txt"
+if [ -e "$work/ScrivelPrefs.exe.aside" ]; then mv "$work/ScrivelPrefs.exe.aside" "$prefs_unix"; fi
 listing "folder" "$samples_unix"
 
 say "A selection too large for a command line, read from a file: a.txt, 4998 missing paths, b.txt; both files arrive, in order"

@@ -45,6 +45,9 @@ struct Options {
     bool printClipboard = false;
     bool window = false;
     bool printMenu = true;
+    // After the click: wait until this file's last-write time moves, then show a new handler's menu
+    // in this same process, as Explorer would on the next right-click.
+    std::optional<std::wstring> menuAfterChange;
     std::vector<std::wstring> paths;
 };
 
@@ -331,6 +334,8 @@ int Usage() {
         L"  --shift --ctrl        the modifier keys of the click\n"
         L"  --print-clipboard     print the clipboard text afterwards\n"
         L"  --no-menu             do not print the menu\n"
+        L"  --menu-after-change FILE  after the click, wait (60 s at most) until FILE is written, then\n"
+        L"                        print a new handler's menu\n"
         L"  --window              show a window of the files; right-click opens the menu\n");
     return 2;
 }
@@ -391,6 +396,12 @@ bool ParseArgs(int argc, wchar_t** argv, Options& options) {
             options.ctrl = true;
         } else if (arg == L"--print-clipboard") {
             options.printClipboard = true;
+        } else if (arg == L"--menu-after-change") {
+            auto file = value();
+            if (!file) {
+                return false;
+            }
+            options.menuAfterChange = *file;
         } else if (arg == L"--no-menu") {
             options.printMenu = false;
         } else if (arg == L"--window") {
@@ -520,6 +531,41 @@ int RunWindow(const Options& options) {
     return 0;
 }
 
+std::optional<FILETIME> LastWriteTime(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        return std::nullopt;
+    }
+    return data.ftLastWriteTime;
+}
+
+bool SameTime(const std::optional<FILETIME>& a, const std::optional<FILETIME>& b) {
+    return a.has_value() == b.has_value() && (!a || CompareFileTime(&*a, &*b) == 0);
+}
+
+int MenuAfterChange(const Options& options, const std::optional<FILETIME>& before) {
+    const DWORD start = GetTickCount();
+    while (SameTime(LastWriteTime(*options.menuAfterChange), before)) {
+        if (GetTickCount() - start > 60000) {
+            PrintUtf8(L"not written: " + *options.menuAfterChange + L"\n");
+            return 1;
+        }
+        Sleep(50);
+    }
+    Sleep(300);  // let the writer finish and close the file
+    PrintUtf8(L"written: " + *options.menuAfterChange + L"\n");
+    ComPtr<IContextMenu> menu;
+    if (FAILED(CreateHandler(options, menu))) {
+        return 1;
+    }
+    PopupMenu popup;
+    const HRESULT hr = menu->QueryContextMenu(popup.Get(), 0, options.first, options.last, options.flags);
+    PrintUtf8(L"QueryContextMenu: " + Hex(hr) + L" (" + std::to_wstring(HRESULT_CODE(hr)) + L" ids)\n");
+    std::vector<MenuEntry> entries;
+    CollectMenu(popup.Get(), options.first, 0, entries, true);
+    return 0;
+}
+
 int Run(const Options& options) {
     if (options.clearClipboard || options.setClipboard) {
         if (!SetClipboardText(options.setClipboard)) {
@@ -554,6 +600,8 @@ int Run(const Options& options) {
         }
     }
 
+    const std::optional<FILETIME> before =
+        options.menuAfterChange ? LastWriteTime(*options.menuAfterChange) : std::nullopt;
     if (options.invoke || options.verb) {
         UINT offset = 0;
         if (options.invoke) {
@@ -579,6 +627,10 @@ int Run(const Options& options) {
     }
     if (options.printClipboard) {
         PrintClipboard();
+    }
+    if (options.menuAfterChange) {
+        std::fflush(stdout);
+        return MenuAfterChange(options, before);
     }
     return 0;
 }

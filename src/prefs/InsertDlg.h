@@ -1,0 +1,35 @@
+// The Insert File/Folder Attribute dialog: radio buttons and lists that build one attribute reference
+// of the item format language. The rules are the AttributePicker's; this binds the controls to it.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "core/AttributePicker.h"
+#include "winui/Dialog.h"
+#include "winui/ModuleInfo.h"
+
+namespace quillet::prefs {
+
+class CInsertDlg final : public winui::CDialog {
+  public:
+    CInsertDlg();
+
+    // The reference to insert, valid after OK.
+    const std::u16string& Result() const { return result_; }
+
+  private:
+    bool OnInitDialog() override;
+    bool OnCommand(int controlId, int notifyCode) override;
+    void OnOK() override;
+    void ShowPicker();
+
+    std::u16string result_;
+    winui::CEdit textToInsert_;
+    // In AttributeList order: name form, separator, path form, unit, date, date form.
+    std::array<winui::CComboBox, kAttributeListCount> lists_;
+    AttributePicker picker_;
+    winui::CHtmlHelp helpViewer_;
+};
+
+}  // namespace quillet::prefs

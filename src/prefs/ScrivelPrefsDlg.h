@@ -1,0 +1,108 @@
+// The configuration dialog "Configure Quillet Pro": the command list and the Selected Command group.
+// Its rules live in CommandEditor; this class binds the controls, forwards their events and does what
+// the editor tells its view.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/CommandEditor.h"
+#include "prefs/VisibleWSEdit.h"
+#include "winui/Dialog.h"
+#include "winui/ModuleInfo.h"
+#include "winui/ScreenDpi.h"
+
+namespace quillet::prefs {
+
+struct ImageListDeleter {
+    void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
+};
+using UniqueImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDeleter>;
+
+class CScrivelPrefsDlg final : public winui::CDialog,
+                               private CommandEditor::View,
+                               private winui::ScreenDpi::ScreenDpiWatcher {
+  public:
+    // The commands to edit, and where OK writes them and Reset reads the default list.
+    CScrivelPrefsDlg(CommandList commands, CommandEditor::Storage& storage);
+    ~CScrivelPrefsDlg() override;
+
+  private:
+    bool OnInitDialog() override;
+    bool OnCommand(int controlId, int notifyCode) override;
+    void OnOK() override;
+    void OnDpiChange(int newDpi, const RECT& suggested) override;
+    std::optional<INT_PTR> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDpiChanged(int oldDpi, int newDpi) override;
+
+    // CommandEditor::View
+    void InsertItem(std::size_t index, std::u16string_view name, StateMark mark) override;
+    void DeleteItem(std::size_t index) override;
+    void DeleteAllItems() override;
+    void SetItemText(std::size_t index, std::u16string_view name) override;
+    void SetItemMark(std::size_t index, StateMark mark) override;
+    void SelectItem(std::size_t index) override;
+    void ShowDisplay(EditorDisplay display) override;
+    void SetDescription(std::u16string_view text) override;
+    std::u16string FieldText(EditorField field) const override;
+    void SetFieldText(EditorField field, std::u16string_view text) override;
+    void ReplaceFieldSelection(EditorField field, std::u16string_view text) override;
+    bool NewlineChecked() const override;
+    void SetNewlineChecked(bool checked) override;
+    void ResetEscapeList(EditorField field) override;
+    void LimitName(std::size_t length) override;
+    void FocusNameSelectingAll() override;
+    std::optional<CommandType> RunNewCommandDialog(CommandType preset) override;
+    std::optional<std::u16string> RunInsertDialog() override;
+    void ShowMessage(std::u16string_view text) override;
+    bool Confirm(std::u16string_view text) override;
+    void Close() override;
+
+    const winui::CWindow& FieldControl(EditorField field) const;
+    const winui::CComboBox* EscapeList(EditorField field) const;
+    void OnListItemChanged(const NMLISTVIEW& change);
+    void SetIcons();
+    void LoadWarningIcon();
+    void CreateStateImages();
+    void CreateDescriptionPanel();
+    void CreateTooltips();
+    void PaintMinimised();
+    static LRESULT CALLBACK RelayToTooltip(int code, WPARAM wParam, LPARAM lParam);
+
+    std::shared_ptr<winui::ScreenDpi> dpi_ = std::make_shared<winui::ScreenDpi>();
+    winui::ScaledIcon largeIcon_;
+    winui::ScaledIcon smallIcon_;
+    winui::CEdit type_, name_;
+    winui::CWindow list_;
+    UniqueImageList stateImages_;
+    winui::CComboBox separatorList_, startTextList_, endTextList_;
+    CVisibleWSEdit itemFormat_, itemSeparator_, startText_, endText_;
+    winui::CCheckBox newlineAtEnd_;
+    winui::CButton problem_;
+    winui::UniqueIcon warningIcon_;
+    winui::CWindow descriptionGroup_, description_;
+    // The Item Format field's widths in pixels: as wide as the Item Separator field, and leaving room
+    // for the problem button.
+    int fullWidth_ = 0;
+    int narrowWidth_ = 0;
+    HWND tooltip_ = nullptr;
+    HHOOK relayHook_ = nullptr;
+    winui::CHtmlHelp helpViewer_;
+
+    CommandEditor editor_;
+};
+
+// The About box of the system menu.
+class CAboutDlg final : public winui::CDialog {
+  public:
+    CAboutDlg();
+
+  private:
+    bool OnInitDialog() override;
+};
+
+}  // namespace quillet::prefs
