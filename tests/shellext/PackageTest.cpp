@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "RegisteredEntries.h"
 
@@ -99,6 +100,20 @@ std::wstring Value(HKEY key, const wchar_t* name) {
                    ERROR_SUCCESS
                ? std::wstring(data)
                : std::wstring();
+}
+
+// The file version of a module as "major.minor.patch".
+std::string FileVersion(const std::wstring& path) {
+    std::vector<BYTE> data(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT size = 0;
+    if (data.empty() || !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &size) || !info) {
+        return {};
+    }
+    return std::to_string(HIWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(info->dwFileVersionLS));
 }
 
 // The Add/Remove Programs entries of the product, with the version of the last one seen.
@@ -222,6 +237,9 @@ TEST(Packages, InstallUpgradeAndUninstallSilently) {
             EXPECT_TRUE(std::filesystem::is_regular_file(folder / file)) << file;
         }
         EXPECT_EQ(DumpOwnKeys(row.classes), ExpectedOwnEntries(module, row.classes));
+        // One version: the package's, the modules' version resources.
+        EXPECT_EQ(FileVersion(module), QUILLET_VERSION);
+        EXPECT_EQ(FileVersion((folder / L"ScrivelPrefs.exe").wstring()), QUILLET_VERSION);
         std::wstring version, publisher, helpLink;
         EXPECT_EQ(ProgramEntries(version, publisher, helpLink), 1);
         EXPECT_EQ(Narrow(version), QUILLET_VERSION);
@@ -242,6 +260,9 @@ TEST(Packages, InstallUpgradeAndUninstallSilently) {
             ASSERT_EQ(Msiexec(L"/i", row.laterMsi), 0u);
             EXPECT_EQ(ProgramEntries(version, publisher, helpLink), 1) << "one entry after the upgrade";
             EXPECT_EQ(Narrow(version), QUILLET_LATER_VERSION);
+            for (const char* file : kPackageFiles) {
+                EXPECT_TRUE(std::filesystem::is_regular_file(folder / file)) << file << " after the upgrade";
+            }
             EXPECT_EQ(DumpOwnKeys(row.classes), ExpectedOwnEntries(module, row.classes));
             EXPECT_EQ(userFiles.Contents(), userFiles.Written());
         }
