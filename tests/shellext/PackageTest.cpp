@@ -203,7 +203,7 @@ const char* const kPackageFiles[] = {"ScrivelShExt.dll", "ScrivelPrefs.exe", "Cm
 struct PackageRow {
     const char* name;
     const char* msi;
-    const char* laterMsi;  // a later version installed over it, or null
+    const char* laterMsi;  // a later version installed over it
     ClassesRoot classes;   // where its entries go
     std::wstring folder;   // where its files go
     bool comFindsIt;       // whether COM under Wine creates the handler from these entries
@@ -218,7 +218,7 @@ TEST(Packages, InstallUpgradeAndUninstallSilently) {
     const PackageRow rows[] = {
         {"per-machine", QUILLET_MSI_MACHINE, QUILLET_MSI_MACHINE_LATER, machineClasses,
          KnownFolder(FOLDERID_ProgramFiles) + L"\\Quillet", true},
-        {"per-user", QUILLET_MSI_USER, nullptr, kUser,
+        {"per-user", QUILLET_MSI_USER, QUILLET_MSI_USER_LATER, kUser,
          KnownFolder(FOLDERID_LocalAppData) + L"\\Programs\\Quillet", false},
     };
     const std::wstring otherHandler = L"ShellEx\\ContextMenuHandlers\\SomeoneElse";
@@ -256,18 +256,16 @@ TEST(Packages, InstallUpgradeAndUninstallSilently) {
                 0u);
             EXPECT_NE(output.find("QuilletPro.chm"), std::string::npos) << output;
         }
-        if (row.laterMsi) {
-            ASSERT_EQ(Msiexec(L"/i", row.laterMsi), 0u);
-            EXPECT_EQ(ProgramEntries(version, publisher, helpLink), 1) << "one entry after the upgrade";
-            EXPECT_EQ(Narrow(version), QUILLET_LATER_VERSION);
-            for (const char* file : kPackageFiles) {
-                EXPECT_TRUE(std::filesystem::is_regular_file(folder / file)) << file << " after the upgrade";
-            }
-            EXPECT_EQ(DumpOwnKeys(row.classes), ExpectedOwnEntries(module, row.classes));
-            EXPECT_EQ(userFiles.Contents(), userFiles.Written());
+        ASSERT_EQ(Msiexec(L"/i", row.laterMsi), 0u);
+        EXPECT_EQ(ProgramEntries(version, publisher, helpLink), 1) << "one entry after the upgrade";
+        EXPECT_EQ(Narrow(version), QUILLET_LATER_VERSION);
+        for (const char* file : kPackageFiles) {
+            EXPECT_TRUE(std::filesystem::is_regular_file(folder / file)) << file << " after the upgrade";
         }
+        EXPECT_EQ(DumpOwnKeys(row.classes), ExpectedOwnEntries(module, row.classes));
+        EXPECT_EQ(userFiles.Contents(), userFiles.Written());
 
-        ASSERT_EQ(Msiexec(L"/x", row.laterMsi ? row.laterMsi : row.msi), 0u);
+        ASSERT_EQ(Msiexec(L"/x", row.laterMsi), 0u);
         EXPECT_FALSE(std::filesystem::exists(folder)) << "nothing of the package is left";
         EXPECT_EQ(DumpOwnKeys(row.classes), "");
         EXPECT_EQ(ProgramEntries(version, publisher, helpLink), 0);
