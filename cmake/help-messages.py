@@ -5,9 +5,10 @@ src/core/MessageTable.inc, their one source, so that the help quotes them exactl
 In a topic, {{message ID|INSERT|INSERT...}} becomes the text of message ID with its inserts filled as
 the programs fill them (%1 a text, %2!d! a number, %2!08x! a number in eight hexadecimal digits; a word such as N stays as
 written), escaped for HTML. A placeholder may be the insert of another. An unknown message id, or a
-missing insert, fails the build.
+missing insert, fails the build. {{version major}}, {{version minor}}, {{version patch}} and {{version}}
+are the parts of the project version, or the whole, given with --version.
 
-usage: help-messages.py MESSAGE_TABLE OUT_DIR TOPIC...
+usage: help-messages.py [--version X.Y.Z] MESSAGE_TABLE OUT_DIR TOPIC...
 """
 import html
 import os
@@ -17,6 +18,7 @@ import sys
 ROW = re.compile(r'QUILLET_MESSAGE\(\s*(\d+)\s*,\s*\w+\s*,((?:\s*u"(?:[^"\\]|\\.)*")+)\s*\)')
 LITERAL = re.compile(r'u"((?:[^"\\]|\\.)*)"')
 ESCAPE = re.compile(r'\\(u[0-9A-Fa-f]{4}|.)')
+VERSION = re.compile(r"\{\{version(?: (major|minor|patch))?\}\}")
 PLACEHOLDER = re.compile(r"\{\{message ([^{}]*)\}\}")
 INSERT = re.compile(r"%(\d)(?:!([^!]*)!)?")
 
@@ -49,14 +51,26 @@ def fill(messages, where, spec):
     return html.escape(INSERT.sub(insert, messages[int(number)]), quote=False)
 
 
+def fill_version(version, where, match):
+    parts = dict(zip(("major", "minor", "patch"), version.split(".")))
+    if not version or (match.group(1) and match.group(1) not in parts):
+        sys.exit(f"{where}: {match.group(0)} needs --version X.Y.Z")
+    return parts[match.group(1)] if match.group(1) else version
+
+
 def main():
-    if len(sys.argv) < 3:
+    args = sys.argv[1:]
+    version = ""
+    if args[:1] == ["--version"]:
+        version, args = args[1], args[2:]
+    if len(args) < 2:
         sys.exit(__doc__)
-    messages = read_messages(sys.argv[1])
-    out = sys.argv[2]
-    for topic in sys.argv[3:]:
+    messages = read_messages(args[0])
+    out = args[1]
+    for topic in args[2:]:
         text = open(topic, encoding="utf-8").read()
         name = os.path.basename(topic)
+        text = VERSION.sub(lambda match: fill_version(version, name, match), text)
         # Innermost first: a message may be the insert of another.
         while PLACEHOLDER.search(text):
             text = PLACEHOLDER.sub(lambda match: fill(messages, name, match.group(1)), text)

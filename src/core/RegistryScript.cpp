@@ -454,6 +454,20 @@ bool ParseRegistryScript(std::u16string_view text, const Replacements& replaceme
     return parsed;
 }
 
+RegistryScript ForCurrentUser(const RegistryScript& script) {
+    RegistryScript user;
+    for (const ScriptRoot& root : script.roots) {
+        if (root.root != RegistryRoot::ClassesRoot) {
+            user.roots.push_back(root);
+            continue;
+        }
+        ScriptKey classes{u"Classes", ScriptKey::Disposition::Kept, {}, root.keys};
+        ScriptKey software{u"Software", ScriptKey::Disposition::Kept, {}, {std::move(classes)}};
+        user.roots.push_back(ScriptRoot{RegistryRoot::CurrentUser, {std::move(software)}});
+    }
+    return user;
+}
+
 RegistryOutcome RegisterScript(const RegistryScript& script, MRegistryStore& store) {
     return RunScript(script, store, [](Interpreter& interpreter, const ScriptKey& key) {
         return interpreter.Register(key, {});

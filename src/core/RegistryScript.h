@@ -104,6 +104,11 @@ using Replacements = std::vector<std::pair<std::u16string, std::u16string>>;
 bool ParseRegistryScript(std::u16string_view text, const Replacements& replacements, RegistryScript& script,
                          std::u16string& error);
 
+// The same script for the current user alone: its HKEY_CLASSES_ROOT keys move below
+// HKEY_CURRENT_USER\Software\Classes, which Windows merges into HKEY_CLASSES_ROOT for that user and
+// which needs no administrator. "Software" and "Classes" are kept keys: others live there too.
+RegistryScript ForCurrentUser(const RegistryScript& script);
+
 // The outcome of a run: success, or the first failing status and the key it concerned.
 struct RegistryOutcome {
     RegistryStatus status = kRegistrySuccess;

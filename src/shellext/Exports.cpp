@@ -56,3 +56,19 @@ STDAPI DllRegisterServer() {
 STDAPI DllUnregisterServer() {
     return ComBarrier([] { return Module().UnregisterServer(); });
 }
+
+// regsvr32 /n /i:user registers for the current user alone, /u /n /i:user removes that again; without
+// a command line DllInstall registers machine-wide as DllRegisterServer does.
+STDAPI DllInstall(BOOL install, LPCWSTR commandLine) {
+    return ComBarrier([&] {
+        using Scope = quillet::shellext::CScrivelShExtModule::Scope;
+        Scope scope = Scope::Machine;
+        if (commandLine && *commandLine) {
+            if (CompareStringOrdinal(commandLine, -1, L"user", -1, TRUE) != CSTR_EQUAL) {
+                return E_INVALIDARG;
+            }
+            scope = Scope::User;
+        }
+        return install ? Module().RegisterServer(scope) : Module().UnregisterServer(scope);
+    });
+}

@@ -25,6 +25,12 @@ class ThreadLocaleScope {
     LCID saved_;
 };
 
+// oleaut32 exports these, MinGW's headers do not declare them.
+extern "C" {
+WINOLEAUTAPI RegisterTypeLibForUser(ITypeLib* library, OLECHAR* path, OLECHAR* helpDirectory);
+WINOLEAUTAPI UnRegisterTypeLibForUser(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND kind);
+}
+
 // A script that cannot be read or parsed: the module was built wrong.
 constexpr HRESULT kBadScript = HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
 
@@ -114,7 +120,7 @@ std::wstring CScrivelShExtModule::ModulePath() const {
     }
 }
 
-HRESULT CScrivelShExtModule::RunScript(UINT resourceId, bool registering) {
+HRESULT CScrivelShExtModule::RunScript(UINT resourceId, bool registering, Scope scope) {
     std::u16string text;
     if (!LoadScriptText(instance_, resourceId, text)) {
         return LastErrorResult();
@@ -132,13 +138,16 @@ HRESULT CScrivelShExtModule::RunScript(UINT resourceId, bool registering) {
     if (!registry::ParseRegistryScript(text, replacements, script, error)) {
         return kBadScript;
     }
+    if (scope == Scope::User) {
+        script = registry::ForCurrentUser(script);
+    }
     RegistryStoreWin32 store;
     const registry::RegistryOutcome outcome =
         registering ? registry::RegisterScript(script, store) : registry::UnregisterScript(script, store);
     return outcome.Succeeded() ? S_OK : HRESULT_FROM_WIN32(static_cast<DWORD>(outcome.status));
 }
 
-HRESULT CScrivelShExtModule::RegisterTypeLibrary(bool registering) {
+HRESULT CScrivelShExtModule::RegisterTypeLibrary(bool registering, Scope scope) {
     const std::wstring modulePath = ModulePath();
     if (modulePath.empty()) {
         return LastErrorResult();
@@ -150,7 +159,8 @@ HRESULT CScrivelShExtModule::RegisterTypeLibrary(bool registering) {
     }
     if (registering) {
         std::wstring path = modulePath;  // the API takes a mutable string
-        return RegisterTypeLib(library.Get(), path.data(), nullptr);
+        return scope == Scope::User ? RegisterTypeLibForUser(library.Get(), path.data(), nullptr)
+                                    : RegisterTypeLib(library.Get(), path.data(), nullptr);
     }
     TLIBATTR* attributes = nullptr;
     hr = library->GetLibAttr(&attributes);
@@ -166,36 +176,40 @@ HRESULT CScrivelShExtModule::RegisterTypeLibrary(bool registering) {
         return S_OK;
     }
     SysFreeString(registeredPath);
+    if (scope == Scope::User) {
+        return UnRegisterTypeLibForUser(libid_, libraryAttributes.wMajorVerNum,
+                                        libraryAttributes.wMinorVerNum, libraryAttributes.lcid, SYS_WIN64);
+    }
     return UnRegisterTypeLib(libid_, libraryAttributes.wMajorVerNum, libraryAttributes.wMinorVerNum,
                              libraryAttributes.lcid, SYS_WIN64);
 }
 
-HRESULT CScrivelShExtModule::RegisterServer() {
+HRESULT CScrivelShExtModule::RegisterServer(Scope scope) {
     if (!instance_) {
         return E_UNEXPECTED;
     }
     ThreadLocaleScope locale;
-    HRESULT hr = RunScript(appIdScript_, true);
+    HRESULT hr = RunScript(appIdScript_, true, scope);
     if (SUCCEEDED(hr)) {
-        hr = RunScript(classScript_, true);
+        hr = RunScript(classScript_, true, scope);
     }
     if (SUCCEEDED(hr)) {
-        hr = RegisterTypeLibrary(true);
+        hr = RegisterTypeLibrary(true, scope);
     }
     return FAILED(hr) ? hr : S_OK;
 }
 
-HRESULT CScrivelShExtModule::UnregisterServer() {
+HRESULT CScrivelShExtModule::UnregisterServer(Scope scope) {
     if (!instance_) {
         return E_UNEXPECTED;
     }
     ThreadLocaleScope locale;
-    HRESULT hr = RunScript(classScript_, false);
+    HRESULT hr = RunScript(classScript_, false, scope);
     if (SUCCEEDED(hr)) {
-        hr = RegisterTypeLibrary(false);
+        hr = RegisterTypeLibrary(false, scope);
     }
     if (SUCCEEDED(hr)) {
-        hr = RunScript(appIdScript_, false);
+        hr = RunScript(appIdScript_, false, scope);
     }
     return FAILED(hr) ? hr : S_OK;
 }

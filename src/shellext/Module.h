@@ -73,8 +73,11 @@ class CScrivelShExtModule final : public MModuleLock {
 
     HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** result);
     HRESULT CanUnloadNow() const { return locks_ == 0 ? S_OK : S_FALSE; }
-    HRESULT RegisterServer();
-    HRESULT UnregisterServer();
+    // Machine-wide (HKEY_CLASSES_ROOT) or for the current user alone (HKCU\Software\Classes, no
+    // administrator needed), from the same scripts.
+    enum class Scope { Machine, User };
+    HRESULT RegisterServer(Scope scope = Scope::Machine);
+    HRESULT UnregisterServer(Scope scope = Scope::Machine);
 
     // The type information of the dual interface, loaded once from the module's type library; a new
     // reference for the caller.
@@ -84,8 +87,8 @@ class CScrivelShExtModule final : public MModuleLock {
     std::wstring ModulePath() const;
 
   private:
-    HRESULT RunScript(UINT resourceId, bool registering);
-    HRESULT RegisterTypeLibrary(bool registering);
+    HRESULT RunScript(UINT resourceId, bool registering, Scope scope);
+    HRESULT RegisterTypeLibrary(bool registering, Scope scope);
 
     std::span<const ObjectMapEntry> objectMap_;
     const GUID& libid_;

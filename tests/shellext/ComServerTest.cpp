@@ -15,12 +15,14 @@
 #include <vector>
 
 #include "DropDataObject.h"
+#include "RegisteredEntries.h"
 #include "ScrivelShExt_h.h"
 #include "ScrivelShExt_i.c"
 #include "platform/Utf.h"
 
 namespace {
 
+using namespace quillet::test;
 using quillet::Utf16ToUtf8;
 
 const CLSID kOtherClsid = {0x12345678, 0x1234, 0x1234, {0x12, 0x34, 0x12, 0x34, 0x56, 0x78, 0x9a, 0xbc}};
@@ -34,10 +36,6 @@ std::wstring ModuleFolder() {
 
 std::wstring DllPath() {
     return ModuleFolder() + L"ScrivelShExt.dll";
-}
-
-std::string Narrow(const std::wstring& text) {
-    return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
 }
 
 // Runs regsvr32 silently and returns its exit code.
@@ -59,111 +57,12 @@ DWORD RunRegsvr32(const wchar_t* options) {
     return exitCode;
 }
 
-bool KeyExists(const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
-}
-
-// Appends the key, its values and its subkeys in the format of registered-entries.txt.
-void DumpKey(const std::wstring& path, std::set<std::string>& lines) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return;
-    }
-    const std::string name = "HKCR\\" + Narrow(path);
-    lines.insert(name);
-    for (DWORD index = 0;; ++index) {
-        wchar_t valueName[256];
-        DWORD nameLength = static_cast<DWORD>(std::size(valueName));
-        wchar_t data[1024] = {};
-        DWORD dataBytes = sizeof data - sizeof(wchar_t);
-        DWORD type = 0;
-        if (RegEnumValueW(key, index, valueName, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data),
-                          &dataBytes) != ERROR_SUCCESS) {
-            break;
-        }
-        const std::string text = type == REG_SZ ? Narrow(data) : "(type " + std::to_string(type) + ")";
-        lines.insert(name + "  [" + Narrow(std::wstring(valueName, nameLength)) + "] = " + text);
-    }
-    std::vector<std::wstring> subkeys;
-    for (DWORD index = 0;; ++index) {
-        wchar_t subkey[256];
-        DWORD length = static_cast<DWORD>(std::size(subkey));
-        if (RegEnumKeyExW(key, index, subkey, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            break;
-        }
-        subkeys.emplace_back(subkey, length);
-    }
-    RegCloseKey(key);
-    for (const std::wstring& subkey : subkeys) {
-        DumpKey(path + L"\\" + subkey, lines);
-    }
-}
-
-// The keys the module owns (the shared keys above them hold other programs' entries too).
-const wchar_t* const kOwnKeys[] = {
-    L"AppID\\{C93E4B57-1A2F-4D68-B7C4-0F5E8A2D6B19}",
-    L"AppID\\ScrivelShExt.DLL",
-    L"CLSID\\{5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}",
-    L"ScrivelShExt.Scrivel",
-    L"ScrivelShExt.Scrivel.1",
-    L"*\\ShellEx\\ContextMenuHandlers\\ScrivelShExt",
-    L"Folder\\ShellEx\\ContextMenuHandlers\\ScrivelShExt",
-};
-const wchar_t* const kSharedKeys[] = {
-    L"AppID",
-    L"CLSID",
-    L"*",
-    L"*\\ShellEx",
-    L"*\\ShellEx\\ContextMenuHandlers",
-    L"Folder",
-    L"Folder\\ShellEx",
-    L"Folder\\ShellEx\\ContextMenuHandlers",
-};
 const wchar_t kTypeLibKey[] = L"TypeLib\\{A4D2F610-7C3B-4E59-9B12-6E8F0C5D3A27}";
 const wchar_t kInterfaceKey[] = L"Interface\\{7E3A9C41-2B6D-4F80-9E15-C4A8D20F6B3E}";
 
-std::string DumpOwnKeys() {
-    std::set<std::string> lines;
-    for (const wchar_t* key : kOwnKeys) {
-        DumpKey(key, lines);
-    }
-    std::string dump;
-    for (const std::string& line : lines) {
-        dump += line + '\n';
-    }
-    return dump;
-}
-
-// registered-entries.txt without the shared keys, with the module's path filled in.
-std::string ExpectedOwnEntries() {
-    std::ifstream file(QUILLET_TEST_DATA_DIR "/registered-entries.txt", std::ios::binary);
-    std::set<std::string> shared;
-    for (const wchar_t* key : kSharedKeys) {
-        shared.insert("HKCR\\" + Narrow(key));
-    }
-    shared.insert("HKCR");
-    std::string expected;
-    for (std::string line; std::getline(file, line);) {
-        if (shared.count(line)) {
-            continue;
-        }
-        if (const std::size_t at = line.find("%MODULE%"); at != std::string::npos) {
-            line.replace(at, 8, Narrow(DllPath()));
-        }
-        expected += line + '\n';
-    }
-    EXPECT_FALSE(expected.empty());
-    return expected;
-}
-
 TEST(ComServer, Regsvr32WritesExactlyTheEntriesOnceAndUnregisteringKeepsTheSharedKeys) {
     ASSERT_EQ(RunRegsvr32(L""), 0u);
-    const std::string expected = ExpectedOwnEntries();
+    const std::string expected = ExpectedOwnEntries(DllPath());
     EXPECT_EQ(DumpOwnKeys(), expected);
     EXPECT_TRUE(KeyExists(kTypeLibKey));
     EXPECT_TRUE(KeyExists(kInterfaceKey));
@@ -179,6 +78,31 @@ TEST(ComServer, Regsvr32WritesExactlyTheEntriesOnceAndUnregisteringKeepsTheShare
         EXPECT_TRUE(KeyExists(key)) << Narrow(key);
     }
     EXPECT_EQ(RunRegsvr32(L"/u"), 0u) << "unregistering twice";
+}
+
+TEST(ComServer, PerUserRegistrationWritesTheSameEntriesBelowTheUsersClassesOnly) {
+    ASSERT_EQ(RunRegsvr32(L"/n /i:user"), 0u);
+    const std::string expected = ExpectedOwnEntries(DllPath(), kUser);
+    EXPECT_EQ(DumpOwnKeys(kUser), expected);
+    const ClassesRoot machineClasses = {HKEY_LOCAL_MACHINE, L"Software\\Classes\\",
+                                        "HKLM\\Software\\Classes"};
+    EXPECT_EQ(DumpOwnKeys(machineClasses), "") << "nothing machine-wide";
+    // Wine's RegisterTypeLibForUser registers the library machine-wide; Windows puts it with the user's.
+    EXPECT_TRUE(KeyExists(kTypeLibKey, kUser) || KeyExists(kTypeLibKey));
+    EXPECT_TRUE(KeyExists(kInterfaceKey, kUser) || KeyExists(kInterfaceKey));
+    ASSERT_EQ(RunRegsvr32(L"/n /i:user"), 0u) << "registering twice";
+    EXPECT_EQ(DumpOwnKeys(kUser), expected);
+
+    ASSERT_EQ(RunRegsvr32(L"/u /n /i:user"), 0u);
+    EXPECT_EQ(DumpOwnKeys(kUser), "");
+    EXPECT_FALSE(KeyExists(kTypeLibKey, kUser) || KeyExists(kTypeLibKey));
+    EXPECT_FALSE(KeyExists(kInterfaceKey, kUser) || KeyExists(kInterfaceKey));
+    for (const wchar_t* key : kSharedKeys) {
+        EXPECT_TRUE(KeyExists(key, kUser)) << Narrow(key);
+    }
+    EXPECT_EQ(RunRegsvr32(L"/u /n /i:user"), 0u) << "unregistering twice";
+    EXPECT_NE(RunRegsvr32(L"/n /i:everyone"), 0u) << "an unknown scope";
+    EXPECT_EQ(DumpOwnKeys(kUser), "");
 }
 
 // The module loaded into this process, with its exports.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "MemoryRegistry.h"
@@ -86,6 +87,35 @@ TEST(RegistryScript, ModuleScriptsWriteTheirEntriesOnceAndRemoveAllButTheSharedK
     EXPECT_EQ(registry.Dump(), kShared);
     ASSERT_TRUE(scripts.Unregister(registry).Succeeded()) << "unregistering twice";
     EXPECT_EQ(registry.Dump(), kShared);
+}
+
+TEST(RegistryScript, PerUserScriptsWriteTheSameEntriesBelowTheUsersClassesAndKeepItsSharedKeys) {
+    ModuleScripts user(u"C:\\Users\\Ann\\AppData\\Local\\Programs\\Quillet\\ScrivelShExt.dll");
+    user.appId = registry::ForCurrentUser(user.appId);
+    user.scrivel = registry::ForCurrentUser(user.scrivel);
+    MemoryRegistry registry;
+    ASSERT_TRUE(user.Register(registry).Succeeded());
+
+    // The machine-wide list, each line moved from HKCR to the user's classes.
+    std::set<std::string> expected = {"HKCU", "HKCU\\Software"};
+    std::stringstream machine(
+        RegisteredEntries("C:\\Users\\Ann\\AppData\\Local\\Programs\\Quillet\\ScrivelShExt.dll"));
+    for (std::string line; std::getline(machine, line);) {
+        expected.insert("HKCU\\Software\\Classes" + line.substr(4));
+    }
+    std::string expectedText;
+    for (const std::string& line : expected) {
+        expectedText += line + '\n';
+    }
+    EXPECT_EQ(registry.Dump(), expectedText);
+
+    ASSERT_TRUE(user.Unregister(registry).Succeeded());
+    const std::string left = registry.Dump();
+    EXPECT_EQ(left.find("Scrivel"), std::string::npos) << left;
+    EXPECT_EQ(left.find("{5B1C7E2A"), std::string::npos) << left;
+    EXPECT_NE(left.find("HKCU\\Software\\Classes\\Folder\\ShellEx\\ContextMenuHandlers\n"),
+              std::string::npos);
+    EXPECT_NE(left.find("HKCU\\Software\\Classes\\*\\ShellEx\\ContextMenuHandlers\n"), std::string::npos);
 }
 
 TEST(RegistryScript, OthersEntriesSurviveAndStaleEntriesUnderReplacedKeysGo) {

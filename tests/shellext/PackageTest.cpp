@@ -1,0 +1,281 @@
+// The Windows Installer packages under Wine: each installs silently, puts its files where they
+// belong and writes exactly the entries that the module's own registration writes; the handler is
+// created through COM from the installed module; a later version replaces an earlier one; uninstall
+// removes all of it and keeps the user's files and the keys shared with other programs.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "RegisteredEntries.h"
+
+namespace {
+
+using namespace quillet::test;
+
+// A path of the build machine as Wine's Z: drive shows it.
+std::wstring FromBuildMachine(const char* path) {
+    std::wstring windows = L"Z:";
+    for (const char* c = path; *c; ++c) {
+        windows += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+    }
+    return windows;
+}
+
+std::wstring KnownFolder(REFKNOWNFOLDERID id) {
+    wchar_t* path = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) {
+        folder = path;
+    }
+    CoTaskMemFree(path);
+    return folder;
+}
+
+// Runs the command line, its standard output into output when given; the exit code.
+DWORD RunProgram(std::wstring commandLine, std::string* output = nullptr) {
+    const std::filesystem::path captured =
+        std::filesystem::temp_directory_path() / L"quillet-package-test.txt";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE file = output ? CreateFileW(captured.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)
+                         : INVALID_HANDLE_VALUE;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (file != INVALID_HANDLE_VALUE) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = file;
+        startup.hStdError = file;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    }
+    PROCESS_INFORMATION process{};
+    const BOOL started =
+        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, file != INVALID_HANDLE_VALUE, 0,
+                       nullptr, nullptr, &startup, &process);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+    }
+    if (!started) {
+        ADD_FAILURE() << "did not start: " << Narrow(commandLine);
+        return ~0u;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = ~0u;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (output) {
+        std::ifstream text(captured, std::ios::binary);
+        std::stringstream read;
+        read << text.rdbuf();
+        *output = read.str();
+    }
+    return exitCode;
+}
+
+DWORD Msiexec(const wchar_t* action, const char* package) {
+    return RunProgram(L"msiexec.exe " + std::wstring(action) + L" \"" + FromBuildMachine(package) +
+                      L"\" /qn");
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::wstring Value(HKEY key, const wchar_t* name) {
+    wchar_t data[1024] = {};
+    DWORD bytes = sizeof data - sizeof(wchar_t);
+    return RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &bytes) ==
+                   ERROR_SUCCESS
+               ? std::wstring(data)
+               : std::wstring();
+}
+
+// The file version of a module as "major.minor.patch".
+std::string FileVersion(const std::wstring& path) {
+    std::vector<BYTE> data(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT size = 0;
+    if (data.empty() || !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &size) || !info) {
+        return {};
+    }
+    return std::to_string(HIWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(info->dwFileVersionLS));
+}
+
+// The Add/Remove Programs entries of the product, with the version of the last one seen.
+int ProgramEntries(std::wstring& version, std::wstring& publisher, std::wstring& helpLink) {
+    int count = 0;
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        HKEY uninstall = nullptr;
+        if (RegOpenKeyExW(root, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0, KEY_READ,
+                          &uninstall) != ERROR_SUCCESS) {
+            continue;
+        }
+        for (DWORD index = 0;; ++index) {
+            wchar_t name[256];
+            DWORD length = static_cast<DWORD>(std::size(name));
+            if (RegEnumKeyExW(uninstall, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS) {
+                break;
+            }
+            HKEY product = nullptr;
+            if (RegOpenKeyExW(uninstall, name, 0, KEY_READ, &product) != ERROR_SUCCESS) {
+                continue;
+            }
+            if (Value(product, L"DisplayName") == L"Quillet Pro") {
+                ++count;
+                version = Value(product, L"DisplayVersion");
+                publisher = Value(product, L"Publisher");
+                helpLink = Value(product, L"HelpLink");
+            }
+            RegCloseKey(product);
+        }
+        RegCloseKey(uninstall);
+    }
+    return count;
+}
+
+void SetKey(const ClassesRoot& where, const std::wstring& path, const wchar_t* text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(where.root, (where.prefix + path).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                   static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+// The user's own command list and stored options, kept by every package step; what was there before
+// comes back afterwards.
+class UserFiles {
+  public:
+    UserFiles() : folder_(KnownFolder(FOLDERID_RoamingAppData) + L"\\Brantwell\\Quillet") {
+        std::filesystem::create_directories(folder_);
+        for (const wchar_t* name : kNames) {
+            if (std::filesystem::exists(folder_ / name)) {
+                std::filesystem::rename(folder_ / name, folder_ / (std::wstring(name) + L".aside"));
+            }
+            // A copy of the default list with a line of the user's: the menu still has its commands.
+            std::ofstream(folder_ / name, std::ios::binary)
+                << ReadFile(std::filesystem::path(QUILLET_SOURCE_DIR) / "data" / "Cmds.txt") << "; mine\r\n";
+            contents_ += ReadFile(folder_ / name);
+        }
+    }
+    ~UserFiles() {
+        for (const wchar_t* name : kNames) {
+            std::filesystem::remove(folder_ / name);
+            if (std::filesystem::exists(folder_ / (std::wstring(name) + L".aside"))) {
+                std::filesystem::rename(folder_ / (std::wstring(name) + L".aside"), folder_ / name);
+            }
+        }
+    }
+    std::string Contents() const {
+        std::string contents;
+        for (const wchar_t* name : kNames) {
+            contents += ReadFile(folder_ / name);
+        }
+        return contents;
+    }
+    const std::string& Written() const { return contents_; }
+
+  private:
+    static constexpr const wchar_t* kNames[] = {L"Cmds.txt", L"ScrivelShExt.INI"};
+    std::filesystem::path folder_;
+    std::string contents_;
+};
+
+const char* const kPackageFiles[] = {"ScrivelShExt.dll", "ScrivelPrefs.exe", "Cmds.txt", "QuilletPro.chm"};
+
+struct PackageRow {
+    const char* name;
+    const char* msi;
+    const char* laterMsi;  // a later version installed over it
+    ClassesRoot classes;   // where its entries go
+    std::wstring folder;   // where its files go
+    bool comFindsIt;       // whether COM under Wine creates the handler from these entries
+};
+
+TEST(Packages, InstallUpgradeAndUninstallSilently) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const ClassesRoot machineClasses = {HKEY_LOCAL_MACHINE, L"Software\\Classes\\",
+                                        "HKLM\\Software\\Classes"};
+    // Wine's COM looks up classes in HKEY_CLASSES_ROOT, which it does not merge with the user's
+    // HKCU\Software\Classes: the per-user entries are read back, not activated.
+    const PackageRow rows[] = {
+        {"per-machine", QUILLET_MSI_MACHINE, QUILLET_MSI_MACHINE_LATER, machineClasses,
+         KnownFolder(FOLDERID_ProgramFiles) + L"\\Quillet", true},
+        {"per-user", QUILLET_MSI_USER, QUILLET_MSI_USER_LATER, kUser,
+         KnownFolder(FOLDERID_LocalAppData) + L"\\Programs\\Quillet", false},
+    };
+    const std::wstring otherHandler = L"ShellEx\\ContextMenuHandlers\\SomeoneElse";
+    for (const PackageRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const UserFiles userFiles;
+        // Other programs' handlers live beside ours, as on every Windows machine.
+        for (const wchar_t* type : {L"*\\", L"Folder\\"}) {
+            SetKey(row.classes, type + otherHandler, L"{00000000-0000-0000-0000-000000000001}");
+        }
+        const std::filesystem::path folder(row.folder);
+        const std::wstring module = (folder / L"ScrivelShExt.dll").wstring();
+
+        ASSERT_EQ(Msiexec(L"/i", row.msi), 0u);
+        for (const char* file : kPackageFiles) {
+            EXPECT_TRUE(std::filesystem::is_regular_file(folder / file)) << file;
+        }
+        EXPECT_EQ(DumpOwnKeys(row.classes), ExpectedOwnEntries(module, row.classes));
+        // One version: the package's, the modules' version resources.
+        EXPECT_EQ(FileVersion(module), QUILLET_VERSION);
+        EXPECT_EQ(FileVersion((folder / L"ScrivelPrefs.exe").wstring()), QUILLET_VERSION);
+        std::wstring version, publisher, helpLink;
+        EXPECT_EQ(ProgramEntries(version, publisher, helpLink), 1);
+        EXPECT_EQ(Narrow(version), QUILLET_VERSION);
+        EXPECT_EQ(Narrow(publisher), "Brantwell");
+        EXPECT_FALSE(helpLink.empty());
+
+        if (row.comFindsIt) {
+            std::string output;
+            const std::wstring sample = (folder / L"QuilletPro.chm").wstring();
+            EXPECT_EQ(
+                RunProgram(L"\"" + FromBuildMachine(QUILLET_MENUHOST) +
+                               L"\" --no-menu --invoke \"Copy Name\" --print-clipboard \"" + sample + L"\"",
+                           &output),
+                0u);
+            EXPECT_NE(output.find("QuilletPro.chm"), std::string::npos) << output;
+        }
+        ASSERT_EQ(Msiexec(L"/i", row.laterMsi), 0u);
+        EXPECT_EQ(ProgramEntries(version, publisher, helpLink), 1) << "one entry after the upgrade";
+        EXPECT_EQ(Narrow(version), QUILLET_LATER_VERSION);
+        for (const char* file : kPackageFiles) {
+            EXPECT_TRUE(std::filesystem::is_regular_file(folder / file)) << file << " after the upgrade";
+        }
+        EXPECT_EQ(DumpOwnKeys(row.classes), ExpectedOwnEntries(module, row.classes));
+        EXPECT_EQ(userFiles.Contents(), userFiles.Written());
+
+        ASSERT_EQ(Msiexec(L"/x", row.laterMsi), 0u);
+        EXPECT_FALSE(std::filesystem::exists(folder)) << "nothing of the package is left";
+        EXPECT_EQ(DumpOwnKeys(row.classes), "");
+        EXPECT_EQ(ProgramEntries(version, publisher, helpLink), 0);
+        EXPECT_EQ(userFiles.Contents(), userFiles.Written());
+        for (const wchar_t* type : {L"*\\", L"Folder\\"}) {
+            EXPECT_TRUE(KeyExists(type + otherHandler, row.classes)) << Narrow(type);
+            RegDeleteKeyW(row.classes.root, (row.classes.prefix + type + otherHandler).c_str());
+        }
+    }
+    CoUninitialize();
+}
+
+}  // namespace
