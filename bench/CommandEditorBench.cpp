@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/CommandEditor.h"
+#include "core/editor/CommandEditor.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "core/CommandFile.h"
+#include "core/commands/CommandFile.h"
 #include "platform/Platform.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include <random>
 
 #include "BenchTree.h"
-#include "core/CopyOptions.h"
-#include "core/CopyText.h"
-#include "core/FolderScan.h"
+#include "core/copy/CopyOptions.h"
+#include "core/copy/CopyText.h"
+#include "core/copy/FolderScan.h"
 #include "platform/Utf.h"
 
 // Heap accounting for the memory figure: every allocation of the program passes through here.

@@ -2,7 +2,7 @@
 // images to the check-mark size.
 #include <benchmark/benchmark.h>
 
-#include "core/MenuImage.h"
+#include "core/menu/MenuImage.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/FolderScan.h"
+#include "core/copy/FolderScan.h"
 
 namespace {
 

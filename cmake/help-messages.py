@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Copies the help topics into the help project, filling in the program's messages from
-src/core/MessageTable.inc, their one source, so that the help quotes them exactly as they appear.
+src/core/messages/MessageTable.inc, their one source, so that the help quotes them exactly as they appear.
 
 In a topic, {{message ID|INSERT|INSERT...}} becomes the text of message ID with its inserts filled as
 the programs fill them (%1 a text, %2!d! a number, %2!08x! a number in eight hexadecimal digits; a word such as N stays as

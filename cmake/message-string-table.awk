@@ -1,8 +1,8 @@
-# Writes the Windows string table of src/core/MessageTable.inc, so that the table stays the one source
+# Writes the Windows string table of src/core/messages/MessageTable.inc, so that the table stays the one source
 # of the texts. Each QUILLET_MESSAGE(id, name, u"text" [u"more"]) row becomes `id, L"text"`; the C++
 # escapes carry over except \" (written "") and \uXXXX (written \xXXXX). Run with LC_ALL=C.
 BEGIN {
-    print "// Generated from src/core/MessageTable.inc by cmake/message-string-table.awk; do not edit."
+    print "// Generated from src/core/messages/MessageTable.inc by cmake/message-string-table.awk; do not edit."
     print "#include <windows.h>"
     print ""
     print "LANGUAGE LANG_ENGLISH, SUBLANG_ENGLISH_US"

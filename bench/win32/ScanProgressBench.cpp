@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "core/FolderScan.h"
-#include "core/Items.h"
+#include "core/copy/FolderScan.h"
+#include "core/format/Items.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "core/AttributePicker.h"
+#include "core/editor/AttributePicker.h"
 #include "winui/Dialog.h"
 #include "winui/ModuleInfo.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "PrefsIds.h"
-#include "core/CommandTypeTexts.h"
+#include "core/editor/CommandTypeTexts.h"
 
 namespace quillet::prefs {
 

@@ -1,7 +1,7 @@
 // The New Command dialog: the user picks the type of the command to add and reads what it does.
 #pragma once
 
-#include "core/Command.h"
+#include "core/commands/Command.h"
 #include "winui/Dialog.h"
 #include "winui/ModuleInfo.h"
 

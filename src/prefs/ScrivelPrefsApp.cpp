@@ -6,7 +6,7 @@
 
 #include <exception>
 
-#include "core/CommandEditor.h"
+#include "core/editor/CommandEditor.h"
 #include "prefs/ScrivelPrefsDlg.h"
 
 namespace quillet::prefs {

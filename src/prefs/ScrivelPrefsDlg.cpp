@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "PrefsIds.h"
-#include "core/Messages.h"
+#include "core/messages/Messages.h"
 #include "prefs/InsertDlg.h"
 #include "prefs/NewCmdDlg.h"
 #include "winui/Handles.h"

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "core/CommandEditor.h"
+#include "core/editor/CommandEditor.h"
 #include "prefs/VisibleWSEdit.h"
 #include "winui/Dialog.h"
 #include "winui/ModuleInfo.h"

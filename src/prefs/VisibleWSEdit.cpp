@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "core/VisibleSpace.h"
+#include "core/editor/VisibleSpace.h"
 
 namespace quillet::prefs {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "core/DropFiles.h"
+#include "core/menu/DropFiles.h"
 #include "platform/win32/Handles.h"
 
 namespace quillet::shellext {

@@ -4,9 +4,9 @@
 
 #include <shellapi.h>
 
-#include "core/CopyText.h"
-#include "core/FileCommandNames.h"
-#include "core/RenameTarget.h"
+#include "core/copy/CopyText.h"
+#include "core/menu/FileCommandNames.h"
+#include "core/menu/RenameTarget.h"
 #include "platform/Platform.h"
 #include "platform/win32/ExactPath.h"
 #include "platform/win32/Handles.h"

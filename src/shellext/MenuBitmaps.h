@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "core/MenuImage.h"
+#include "core/menu/MenuImage.h"
 
 namespace quillet::shellext {
 

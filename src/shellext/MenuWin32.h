@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "core/CommandMenu.h"
+#include "core/menu/CommandMenu.h"
 #include "shellext/MenuBitmaps.h"
 
 namespace quillet::shellext {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/RegistryScript.h"
+#include "core/registration/RegistryScript.h"
 #include "platform/Utf.h"
 #include "platform/win32/WideString.h"
 #include "shellext/RegistryStoreWin32.h"

@@ -1,7 +1,7 @@
 // The registration scripts' store over the Windows registry API (64-bit view).
 #pragma once
 
-#include "core/RegistryScript.h"
+#include "core/registration/RegistryScript.h"
 
 namespace quillet::shellext {
 

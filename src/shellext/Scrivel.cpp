@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <string>
 
-#include "core/CommandFile.h"
-#include "core/CopyText.h"
+#include "core/commands/CommandFile.h"
+#include "core/copy/CopyText.h"
 #include "platform/win32/WideString.h"
 #include "shellext/DropList.h"
 #include "shellext/FileCommands.h"

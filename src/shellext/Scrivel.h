@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ScrivelShExt_h.h"
-#include "core/CommandMenu.h"
+#include "core/menu/CommandMenu.h"
 #include "shellext/ComSupport.h"
 #include "shellext/MenuBitmaps.h"
 #include "shellext/Module.h"

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "core/DialogLayout.h"
+#include "core/layout/DialogLayout.h"
 #include "winui/Handles.h"
 
 namespace quillet::winui {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/DialogLayout.h"
+#include "core/layout/DialogLayout.h"
 
 namespace quillet::winui {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/CommandFile.h"
+#include "core/commands/CommandFile.h"
 #include "platform/Utf.h"
 
 namespace {

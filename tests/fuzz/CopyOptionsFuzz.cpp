@@ -11,10 +11,10 @@
 #include <limits>
 #include <string>
 
-#include "core/CopyOptions.h"
-#include "core/CopyText.h"
-#include "core/Items.h"
-#include "core/TextBuffer.h"
+#include "core/copy/CopyOptions.h"
+#include "core/copy/CopyText.h"
+#include "core/format/Items.h"
+#include "core/format/TextBuffer.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 

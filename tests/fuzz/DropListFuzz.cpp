@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/DropFiles.h"
+#include "core/menu/DropFiles.h"
 
 namespace {
 

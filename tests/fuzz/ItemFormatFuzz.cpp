@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "core/ItemFormat.h"
-#include "core/Items.h"
-#include "core/TextBuffer.h"
+#include "core/format/ItemFormat.h"
+#include "core/format/Items.h"
+#include "core/format/TextBuffer.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "core/MenuImage.h"
+#include "core/menu/MenuImage.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Messages.h"
+#include "core/messages/Messages.h"
 #include "platform/Utf.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "MemoryRegistry.h"
-#include "core/RegistryScript.h"
+#include "core/registration/RegistryScript.h"
 #include "platform/Utf.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/MenuImage.h"
+#include "core/menu/MenuImage.h"
 #include "shellext/MenuBitmaps.h"
 
 namespace quillet::shellext {

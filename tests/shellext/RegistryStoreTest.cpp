@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "core/RegistryScript.h"
+#include "core/registration/RegistryScript.h"
 #include "shellext/RegistryStoreWin32.h"
 
 namespace quillet::test {

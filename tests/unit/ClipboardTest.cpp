@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "TestSupport.h"
-#include "core/CopyText.h"
+#include "core/copy/CopyText.h"
 
 #ifdef _WIN32
 #include <windows.h>

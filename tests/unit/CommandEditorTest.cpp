@@ -1,7 +1,7 @@
 // The configuration dialog's rules, driven through a view that behaves like the dialog's controls:
 // the list view tells the editor of selections, the Name field stops at its limit, and the
 // visible-whitespace fields turn typed spaces into dots.
-#include "core/CommandEditor.h"
+#include "core/editor/CommandEditor.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +11,11 @@
 #include <set>
 
 #include "TestSupport.h"
-#include "core/AttributePicker.h"
-#include "core/CommandFile.h"
-#include "core/CommandTypeTexts.h"
-#include "core/ItemFormat.h"
-#include "core/VisibleSpace.h"
+#include "core/commands/CommandFile.h"
+#include "core/editor/AttributePicker.h"
+#include "core/editor/CommandTypeTexts.h"
+#include "core/editor/VisibleSpace.h"
+#include "core/format/ItemFormat.h"
 #include "platform/Utf.h"
 
 namespace quillet {

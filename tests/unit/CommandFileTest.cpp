@@ -4,8 +4,8 @@
 #include <fstream>
 
 #include "TestSupport.h"
-#include "core/CommandFile.h"
-#include "core/Messages.h"
+#include "core/commands/CommandFile.h"
+#include "core/messages/Messages.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 

@@ -15,8 +15,8 @@
 #endif
 
 #include "TestSupport.h"
-#include "core/CommandFile.h"
-#include "core/Messages.h"
+#include "core/commands/CommandFile.h"
+#include "core/messages/Messages.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "core/CommandMenu.h"
+#include "core/menu/CommandMenu.h"
 #include "platform/Utf.h"
 
 namespace quillet::test {

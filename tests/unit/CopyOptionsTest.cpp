@@ -4,9 +4,9 @@
 #include <fstream>
 
 #include "TestSupport.h"
-#include "core/CopyOptions.h"
-#include "core/CopyText.h"
-#include "core/Messages.h"
+#include "core/copy/CopyOptions.h"
+#include "core/copy/CopyText.h"
+#include "core/messages/Messages.h"
 
 namespace quillet {
 namespace {

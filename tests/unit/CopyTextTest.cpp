@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "core/CopyText.h"
-#include "core/ItemFormat.h"
+#include "core/copy/CopyText.h"
+#include "core/format/ItemFormat.h"
 
 namespace quillet {
 namespace {

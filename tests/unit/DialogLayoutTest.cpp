@@ -1,4 +1,4 @@
-#include "core/DialogLayout.h"
+#include "core/layout/DialogLayout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/DpiScale.h"
+#include "core/layout/DpiScale.h"
 
 namespace quillet {
 namespace {

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "TestSupport.h"
-#include "core/DropFiles.h"
+#include "core/menu/DropFiles.h"
 
 namespace quillet::test {
 namespace {

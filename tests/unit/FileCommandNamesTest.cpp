@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "core/FileCommandNames.h"
+#include "core/menu/FileCommandNames.h"
 
 namespace quillet {
 namespace {

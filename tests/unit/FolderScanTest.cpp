@@ -7,8 +7,8 @@
 #include <set>
 
 #include "TestSupport.h"
-#include "core/CopyOptions.h"
-#include "core/FolderScan.h"
+#include "core/copy/CopyOptions.h"
+#include "core/copy/FolderScan.h"
 
 namespace quillet {
 namespace {

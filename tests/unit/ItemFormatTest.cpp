@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "core/ItemFormat.h"
-#include "core/Messages.h"
+#include "core/format/ItemFormat.h"
+#include "core/messages/Messages.h"
 
 namespace quillet {
 namespace {

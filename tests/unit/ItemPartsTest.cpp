@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "core/ItemParts.h"
+#include "core/format/ItemParts.h"
 
 namespace quillet {
 namespace {

@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "TestSupport.h"
-#include "core/Items.h"
+#include "core/format/Items.h"
 
 #ifdef _WIN32
 #include "platform/win32/ExactPath.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "core/RegistryScript.h"
+#include "core/registration/RegistryScript.h"
 
 namespace quillet::test {
 

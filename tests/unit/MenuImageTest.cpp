@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/MenuImage.h"
+#include "core/menu/MenuImage.h"
 
 namespace quillet {
 namespace {

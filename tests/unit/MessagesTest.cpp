@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "core/Messages.h"
+#include "core/messages/Messages.h"
 
 namespace quillet {
 namespace {

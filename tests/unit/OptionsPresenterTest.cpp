@@ -1,4 +1,4 @@
-#include "core/OptionsPresenter.h"
+#include "core/options/OptionsPresenter.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 
 #include "MemoryRegistry.h"
 #include "TestSupport.h"
-#include "core/RegistryScript.h"
+#include "core/registration/RegistryScript.h"
 #include "platform/Utf.h"
 
 namespace quillet::test {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "core/RenameTarget.h"
+#include "core/menu/RenameTarget.h"
 
 namespace quillet::test {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/Items.h"
+#include "core/format/Items.h"
 #include "platform/Platform.h"
 
 namespace quillet::test {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/TextBuffer.h"
+#include "core/format/TextBuffer.h"
 
 namespace quillet {
 namespace {

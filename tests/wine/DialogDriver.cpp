@@ -9,7 +9,7 @@
 
 #include "../unit/TestSupport.h"
 #include "OptionsDialogIds.h"
-#include "core/DpiScale.h"
+#include "core/layout/DpiScale.h"
 
 namespace quillet::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "core/CopyOptions.h"
+#include "core/copy/CopyOptions.h"
 #include "platform/win32/WideString.h"
 #include "shellext/ui/OptionsDlg.h"
 

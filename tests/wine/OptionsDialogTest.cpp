@@ -14,7 +14,7 @@
 #include "DialogDriver.h"
 #include "OptionsDialogFixture.h"
 #include "OptionsDialogIds.h"
-#include "core/Messages.h"
+#include "core/messages/Messages.h"
 
 namespace quillet::test {
 namespace {

@@ -8,8 +8,8 @@
 #include <iterator>
 
 #include "PrefsIds.h"
-#include "core/CommandEditor.h"
-#include "core/CommandFile.h"
+#include "core/commands/CommandFile.h"
+#include "core/editor/CommandEditor.h"
 #include "prefs/ScrivelPrefsDlg.h"
 
 namespace quillet::test {

@@ -9,7 +9,7 @@
 #include "../unit/TestSupport.h"
 #include "PrefsDialogFixture.h"
 #include "PrefsIds.h"
-#include "core/CommandFile.h"
+#include "core/commands/CommandFile.h"
 
 namespace quillet::test {
 namespace {

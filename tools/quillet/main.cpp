@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "core/CommandFile.h"
-#include "core/CopyOptions.h"
-#include "core/CopyText.h"
-#include "core/FolderScan.h"
-#include "core/ItemFormat.h"
-#include "core/Items.h"
-#include "core/TextBuffer.h"
+#include "core/commands/CommandFile.h"
+#include "core/copy/CopyOptions.h"
+#include "core/copy/CopyText.h"
+#include "core/copy/FolderScan.h"
+#include "core/format/ItemFormat.h"
+#include "core/format/Items.h"
+#include "core/format/TextBuffer.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 

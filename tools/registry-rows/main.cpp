@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/RegistryScript.h"
+#include "core/registration/RegistryScript.h"
 #include "platform/Utf.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <cwchar>
 
 #include "OptionsDialogIds.h"
-#include "core/CopyText.h"
-#include "core/Messages.h"
+#include "core/copy/CopyText.h"
+#include "core/messages/Messages.h"
 #include "shellext/ui/ScanningFoldersDlg.h"
 #include "winui/Handles.h"
 

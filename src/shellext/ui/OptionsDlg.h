@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "core/CopyOptions.h"
-#include "core/Items.h"
-#include "core/OptionsPresenter.h"
+#include "core/copy/CopyOptions.h"
+#include "core/format/Items.h"
+#include "core/options/OptionsPresenter.h"
 #include "winui/ButtonLink.h"
 #include "winui/ControlLayout.h"
 #include "winui/Dialog.h"

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "core/FolderScan.h"
-#include "core/Items.h"
+#include "core/copy/FolderScan.h"
+#include "core/format/Items.h"
 #include "winui/Dialog.h"
 
 namespace quillet::shellext {

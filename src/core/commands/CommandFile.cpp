@@ -1,0 +1,358 @@
+#include "core/commands/CommandFile.h"
+
+#include <algorithm>
+#include <climits>
+#include <new>
+
+#include "core/format/TextBuffer.h"
+#include "core/messages/Messages.h"
+#include "platform/Platform.h"
+#include "platform/Utf.h"
+
+namespace quillet {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f';
+}
+
+std::u16string_view TrimBlanks(std::u16string_view text) {
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+void AddToLog(std::u16string& errorLog, std::u16string_view message) {
+    errorLog += message;
+    errorLog += u'\n';
+}
+
+// The item format as the configuration program shows it: the bracket and bar escapes undone, other
+// pairs kept as typed. A lone backslash at the very end is kept too: the shell extension reads it as
+// a backslash, and dropping it would change what the command copies once the list is saved.
+std::u16string EditorFormatText(std::u16string_view typed) {
+    std::u16string text;
+    text.reserve(typed.size());
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+        if (typed[i] != u'\\') {
+            text.push_back(typed[i]);
+        } else if (i + 1 == typed.size()) {
+            text.push_back(u'\\');
+        } else {
+            const char16_t next = typed[++i];
+            if (next != u'[' && next != u']' && next != u'|') {
+                text.push_back(u'\\');
+            }
+            text.push_back(next);
+        }
+    }
+    return text;
+}
+
+// An unescaped "]" ends a format with an error. The configuration program, where "]" is text in the
+// Item Format field, keeps the rest of the format up to the separator's "[" and the texts after it,
+// so that saving the faulty command loses nothing of its line.
+void SkipToSeparator(FormatCursor& cursor) {
+    for (char16_t c = cursor.Peek(); c != u'\0' && c != u'\n' && c != u'['; c = cursor.Peek()) {
+        const char16_t next = cursor.Peek(1);
+        cursor.Advance(c == u'\\' && next != u'\0' && next != u'\n' ? 2 : 1);
+    }
+}
+
+// A message inserted into a log line that ends with its own full stop: without its closing full stop
+// or the trailing ", " of the separator message.
+std::u16string AsClause(std::u16string_view message) {
+    while (!message.empty() && (message.back() == u' ' || message.back() == u',' || message.back() == u'.')) {
+        message.remove_suffix(1);
+    }
+    return std::u16string(message);
+}
+
+// Reads "[separator]start|end|flag" after the item format, the cursor on the "[".
+bool ReadTail(FormatCursor& cursor, EscapeMode mode, CopyFormat& format) {
+    cursor.Advance();  // the "["
+    std::u16string separator = ReadRun(cursor, u"]", mode);
+    if (cursor.Peek() != u']') {
+        return false;
+    }
+    cursor.Advance();
+    format.itemSeparator = std::move(separator);
+    format.startText = ReadRun(cursor, u"|", mode);
+    if (cursor.Peek() == u'|') {
+        cursor.Advance();
+        format.endText = ReadRun(cursor, u"|", mode);
+        if (cursor.Peek() == u'|') {
+            cursor.Advance();
+            format.newlineAtEnd = ReadRun(cursor, u"", mode) == u"1";
+        }
+    }
+    return true;
+}
+
+void AppendEscapedName(TextBuffer& out, std::u16string_view name) {
+    for (const char16_t c : name) {
+        if (c == u'\r' || c == u'\n') {
+            continue;  // a name has no escape for a line break, and one would split the line
+        }
+        if (c == u':' || c == u'\\') {
+            out.AppendChar(u'\\');
+        }
+        out.AppendChar(c);
+    }
+}
+
+// The field rule: brackets and bars escaped; a backslash that starts a pair the shell extension
+// decodes is kept with its pair, any other backslash doubled. Line breaks are written as their
+// escapes so that a field can never split its line.
+void AppendEscapedField(TextBuffer& out, std::u16string_view field) {
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        const char16_t c = field[i];
+        switch (c) {
+            case u'[':
+            case u']':
+            case u'|':
+                out.AppendChar(u'\\');
+                out.AppendChar(c);
+                break;
+            case u'\n':
+                out.AppendRaw(u"\\n");
+                break;
+            case u'\r':
+                out.AppendRaw(u"\\r");
+                break;
+            case u'\\':
+                out.AppendChar(u'\\');
+                if (i + 1 < field.size() && DecodeEscape(field[i + 1], EscapeMode::FullEscapes) != u'\0') {
+                    out.AppendChar(field[++i]);
+                } else {
+                    out.AppendChar(u'\\');
+                }
+                break;
+            default:
+                out.AppendChar(c);
+        }
+    }
+}
+
+// One command's line, without its line end.
+void AppendCommandLine(TextBuffer& out, const Command& command) {
+    AppendEscapedName(out, command.name);
+    out.AppendChar(u':');
+    if (command.type != CommandType::UserDefined) {
+        out.AppendChar(u'%');
+        out.AppendRaw(KeywordOf(command.type));
+        return;
+    }
+    const CopyFormat& format = command.format;
+    AppendEscapedField(out, format.formatText);
+    out.AppendChar(u'[');
+    AppendEscapedField(out, format.itemSeparator);
+    out.AppendChar(u']');
+    AppendEscapedField(out, format.startText);
+    if (!format.endText.empty() || format.newlineAtEnd) {
+        out.AppendChar(u'|');
+        AppendEscapedField(out, format.endText);
+    }
+    if (format.newlineAtEnd) {
+        out.AppendRaw(u"|1");
+    }
+}
+
+}  // namespace
+
+std::u16string DecodeCommandFileBytes(std::string_view bytes) {
+    if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        bytes.remove_prefix(kByteOrderMark.size());
+    }
+    bytes = bytes.substr(0, bytes.find('\0'));
+    return Utf8ToUtf16(bytes);
+}
+
+CommandList LoadCommandFile(const std::u16string& path, EscapeMode mode, std::u16string& errorLog) {
+    CommandList list;
+    try {
+        const std::optional<std::string> bytes = platform::ReadWholeFile(path, kMaxCommandFileSize);
+        if (!bytes) {
+            return list;
+        }
+        ParseCommandText(DecodeCommandFileBytes(*bytes), mode, list, errorLog);
+    } catch (const std::bad_alloc&) {
+        // A file too large for memory reads as no file at all.
+        list.clear();
+    }
+    return list;
+}
+
+void ParseCommandText(std::u16string_view text, EscapeMode mode, CommandList& list,
+                      std::u16string& errorLog) {
+    std::u16string line;
+    line.reserve(256);
+    // Counted wide: a file just under 4 GiB can hold more lines than a 32-bit number.
+    std::int64_t lineNumber = 0;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        line.clear();
+        bool tooLong = false;
+        for (; at < text.size() && text[at] != u'\n'; ++at) {
+            if (text[at] == u'\r') {
+                continue;
+            }
+            if (line.size() + 1 >= kMaxCommandLineLength) {
+                tooLong = true;
+            } else {
+                line.push_back(text[at]);
+            }
+        }
+        ++at;  // the line feed
+        if (!tooLong && !line.empty() && line.front() != u';') {
+            const auto number = static_cast<std::int32_t>(std::min<std::int64_t>(lineNumber, INT32_MAX));
+            ParseCommandLine(line, number, mode, list, errorLog);
+        }
+        ++lineNumber;
+    }
+}
+
+void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeMode mode, CommandList& list,
+                      std::u16string& errorLog) {
+    FormatCursor cursor(line);
+    std::u16string name = ReadRun(cursor, u":", EscapeMode::NameEscapes);
+    if (cursor.Peek() != u':') {
+        AddToLog(errorLog, FormatMessageText(MessageId::NoCommandOnLine, {lineNumber}));
+        return;
+    }
+    cursor.Advance();
+    Command command(std::move(name));
+
+    if (cursor.Peek() == u'%') {
+        cursor.Advance();
+        const std::u16string keyword = ReadRun(cursor, u"", EscapeMode::NameEscapes);
+        const std::u16string_view trimmed = TrimBlanks(keyword);
+        if (const std::optional<CommandType> type = CommandTypeFromKeyword(trimmed)) {
+            command.type = *type;
+            list.push_back(std::move(command));
+        } else {
+            AddToLog(errorLog, FormatMessageText(MessageId::UnknownBuiltInCommand,
+                                                 {command.name, lineNumber, trimmed}));
+        }
+        return;
+    }
+
+    const std::int32_t formatStart = cursor.Position();
+    std::u16string error;
+    ParseItemFormat(cursor, &command.format, mode, error);
+    if (mode == EscapeMode::EditorEscapes) {
+        if (cursor.Peek() == u']') {
+            SkipToSeparator(cursor);
+        }
+        const auto start = static_cast<std::size_t>(formatStart);
+        const auto end = std::min(static_cast<std::size_t>(cursor.Position()), line.size());
+        command.format.formatText = EditorFormatText(line.substr(start, end > start ? end - start : 0));
+    }
+    if (!error.empty()) {
+        if (mode == EscapeMode::FullEscapes) {
+            AddToLog(errorLog, FormatMessageText(MessageId::ErrorReadingCommand,
+                                                 {command.name, lineNumber, AsClause(error)}));
+            return;
+        }
+        command.format.errorText = std::move(error);
+    }
+
+    // A "[" without its "]" keeps the command with empty texts; the log says why they are missing.
+    if (cursor.Peek() == u'[' && !ReadTail(cursor, mode, command.format)) {
+        AddToLog(errorLog, FormatMessageText(MessageId::ErrorReadingCommand,
+                                             {command.name, lineNumber,
+                                              AsClause(MessageText(MessageId::FailedToReadItemSeparator))}));
+    }
+    list.push_back(std::move(command));
+}
+
+std::u16string CommandFileText(const CommandList& list) {
+    TextBuffer out;
+    for (const Command& command : list) {
+        AppendCommandLine(out, command);
+        out.AppendText(u"\n");
+    }
+    return std::u16string(out.View());
+}
+
+bool CheckCommandList(const CommandList& list, std::u16string& error) {
+    TextBuffer line;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const Command& command = list[i];
+        const auto number = static_cast<std::int64_t>(i + 1);
+        const auto nameLength = static_cast<std::size_t>(std::count_if(
+            command.name.begin(), command.name.end(), [](char16_t c) { return c != u'\r' && c != u'\n'; }));
+        if (nameLength > kMaxCommandNameLength) {
+            error = FormatMessageText(MessageId::NameTooLong,
+                                      {number, static_cast<std::int64_t>(kMaxCommandNameLength)});
+            return false;
+        }
+        line.Clear();
+        AppendCommandLine(line, command);
+        if (line.View().front() == u';') {
+            error = FormatMessageText(MessageId::NameStartsComment, {number, command.name});
+            return false;
+        }
+        if (line.Count() >= kMaxCommandLineLength) {
+            error = FormatMessageText(MessageId::LineTooLong,
+                                      {command.name, static_cast<std::int64_t>(line.Count()),
+                                       static_cast<std::int64_t>(kMaxCommandLineLength)});
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string EncodeCommandFileText(std::u16string_view text) {
+    std::string bytes(kByteOrderMark);
+    bytes += Utf16ToUtf8(text);
+    return bytes;
+}
+
+bool SaveCommandFile(const std::u16string& path, const CommandList& list, std::u16string& error) {
+    if (!CheckCommandList(list, error)) {
+        return false;
+    }
+    const std::string bytes = EncodeCommandFileText(CommandFileText(list));
+    const platform::ReplaceResult result = platform::ReplaceFileContents(path, bytes);
+    if (result.Succeeded()) {
+        return true;
+    }
+    const MessageId id = result.failedStep == platform::ReplaceStep::Create ? MessageId::FailedToCreateFile
+                                                                            : MessageId::FailedToWriteFile;
+    error = FormatMessageText(id, {path, static_cast<std::int64_t>(result.errorCode)});
+    return false;
+}
+
+std::u16string userCommandFile(bool createFolders) {
+    std::u16string path = platform::ApplicationDataFolder();
+    if (path.empty()) {
+        return {};
+    }
+    if (createFolders) {
+        platform::CreateFolder(path);  // POSIX: ~/.config may not exist yet
+    }
+    for (const std::u16string_view folder : {u"Brantwell", u"Quillet"}) {
+        path += platform::kPathSeparator;
+        path += folder;
+        if (createFolders) {
+            platform::CreateFolder(path);
+        }
+    }
+    path += platform::kPathSeparator;
+    path += u"Cmds.txt";
+    return path;
+}
+
+std::u16string defaultCommandFile() {
+    const std::u16string folder = platform::RunningModuleFolder();
+    return folder.empty() ? std::u16string() : folder + u"Cmds.txt";
+}
+
+}  // namespace quillet

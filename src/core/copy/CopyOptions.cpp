@@ -1,0 +1,276 @@
+#include "core/copy/CopyOptions.h"
+
+#include <algorithm>
+
+#include "core/commands/CommandFile.h"
+#include "core/messages/Messages.h"
+#include "platform/AsciiCase.h"
+
+namespace quillet {
+namespace {
+
+constexpr std::u16string_view kSeparatorEntries[] = {u"One per line", u"One per line + comma", u"Space",
+                                                     u"Tab", u"Comma"};
+constexpr std::u16string_view kQuoteCharEntries[] = {u"Double quote (\")", u"Single quote (')"};
+constexpr std::u16string_view kPathSeparatorEntries[] = {u"\\", u"\\\\", u"/"};
+constexpr std::u16string_view kSizeUnitEntries[] = {u"Bytes", u"KB", u"MB", u"GB", u"Auto"};
+constexpr std::u16string_view kDateFormatEntries[] = {u"Short date & time", u"Long date & time",
+                                                      u"Short date", u"Long date"};
+constexpr std::u16string_view kSortEntries[] = {u"As selected",
+                                                u"By name (A-Z)",
+                                                u"By name (Z-A)",
+                                                u"By size (smallest first)",
+                                                u"By size (largest first)",
+                                                u"By modified date (oldest first)",
+                                                u"By modified date (newest first)"};
+
+constexpr CopyOptionField kFields[] = {
+    {u"Filenames Separator", CopyOptionKind::Choice, &CopyOptions::filenamesSeparator, kSeparatorEntries},
+    {u"Filenames Quote", CopyOptionKind::Boolean, &CopyOptions::filenamesQuote, {}},
+    {u"Filenames Quote Char", CopyOptionKind::Choice, &CopyOptions::filenamesQuoteChar, kQuoteCharEntries},
+    {u"Full Path", CopyOptionKind::Boolean, &CopyOptions::fullPath, {}},
+    {u"Path Separator", CopyOptionKind::Choice, &CopyOptions::pathSeparator, kPathSeparatorEntries},
+    {u"Add Size", CopyOptionKind::Boolean, &CopyOptions::addSize, {}},
+    {u"Size Units", CopyOptionKind::Choice, &CopyOptions::sizeUnits, kSizeUnitEntries},
+    {u"Add Date", CopyOptionKind::Boolean, &CopyOptions::addDate, {}},
+    {u"Date Format", CopyOptionKind::Choice, &CopyOptions::dateFormat, kDateFormatEntries},
+    {u"Sort Option", CopyOptionKind::Choice, &CopyOptions::sortOption, kSortEntries},
+};
+
+std::u16string DecimalText(std::int64_t value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+// The ascending orders; a descending order is its ascending twin with the operands swapped.
+bool NameBefore(const CFItem* a, const CFItem* b) {
+    return CompareNames(a->Name(), b->Name()) < 0;
+}
+
+bool SizeBefore(const CFItem* a, const CFItem* b) {
+    if (a->size != b->size) {
+        return a->size < b->size;
+    }
+    if (a->IsFolder() != b->IsFolder()) {
+        return a->IsFolder();  // a folder before a file of the same size
+    }
+    return NameBefore(a, b);
+}
+
+bool ModifiedBefore(const CFItem* a, const CFItem* b) {
+    if (a->modified != b->modified) {
+        return a->modified < b->modified;
+    }
+    return NameBefore(a, b);
+}
+
+// Sorting by name compares the names many times: sort compact copies of the name views (as small
+// as a string view, with the item's index in place of half its length field), so that each
+// comparison reads the characters directly, then put the items back in that order.
+void SortByName(std::vector<CFItem*>& flat, bool descending) {
+    struct Entry {
+        const char16_t* chars;
+        std::uint32_t length;
+        std::uint32_t index;
+        std::u16string_view Name() const { return {chars, length}; }
+    };
+    const bool fits = flat.size() <= UINT32_MAX &&
+                      std::all_of(flat.begin(), flat.end(),
+                                  [](const CFItem* item) { return item->Name().size() <= UINT32_MAX; });
+    if (!fits) {
+        if (descending) {
+            std::sort(flat.begin(), flat.end(),
+                      [](const CFItem* a, const CFItem* b) { return NameBefore(b, a); });
+        } else {
+            std::sort(flat.begin(), flat.end(), NameBefore);
+        }
+        return;
+    }
+    std::vector<Entry> entries;
+    entries.reserve(flat.size());
+    for (std::size_t i = 0; i < flat.size(); ++i) {
+        const std::u16string_view name = flat[i]->Name();
+        entries.push_back(
+            {name.data(), static_cast<std::uint32_t>(name.size()), static_cast<std::uint32_t>(i)});
+    }
+    if (descending) {
+        std::sort(entries.begin(), entries.end(),
+                  [](const Entry& a, const Entry& b) { return CompareNames(b.Name(), a.Name()) < 0; });
+    } else {
+        std::sort(entries.begin(), entries.end(),
+                  [](const Entry& a, const Entry& b) { return CompareNames(a.Name(), b.Name()) < 0; });
+    }
+    std::vector<CFItem*> sorted;
+    sorted.reserve(flat.size());
+    for (const Entry& entry : entries) {
+        sorted.push_back(flat[entry.index]);
+    }
+    flat = std::move(sorted);
+}
+
+}  // namespace
+
+std::span<const CopyOptionField> CopyOptionFields() {
+    return kFields;
+}
+
+CopyOptions& SharedCopyOptions() {
+    static CopyOptions options;
+    return options;
+}
+
+std::u16string CopyOptionsFile() {
+    const std::u16string commandFile = userCommandFile();
+    if (commandFile.empty()) {
+        return {};
+    }
+    return commandFile.substr(0, NameOffsetOf(commandFile)) + std::u16string(kCopyOptionsFileName);
+}
+
+void LoadCopyOptions(CopyOptions& options, const std::u16string& file) {
+    if (file.empty()) {
+        return;
+    }
+    for (const CopyOptionField& field : kFields) {
+        int& value = options.*field.value;
+        value = platform::ReadProfileInt(file, kCopyOptionsSection, field.profileName, value);
+        if (field.kind == CopyOptionKind::Boolean && value != 0) {
+            value = 1;
+        }
+    }
+}
+
+void SaveCopyOptions(const CopyOptions& options, const std::u16string& file) {
+    if (file.empty()) {
+        return;
+    }
+    const std::size_t folderEnd = file.find_last_of(platform::kPathSeparator);
+    if (folderEnd != std::u16string::npos && folderEnd > 0) {
+        platform::CreateFolders(file.substr(0, folderEnd));
+    }
+    for (const CopyOptionField& field : kFields) {
+        platform::WriteProfileValue(file, kCopyOptionsSection, field.profileName,
+                                    DecimalText(options.*field.value));
+    }
+}
+
+void LoadCopyOptions() {
+    LoadCopyOptions(SharedCopyOptions(), CopyOptionsFile());
+}
+
+void SaveCopyOptions() {
+    SaveCopyOptions(SharedCopyOptions(), CopyOptionsFile());
+}
+
+CopyFormat BuildOptionsCopyFormat(const CopyOptions& options) {
+    CopyFormat format;
+    std::u16string quote;
+    if (options.filenamesQuote != 0 && options.filenamesQuoteChar == 0) {
+        quote = u"\"";
+    } else if (options.filenamesQuote != 0 && options.filenamesQuoteChar == 1) {
+        quote = u"'";
+    }
+    if (!quote.empty()) {
+        format.parts.push_back(std::make_unique<ItemPartText>(quote));
+    }
+    const PathSeparator separator = options.pathSeparator == 1   ? PathSeparator::DoubleBackslash
+                                    : options.pathSeparator == 2 ? PathSeparator::ForwardSlash
+                                                                 : PathSeparator::Backslash;
+    format.parts.push_back(std::make_unique<ItemPartPath>(
+        options.fullPath != 0 ? PathComponent::Path : PathComponent::Name, separator));
+    if (!quote.empty()) {
+        format.parts.push_back(std::make_unique<ItemPartText>(quote));
+    }
+    if (options.addSize != 0) {
+        const SizeUnit unit = options.sizeUnits >= 0 && options.sizeUnits <= 4
+                                  ? static_cast<SizeUnit>(options.sizeUnits)
+                                  : SizeUnit::Bytes;
+        format.parts.push_back(std::make_unique<ItemPartText>(u"\t"));
+        format.parts.push_back(std::make_unique<ItemPartSize>(unit));
+    }
+    if (options.addDate != 0) {
+        const DateStyle style = options.dateFormat == 0   ? DateStyle::ShortDateTime
+                                : options.dateFormat == 1 ? DateStyle::LongDateTime
+                                : options.dateFormat == 3 ? DateStyle::LongDate
+                                                          : DateStyle::ShortDate;
+        format.parts.push_back(std::make_unique<ItemPartText>(u"\t"));
+        format.parts.push_back(std::make_unique<ItemPartDate>(DateStamp::Modified, style));
+    }
+    switch (options.filenamesSeparator) {
+        case 0:
+            format.itemSeparator = u"\n";
+            break;
+        case 1:
+            format.itemSeparator = u",\n";
+            break;
+        case 2:
+            format.itemSeparator = u" ";
+            break;
+        case 3:
+            format.itemSeparator = u"\t";
+            break;
+        case 4:
+            format.itemSeparator = u",";
+            break;
+        default:
+            break;
+    }
+    return format;
+}
+
+int CompareNames(std::u16string_view a, std::u16string_view b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const char16_t x = LowerAscii(a[i]);
+        const char16_t y = LowerAscii(b[i]);
+        if (x != y) {
+            return x < y ? -1 : 1;
+        }
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+void SortSelection(ItemSelection& selection) {
+    std::vector<CFItem*>& flat = selection.Flat();
+    switch (static_cast<SortOrder>(selection.order)) {
+        case SortOrder::NameAscending:
+            SortByName(flat, false);
+            break;
+        case SortOrder::NameDescending:
+            SortByName(flat, true);
+            break;
+        case SortOrder::SizeAscending:
+            std::sort(flat.begin(), flat.end(), SizeBefore);
+            break;
+        case SortOrder::SizeDescending:
+            std::sort(flat.begin(), flat.end(),
+                      [](const CFItem* a, const CFItem* b) { return SizeBefore(b, a); });
+            break;
+        case SortOrder::ModifiedAscending:
+            std::sort(flat.begin(), flat.end(), ModifiedBefore);
+            break;
+        case SortOrder::ModifiedDescending:
+            std::sort(flat.begin(), flat.end(),
+                      [](const CFItem* a, const CFItem* b) { return ModifiedBefore(b, a); });
+            break;
+        default:
+            break;  // as selected: Flatten restores that order
+    }
+}
+
+std::u16string FormatGroupedNumber(std::uint64_t count) {
+    const std::string digits = std::to_string(count);
+    const std::u16string text(digits.begin(), digits.end());
+    const auto formatted = platform::FormatNumberForLocale(text);
+    return formatted && !formatted->empty() ? *formatted : text;
+}
+
+std::u16string SummaryText(const ItemSelection& selection) {
+    const std::u16string count = FormatGroupedNumber(selection.Flat().size());
+    const std::u16string total = FormatGroupedNumber(selection.totalSize);
+    const MessageId message = selection.hasFolder && !selection.expand ? MessageId::SummaryFilesAndFolders
+                                                                       : MessageId::SummaryFiles;
+    return FormatMessageText(message, {count, total});
+}
+
+}  // namespace quillet

@@ -1,0 +1,51 @@
+#include "core/copy/CopyText.h"
+
+namespace quillet {
+
+CopyFormat MakeDefaultCopyFormat(PathComponent component) {
+    CopyFormat format;
+    format.parts.push_back(std::make_unique<ItemPartPath>(component, PathSeparator::Backslash));
+    format.itemSeparator = u"\n";
+    format.newlineAtEnd = true;
+    return format;
+}
+
+void RenderSelection(const ItemSelection& selection, const CopyFormat& format, TextBuffer& buffer) {
+    buffer.Clear();
+    buffer.AppendText(format.startText);
+    const std::vector<CFItem*>& flat = selection.Flat();
+    for (std::size_t i = 0; i < flat.size(); ++i) {
+        format.RenderItem(*flat[i], buffer);
+        if (i + 1 < flat.size()) {
+            buffer.AppendText(format.itemSeparator);
+        }
+    }
+    if (flat.size() > 1 && format.newlineAtEnd) {
+        buffer.AppendText(u"\n");
+    }
+    buffer.AppendText(format.endText);
+}
+
+bool CopyTextToClipboard(const TextBuffer& buffer) {
+    if (!buffer.HasArray()) {
+        return platform::ReplaceClipboardText(std::nullopt);
+    }
+    return platform::ReplaceClipboardText(buffer.View());
+}
+
+void RenderPaths(std::span<const std::u16string> paths, const CopyFormat& format, TextBuffer& buffer) {
+    ItemSelection selection;
+    for (const std::u16string& path : paths) {
+        selection.AddPath(path);
+    }
+    selection.Flatten();
+    RenderSelection(selection, format, buffer);
+}
+
+bool CopySelection(std::span<const std::u16string> paths, const CopyFormat& format) {
+    TextBuffer buffer;
+    RenderPaths(paths, format, buffer);
+    return CopyTextToClipboard(buffer);
+}
+
+}  // namespace quillet

@@ -1,0 +1,34 @@
+// The copy text of a selection and its way to the clipboard: every copy ends here.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "core/format/ItemParts.h"
+#include "core/format/Items.h"
+#include "core/format/TextBuffer.h"
+
+namespace quillet {
+
+// The built-in copy's format: the name (or path) of each item, one per line, CR LF after the last
+// line too when more than one item is copied.
+CopyFormat MakeDefaultCopyFormat(PathComponent component);
+
+// Replaces the buffer's text with the copy text of the selection's flat array in its current order:
+// start text, the rendered items joined by the item separator, a line break when more than one item
+// was rendered and the format asks for it, end text.
+void RenderSelection(const ItemSelection& selection, const CopyFormat& format, TextBuffer& buffer);
+
+// Replaces the clipboard's contents with the buffer's text (a buffer that never received any text
+// only empties it). False when the clipboard could not be opened (nothing changed) or the text could
+// not be placed on it.
+bool CopyTextToClipboard(const TextBuffer& buffer);
+
+// The copy text of paths as a copy command makes it: each path that can still be read becomes an
+// item, in the order given; folders stay single items; no sort.
+void RenderPaths(std::span<const std::u16string> paths, const CopyFormat& format, TextBuffer& buffer);
+
+// The whole copy of a command: RenderPaths, then CopyTextToClipboard. Returns the clipboard's result.
+bool CopySelection(std::span<const std::u16string> paths, const CopyFormat& format);
+
+}  // namespace quillet

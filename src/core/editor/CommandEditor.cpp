@@ -1,0 +1,339 @@
+#include "core/editor/CommandEditor.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "core/commands/CommandFile.h"
+#include "core/editor/CommandTypeTexts.h"
+#include "core/editor/VisibleSpace.h"
+#include "core/format/ItemFormat.h"
+#include "platform/Platform.h"
+
+namespace quillet {
+namespace {
+
+// The user-defined fields that show their text with visible spaces, with the command's member.
+struct SpacedField {
+    EditorField field;
+    std::u16string CopyFormat::*member;
+};
+constexpr SpacedField kSpacedFields[] = {
+    {EditorField::ItemFormat, &CopyFormat::formatText},
+    {EditorField::ItemSeparator, &CopyFormat::itemSeparator},
+    {EditorField::StartText, &CopyFormat::startText},
+    {EditorField::EndText, &CopyFormat::endText},
+};
+
+bool HasEscapeList(EditorField field) {
+    return field == EditorField::ItemSeparator || field == EditorField::StartText ||
+           field == EditorField::EndText;
+}
+
+}  // namespace
+
+std::vector<StateMark> StateMarks(const CommandList& list) {
+    std::vector<StateMark> marks;
+    marks.reserve(list.size());
+    bool belowSubMenu = false;  // never reset: a second sub-menu command marks what follows it too
+    for (const Command& command : list) {
+        if (command.type == CommandType::SubFolder) {
+            marks.push_back(StateMark::SubMenu);
+            belowSubMenu = true;
+        } else if (command.type == CommandType::UserDefined && !command.format.errorText.empty()) {
+            marks.push_back(StateMark::Problem);
+        } else {
+            marks.push_back(belowSubMenu ? StateMark::InSubMenu : StateMark::None);
+        }
+    }
+    return marks;
+}
+
+CommandEditor::CommandEditor(CommandList commands, View& view, Storage& storage)
+    : commands_(std::move(commands)), view_(view), storage_(storage) {}
+
+void CommandEditor::Open() {
+    const Updating updating(*this);
+    view_.LimitName(kMaxCommandNameLength);
+    FillList();
+    ShowCommand(std::nullopt);
+    if (!commands_.empty()) {
+        SelectAndMakeCurrent(0);
+    }
+}
+
+void CommandEditor::FillList() {
+    marks_ = StateMarks(commands_);
+    for (std::size_t i = 0; i < commands_.size(); ++i) {
+        view_.InsertItem(i, commands_[i].name, marks_[i]);
+    }
+}
+
+void CommandEditor::ItemSelected(std::size_t index) {
+    if (updating_ || index >= commands_.size()) {
+        return;
+    }
+    const Updating updating(*this);
+    selected_ = index;
+    MakeCurrent(index);
+}
+
+void CommandEditor::SelectionCleared() {
+    // The current command stays on show and editable; only the buttons that need a selection stop.
+    if (!updating_) {
+        selected_.reset();
+    }
+}
+
+void CommandEditor::MakeCurrent(std::size_t index) {
+    StoreCurrentCommand();
+    current_ = index;
+    ShowCommand(index);
+}
+
+void CommandEditor::SelectAndMakeCurrent(std::size_t index) {
+    selected_ = index;
+    view_.SelectItem(index);
+    MakeCurrent(index);
+}
+
+void CommandEditor::SetDisplay(EditorDisplay display) {
+    display_ = display;
+    view_.ShowDisplay(display);
+}
+
+bool CommandEditor::CurrentIsUserDefined() const {
+    return current_ && commands_[*current_].type == CommandType::UserDefined;
+}
+
+void CommandEditor::ShowCommand(std::optional<std::size_t> index) {
+    if (!index) {
+        view_.SetFieldText(EditorField::Type, u"");
+        view_.SetFieldText(EditorField::Name, u"");
+        view_.SetDescription(u"");
+        SetDisplay(EditorDisplay::NoCommand);
+        return;
+    }
+    const Command& command = commands_[*index];
+    view_.SetFieldText(EditorField::Name, command.name);
+    view_.SetFieldText(EditorField::Type, MessageText(TextsOf(command.type).typeField));
+    if (command.type != CommandType::UserDefined) {
+        view_.SetDescription(DescriptionOf(command.type));
+        SetDisplay(EditorDisplay::BuiltIn);
+        return;
+    }
+    const CopyFormat& format = command.format;
+    for (std::size_t i = 0; i < std::size(kSpacedFields); ++i) {
+        shownTexts_[i] = {format.*kSpacedFields[i].member, ToDisplayForm(format.*kSpacedFields[i].member)};
+        view_.SetFieldText(kSpacedFields[i].field, shownTexts_[i].shown);
+        if (HasEscapeList(kSpacedFields[i].field)) {
+            view_.ResetEscapeList(kSpacedFields[i].field);
+        }
+    }
+    view_.SetNewlineChecked(format.newlineAtEnd);
+    SetDisplay(format.errorText.empty() ? EditorDisplay::UserDefined : EditorDisplay::UserDefinedWithProblem);
+}
+
+void CommandEditor::StoreCurrentCommand() {
+    if (!current_) {
+        return;
+    }
+    Command& command = commands_[*current_];
+    command.name = view_.FieldText(EditorField::Name);
+    if (command.type == CommandType::UserDefined) {
+        CheckItemFormat();
+        for (std::size_t i = 1; i < std::size(kSpacedFields); ++i) {
+            StoreSpacedField(i, command.format);
+        }
+        command.format.newlineAtEnd = view_.NewlineChecked();
+    }
+    view_.SetItemText(*current_, command.name);
+}
+
+void CommandEditor::StoreSpacedField(std::size_t index, CopyFormat& format) {
+    // A field the user left as it was shown keeps the command's text: a "·" read from the command file
+    // stays one, so that a save that touched nothing changes nothing the menu copies.
+    const std::u16string text = view_.FieldText(kSpacedFields[index].field);
+    const ShownText& shown = shownTexts_[index];
+    format.*kSpacedFields[index].member = text == shown.shown ? shown.stored : ToStoredForm(text);
+}
+
+void CommandEditor::CheckItemFormat() {
+    if (!CurrentIsUserDefined()) {
+        return;
+    }
+    CopyFormat& format = commands_[*current_].format;
+    const bool hadProblem = !format.errorText.empty();
+    StoreSpacedField(0, format);
+    format.errorText.clear();
+    // Checked alone: in the field "[" and "]" are text, which the writer escapes.
+    FormatCursor cursor(format.formatText);
+    ParseItemFormat(cursor, nullptr, EscapeMode::EditorEscapes, format.errorText, FormatPlacement::Alone);
+    const bool hasProblem = !format.errorText.empty();
+    if (hasProblem != hadProblem) {
+        SetDisplay(hasProblem ? EditorDisplay::UserDefinedWithProblem : EditorDisplay::UserDefined);
+        UpdateMarks();
+    }
+}
+
+void CommandEditor::UpdateMarks() {
+    std::vector<StateMark> marks = StateMarks(commands_);
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        // Only the items whose mark changed are touched: the list view redraws each one it is told of.
+        if (i >= marks_.size() || marks_[i] != marks[i]) {
+            view_.SetItemMark(i, marks[i]);
+        }
+    }
+    marks_ = std::move(marks);
+}
+
+void CommandEditor::NameLostFocus() {
+    if (current_) {
+        view_.SetItemText(*current_, view_.FieldText(EditorField::Name));
+    }
+}
+
+void CommandEditor::InsertEscape(EditorField field, EscapeChoice choice) {
+    if (!HasEscapeList(field) || choice == EscapeChoice::Insert || !CurrentIsUserDefined()) {
+        return;
+    }
+    view_.ReplaceFieldSelection(field, choice == EscapeChoice::Newline ? u"\\n" : u"\\t");
+    view_.ResetEscapeList(field);
+}
+
+void CommandEditor::InsertAttribute() {
+    if (!CurrentIsUserDefined()) {
+        return;
+    }
+    const std::optional<std::u16string> reference = view_.RunInsertDialog();
+    if (!reference) {
+        return;
+    }
+    view_.ReplaceFieldSelection(EditorField::ItemFormat, *reference);
+    CheckItemFormat();
+}
+
+void CommandEditor::ShowProblem() {
+    if (current_ && !commands_[*current_].format.errorText.empty()) {
+        view_.ShowMessage(commands_[*current_].format.errorText);
+    }
+}
+
+void CommandEditor::MoveCommand(int direction) {
+    if (!selected_ || (direction != -1 && direction != 1)) {
+        return;
+    }
+    const std::size_t from = *selected_;
+    if ((direction < 0 && from == 0) || (direction > 0 && from + 1 >= commands_.size())) {
+        return;
+    }
+    const std::size_t to = direction < 0 ? from - 1 : from + 1;
+    const Updating updating(*this);
+    std::swap(commands_[from], commands_[to]);
+    std::swap(marks_[from], marks_[to]);
+    // The item keeps the text it shows: the Name field's, while the command is current and unstored.
+    const std::u16string name = current_ == from ? view_.FieldText(EditorField::Name) : commands_[to].name;
+    view_.DeleteItem(from);
+    view_.InsertItem(to, name, marks_[to]);
+    view_.SelectItem(to);
+    // The moved command stays current; the one it passed keeps its own place in current_ if it was.
+    if (current_ == from) {
+        current_ = to;
+    } else if (current_ == to) {
+        current_ = from;
+    }
+    selected_ = to;
+    UpdateMarks();
+}
+
+void CommandEditor::DeleteCommand() {
+    if (!selected_) {
+        return;
+    }
+    const std::size_t at = *selected_;
+    const Updating updating(*this);
+    const bool wasSubMenu = commands_[at].type == CommandType::SubFolder;
+    // Its pending field edits are dropped with it.
+    current_.reset();
+    selected_.reset();
+    commands_.erase(commands_.begin() + static_cast<std::ptrdiff_t>(at));
+    marks_.erase(marks_.begin() + static_cast<std::ptrdiff_t>(at));
+    view_.DeleteItem(at);
+    if (commands_.empty()) {
+        ShowCommand(std::nullopt);
+    } else {
+        SelectAndMakeCurrent(std::min(at, commands_.size() - 1));
+    }
+    if (wasSubMenu) {
+        UpdateMarks();
+    }
+}
+
+void CommandEditor::AddCommand() {
+    const std::optional<CommandType> type = view_.RunNewCommandDialog(CommandType::UserDefined);
+    if (!type) {
+        return;
+    }
+    const Updating updating(*this);
+    Command command{std::u16string(MessageText(TextsOf(*type).newName))};
+    command.type = TextsOf(*type).type;
+    if (command.type == CommandType::UserDefined) {
+        command.format.itemSeparator = u"\\n";
+    }
+    const std::size_t at = selected_ ? *selected_ + 1 : 0;
+    commands_.insert(commands_.begin() + static_cast<std::ptrdiff_t>(at), std::move(command));
+    // Its mark comes with UpdateMarks below; until then it shows none.
+    marks_.insert(marks_.begin() + static_cast<std::ptrdiff_t>(at), StateMark::None);
+    if (current_ && *current_ >= at) {
+        ++*current_;
+    }
+    view_.InsertItem(at, commands_[at].name, StateMark::None);
+    SelectAndMakeCurrent(at);
+    UpdateMarks();
+    view_.FocusNameSelectingAll();
+}
+
+void CommandEditor::ResetCommands() {
+    if (!view_.Confirm(MessageText(MessageId::ConfirmReset))) {
+        return;
+    }
+    const Updating updating(*this);
+    // The current command's field edits are dropped with the list.
+    current_.reset();
+    selected_.reset();
+    view_.DeleteAllItems();
+    commands_ = storage_.LoadDefault();
+    FillList();
+    ShowCommand(std::nullopt);
+}
+
+bool CommandEditor::SaveAndClose() {
+    StoreCurrentCommand();
+    std::u16string error;
+    if (!storage_.Save(commands_, error)) {
+        view_.ShowMessage(error);
+        return false;
+    }
+    view_.Close();
+    return true;
+}
+
+CommandList CommandFileStorage::LoadDefault() {
+    std::u16string log;
+    return LoadCommandFile(defaultCommandFile(), EscapeMode::EditorEscapes, log);
+}
+
+bool CommandFileStorage::Save(const CommandList& list, std::u16string& error) {
+    return SaveCommandFile(userCommandFile(true), list, error);
+}
+
+CommandList LoadEditorCommands() {
+    std::u16string path = userCommandFile();
+    platform::FileStatus status;
+    if (path.empty() || !platform::QueryFileStatus(path, status)) {
+        path = defaultCommandFile();
+    }
+    std::u16string log;  // rejected lines are left out without a message
+    return LoadCommandFile(path, EscapeMode::EditorEscapes, log);
+}
+
+}  // namespace quillet

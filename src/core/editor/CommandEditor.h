@@ -1,0 +1,193 @@
+// The rules of the configuration dialog, apart from any window: the command list being edited, the
+// current command and the selection, what the Selected Command group shows, how its fields go back
+// into the command, the state marks of the list, and the list operations of its buttons. The dialog
+// implements the View, forwards each event here and does what the calls tell it; tests drive the same
+// calls with a view that records them.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/commands/Command.h"
+
+namespace quillet {
+
+// The fields of the Selected Command group that hold text.
+enum class EditorField { Type, Name, ItemFormat, ItemSeparator, StartText, EndText };
+
+// What the Selected Command group shows. NoCommand: Type and Name empty and disabled, the empty
+// description panel. BuiltIn: the description panel. UserDefined: the user-defined fields with the
+// full-width Item Format field. UserDefinedWithProblem: the same with the narrow Item Format field and
+// the problem button.
+enum class EditorDisplay { NoCommand, BuiltIn, UserDefined, UserDefinedWithProblem };
+
+// The state mark of a list item, which is also its state image.
+enum class StateMark { None = 0, SubMenu = 1, InSubMenu = 2, Problem = 3 };
+
+// The entries of the drop-down lists beside the item separator, start text and end text.
+enum class EscapeChoice { Insert = 0, Newline = 1, Tab = 2 };
+
+// The mark of each command at its place in the list: a sub-menu command SubMenu, a command below one
+// InSubMenu, a user-defined command with an error Problem wherever it stands.
+std::vector<StateMark> StateMarks(const CommandList& list);
+
+class CommandEditor {
+  public:
+    // What the dialog does on the editor's behalf. List items are addressed by index and are always in
+    // the order of the command list.
+    class View {
+      public:
+        virtual ~View() = default;
+
+        // The list view.
+        virtual void InsertItem(std::size_t index, std::u16string_view name, StateMark mark) = 0;
+        virtual void DeleteItem(std::size_t index) = 0;
+        virtual void DeleteAllItems() = 0;
+        virtual void SetItemText(std::size_t index, std::u16string_view name) = 0;
+        virtual void SetItemMark(std::size_t index, StateMark mark) = 0;
+        // Makes the item selected and focused and scrolls it into view.
+        virtual void SelectItem(std::size_t index) = 0;
+
+        // The Selected Command group.
+        virtual void ShowDisplay(EditorDisplay display) = 0;
+        virtual void SetDescription(std::u16string_view text) = 0;
+        virtual std::u16string FieldText(EditorField field) const = 0;
+        virtual void SetFieldText(EditorField field, std::u16string_view text) = 0;
+        // Replaces the field's selection at its caret, without undo.
+        virtual void ReplaceFieldSelection(EditorField field, std::u16string_view text) = 0;
+        virtual bool NewlineChecked() const = 0;
+        virtual void SetNewlineChecked(bool checked) = 0;
+        // Sets the drop-down list beside a field back to "Insert".
+        virtual void ResetEscapeList(EditorField field) = 0;
+        // The most characters the Name field takes.
+        virtual void LimitName(std::size_t length) = 0;
+        // Selects the whole Name field, scrolls its caret into view and gives it the focus.
+        virtual void FocusNameSelectingAll() = 0;
+
+        // The New Command dialog, preset to a type: the chosen type, or none on Cancel.
+        virtual std::optional<CommandType> RunNewCommandDialog(CommandType preset) = 0;
+        // The Insert File/Folder Attribute dialog: the reference to insert, or none on Cancel.
+        virtual std::optional<std::u16string> RunInsertDialog() = 0;
+        // A message box captioned with the program's name: OK only, or OK and Cancel (true for OK).
+        virtual void ShowMessage(std::u16string_view text) = 0;
+        virtual bool Confirm(std::u16string_view text) = 0;
+        // Ends the dialog.
+        virtual void Close() = 0;
+
+      protected:
+        View() = default;
+    };
+
+    // Where the lists come from and go: the command files, or memory in tests.
+    class Storage {
+      public:
+        virtual ~Storage() = default;
+        // The default command list, read as the configuration program reads.
+        virtual CommandList LoadDefault() = 0;
+        // Writes the list; false with the message to show.
+        virtual bool Save(const CommandList& list, std::u16string& error) = 0;
+
+      protected:
+        Storage() = default;
+    };
+
+    // The view and the storage belong to the caller and outlive the editor.
+    CommandEditor(CommandList commands, View& view, Storage& storage);
+
+    // The dialog's opening: the Name field's limit, the items with their marks, the first command
+    // current and selected.
+    void Open();
+
+    // What the editor holds.
+    const CommandList& Commands() const { return commands_; }
+    std::optional<std::size_t> Current() const { return current_; }
+    std::optional<std::size_t> Selected() const { return selected_; }
+    EditorDisplay Display() const { return display_; }
+    const std::vector<StateMark>& Marks() const { return marks_; }
+
+    // Events of the list view. A notification that the editor's own calls cause is ignored.
+    void ItemSelected(std::size_t index);
+    void SelectionCleared();
+
+    // Events of the fields.
+    void NameLostFocus();
+    void ItemFormatLostFocus() { CheckItemFormat(); }
+    void InsertEscape(EditorField field, EscapeChoice choice);
+    void InsertAttribute();
+    void ShowProblem();
+
+    // The buttons.
+    void MoveCommand(int direction);
+    void DeleteCommand();
+    void AddCommand();
+    void ResetCommands();
+    // OK: stores the current command and writes the list. Closes on success; after a failure the
+    // message is shown and the dialog stays open with every edit, for another OK or Cancel.
+    bool SaveAndClose();
+
+    // The rules the events share.
+    void StoreCurrentCommand();
+    void CheckItemFormat();
+    void UpdateMarks();
+
+  private:
+    // Marks the editor's own calls to the view, so that the notifications they cause are ignored.
+    class Updating {
+      public:
+        explicit Updating(CommandEditor& editor) : editor_(editor), was_(editor.updating_) {
+            editor.updating_ = true;
+        }
+        ~Updating() { editor_.updating_ = was_; }
+        Updating(const Updating&) = delete;
+        Updating& operator=(const Updating&) = delete;
+
+      private:
+        CommandEditor& editor_;
+        bool was_;
+    };
+
+    // Fills the Selected Command group with a command, or empties it; only for the current command.
+    void ShowCommand(std::optional<std::size_t> index);
+    // The selection rule: the previous command stored, the item's command current and shown.
+    void MakeCurrent(std::size_t index);
+    // Selects an item as the editor's own doing and applies the selection rule.
+    void SelectAndMakeCurrent(std::size_t index);
+    void FillList();
+    void SetDisplay(EditorDisplay display);
+    bool CurrentIsUserDefined() const;
+    // Stores one of the four visible-space fields (in the order Item Format, Item Separator, Start
+    // Text, End Text) into the current command, when the user changed it.
+    void StoreSpacedField(std::size_t index, CopyFormat& format);
+
+    CommandList commands_;
+    View& view_;
+    Storage& storage_;
+    std::vector<StateMark> marks_;  // as the list view shows them
+    // The four visible-space fields as ShowCommand filled them, with the command's texts then.
+    struct ShownText {
+        std::u16string stored;
+        std::u16string shown;
+    };
+    std::array<ShownText, 4> shownTexts_;
+    std::optional<std::size_t> current_;
+    std::optional<std::size_t> selected_;
+    EditorDisplay display_ = EditorDisplay::NoCommand;
+    bool updating_ = false;
+};
+
+// The command files: the default list beside the program, saving to the per-user file (its folders
+// created on the way).
+class CommandFileStorage final : public CommandEditor::Storage {
+  public:
+    CommandList LoadDefault() override;
+    bool Save(const CommandList& list, std::u16string& error) override;
+};
+
+// The list the dialog opens with: the per-user command file when it exists, else the default one.
+CommandList LoadEditorCommands();
+
+}  // namespace quillet

@@ -1,0 +1,256 @@
+#include "core/format/ItemFormat.h"
+
+#include "core/messages/Messages.h"
+#include "platform/AsciiCase.h"
+
+namespace quillet {
+namespace {
+
+constexpr AttributeTag kSeparatorTags[] = {
+    {u"backslash", static_cast<std::int32_t>(PathSeparator::Backslash)},
+    {u"doublebackslash", static_cast<std::int32_t>(PathSeparator::DoubleBackslash)},
+    {u"forwardslash", static_cast<std::int32_t>(PathSeparator::ForwardSlash)},
+};
+
+constexpr AttributeTag kDateTags[] = {
+    {u"shortdate", static_cast<std::int32_t>(DateStyle::ShortDate)},
+    {u"longdate", static_cast<std::int32_t>(DateStyle::LongDate)},
+    {u"shortdatetime", static_cast<std::int32_t>(DateStyle::ShortDateTime)},
+    {u"longdatetime", static_cast<std::int32_t>(DateStyle::LongDateTime)},
+};
+
+constexpr AttributeTag kSizeTags[] = {
+    {u"b", static_cast<std::int32_t>(SizeUnit::Bytes)},
+    {u"kb", static_cast<std::int32_t>(SizeUnit::Kilobytes)},
+    {u"mb", static_cast<std::int32_t>(SizeUnit::Megabytes)},
+    {u"gb", static_cast<std::int32_t>(SizeUnit::Gigabytes)},
+    {u"auto", static_cast<std::int32_t>(SizeUnit::Auto)},
+};
+
+constexpr auto kBackslash = static_cast<std::int32_t>(PathSeparator::Backslash);
+constexpr auto kShortDateTime = static_cast<std::int32_t>(DateStyle::ShortDateTime);
+constexpr auto kBytes = static_cast<std::int32_t>(SizeUnit::Bytes);
+
+constexpr AttributeKeyword kKeywords[] = {
+    {u"name", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Name), kSeparatorTags,
+     kBackslash},
+    {u"folder", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Folder), kSeparatorTags,
+     kBackslash},
+    {u"path", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Path), kSeparatorTags,
+     kBackslash},
+    {u"ext", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Ext), kSeparatorTags, kBackslash},
+    {u"namenoext", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::NameNoExt), kSeparatorTags,
+     kBackslash},
+    {u"moddate", AttributeKind::Date, static_cast<std::int32_t>(DateStamp::Modified), kDateTags,
+     kShortDateTime},
+    {u"credate", AttributeKind::Date, static_cast<std::int32_t>(DateStamp::Created), kDateTags,
+     kShortDateTime},
+    {u"accdate", AttributeKind::Date, static_cast<std::int32_t>(DateStamp::Accessed), kDateTags,
+     kShortDateTime},
+    {u"size", AttributeKind::Size, 0, kSizeTags, kBytes},
+    {u"type", AttributeKind::Type, 0, {}, 0},
+};
+
+bool IsAsciiLetterOrDigit(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
+}
+
+bool EndsFormat(char16_t c) {
+    return c == u'\0' || c == u'\n';
+}
+
+std::unique_ptr<ItemPartBase> MakePart(const AttributeKeyword& keyword, std::int32_t value) {
+    switch (keyword.kind) {
+        case AttributeKind::Path:
+            return std::make_unique<ItemPartPath>(static_cast<PathComponent>(keyword.selector),
+                                                  static_cast<PathSeparator>(value));
+        case AttributeKind::Date:
+            return std::make_unique<ItemPartDate>(static_cast<DateStamp>(keyword.selector),
+                                                  static_cast<DateStyle>(value));
+        case AttributeKind::Size:
+            return std::make_unique<ItemPartSize>(static_cast<SizeUnit>(value));
+        case AttributeKind::Type:
+            return std::make_unique<ItemPartType>();
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::span<const AttributeKeyword> AttributeKeywords() {
+    return kKeywords;
+}
+
+char16_t DecodeEscape(char16_t second, EscapeMode mode) {
+    switch (mode) {
+        case EscapeMode::NameEscapes:
+            return second == u':' || second == u'\\' ? second : u'\0';
+        case EscapeMode::EditorEscapes:
+            return second == u'[' || second == u']' || second == u'|' ? second : u'\0';
+        case EscapeMode::FullEscapes:
+            switch (second) {
+                case u'$':
+                case u'[':
+                case u'\\':
+                case u']':
+                case u'|':
+                    return second;
+                case u'n':
+                    return u'\n';
+                case u'r':
+                    return u'\r';
+                case u't':
+                    return u'\t';
+                default:
+                    return u'\0';
+            }
+    }
+    return u'\0';
+}
+
+std::u16string ReadRun(FormatCursor& cursor, std::u16string_view stopCharacters, EscapeMode mode) {
+    // The configuration program keeps "\t", "\$" and the like as two characters, which the shell
+    // extension reads as one. It counts them as one too, so that both readings of a field stop at the
+    // same place and saving never cuts a field or loses the texts after it.
+    const EscapeMode countingMode = mode == EscapeMode::EditorEscapes ? EscapeMode::FullEscapes : mode;
+    std::u16string run;
+    std::size_t length = 0;  // as the counting mode reads the run
+    while (length < kMaxRunLength) {
+        const char16_t c = cursor.Peek();
+        if (EndsFormat(c)) {
+            break;
+        }
+        if (c == u'\\') {
+            const char16_t next = cursor.Peek(1);
+            if (const char16_t decoded = DecodeEscape(next, mode); decoded != u'\0') {
+                run.push_back(decoded);
+                cursor.Advance(2);
+                ++length;
+                continue;
+            }
+            if (EndsFormat(next)) {
+                // A lone backslash at the end stays a backslash.
+                run.push_back(c);
+                cursor.Advance();
+                ++length;
+                continue;
+            }
+            const bool oneCharacter = DecodeEscape(next, countingMode) != u'\0';
+            // A pair copied as two characters must fit the run whole, or wait for the next one.
+            if (!oneCharacter && length + 2 > kMaxRunLength) {
+                break;
+            }
+            run.push_back(c);
+            run.push_back(next);
+            cursor.Advance(2);
+            length += oneCharacter ? 1 : 2;
+            continue;
+        }
+        if (stopCharacters.find(c) != std::u16string_view::npos) {
+            break;
+        }
+        run.push_back(c);
+        cursor.Advance();
+        ++length;
+    }
+    return run;
+}
+
+std::u16string ReadIdentifier(FormatCursor& cursor) {
+    std::u16string identifier;
+    while (identifier.size() < kMaxRunLength && IsAsciiLetterOrDigit(cursor.Peek())) {
+        identifier.push_back(cursor.Peek());
+        cursor.Advance();
+    }
+    return identifier;
+}
+
+std::unique_ptr<ItemPartBase> ParseAttribute(FormatCursor& cursor, std::u16string& error) {
+    if (cursor.Peek() != u'\0') {
+        cursor.Advance();  // the "$"
+    }
+    const std::u16string name = ReadIdentifier(cursor);
+    if (name.empty()) {
+        error = FormatMessageText(MessageId::DollarWithoutAttribute);
+        return nullptr;
+    }
+    std::u16string tag;
+    if (cursor.Peek() == u':') {
+        cursor.Advance();
+        tag = ReadIdentifier(cursor);
+    }
+    if (cursor.Peek() == u';') {
+        cursor.Advance();  // only ends the reference, so that letters or digits may follow as text
+    }
+
+    const AttributeKeyword* keyword = nullptr;
+    for (const AttributeKeyword& candidate : kKeywords) {
+        if (candidate.name == name) {
+            keyword = &candidate;
+            break;
+        }
+    }
+    if (keyword == nullptr) {
+        error = FormatMessageText(MessageId::NoSuchAttribute, {name});
+        return nullptr;
+    }
+
+    std::int32_t value = keyword->defaultValue;
+    if (!tag.empty() && keyword->kind != AttributeKind::Type) {
+        bool allowed = false;
+        for (const AttributeTag& candidate : keyword->tags) {
+            if (EqualsIgnoringAsciiCase(candidate.tag, tag)) {
+                value = candidate.value;
+                allowed = true;
+                break;
+            }
+        }
+        if (!allowed) {
+            error = FormatMessageText(MessageId::InvalidParameterTag, {tag, name});
+        }
+    }
+    // An error from an earlier reference of the same format suppresses every later part.
+    return error.empty() ? MakePart(*keyword, value) : nullptr;
+}
+
+bool ParseItemFormat(FormatCursor& cursor, CopyFormat* format, EscapeMode mode, std::u16string& error) {
+    // Only a command line's reader compiles a format; checked alone the brackets are ordinary text.
+    return ParseItemFormat(cursor, format, mode, error,
+                           format != nullptr ? FormatPlacement::InCommandLine : FormatPlacement::Alone);
+}
+
+bool ParseItemFormat(FormatCursor& cursor, CopyFormat* format, EscapeMode mode, std::u16string& error,
+                     FormatPlacement placement) {
+    const bool inCommandLine = placement == FormatPlacement::InCommandLine;
+    const std::u16string_view stopCharacters = inCommandLine ? u"$[]" : u"$";
+    bool result = true;
+    bool sawAttribute = false;
+    for (;;) {
+        std::u16string run = ReadRun(cursor, stopCharacters, mode);
+        if (!run.empty() && format != nullptr) {
+            format->parts.push_back(std::make_unique<ItemPartText>(std::move(run)));
+        }
+        const char16_t c = cursor.Peek();
+        if (EndsFormat(c) || (inCommandLine && c == u'[')) {
+            break;
+        }
+        if (c == u'$') {
+            sawAttribute = true;
+            if (auto part = ParseAttribute(cursor, error); part && format != nullptr) {
+                format->parts.push_back(std::move(part));
+            }
+        } else if (inCommandLine && c == u']') {
+            error = FormatMessageText(MessageId::UnexpectedCloseBracket);
+            result = false;
+            break;
+        }
+        // Anything else: the run stopped because it was full; the next run goes on from here.
+    }
+    if (!sawAttribute) {
+        error = FormatMessageText(MessageId::NoItemVariables);
+        result = false;
+    }
+    return result;
+}
+
+}  // namespace quillet

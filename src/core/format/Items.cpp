@@ -1,0 +1,123 @@
+#include "core/format/Items.h"
+
+#include <algorithm>
+#include <ctime>
+
+namespace quillet {
+
+std::int64_t StampFromLocalTime(const std::optional<platform::LocalDateTime>& local) {
+    if (!local) {
+        return 0;
+    }
+    const platform::LocalDateTime& t = *local;
+    const bool inRange = t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31 && t.hour >= 0 &&
+                         t.hour <= 23 && t.minute >= 0 && t.minute <= 59 && t.second >= 0 && t.second <= 59;
+    if (t.year < 1970 || !inRange) {
+        return 0;
+    }
+    std::tm tm{};
+    tm.tm_year = t.year - 1900;
+    tm.tm_mon = t.month - 1;
+    tm.tm_mday = t.day;
+    tm.tm_hour = t.hour;
+    tm.tm_min = t.minute;
+    tm.tm_sec = t.second;
+    tm.tm_isdst = -1;
+    const std::time_t seconds = std::mktime(&tm);
+    return seconds == static_cast<std::time_t>(-1) ? 0 : static_cast<std::int64_t>(seconds);
+}
+
+std::size_t NameOffsetOf(std::u16string_view path) {
+    const std::size_t separator = path.find_last_of(platform::kPathSeparator);
+    return separator == std::u16string_view::npos ? 0 : separator + 1;
+}
+
+CFItem::CFItem(std::u16string path, std::size_t nameOffset, const platform::FileStatus& status)
+    : modified(StampFromLocalTime(status.modified)),
+      created(StampFromLocalTime(status.created)),
+      accessed(StampFromLocalTime(status.accessed)),
+      size(status.size),
+      path_(std::move(path)),
+      nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(path_)
+                                                        : std::min(nameOffset, path_.size())) {}
+
+CFItem::CFItem(std::u16string path, std::size_t nameOffset, const ItemStamps& stamps, std::uint64_t size)
+    : modified(stamps.modified),
+      created(stamps.created),
+      accessed(stamps.accessed),
+      size(size),
+      path_(std::move(path)),
+      nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(path_)
+                                                        : std::min(nameOffset, path_.size())) {}
+
+FileCFItem::FileCFItem(std::u16string path, const platform::FileStatus& status)
+    : CFItem(std::move(path), kNameAfterLastSeparator, status) {}
+
+FolderCFItem::FolderCFItem(std::u16string path, const platform::FileStatus& status)
+    : CFItem(std::move(path), kNameAfterLastSeparator, status) {}
+
+FileCFItem::FileCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size)
+    : CFItem(std::move(path), kNameAfterLastSeparator, stamps, size) {}
+
+FolderCFItem::FolderCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size)
+    : CFItem(std::move(path), kNameAfterLastSeparator, stamps, size) {}
+
+ExpandedFileCFItem::ExpandedFileCFItem(std::u16string fullPath, std::size_t nameOffset,
+                                       const platform::FileStatus& status)
+    : CFItem(std::move(fullPath), nameOffset, status) {}
+
+ExpandedFileCFItem::ExpandedFileCFItem(std::u16string fullPath, std::size_t nameOffset,
+                                       const ItemStamps& stamps, std::uint64_t size)
+    : CFItem(std::move(fullPath), nameOffset, stamps, size) {}
+
+std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::FileStatus& status) {
+    if (status.isDirectory) {
+        return std::make_unique<FolderCFItem>(std::move(path), status);
+    }
+    return std::make_unique<FileCFItem>(std::move(path), status);
+}
+
+std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::FolderEntry& entry,
+                                         StampConverter& converter) {
+    const ItemStamps stamps{converter.StampOf(entry.modified), converter.StampOf(entry.created),
+                            converter.StampOf(entry.accessed)};
+    if (entry.isDirectory) {
+        return std::make_unique<FolderCFItem>(std::move(path), stamps, entry.size);
+    }
+    return std::make_unique<FileCFItem>(std::move(path), stamps, entry.size);
+}
+
+std::size_t ItemSelection::AddPath(std::u16string path) {
+    platform::FolderEntry entry;
+    if (!platform::QueryFileEntry(path, entry)) {
+        return 0;
+    }
+    return Add(MakeSelectedItem(std::move(path), entry, stamps_));
+}
+
+std::size_t ItemSelection::Add(std::unique_ptr<CFItem> item) {
+    if (item->IsFolder()) {
+        hasFolder = true;
+    }
+    items_.push_back(std::move(item));
+    return items_.size();
+}
+
+void ItemSelection::Flatten() {
+    flat_.clear();
+    flat_.reserve(items_.size());
+    totalSize = 0;
+    for (const auto& item : items_) {
+        if (expand && item->IsFolder()) {
+            for (const auto& file : static_cast<const FolderCFItem&>(*item).ExpandedFiles()) {
+                flat_.push_back(file.get());
+                totalSize += file->size;
+            }
+        } else {
+            flat_.push_back(item.get());
+            totalSize += item->size;
+        }
+    }
+}
+
+}  // namespace quillet

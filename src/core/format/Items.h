@@ -1,0 +1,132 @@
+// The selected items of one copy: what a copy captures of each selected file or folder, once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/format/StampConverter.h"
+#include "platform/Platform.h"
+
+namespace quillet {
+
+// The three time stamps of an item, seconds since 1970 UTC (0 when not representable).
+struct ItemStamps {
+    std::int64_t modified = 0;
+    std::int64_t created = 0;
+    std::int64_t accessed = 0;
+};
+
+// Seconds since 1970 UTC of a local wall-clock time, through the standard library's mktime with
+// daylight saving left to the library; 0 for a time that cannot be represented: no time at all, a
+// year before 1970, a field out of range, or a failed mktime.
+std::int64_t StampFromLocalTime(const std::optional<platform::LocalDateTime>& local);
+
+// Where the name of a path begins: just after its last separator, or 0 when it has none.
+std::size_t NameOffsetOf(std::u16string_view path);
+
+class CFItem {
+  public:
+    virtual ~CFItem() = default;
+    virtual bool IsFolder() const = 0;
+
+    CFItem(const CFItem&) = delete;
+    CFItem& operator=(const CFItem&) = delete;
+
+    const std::u16string& Path() const { return path_; }
+    // The item's name: the text after the last separator of the path, or for a file found inside an
+    // expanded folder its path relative to the parent of that folder.
+    std::u16string_view Name() const { return std::u16string_view(path_).substr(nameOffset_); }
+    std::size_t NameOffset() const { return nameOffset_; }
+
+    std::int64_t modified = 0;
+    std::int64_t created = 0;
+    std::int64_t accessed = 0;
+    std::uint64_t size = 0;
+
+  protected:
+    // Passed as the name offset: the name begins after the path's last separator.
+    static constexpr std::size_t kNameAfterLastSeparator = static_cast<std::size_t>(-1);
+
+    CFItem(std::u16string path, std::size_t nameOffset, const platform::FileStatus& status);
+    CFItem(std::u16string path, std::size_t nameOffset, const ItemStamps& stamps, std::uint64_t size);
+
+  private:
+    std::u16string path_;
+    std::size_t nameOffset_;
+};
+
+class FileCFItem final : public CFItem {
+  public:
+    FileCFItem(std::u16string path, const platform::FileStatus& status);
+    FileCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size);
+    bool IsFolder() const override { return false; }
+};
+
+class FolderCFItem final : public CFItem {
+  public:
+    FolderCFItem(std::u16string path, const platform::FileStatus& status);
+    FolderCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size);
+    bool IsFolder() const override { return true; }
+
+    // The files found by the last expansion, in the order found; empty while collapsed.
+    std::vector<std::unique_ptr<CFItem>>& ExpandedFiles() { return expandedFiles_; }
+    const std::vector<std::unique_ptr<CFItem>>& ExpandedFiles() const { return expandedFiles_; }
+
+  private:
+    std::vector<std::unique_ptr<CFItem>> expandedFiles_;
+};
+
+// A file found inside an expanded folder. Its full path is the expanded folder's parent (with its
+// trailing separator) followed by the relative path; its name is that relative path.
+class ExpandedFileCFItem final : public CFItem {
+  public:
+    ExpandedFileCFItem(std::u16string fullPath, std::size_t nameOffset, const platform::FileStatus& status);
+    ExpandedFileCFItem(std::u16string fullPath, std::size_t nameOffset, const ItemStamps& stamps,
+                       std::uint64_t size);
+    bool IsFolder() const override { return false; }
+};
+
+// The item a path's status calls for: a folder item for a folder, a file item otherwise.
+std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::FileStatus& status);
+// The same from a path's entry, its file times turned into stamps by converter.
+std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::FolderEntry& entry,
+                                         StampConverter& converter);
+
+class ItemSelection {
+  public:
+    ItemSelection() = default;
+    ItemSelection(const ItemSelection&) = delete;
+    ItemSelection& operator=(const ItemSelection&) = delete;
+
+    // Adds the item for path. Returns the new item count, or 0 when the path's attributes cannot be
+    // read (gone, no access) and nothing was added.
+    std::size_t AddPath(std::u16string path);
+    // Adds an item already made. Returns the new item count.
+    std::size_t Add(std::unique_ptr<CFItem> item);
+
+    // Rebuilds the flat array in the added order (each folder replaced by its expanded files while
+    // expand is set) and the total size of its entries.
+    void Flatten();
+
+    const std::vector<std::unique_ptr<CFItem>>& Items() const { return items_; }
+    std::size_t ItemCount() const { return items_.size(); }
+    std::vector<CFItem*>& Flat() { return flat_; }
+    const std::vector<CFItem*>& Flat() const { return flat_; }
+
+    std::uint32_t order = 0;  // the sort order of the flat array; 0 keeps the added order
+    bool hasFolder = false;   // set when a folder is added, never cleared
+    bool expand = false;      // put each folder's expanded files in its place when flattening
+    std::uint64_t totalSize = 0;
+
+  private:
+    std::vector<std::unique_ptr<CFItem>> items_;
+    std::vector<CFItem*> flat_;
+    StampConverter stamps_;
+};
+
+}  // namespace quillet

@@ -1,0 +1,207 @@
+#include "core/menu/CommandMenu.h"
+
+#include <algorithm>
+
+#include "core/messages/Messages.h"
+#include "platform/Platform.h"
+
+namespace quillet {
+namespace {
+
+// An invocation names its command by the low word of the verb, and the handler reports the count of
+// ids used in the 16-bit code field of its result: the highest offset leaves that count at 0xFFFF.
+constexpr std::uint32_t kMaxOffset = 0xFFFE;
+
+class MenuBuilder {
+  public:
+    MenuBuilder(const MenuRequest& request, MMenuSink& sink)
+        : request_(request),
+          sink_(sink),
+          nextId_(request.firstId),
+          position_(request.position),
+          lastId_(std::min<std::uint64_t>(request.lastId, std::uint64_t{request.firstId} + kMaxOffset)) {}
+
+    void Add(const Command& command) {
+        switch (command.type) {
+            case CommandType::SubFolder:
+                CloseSubMenu();
+                inSubMenuPart_ = true;
+                subMenuOpen_ = sink_.BeginSubMenu();
+                subMenuFirstId_ = nextId_;
+                subMenuTitle_ = command.name;
+                subMenuCount_ = 0;
+                return;
+            case CommandType::PasteFileName:
+            case CommandType::PasteFileNameNoExt:
+                if (!request_.singleSelection || !request_.pasteAllowed) {
+                    return;
+                }
+                break;
+            case CommandType::QuilletAndDelete:
+                if (!request_.singleSelection) {
+                    return;
+                }
+                break;
+            default:
+                break;
+        }
+        if (inSubMenuPart_ && !subMenuOpen_) {
+            return;  // the sub-menu could not be made: its commands have no place
+        }
+        // An item in a sub-menu must leave an id for the sub-menu's own item.
+        const std::uint64_t needed = nextId_ + (subMenuOpen_ ? 1 : 0);
+        if (needed > lastId_) {
+            return;
+        }
+        const std::uint32_t position = subMenuOpen_ ? subMenuCount_ : position_;
+        if (!sink_.InsertItem(subMenuOpen_, position, static_cast<std::uint32_t>(nextId_),
+                              MenuItemText(command.name, request_.singleSelection), command.type)) {
+            return;
+        }
+        (subMenuOpen_ ? subMenuCount_ : position_) += 1;
+        result_.commands.emplace(Offset(nextId_), &command);
+        ++nextId_;
+    }
+
+    void CloseSubMenu() {
+        if (subMenuOpen_) {
+            if (subMenuCount_ > 0 &&
+                sink_.InsertSubMenu(position_, static_cast<std::uint32_t>(nextId_), subMenuTitle_)) {
+                ++position_;
+                ++nextId_;
+            } else {
+                // Its items are gone with it.
+                sink_.DiscardSubMenu();
+                result_.commands.erase(result_.commands.lower_bound(Offset(subMenuFirstId_)),
+                                       result_.commands.end());
+            }
+        }
+        subMenuOpen_ = false;
+        inSubMenuPart_ = false;
+    }
+
+    MenuResult Finish() {
+        CloseSubMenu();
+        result_.idsUsed = Offset(nextId_);
+        return std::move(result_);
+    }
+
+  private:
+    std::uint32_t Offset(std::uint64_t id) const { return static_cast<std::uint32_t>(id - request_.firstId); }
+
+    const MenuRequest& request_;
+    MMenuSink& sink_;
+    std::uint64_t nextId_;  // wide enough that the id after the highest one cannot wrap
+    std::uint32_t position_;
+    std::uint64_t lastId_;
+    bool inSubMenuPart_ = false;  // after a SUBFOLDER command, whether or not its pop-up could be made
+    bool subMenuOpen_ = false;
+    std::uint32_t subMenuCount_ = 0;
+    std::uint64_t subMenuFirstId_ = 0;
+    std::u16string subMenuTitle_;
+    MenuResult result_;
+};
+
+bool IsForbiddenInName(char16_t c) {
+    if (c < 0x20) {
+        return true;
+    }
+    constexpr std::u16string_view kReserved = u"\"*/:<>?\\|";
+    return kReserved.find(c) != std::u16string_view::npos;
+}
+
+}  // namespace
+
+MenuResult BuildCommandMenu(const CommandList& commands, const MenuRequest& request, MMenuSink& sink) {
+    MenuBuilder builder(request, sink);
+    if (request.lastId >= request.firstId) {
+        for (const Command& command : commands) {
+            builder.Add(command);
+        }
+    }
+    return builder.Finish();
+}
+
+void CommandMenu::Refresh() {
+    // The messages of rejected lines are for the configuration program; the menu shows no errors.
+    std::u16string errorLog;
+    if (const std::optional<std::int64_t> time = platform::LastWriteTime(userFile_)) {
+        const auto unsignedTime = static_cast<std::uint64_t>(*time);
+        if (!loaded_ || unsignedTime > userFileTime_) {
+            commands_ = LoadCommandFile(userFile_, EscapeMode::FullEscapes, errorLog);
+            userFileTime_ = unsignedTime;
+            loaded_ = true;
+        }
+    } else if (!loaded_) {
+        commands_ = LoadCommandFile(defaultFile_, EscapeMode::FullEscapes, errorLog);
+        loaded_ = true;
+    }
+}
+
+std::uint32_t CommandMenu::Build(const MenuRequest& request, MMenuSink& sink) {
+    idMap_.clear();
+    Refresh();
+    MenuResult result = BuildCommandMenu(commands_, request, sink);
+    idMap_ = std::move(result.commands);
+    return result.idsUsed;
+}
+
+void CommandMenu::ForgetMenu() {
+    idMap_.clear();
+}
+
+const Command* CommandMenu::CommandAt(std::uint32_t offset) const {
+    const auto found = idMap_.find(offset);
+    return found == idMap_.end() ? nullptr : found->second;
+}
+
+std::u16string MenuItemText(std::u16string_view name, bool singleSelection) {
+    constexpr std::u16string_view kPlural = u"(s)";
+    std::u16string text;
+    text.reserve(name.size());
+    std::size_t from = 0;
+    for (std::size_t at = name.find(kPlural); at != std::u16string_view::npos;
+         at = name.find(kPlural, from)) {
+        text.append(name.substr(from, at - from));
+        if (!singleSelection) {
+            text += u's';
+        }
+        from = at + kPlural.size();
+    }
+    text.append(name.substr(from));
+    return text;
+}
+
+std::u16string CommandHelpText(const Command& command) {
+    switch (command.type) {
+        case CommandType::Quillet:
+            return FormatMessageText(MessageId::HelpCopyNames);
+        case CommandType::QuilletAndDelete:
+            return FormatMessageText(MessageId::HelpCopyAndDelete);
+        case CommandType::PasteFileName:
+            return FormatMessageText(MessageId::HelpPasteFileName);
+        case CommandType::PasteFileNameNoExt:
+            return FormatMessageText(MessageId::HelpPasteFileNameKeepExt);
+        case CommandType::Options:
+            return FormatMessageText(MessageId::HelpOptions);
+        case CommandType::Configure:
+            return FormatMessageText(MessageId::HelpConfigure);
+        case CommandType::UserDefined:
+            return FormatMessageText(MessageId::HelpUserDefined, {command.name});
+        case CommandType::SubFolder:
+            break;
+    }
+    return {};
+}
+
+bool IsValidNewName(std::u16string_view clipboardText) {
+    const std::u16string_view looked = clipboardText.substr(0, kMaxNewNameLength + 1);
+    const std::size_t length = std::min(looked.find(u'\0'), looked.size());
+    if (length == 0 || length > kMaxNewNameLength) {
+        return false;
+    }
+    return std::none_of(looked.begin(), looked.begin() + static_cast<std::ptrdiff_t>(length),
+                        IsForbiddenInName);
+}
+
+}  // namespace quillet

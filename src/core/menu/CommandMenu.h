@@ -1,0 +1,111 @@
+// The context menu built from the command list: which commands show for a selection, their texts, the
+// sub-menus, the ids handed out and the map from command offset back to the command. The menu itself
+// is reached through MMenuSink: a real pop-up menu in the shell extension, a recording in tests.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "core/commands/Command.h"
+#include "core/commands/CommandFile.h"
+
+namespace quillet {
+
+// Where the construction puts its items. Positions count from 0 within the menu they are in.
+class MMenuSink {
+  public:
+    virtual ~MMenuSink() = default;
+    // Makes a new empty pop-up menu that the following items go into; false when none can be made.
+    virtual bool BeginSubMenu() = 0;
+    // Inserts a string item with its type's bitmap into the open sub-menu (inSubMenu) or the top-level
+    // menu; false when it could not be inserted.
+    virtual bool InsertItem(bool inSubMenu, std::uint32_t position, std::uint32_t id,
+                            const std::u16string& text, CommandType type) = 0;
+    // Inserts the open sub-menu into the top-level menu under the title, with the sub-menu bitmap. The
+    // top-level menu owns the sub-menu from then on; false when it could not be inserted.
+    virtual bool InsertSubMenu(std::uint32_t position, std::uint32_t id, const std::u16string& title) = 0;
+    // Destroys the open sub-menu (it is empty, or could not be inserted).
+    virtual void DiscardSubMenu() = 0;
+};
+
+struct MenuRequest {
+    bool singleSelection = false;  // exactly one item selected
+    bool pasteAllowed = false;     // the clipboard holds a valid new name (only asked for one item)
+    std::uint32_t position = 0;    // where the first top-level item goes
+    std::uint32_t firstId = 0;
+    std::uint32_t lastId = 0;  // the highest id the caller allows
+};
+
+// Command offset (menu item id minus the first id) to the command it runs, for the commands of the
+// list the menu was built from. Sub-menu items are not in it.
+using CommandIdMap = std::map<std::uint32_t, const Command*>;
+
+struct MenuResult {
+    std::uint32_t idsUsed = 0;  // the id after the last one handed out, minus the first id
+    CommandIdMap commands;
+};
+
+// Builds the menu for the list. SUBFOLDER opens a sub-menu that collects every later command (sub-menus
+// do not nest) and is inserted after its items, so its id is higher than theirs; an empty one is
+// dropped. The renames need the single selection and paste allowed, copy-and-delete the single
+// selection. "(s)" in a name reads "" for one item and "s" for several (not in sub-menu titles).
+// No id above lastId, nor an offset above 0xFFFE, is handed out, so the count of ids used fits 16
+// bits (an invocation names an offset by a 16-bit word, and the count goes into an HRESULT's code
+// field): commands that do not fit are left out, and an open sub-menu keeps room for its own id.
+MenuResult BuildCommandMenu(const CommandList& commands, const MenuRequest& request, MMenuSink& sink);
+
+// The handler's menu state: the command list, read again when the per-user command file's last-write
+// time moves forward (or from the default file while there is no per-user file), and the command id
+// map of the last menu built.
+class CommandMenu {
+  public:
+    CommandMenu(std::u16string userFile, std::u16string defaultFile)
+        : userFile_(std::move(userFile)), defaultFile_(std::move(defaultFile)) {}
+
+    // Reloads the list when needed, then builds the menu into the sink. The previous id map is gone
+    // first, so it never points into a list that a reload replaced.
+    std::uint32_t Build(const MenuRequest& request, MMenuSink& sink);
+
+    // Empties the id map: a menu request that builds no menu leaves no old offset behind.
+    void ForgetMenu();
+
+    // The command at an offset of the last menu built; null when there is none (a sub-menu item, an
+    // offset never handed out, or no menu built yet).
+    const Command* CommandAt(std::uint32_t offset) const;
+
+    // Loads the per-user file when no list is loaded yet or its last-write time is later than the one
+    // recorded; loads the default file when there is no per-user file and no list yet. A list that
+    // cannot be read is empty.
+    void Refresh();
+    const CommandList& Commands() const { return commands_; }
+
+  private:
+    std::u16string userFile_;
+    std::u16string defaultFile_;
+    bool loaded_ = false;
+    std::uint64_t userFileTime_ = 0;  // of the per-user file when it was last loaded
+    CommandList commands_;
+    CommandIdMap idMap_;
+};
+
+// The menu text of a command name: every "(s)" replaced by nothing for one selected item and by "s"
+// for several.
+std::u16string MenuItemText(std::u16string_view name, bool singleSelection);
+
+// The help text the menu shows for a command (its type's text; a user-defined command's names it).
+// Empty for a SUBFOLDER command, which is no menu command.
+std::u16string CommandHelpText(const Command& command);
+
+// Longest text the renames accept: a name must fit a path buffer of 260 characters with its
+// terminator.
+inline constexpr std::size_t kMaxNewNameLength = 259;
+
+// Whether clipboard text is a valid new name for the renames: 1 to 259 characters up to its
+// terminator (the first U+0000 or the end of the view), none of them a control character
+// (U+0000 to U+001F) or one of " * / : < > ? \ |. The text is taken as it is: a line break at its end
+// makes it invalid. At most 260 characters are looked at.
+bool IsValidNewName(std::u16string_view clipboardText);
+
+}  // namespace quillet

@@ -1,0 +1,212 @@
+#include "core/options/OptionsPresenter.h"
+
+#include "core/copy/CopyText.h"
+
+namespace quillet {
+namespace {}  // namespace
+
+int CopyOptions::*OptionMember(OptionCheck check) {
+    switch (check) {
+        case OptionCheck::Quote:
+            return &CopyOptions::filenamesQuote;
+        case OptionCheck::FullPath:
+            return &CopyOptions::fullPath;
+        case OptionCheck::AddSize:
+            return &CopyOptions::addSize;
+        case OptionCheck::AddDate:
+            break;
+    }
+    return &CopyOptions::addDate;
+}
+
+int CopyOptions::*OptionMember(OptionChoice choice) {
+    switch (choice) {
+        case OptionChoice::Separator:
+            return &CopyOptions::filenamesSeparator;
+        case OptionChoice::QuoteChar:
+            return &CopyOptions::filenamesQuoteChar;
+        case OptionChoice::PathSeparator:
+            return &CopyOptions::pathSeparator;
+        case OptionChoice::SizeUnits:
+            return &CopyOptions::sizeUnits;
+        case OptionChoice::DateFormat:
+            return &CopyOptions::dateFormat;
+        case OptionChoice::Sort:
+            break;
+    }
+    return &CopyOptions::sortOption;
+}
+
+std::span<const std::u16string_view> ChoiceEntries(OptionChoice choice) {
+    for (const CopyOptionField& field : CopyOptionFields()) {
+        if (field.value == OptionMember(choice)) {
+            return field.entries;
+        }
+    }
+    return {};
+}
+
+int LeadingNumber(std::u16string_view text) {
+    constexpr int kLimit = 1'000'000'000;
+    int value = 0;
+    for (char16_t c : text) {
+        if (c < u'0' || c > u'9') {
+            break;
+        }
+        // A depth beyond any real tree means no limit worth keeping precise: clamp instead of wrapping.
+        value = value >= kLimit / 10 ? kLimit : value * 10 + (c - u'0');
+    }
+    return value;
+}
+
+OptionsPresenter::OptionsPresenter(CopyOptions& options, ItemSelection& selection, FolderScanner& scanner)
+    : options_(options), selection_(selection), scanner_(scanner) {
+    ResetFolderSettings();
+    ApplySortOrder(options_.sortOption);
+}
+
+bool OptionsPresenter::ApplySortOrder(int order) {
+    if (static_cast<std::uint32_t>(order) == selection_.order) {
+        return false;
+    }
+    selection_.order = static_cast<std::uint32_t>(order);
+    if (order == 0) {
+        selection_.Flatten();
+    } else {
+        SortSelection(selection_);
+    }
+    return true;
+}
+
+void OptionsPresenter::ResetFolderSettings() {
+    Folder(FolderSetting::LimitDepth) = {false, u"1"};
+    Folder(FolderSetting::Include) = {false, u"*.*"};
+    Folder(FolderSetting::Exclude) = {false, u"*.*"};
+}
+
+void OptionsPresenter::Open() {
+    expandMode_ = false;
+    ResetFolderSettings();
+    Regenerate();
+    UpdateSummary();
+    rescanEnabled_ = false;
+}
+
+bool OptionsPresenter::IsChecked(OptionCheck check) const {
+    return options_.*OptionMember(check) != 0;
+}
+
+int OptionsPresenter::Choice(OptionChoice choice) const {
+    return options_.*OptionMember(choice);
+}
+
+bool OptionsPresenter::IsEnabled(OptionsControl control) const {
+    switch (control) {
+        case OptionsControl::QuoteChar:
+            return IsChecked(OptionCheck::Quote);
+        case OptionsControl::PathSeparator:
+            // Expanded files are named by relative paths, whose separators the choice rewrites.
+            return IsChecked(OptionCheck::FullPath) || expandMode_;
+        case OptionsControl::SizeUnits:
+            return IsChecked(OptionCheck::AddSize);
+        case OptionsControl::DateFormat:
+            return IsChecked(OptionCheck::AddDate);
+        case OptionsControl::LimitDepth:
+        case OptionsControl::Include:
+        case OptionsControl::Exclude:
+            return expandMode_;
+        case OptionsControl::Depth:
+            return expandMode_ && IsChecked(FolderSetting::LimitDepth);
+        case OptionsControl::IncludePattern:
+            return expandMode_ && IsChecked(FolderSetting::Include);
+        case OptionsControl::ExcludePattern:
+            return expandMode_ && IsChecked(FolderSetting::Exclude);
+        case OptionsControl::Rescan:
+            return rescanEnabled_;
+    }
+    return false;
+}
+
+void OptionsPresenter::SetChecked(OptionCheck check, bool checked) {
+    options_.*OptionMember(check) = checked ? 1 : 0;
+    Regenerate();
+}
+
+void OptionsPresenter::SetChoice(OptionChoice choice, int index) {
+    options_.*OptionMember(choice) = index;
+    if (choice != OptionChoice::Sort) {
+        Regenerate();
+        return;
+    }
+    if (ApplySortOrder(index)) {
+        Regenerate();
+    }
+}
+
+void OptionsPresenter::ChooseFolderNames() {
+    expandMode_ = false;
+    rescanEnabled_ = false;
+    selection_.expand = false;
+    for (const auto& item : selection_.Items()) {
+        if (auto* folder = dynamic_cast<FolderCFItem*>(item.get())) {
+            CollapseFolder(*folder);
+        }
+    }
+    selection_.Flatten();
+    SortSelection(selection_);
+    Regenerate();
+    UpdateSummary();
+}
+
+void OptionsPresenter::ChooseFolderFiles() {
+    expandMode_ = true;
+    Scan();
+}
+
+void OptionsPresenter::Rescan() {
+    if (expandMode_) {
+        Scan();
+    }
+}
+
+void OptionsPresenter::SetFolderChecked(FolderSetting setting, bool checked) {
+    Folder(setting).checked = checked;
+    rescanEnabled_ = true;
+}
+
+void OptionsPresenter::SetFolderText(FolderSetting setting, std::u16string text) {
+    Folder(setting).text = std::move(text);
+    rescanEnabled_ = true;
+}
+
+ExpansionSettings OptionsPresenter::ScanSettings() const {
+    ExpansionSettings settings;
+    settings.depthLimit =
+        IsChecked(FolderSetting::LimitDepth) ? LeadingNumber(FolderText(FolderSetting::LimitDepth)) : -1;
+    if (IsChecked(FolderSetting::Include)) {
+        settings.includePattern = LowerAsciiLetters(FolderText(FolderSetting::Include));
+    }
+    if (IsChecked(FolderSetting::Exclude)) {
+        settings.excludePattern = LowerAsciiLetters(FolderText(FolderSetting::Exclude));
+    }
+    return settings;
+}
+
+void OptionsPresenter::Scan() {
+    const bool cancelled = scanner_.ScanFolders(selection_, ScanSettings());
+    Regenerate();
+    UpdateSummary();
+    rescanEnabled_ = cancelled;
+}
+
+void OptionsPresenter::Regenerate() {
+    const CopyFormat format = BuildOptionsCopyFormat(options_);
+    RenderSelection(selection_, format, copyText_);
+    ++previewRevision_;
+}
+
+void OptionsPresenter::UpdateSummary() {
+    summary_ = SummaryText(selection_);
+}
+
+}  // namespace quillet

@@ -1,0 +1,125 @@
+// The rules of the Options dialog, apart from any window: which controls are enabled, what the preview
+// and the summary line hold, how the folder settings become a folder scan. The dialog binds its
+// controls, forwards each event here and shows the resulting state; tests drive the same calls.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/copy/CopyOptions.h"
+#include "core/copy/FolderScan.h"
+#include "core/format/Items.h"
+#include "core/format/TextBuffer.h"
+
+namespace quillet {
+
+// The options the dialog shows as check boxes and as drop-down lists.
+enum class OptionCheck { Quote, FullPath, AddSize, AddDate };
+enum class OptionChoice { Separator, QuoteChar, PathSeparator, SizeUnits, DateFormat, Sort };
+// The folder settings, never stored: three check boxes, each with its text box.
+enum class FolderSetting { LimitDepth, Include, Exclude };
+
+// The controls whose enabled state follows the rules.
+enum class OptionsControl {
+    QuoteChar,
+    PathSeparator,
+    SizeUnits,
+    DateFormat,
+    LimitDepth,
+    Depth,
+    Include,
+    IncludePattern,
+    Exclude,
+    ExcludePattern,
+    Rescan,
+};
+inline constexpr int kOptionsControlCount = static_cast<int>(OptionsControl::Rescan) + 1;
+
+class OptionsPresenter {
+  public:
+    // Reads the folders of the selection; true when the user cancelled. The dialog scans with its
+    // progress window; tests scan without one.
+    class FolderScanner {
+      public:
+        virtual ~FolderScanner() = default;
+        virtual bool ScanFolders(ItemSelection& selection, const ExpansionSettings& settings) = 0;
+
+      protected:
+        FolderScanner() = default;
+    };
+
+    static constexpr std::size_t kCopyTextCapacity = 16384;
+
+    // The options and the selection belong to the caller and outlive the presenter. The stored sort
+    // order applies to the selection at once.
+    OptionsPresenter(CopyOptions& options, ItemSelection& selection, FolderScanner& scanner);
+
+    // The dialog's opening: folder settings at their start values, folder names copied, the preview
+    // and the summary made, "Rescan folders" disabled.
+    void Open();
+
+    // What the dialog shows.
+    bool ShowsFolderOptions() const { return selection_.hasFolder; }
+    bool IsChecked(OptionCheck check) const;
+    int Choice(OptionChoice choice) const;
+    bool IsChecked(FolderSetting setting) const { return Folder(setting).checked; }
+    const std::u16string& FolderText(FolderSetting setting) const { return Folder(setting).text; }
+    bool ExpandMode() const { return expandMode_; }
+    bool IsEnabled(OptionsControl control) const;
+    // The copy text that OK puts on the clipboard; the preview shows exactly this.
+    const TextBuffer& CopyText() const { return copyText_; }
+    // Counts the preview's regenerations, so that a view copies the text only when it changed.
+    std::uint64_t PreviewRevision() const { return previewRevision_; }
+    const std::u16string& Summary() const { return summary_; }
+
+    // Events.
+    void SetChecked(OptionCheck check, bool checked);
+    void SetChoice(OptionChoice choice, int index);
+    void ChooseFolderNames();
+    // Switches the expand mode on (or leaves it on) and scans.
+    void ChooseFolderFiles();
+    void SetFolderChecked(FolderSetting setting, bool checked);
+    void SetFolderText(FolderSetting setting, std::u16string text);
+    void Rescan();
+
+    // The settings a scan would use now.
+    ExpansionSettings ScanSettings() const;
+
+  private:
+    struct FolderInput {
+        bool checked = false;
+        std::u16string text;
+    };
+
+    const FolderInput& Folder(FolderSetting setting) const { return folders_[static_cast<int>(setting)]; }
+    FolderInput& Folder(FolderSetting setting) { return folders_[static_cast<int>(setting)]; }
+    void ResetFolderSettings();
+    // Sets the selection's order and sorts it (0: back to the selection order); false when unchanged.
+    bool ApplySortOrder(int order);
+    void Regenerate();
+    void UpdateSummary();
+    void Scan();
+
+    CopyOptions& options_;
+    ItemSelection& selection_;
+    FolderScanner& scanner_;
+    TextBuffer copyText_{kCopyTextCapacity};
+    std::uint64_t previewRevision_ = 0;
+    std::u16string summary_;
+    FolderInput folders_[3];
+    bool expandMode_ = false;
+    bool rescanEnabled_ = false;
+};
+
+// The stored option behind a check box or a drop-down list, and the list's entries in stored order.
+int CopyOptions::*OptionMember(OptionCheck check);
+int CopyOptions::*OptionMember(OptionChoice choice);
+std::span<const std::u16string_view> ChoiceEntries(OptionChoice choice);
+
+// The integer a depth box holds: its leading decimal digits, 0 when it starts with none.
+int LeadingNumber(std::u16string_view text);
+
+}  // namespace quillet
