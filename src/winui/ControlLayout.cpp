@@ -40,7 +40,7 @@ void CControlLayout::Record(HWND dialog, int dpi) {
         controls_.push_back({child, ControlRect(child), {}, {}});
     }
     openedFont_ = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
-    if (!openedFont_ || GetObjectW(openedFont_, sizeof(fontSpec_), &fontSpec_) != sizeof(fontSpec_)) {
+    if (!openedFont_ || GetObjectW(openedFont_, sizeof(fontDescription_), &fontDescription_) != sizeof(fontDescription_)) {
         openedFont_ = nullptr;
     }
 }
@@ -74,10 +74,10 @@ void CControlLayout::ScaleFont(int dpi) {
     UniqueFont scaled;
     HFONT font = openedFont_;
     if (dpi != dpi_) {
-        LOGFONTW spec = fontSpec_;
-        const LayoutRect height = ScaleLayoutRect({0, 0, 0, spec.lfHeight}, dpi_, dpi);
-        spec.lfHeight = height.bottom;
-        scaled.reset(CreateFontIndirectW(&spec));
+        LOGFONTW description = fontDescription_;
+        const LayoutRect height = ScaleLayoutRect({0, 0, 0, description.lfHeight}, dpi_, dpi);
+        description.lfHeight = height.bottom;
+        scaled.reset(CreateFontIndirectW(&description));
         if (!scaled) {
             return;  // the controls keep the font they have
         }

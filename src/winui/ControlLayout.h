@@ -40,7 +40,7 @@ class CControlLayout {
     SIZE client_{};
     std::vector<Control> controls_;
     HFONT openedFont_ = nullptr;  // the dialog's own, owned by the system's dialog code
-    LOGFONTW fontSpec_{};
+    LOGFONTW fontDescription_{};
     UniqueFont scaledFont_;
 };
 
