@@ -27,6 +27,15 @@ extern char** environ;
 namespace quillet::platform {
 namespace {
 
+// The UTF-8 form of a path for one system call, in memory that this thread reuses from call to
+// call: reading a path's status or opening a folder then allocates nothing.
+const char* NarrowPath(std::u16string_view path) {
+    thread_local std::string narrow;
+    narrow.clear();
+    AppendUtf8(path, narrow);
+    return narrow.c_str();
+}
+
 void FillTimes(const struct stat& st, FolderEntry& entry) {
     entry.size = st.st_size < 0 ? 0 : static_cast<std::uint64_t>(st.st_size);
     entry.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec);
@@ -267,7 +276,7 @@ std::optional<LocalDateTime> LocalTimeOfFileTime(std::int64_t utcSeconds) {
 
 std::optional<FileIdentity> QueryFileIdentity(const std::u16string& path) {
     struct stat st {};
-    if (::stat(Utf16ToUtf8(path).c_str(), &st) != 0) {
+    if (::stat(NarrowPath(path), &st) != 0) {
         return std::nullopt;
     }
     return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
@@ -288,7 +297,7 @@ FolderReader::~FolderReader() {
 
 bool FolderReader::Open(const std::u16string& folderPath) {
     Close();
-    state_->dir = ::opendir(Utf16ToUtf8(folderPath).c_str());
+    state_->dir = ::opendir(NarrowPath(folderPath));
     return state_->dir != nullptr;
 }
 
@@ -309,7 +318,7 @@ bool FolderReader::Next(FolderEntry& entry) {
     }
     entry = FolderEntry{};
     const char* name = found->d_name;
-    state_->name = Utf8ToUtf16(name);
+    AssignUtf16(name, state_->name);
     entry.name = state_->name;
     entry.isHidden = name[0] == '.';
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
@@ -346,17 +355,17 @@ bool FolderReader::Next(FolderEntry& entry) {
 // ---- Clipboard ----
 
 bool ReplaceClipboardText(std::optional<std::u16string_view> text) {
-    const std::string utf8 = text ? Utf16ToUtf8(*text) : std::string();
-    switch (FindClipboardTool()) {
-        case ClipboardTool::WlClipboard:
-            return text ? RunProgram({"wl-copy", "--type", "text/plain;charset=utf-8"}, utf8, nullptr)
-                        : RunProgram({"wl-copy", "--clear"}, {}, nullptr);
-        case ClipboardTool::XClip:
-            return RunProgram({"xclip", "-selection", "clipboard", "-in"}, utf8, nullptr);
-        case ClipboardTool::None:
-            break;
+    // The tool is looked for first: without one there is nothing to convert the text for.
+    const ClipboardTool tool = FindClipboardTool();
+    if (tool == ClipboardTool::None) {
+        return false;
     }
-    return false;
+    const std::string utf8 = text ? Utf16ToUtf8(*text) : std::string();
+    if (tool == ClipboardTool::WlClipboard) {
+        return text ? RunProgram({"wl-copy", "--type", "text/plain;charset=utf-8"}, utf8, nullptr)
+                    : RunProgram({"wl-copy", "--clear"}, {}, nullptr);
+    }
+    return RunProgram({"xclip", "-selection", "clipboard", "-in"}, utf8, nullptr);
 }
 
 std::optional<std::u16string> ReadClipboardText() {
@@ -503,7 +512,7 @@ namespace quillet::platform {
 
 bool QueryFileEntry(const std::u16string& path, FolderEntry& entry) {
     struct stat st {};
-    if (::stat(Utf16ToUtf8(path).c_str(), &st) != 0) {
+    if (::stat(NarrowPath(path), &st) != 0) {
         return false;
     }
     entry = FolderEntry{};
