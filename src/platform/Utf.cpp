@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace quillet {
 namespace {
@@ -33,9 +34,36 @@ std::size_t CopyAsciiRun(const unsigned char* in, std::size_t count, char16_t* o
     return done;
 }
 
+// Whether a text is all ASCII, tested as one pass that the compiler turns into vector code: paths
+// and command files mostly are, and then their conversion is a plain widening or narrowing copy.
+template <typename Char>
+bool IsAscii(std::basic_string_view<Char> text) {
+    std::uint32_t bits = 0;
+    for (const Char c : text) {
+        bits |= static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<Char>>(c));
+    }
+    return bits < 0x80;
+}
+
 }  // namespace
 
+bool NarrowAscii(std::u16string_view text, char* out) {
+    // One pass that the compiler turns into vector code: copy every character's low byte, and
+    // collect all the bits to see afterwards whether any character was beyond ASCII.
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bits |= text[i];
+        out[i] = static_cast<char>(text[i]);
+    }
+    return bits < 0x80;
+}
+
 void AssignUtf16(std::string_view utf8, std::u16string& out) {
+    if (IsAscii(utf8)) {
+        out.resize(utf8.size());
+        std::copy(utf8.begin(), utf8.end(), out.begin());
+        return;
+    }
     // Every sequence, good or bad, takes at least one byte per UTF-16 unit it gives (a four-byte
     // sequence gives two), so the text never needs more units than it has bytes.
     out.resize(utf8.size());
@@ -103,6 +131,9 @@ void AppendUtf8(std::u16string_view utf16, std::string& out) {
     // Room for the text if it is all ASCII; each other character makes room for itself.
     std::size_t used = out.size();
     out.resize(used + utf16.size());
+    if (NarrowAscii(utf16, out.data() + used)) {
+        return;
+    }
     const std::size_t n = utf16.size();
     for (std::size_t i = 0; i < n; ++i) {
         // Four ASCII characters at a time while there are four.

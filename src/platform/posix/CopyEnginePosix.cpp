@@ -27,14 +27,29 @@ extern char** environ;
 namespace quillet::platform {
 namespace {
 
-// The UTF-8 form of a path for one system call, in memory that this thread reuses from call to
-// call: reading a path's status or opening a folder then allocates nothing.
-const char* NarrowPath(std::u16string_view path) {
-    thread_local std::string narrow;
-    narrow.clear();
-    AppendUtf8(path, narrow);
-    return narrow.c_str();
-}
+// The UTF-8 form of a path for one system call. An ASCII path of ordinary length, by far the most
+// common, is narrowed into a buffer of its own; reading a path's status or opening a folder then
+// allocates nothing.
+class NarrowPath {
+  public:
+    explicit NarrowPath(std::u16string_view path) {
+        if (path.size() < sizeof short_ && NarrowAscii(path, short_)) {
+            short_[path.size()] = 0;
+            text_ = short_;
+        } else {
+            long_ = Utf16ToUtf8(path);
+            text_ = long_.c_str();
+        }
+    }
+    NarrowPath(const NarrowPath&) = delete;
+    NarrowPath& operator=(const NarrowPath&) = delete;
+    const char* c_str() const { return text_; }
+
+  private:
+    char short_[1024];
+    std::string long_;
+    const char* text_;
+};
 
 void FillTimes(const struct stat& st, FolderEntry& entry) {
     entry.size = st.st_size < 0 ? 0 : static_cast<std::uint64_t>(st.st_size);
@@ -276,7 +291,7 @@ std::optional<LocalDateTime> LocalTimeOfFileTime(std::int64_t utcSeconds) {
 
 std::optional<FileIdentity> QueryFileIdentity(const std::u16string& path) {
     struct stat st {};
-    if (::stat(NarrowPath(path), &st) != 0) {
+    if (::stat(NarrowPath(path).c_str(), &st) != 0) {
         return std::nullopt;
     }
     return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
@@ -297,7 +312,7 @@ FolderReader::~FolderReader() {
 
 bool FolderReader::Open(const std::u16string& folderPath) {
     Close();
-    state_->dir = ::opendir(NarrowPath(folderPath));
+    state_->dir = ::opendir(NarrowPath(folderPath).c_str());
     return state_->dir != nullptr;
 }
 
@@ -512,12 +527,14 @@ namespace quillet::platform {
 
 bool QueryFileEntry(const std::u16string& path, FolderEntry& entry) {
     struct stat st {};
-    if (::stat(NarrowPath(path), &st) != 0) {
+    if (::stat(NarrowPath(path).c_str(), &st) != 0) {
         return false;
     }
     entry = FolderEntry{};
-    const std::size_t slash = path.find_last_of(kPathSeparator);
-    const std::size_t nameStart = slash == std::u16string::npos ? 0 : slash + 1;
+    std::size_t nameStart = path.size();
+    while (nameStart > 0 && path[nameStart - 1] != kPathSeparator) {
+        --nameStart;
+    }
     entry.isHidden = nameStart < path.size() && path[nameStart] == u'.';
     entry.isDirectory = S_ISDIR(st.st_mode);
     FillTimes(st, entry);
