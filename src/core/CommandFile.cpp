@@ -189,12 +189,69 @@ std::size_t LineEnd(std::u16string_view text, std::size_t at, std::size_t& first
 
 }  // namespace
 
-std::u16string DecodeCommandFileBytes(std::string_view bytes) {
+namespace {
+
+// The bytes that hold the text: after the byte order mark, up to the first zero byte.
+std::string_view TextBytes(std::string_view bytes) {
     if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
         bytes.remove_prefix(kByteOrderMark.size());
     }
-    bytes = bytes.substr(0, bytes.find('\0'));
-    return Utf8ToUtf16(bytes);
+    return bytes.substr(0, bytes.find('\0'));
+}
+
+// Room for about as many commands as a text of typical lines holds, up to a bound; a list that needs
+// more grows as usual.
+void ReserveCommands(CommandList& list, std::size_t textLength) {
+    constexpr std::size_t kTypicalLineLength = 32;
+    constexpr std::size_t kReserveLimit = std::size_t{1} << 16;
+    list.reserve(list.size() + std::min(textLength / kTypicalLineLength + 1, kReserveLimit));
+}
+
+// Parses one line without its line feed or trailing carriage returns, unless it is too long, empty
+// or a comment.
+void ParseKeptLine(std::u16string_view line, std::int64_t lineNumber, EscapeMode mode, CommandList& list,
+                   std::u16string& errorLog) {
+    if (line.size() < kMaxCommandLineLength && !line.empty() && line.front() != u';') {
+        const auto number = static_cast<std::int32_t>(std::min<std::int64_t>(lineNumber, INT32_MAX));
+        ParseCommandLine(line, number, mode, list, errorLog);
+    }
+}
+
+}  // namespace
+
+// The text is converted a line at a time into one reused string rather than all at once. The same
+// text results: a line feed or carriage return byte is never part of a UTF-8 sequence, good or bad,
+// so the lines and their carriage returns are where the whole text's conversion has them. A carriage
+// return inside a line is removed after the conversion, since a sequence cut by one converts
+// differently from the sequence without it.
+void ParseCommandFileBytes(std::string_view fileBytes, EscapeMode mode, CommandList& list,
+                           std::u16string& errorLog) {
+    const std::string_view bytes = TextBytes(fileBytes);
+    ReserveCommands(list, bytes.size());
+    std::u16string line;
+    std::int64_t lineNumber = 0;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const void* feed = std::memchr(bytes.data() + at, '\n', bytes.size() - at);
+        const std::size_t end = feed == nullptr
+                                    ? bytes.size()
+                                    : static_cast<std::size_t>(static_cast<const char*>(feed) - bytes.data());
+        std::string_view lineBytes = bytes.substr(at, end - at);
+        at = end + 1;  // past the line feed
+        while (!lineBytes.empty() && lineBytes.back() == '\r') {
+            lineBytes.remove_suffix(1);
+        }
+        AssignUtf16(lineBytes, line);
+        if (lineBytes.find('\r') != std::string_view::npos) {
+            line.erase(std::remove(line.begin(), line.end(), u'\r'), line.end());
+        }
+        ParseKeptLine(line, lineNumber, mode, list, errorLog);
+        ++lineNumber;
+    }
+}
+
+std::u16string DecodeCommandFileBytes(std::string_view bytes) {
+    return Utf8ToUtf16(TextBytes(bytes));
 }
 
 CommandList LoadCommandFile(const std::u16string& path, EscapeMode mode, std::u16string& errorLog) {
@@ -204,7 +261,7 @@ CommandList LoadCommandFile(const std::u16string& path, EscapeMode mode, std::u1
         if (!bytes) {
             return list;
         }
-        ParseCommandText(DecodeCommandFileBytes(*bytes), mode, list, errorLog);
+        ParseCommandFileBytes(*bytes, mode, list, errorLog);
     } catch (const std::bad_alloc&) {
         // A file too large for memory reads as no file at all.
         list.clear();
@@ -214,11 +271,7 @@ CommandList LoadCommandFile(const std::u16string& path, EscapeMode mode, std::u1
 
 void ParseCommandText(std::u16string_view text, EscapeMode mode, CommandList& list,
                       std::u16string& errorLog) {
-    // Room for about as many commands as a file of typical lines holds, up to a bound; a list that
-    // needs more grows as usual.
-    constexpr std::size_t kTypicalLineLength = 32;
-    constexpr std::size_t kReserveLimit = std::size_t{1} << 16;
-    list.reserve(list.size() + std::min(text.size() / kTypicalLineLength + 1, kReserveLimit));
+    ReserveCommands(list, text.size());
     // Only a line with a carriage return inside it (not just before its line feed) is copied.
     std::u16string copied;
     // Counted wide: a file just under 4 GiB can hold more lines than a 32-bit number.
@@ -238,10 +291,7 @@ void ParseCommandText(std::u16string_view text, EscapeMode mode, CommandList& li
             line = copied;
         }
         at = end + 1;  // past the line feed
-        if (line.size() < kMaxCommandLineLength && !line.empty() && line.front() != u';') {
-            const auto number = static_cast<std::int32_t>(std::min<std::int64_t>(lineNumber, INT32_MAX));
-            ParseCommandLine(line, number, mode, list, errorLog);
-        }
+        ParseKeptLine(line, lineNumber, mode, list, errorLog);
         ++lineNumber;
     }
 }

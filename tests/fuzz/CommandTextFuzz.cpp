@@ -1,5 +1,6 @@
-// Feeds arbitrary bytes to the command file reader in both programs' modes, and checks that what the
-// configuration program reads survives its own save and reading unchanged.
+// Feeds arbitrary bytes to the command file reader in both programs' modes, checks that reading the
+// bytes a line at a time gives what converting them whole gives, and that what the configuration
+// program reads survives its own save and reading unchanged.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -37,6 +38,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CommandList list;
         std::u16string log;
         ParseCommandText(text, mode, list, log);
+    }
+
+    // The file's bytes read a line at a time give what the whole text converted at once gives.
+    for (const EscapeMode mode : {EscapeMode::FullEscapes, EscapeMode::EditorEscapes}) {
+        CommandList whole;
+        CommandList byLine;
+        std::u16string wholeLog;
+        std::u16string byLineLog;
+        ParseCommandText(DecodeCommandFileBytes(bytes), mode, whole, wholeLog);
+        ParseCommandFileBytes(bytes, mode, byLine, byLineLog);
+        if (whole.size() != byLine.size() || wholeLog != byLineLog) {
+            std::abort();
+        }
+        for (std::size_t i = 0; i < whole.size(); ++i) {
+            if (!SameFields(whole[i], byLine[i]) ||
+                whole[i].format.parts.size() != byLine[i].format.parts.size()) {
+                std::abort();
+            }
+        }
     }
 
     // The first save may normalise a field ("\x" becomes "\\x", a long field may be cut at a run's
