@@ -268,10 +268,11 @@ void CollapseFolder(FolderCFItem& folder) {
 
 void ExpandFolder(FolderCFItem& folder, MAbortBase& abort, const ExpansionSettings& settings) {
     CollapseFolder(folder);
-    const std::u16string& path = folder.Path();
+    const std::u16string_view path = folder.Path();
     const std::size_t separator = path.find_last_of(platform::kPathSeparator);
-    const std::u16string root =
-        separator == std::u16string::npos ? path + platform::kPathSeparator : path.substr(0, separator + 1);
+    const std::u16string root = separator == std::u16string_view::npos
+                                    ? std::u16string(path) + platform::kPathSeparator
+                                    : std::u16string(path.substr(0, separator + 1));
     FolderScanNode top(root, std::u16string(folder.Name()));
     top.ScanFolder(abort, settings);
     top.CollectFiles(folder.ExpandedFiles());

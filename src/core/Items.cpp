@@ -28,8 +28,12 @@ std::int64_t StampFromLocalTime(const std::optional<platform::LocalDateTime>& lo
 }
 
 std::size_t NameOffsetOf(std::u16string_view path) {
-    const std::size_t separator = path.find_last_of(platform::kPathSeparator);
-    return separator == std::u16string_view::npos ? 0 : separator + 1;
+    // A plain loop from the end: only the name is looked at, and it is short.
+    std::size_t at = path.size();
+    while (at > 0 && path[at - 1] != platform::kPathSeparator) {
+        --at;
+    }
+    return at;
 }
 
 CFItem::CFItem(std::u16string path, std::size_t nameOffset, const platform::FileStatus& status)
@@ -37,7 +41,8 @@ CFItem::CFItem(std::u16string path, std::size_t nameOffset, const platform::File
       created(StampFromLocalTime(status.created)),
       accessed(StampFromLocalTime(status.accessed)),
       size(status.size),
-      path_(std::move(path)),
+      ownedPath_(std::move(path)),
+      path_(ownedPath_),
       nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(path_)
                                                         : std::min(nameOffset, path_.size())) {}
 
@@ -46,9 +51,18 @@ CFItem::CFItem(std::u16string path, std::size_t nameOffset, const ItemStamps& st
       created(stamps.created),
       accessed(stamps.accessed),
       size(size),
-      path_(std::move(path)),
+      ownedPath_(std::move(path)),
+      path_(ownedPath_),
       nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(path_)
                                                         : std::min(nameOffset, path_.size())) {}
+
+CFItem::CFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size)
+    : modified(stamps.modified),
+      created(stamps.created),
+      accessed(stamps.accessed),
+      size(size),
+      path_(path.text),
+      nameOffset_(NameOffsetOf(path_)) {}
 
 FileCFItem::FileCFItem(std::u16string path, const platform::FileStatus& status)
     : CFItem(std::move(path), kNameAfterLastSeparator, status) {}
@@ -61,6 +75,12 @@ FileCFItem::FileCFItem(std::u16string path, const ItemStamps& stamps, std::uint6
 
 FolderCFItem::FolderCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size)
     : CFItem(std::move(path), kNameAfterLastSeparator, stamps, size) {}
+
+FileCFItem::FileCFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size)
+    : CFItem(path, stamps, size) {}
+
+FolderCFItem::FolderCFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size)
+    : CFItem(path, stamps, size) {}
 
 ExpandedFileCFItem::ExpandedFileCFItem(std::u16string fullPath, std::size_t nameOffset,
                                        const platform::FileStatus& status)
@@ -77,8 +97,11 @@ std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::Fi
     return std::make_unique<FileCFItem>(std::move(path), status);
 }
 
-std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::FolderEntry& entry,
-                                         StampConverter& converter) {
+namespace {
+
+template <typename PathType>
+std::unique_ptr<CFItem> MakeItemFromEntry(PathType path, const platform::FolderEntry& entry,
+                                          StampConverter& converter) {
     const ItemStamps stamps{converter.StampOf(entry.modified), converter.StampOf(entry.created),
                             converter.StampOf(entry.accessed)};
     if (entry.isDirectory) {
@@ -87,12 +110,32 @@ std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::Fo
     return std::make_unique<FileCFItem>(std::move(path), stamps, entry.size);
 }
 
+}  // namespace
+
+std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::FolderEntry& entry,
+                                         StampConverter& converter) {
+    return MakeItemFromEntry(std::move(path), entry, converter);
+}
+
+std::unique_ptr<CFItem> MakeSelectedItem(BorrowedPath path, const platform::FolderEntry& entry,
+                                         StampConverter& converter) {
+    return MakeItemFromEntry(path, entry, converter);
+}
+
 std::size_t ItemSelection::AddPath(std::u16string path) {
     platform::FolderEntry entry;
     if (!platform::QueryFileEntry(path, entry)) {
         return 0;
     }
     return Add(MakeSelectedItem(std::move(path), entry, stamps_));
+}
+
+std::size_t ItemSelection::AddPath(BorrowedPath path) {
+    platform::FolderEntry entry;
+    if (!platform::QueryFileEntry(path.text, entry)) {
+        return 0;
+    }
+    return Add(MakeSelectedItem(path, entry, stamps_));
 }
 
 std::size_t ItemSelection::Add(std::unique_ptr<CFItem> item) {
