@@ -1,7 +1,8 @@
 // What the context menu costs Explorer: IContextMenu::QueryContextMenu of the real handler against a
-// stand-in that inserts the very same items (texts, sub-menu, bitmaps) with no logic at all, timed
-// in alternating rounds of one run and given as a ratio; and the first call of a new handler, which
-// reads the command file and makes the bitmaps.
+// stand-in that inserts the very same items (texts, sub-menu, bitmaps) with no logic at all, besides
+// the clipboard check that any handler must make for one selected item, timed in alternating rounds
+// of one run and given as a ratio; and the first call of a new handler, which reads the command file
+// and makes the bitmaps.
 //
 // usage: menubench DLL [--empty-clipboard] [PATH...]   (default selection: this program's own file)
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -121,6 +123,30 @@ void InsertRecorded(HMENU menu, const std::vector<RecordedItem>& items, HBITMAP 
         }
         ++position;
     }
+}
+
+// The clipboard check that the handler must make for a single selection, done the same way: is
+// there Unicode text, open the clipboard, lock the text and scan it, at most 260 characters, for a
+// valid new name. Its result does not change what the stand-in inserts.
+bool ClipboardHoldsName() {
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(nullptr)) {
+        return false;
+    }
+    bool valid = false;
+    if (HGLOBAL memory = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* text = static_cast<const wchar_t*>(GlobalLock(memory))) {
+            const std::size_t limit = std::min<std::size_t>(GlobalSize(memory) / sizeof(wchar_t), MAX_PATH);
+            std::size_t length = 0;
+            while (length < limit && text[length] != 0 && text[length] >= 0x20 &&
+                   std::wcschr(L"\"*/:<>?\\|", text[length]) == nullptr) {
+                ++length;
+            }
+            valid = length > 0 && length < MAX_PATH && (length == limit || text[length] == 0);
+            GlobalUnlock(memory);
+        }
+    }
+    CloseClipboard();
+    return valid;
 }
 
 HBITMAP MakeBitmap() {
@@ -233,6 +259,7 @@ int Run(int argc, wchar_t** argv) {
     constexpr int kCallsPerRound = 100;
     double handlerTime = 0;
     double standInTime = 0;
+    int clipboardNames = 0;
     for (int round = 0; round < kRounds; ++round) {
         double start = Now();
         for (int call = 0; call < kCallsPerRound; ++call) {
@@ -243,6 +270,9 @@ int Run(int argc, wchar_t** argv) {
         start = Now();
         for (int call = 0; call < kCallsPerRound; ++call) {
             PopupMenu popup;
+            if (paths.size() == 1) {
+                clipboardNames += ClipboardHoldsName() ? 1 : 0;
+            }
             InsertRecorded(popup.Get(), recorded, bitmap);
         }
         standInTime += Now() - start;
@@ -254,7 +284,10 @@ int Run(int argc, wchar_t** argv) {
     std::wprintf(L"first QueryContextMenu of a new handler (reads the command file): median %.1f us of %zu\n",
                  Median(firstCalls) * 1e6, firstCalls.size());
     std::wprintf(L"QueryContextMenu, later calls:        %.2f us per call\n", handlerTime / calls * 1e6);
-    std::wprintf(L"stand-in inserting the same items:    %.2f us per call\n", standInTime / calls * 1e6);
+    std::wprintf(L"stand-in inserting the same items:    %.2f us per call (%ls)\n", standInTime / calls * 1e6,
+                 paths.size() != 1     ? L"no clipboard check for several items"
+                 : clipboardNames == 0 ? L"with the clipboard check, no valid name"
+                                       : L"with the clipboard check, a valid name");
     std::wprintf(L"ratio handler / stand-in:             %.2f (%d calls each, alternating rounds)\n",
                  handlerTime / standInTime, static_cast<int>(calls));
     return 0;
