@@ -1,8 +1,10 @@
 // What the context menu costs Explorer: IContextMenu::QueryContextMenu of the real handler against a
 // stand-in that inserts the very same items (texts, sub-menu, bitmaps) with no logic at all, besides
 // the clipboard check that any handler must make for one selected item, timed in alternating rounds
-// of one run and given as a ratio; and the first call of a new handler, which reads the command file
-// and makes the bitmaps.
+// of one run and given as a ratio; once more against a stand-in that also reads the attributes of
+// the per-user command file, as the handler must on every call to notice an edit (under Wine that
+// query is costly when the file is not there); and the first call of a new handler, which reads the
+// command file and makes the bitmaps.
 //
 // usage: menubench DLL [--empty-clipboard] [PATH...]   (default selection: this program's own file)
 #include <windows.h>
@@ -255,27 +257,41 @@ int Run(int argc, wchar_t** argv) {
     ComRef<IContextMenu> menu;
     MakeHandler(factory.Get(), selection.Get(), menu);
     HBITMAP bitmap = MakeBitmap();
+    // The per-user command file, whose attributes the handler reads on every call to notice an edit.
+    wchar_t appData[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
+    const std::wstring userCommandFile = std::wstring(appData) + L"\\Brantwell\\Quillet\\Cmds.txt";
     constexpr int kRounds = 40;
     constexpr int kCallsPerRound = 100;
     double handlerTime = 0;
     double standInTime = 0;
+    double standInQueryTime = 0;
     int clipboardNames = 0;
-    for (int round = 0; round < kRounds; ++round) {
-        double start = Now();
-        for (int call = 0; call < kCallsPerRound; ++call) {
-            PopupMenu popup;
-            menu->QueryContextMenu(popup.Get(), 0, kFirstId, kLastId, CMF_NORMAL);
-        }
-        handlerTime += Now() - start;
-        start = Now();
+    // The stand-in's calls, with or without the attribute query of the per-user command file.
+    const auto standIn = [&](bool queryCommandFile) {
+        const double start = Now();
         for (int call = 0; call < kCallsPerRound; ++call) {
             PopupMenu popup;
             if (paths.size() == 1) {
                 clipboardNames += ClipboardHoldsName() ? 1 : 0;
             }
+            if (queryCommandFile) {
+                WIN32_FILE_ATTRIBUTE_DATA data;
+                GetFileAttributesExW(userCommandFile.c_str(), GetFileExInfoStandard, &data);
+            }
             InsertRecorded(popup.Get(), recorded, bitmap);
         }
-        standInTime += Now() - start;
+        return Now() - start;
+    };
+    for (int round = 0; round < kRounds; ++round) {
+        const double start = Now();
+        for (int call = 0; call < kCallsPerRound; ++call) {
+            PopupMenu popup;
+            menu->QueryContextMenu(popup.Get(), 0, kFirstId, kLastId, CMF_NORMAL);
+        }
+        handlerTime += Now() - start;
+        standInTime += standIn(false);
+        standInQueryTime += standIn(true);
     }
     DeleteObject(bitmap);
     const double calls = kRounds * kCallsPerRound;
@@ -288,8 +304,14 @@ int Run(int argc, wchar_t** argv) {
                  paths.size() != 1     ? L"no clipboard check for several items"
                  : clipboardNames == 0 ? L"with the clipboard check, no valid name"
                                        : L"with the clipboard check, a valid name");
+    std::wprintf(
+        L"stand-in, also reading the attributes of the per-user command file (%ls): %.2f us per call\n",
+        GetFileAttributesW(userCommandFile.c_str()) == INVALID_FILE_ATTRIBUTES ? L"none there" : L"present",
+        standInQueryTime / calls * 1e6);
     std::wprintf(L"ratio handler / stand-in:             %.2f (%d calls each, alternating rounds)\n",
                  handlerTime / standInTime, static_cast<int>(calls));
+    std::wprintf(L"ratio handler / stand-in with the command file's attributes: %.2f\n",
+                 handlerTime / standInQueryTime);
     return 0;
 }
 
