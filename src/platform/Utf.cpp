@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <type_traits>
 
 namespace quillet {
 namespace {
@@ -34,13 +33,15 @@ std::size_t CopyAsciiRun(const unsigned char* in, std::size_t count, char16_t* o
     return done;
 }
 
-// Whether a text is all ASCII, tested as one pass that the compiler turns into vector code: paths
-// and command files mostly are, and then their conversion is a plain widening or narrowing copy.
-template <typename Char>
-bool IsAscii(std::basic_string_view<Char> text) {
+// Writes each byte of text to out as a character and returns whether text is all ASCII, that is,
+// whether out now holds its UTF-16 form: one pass that the compiler turns into vector code, for
+// command files and paths, which mostly are ASCII.
+bool WidenAscii(std::string_view text, char16_t* out) {
     std::uint32_t bits = 0;
-    for (const Char c : text) {
-        bits |= static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<Char>>(c));
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        bits |= byte;
+        out[i] = byte;
     }
     return bits < 0x80;
 }
@@ -59,14 +60,12 @@ bool NarrowAscii(std::u16string_view text, char* out) {
 }
 
 void AssignUtf16(std::string_view utf8, std::u16string& out) {
-    if (IsAscii(utf8)) {
-        out.resize(utf8.size());
-        std::copy(utf8.begin(), utf8.end(), out.begin());
-        return;
-    }
     // Every sequence, good or bad, takes at least one byte per UTF-16 unit it gives (a four-byte
     // sequence gives two), so the text never needs more units than it has bytes.
     out.resize(utf8.size());
+    if (WidenAscii(utf8, out.data())) {
+        return;
+    }
     char16_t* const start = out.data();
     char16_t* o = start;
     const auto* const bytes = reinterpret_cast<const unsigned char*>(utf8.data());
