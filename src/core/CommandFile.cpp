@@ -72,12 +72,14 @@ std::u16string AsClause(std::u16string_view message) {
 std::u16string_view ReadKeyword(FormatCursor& cursor, std::u16string& decoded) {
     const std::u16string_view text = cursor.Text();
     const auto position = static_cast<std::size_t>(std::max(cursor.Position(), 0));
-    std::u16string_view rest = position < text.size() ? text.substr(position) : std::u16string_view();
-    rest = rest.substr(0, rest.find(u'\0'));
-    if (rest.size() <= kMaxRunLength && rest.find(u'\\') == std::u16string_view::npos &&
-        rest.find(u'\n') == std::u16string_view::npos) {
-        cursor.Advance(static_cast<std::int32_t>(rest.size()));
-        return rest;
+    const std::u16string_view rest = position < text.size() ? text.substr(position) : std::u16string_view();
+    std::size_t end = 0;
+    while (end < rest.size() && rest[end] != u'\0' && rest[end] != u'\\' && rest[end] != u'\n') {
+        ++end;
+    }
+    if (end <= kMaxRunLength && (end == rest.size() || rest[end] == u'\0')) {
+        cursor.Advance(static_cast<std::int32_t>(end));
+        return rest.substr(0, end);
     }
     decoded = ReadRun(cursor, u"", EscapeMode::NameEscapes);
     return decoded;
@@ -337,8 +339,11 @@ void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeM
     // Each "$" starts at most one attribute part and one text part after it: room for them all at once.
     const std::u16string_view rest =
         line.substr(std::min(line.size(), static_cast<std::size_t>(formatStart)));
-    command.format.parts.reserve(2 * static_cast<std::size_t>(std::count(rest.begin(), rest.end(), u'$')) +
-                                 1);
+    std::size_t attributes = 0;
+    for (const char16_t c : rest) {
+        attributes += c == u'$' ? 1 : 0;
+    }
+    command.format.parts.reserve(2 * attributes + 1);
     std::u16string error;
     ParseItemFormat(cursor, &command.format, mode, error);
     if (mode == EscapeMode::EditorEscapes) {
