@@ -242,6 +242,19 @@ void FolderScanNode::CollectFiles(std::vector<std::unique_ptr<CFItem>>& destinat
         FolderScanNode* node;
         std::size_t nextSubfolder;
     };
+    // Room for every file at once, counted in a first walk: growing by doubling would hold both
+    // arrays at the peak.
+    std::size_t files = 0;
+    std::vector<const FolderScanNode*> pending{this};
+    while (!pending.empty()) {
+        const FolderScanNode* node = pending.back();
+        pending.pop_back();
+        files += node->files_.size();
+        for (const auto& child : node->subfolders_) {
+            pending.push_back(child.get());
+        }
+    }
+    destination.reserve(destination.size() + files);
     std::vector<Step> path{{this, 0}};
     for (auto& file : files_) {
         destination.push_back(std::move(file));

@@ -42,9 +42,8 @@ CFItem::CFItem(std::u16string path, std::size_t nameOffset, const platform::File
       accessed(StampFromLocalTime(status.accessed)),
       size(status.size),
       ownedPath_(std::move(path)),
-      path_(ownedPath_),
-      nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(path_)
-                                                        : std::min(nameOffset, path_.size())) {}
+      nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(ownedPath_)
+                                                        : std::min(nameOffset, ownedPath_.size())) {}
 
 CFItem::CFItem(std::u16string path, std::size_t nameOffset, const ItemStamps& stamps, std::uint64_t size)
     : modified(stamps.modified),
@@ -52,17 +51,16 @@ CFItem::CFItem(std::u16string path, std::size_t nameOffset, const ItemStamps& st
       accessed(stamps.accessed),
       size(size),
       ownedPath_(std::move(path)),
-      path_(ownedPath_),
-      nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(path_)
-                                                        : std::min(nameOffset, path_.size())) {}
+      nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(ownedPath_)
+                                                        : std::min(nameOffset, ownedPath_.size())) {}
 
 CFItem::CFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size)
     : modified(stamps.modified),
       created(stamps.created),
       accessed(stamps.accessed),
       size(size),
-      path_(path.text),
-      nameOffset_(NameOffsetOf(path_)) {}
+      borrowedPath_(&path.text),
+      nameOffset_(NameOffsetOf(path.text)) {}
 
 FileCFItem::FileCFItem(std::u16string path, const platform::FileStatus& status)
     : CFItem(std::move(path), kNameAfterLastSeparator, status) {}
@@ -148,7 +146,13 @@ std::size_t ItemSelection::Add(std::unique_ptr<CFItem> item) {
 
 void ItemSelection::Flatten() {
     flat_.clear();
-    flat_.reserve(items_.size());
+    // Room for every entry at once: growing by doubling would hold both arrays at the peak.
+    std::size_t entries = 0;
+    for (const auto& item : items_) {
+        entries +=
+            expand && item->IsFolder() ? static_cast<const FolderCFItem&>(*item).ExpandedFiles().size() : 1;
+    }
+    flat_.reserve(entries);
     totalSize = 0;
     for (const auto& item : items_) {
         if (expand && item->IsFolder()) {

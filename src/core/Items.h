@@ -42,10 +42,10 @@ class CFItem {
     CFItem(const CFItem&) = delete;
     CFItem& operator=(const CFItem&) = delete;
 
-    std::u16string_view Path() const { return path_; }
+    std::u16string_view Path() const { return borrowedPath_ != nullptr ? *borrowedPath_ : ownedPath_; }
     // The item's name: the text after the last separator of the path, or for a file found inside an
     // expanded folder its path relative to the parent of that folder.
-    std::u16string_view Name() const { return path_.substr(nameOffset_); }
+    std::u16string_view Name() const { return Path().substr(nameOffset_); }
     std::size_t NameOffset() const { return nameOffset_; }
 
     std::int64_t modified = 0;
@@ -62,8 +62,8 @@ class CFItem {
     CFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size);
 
   private:
-    std::u16string ownedPath_;  // the path, unless it is borrowed
-    std::u16string_view path_;
+    std::u16string ownedPath_;                      // the path, unless it is borrowed
+    const std::u16string* borrowedPath_ = nullptr;  // a pointer rather than a view: an item stays small
     std::size_t nameOffset_;
 };
 
