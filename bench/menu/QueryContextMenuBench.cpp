@@ -1,7 +1,10 @@
 // What the context menu costs Explorer: IContextMenu::QueryContextMenu of the real handler against a
-// stand-in that inserts the very same items (texts, sub-menu, bitmaps) with no logic at all, timed
-// in alternating rounds of one run and given as a ratio; and the first call of a new handler, which
-// reads the command file and makes the bitmaps.
+// stand-in that inserts the very same items (texts, sub-menu, bitmaps) with no logic at all, besides
+// the clipboard check that any handler must make for one selected item, timed in alternating rounds
+// of one run and given as a ratio; once more against a stand-in that also reads the attributes of
+// the per-user command file, as the handler must on every call to notice an edit (under Wine that
+// query is costly when the file is not there); and the first call of a new handler, which reads the
+// command file and makes the bitmaps.
 //
 // usage: menubench DLL [--empty-clipboard] [PATH...]   (default selection: this program's own file)
 #include <windows.h>
@@ -13,6 +16,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -123,6 +127,30 @@ void InsertRecorded(HMENU menu, const std::vector<RecordedItem>& items, HBITMAP 
     }
 }
 
+// The clipboard check that the handler must make for a single selection, done the same way: is
+// there Unicode text, open the clipboard, lock the text and scan it, at most 260 characters, for a
+// valid new name. Its result does not change what the stand-in inserts.
+bool ClipboardHoldsName() {
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(nullptr)) {
+        return false;
+    }
+    bool valid = false;
+    if (HGLOBAL memory = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* text = static_cast<const wchar_t*>(GlobalLock(memory))) {
+            const std::size_t limit = std::min<std::size_t>(GlobalSize(memory) / sizeof(wchar_t), MAX_PATH);
+            std::size_t length = 0;
+            while (length < limit && text[length] != 0 && text[length] >= 0x20 &&
+                   std::wcschr(L"\"*/:<>?\\|", text[length]) == nullptr) {
+                ++length;
+            }
+            valid = length > 0 && length < MAX_PATH && (length == limit || text[length] == 0);
+            GlobalUnlock(memory);
+        }
+    }
+    CloseClipboard();
+    return valid;
+}
+
 HBITMAP MakeBitmap() {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -229,23 +257,41 @@ int Run(int argc, wchar_t** argv) {
     ComRef<IContextMenu> menu;
     MakeHandler(factory.Get(), selection.Get(), menu);
     HBITMAP bitmap = MakeBitmap();
+    // The per-user command file, whose attributes the handler reads on every call to notice an edit.
+    wchar_t appData[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
+    const std::wstring userCommandFile = std::wstring(appData) + L"\\Brantwell\\Quillet\\Cmds.txt";
     constexpr int kRounds = 40;
     constexpr int kCallsPerRound = 100;
     double handlerTime = 0;
     double standInTime = 0;
+    double standInQueryTime = 0;
+    int clipboardNames = 0;
+    // The stand-in's calls, with or without the attribute query of the per-user command file.
+    const auto standIn = [&](bool queryCommandFile) {
+        const double start = Now();
+        for (int call = 0; call < kCallsPerRound; ++call) {
+            PopupMenu popup;
+            if (paths.size() == 1) {
+                clipboardNames += ClipboardHoldsName() ? 1 : 0;
+            }
+            if (queryCommandFile) {
+                WIN32_FILE_ATTRIBUTE_DATA data;
+                GetFileAttributesExW(userCommandFile.c_str(), GetFileExInfoStandard, &data);
+            }
+            InsertRecorded(popup.Get(), recorded, bitmap);
+        }
+        return Now() - start;
+    };
     for (int round = 0; round < kRounds; ++round) {
-        double start = Now();
+        const double start = Now();
         for (int call = 0; call < kCallsPerRound; ++call) {
             PopupMenu popup;
             menu->QueryContextMenu(popup.Get(), 0, kFirstId, kLastId, CMF_NORMAL);
         }
         handlerTime += Now() - start;
-        start = Now();
-        for (int call = 0; call < kCallsPerRound; ++call) {
-            PopupMenu popup;
-            InsertRecorded(popup.Get(), recorded, bitmap);
-        }
-        standInTime += Now() - start;
+        standInTime += standIn(false);
+        standInQueryTime += standIn(true);
     }
     DeleteObject(bitmap);
     const double calls = kRounds * kCallsPerRound;
@@ -254,9 +300,18 @@ int Run(int argc, wchar_t** argv) {
     std::wprintf(L"first QueryContextMenu of a new handler (reads the command file): median %.1f us of %zu\n",
                  Median(firstCalls) * 1e6, firstCalls.size());
     std::wprintf(L"QueryContextMenu, later calls:        %.2f us per call\n", handlerTime / calls * 1e6);
-    std::wprintf(L"stand-in inserting the same items:    %.2f us per call\n", standInTime / calls * 1e6);
+    std::wprintf(L"stand-in inserting the same items:    %.2f us per call (%ls)\n", standInTime / calls * 1e6,
+                 paths.size() != 1     ? L"no clipboard check for several items"
+                 : clipboardNames == 0 ? L"with the clipboard check, no valid name"
+                                       : L"with the clipboard check, a valid name");
+    std::wprintf(
+        L"stand-in, also reading the attributes of the per-user command file (%ls): %.2f us per call\n",
+        GetFileAttributesW(userCommandFile.c_str()) == INVALID_FILE_ATTRIBUTES ? L"none there" : L"present",
+        standInQueryTime / calls * 1e6);
     std::wprintf(L"ratio handler / stand-in:             %.2f (%d calls each, alternating rounds)\n",
                  handlerTime / standInTime, static_cast<int>(calls));
+    std::wprintf(L"ratio handler / stand-in with the command file's attributes: %.2f\n",
+                 handlerTime / standInQueryTime);
     return 0;
 }
 

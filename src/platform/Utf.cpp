@@ -2,36 +2,83 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace quillet {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+constexpr std::uint64_t kNotAscii16 = 0xFF80FF80FF80FF80ULL;
 
-void AppendCodePoint(std::u16string& out, char32_t cp) {
-    if (cp < 0x10000) {
-        out.push_back(static_cast<char16_t>(cp));
-    } else {
-        cp -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+// Copies the ASCII bytes at in to out, eight at a time while all eight are ASCII; returns how many
+// were copied. Command files and paths are mostly ASCII, and this is where their conversion goes.
+std::size_t CopyAsciiRun(const unsigned char* in, std::size_t count, char16_t* out) {
+    std::size_t done = 0;
+    while (count - done >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, in + done, sizeof word);
+        if ((word & kHighBits) != 0) {
+            break;
+        }
+        for (std::size_t k = 0; k < 8; ++k) {
+            out[done + k] = in[done + k];
+        }
+        done += 8;
     }
+    while (done < count && in[done] < 0x80) {
+        out[done] = in[done];
+        ++done;
+    }
+    return done;
+}
+
+// Writes each byte of text to out as a character and returns whether text is all ASCII, that is,
+// whether out now holds its UTF-16 form: one pass that the compiler turns into vector code, for
+// command files and paths, which mostly are ASCII.
+bool WidenAscii(std::string_view text, char16_t* out) {
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        bits |= byte;
+        out[i] = byte;
+    }
+    return bits < 0x80;
 }
 
 }  // namespace
 
-std::u16string Utf8ToUtf16(std::string_view utf8) {
-    std::u16string out;
-    out.reserve(utf8.size());
+bool NarrowAscii(std::u16string_view text, char* out) {
+    // One pass that the compiler turns into vector code: copy every character's low byte, and
+    // collect all the bits to see afterwards whether any character was beyond ASCII.
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bits |= text[i];
+        out[i] = static_cast<char>(text[i]);
+    }
+    return bits < 0x80;
+}
+
+void AssignUtf16(std::string_view utf8, std::u16string& out) {
+    // Every sequence, good or bad, takes at least one byte per UTF-16 unit it gives (a four-byte
+    // sequence gives two), so the text never needs more units than it has bytes.
+    out.resize(utf8.size());
+    if (WidenAscii(utf8, out.data())) {
+        return;
+    }
+    char16_t* const start = out.data();
+    char16_t* o = start;
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(utf8.data());
     std::size_t i = 0;
     const std::size_t n = utf8.size();
     while (i < n) {
-        const auto lead = static_cast<std::uint8_t>(utf8[i]);
-        if (lead < 0x80) {
-            out.push_back(lead);
-            ++i;
-            continue;
+        const std::size_t ascii = CopyAsciiRun(bytes + i, n - i, o);
+        i += ascii;
+        o += ascii;
+        if (i >= n) {
+            break;
         }
+        const std::uint8_t lead = bytes[i];
         int extra = 0;
         char32_t cp = 0;
         char32_t minimum = 0;
@@ -42,59 +89,108 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
         } else if (lead >= 0xF0 && lead <= 0xF4) {
             extra = 3, cp = lead & 0x07, minimum = 0x10000;
         } else {
-            out.push_back(kReplacement);
+            *o++ = kReplacement;
             ++i;
             continue;
         }
         std::size_t j = i + 1;
         bool ok = true;
         for (int k = 0; k < extra; ++k, ++j) {
-            if (j >= n || (static_cast<std::uint8_t>(utf8[j]) & 0xC0) != 0x80) {
+            if (j >= n || (bytes[j] & 0xC0) != 0x80) {
                 ok = false;
                 break;
             }
-            cp = (cp << 6) | (static_cast<std::uint8_t>(utf8[j]) & 0x3F);
+            cp = (cp << 6) | (bytes[j] & 0x3F);
         }
         if (!ok || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
             // Replace the maximal bad prefix by one replacement character and resynchronise.
-            out.push_back(kReplacement);
+            *o++ = kReplacement;
             i = std::max(j, i + 1);
             continue;
         }
-        AppendCodePoint(out, cp);
+        if (cp < 0x10000) {
+            *o++ = static_cast<char16_t>(cp);
+        } else {
+            cp -= 0x10000;
+            *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        }
         i = j;
     }
+    out.resize(static_cast<std::size_t>(o - start));
+}
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+    std::u16string out;
+    AssignUtf16(utf8, out);
     return out;
 }
 
-std::string Utf16ToUtf8(std::u16string_view utf16) {
-    std::string out;
-    out.reserve(utf16.size());
-    for (std::size_t i = 0; i < utf16.size(); ++i) {
+void AppendUtf8(std::u16string_view utf16, std::string& out) {
+    // Room for the text if it is all ASCII; each other character makes room for itself.
+    std::size_t used = out.size();
+    out.resize(used + utf16.size());
+    if (NarrowAscii(utf16, out.data() + used)) {
+        return;
+    }
+    const std::size_t n = utf16.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        // Four ASCII characters at a time while there are four.
+        while (n - i >= 4) {
+            std::uint64_t word;
+            std::memcpy(&word, utf16.data() + i, sizeof word);
+            if ((word & kNotAscii16) != 0) {
+                break;
+            }
+            char* o = out.data() + used;
+            o[0] = static_cast<char>(word);
+            o[1] = static_cast<char>(word >> 16);
+            o[2] = static_cast<char>(word >> 32);
+            o[3] = static_cast<char>(word >> 48);
+            used += 4;
+            i += 4;
+        }
+        if (i >= n) {
+            break;
+        }
         char32_t cp = utf16[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
-            utf16[i + 1] <= 0xDFFF) {
+        if (cp < 0x80) {
+            out[used++] = static_cast<char>(cp);
+            continue;
+        }
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = kReplacement;  // an unpaired surrogate has no UTF-8 form
         }
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        // At most four bytes for this character, and one for each character still to come.
+        const std::size_t needed = used + 4 + (n - i - 1);
+        if (needed > out.size()) {
+            out.resize(std::max(needed, out.size() + out.size() / 2));
         }
+        char* o = out.data() + used;
+        if (cp < 0x800) {
+            *o++ = static_cast<char>(0xC0 | (cp >> 6));
+            *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            *o++ = static_cast<char>(0xE0 | (cp >> 12));
+            *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            *o++ = static_cast<char>(0xF0 | (cp >> 18));
+            *o++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+        }
+        used = static_cast<std::size_t>(o - out.data());
     }
+    out.resize(used);
+}
+
+std::string Utf16ToUtf8(std::u16string_view utf16) {
+    std::string out;
+    AppendUtf8(utf16, out);
     return out;
 }
 

@@ -9,5 +9,12 @@ namespace quillet {
 
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
+// Replaces out by the UTF-16 form of utf8, and appends the UTF-8 form of utf16 to out: so that a
+// caller can reuse one string's memory.
+void AssignUtf16(std::string_view utf8, std::u16string& out);
+void AppendUtf8(std::u16string_view utf16, std::string& out);
+// Writes the low byte of each character of text to out (room for text.size() bytes) and returns
+// whether text is all ASCII, that is, whether out now holds its UTF-8 form.
+bool NarrowAscii(std::u16string_view text, char* out);
 
 }  // namespace quillet

@@ -1,6 +1,7 @@
-// Feeds arbitrary bytes to the command file reader in both programs' modes, and checks that what the
-// configuration program reads survives its own save and reading unchanged, and that a save that
-// touched nothing never changes what the shell extension does with a line it could read.
+// Feeds arbitrary bytes to the command file reader in both programs' modes, and checks that reading
+// the bytes a line at a time gives what converting them whole gives, that what the configuration
+// program reads survives its own save and reading unchanged, and that a save that touched nothing
+// never changes what the shell extension does with a line it could read.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -119,6 +120,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CommandList list;
         std::u16string log;
         ParseCommandText(text, mode, list, log);
+    }
+
+    // The file's bytes read a line at a time give what the whole text converted at once gives.
+    for (const EscapeMode mode : {EscapeMode::FullEscapes, EscapeMode::EditorEscapes}) {
+        CommandList whole;
+        CommandList byLine;
+        std::u16string wholeLog;
+        std::u16string byLineLog;
+        ParseCommandText(DecodeCommandFileBytes(bytes), mode, whole, wholeLog);
+        ParseCommandFileBytes(bytes, mode, byLine, byLineLog);
+        if (whole.size() != byLine.size() || wholeLog != byLineLog) {
+            std::abort();
+        }
+        for (std::size_t i = 0; i < whole.size(); ++i) {
+            if (!SameFields(whole[i], byLine[i]) ||
+                whole[i].format.parts.size() != byLine[i].format.parts.size()) {
+                std::abort();
+            }
+        }
     }
 
     const std::u16string file = DecodeCommandFileBytes(bytes);

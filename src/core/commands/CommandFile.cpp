@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
+#include <iterator>
 #include <new>
 
 #include "core/format/TextBuffer.h"
@@ -72,6 +74,25 @@ std::u16string AsClause(std::u16string_view message) {
         message.remove_suffix(1);
     }
     return std::u16string(message);
+}
+
+// The keyword after "%": the rest of the line as ReadRun with no stop characters reads it. Without a
+// backslash in it that is the text itself, up to its end or a zero character; only a keyword with
+// escapes is decoded into `decoded`.
+std::u16string_view ReadKeyword(FormatCursor& cursor, std::u16string& decoded) {
+    const std::u16string_view text = cursor.Text();
+    const auto position = static_cast<std::size_t>(std::max(cursor.Position(), 0));
+    const std::u16string_view rest = position < text.size() ? text.substr(position) : std::u16string_view();
+    std::size_t end = 0;
+    while (end < rest.size() && rest[end] != u'\0' && rest[end] != u'\\' && rest[end] != u'\n') {
+        ++end;
+    }
+    if (end <= kMaxRunLength && (end == rest.size() || rest[end] == u'\0')) {
+        cursor.Advance(static_cast<std::int32_t>(end));
+        return rest.substr(0, end);
+    }
+    decoded = ReadRun(cursor, u"", EscapeMode::NameEscapes);
+    return decoded;
 }
 
 // Reads "[separator]start|end|flag" after the item format, the cursor on the "[".
@@ -164,14 +185,109 @@ void AppendCommandLine(TextBuffer& out, const Command& command) {
     }
 }
 
+// Where the line that starts at `at` ends: its line feed, or the end of the text. Notes where the
+// line's first carriage return is, if it has one. Eight or four characters are tested at a time for
+// any below U+0010, the only ones that need a closer look.
+std::size_t LineEnd(std::u16string_view text, std::size_t at, std::size_t& firstReturn) {
+    constexpr std::uint64_t kOnes = 0x0001000100010001ULL;
+    constexpr std::uint64_t kHigh = 0x8000800080008000ULL;
+    const char16_t* const chars = text.data();
+    const auto plain = [](std::uint64_t word) { return (((word - kOnes * 0x10) & ~word) & kHigh) == 0; };
+    while (at < text.size()) {
+        if (text.size() - at >= 8) {
+            std::uint64_t words[2];
+            std::memcpy(words, chars + at, sizeof words);
+            if (plain(words[0]) && plain(words[1])) {
+                at += 8;
+                continue;
+            }
+        }
+        if (text.size() - at >= 4) {
+            std::uint64_t word;
+            std::memcpy(&word, chars + at, sizeof word);
+            if (plain(word)) {
+                at += 4;
+                continue;
+            }
+        }
+        const std::size_t stop = std::min(text.size(), at + 4);
+        for (; at < stop; ++at) {
+            if (chars[at] == u'\n') {
+                return at;
+            }
+            if (chars[at] == u'\r' && firstReturn == std::u16string_view::npos) {
+                firstReturn = at;
+            }
+        }
+    }
+    return text.size();
+}
+
 }  // namespace
 
-std::u16string DecodeCommandFileBytes(std::string_view bytes) {
+namespace {
+
+// The bytes that hold the text: after the byte order mark, up to the first zero byte.
+std::string_view TextBytes(std::string_view bytes) {
     if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
         bytes.remove_prefix(kByteOrderMark.size());
     }
-    bytes = bytes.substr(0, bytes.find('\0'));
-    return Utf8ToUtf16(bytes);
+    return bytes.substr(0, bytes.find('\0'));
+}
+
+// Room for about as many commands as a text of typical lines holds, up to a bound; a list that needs
+// more grows as usual.
+void ReserveCommands(CommandList& list, std::size_t textLength) {
+    constexpr std::size_t kTypicalLineLength = 32;
+    constexpr std::size_t kReserveLimit = std::size_t{1} << 16;
+    list.reserve(list.size() + std::min(textLength / kTypicalLineLength + 1, kReserveLimit));
+}
+
+// Parses one line without its line feed or trailing carriage returns, unless it is too long, empty
+// or a comment.
+void ParseKeptLine(std::u16string_view line, std::int64_t lineNumber, EscapeMode mode, CommandList& list,
+                   std::u16string& errorLog) {
+    if (line.size() < kMaxCommandLineLength && !line.empty() && line.front() != u';') {
+        const auto number = static_cast<std::int32_t>(std::min<std::int64_t>(lineNumber, INT32_MAX));
+        ParseCommandLine(line, number, mode, list, errorLog);
+    }
+}
+
+}  // namespace
+
+// The text is converted a line at a time into one reused string rather than all at once. The same
+// text results: a line feed or carriage return byte is never part of a UTF-8 sequence, good or bad,
+// so the lines and their carriage returns are where the whole text's conversion has them. A carriage
+// return inside a line is removed after the conversion, since a sequence cut by one converts
+// differently from the sequence without it.
+void ParseCommandFileBytes(std::string_view fileBytes, EscapeMode mode, CommandList& list,
+                           std::u16string& errorLog) {
+    const std::string_view bytes = TextBytes(fileBytes);
+    ReserveCommands(list, bytes.size());
+    std::u16string line;
+    std::int64_t lineNumber = 0;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const void* feed = std::memchr(bytes.data() + at, '\n', bytes.size() - at);
+        const std::size_t end = feed == nullptr
+                                    ? bytes.size()
+                                    : static_cast<std::size_t>(static_cast<const char*>(feed) - bytes.data());
+        std::string_view lineBytes = bytes.substr(at, end - at);
+        at = end + 1;  // past the line feed
+        while (!lineBytes.empty() && lineBytes.back() == '\r') {
+            lineBytes.remove_suffix(1);
+        }
+        AssignUtf16(lineBytes, line);
+        if (lineBytes.find('\r') != std::string_view::npos) {
+            line.erase(std::remove(line.begin(), line.end(), u'\r'), line.end());
+        }
+        ParseKeptLine(line, lineNumber, mode, list, errorLog);
+        ++lineNumber;
+    }
+}
+
+std::u16string DecodeCommandFileBytes(std::string_view bytes) {
+    return Utf8ToUtf16(TextBytes(bytes));
 }
 
 CommandList LoadCommandFile(const std::u16string& path, EscapeMode mode, std::u16string& errorLog) {
@@ -181,7 +297,7 @@ CommandList LoadCommandFile(const std::u16string& path, EscapeMode mode, std::u1
         if (!bytes) {
             return list;
         }
-        ParseCommandText(DecodeCommandFileBytes(*bytes), mode, list, errorLog);
+        ParseCommandFileBytes(*bytes, mode, list, errorLog);
     } catch (const std::bad_alloc&) {
         // A file too large for memory reads as no file at all.
         list.clear();
@@ -191,29 +307,27 @@ CommandList LoadCommandFile(const std::u16string& path, EscapeMode mode, std::u1
 
 void ParseCommandText(std::u16string_view text, EscapeMode mode, CommandList& list,
                       std::u16string& errorLog) {
-    std::u16string line;
-    line.reserve(256);
+    ReserveCommands(list, text.size());
+    // Only a line with a carriage return inside it (not just before its line feed) is copied.
+    std::u16string copied;
     // Counted wide: a file just under 4 GiB can hold more lines than a 32-bit number.
     std::int64_t lineNumber = 0;
     std::size_t at = 0;
     while (at < text.size()) {
-        line.clear();
-        bool tooLong = false;
-        for (; at < text.size() && text[at] != u'\n'; ++at) {
-            if (text[at] == u'\r') {
-                continue;
-            }
-            if (line.size() + 1 >= kMaxCommandLineLength) {
-                tooLong = true;
-            } else {
-                line.push_back(text[at]);
-            }
+        std::size_t firstReturn = std::u16string_view::npos;
+        const std::size_t end = LineEnd(text, at, firstReturn);
+        std::u16string_view line = text.substr(at, end - at);
+        while (!line.empty() && line.back() == u'\r') {
+            line.remove_suffix(1);
         }
-        ++at;  // the line feed
-        if (!tooLong && !line.empty() && line.front() != u';') {
-            const auto number = static_cast<std::int32_t>(std::min<std::int64_t>(lineNumber, INT32_MAX));
-            ParseCommandLine(line, number, mode, list, errorLog);
+        if (firstReturn < at + line.size()) {
+            copied.clear();
+            std::copy_if(line.begin(), line.end(), std::back_inserter(copied),
+                         [](char16_t c) { return c != u'\r'; });
+            line = copied;
         }
+        at = end + 1;  // past the line feed
+        ParseKeptLine(line, lineNumber, mode, list, errorLog);
         ++lineNumber;
     }
 }
@@ -227,15 +341,27 @@ void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeM
         return;
     }
     cursor.Advance();
-    Command command(std::move(name));
+    // The command is made in its place at the end of the list, and taken out again when the line is
+    // rejected (or reading it fails), rather than made aside and moved in.
+    Command& command = list.emplace_back(std::u16string());
+    command.name.swap(name);
+    struct Placement {
+        CommandList& list;
+        bool kept = false;
+        ~Placement() {
+            if (!kept) {
+                list.pop_back();
+            }
+        }
+    } placement{list};
 
     if (cursor.Peek() == u'%') {
         cursor.Advance();
-        const std::u16string keyword = ReadRun(cursor, u"", EscapeMode::NameEscapes);
-        const std::u16string_view trimmed = TrimBlanks(keyword);
+        std::u16string decoded;
+        const std::u16string_view trimmed = TrimBlanks(ReadKeyword(cursor, decoded));
         if (const std::optional<CommandType> type = CommandTypeFromKeyword(trimmed)) {
             command.type = *type;
-            list.push_back(std::move(command));
+            placement.kept = true;
         } else {
             AddToLog(errorLog, FormatMessageText(MessageId::UnknownBuiltInCommand,
                                                  {command.name, lineNumber, trimmed}));
@@ -244,6 +370,14 @@ void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeM
     }
 
     const std::int32_t formatStart = cursor.Position();
+    // Each "$" starts at most one attribute part and one text part after it: room for them all at once.
+    const std::u16string_view rest =
+        line.substr(std::min(line.size(), static_cast<std::size_t>(formatStart)));
+    std::size_t attributes = 0;
+    for (const char16_t c : rest) {
+        attributes += c == u'$' ? 1 : 0;
+    }
+    command.format.parts.reserve(2 * attributes + 1);
     std::u16string error;
     ParseItemFormat(cursor, &command.format, mode, error);
     if (mode == EscapeMode::EditorEscapes) {
@@ -269,7 +403,7 @@ void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeM
                                              {command.name, lineNumber,
                                               AsClause(MessageText(MessageId::FailedToReadItemSeparator))}));
     }
-    list.push_back(std::move(command));
+    placement.kept = true;
 }
 
 std::u16string CommandFileText(const CommandList& list) {

@@ -30,6 +30,11 @@ CommandList LoadCommandFile(const std::u16string& path, EscapeMode mode, std::u1
 // every malformed UTF-8 sequence replaced by U+FFFD.
 std::u16string DecodeCommandFileBytes(std::string_view bytes);
 
+// The commands of a command file's bytes, as ParseCommandText of DecodeCommandFileBytes gives them;
+// LoadCommandFile reads the file with this.
+void ParseCommandFileBytes(std::string_view bytes, EscapeMode mode, CommandList& list,
+                           std::u16string& errorLog);
+
 // Splits text into lines numbered from 0 and parses each one that is neither empty nor a comment.
 void ParseCommandText(std::u16string_view text, EscapeMode mode, CommandList& list, std::u16string& errorLog);
 

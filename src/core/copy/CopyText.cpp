@@ -35,8 +35,9 @@ bool CopyTextToClipboard(const TextBuffer& buffer) {
 
 void RenderPaths(std::span<const std::u16string> paths, const CopyFormat& format, TextBuffer& buffer) {
     ItemSelection selection;
+    // The items refer to the paths, which outlive them, rather than copy them.
     for (const std::u16string& path : paths) {
-        selection.AddPath(path);
+        selection.AddPath(BorrowedPath{path});
     }
     selection.Flatten();
     RenderSelection(selection, format, buffer);

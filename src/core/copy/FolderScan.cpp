@@ -242,6 +242,19 @@ void FolderScanNode::CollectFiles(std::vector<std::unique_ptr<CFItem>>& destinat
         FolderScanNode* node;
         std::size_t nextSubfolder;
     };
+    // Room for every file at once, counted in a first walk: growing by doubling would hold both
+    // arrays at the peak.
+    std::size_t files = 0;
+    std::vector<const FolderScanNode*> pending{this};
+    while (!pending.empty()) {
+        const FolderScanNode* node = pending.back();
+        pending.pop_back();
+        files += node->files_.size();
+        for (const auto& child : node->subfolders_) {
+            pending.push_back(child.get());
+        }
+    }
+    destination.reserve(destination.size() + files);
     std::vector<Step> path{{this, 0}};
     for (auto& file : files_) {
         destination.push_back(std::move(file));
@@ -268,10 +281,11 @@ void CollapseFolder(FolderCFItem& folder) {
 
 void ExpandFolder(FolderCFItem& folder, MAbortBase& abort, const ExpansionSettings& settings) {
     CollapseFolder(folder);
-    const std::u16string& path = folder.Path();
+    const std::u16string_view path = folder.Path();
     const std::size_t separator = path.find_last_of(platform::kPathSeparator);
-    const std::u16string root =
-        separator == std::u16string::npos ? path + platform::kPathSeparator : path.substr(0, separator + 1);
+    const std::u16string root = separator == std::u16string_view::npos
+                                    ? std::u16string(path) + platform::kPathSeparator
+                                    : std::u16string(path.substr(0, separator + 1));
     FolderScanNode top(root, std::u16string(folder.Name()));
     top.ScanFolder(abort, settings);
     top.CollectFiles(folder.ExpandedFiles());

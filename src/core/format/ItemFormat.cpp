@@ -1,5 +1,7 @@
 #include "core/format/ItemFormat.h"
 
+#include <algorithm>
+
 #include "core/messages/Messages.h"
 #include "platform/AsciiCase.h"
 
@@ -108,76 +110,145 @@ char16_t DecodeEscape(char16_t second, EscapeMode mode) {
     return u'\0';
 }
 
+namespace {
+
+// The characters that interrupt a run of plain text: the end of the format, a backslash and the
+// caller's stop characters. ASCII ones are looked up in a bit set, so that the plain stretches of a
+// run are found and copied whole rather than character by character.
+class RunBreaks {
+  public:
+    explicit RunBreaks(std::u16string_view stopCharacters) : stops_(stopCharacters) {
+        for (const char16_t c : stopCharacters) {
+            if (c < 64) {
+                low_ |= std::uint64_t{1} << c;
+            } else if (c < 128) {
+                high_ |= std::uint64_t{1} << (c - 64);
+            } else {
+                wideStops_ = true;
+            }
+        }
+    }
+
+    bool Breaks(char16_t c) const {
+        if (c < 128) {
+            return (((c < 64 ? low_ : high_) >> (c & 63)) & 1) != 0;
+        }
+        return wideStops_ && stops_.find(c) != std::u16string_view::npos;
+    }
+
+  private:
+    std::u16string_view stops_;
+    // The zero character, the line feed and the backslash always break a run.
+    std::uint64_t low_ = (std::uint64_t{1} << u'\0') | (std::uint64_t{1} << u'\n');
+    std::uint64_t high_ = std::uint64_t{1} << (u'\\' - 64);
+    bool wideStops_ = false;
+};
+
+// Where the cursor reads in its text; the text's size when it reads as the end.
+std::size_t ReadOffset(const FormatCursor& cursor) {
+    const std::int32_t position = cursor.Position();
+    const std::size_t size = cursor.Text().size();
+    return position < 0 ? size : std::min(static_cast<std::size_t>(position), size);
+}
+
+}  // namespace
+
 std::u16string ReadRun(FormatCursor& cursor, std::u16string_view stopCharacters, EscapeMode mode) {
     // The configuration program keeps "\t", "\$" and the like as two characters, which the shell
     // extension reads as one. It counts them as one too, so that both readings of a field stop at the
     // same place and saving never cuts a field or loses the texts after it.
     const EscapeMode countingMode = mode == EscapeMode::EditorEscapes ? EscapeMode::FullEscapes : mode;
-    std::u16string run;
-    std::size_t length = 0;  // as the counting mode reads the run
-    while (length < kMaxRunLength) {
-        const char16_t c = cursor.Peek();
-        if (EndsFormat(c)) {
-            break;
+    const std::u16string_view text = cursor.Text();
+    const RunBreaks breaks(stopCharacters);
+    const std::size_t start = ReadOffset(cursor);
+    // The plain characters up to the next break, as many as fit a run.
+    const auto plainEnd = [&](std::size_t from, std::size_t room) {
+        const std::size_t limit = from + std::min(room, text.size() - from);
+        std::size_t end = from;
+        while (end < limit && !breaks.Breaks(text[end])) {
+            ++end;
         }
-        if (c == u'\\') {
-            const char16_t next = cursor.Peek(1);
-            if (const char16_t decoded = DecodeEscape(next, mode); decoded != u'\0') {
-                run.push_back(decoded);
-                cursor.Advance(2);
-                ++length;
-                continue;
-            }
-            if (EndsFormat(next)) {
-                // A lone backslash at the end stays a backslash.
-                run.push_back(c);
-                cursor.Advance();
-                ++length;
-                continue;
-            }
+        return end;
+    };
+    std::size_t at = plainEnd(start, kMaxRunLength);
+    if (at == text.size() || at - start == kMaxRunLength || text[at] != u'\\') {
+        // Most runs hold no escape at all: they are their text as it stands.
+        cursor.Advance(static_cast<std::int32_t>(at - start));
+        return std::u16string(text.substr(start, at - start));
+    }
+    std::u16string run(text.substr(start, at - start));
+    std::size_t length = run.size();  // as the counting mode reads the run
+    while (length < kMaxRunLength && at < text.size()) {
+        const char16_t c = text[at];
+        if (c != u'\\') {
+            break;  // the end of the format or a stop character
+        }
+        const char16_t next = at + 1 < text.size() ? text[at + 1] : u'\0';
+        if (const char16_t decoded = DecodeEscape(next, mode); decoded != u'\0') {
+            run.push_back(decoded);
+            at += 2;
+            ++length;
+        } else if (EndsFormat(next)) {
+            // A lone backslash at the end stays a backslash.
+            run.push_back(c);
+            at += 1;
+            ++length;
+        } else {
             const bool oneCharacter = DecodeEscape(next, countingMode) != u'\0';
-            // A pair copied as two characters must fit the run whole, or wait for the next one.
             if (!oneCharacter && length + 2 > kMaxRunLength) {
+                // The pair counts as two characters: it must fit the run whole, or wait for the next one.
                 break;
             }
             run.push_back(c);
             run.push_back(next);
-            cursor.Advance(2);
+            at += 2;
             length += oneCharacter ? 1 : 2;
-            continue;
         }
-        if (stopCharacters.find(c) != std::u16string_view::npos) {
-            break;
+        if (length < kMaxRunLength) {
+            const std::size_t end = plainEnd(at, kMaxRunLength - length);
+            run.append(text.data() + at, end - at);
+            length += end - at;
+            at = end;
         }
-        run.push_back(c);
-        cursor.Advance();
-        ++length;
     }
+    cursor.Advance(static_cast<std::int32_t>(at - start));
     return run;
 }
 
-std::u16string ReadIdentifier(FormatCursor& cursor) {
-    std::u16string identifier;
-    while (identifier.size() < kMaxRunLength && IsAsciiLetterOrDigit(cursor.Peek())) {
-        identifier.push_back(cursor.Peek());
-        cursor.Advance();
+namespace {
+
+// ReadIdentifier without a copy: the identifier as a view into the cursor's text.
+std::u16string_view ReadIdentifierView(FormatCursor& cursor) {
+    const std::u16string_view text = cursor.Text();
+    const std::size_t start = ReadOffset(cursor);
+    const std::size_t limit = start + std::min(kMaxRunLength, text.size() - start);
+    std::size_t end = start;
+    while (end < limit && IsAsciiLetterOrDigit(text[end])) {
+        ++end;
     }
-    return identifier;
+    cursor.Advance(static_cast<std::int32_t>(end - start));
+    return text.substr(start, end - start);
+}
+
+}  // namespace
+
+std::u16string ReadIdentifier(FormatCursor& cursor) {
+    return std::u16string(ReadIdentifierView(cursor));
 }
 
 std::unique_ptr<ItemPartBase> ParseAttribute(FormatCursor& cursor, std::u16string& error) {
     if (cursor.Peek() != u'\0') {
         cursor.Advance();  // the "$"
     }
-    const std::u16string name = ReadIdentifier(cursor);
+    const std::u16string_view name = ReadIdentifierView(cursor);
     if (name.empty()) {
         error = FormatMessageText(MessageId::DollarWithoutAttribute);
         return nullptr;
     }
-    std::u16string tag;
+    std::u16string_view tag;
     if (cursor.Peek() == u':') {
         cursor.Advance();
-        tag = ReadIdentifier(cursor);
+        tag = ReadIdentifierView(cursor);
     }
     if (cursor.Peek() == u';') {
         cursor.Advance();  // only ends the reference, so that letters or digits may follow as text

@@ -28,8 +28,12 @@ std::int64_t StampFromLocalTime(const std::optional<platform::LocalDateTime>& lo
 }
 
 std::size_t NameOffsetOf(std::u16string_view path) {
-    const std::size_t separator = path.find_last_of(platform::kPathSeparator);
-    return separator == std::u16string_view::npos ? 0 : separator + 1;
+    // A plain loop from the end: only the name is looked at, and it is short.
+    std::size_t at = path.size();
+    while (at > 0 && path[at - 1] != platform::kPathSeparator) {
+        --at;
+    }
+    return at;
 }
 
 CFItem::CFItem(std::u16string path, std::size_t nameOffset, const platform::FileStatus& status)
@@ -37,18 +41,26 @@ CFItem::CFItem(std::u16string path, std::size_t nameOffset, const platform::File
       created(StampFromLocalTime(status.created)),
       accessed(StampFromLocalTime(status.accessed)),
       size(status.size),
-      path_(std::move(path)),
-      nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(path_)
-                                                        : std::min(nameOffset, path_.size())) {}
+      ownedPath_(std::move(path)),
+      nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(ownedPath_)
+                                                        : std::min(nameOffset, ownedPath_.size())) {}
 
 CFItem::CFItem(std::u16string path, std::size_t nameOffset, const ItemStamps& stamps, std::uint64_t size)
     : modified(stamps.modified),
       created(stamps.created),
       accessed(stamps.accessed),
       size(size),
-      path_(std::move(path)),
-      nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(path_)
-                                                        : std::min(nameOffset, path_.size())) {}
+      ownedPath_(std::move(path)),
+      nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(ownedPath_)
+                                                        : std::min(nameOffset, ownedPath_.size())) {}
+
+CFItem::CFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size)
+    : modified(stamps.modified),
+      created(stamps.created),
+      accessed(stamps.accessed),
+      size(size),
+      borrowedPath_(&path.text),
+      nameOffset_(NameOffsetOf(path.text)) {}
 
 FileCFItem::FileCFItem(std::u16string path, const platform::FileStatus& status)
     : CFItem(std::move(path), kNameAfterLastSeparator, status) {}
@@ -61,6 +73,12 @@ FileCFItem::FileCFItem(std::u16string path, const ItemStamps& stamps, std::uint6
 
 FolderCFItem::FolderCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size)
     : CFItem(std::move(path), kNameAfterLastSeparator, stamps, size) {}
+
+FileCFItem::FileCFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size)
+    : CFItem(path, stamps, size) {}
+
+FolderCFItem::FolderCFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size)
+    : CFItem(path, stamps, size) {}
 
 ExpandedFileCFItem::ExpandedFileCFItem(std::u16string fullPath, std::size_t nameOffset,
                                        const platform::FileStatus& status)
@@ -77,8 +95,11 @@ std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::Fi
     return std::make_unique<FileCFItem>(std::move(path), status);
 }
 
-std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::FolderEntry& entry,
-                                         StampConverter& converter) {
+namespace {
+
+template <typename PathType>
+std::unique_ptr<CFItem> MakeItemFromEntry(PathType path, const platform::FolderEntry& entry,
+                                          StampConverter& converter) {
     const ItemStamps stamps{converter.StampOf(entry.modified), converter.StampOf(entry.created),
                             converter.StampOf(entry.accessed)};
     if (entry.isDirectory) {
@@ -87,12 +108,32 @@ std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::Fo
     return std::make_unique<FileCFItem>(std::move(path), stamps, entry.size);
 }
 
+}  // namespace
+
+std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::FolderEntry& entry,
+                                         StampConverter& converter) {
+    return MakeItemFromEntry(std::move(path), entry, converter);
+}
+
+std::unique_ptr<CFItem> MakeSelectedItem(BorrowedPath path, const platform::FolderEntry& entry,
+                                         StampConverter& converter) {
+    return MakeItemFromEntry(path, entry, converter);
+}
+
 std::size_t ItemSelection::AddPath(std::u16string path) {
     platform::FolderEntry entry;
     if (!platform::QueryFileEntry(path, entry)) {
         return 0;
     }
     return Add(MakeSelectedItem(std::move(path), entry, stamps_));
+}
+
+std::size_t ItemSelection::AddPath(BorrowedPath path) {
+    platform::FolderEntry entry;
+    if (!platform::QueryFileEntry(path.text, entry)) {
+        return 0;
+    }
+    return Add(MakeSelectedItem(path, entry, stamps_));
 }
 
 std::size_t ItemSelection::Add(std::unique_ptr<CFItem> item) {
@@ -105,7 +146,13 @@ std::size_t ItemSelection::Add(std::unique_ptr<CFItem> item) {
 
 void ItemSelection::Flatten() {
     flat_.clear();
-    flat_.reserve(items_.size());
+    // Room for every entry at once: growing by doubling would hold both arrays at the peak.
+    std::size_t entries = 0;
+    for (const auto& item : items_) {
+        entries +=
+            expand && item->IsFolder() ? static_cast<const FolderCFItem&>(*item).ExpandedFiles().size() : 1;
+    }
+    flat_.reserve(entries);
     totalSize = 0;
     for (const auto& item : items_) {
         if (expand && item->IsFolder()) {

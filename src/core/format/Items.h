@@ -29,6 +29,11 @@ std::int64_t StampFromLocalTime(const std::optional<platform::LocalDateTime>& lo
 // Where the name of a path begins: just after its last separator, or 0 when it has none.
 std::size_t NameOffsetOf(std::u16string_view path);
 
+// A path that an item refers to without copying it: the caller's string, which must outlive the item.
+struct BorrowedPath {
+    const std::u16string& text;
+};
+
 class CFItem {
   public:
     virtual ~CFItem() = default;
@@ -37,10 +42,10 @@ class CFItem {
     CFItem(const CFItem&) = delete;
     CFItem& operator=(const CFItem&) = delete;
 
-    const std::u16string& Path() const { return path_; }
+    std::u16string_view Path() const { return borrowedPath_ != nullptr ? *borrowedPath_ : ownedPath_; }
     // The item's name: the text after the last separator of the path, or for a file found inside an
     // expanded folder its path relative to the parent of that folder.
-    std::u16string_view Name() const { return std::u16string_view(path_).substr(nameOffset_); }
+    std::u16string_view Name() const { return Path().substr(nameOffset_); }
     std::size_t NameOffset() const { return nameOffset_; }
 
     std::int64_t modified = 0;
@@ -54,9 +59,11 @@ class CFItem {
 
     CFItem(std::u16string path, std::size_t nameOffset, const platform::FileStatus& status);
     CFItem(std::u16string path, std::size_t nameOffset, const ItemStamps& stamps, std::uint64_t size);
+    CFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size);
 
   private:
-    std::u16string path_;
+    std::u16string ownedPath_;                      // the path, unless it is borrowed
+    const std::u16string* borrowedPath_ = nullptr;  // a pointer rather than a view: an item stays small
     std::size_t nameOffset_;
 };
 
@@ -64,6 +71,7 @@ class FileCFItem final : public CFItem {
   public:
     FileCFItem(std::u16string path, const platform::FileStatus& status);
     FileCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size);
+    FileCFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size);
     bool IsFolder() const override { return false; }
 };
 
@@ -71,6 +79,7 @@ class FolderCFItem final : public CFItem {
   public:
     FolderCFItem(std::u16string path, const platform::FileStatus& status);
     FolderCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size);
+    FolderCFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size);
     bool IsFolder() const override { return true; }
 
     // The files found by the last expansion, in the order found; empty while collapsed.
@@ -96,6 +105,8 @@ std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::Fi
 // The same from a path's entry, its file times turned into stamps by converter.
 std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::FolderEntry& entry,
                                          StampConverter& converter);
+std::unique_ptr<CFItem> MakeSelectedItem(BorrowedPath path, const platform::FolderEntry& entry,
+                                         StampConverter& converter);
 
 class ItemSelection {
   public:
@@ -106,6 +117,8 @@ class ItemSelection {
     // Adds the item for path. Returns the new item count, or 0 when the path's attributes cannot be
     // read (gone, no access) and nothing was added.
     std::size_t AddPath(std::u16string path);
+    // The same for a path that the item refers to without a copy: path must outlive the selection.
+    std::size_t AddPath(BorrowedPath path);
     // Adds an item already made. Returns the new item count.
     std::size_t Add(std::unique_ptr<CFItem> item);
 

@@ -74,24 +74,32 @@ StampConverter::Day StampConverter::Examine(std::int64_t dayStart) const {
     return day;
 }
 
-std::int64_t StampConverter::StampOf(platform::FileTimeSeconds utcSeconds) {
+std::int64_t StampConverter::LookUpStamp(platform::FileTimeSeconds utcSeconds) {
     if (!utcSeconds) {
         return 0;
     }
     const std::int64_t time = *utcSeconds;
-    // Far outside the calendar the platforms convert, the slow way answers (with 0) at once.
-    constexpr std::int64_t kLimit = std::int64_t{1} << 48;
     if (time < -kLimit || time > kLimit) {
         return SlowStampOf(utcSeconds);
     }
     const std::int64_t day = FloorDiv(time, kSecondsPerDay);
-    if (day != lastDay_) {
-        const auto found = days_.find(day);
-        lastDayInfo_ = found != days_.end() ? found->second
-                                            : days_.emplace(day, Examine(day * kSecondsPerDay)).first->second;
-        lastDay_ = day;
+    const Day* info = nullptr;
+    for (const RecentDay& recent : recent_) {
+        if (recent.day == day) {
+            info = &recent.info;
+            break;
+        }
     }
-    return lastDayInfo_.linear ? time + lastDayInfo_.offset : SlowStampOf(utcSeconds);
+    if (info == nullptr) {
+        const auto found = days_.find(day);
+        RecentDay& slot = recent_[nextRecent_];
+        nextRecent_ = (nextRecent_ + 1) % kRecentDays;
+        slot.day = day;
+        slot.info = found != days_.end() ? found->second
+                                         : days_.emplace(day, Examine(day * kSecondsPerDay)).first->second;
+        info = &slot.info;
+    }
+    return info->linear ? time + info->offset : SlowStampOf(utcSeconds);
 }
 
 }  // namespace quillet

@@ -27,6 +27,30 @@ extern char** environ;
 namespace quillet::platform {
 namespace {
 
+// The UTF-8 form of a path for one system call. An ASCII path of ordinary length, by far the most
+// common, is narrowed into a buffer of its own; reading a path's status or opening a folder then
+// allocates nothing.
+class NarrowPath {
+  public:
+    explicit NarrowPath(std::u16string_view path) {
+        if (path.size() < sizeof short_ && NarrowAscii(path, short_)) {
+            short_[path.size()] = 0;
+            text_ = short_;
+        } else {
+            long_ = Utf16ToUtf8(path);
+            text_ = long_.c_str();
+        }
+    }
+    NarrowPath(const NarrowPath&) = delete;
+    NarrowPath& operator=(const NarrowPath&) = delete;
+    const char* c_str() const { return text_; }
+
+  private:
+    char short_[1024];
+    std::string long_;
+    const char* text_;
+};
+
 void FillTimes(const struct stat& st, FolderEntry& entry) {
     entry.size = st.st_size < 0 ? 0 : static_cast<std::uint64_t>(st.st_size);
     entry.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec);
@@ -267,7 +291,7 @@ std::optional<LocalDateTime> LocalTimeOfFileTime(std::int64_t utcSeconds) {
 
 std::optional<FileIdentity> QueryFileIdentity(const std::u16string& path) {
     struct stat st {};
-    if (::stat(Utf16ToUtf8(path).c_str(), &st) != 0) {
+    if (::stat(NarrowPath(path).c_str(), &st) != 0) {
         return std::nullopt;
     }
     return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
@@ -288,7 +312,7 @@ FolderReader::~FolderReader() {
 
 bool FolderReader::Open(const std::u16string& folderPath) {
     Close();
-    state_->dir = ::opendir(Utf16ToUtf8(folderPath).c_str());
+    state_->dir = ::opendir(NarrowPath(folderPath).c_str());
     return state_->dir != nullptr;
 }
 
@@ -309,7 +333,7 @@ bool FolderReader::Next(FolderEntry& entry) {
     }
     entry = FolderEntry{};
     const char* name = found->d_name;
-    state_->name = Utf8ToUtf16(name);
+    AssignUtf16(name, state_->name);
     entry.name = state_->name;
     entry.isHidden = name[0] == '.';
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
@@ -346,17 +370,17 @@ bool FolderReader::Next(FolderEntry& entry) {
 // ---- Clipboard ----
 
 bool ReplaceClipboardText(std::optional<std::u16string_view> text) {
-    const std::string utf8 = text ? Utf16ToUtf8(*text) : std::string();
-    switch (FindClipboardTool()) {
-        case ClipboardTool::WlClipboard:
-            return text ? RunProgram({"wl-copy", "--type", "text/plain;charset=utf-8"}, utf8, nullptr)
-                        : RunProgram({"wl-copy", "--clear"}, {}, nullptr);
-        case ClipboardTool::XClip:
-            return RunProgram({"xclip", "-selection", "clipboard", "-in"}, utf8, nullptr);
-        case ClipboardTool::None:
-            break;
+    // The tool is looked for first: without one there is nothing to convert the text for.
+    const ClipboardTool tool = FindClipboardTool();
+    if (tool == ClipboardTool::None) {
+        return false;
     }
-    return false;
+    const std::string utf8 = text ? Utf16ToUtf8(*text) : std::string();
+    if (tool == ClipboardTool::WlClipboard) {
+        return text ? RunProgram({"wl-copy", "--type", "text/plain;charset=utf-8"}, utf8, nullptr)
+                    : RunProgram({"wl-copy", "--clear"}, {}, nullptr);
+    }
+    return RunProgram({"xclip", "-selection", "clipboard", "-in"}, utf8, nullptr);
 }
 
 std::optional<std::u16string> ReadClipboardText() {
@@ -503,12 +527,14 @@ namespace quillet::platform {
 
 bool QueryFileEntry(const std::u16string& path, FolderEntry& entry) {
     struct stat st {};
-    if (::stat(Utf16ToUtf8(path).c_str(), &st) != 0) {
+    if (::stat(NarrowPath(path).c_str(), &st) != 0) {
         return false;
     }
     entry = FolderEntry{};
-    const std::size_t slash = path.find_last_of(kPathSeparator);
-    const std::size_t nameStart = slash == std::u16string::npos ? 0 : slash + 1;
+    std::size_t nameStart = path.size();
+    while (nameStart > 0 && path[nameStart - 1] != kPathSeparator) {
+        --nameStart;
+    }
     entry.isHidden = nameStart < path.size() && path[nameStart] == u'.';
     entry.isDirectory = S_ISDIR(st.st_mode);
     FillTimes(st, entry);
