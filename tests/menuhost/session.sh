@@ -64,6 +64,9 @@ listing() { printf '%s:' "$1" >>"$transcript"; (cd "$2" && LC_ALL=C ls -A | sed 
 say "regsvr32"
 if wine regsvr32 /s "$dll" </dev/null >/dev/null 2>&1; then echo "registered" >>"$transcript"; else echo "regsvr32 failed" >>"$transcript"; fi
 
+say "No list of the user's own yet: the default list that the build puts beside the module"
+menuhost --clear-clipboard 'C:\windows\win.ini'
+
 printf '\xEF\xBB\xBF' >"$commands_dir/Cmds.txt"
 cat >>"$commands_dir/Cmds.txt" <<'EOF'
 Copy Filename(s):%QUILLET
