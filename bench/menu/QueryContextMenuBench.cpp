@@ -32,17 +32,6 @@ using menuhost::kLastId;
 using menuhost::kQuilletHandler;
 using menuhost::PopupMenu;
 
-double Now() {
-    static const double frequency = [] {
-        LARGE_INTEGER value;
-        QueryPerformanceFrequency(&value);
-        return static_cast<double>(value.QuadPart);
-    }();
-    LARGE_INTEGER value;
-    QueryPerformanceCounter(&value);
-    return static_cast<double>(value.QuadPart) / frequency;
-}
-
 bool SetClipboardText(const wchar_t* text) {
     if (!OpenClipboard(nullptr)) {
         return false;
@@ -236,9 +225,9 @@ int Run(int argc, wchar_t** argv) {
             return 1;
         }
         PopupMenu popup;
-        const double start = Now();
+        const double start = menuhost::SecondsNow();
         const HRESULT hr = menu->QueryContextMenu(popup.Get(), 0, kFirstId, kLastId, CMF_NORMAL);
-        firstCalls.push_back(Now() - start);
+        firstCalls.push_back(menuhost::SecondsNow() - start);
         if (FAILED(hr)) {
             std::fwprintf(stderr, L"QueryContextMenu failed: 0x%08lx\n", static_cast<unsigned long>(hr));
             return 1;
@@ -269,7 +258,7 @@ int Run(int argc, wchar_t** argv) {
     int clipboardNames = 0;
     // The stand-in's calls, with or without the attribute query of the per-user command file.
     const auto standIn = [&](bool queryCommandFile) {
-        const double start = Now();
+        const double start = menuhost::SecondsNow();
         for (int call = 0; call < kCallsPerRound; ++call) {
             PopupMenu popup;
             if (paths.size() == 1) {
@@ -281,15 +270,15 @@ int Run(int argc, wchar_t** argv) {
             }
             InsertRecorded(popup.Get(), recorded, bitmap);
         }
-        return Now() - start;
+        return menuhost::SecondsNow() - start;
     };
     for (int round = 0; round < kRounds; ++round) {
-        const double start = Now();
+        const double start = menuhost::SecondsNow();
         for (int call = 0; call < kCallsPerRound; ++call) {
             PopupMenu popup;
             menu->QueryContextMenu(popup.Get(), 0, kFirstId, kLastId, CMF_NORMAL);
         }
-        handlerTime += Now() - start;
+        handlerTime += menuhost::SecondsNow() - start;
         standInTime += standIn(false);
         standInQueryTime += standIn(true);
     }

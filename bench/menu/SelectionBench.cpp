@@ -29,17 +29,6 @@ using menuhost::kLastId;
 using menuhost::kQuilletHandler;
 using menuhost::PopupMenu;
 
-double Now() {
-    static const double frequency = [] {
-        LARGE_INTEGER value;
-        QueryPerformanceFrequency(&value);
-        return static_cast<double>(value.QuadPart);
-    }();
-    LARGE_INTEGER value;
-    QueryPerformanceCounter(&value);
-    return static_cast<double>(value.QuadPart) / frequency;
-}
-
 // Paths as a big selection spells them: a few folders deep, a hundred files per folder.
 std::vector<std::wstring> MakePaths(std::size_t count) {
     std::vector<std::wstring> paths;
@@ -63,11 +52,11 @@ struct Timing {
 double MeasureGetData(IDataObject* selection) {
     FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium{};
-    const double start = Now();
+    const double start = menuhost::SecondsNow();
     if (SUCCEEDED(selection->GetData(&format, &medium))) {
         ReleaseStgMedium(&medium);
     }
-    return Now() - start;
+    return menuhost::SecondsNow() - start;
 }
 
 using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
@@ -81,11 +70,11 @@ bool Measure(IClassFactory* factory, IDataObject* selection, Timing& timing, UIN
         return false;
     }
     PopupMenu popup;
-    const double start = Now();
+    const double start = menuhost::SecondsNow();
     const HRESULT initialized = init->Initialize(nullptr, selection, nullptr);
-    const double middle = Now();
+    const double middle = menuhost::SecondsNow();
     const HRESULT queried = menu->QueryContextMenu(popup.Get(), 0, kFirstId, kLastId, CMF_NORMAL);
-    const double end = Now();
+    const double end = menuhost::SecondsNow();
     timing = {MeasureGetData(selection), middle - start, end - middle};
     ids = HRESULT_CODE(queried);
     return SUCCEEDED(initialized) && SUCCEEDED(queried);

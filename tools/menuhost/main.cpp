@@ -455,6 +455,19 @@ struct WindowState {
     HWND list;
 };
 
+// A new handler's menu as Explorer asks for it, the result printed and the items collected (and
+// printed when asked); false when the handler could not be made.
+bool QueryMenu(const Options& options, bool print, ComPtr<IContextMenu>& menu, PopupMenu& popup,
+               std::vector<MenuEntry>& entries) {
+    if (FAILED(CreateHandler(options, menu))) {
+        return false;
+    }
+    const HRESULT hr = menu->QueryContextMenu(popup.Get(), 0, options.first, options.last, options.flags);
+    PrintUtf8(L"QueryContextMenu: " + Hex(hr) + L" (" + std::to_wstring(HRESULT_CODE(hr)) + L" ids)\n");
+    CollectMenu(popup.Get(), options.first, 0, entries, print);
+    return true;
+}
+
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* state = reinterpret_cast<WindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     switch (message) {
@@ -555,15 +568,9 @@ int MenuAfterChange(const Options& options, const std::optional<FILETIME>& befor
     Sleep(300);  // let the writer finish and close the file
     PrintUtf8(L"written: " + *options.menuAfterChange + L"\n");
     ComPtr<IContextMenu> menu;
-    if (FAILED(CreateHandler(options, menu))) {
-        return 1;
-    }
     PopupMenu popup;
-    const HRESULT hr = menu->QueryContextMenu(popup.Get(), 0, options.first, options.last, options.flags);
-    PrintUtf8(L"QueryContextMenu: " + Hex(hr) + L" (" + std::to_wstring(HRESULT_CODE(hr)) + L" ids)\n");
     std::vector<MenuEntry> entries;
-    CollectMenu(popup.Get(), options.first, 0, entries, true);
-    return 0;
+    return QueryMenu(options, true, menu, popup, entries) ? 0 : 1;
 }
 
 int Run(const Options& options) {
@@ -577,14 +584,11 @@ int Run(const Options& options) {
         return RunWindow(options);
     }
     ComPtr<IContextMenu> menu;
-    if (FAILED(CreateHandler(options, menu))) {
+    PopupMenu popup;
+    std::vector<MenuEntry> entries;
+    if (!QueryMenu(options, options.printMenu, menu, popup, entries)) {
         return 1;
     }
-    PopupMenu popup;
-    const HRESULT hr = menu->QueryContextMenu(popup.Get(), 0, options.first, options.last, options.flags);
-    PrintUtf8(L"QueryContextMenu: " + Hex(hr) + L" (" + std::to_wstring(HRESULT_CODE(hr)) + L" ids)\n");
-    std::vector<MenuEntry> entries;
-    CollectMenu(popup.Get(), options.first, 0, entries, options.printMenu);
 
     if (options.helpTexts) {
         for (const MenuEntry& entry : entries) {
