@@ -5,7 +5,8 @@
   #STRINGS names that topic as a path inside the file, which exists there;
 - every other mapped context number also opens a topic that exists;
 - every href and src of every topic, and every topic of the contents and the index, names a file
-  that exists in the help file (and, with a "#name", an anchor of that file).
+  that exists in the help file (and, with a "#name", an anchor of that file);
+- the file has a full-text index (built with it, the topic table also gets the topics' titles).
 
 usage: check-chm.py FILE.chm CONTEXTS
 """
@@ -107,6 +108,8 @@ def main():
                         check_link(root, path, link, problems)
         if pages == 0:
             problems.append("no topics in the help file")
+        if inside(root, "$FIftiMain") is None:
+            problems.append("no full-text index ($FIftiMain)")
 
     for problem in problems:
         print(problem)

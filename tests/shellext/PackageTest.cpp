@@ -1,7 +1,9 @@
 // The Windows Installer packages under Wine: each installs silently, puts its files where they
-// belong and writes exactly the entries that the module's own registration writes; the handler is
-// created through COM from the installed module; a later version replaces an earlier one; uninstall
-// removes all of it and keeps the user's files and the keys shared with other programs.
+// belong with the versions that its File table gives, its Start menu entries and exactly the entries
+// that the module's own registration writes; the handler is created through COM from the installed
+// module; the other scope's package is refused while it is installed; the same version rebuilt and a
+// later version replace it, the later one with the module in use; uninstall removes all of it and keeps
+// the user's files and the keys shared with other programs.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,6 +11,8 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -81,9 +85,9 @@ DWORD RunProgram(std::wstring commandLine, std::string* output = nullptr) {
     return exitCode;
 }
 
-DWORD Msiexec(const wchar_t* action, const char* package) {
+DWORD Msiexec(const wchar_t* action, const char* package, const wchar_t* options = L"") {
     return RunProgram(L"msiexec.exe " + std::wstring(action) + L" \"" + FromBuildMachine(package) +
-                      L"\" /qn");
+                      L"\" /qn " + options);
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
@@ -102,7 +106,7 @@ std::wstring Value(HKEY key, const wchar_t* name) {
                : std::wstring();
 }
 
-// The file version of a module as "major.minor.patch".
+// The file version of a module as "a.b.c.d".
 std::string FileVersion(const std::wstring& path) {
     std::vector<BYTE> data(GetFileVersionInfoSizeW(path.c_str(), nullptr));
     VS_FIXEDFILEINFO* info = nullptr;
@@ -113,12 +117,38 @@ std::string FileVersion(const std::wstring& path) {
     }
     return std::to_string(HIWORD(info->dwFileVersionMS)) + "." +
            std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
-           std::to_string(HIWORD(info->dwFileVersionLS));
+           std::to_string(HIWORD(info->dwFileVersionLS)) + "." +
+           std::to_string(LOWORD(info->dwFileVersionLS));
 }
 
-// The Add/Remove Programs entries of the product, with the version of the last one seen.
-int ProgramEntries(std::wstring& version, std::wstring& publisher, std::wstring& helpLink) {
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& c : text) {
+        c = towlower(c);
+    }
+    return text;
+}
+
+// The replacements that wait for the next restart, one path a line.
+std::wstring PendingRenames() {
+    wchar_t data[8192] = {};
+    DWORD bytes = sizeof data - 2 * sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager",
+                     L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, data,
+                     &bytes) != ERROR_SUCCESS) {
+        return {};
+    }
+    std::wstring lines(data, bytes / sizeof(wchar_t));
+    std::replace(lines.begin(), lines.end(), L'\0', L'\n');
+    return Lower(lines);
+}
+
+// The Add/Remove Programs entries of the product, with the values of the last one seen.
+struct ProgramEntry {
     int count = 0;
+    std::string version, publisher, helpLink, installLocation;
+};
+ProgramEntry ProgramEntries() {
+    ProgramEntry entry;
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         HKEY uninstall = nullptr;
         if (RegOpenKeyExW(root, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0, KEY_READ,
@@ -137,16 +167,15 @@ int ProgramEntries(std::wstring& version, std::wstring& publisher, std::wstring&
                 continue;
             }
             if (Value(product, L"DisplayName") == L"Quillet Pro") {
-                ++count;
-                version = Value(product, L"DisplayVersion");
-                publisher = Value(product, L"Publisher");
-                helpLink = Value(product, L"HelpLink");
+                entry = {entry.count + 1, Narrow(Value(product, L"DisplayVersion")),
+                         Narrow(Value(product, L"Publisher")), Narrow(Value(product, L"HelpLink")),
+                         Narrow(Value(product, L"InstallLocation"))};
             }
             RegCloseKey(product);
         }
         RegCloseKey(uninstall);
     }
-    return count;
+    return entry;
 }
 
 void SetKey(const ClassesRoot& where, const std::wstring& path, const wchar_t* text) {
@@ -198,17 +227,22 @@ class UserFiles {
     std::string contents_;
 };
 
-const char* const kPackageFiles[] = {"ScrivelShExt.dll", "ScrivelPrefs.exe", "Cmds.txt", "QuilletPro.chm"};
+const char* const kPackageFiles[] = {"ScrivelShExt.dll", "ScrivelPrefs.exe", "quillet.exe", "Cmds.txt",
+                                     "QuilletPro.chm"};
+const wchar_t* const kShortcuts[] = {L"Configure Quillet Pro.lnk", L"Quillet Pro Help.lnk"};
 
 struct PackageRow {
     const char* name;
     const char* msi;
-    const char* laterMsi;  // a later version installed over it
-    ClassesRoot classes;   // where its entries go
-    std::wstring folder;   // where its files go
-    bool comFindsIt;       // whether COM under Wine creates the handler from these entries
+    const char* rebuiltMsi;  // the same version built again
+    const char* laterMsi;    // a later version installed over it
+    const char* otherMsi;    // the other scope's package, refused while this one is installed
+    ClassesRoot classes;     // where its entries go
+    std::wstring folder;     // where its files go
+    bool comFindsIt;         // whether COM under Wine creates the handler from these entries
 };
 
+// One test for both packages: each Windows Installer run takes seconds under Wine.
 TEST(Packages, InstallUpgradeAndUninstallSilently) {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     const ClassesRoot machineClasses = {HKEY_LOCAL_MACHINE, L"Software\\Classes\\",
@@ -216,12 +250,16 @@ TEST(Packages, InstallUpgradeAndUninstallSilently) {
     // Wine's COM looks up classes in HKEY_CLASSES_ROOT, which it does not merge with the user's
     // HKCU\Software\Classes: the per-user entries are read back, not activated.
     const PackageRow rows[] = {
-        {"per-machine", QUILLET_MSI_MACHINE, QUILLET_MSI_MACHINE_LATER, machineClasses,
-         KnownFolder(FOLDERID_ProgramFiles) + L"\\Quillet", true},
-        {"per-user", QUILLET_MSI_USER, QUILLET_MSI_USER_LATER, kUser,
-         KnownFolder(FOLDERID_LocalAppData) + L"\\Programs\\Quillet", false},
+        {"per-machine", QUILLET_MSI_MACHINE, QUILLET_MSI_MACHINE_REBUILT, QUILLET_MSI_MACHINE_LATER,
+         QUILLET_MSI_USER, machineClasses, KnownFolder(FOLDERID_ProgramFiles) + L"\\Quillet", true},
+        {"per-user", QUILLET_MSI_USER, QUILLET_MSI_USER_REBUILT, QUILLET_MSI_USER_LATER, QUILLET_MSI_MACHINE,
+         kUser, KnownFolder(FOLDERID_LocalAppData) + L"\\Programs\\Quillet", false},
     };
     const std::wstring otherHandler = L"ShellEx\\ContextMenuHandlers\\SomeoneElse";
+    const std::string version = QUILLET_VERSION ".0", laterVersion = QUILLET_LATER_VERSION ".0";
+    // Wine's ProgramMenuFolder is the user's Start menu in both scopes; Windows gives a per-machine
+    // install the common one.
+    const std::filesystem::path startMenu(KnownFolder(FOLDERID_Programs));
     for (const PackageRow& row : rows) {
         SCOPED_TRACE(row.name);
         const UserFiles userFiles;
@@ -237,14 +275,19 @@ TEST(Packages, InstallUpgradeAndUninstallSilently) {
             EXPECT_TRUE(std::filesystem::is_regular_file(folder / file)) << file;
         }
         EXPECT_EQ(DumpOwnKeys(row.classes), ExpectedOwnEntries(module, row.classes));
-        // One version: the package's, the modules' version resources.
-        EXPECT_EQ(FileVersion(module), QUILLET_VERSION);
-        EXPECT_EQ(FileVersion((folder / L"ScrivelPrefs.exe").wstring()), QUILLET_VERSION);
-        std::wstring version, publisher, helpLink;
-        EXPECT_EQ(ProgramEntries(version, publisher, helpLink), 1);
-        EXPECT_EQ(Narrow(version), QUILLET_VERSION);
-        EXPECT_EQ(Narrow(publisher), "Brantwell");
-        EXPECT_FALSE(helpLink.empty());
+        // The version that the File table gives them (checked in check-packages.sh).
+        for (const char* program : {"ScrivelShExt.dll", "ScrivelPrefs.exe", "quillet.exe"}) {
+            EXPECT_EQ(FileVersion((folder / program).wstring()), version) << program;
+        }
+        ProgramEntry entry = ProgramEntries();
+        EXPECT_EQ(entry.count, 1);
+        EXPECT_EQ(entry.version, QUILLET_VERSION);
+        EXPECT_EQ(entry.publisher, "Brantwell");
+        EXPECT_EQ(entry.helpLink, "") << "no link while the web address is the placeholder";
+        EXPECT_EQ(entry.installLocation, Narrow(row.folder) + "\\");
+        for (const wchar_t* link : kShortcuts) {
+            EXPECT_TRUE(std::filesystem::is_regular_file(startMenu / link)) << Narrow(link);
+        }
 
         if (row.comFindsIt) {
             std::string output;
@@ -256,19 +299,50 @@ TEST(Packages, InstallUpgradeAndUninstallSilently) {
                 0u);
             EXPECT_NE(output.find("QuilletPro.chm"), std::string::npos) << output;
         }
-        ASSERT_EQ(Msiexec(L"/i", row.laterMsi), 0u);
-        EXPECT_EQ(ProgramEntries(version, publisher, helpLink), 1) << "one entry after the upgrade";
-        EXPECT_EQ(Narrow(version), QUILLET_LATER_VERSION);
+
+        EXPECT_EQ(Msiexec(L"/i", row.otherMsi), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+        EXPECT_EQ(ProgramEntries().count, 1) << "the other scope's package refused";
+
+        ASSERT_EQ(Msiexec(L"/i", row.rebuiltMsi), 0u);
+        entry = ProgramEntries();
+        EXPECT_EQ(entry.count, 1) << "the rebuilt package replaces the installed one";
+        EXPECT_EQ(entry.version, QUILLET_VERSION);
+
+        // Explorer holds the module: the later one replaces it at the next restart.
+        HMODULE held = LoadLibraryW(module.c_str());
+        ASSERT_TRUE(held);
+        EXPECT_EQ(Msiexec(L"/i", row.laterMsi, L"/norestart"),
+                  static_cast<DWORD>(ERROR_SUCCESS_REBOOT_REQUIRED));
+        EXPECT_NE(PendingRenames().find(Lower(module)), std::wstring::npos) << Narrow(PendingRenames());
+        entry = ProgramEntries();
+        EXPECT_EQ(entry.count, 1) << "one entry after the upgrade";
+        EXPECT_EQ(entry.version, QUILLET_LATER_VERSION);
         for (const char* file : kPackageFiles) {
             EXPECT_TRUE(std::filesystem::is_regular_file(folder / file)) << file << " after the upgrade";
         }
+        EXPECT_EQ(FileVersion((folder / L"ScrivelPrefs.exe").wstring()), laterVersion);
         EXPECT_EQ(DumpOwnKeys(row.classes), ExpectedOwnEntries(module, row.classes));
         EXPECT_EQ(userFiles.Contents(), userFiles.Written());
+        FreeLibrary(held);
+        EXPECT_EQ(RunProgram(L"wineboot.exe -r"), 0u);  // a restart, as far as pending renames go
+        EXPECT_EQ(FileVersion(module), laterVersion) << "after the restart";
+        EXPECT_EQ(PendingRenames(), L"");
 
-        ASSERT_EQ(Msiexec(L"/x", row.laterMsi), 0u);
-        EXPECT_FALSE(std::filesystem::exists(folder)) << "nothing of the package is left";
+        // Uninstalled with the module held: Wine leaves it in place and schedules nothing, where
+        // Windows would delete it at the next restart; everything else goes at once.
+        held = LoadLibraryW(module.c_str());
+        const DWORD removed = Msiexec(L"/x", row.laterMsi, L"/norestart");
+        EXPECT_TRUE(removed == 0 || removed == ERROR_SUCCESS_REBOOT_REQUIRED) << removed;
+        FreeLibrary(held);
+        for (const auto& file : std::filesystem::directory_iterator(folder)) {
+            EXPECT_EQ(file.path().filename(), L"ScrivelShExt.dll") << "left behind";
+        }
+        std::filesystem::remove_all(folder);
         EXPECT_EQ(DumpOwnKeys(row.classes), "");
-        EXPECT_EQ(ProgramEntries(version, publisher, helpLink), 0);
+        EXPECT_EQ(ProgramEntries().count, 0);
+        for (const wchar_t* link : kShortcuts) {
+            EXPECT_FALSE(std::filesystem::exists(startMenu / link)) << Narrow(link);
+        }
         EXPECT_EQ(userFiles.Contents(), userFiles.Written());
         for (const wchar_t* type : {L"*\\", L"Folder\\"}) {
             EXPECT_TRUE(KeyExists(type + otherHandler, row.classes)) << Narrow(type);
