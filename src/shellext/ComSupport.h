@@ -113,6 +113,8 @@ class ComObject : public Interfaces... {
     // The object's own IUnknown: identity for a standalone object, the handle that an outer object
     // keeps for an aggregated one.
     IUnknown* Inner() { return &inner_; }
+    // The references held on the object itself (an aggregated object's outer references excluded).
+    ULONG References() const { return inner_.References(); }
 
   private:
     class NonDelegating final : public IUnknown {
@@ -147,6 +149,7 @@ class ComObject : public Interfaces... {
             }
             return left;
         }
+        ULONG References() const { return references_; }
 
       private:
         ComObject* object_;

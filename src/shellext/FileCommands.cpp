@@ -76,9 +76,9 @@ std::optional<std::u16string> ClipboardNewName() {
     return name ? std::optional<std::u16string>(*name) : std::nullopt;
 }
 
-void CopyAndDelete(std::span<const std::u16string> selection) {
+std::optional<CopyOutcome> CopyAndDelete(std::span<const std::u16string> selection) {
     if (selection.empty()) {
-        return;
+        return CopyOutcome::ItemsGone;
     }
     const std::u16string& path = selection.front();
     // The shell's delete reaches "report." (not "report") only in the literal form; a path that no
@@ -90,20 +90,21 @@ void CopyAndDelete(std::span<const std::u16string> selection) {
         case ShellAddress::Literal:
             deletePath = platform::ExactPathForm(path);
             if (deletePath == path) {
-                return;  // not a full path the literal form can hold
+                return std::nullopt;  // not a full path the literal form can hold
             }
             break;
         case ShellAddress::None:
-            return;
+            return std::nullopt;
     }
     platform::FolderEntry item;
     if (!platform::QueryFileEntry(path, item)) {
-        return;
+        return CopyOutcome::ItemsGone;
     }
-    if (!CopySelection(selection, MakeDefaultCopyFormat(PathComponent::Name))) {
-        return;
+    const CopyOutcome copied = CopySelection(selection, MakeDefaultCopyFormat(PathComponent::Name));
+    if (copied == CopyOutcome::Copied) {
+        ShellOperation(FO_DELETE, deletePath, nullptr);
     }
-    ShellOperation(FO_DELETE, deletePath, nullptr);
+    return copied;
 }
 
 void PasteFileName(std::span<const std::u16string> selection, bool keepExtension) {

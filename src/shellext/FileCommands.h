@@ -1,12 +1,14 @@
 // The commands that act on the file system or start another program: copy the name and delete, the
 // two renames to the clipboard text, and the start of the configuration program. File changes go
 // through the shell's file operation, so its confirmations, progress, error reports and undo apply;
-// none of these shows a message of its own or reports a result to Explorer.
+// none of these shows a message of its own.
 #pragma once
 
 #include <optional>
 #include <span>
 #include <string>
+
+#include "core/copy/CopyText.h"
 
 namespace quillet::shellext {
 
@@ -18,9 +20,11 @@ std::optional<std::u16string> ClipboardNewName();
 // Puts the bare names of the selection on the clipboard (as the built-in copy does), then deletes
 // the first selected item through the shell with undo (to the Recycle Bin where there is one), after
 // the shell's confirmation. Nothing is deleted when the copy failed. Nothing at all happens (the
-// clipboard stays as it was) when the item is gone or the shell's delete would not address it
-// exactly (a name ending in a dot or a space is handed to it in the "\\?\" form, which it takes).
-void CopyAndDelete(std::span<const std::u16string> selection);
+// clipboard stays as it was) when the item is gone (ItemsGone) or the shell's delete would not
+// address it exactly (a name ending in a dot or a space is handed to it in the "\\?\" form, which it
+// takes: then no copy is tried and the result is empty). Returns what became of the copy, which the
+// caller reports.
+std::optional<CopyOutcome> CopyAndDelete(std::span<const std::u16string> selection);
 
 // Renames the first selected item, in its own folder, to the clipboard text (keepExtension: the text
 // without its own extension, followed by the item's). Does nothing when the clipboard no longer holds

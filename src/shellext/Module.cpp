@@ -60,7 +60,7 @@ CScrivelShExtModule::CScrivelShExtModule(std::span<const ObjectMapEntry> objectM
 
 void CScrivelShExtModule::Detach(bool processEnding) {
     CriticalSection::Hold hold(section_);
-    for (ComPtr<IClassFactory>& factory : factories_) {
+    for (ComPtr<CClassFactory>& factory : factories_) {
         if (processEnding) {
             static_cast<void>(factory.Detach());  // our own memory: the process returns it
         } else {
@@ -103,6 +103,19 @@ HRESULT CScrivelShExtModule::GetClassObject(REFCLSID clsid, REFIID iid, void** r
         return factory->QueryInterface(iid, result);
     }
     return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+HRESULT CScrivelShExtModule::CanUnloadNow() {
+    if (locks_ != 0) {
+        return S_FALSE;
+    }
+    CriticalSection::Hold hold(section_);
+    for (const ComPtr<CClassFactory>& factory : factories_) {
+        if (factory && factory->References() > 1) {  // more than the cache's own reference
+            return S_FALSE;
+        }
+    }
+    return S_OK;
 }
 
 std::wstring CScrivelShExtModule::ModulePath() const {

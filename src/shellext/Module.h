@@ -72,7 +72,9 @@ class CScrivelShExtModule final : public MModuleLock {
     long LockCount() const { return locks_; }
 
     HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** result);
-    HRESULT CanUnloadNow() const { return locks_ == 0 ? S_OK : S_FALSE; }
+    // S_OK only when no object, no server lock and no class factory handed out is alive: a host may
+    // keep a factory from CoGetClassObject and call CreateInstance after COM asked this.
+    HRESULT CanUnloadNow();
     // Machine-wide (HKEY_CLASSES_ROOT) or for the current user alone (HKCU\Software\Classes, no
     // administrator needed), from the same scripts.
     enum class Scope { Machine, User };
@@ -100,7 +102,7 @@ class CScrivelShExtModule final : public MModuleLock {
     HINSTANCE instance_ = nullptr;
     std::atomic<long> locks_{0};
     CriticalSection section_;                       // guards the two caches below
-    std::vector<ComPtr<IClassFactory>> factories_;  // one slot per object map row, made on first request
+    std::vector<ComPtr<CClassFactory>> factories_;  // one slot per object map row, made on first request
     ComPtr<ITypeInfo> typeInfo_;
 };
 

@@ -1,12 +1,15 @@
 #include "shellext/Scrivel.h"
 
 #include <oleauto.h>
+#include <shellapi.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <string>
 
 #include "core/commands/CommandFile.h"
 #include "core/copy/CopyText.h"
+#include "core/messages/Messages.h"
 #include "platform/win32/WideString.h"
 #include "shellext/DropList.h"
 #include "shellext/FileCommands.h"
@@ -14,6 +17,69 @@
 #include "shellext/ui/OptionsDlg.h"
 
 namespace quillet::shellext {
+namespace {
+
+// The verb of an invocation: the Unicode one when the caller says it sent one and the structure is
+// large enough to hold it, else the ANSI one. An offset is a verb whose high word is 0.
+UINT_PTR VerbOf(const CMINVOKECOMMANDINFO& info) {
+    constexpr DWORD kWithWideVerb = offsetof(CMINVOKECOMMANDINFOEX, lpVerbW) + sizeof(LPCWSTR);
+    if ((info.fMask & CMIC_MASK_UNICODE) && info.cbSize >= kWithWideVerb) {
+        return reinterpret_cast<UINT_PTR>(reinterpret_cast<const CMINVOKECOMMANDINFOEX&>(info).lpVerbW);
+    }
+    return reinterpret_cast<UINT_PTR>(info.lpVerb);
+}
+
+// The result of a copy command for the host; a failed copy is told to the user in one short message,
+// unless the host asked for no user interface.
+HRESULT ReportCopy(CopyOutcome outcome, const CMINVOKECOMMANDINFO& info) {
+    if (outcome == CopyOutcome::Copied) {
+        return S_OK;
+    }
+    const bool gone = outcome == CopyOutcome::ItemsGone;
+    if (!(info.fMask & CMIC_MASK_FLAG_NO_UI)) {
+        const std::u16string text =
+            FormatMessageText(gone ? MessageId::CopyFailedItemsGone : MessageId::CopyFailedClipboard);
+        const std::u16string caption = FormatMessageText(MessageId::ExtensionCaption);
+        MessageBoxW(IsWindow(info.hwnd) ? info.hwnd : nullptr, platform::AsWide(text),
+                    platform::AsWide(caption), MB_OK | MB_ICONEXCLAMATION);
+    }
+    return gone ? HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) : CLIPBRD_E_CANT_OPEN;
+}
+
+bool IsHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+// The help text in at most size - 1 UTF-16 units and a terminator, never cut inside a surrogate pair.
+void CopyHelpTextW(const std::u16string& text, wchar_t* out, UINT size) {
+    std::size_t length = std::min<std::size_t>(text.size(), size - 1);
+    if (length < text.size() && length > 0 && IsHighSurrogate(text[length - 1])) {
+        --length;
+    }
+    std::copy_n(platform::AsWide(text), length, out);
+    out[length] = L'\0';
+}
+
+// The help text in the thread's ANSI code page in at most size - 1 bytes and a terminator, cut between
+// characters: converted one character at a time, so that a double-byte character is never halved.
+void CopyHelpTextA(const std::u16string& text, CHAR* out, UINT size) {
+    std::size_t used = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const int units = IsHighSurrogate(text[at]) && at + 1 < text.size() ? 2 : 1;
+        char bytes[8];
+        const int count = WideCharToMultiByte(CP_THREAD_ACP, 0, platform::AsWide(text) + at, units, bytes,
+                                              sizeof bytes, nullptr, nullptr);
+        if (count <= 0 || used + static_cast<std::size_t>(count) > size - 1) {
+            break;
+        }
+        std::copy_n(bytes, count, out + used);
+        used += static_cast<std::size_t>(count);
+        at += static_cast<std::size_t>(units);
+    }
+    out[used] = '\0';
+}
+
+}  // namespace
 
 std::span<const InterfaceRow> CScrivel::InterfaceTable() {
     static const InterfaceRow rows[] = {
@@ -82,14 +148,16 @@ IFACEMETHODIMP CScrivel::QueryContextMenu(HMENU menu, UINT index, UINT firstId, 
     if (flags & CMF_DEFAULTONLY) {
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
     }
-    if (!menu) {
-        return E_INVALIDARG;
+    const int count = menu ? GetMenuItemCount(menu) : -1;
+    if (count < 0) {
+        return E_INVALIDARG;  // not a menu
     }
     return ComBarrier([&] {
         MenuRequest request;
         request.singleSelection = selection_.size() == 1;
         request.pasteAllowed = request.singleSelection && ClipboardHoldsValidNewName();
-        request.position = index;
+        // An index past the end (0xFFFFFFFF asks to append) appends, every item after the one before.
+        request.position = std::min(index, static_cast<UINT>(count));
         request.firstId = firstId;
         request.lastId = lastId;
         PopupMenuSink sink(menu, menuBitmaps_);
@@ -98,11 +166,13 @@ IFACEMETHODIMP CScrivel::QueryContextMenu(HMENU menu, UINT index, UINT firstId, 
 }
 
 IFACEMETHODIMP CScrivel::InvokeCommand(CMINVOKECOMMANDINFO* info) {
-    // Commands are run by offset only; a verb given as a string has a non-zero high word.
-    if (!info || reinterpret_cast<UINT_PTR>(info->lpVerb) > 0xFFFF) {
+    if (!info || info->cbSize < sizeof(CMINVOKECOMMANDINFO)) {
         return E_INVALIDARG;
     }
-    const Command* command = commandMenu_.CommandAt(LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb)));
+    // Commands are run by offset only: a verb given as a string (a non-zero high word) names none.
+    const UINT_PTR verb = VerbOf(*info);
+    const Command* command =
+        verb > 0xFFFF ? nullptr : commandMenu_.CommandAt(static_cast<std::uint32_t>(verb));
     if (!command) {
         return E_INVALIDARG;
     }
@@ -113,71 +183,68 @@ IFACEMETHODIMP CScrivel::InvokeCommand(CMINVOKECOMMANDINFO* info) {
             CScrivel* self;
             ~ReleaseAtEnd() { self->Release(); }
         } release{this};
-        RunCommand(*command, info->fMask);
-        return S_OK;
+        return RunCommand(*command, *info);
     });
 }
 
-void CScrivel::RunCommand(const Command& command, DWORD keyMask) {
+HRESULT CScrivel::RunCommand(const Command& command, const CMINVOKECOMMANDINFO& info) {
     const std::vector<std::u16string> selection = selection_;
-    const bool control = (keyMask & CMIC_MASK_CONTROL_DOWN) != 0;
-    const bool shift = (keyMask & CMIC_MASK_SHIFT_DOWN) != 0;
+    const bool control = (info.fMask & CMIC_MASK_CONTROL_DOWN) != 0;
+    const bool shift = (info.fMask & CMIC_MASK_SHIFT_DOWN) != 0;
     switch (command.type) {
         case CommandType::Quillet:
             if (control) {  // CTRL wins over SHIFT
                 ShowOptionsDialog(selection);
-            } else {
-                CopySelection(selection,
-                              MakeDefaultCopyFormat(shift ? PathComponent::Path : PathComponent::Name));
+                return S_OK;
             }
-            return;
+            return ReportCopy(CopySelection(selection, MakeDefaultCopyFormat(shift ? PathComponent::Path
+                                                                                   : PathComponent::Name)),
+                              info);
         case CommandType::QuilletAndDelete:
-            CopyAndDelete(selection);
-            return;
+            if (const std::optional<CopyOutcome> copied = CopyAndDelete(selection)) {
+                return ReportCopy(*copied, info);
+            }
+            return S_OK;
         case CommandType::PasteFileName:
             PasteFileName(selection, false);
-            return;
+            return S_OK;
         case CommandType::PasteFileNameNoExt:
             PasteFileName(selection, true);
-            return;
+            return S_OK;
         case CommandType::Options:
             ShowOptionsDialog(selection);
-            return;
+            return S_OK;
         case CommandType::Configure:
             StartConfigurationProgram(Module().ModulePath());
-            return;
+            return S_OK;
         case CommandType::UserDefined:
-            CopySelection(selection, command.format);
-            return;
+            return ReportCopy(CopySelection(selection, command.format), info);
         case CommandType::SubFolder:
-            return;  // never in the command id map
+            break;  // never in the command id map
     }
+    return E_INVALIDARG;
 }
 
 IFACEMETHODIMP CScrivel::GetCommandString(UINT_PTR commandOffset, UINT type, UINT*, CHAR* name, UINT size) {
-    if ((type != GCS_HELPTEXTA && type != GCS_HELPTEXTW) || !name || commandOffset > 0xFFFFFFFF) {
+    const Command* command = commandOffset > 0xFFFFFFFF
+                                 ? nullptr
+                                 : commandMenu_.CommandAt(static_cast<std::uint32_t>(commandOffset));
+    if (type == GCS_VALIDATEA || type == GCS_VALIDATEW) {
+        return command ? S_OK : S_FALSE;
+    }
+    if ((type != GCS_HELPTEXTA && type != GCS_HELPTEXTW) || !name || !command) {
         return E_INVALIDARG;
     }
+    if (size == 0) {
+        return S_OK;  // no room even for the terminator
+    }
     return ComBarrier([&] {
-        const Command* command = commandMenu_.CommandAt(static_cast<std::uint32_t>(commandOffset));
-        if (!command) {
-            return E_INVALIDARG;
-        }
         const std::u16string text = CommandHelpText(*command);
-        if (size == 0) {
-            return S_OK;  // no room even for the terminator
-        }
         if (type == GCS_HELPTEXTW) {
-            lstrcpynW(reinterpret_cast<wchar_t*>(name), platform::AsWide(text), static_cast<int>(size));
-            return S_OK;
+            CopyHelpTextW(text, reinterpret_cast<wchar_t*>(name), size);
+        } else {
+            CopyHelpTextA(text, name, size);
         }
-        const int length = static_cast<int>(text.size()) + 1;  // with the terminator
-        const int bytes = WideCharToMultiByte(CP_THREAD_ACP, 0, platform::AsWide(text), length, nullptr, 0,
-                                              nullptr, nullptr);
-        std::string converted(static_cast<std::size_t>(std::max(bytes, 1)), '\0');
-        WideCharToMultiByte(CP_THREAD_ACP, 0, platform::AsWide(text), length, converted.data(), bytes,
-                            nullptr, nullptr);
-        lstrcpynA(name, converted.c_str(), static_cast<int>(size));
         return S_OK;
     });
 }

@@ -5,13 +5,13 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "HostWatchers.h"
 #include "TestSupport.h"
 #include "platform/AsciiCase.h"
 #include "platform/Platform.h"
@@ -22,6 +22,8 @@ namespace quillet::shellext {
 namespace {
 
 using platform::AsWide;
+using test::ClipboardHolder;
+using test::ConfirmationAnswerer;
 using test::Printable;
 using test::TempFolder;
 
@@ -77,97 +79,6 @@ void SetClipboard(const std::optional<std::u16string>& text) {
     ASSERT_TRUE(
         platform::ReplaceClipboardText(text ? std::optional<std::u16string_view>(*text) : std::nullopt));
 }
-
-// Answers the shell's confirmation dialogs of this process with one button while it lives, and
-// counts them.
-class ConfirmationAnswerer {
-  public:
-    explicit ConfirmationAnswerer(int button) : button_(button), watcher_([this] { Watch(); }) {}
-    ~ConfirmationAnswerer() {
-        stop_ = true;
-        watcher_.join();
-    }
-    ConfirmationAnswerer(const ConfirmationAnswerer&) = delete;
-    ConfirmationAnswerer& operator=(const ConfirmationAnswerer&) = delete;
-
-    int Answered() const { return answered_; }
-
-  private:
-    void Watch() {
-        while (!stop_) {
-            EnumWindows(&ConfirmationAnswerer::Visit, reinterpret_cast<LPARAM>(this));
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
-
-    static BOOL CALLBACK Visit(HWND window, LPARAM self) {
-        auto* answerer = reinterpret_cast<ConfirmationAnswerer*>(self);
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        wchar_t className[16] = {};
-        GetClassNameW(window, className, 16);
-        if (process != GetCurrentProcessId() || std::wstring(className) != L"#32770" ||
-            !IsWindowVisible(window)) {
-            return TRUE;
-        }
-        HWND button = GetDlgItem(window, answerer->button_);
-        if (!button) {
-            return TRUE;
-        }
-        PostMessageW(window, WM_COMMAND, MAKEWPARAM(answerer->button_, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(button));
-        ++answerer->answered_;
-        // One answer per dialog: wait until it has gone.
-        for (int wait = 0; wait < 100 && IsWindow(window) && IsWindowVisible(window); ++wait) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return FALSE;
-    }
-
-    int button_;
-    std::atomic<bool> stop_{false};
-    std::atomic<int> answered_{0};
-    std::thread watcher_;
-};
-
-// Holds the clipboard open from another thread and window, as another program would, while it lives.
-class ClipboardHolder {
-  public:
-    ClipboardHolder()
-        : holder_([this] {
-              // A window of its own, as another program's: the clipboard belongs to it while open.
-              HWND owner = CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                           nullptr, nullptr);
-              opened_ = owner && OpenClipboard(owner) != FALSE;
-              ready_ = true;
-              while (!release_) {
-                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
-              }
-              if (opened_) {
-                  CloseClipboard();
-              }
-              if (owner) {
-                  DestroyWindow(owner);
-              }
-          }) {
-        while (!ready_) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
-    ~ClipboardHolder() {
-        release_ = true;
-        holder_.join();
-    }
-    ClipboardHolder(const ClipboardHolder&) = delete;
-    ClipboardHolder& operator=(const ClipboardHolder&) = delete;
-    bool Opened() const { return opened_; }
-
-  private:
-    std::atomic<bool> opened_{false};
-    std::atomic<bool> ready_{false};
-    std::atomic<bool> release_{false};
-    std::thread holder_;
-};
 
 // ---- Renames ----
 

@@ -164,48 +164,64 @@ TEST_F(LoadedModule, ClassObjectOnlyForItsOwnClass) {
     first->Release();
 }
 
-TEST_F(LoadedModule, CanUnloadOnlyWhenNoObjectAndNoLockLives) {
+TEST_F(LoadedModule, CanUnloadOnlyWhenNoObjectNoLockAndNoFactoryLives) {
     EXPECT_EQ(canUnloadNow_(), S_OK);
     IClassFactory* factory = Factory();
     ASSERT_NE(factory, nullptr);
-    EXPECT_EQ(canUnloadNow_(), S_OK) << "a cached factory does not keep the module";
-
+    EXPECT_EQ(canUnloadNow_(), S_FALSE) << "a host holds the factory and may create objects with it";
     IContextMenu* menu = nullptr;
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
-    EXPECT_EQ(canUnloadNow_(), S_FALSE);
-    menu->Release();
-    EXPECT_EQ(canUnloadNow_(), S_OK);
-
-    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
-    EXPECT_EQ(canUnloadNow_(), S_FALSE);
-    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
-    EXPECT_EQ(canUnloadNow_(), S_OK);
-
     void* result = reinterpret_cast<void*>(1);
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &result), E_NOINTERFACE);
     EXPECT_EQ(result, nullptr);
-    EXPECT_EQ(canUnloadNow_(), S_OK) << "an object without the interface asked for is destroyed at once";
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
     factory->Release();
-}
-
-TEST_F(LoadedModule, AnUnbalancedServerUnlockTakesNoLockAway) {
-    IClassFactory* factory = Factory();
-    ASSERT_NE(factory, nullptr);
-    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
-    EXPECT_EQ(canUnloadNow_(), S_OK) << "no lock was held";
-    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
-    EXPECT_EQ(canUnloadNow_(), S_FALSE);
-    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
-    EXPECT_EQ(canUnloadNow_(), S_OK);
-
-    IContextMenu* menu = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
-    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
     EXPECT_EQ(canUnloadNow_(), S_FALSE) << "the live object keeps the module";
     menu->Release();
-    EXPECT_EQ(canUnloadNow_(), S_OK);
+    EXPECT_EQ(canUnloadNow_(), S_OK) << "the objects refused were destroyed at once";
+
+    // Server locks, each through a factory that is let go again.
+    const auto lockServer = [&](BOOL lock) {
+        IClassFactory* locking = Factory();
+        const HRESULT hr = locking ? locking->LockServer(lock) : E_FAIL;
+        if (locking) {
+            locking->Release();
+        }
+        return hr;
+    };
+    EXPECT_EQ(lockServer(FALSE), S_OK);
+    EXPECT_EQ(canUnloadNow_(), S_OK) << "an unlock without a lock takes nothing away";
+    EXPECT_EQ(lockServer(TRUE), S_OK);
+    EXPECT_EQ(canUnloadNow_(), S_FALSE);
+    factory = Factory();
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
     factory->Release();
+    EXPECT_EQ(lockServer(FALSE), S_OK);
+    EXPECT_EQ(lockServer(FALSE), S_OK);
+    EXPECT_EQ(canUnloadNow_(), S_FALSE) << "one unlock too many keeps the live object's lock";
+    menu->Release();
+    EXPECT_EQ(canUnloadNow_(), S_OK);
+}
+
+// A host that keeps the factory of CoGetClassObject while COM frees unused libraries: the module must
+// stay, or the host's next CreateInstance runs code that is gone.
+TEST(ComServer, CoFreeUnusedLibrariesKeepsTheModuleWhileAHostHoldsItsFactory) {
+    ASSERT_EQ(RunRegsvr32(L""), 0u);
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(CoGetClassObject(CLSID_Scrivel, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                               reinterpret_cast<void**>(&factory)),
+              S_OK);
+    CoFreeUnusedLibrariesEx(0, 0);
+    ASSERT_NE(GetModuleHandleW(L"ScrivelShExt.dll"), nullptr) << "unloaded under the host's factory";
+    IContextMenu* menu = nullptr;
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
+    menu->Release();
+    factory->Release();
+    CoFreeUnusedLibrariesEx(0, 0);
+    EXPECT_EQ(GetModuleHandleW(L"ScrivelShExt.dll"), nullptr) << "unloaded once nothing holds it";
+    CoUninitialize();
+    EXPECT_EQ(RunRegsvr32(L"/u"), 0u);
 }
 
 TEST_F(LoadedModule, ObjectAnswersItsFiveInterfacesWithOneIdentity) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
@@ -11,11 +12,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "DropDataObject.h"
+#include "HostWatchers.h"
 #include "ScrivelShExt_h.h"
+#include "platform/Platform.h"
 #include "platform/Utf.h"
 
 namespace quillet::test {
@@ -428,6 +432,182 @@ TEST_F(ContextMenu, InvokeRunsCommandsByOffsetOnly) {
         MoveFileExW(aside.c_str(), program.c_str(), MOVEFILE_REPLACE_EXISTING);
     }
     ASSERT_TRUE(absent);
+}
+
+// ---- Host calls by the contract ----
+
+// What a host call gave back: its result, and a text it returned (a help text, the menu).
+struct Answer {
+    HRESULT result;
+    std::string text;
+};
+
+enum class Before { Nothing, ClipboardHeld, ClipboardHeldBriefly, ItemDeleted };
+
+// One call as a host may make it on the menu of "a.txt", after "before" was put on the clipboard.
+struct HostCall {
+    const char* what;
+    Answer (*call)(IContextMenu* handler);
+    Answer expected;
+    const char* clipboard = "before";  // afterwards
+    const wchar_t* message = L"";      // the message boxes the user saw, a line each
+    Before before = Before::Nothing;
+};
+
+// Offset 0 copies the name, 1 has a name that help texts cut, 2 (in the sub-menu) copies the path.
+const char kHostCallCommands[] =
+    "Copy:$name\n\xE6\x97\xA5\xE6\x9C\xAC\xF0\x9F\x98\x80:$name\nM:%SUBFOLDER\nSub:$path\n";
+
+Answer InvokeEx(IContextMenu* handler, DWORD mask, LPCSTR verb, LPCWSTR verbW, DWORD size = 0) {
+    CMINVOKECOMMANDINFOEX info{};
+    info.cbSize = size ? size : sizeof info;
+    info.fMask = mask;
+    info.lpVerb = verb;
+    info.lpVerbW = verbW;
+    return {handler->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info)), ""};
+}
+
+Answer HelpW(IContextMenu* handler, UINT size) {
+    wchar_t text[64] = {};
+    const HRESULT hr =
+        handler->GetCommandString(1, GCS_HELPTEXTW, nullptr, reinterpret_cast<CHAR*>(text), size);
+    return {hr, Narrow(text)};
+}
+
+// The ANSI help text in code page 932, which the handler takes from the thread's locale.
+Answer HelpA932(IContextMenu* handler, UINT size) {
+    const LCID saved = GetThreadLocale();
+    SetThreadLocale(MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT));
+    char text[64] = {};
+    const HRESULT hr = handler->GetCommandString(1, GCS_HELPTEXTA, nullptr, text, size);
+    SetThreadLocale(saved);
+    wchar_t wide[64] = {};
+    MultiByteToWideChar(932, 0, text, -1, wide, 64);
+    return {hr, Narrow(wide)};
+}
+
+Answer Validate(IContextMenu* handler, UINT_PTR offset, UINT type) {
+    return {handler->GetCommandString(offset, type, nullptr, nullptr, 0), ""};
+}
+
+Answer QueryInto(IContextMenu* handler, HMENU menu, UINT index) {
+    const HRESULT hr = handler->QueryContextMenu(menu, index, 100, 0x7FFF, CMF_NORMAL);
+    return {hr, IsMenu(menu) ? MenuText(menu) : ""};
+}
+
+const char kCutHelp[] = "Quillet Pro user defined command \"";
+
+const HostCall kHostCalls[] = {
+    {"an offset in lpVerb runs",
+     [](IContextMenu* h) { return InvokeEx(h, 0, MAKEINTRESOURCEA(0), nullptr); },
+     {S_OK, ""},
+     "a.txt"},
+    {"CMIC_MASK_UNICODE with a string verb it does not have in lpVerbW and lpVerb NULL runs nothing",
+     [](IContextMenu* h) { return InvokeEx(h, CMIC_MASK_UNICODE, nullptr, L"properties"); },
+     {E_INVALIDARG, ""}},
+    {"CMIC_MASK_UNICODE: an offset in lpVerb does not count beside a string in lpVerbW",
+     [](IContextMenu* h) { return InvokeEx(h, CMIC_MASK_UNICODE, MAKEINTRESOURCEA(0), L"properties"); },
+     {E_INVALIDARG, ""}},
+    {"CMIC_MASK_UNICODE: the offset in lpVerbW runs, whatever lpVerb says",
+     [](IContextMenu* h) { return InvokeEx(h, CMIC_MASK_UNICODE, "properties", MAKEINTRESOURCEW(0)); },
+     {S_OK, ""},
+     "a.txt"},
+    {"CMIC_MASK_UNICODE on the plain structure: lpVerb is the verb",
+     [](IContextMenu* h) {
+         return InvokeEx(h, CMIC_MASK_UNICODE, MAKEINTRESOURCEA(0), L"properties",
+                         sizeof(CMINVOKECOMMANDINFO));
+     },
+     {S_OK, ""},
+     "a.txt"},
+    {"a structure smaller than its size runs nothing",
+     [](IContextMenu* h) { return InvokeEx(h, 0, MAKEINTRESOURCEA(0), nullptr, 8); },
+     {E_INVALIDARG, ""}},
+    {"the clipboard held by another program: a failure and one message",
+     [](IContextMenu* h) { return InvokeEx(h, 0, MAKEINTRESOURCEA(0), nullptr); },
+     {CLIPBRD_E_CANT_OPEN, ""},
+     "before",
+     L"Nothing was copied: the clipboard is in use by another program. Try again in a moment.\n",
+     Before::ClipboardHeld},
+    {"the clipboard held, no user interface wanted: a failure without a message",
+     [](IContextMenu* h) { return InvokeEx(h, CMIC_MASK_FLAG_NO_UI, MAKEINTRESOURCEA(0), nullptr); },
+     {CLIPBRD_E_CANT_OPEN, ""},
+     "before",
+     L"",
+     Before::ClipboardHeld},
+    {"the clipboard held for a moment: the copy waits for it",
+     [](IContextMenu* h) { return InvokeEx(h, 0, MAKEINTRESOURCEA(0), nullptr); },
+     {S_OK, ""},
+     "a.txt",
+     L"",
+     Before::ClipboardHeldBriefly},
+    {"every item gone since the menu opened: the clipboard stays as it was",
+     [](IContextMenu* h) { return InvokeEx(h, 0, MAKEINTRESOURCEA(0), nullptr); },
+     {HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), ""},
+     "before",
+     L"Nothing was copied: the selected items no longer exist.\n",
+     Before::ItemDeleted},
+    {"GCS_VALIDATEW of an item", [](IContextMenu* h) { return Validate(h, 2, GCS_VALIDATEW); }, {S_OK, ""}},
+    {"GCS_VALIDATEA of the sub-menu item",
+     [](IContextMenu* h) { return Validate(h, 3, GCS_VALIDATEA); },
+     {S_FALSE, ""}},
+    {"GCS_VALIDATEW of an offset never handed out",
+     [](IContextMenu* h) { return Validate(h, 9, GCS_VALIDATEW); },
+     {S_FALSE, ""}},
+    {"a Unicode help text is not cut after a lone high surrogate",
+     [](IContextMenu* h) { return HelpW(h, 38); },
+     {S_OK, std::string(kCutHelp) + "\xE6\x97\xA5\xE6\x9C\xAC"}},
+    {"an ANSI help text is not cut inside a double-byte character",
+     [](IContextMenu* h) { return HelpA932(h, 36); },
+     {S_OK, kCutHelp}},
+    {"an ANSI help text keeps a whole double-byte character that fits",
+     [](IContextMenu* h) { return HelpA932(h, 37); },
+     {S_OK, std::string(kCutHelp) + "\xE6\x97\xA5"}},
+    {"indexMenu 0xFFFFFFFF appends every item in order",
+     [](IContextMenu* h) {
+         HMENU menu = CreatePopupMenu();
+         AppendMenuW(menu, MF_STRING, 1, L"Open");
+         const Answer answer = QueryInto(h, menu, 0xFFFFFFFF);
+         DestroyMenu(menu);
+         return answer;
+     },
+     {MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4),
+      "1 Open\n100 Copy\n101 \xE6\x97\xA5\xE6\x9C\xAC\xF0\x9F\x98\x80\n103 > M\n    102 Sub\n"}},
+    {"an invalid HMENU: a failure and no ids",
+     [](IContextMenu* h) { return QueryInto(h, reinterpret_cast<HMENU>(static_cast<INT_PTR>(0x4321)), 0); },
+     {E_INVALIDARG, ""}},
+};
+
+TEST_F(ContextMenu, HostCallsAreAnsweredByTheContract) {
+    const UserCommandFile commands(kHostCallCommands);
+    for (const HostCall& row : kHostCalls) {
+        SCOPED_TRACE(row.what);
+        const TempFolder folder;
+        const std::wstring item = folder.MakeFile(L"a.txt");
+        if (handler_) {
+            handler_->Release();
+            handler_ = nullptr;
+        }
+        MakeHandler({item});
+        ASSERT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4));
+        SetClipboardText(L"before");
+        if (row.before == Before::ItemDeleted) {
+            std::filesystem::remove(std::filesystem::path(item));
+        }
+        std::optional<ClipboardHolder> holder;
+        if (row.before == Before::ClipboardHeld || row.before == Before::ClipboardHeldBriefly) {
+            holder.emplace(row.before == Before::ClipboardHeld ? std::chrono::hours(1)
+                                                               : std::chrono::milliseconds(150));
+            ASSERT_TRUE(holder->Opened());
+        }
+        const ConfirmationAnswerer user(IDOK);
+        const Answer answer = row.call(handler_);
+        holder.reset();
+        EXPECT_EQ(answer.result, row.expected.result);
+        EXPECT_EQ(answer.text, row.expected.text);
+        EXPECT_EQ(Utf16ToUtf8(platform::ReadClipboardText().value_or(u"<none>")), row.clipboard);
+        EXPECT_EQ(Narrow(user.Texts().c_str()), Narrow(row.message));
+    }
+    ClearClipboard();
 }
 
 }  // namespace

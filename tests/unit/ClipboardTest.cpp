@@ -85,7 +85,7 @@ TEST(Clipboard, CopyReplacesTheTextExactlyOrFailsWhileAnotherProgramHoldsIt) {
     test::TempFolder temp;
     const std::vector<std::u16string> paths = {temp.WriteFile(u"a.txt", 1), temp.PathOf(u"gone"),
                                                temp.WriteFile(u"b.txt", 1)};
-    ASSERT_TRUE(CopySelection(paths, MakeDefaultCopyFormat(PathComponent::Name)));
+    ASSERT_EQ(CopySelection(paths, MakeDefaultCopyFormat(PathComponent::Name)), CopyOutcome::Copied);
     EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"<none>")), "a.txt\r\nb.txt\r\n");
 
     ASSERT_TRUE(CopyTextToClipboard(BufferOf(u"before")));

@@ -33,7 +33,7 @@ bool CopyTextToClipboard(const TextBuffer& buffer) {
     return platform::ReplaceClipboardText(buffer.View());
 }
 
-void RenderPaths(std::span<const std::u16string> paths, const CopyFormat& format, TextBuffer& buffer) {
+std::size_t RenderPaths(std::span<const std::u16string> paths, const CopyFormat& format, TextBuffer& buffer) {
     ItemSelection selection;
     // The items refer to the paths, which outlive them, rather than copy them.
     for (const std::u16string& path : paths) {
@@ -41,12 +41,16 @@ void RenderPaths(std::span<const std::u16string> paths, const CopyFormat& format
     }
     selection.Flatten();
     RenderSelection(selection, format, buffer);
+    return selection.Items().size();
 }
 
-bool CopySelection(std::span<const std::u16string> paths, const CopyFormat& format) {
+CopyOutcome CopySelection(std::span<const std::u16string> paths, const CopyFormat& format) {
     TextBuffer buffer;
-    RenderPaths(paths, format, buffer);
-    return CopyTextToClipboard(buffer);
+    if (RenderPaths(paths, format, buffer) == 0) {
+        // Replacing the user's clipboard with only start and end texts would lose it for nothing.
+        return CopyOutcome::ItemsGone;
+    }
+    return CopyTextToClipboard(buffer) ? CopyOutcome::Copied : CopyOutcome::ClipboardFailed;
 }
 
 }  // namespace quillet

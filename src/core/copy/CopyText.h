@@ -25,10 +25,17 @@ void RenderSelection(const ItemSelection& selection, const CopyFormat& format, T
 bool CopyTextToClipboard(const TextBuffer& buffer);
 
 // The copy text of paths as a copy command makes it: each path that can still be read becomes an
-// item, in the order given; folders stay single items; no sort.
-void RenderPaths(std::span<const std::u16string> paths, const CopyFormat& format, TextBuffer& buffer);
+// item, in the order given; folders stay single items; no sort. Returns the number of items read.
+std::size_t RenderPaths(std::span<const std::u16string> paths, const CopyFormat& format, TextBuffer& buffer);
 
-// The whole copy of a command: RenderPaths, then CopyTextToClipboard. Returns the clipboard's result.
-bool CopySelection(std::span<const std::u16string> paths, const CopyFormat& format);
+// What the copy of a command did.
+enum class CopyOutcome {
+    Copied,           // the clipboard holds the copy text
+    ItemsGone,        // no path could be read (deleted since the menu opened): the clipboard is untouched
+    ClipboardFailed,  // the clipboard could not be opened or written: nothing copied
+};
+
+// The whole copy of a command: RenderPaths, then CopyTextToClipboard, unless no item is left.
+CopyOutcome CopySelection(std::span<const std::u16string> paths, const CopyFormat& format);
 
 }  // namespace quillet

@@ -122,11 +122,10 @@ bool FolderReader::Next(FolderEntry& entry) {
 
 // ---- Clipboard ----
 
-bool ReplaceClipboardText(std::optional<std::u16string_view> text) {
-    const OpenClipboardScope clipboard;
-    if (!clipboard.IsOpen()) {
-        return false;
-    }
+namespace {
+
+// Empties the open clipboard and puts the text on it.
+bool PlaceClipboardText(std::optional<std::u16string_view> text) {
     EmptyClipboard();
     if (!text) {
         return true;
@@ -150,6 +149,25 @@ bool ReplaceClipboardText(std::optional<std::u16string_view> text) {
     }
     memory.Release();  // now the clipboard's
     return true;
+}
+
+}  // namespace
+
+bool ReplaceClipboardText(std::optional<std::u16string_view> text) {
+    // Clipboard viewers and managers open the clipboard for a moment after every change: a copy
+    // tries again for about half a second before it gives up.
+    constexpr int kRetries = 10;
+    constexpr DWORD kRetryPauseMs = 50;
+    for (int attempt = 0;; ++attempt) {
+        const OpenClipboardScope clipboard;
+        if (clipboard.IsOpen()) {
+            return PlaceClipboardText(text);
+        }
+        if (attempt == kRetries) {
+            return false;
+        }
+        Sleep(kRetryPauseMs);
+    }
 }
 
 std::optional<std::u16string> ReadClipboardText() {
