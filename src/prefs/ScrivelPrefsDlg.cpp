@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "PrefsIds.h"
+#include "core/menu/CommandMenu.h"
 #include "core/messages/Messages.h"
 #include "prefs/InsertDlg.h"
 #include "prefs/NewCmdDlg.h"
@@ -110,7 +111,11 @@ bool CScrivelPrefsDlg::OnInitDialog() {
     }
 
     list_.Send(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    std::u16string header(MessageText(MessageId::CommandsColumn));
+    // A list longer than the menu takes says so above the commands.
+    std::u16string header = CommandsLeftOutOfMenu(editor_.Commands()) == 0
+                                ? std::u16string(MessageText(MessageId::CommandsColumn))
+                                : FormatMessageText(MessageId::CommandsColumnLimited,
+                                                    {static_cast<std::int64_t>(kMaxMenuCommands)});
     LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
     column.fmt = LVCFMT_LEFT;

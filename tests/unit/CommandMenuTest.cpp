@@ -241,25 +241,20 @@ TEST(CommandMenu, ShowsTheCommandsTheSelectionAllows) {
     }
 }
 
-TEST(CommandMenu, NoOffsetBeyondWhatAnInvocationCanName) {
+TEST(CommandMenu, AHugeListGivesOnlyItsFirstCommandsToTheMenu) {
+    // 20,000 commands with a sub-menu line at 150: the sub-menu collects the commands up to the bound.
     CommandList list;
-    for (int i = 0; i < 0x10010; ++i) {
-        list.emplace_back(u"C");
-        list.back().type = T::Quillet;
+    for (int i = 0; i < 20000; ++i) {
+        list.emplace_back(i == 150 ? u"M" : u"C");
+        list.back().type = i == 150 ? T::SubFolder : T::Quillet;
     }
     RecordingMenu menu;
     const MenuResult result = BuildCommandMenu(list, {false, false, 0, 1000, 0xFFFFFFFF}, menu);
-    // The count of ids used fits the 16-bit code field of the handler's result.
-    EXPECT_EQ(result.idsUsed, 0xFFFFu);
-    ASSERT_FALSE(result.commands.empty());
-    EXPECT_EQ(result.commands.rbegin()->first, 0xFFFEu);
-
-    list.insert(list.begin(), Command(u"M"));
-    list.front().type = T::SubFolder;
-    RecordingMenu withSubMenu;
-    const MenuResult inSubMenu = BuildCommandMenu(list, {false, false, 0, 1000, 0xFFFFFFFF}, withSubMenu);
-    EXPECT_EQ(inSubMenu.idsUsed, 0xFFFFu) << "the sub-menu's own id is the last";
-    EXPECT_EQ(inSubMenu.commands.rbegin()->first, 0xFFFDu);
+    EXPECT_EQ(result.idsUsed, kMaxMenuCommands) << "150 items, 49 in the sub-menu and its own id";
+    EXPECT_EQ(result.commands.size(), kMaxMenuCommands - 1);
+    EXPECT_EQ(CommandsLeftOutOfMenu(list), 20000 - kMaxMenuCommands);
+    list.erase(list.begin() + kMaxMenuCommands, list.end());
+    EXPECT_EQ(CommandsLeftOutOfMenu(list), 0u);
 }
 
 TEST(CommandMenu, MenuFailuresLeaveNoDanglingIds) {

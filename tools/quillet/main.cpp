@@ -15,6 +15,8 @@
 #include "core/format/ItemFormat.h"
 #include "core/format/Items.h"
 #include "core/format/TextBuffer.h"
+#include "core/menu/CommandMenu.h"
+#include "core/messages/Messages.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 
@@ -366,6 +368,12 @@ int RunCheck(const std::vector<std::u16string>& args) {
     const quillet::CommandList list =
         quillet::LoadCommandFile(path, quillet::EscapeMode::FullEscapes, errorLog);
     Print(stdout, path + u": " + quillet::Utf8ToUtf16(std::to_string(list.size())) + u" commands\n");
+    if (const std::size_t leftOut = quillet::CommandsLeftOutOfMenu(list)) {
+        Print(stdout, quillet::FormatMessageText(quillet::MessageId::MenuCommandsLeftOut,
+                                                 {static_cast<std::int64_t>(quillet::kMaxMenuCommands),
+                                                  static_cast<std::int64_t>(leftOut)}) +
+                          u"\n");
+    }
     // The commands after a sub-menu line go into that sub-menu, up to the next one or the end.
     bool inSubMenu = false;
     for (const quillet::Command& command : list) {

@@ -9,8 +9,8 @@ namespace quillet {
 namespace {
 
 // An invocation names its command by the low word of the verb, and the handler reports the count of
-// ids used in the 16-bit code field of its result: the highest offset leaves that count at 0xFFFF.
-constexpr std::uint32_t kMaxOffset = 0xFFFE;
+// ids used in the 16-bit code field of its result: the bound on the menu keeps both within 16 bits.
+static_assert(kMaxMenuCommands < 0xFFFF);
 
 class MenuBuilder {
   public:
@@ -19,7 +19,7 @@ class MenuBuilder {
           sink_(sink),
           nextId_(request.firstId),
           position_(request.position),
-          lastId_(std::min<std::uint64_t>(request.lastId, std::uint64_t{request.firstId} + kMaxOffset)) {}
+          lastId_(request.lastId) {}
 
     void Add(const Command& command) {
         switch (command.type) {
@@ -115,8 +115,9 @@ bool IsForbiddenInName(char16_t c) {
 MenuResult BuildCommandMenu(const CommandList& commands, const MenuRequest& request, MMenuSink& sink) {
     MenuBuilder builder(request, sink);
     if (request.lastId >= request.firstId) {
-        for (const Command& command : commands) {
-            builder.Add(command);
+        const std::size_t shown = commands.size() - CommandsLeftOutOfMenu(commands);
+        for (std::size_t i = 0; i < shown; ++i) {
+            builder.Add(commands[i]);
         }
     }
     return builder.Finish();

@@ -47,13 +47,22 @@ struct MenuResult {
     CommandIdMap commands;
 };
 
-// Builds the menu for the list. SUBFOLDER opens a sub-menu that collects every later command (sub-menus
-// do not nest) and is inserted after its items, so its id is higher than theirs; an empty one is
-// dropped. The renames need the single selection and paste allowed, copy-and-delete the single
-// selection. "(s)" in a name reads "" for one item and "s" for several (not in sub-menu titles).
-// No id above lastId, nor an offset above 0xFFFE, is handed out, so the count of ids used fits 16
-// bits (an invocation names an offset by a 16-bit word, and the count goes into an HRESULT's code
-// field): commands that do not fit are left out, and an open sub-menu keeps room for its own id.
+// The menu takes at most this many commands of the list, the first ones, sub-menu lines included: more
+// than a person can scan, and each item costs the host time while the menu opens (a list of 20,000
+// commands froze the first menu for a minute). The rest are left out.
+inline constexpr std::size_t kMaxMenuCommands = 200;
+
+// How many commands of the list the menu leaves out by that bound.
+inline std::size_t CommandsLeftOutOfMenu(const CommandList& commands) {
+    return commands.size() > kMaxMenuCommands ? commands.size() - kMaxMenuCommands : 0;
+}
+
+// Builds the menu for the first kMaxMenuCommands commands of the list. SUBFOLDER opens a sub-menu that
+// collects every later command (sub-menus do not nest) and is inserted after its items, so its id is higher
+// than theirs; an empty one is dropped. The renames need the single selection and paste allowed,
+// copy-and-delete the single selection. "(s)" in a name reads "" for one item and "s" for several (not in
+// sub-menu titles). No id above lastId is handed out: commands that do not fit are left out, and an open
+// sub-menu keeps room for its own id.
 MenuResult BuildCommandMenu(const CommandList& commands, const MenuRequest& request, MMenuSink& sink);
 
 // The handler's menu state: the command list, read again when the per-user command file's last-write
