@@ -163,11 +163,10 @@ TEST(CopyOptions, ProfileKeepsTheTenValuesAndReadsEditedOnes) {
     test::TempFolder temp;
     const std::u16string file = temp.PathOf(u"sub\\ScrivelShExt.INI");
     CopyOptions saved;
-    int value = 0;
     for (const CopyOptionField& field : CopyOptionFields()) {
-        saved.*field.value = field.kind == CopyOptionKind::Boolean ? 1 : ++value;
+        saved.*field.value =
+            field.kind == CopyOptionKind::Boolean ? 1 : static_cast<int>(field.entries.size()) - 1;
     }
-    saved.sortOption = -3;         // out of range: kept as it is
     SaveCopyOptions(saved, file);  // creates the missing folder
     CopyOptions loaded;
     LoadCopyOptions(loaded, file);
@@ -175,11 +174,11 @@ TEST(CopyOptions, ProfileKeepsTheTenValuesAndReadsEditedOnes) {
         EXPECT_EQ(loaded.*field.value, saved.*field.value) << Printable(field.profileName);
     }
 
-    // An edited file: values missing, empty, not numbers, booleans other than 1, out of range.
+    // An edited file: values missing, empty, not numbers, booleans other than 1.
     {
         std::ofstream out(std::filesystem::path(file), std::ios::binary | std::ios::trunc);
         out << "[Other]\r\nFull Path=1\r\n[options]\r\nfilenames quote=7\r\nAdd Size=0\r\nAdd Date=-2\r\n"
-               "Filenames Quote Char=5\r\nSize Units=abc\r\nDate Format=\r\n  Sort Option = 12x \r\n";
+               "Filenames Quote Char=1\r\nSize Units=abc\r\nDate Format=\r\n  Sort Option = 5x \r\n";
     }
     CopyOptions edited;
     edited.fullPath = 1;
@@ -190,10 +189,10 @@ TEST(CopyOptions, ProfileKeepsTheTenValuesAndReadsEditedOnes) {
     EXPECT_EQ(edited.filenamesQuote, 1);      // non-zero boolean kept as 1
     EXPECT_EQ(edited.addSize, 0);             // read
     EXPECT_EQ(edited.addDate, 1);             // -2 is true
-    EXPECT_EQ(edited.filenamesQuoteChar, 5);  // out of range kept
+    EXPECT_EQ(edited.filenamesQuoteChar, 1);  // read
     EXPECT_EQ(edited.sizeUnits, 0);           // not a number reads as 0
     EXPECT_EQ(edited.dateFormat, 2);          // empty value keeps the value in memory
-    EXPECT_EQ(edited.sortOption, 12);         // leading digits
+    EXPECT_EQ(edited.sortOption, 5);          // leading digits
     EXPECT_EQ(edited.fullPath, 1);            // other section ignored: missing, kept
     EXPECT_EQ(edited.pathSeparator, 1);       // missing: kept
     EXPECT_EQ(edited.filenamesSeparator, 0);
@@ -237,6 +236,46 @@ TEST(CopyOptions, StoredNamesAreTheOnesUsersFilesHold) {
         LoadCopyOptions(options, file);
         EXPECT_EQ(options.*row.option, 1) << row.name;
         EXPECT_EQ(CopyOptions{}.*row.option, 0) << row.name;
+    }
+}
+
+TEST(CopyOptions, ChoicesOutsideTheirListsFallBackToTheDefaultAndAreSavedRepaired) {
+    struct Row {
+        const char* stored;
+        int CopyOptions::*option;
+        int expected;
+    };
+    using O = CopyOptions;
+    const Row rows[] = {
+        {"Filenames Separator=99", &O::filenamesSeparator, 0},
+        {"Filenames Separator=4", &O::filenamesSeparator, 4},
+        {"Filenames Quote Char=2", &O::filenamesQuoteChar, 0},
+        {"Path Separator=3", &O::pathSeparator, 0},
+        {"Path Separator=-2", &O::pathSeparator, 0},
+        {"Size Units=42", &O::sizeUnits, 0},
+        {"Size Units=4", &O::sizeUnits, 4},
+        {"Date Format=9", &O::dateFormat, 0},
+        {"Date Format=-2147483648", &O::dateFormat, 0},
+        {"Sort Option=-1", &O::sortOption, 0},
+        {"Sort Option=7", &O::sortOption, 0},
+        {"Sort Option=6", &O::sortOption, 6},
+    };
+    test::TempFolder temp;
+    const std::u16string file = temp.PathOf(u"ScrivelShExt.INI");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.stored);
+        {
+            std::ofstream out(std::filesystem::path(file), std::ios::binary | std::ios::trunc);
+            out << "[Options]\r\n" << row.stored << "\r\n";
+        }
+        CopyOptions options;
+        options.*row.option = 1;  // the default is the table's, not what the process held
+        LoadCopyOptions(options, file);
+        EXPECT_EQ(options.*row.option, row.expected);
+        SaveCopyOptions(options, file);
+        const std::string name(row.stored, std::string_view(row.stored).find('='));
+        EXPECT_EQ(platform::ReadProfileInt(file, u"Options", std::u16string(name.begin(), name.end()), -5),
+                  row.expected);
     }
 }
 

@@ -114,10 +114,11 @@ TEST_F(OptionsPresenterTest, EnableRulesFollowTheOptionsAndTheExpandMode) {
     const Step include = [](Scene& s) { s.presenter.SetFolderChecked(FolderSetting::Include, true); };
     const Step exclude = [](Scene& s) { s.presenter.SetFolderChecked(FolderSetting::Exclude, true); };
     const Step typeDepth = [](Scene& s) { s.presenter.SetFolderText(FolderSetting::LimitDepth, u"3"); };
+    const Step matchNothing = [](Scene& s) { s.presenter.SetFolderText(FolderSetting::Include, u""); };
     const Step rescan = [](Scene& s) { s.presenter.Rescan(); };
     const Step cancelling = [](Scene& s) { s.scanner.cancel = true; };
 
-    const std::set<C> expanded = {C::LimitDepth, C::Include, C::Exclude, C::PathSeparator};
+    const std::set<C> expanded = {C::LimitDepth, C::Include, C::Exclude, C::PathSeparator, C::Ok};
     auto with = [](std::set<C> set, std::initializer_list<C> more) {
         set.insert(more);
         return set;
@@ -128,25 +129,31 @@ TEST_F(OptionsPresenterTest, EnableRulesFollowTheOptionsAndTheExpandMode) {
         std::set<OptionsControl> enabled;
     };
     const Row rows[] = {
-        {"opened", {}, {}},
-        {"quote", {quote}, {C::QuoteChar}},
-        {"full path", {fullPath}, {C::PathSeparator}},
-        {"size and date", {size, date}, {C::SizeUnits, C::DateFormat}},
-        {"quote off again", {quote, unquote}, {}},
+        {"opened", {}, {C::Ok}},
+        {"quote", {quote}, {C::QuoteChar, C::Ok}},
+        {"full path", {fullPath}, {C::PathSeparator, C::Ok}},
+        {"size and date", {size, date}, {C::SizeUnits, C::DateFormat, C::Ok}},
+        {"quote off again", {quote, unquote}, {C::Ok}},
         {"expanded: separator choice without full path", {expand}, expanded},
         {"depth checked", {expand, limit}, with(expanded, {C::Depth, C::Rescan})},
         {"patterns checked",
          {expand, include, exclude},
          with(expanded, {C::IncludePattern, C::ExcludePattern, C::Rescan})},
-        {"a typed depth offers a rescan", {expand, typeDepth}, with(expanded, {C::Rescan})},
+        {"a typed depth offers a rescan",
+         {expand, limit, rescan, typeDepth},
+         with(expanded, {C::Depth, C::Rescan})},
+        {"a depth that is not used changes nothing read", {expand, typeDepth}, expanded},
         {"a completed rescan withdraws it", {expand, limit, rescan}, with(expanded, {C::Depth})},
-        {"a cancelled scan offers a rescan", {cancelling, expand}, with(expanded, {C::Rescan})},
-        {"back to folder names", {expand, limit, include, names}, {}},
-        {"back to folder names with full path", {fullPath, expand, names}, {C::PathSeparator}},
+        {"an empty include pattern leaves nothing to copy",
+         {expand, include, matchNothing, rescan},
+         {C::LimitDepth, C::Include, C::Exclude, C::PathSeparator, C::IncludePattern}},
+        {"a cancelled scan goes back to folder names", {cancelling, expand}, {C::Ok}},
+        {"back to folder names", {expand, limit, include, names}, {C::Ok}},
+        {"back to folder names with full path", {fullPath, expand, names}, {C::PathSeparator, C::Ok}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        Scene scene(temp, {u"Docs", u"z.txt"});
+        Scene scene(temp, {u"Docs"});
         for (const Step& step : row.steps) {
             step(scene);
         }
@@ -263,20 +270,73 @@ TEST_F(OptionsPresenterTest, TheStoredSortOrderAppliesAtOpening) {
     EXPECT_EQ(presenter.Choice(OptionChoice::Sort), 2);
 }
 
-TEST_F(OptionsPresenterTest, ACancelledScanLeavesTheFoldersAsFolders) {
+TEST_F(OptionsPresenterTest, ACancelledScanGoesBackToFolderNames) {
     Scene scene(temp, {u"Docs", u"z.txt"});
     scene.scanner.cancel = true;
     scene.presenter.ChooseFolderFiles();
-    EXPECT_TRUE(scene.presenter.ExpandMode());
+    EXPECT_FALSE(scene.presenter.ExpandMode());
     EXPECT_EQ(scene.Preview(), Lines({u"Docs", u"z.txt"}));
     EXPECT_EQ(scene.Summary(), scene.SummaryOf("Files & Folders", 2, 1));
-    EXPECT_TRUE(scene.presenter.IsEnabled(OptionsControl::Rescan));
 
     scene.scanner.cancel = false;
-    scene.presenter.Rescan();
+    scene.presenter.ChooseFolderFiles();
     EXPECT_EQ(scene.scanner.scans, 2);
+    EXPECT_TRUE(scene.presenter.ExpandMode());
     EXPECT_EQ(scene.Summary(), scene.SummaryOf("Files", 4, 91));
-    EXPECT_FALSE(scene.presenter.IsEnabled(OptionsControl::Rescan));
+}
+
+TEST_F(OptionsPresenterTest, OkCopiesWhatTheFolderSettingsAskForAndNeverAnEmptyText) {
+    using Step = std::function<void(Scene&)>;
+    const Step expand = [](Scene& s) { s.presenter.ChooseFolderFiles(); };
+    const Step limit = [](Scene& s) { s.presenter.SetFolderChecked(FolderSetting::LimitDepth, true); };
+    const Step include = [](Scene& s) { s.presenter.SetFolderChecked(FolderSetting::Include, true); };
+    const Step none = [](Scene& s) { s.presenter.SetFolderText(FolderSetting::Include, u"*.none"); };
+    const Step cancelling = [](Scene& s) { s.scanner.cancel = true; };
+    struct Row {
+        const char* name;
+        std::vector<Step> steps;
+        bool clipboardWorks;
+        OkOutcome outcome;
+        std::string copied;  // what reached the clipboard writer, if anything
+        int scans;
+    };
+    const std::string all = Lines({u"Docs\\A.txt", u"Docs\\b.log", u"Docs\\sub\\c.txt"});
+    const std::string names = Lines({u"Docs"});
+    const Row rows[] = {
+        {"folder names", {}, true, OkOutcome::Copied, names, 0},
+        {"files from folders", {expand}, true, OkOutcome::Copied, all, 1},
+        // Enter in the depth box: the list of the depth it shows, not of the last reading.
+        {"a depth not read yet is read first",
+         {expand, limit},
+         true,
+         OkOutcome::Copied,
+         Lines({u"Docs\\A.txt", u"Docs\\b.log"}),
+         2},
+        {"a pattern that matches nothing", {expand, include, none}, true, OkOutcome::NothingToCopy, "", 2},
+        {"the reading cancelled", {expand, limit, cancelling}, true, OkOutcome::ScanCancelled, "", 2},
+        {"the clipboard held by another program", {}, false, OkOutcome::ClipboardFailed, names, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Scene scene(temp, {u"Docs"});
+        scene.presenter.SetChoice(OptionChoice::Sort, 1);  // expanded files in a known order
+        for (const Step& step : row.steps) {
+            step(scene);
+        }
+        std::string copied;
+        const OkOutcome outcome = scene.presenter.Accept([&](const TextBuffer& text) {
+            copied = Printable(text.View());
+            return row.clipboardWorks;
+        });
+        EXPECT_EQ(outcome, row.outcome);
+        EXPECT_EQ(copied, row.copied);
+        EXPECT_EQ(scene.scanner.scans, row.scans);
+        EXPECT_FALSE(scene.presenter.FolderSettingsPending());
+        if (outcome == OkOutcome::ScanCancelled) {
+            EXPECT_FALSE(scene.presenter.ExpandMode());
+            EXPECT_EQ(scene.Preview(), names);
+        }
+    }
 }
 
 TEST_F(OptionsPresenterTest, EveryListHasItsOptionEntries) {

@@ -241,13 +241,39 @@ void DialogDriver::Focus(int id) const {
 }
 
 void DialogDriver::PressKey(UINT key) const {
-    // Posted, like real keys, so that the dialog's loop sees them first.
+    // Posted, like real keys, so that the dialog's loop sees them first. With no focus they go to no
+    // window, as a real key would.
+    const HWND focus = Focused();
+    if (focus) {
+        PostMessageW(focus, WM_KEYDOWN, key, 1);
+        PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
+    }
+}
+
+HWND DialogDriver::Focused() const {
     GUITHREADINFO info{};
     info.cbSize = sizeof(info);
     GetGUIThreadInfo(threadId_, &info);
-    const HWND focus = info.hwndFocus;
-    PostMessageW(focus, WM_KEYDOWN, key, 1);
-    PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
+    return info.hwndFocus;
+}
+
+HWND DialogDriver::WaitForOwnedWindow() const {
+    std::pair<HWND, HWND> find{dialog_, nullptr};
+    WaitFor([&] {
+        EnumThreadWindows(
+            threadId_,
+            [](HWND window, LPARAM param) -> BOOL {
+                auto* wanted = reinterpret_cast<std::pair<HWND, HWND>*>(param);
+                if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == wanted->first) {
+                    wanted->second = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&find));
+        return find.second != nullptr;
+    });
+    return find.second;
 }
 
 std::u16string DialogDriver::Text(int id) const {

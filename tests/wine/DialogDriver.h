@@ -68,6 +68,11 @@ class DialogDriver {
     // of drop-down lists) and visible controls that overlap, except a group box and what it holds.
     std::vector<std::string> LayoutFaults(int dpi) const;
 
+    // The window that has the keyboard focus on the dialog's thread, or null.
+    HWND Focused() const;
+    // Waits for a window that the dialog owns (a message box) and gives it, or null.
+    HWND WaitForOwnedWindow() const;
+
     // Presses a button that closes the dialog and waits for the dialog's thread to finish.
     void CloseWith(int buttonId);
 

@@ -70,6 +70,20 @@ LONG FontHeight(HWND control) {
     return font.lfHeight;
 }
 
+// How many whole lines of text the preview shows.
+int PreviewLines(const DialogDriver& dialog) {
+    const HWND preview = dialog.Item(IDC_PREVIEW);
+    RECT text{};
+    SendMessageW(preview, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&text));
+    const HDC dc = GetDC(preview);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(preview, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(preview, dc);
+    return (text.bottom - text.top) / std::max(1L, metrics.tmHeight);
+}
+
 HWND Captured(const DialogDriver& dialog) {
     GUITHREADINFO info{};
     info.cbSize = sizeof(info);
@@ -337,18 +351,129 @@ TEST_F(OptionsDialogTest, AddingFilesFromFoldersScansWithTheProgressWindow) {
     }
 }
 
-TEST_F(OptionsDialogTest, ACancelledScanKeepsTheFoldersAndOffersARescan) {
+TEST_F(OptionsDialogTest, ACancelledScanGoesBackToFolderNames) {
     DialogDriver dialog = OpenDialog({Docs(), A()});
     dialog.CancelNextScan();
     dialog.Click(IDC_ADD_FOLDER_FILES);
     EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"Docs\r\na.txt");
     EXPECT_EQ(dialog.Text(IDC_SUMMARY), u"Files & Folders: 2;  Total Files Size: 1,234 bytes");
-    EXPECT_TRUE(dialog.IsEnabled(IDC_RESCAN));
-    EXPECT_TRUE(dialog.IsChecked(IDC_ADD_FOLDER_FILES));
-    // Scanning again without a cancel expands.
-    dialog.Click(IDC_RESCAN);
+    EXPECT_TRUE(dialog.IsChecked(IDC_COPY_FOLDER_NAMES));
+    EXPECT_FALSE(dialog.IsChecked(IDC_ADD_FOLDER_FILES));
+    EXPECT_FALSE(dialog.IsEnabled(IDC_LIMIT_DEPTH));
+    // Choosing it again reads the folders.
+    dialog.Click(IDC_ADD_FOLDER_FILES);
     EXPECT_EQ(dialog.Text(IDC_SUMMARY), u"Files: 4;  Total Files Size: 1,255 bytes");
     EXPECT_FALSE(dialog.IsEnabled(IDC_RESCAN));
+}
+
+TEST_F(OptionsDialogTest, AfterRescanFromTheKeyboardTabAndEscStillWork) {
+    DialogDriver dialog = OpenDialog({Docs(), A()});
+    dialog.Click(IDC_ADD_FOLDER_FILES);
+    dialog.Click(IDC_LIMIT_DEPTH);
+    dialog.Focus(IDC_RESCAN);
+    dialog.PressKey(VK_SPACE);
+    ASSERT_TRUE(WaitFor([&] { return !dialog.IsEnabled(IDC_RESCAN); }));
+    const HWND focus = dialog.Focused();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_TRUE(IsWindowEnabled(focus));
+    EXPECT_EQ(GetParent(focus), dialog.Dialog());
+    dialog.PressKey(VK_TAB);
+    EXPECT_TRUE(WaitFor([&] { return dialog.Focused() != focus && dialog.Focused() != nullptr; }));
+    dialog.PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog.Dialog()); }));
+}
+
+TEST_F(OptionsDialogTest, EnterInTheDepthBoxCopiesTheFilesOfThatDepth) {
+    DialogDriver dialog = OpenDialog({Docs(), A()});
+    dialog.Choose(IDC_SORT, 1);
+    dialog.Click(IDC_ADD_FOLDER_FILES);
+    dialog.Click(IDC_LIMIT_DEPTH);  // depth 1, not read yet: the preview still holds Docs\sub
+    dialog.Focus(IDC_DEPTH);
+    dialog.PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog.Dialog()); }));
+    EXPECT_EQ(ClipboardText(), u"a.txt\r\nDocs\\notes.tmp\r\nDocs\\readme.TXT");
+}
+
+TEST_F(OptionsDialogTest, OkNeverCopiesAnEmptyTextAndStaysOpenWhenTheClipboardIsHeld) {
+    SetClipboardText(u"untouched");
+    DialogDriver dialog = OpenDialog({Docs()});
+    dialog.Choose(IDC_SORT, 1);
+    dialog.Click(IDC_ADD_FOLDER_FILES);
+    dialog.Click(IDC_INCLUDE);
+    dialog.Type(IDC_INCLUDE_PATTERN, u"");  // matches nothing
+    dialog.Click(IDC_RESCAN);
+    EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"");
+    EXPECT_FALSE(dialog.IsEnabled(IDOK));
+    dialog.Focus(IDC_INCLUDE_PATTERN);
+    dialog.PressKey(VK_RETURN);
+    Sleep(300);  // the key's turn in the dialog's loop
+    EXPECT_TRUE(IsWindow(dialog.Dialog()));
+    EXPECT_EQ(ClipboardText(), u"untouched");
+
+    dialog.Type(IDC_INCLUDE_PATTERN, u"*.txt");
+    dialog.Click(IDC_RESCAN);
+    ASSERT_TRUE(dialog.IsEnabled(IDOK));
+    // Another program holds the clipboard: OK says so and keeps the dialog.
+    const HWND holder =
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(OpenClipboard(holder));
+    PostMessageW(dialog.Item(IDOK), BM_CLICK, 0, 0);
+    const HWND box = dialog.WaitForOwnedWindow();
+    ASSERT_NE(box, nullptr);
+    wchar_t message[512] = {};
+    GetDlgItemTextW(box, 0xFFFF, message, 512);
+    EXPECT_EQ(reinterpret_cast<const char16_t*>(message), MessageText(MessageId::ClipboardNotWritten));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    CloseClipboard();
+    DestroyWindow(holder);
+    EXPECT_TRUE(IsWindow(dialog.Dialog()));
+    EXPECT_EQ(ClipboardText(), u"untouched");
+    dialog.CloseWith(IDOK);
+    EXPECT_EQ(ClipboardText(), u"Docs\\readme.TXT\r\nDocs\\sub\\deep.txt");
+}
+
+TEST_F(OptionsDialogTest, AccessKeysAreUniqueAndEachRadioGroupIsOneTabStop) {
+    DialogDriver dialog = OpenDialog({Docs(), A()});
+    // Each control a user acts on has its key, the lists and boxes through the label before them.
+    const int keyed[] = {IDC_QUOTE,       IDC_FULL_PATH,         IDC_ADD_SIZE,
+                         IDC_ADD_DATE,    IDC_COPY_FOLDER_NAMES, IDC_ADD_FOLDER_FILES,
+                         IDC_LIMIT_DEPTH, IDC_INCLUDE,           IDC_EXCLUDE,
+                         IDC_RESCAN,      IDC_HELP_BUTTON,       IDC_CLIPBOARD_GROUP};
+    std::vector<HWND> withKeys;
+    for (int id : keyed) {
+        withKeys.push_back(dialog.Item(id));
+    }
+    for (int id : {IDC_SEPARATOR, IDC_SORT}) {
+        withKeys.push_back(GetWindow(dialog.Item(id), GW_HWNDPREV));
+    }
+    std::string keys;
+    for (HWND control : dialog.Children()) {
+        wchar_t text[128] = {};
+        wchar_t kind[16] = {};
+        GetClassNameW(control, kind, 16);
+        if (_wcsicmp(kind, L"ComboBox") == 0) {
+            continue;  // its text is the chosen entry
+        }
+        GetWindowTextW(control, text, 128);
+        const wchar_t* amp = wcschr(text, L'&');
+        const bool noPrefix = (GetWindowLongW(control, GWL_STYLE) & SS_NOPREFIX) != 0;
+        const bool listed = std::find(withKeys.begin(), withKeys.end(), control) != withKeys.end();
+        EXPECT_EQ(amp != nullptr && amp[1] != 0 && !noPrefix, listed) << GetDlgCtrlID(control);
+        if (amp && amp[1] && !noPrefix) {
+            const char key = static_cast<char>(towlower(amp[1]));
+            EXPECT_EQ(keys.find(key), std::string::npos) << "twice: " << key;
+            keys += key;
+        }
+    }
+    // Tab lands on the chosen radio button, the group's only tab stop.
+    for (int chosen : {IDC_COPY_FOLDER_NAMES, IDC_ADD_FOLDER_FILES}) {
+        dialog.Click(chosen);
+        for (int id : {IDC_COPY_FOLDER_NAMES, IDC_ADD_FOLDER_FILES}) {
+            EXPECT_EQ((GetWindowLongW(dialog.Item(id), GWL_STYLE) & WS_TABSTOP) != 0, id == chosen) << id;
+        }
+        EXPECT_EQ(GetNextDlgTabItem(dialog.Dialog(), dialog.Item(IDC_SORT), FALSE), dialog.Item(chosen));
+    }
 }
 
 TEST_F(OptionsDialogTest, OkCopiesThePreviewAndCancelCopiesNothingButKeepsTheOptions) {
@@ -380,12 +505,21 @@ TEST_F(OptionsDialogTest, ResizingMovesTheButtonsAndGrowsThePreview) {
     for (int id : anchored) {
         before.push_back(dialog.RectOf(id));
     }
+    const int widened[] = {IDC_INCLUDE_PATTERN, IDC_EXCLUDE_PATTERN, IDC_FOLDER_GROUP};
+    std::vector<RECT> narrow;
+    for (int id : widened) {
+        narrow.push_back(dialog.RectOf(id));
+    }
 
     dialog.Resize(opened.cx + 120, opened.cy + 90);
     for (std::size_t i = 0; i < std::size(anchored); ++i) {
         const RECT after = dialog.RectOf(anchored[i]);
         EXPECT_EQ(after.top - before[i].top, 90) << anchored[i];
         EXPECT_EQ(after.right - before[i].right, 120) << anchored[i];
+    }
+    for (std::size_t i = 0; i < std::size(widened); ++i) {  // the pattern boxes and their frame
+        EXPECT_EQ(dialog.RectOf(widened[i]).right - narrow[i].right, 120) << widened[i];
+        EXPECT_EQ(dialog.RectOf(widened[i]).top, narrow[i].top) << widened[i];
     }
     const RECT grown = dialog.RectOf(IDC_PREVIEW);
     EXPECT_EQ(grown.left, preview.left);
@@ -394,13 +528,11 @@ TEST_F(OptionsDialogTest, ResizingMovesTheButtonsAndGrowsThePreview) {
     EXPECT_EQ(grown.bottom - preview.bottom, 90);
     EXPECT_GT(dialog.RectOf(IDC_SUMMARY).top, grown.bottom);
 
-    // Never narrower than it opened; the preview keeps 40 pixels.
+    // Never narrower than it opened; the preview keeps three lines (at every DPI, below).
     dialog.Resize(100, 100);
-    const SIZE smallest = dialog.WindowSize();
-    EXPECT_EQ(smallest.cx, opened.cx);
-    EXPECT_EQ(smallest.cy, opened.cy - (preview.bottom - preview.top) + 40);
-    const RECT squeezed = dialog.RectOf(IDC_PREVIEW);
-    EXPECT_EQ(squeezed.bottom - squeezed.top, 40);
+    EXPECT_EQ(dialog.WindowSize().cx, opened.cx);
+    EXPECT_LT(dialog.WindowSize().cy, opened.cy);
+    EXPECT_EQ(PreviewLines(dialog), 3);
 }
 
 // Run at each display DPI by the test below, and at the display's own DPI with the others.
@@ -421,6 +553,7 @@ TEST_F(OptionsDialogTest, NothingIsClippedOrOverlapsAtTheSystemDpi) {
         {"grown", {Docs(), A()}, {[](DialogDriver& d) {
              d.Resize(d.WindowSize().cx + 150, d.WindowSize().cy + 100);
          }}},
+        {"smallest", {Docs(), A()}, {[](DialogDriver& d) { d.Resize(100, 100); }}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.name << " at " << dpi << " DPI");
@@ -429,6 +562,7 @@ TEST_F(OptionsDialogTest, NothingIsClippedOrOverlapsAtTheSystemDpi) {
             action(dialog);
         }
         EXPECT_EQ(dialog.LayoutFaults(dpi), std::vector<std::string>{});
+        EXPECT_GE(PreviewLines(dialog), 3);
         // System metrics come scaled for the display already: scaling them again would double them.
         const RECT grip = dialog.RectOf(SizeGripOf(dialog));
         EXPECT_EQ(grip.right - grip.left, GetSystemMetrics(SM_CXVSCROLL));
@@ -476,9 +610,15 @@ TEST_F(OptionsDialogTest, ADpiChangeMovesToTheSuggestedRectangleAndScalesEveryth
         int id;
         bool right, bottom;
     };
-    const Follows following[] = {{IDC_WEB_LINK, true, false},  {IDC_CLIPBOARD_GROUP, true, true},
-                                 {IDC_PREVIEW, true, true},    {IDC_SUMMARY, true, true},
-                                 {IDOK, true, true},           {IDCANCEL, true, true},
+    const Follows following[] = {{IDC_WEB_LINK, true, false},
+                                 {IDC_FOLDER_GROUP, true, false},
+                                 {IDC_INCLUDE_PATTERN, true, false},
+                                 {IDC_EXCLUDE_PATTERN, true, false},
+                                 {IDC_CLIPBOARD_GROUP, true, true},
+                                 {IDC_PREVIEW, true, true},
+                                 {IDC_SUMMARY, true, true},
+                                 {IDOK, true, true},
+                                 {IDCANCEL, true, true},
                                  {IDC_HELP_BUTTON, true, true}};
     for (std::size_t i = 0; i < controls.size(); ++i) {
         if (controls[i] == grip) {

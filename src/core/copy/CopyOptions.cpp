@@ -137,6 +137,13 @@ void LoadCopyOptions(CopyOptions& options, const std::u16string& file) {
         if (field.kind == CopyOptionKind::Boolean && value != 0) {
             value = 1;
         }
+        // A choice no list entry stands for would show as a blank list and shape the text by the
+        // rules for other values (items run together, Quote ticked without quotes): use the default,
+        // which the next save then stores.
+        if (field.kind == CopyOptionKind::Choice &&
+            (value < 0 || static_cast<std::size_t>(value) >= field.entries.size())) {
+            value = CopyOptions{}.*field.value;
+        }
     }
 }
 

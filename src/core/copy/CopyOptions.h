@@ -13,7 +13,7 @@
 namespace quillet {
 
 // The ten copy options, each an integer as stored. Booleans hold 0 or 1; a choice holds the index of
-// its list entry, or any other value read from an edited profile (which the rules below then read as
+// its list entry (a value set by other means, such as the command line, is read by the rules below as
 // their "any other value" case).
 struct CopyOptions {
     int filenamesSeparator = 0;  // 0 line break, 1 comma + line break, 2 space, 3 tab, 4 comma
@@ -64,7 +64,8 @@ CopyOptions& SharedCopyOptions();
 std::u16string CopyOptionsFile();
 
 // Reads the ten values from the profile file into options. A value the profile does not hold keeps
-// the value options had; a boolean read as any non-zero value becomes 1.
+// the value options had; a boolean read as any non-zero value becomes 1; a choice outside its list
+// becomes its default.
 void LoadCopyOptions(CopyOptions& options, const std::u16string& file);
 // Writes the ten values to the profile file in their stored order, creating its folder first.
 // Failures are ignored, as nothing can be done about them where options are saved.

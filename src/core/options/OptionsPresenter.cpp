@@ -3,7 +3,14 @@
 #include "core/copy/CopyText.h"
 
 namespace quillet {
-namespace {}  // namespace
+namespace {
+
+bool SameSettings(const ExpansionSettings& a, const ExpansionSettings& b) {
+    return a.depthLimit == b.depthLimit && a.includePattern == b.includePattern &&
+           a.excludePattern == b.excludePattern;
+}
+
+}  // namespace
 
 int CopyOptions::*OptionMember(OptionCheck check) {
     switch (check) {
@@ -89,7 +96,6 @@ void OptionsPresenter::Open() {
     ResetFolderSettings();
     Regenerate();
     UpdateSummary();
-    rescanEnabled_ = false;
 }
 
 bool OptionsPresenter::IsChecked(OptionCheck check) const {
@@ -122,7 +128,9 @@ bool OptionsPresenter::IsEnabled(OptionsControl control) const {
         case OptionsControl::ExcludePattern:
             return expandMode_ && IsChecked(FolderSetting::Exclude);
         case OptionsControl::Rescan:
-            return rescanEnabled_;
+            return FolderSettingsPending();
+        case OptionsControl::Ok:
+            return copyText_.Count() > 0;
     }
     return false;
 }
@@ -133,6 +141,9 @@ void OptionsPresenter::SetChecked(OptionCheck check, bool checked) {
 }
 
 void OptionsPresenter::SetChoice(OptionChoice choice, int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= ChoiceEntries(choice).size()) {
+        return;  // a list with no entry chosen
+    }
     options_.*OptionMember(choice) = index;
     if (choice != OptionChoice::Sort) {
         Regenerate();
@@ -145,7 +156,6 @@ void OptionsPresenter::SetChoice(OptionChoice choice, int index) {
 
 void OptionsPresenter::ChooseFolderNames() {
     expandMode_ = false;
-    rescanEnabled_ = false;
     selection_.expand = false;
     for (const auto& item : selection_.Items()) {
         if (auto* folder = dynamic_cast<FolderCFItem*>(item.get())) {
@@ -171,12 +181,25 @@ void OptionsPresenter::Rescan() {
 
 void OptionsPresenter::SetFolderChecked(FolderSetting setting, bool checked) {
     Folder(setting).checked = checked;
-    rescanEnabled_ = true;
 }
 
 void OptionsPresenter::SetFolderText(FolderSetting setting, std::u16string text) {
     Folder(setting).text = std::move(text);
-    rescanEnabled_ = true;
+}
+
+bool OptionsPresenter::FolderSettingsPending() const {
+    return expandMode_ && !SameSettings(ScanSettings(), scannedSettings_);
+}
+
+OkOutcome OptionsPresenter::Accept(const std::function<bool(const TextBuffer&)>& writeClipboard) {
+    // Enter in a folder setting's box presses OK: the text copied must be the one those boxes ask for.
+    if (FolderSettingsPending() && !Scan()) {
+        return OkOutcome::ScanCancelled;
+    }
+    if (copyText_.Count() == 0) {
+        return OkOutcome::NothingToCopy;
+    }
+    return writeClipboard(copyText_) ? OkOutcome::Copied : OkOutcome::ClipboardFailed;
 }
 
 ExpansionSettings OptionsPresenter::ScanSettings() const {
@@ -192,11 +215,18 @@ ExpansionSettings OptionsPresenter::ScanSettings() const {
     return settings;
 }
 
-void OptionsPresenter::Scan() {
-    const bool cancelled = scanner_.ScanFolders(selection_, ScanSettings());
+bool OptionsPresenter::Scan() {
+    const ExpansionSettings settings = ScanSettings();
+    const bool cancelled = scanner_.ScanFolders(selection_, settings);
+    if (cancelled) {
+        // The expansion collapsed every folder: the radio buttons show what the preview shows.
+        expandMode_ = false;
+    } else {
+        scannedSettings_ = settings;
+    }
     Regenerate();
     UpdateSummary();
-    rescanEnabled_ = cancelled;
+    return !cancelled;
 }
 
 void OptionsPresenter::Regenerate() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -35,8 +36,17 @@ enum class OptionsControl {
     Exclude,
     ExcludePattern,
     Rescan,
+    Ok,
 };
-inline constexpr int kOptionsControlCount = static_cast<int>(OptionsControl::Rescan) + 1;
+inline constexpr int kOptionsControlCount = static_cast<int>(OptionsControl::Ok) + 1;
+
+// What OK came to: only Copied closes the dialog.
+enum class OkOutcome {
+    Copied,
+    NothingToCopy,    // the text is empty (a pattern that matches nothing): the clipboard is untouched
+    ScanCancelled,    // the reading OK started was cancelled: the dialog shows the folders again
+    ClipboardFailed,  // another program held the clipboard: the dialog stays open and says so
+};
 
 class OptionsPresenter {
   public:
@@ -68,6 +78,9 @@ class OptionsPresenter {
     bool IsChecked(FolderSetting setting) const { return Folder(setting).checked; }
     const std::u16string& FolderText(FolderSetting setting) const { return Folder(setting).text; }
     bool ExpandMode() const { return expandMode_; }
+    // True while the folder settings differ from those the shown files were read with; OK then reads
+    // the folders again before it copies.
+    bool FolderSettingsPending() const;
     bool IsEnabled(OptionsControl control) const;
     // The copy text that OK puts on the clipboard; the preview shows exactly this.
     const TextBuffer& CopyText() const { return copyText_; }
@@ -84,6 +97,9 @@ class OptionsPresenter {
     void SetFolderChecked(FolderSetting setting, bool checked);
     void SetFolderText(FolderSetting setting, std::u16string text);
     void Rescan();
+    // OK: reads the folders again first when their settings are pending, then hands a text that is
+    // not empty to the clipboard writer, which gives false when it could not place it.
+    OkOutcome Accept(const std::function<bool(const TextBuffer&)>& writeClipboard);
 
     // The settings a scan would use now.
     ExpansionSettings ScanSettings() const;
@@ -101,7 +117,9 @@ class OptionsPresenter {
     bool ApplySortOrder(int order);
     void Regenerate();
     void UpdateSummary();
-    void Scan();
+    // Reads the folders with the current settings; false when the user cancelled, which ends the
+    // expand mode as it ends the expansion.
+    bool Scan();
 
     CopyOptions& options_;
     ItemSelection& selection_;
@@ -111,7 +129,8 @@ class OptionsPresenter {
     std::u16string summary_;
     FolderInput folders_[3];
     bool expandMode_ = false;
-    bool rescanEnabled_ = false;
+    // The settings of the last completed scan: the ones the shown files were read with.
+    ExpansionSettings scannedSettings_;
 };
 
 // The stored option behind a check box or a drop-down list, and the list's entries in stored order.

@@ -1,5 +1,6 @@
 #include "shellext/ui/OptionsDlg.h"
 
+#include <algorithm>
 #include <cwchar>
 
 #include "OptionsDialogIds.h"
@@ -11,7 +12,8 @@
 namespace quillet::shellext {
 namespace {
 
-constexpr int kMinimumPreviewHeight96 = 40;
+// The preview at the dialog's smallest still shows this many lines of the copy text.
+constexpr int kMinimumPreviewLines = 3;
 
 // The static control that shows an icon, or null.
 HWND FindIconControl(HWND dialog) {
@@ -29,6 +31,17 @@ HWND FindIconControl(HWND dialog) {
 CopyOptions& LoadedCopyOptions() {
     LoadCopyOptions();
     return SharedCopyOptions();
+}
+
+// The height of one line of text in the control's font.
+int LineHeight(HWND control) {
+    const HDC dc = GetDC(control);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return metrics.tmHeight;
 }
 
 void MoveBy(const winui::CWindow& control, int dx, int dWidth) {
@@ -192,13 +205,20 @@ void CScrivelDlg::LoadControls() {
 
 void CScrivelDlg::RecordLayout() {
     constexpr AnchorRule kMoveRight{AnchorMode::Move, AnchorMode::None};
+    constexpr AnchorRule kStretchRight{AnchorMode::Stretch, AnchorMode::None};
     constexpr AnchorRule kStretchBoth{AnchorMode::Stretch, AnchorMode::Stretch};
     constexpr AnchorRule kStretchRightMoveDown{AnchorMode::Stretch, AnchorMode::Move};
     constexpr AnchorRule kMoveBoth{AnchorMode::Move, AnchorMode::Move};
     const std::pair<winui::CWindow*, AnchorRule> rules[] = {
-        {&link_, kMoveRight},      {&clipboardGroup_, kStretchBoth},
-        {&preview_, kStretchBoth}, {&summary_, kStretchRightMoveDown},
-        {&ok_, kMoveBoth},         {&cancel_, kMoveBoth},
+        {&link_, kMoveRight},
+        {&folderGroup_, kStretchRight},
+        {&includePattern_, kStretchRight},
+        {&excludePattern_, kStretchRight},
+        {&clipboardGroup_, kStretchBoth},
+        {&preview_, kStretchBoth},
+        {&summary_, kStretchRightMoveDown},
+        {&ok_, kMoveBoth},
+        {&cancel_, kMoveBoth},
         {&help_, kMoveBoth},
     };
     const int dpi = dpi_->Current();
@@ -216,8 +236,18 @@ void CScrivelDlg::RecordLayout() {
     GetWindowRect(Handle(), &window);
     const RECT preview = preview_.RectInParent();
     minTrackSize96_.cx = UnscaleForDpi(window.right - window.left, dpi);
-    minTrackSize96_.cy = UnscaleForDpi(window.bottom - window.top - (preview.bottom - preview.top), dpi) +
-                         kMinimumPreviewHeight96;
+    minTrackSize96_.cy = UnscaleForDpi(window.bottom - window.top - (preview.bottom - preview.top), dpi);
+    MeasureMinimumPreview();
+}
+
+void CScrivelDlg::MeasureMinimumPreview() {
+    // Lines of the preview's font in its text area, plus what its frame and scroll bar take, both as
+    // they are at the current DPI: fonts and scroll bars do not scale by the same rule.
+    const RECT preview = preview_.RectInParent();
+    RECT textArea{};
+    preview_.Send(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&textArea));
+    const int frame = (preview.bottom - preview.top) - (textArea.bottom - textArea.top);
+    minPreviewHeight_ = frame + kMinimumPreviewLines * LineHeight(preview_.Handle());
 }
 
 void CScrivelDlg::ShowState() {
@@ -227,10 +257,41 @@ void CScrivelDlg::ShowState() {
         {OptionsControl::LimitDepth, &limitDepth_}, {OptionsControl::Depth, &depth_},
         {OptionsControl::Include, &include_},       {OptionsControl::IncludePattern, &includePattern_},
         {OptionsControl::Exclude, &exclude_},       {OptionsControl::ExcludePattern, &excludePattern_},
-        {OptionsControl::Rescan, &rescan_},
+        {OptionsControl::Rescan, &rescan_},         {OptionsControl::Ok, &ok_},
     };
+    std::vector<HWND> disabling;
     for (const auto& [rule, control] : ruled) {
-        control->Enable(presenter_.IsEnabled(rule));
+        if (presenter_.IsEnabled(rule)) {
+            control->Enable(true);
+        } else if (control->IsEnabled()) {
+            disabling.push_back(control->Handle());
+        }
+    }
+    // A disabled control loses the focus to no one, and the dialog then takes no keys: the focus
+    // moves on first, to the next control in the tab order that stays enabled.
+    const auto isDisabling = [&disabling](HWND window) {
+        return std::find(disabling.begin(), disabling.end(), window) != disabling.end();
+    };
+    if (const HWND focus = GetFocus(); isDisabling(focus)) {
+        HWND next = focus;
+        do {
+            next = GetNextDlgTabItem(Handle(), next, FALSE);
+        } while (next && next != focus && isDisabling(next));
+        if (next && next != focus) {
+            SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+        }
+    }
+    for (HWND window : disabling) {
+        EnableWindow(window, FALSE);
+    }
+    // The radio buttons follow the mode (a cancelled reading ends it); the chosen one is the group's
+    // one tab stop, as Tab into a group should land on the choice.
+    const std::pair<const winui::CRadioButton*, bool> radios[] = {
+        {&copyFolderNames_, !presenter_.ExpandMode()}, {&addFolderFiles_, presenter_.ExpandMode()}};
+    for (const auto& [radio, chosen] : radios) {
+        radio->SetChecked(chosen);
+        const LONG_PTR style = GetWindowLongPtrW(radio->Handle(), GWL_STYLE);
+        SetWindowLongPtrW(radio->Handle(), GWL_STYLE, chosen ? style | WS_TABSTOP : style & ~WS_TABSTOP);
     }
     if (presenter_.PreviewRevision() != shownRevision_) {
         shownRevision_ = presenter_.PreviewRevision();
@@ -305,9 +366,21 @@ bool CScrivelDlg::OnCommand(int controlId, int notifyCode) {
 }
 
 void CScrivelDlg::OnOK() {
-    // A clipboard held by another program is not reported: the dialog closes all the same.
-    CopyTextToClipboard(presenter_.CopyText());
-    Close(IDOK);
+    const OkOutcome outcome =
+        presenter_.Accept([](const TextBuffer& text) { return CopyTextToClipboard(text); });
+    if (outcome == OkOutcome::Copied) {
+        Close(IDOK);
+        return;
+    }
+    ShowState();
+    if (outcome == OkOutcome::ClipboardFailed) {
+        // Captioned as the dialog is.
+        wchar_t caption[64] = {};
+        GetWindowTextW(Handle(), caption, 64);
+        const std::u16string message = FormatMessageText(MessageId::ClipboardNotWritten);
+        MessageBoxW(Handle(), reinterpret_cast<const wchar_t*>(message.c_str()), caption,
+                    MB_OK | MB_ICONEXCLAMATION);
+    }
 }
 
 bool CScrivelDlg::ScanFolders(ItemSelection& selection, const ExpansionSettings& settings) {
@@ -339,6 +412,7 @@ void CScrivelDlg::OnDpiChange(int newDpi, const RECT& suggested) {
     RECT client{};
     GetClientRect(Handle(), &client);
     PlaceControls(client.right, client.bottom, IsZoomed(Handle()) != FALSE);
+    MeasureMinimumPreview();
     RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
@@ -347,7 +421,7 @@ bool CScrivelDlg::OnGetMinMaxInfo(MINMAXINFO& info) {
         return false;
     }
     info.ptMinTrackSize.x = dpi_->Scale(minTrackSize96_.cx);
-    info.ptMinTrackSize.y = dpi_->Scale(minTrackSize96_.cy);
+    info.ptMinTrackSize.y = dpi_->Scale(minTrackSize96_.cy) + minPreviewHeight_;
     return true;
 }
 

@@ -72,6 +72,7 @@ class CScrivelDlg final : public winui::CDialog,
     void ShowProductVersion();
     void LoadControls();
     void RecordLayout();
+    void MeasureMinimumPreview();
     void PlaceControls(int clientWidth, int clientHeight, bool maximised);
     void ShowState();
     void OpenHelp();
@@ -94,7 +95,10 @@ class CScrivelDlg final : public winui::CDialog,
     winui::CControlLayout layout_;
     winui::CSizeGrip sizeGrip_;
     winui::CButtonLink link_;
+    // The smallest window without its preview, in 96-DPI pixels, and the smallest preview at the
+    // current DPI.
     SIZE minTrackSize96_{};
+    int minPreviewHeight_ = 0;
     winui::CHtmlHelp helpViewer_;
 
     CopyOptions& options_;
