@@ -256,6 +256,13 @@ bool CScrivelPrefsDlg::OnCommand(int controlId, int notifyCode) {
             if (notifyCode == EN_KILLFOCUS) {
                 editor_.ItemFormatLostFocus();
             }
+            [[fallthrough]];
+        case IDC_ITEM_SEPARATOR:
+        case IDC_START_TEXT:
+        case IDC_END_TEXT:
+            if (notifyCode == EN_CHANGE) {
+                OnSpacedFieldChange(controlId);
+            }
             return true;
         case IDC_SEPARATOR_LIST:
         case IDC_START_TEXT_LIST:
@@ -273,6 +280,26 @@ bool CScrivelPrefsDlg::OnCommand(int controlId, int notifyCode) {
             return true;
         default:
             return CDialog::OnCommand(controlId, notifyCode);
+    }
+}
+
+void CScrivelPrefsDlg::OnSpacedFieldChange(int controlId) {
+    const struct {
+        int id;
+        EditorField field;
+        const CVisibleWSEdit& edit;
+    } fields[] = {
+        {IDC_ITEM_FORMAT, EditorField::ItemFormat, itemFormat_},
+        {IDC_ITEM_SEPARATOR, EditorField::ItemSeparator, itemSeparator_},
+        {IDC_START_TEXT, EditorField::StartText, startText_},
+        {IDC_END_TEXT, EditorField::EndText, endText_},
+    };
+    for (const auto& row : fields) {
+        if (row.id == controlId) {
+            DWORD caret = 0;
+            row.edit.Send(EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+            editor_.FieldEdited(row.field, caret, row.edit.TypingRealDot());
+        }
     }
 }
 

@@ -65,6 +65,7 @@ class CScrivelPrefsDlg final : public winui::CDialog,
     const winui::CWindow& FieldControl(EditorField field) const;
     const winui::CComboBox* EscapeList(EditorField field) const;
     void OnListItemChanged(const NMLISTVIEW& change);
+    void OnSpacedFieldChange(int controlId);
     void SetIcons();
     void LoadWarningIcon();
     void CreateStateImages();

@@ -23,9 +23,17 @@ void CVisibleWSEdit::OnAttached() {
 }
 
 LRESULT CALLBACK CVisibleWSEdit::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                              UINT_PTR /*id*/, DWORD_PTR /*self*/) {
+                                              UINT_PTR /*id*/, DWORD_PTR self) {
     switch (message) {
         case WM_CHAR:
+            if (wParam == kVisibleSpace) {
+                // The edit control reports the change to the dialog before it returns.
+                auto* edit = reinterpret_cast<CVisibleWSEdit*>(self);
+                edit->typingRealDot_ = true;
+                const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+                edit->typingRealDot_ = false;
+                return result;
+            }
             // The edit control's own processing inserts the dot, so caret, selection, repeat count
             // (lParam unchanged) and undo behave as for any typed character.
             if (wParam <= 0xFFFF) {

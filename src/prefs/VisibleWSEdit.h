@@ -1,6 +1,6 @@
 // The single-line edit field that shows a typed space as "·": the item format, item separator, start
-// text and end text of the configuration dialog. Only typing is converted; the dialog converts the
-// texts it puts in and takes out.
+// text and end text of the configuration dialog. Only typing is converted; the editor keeps what each
+// dot of the field stands for (VisibleSpaceText).
 #pragma once
 
 #include <windows.h>
@@ -14,6 +14,10 @@ class CVisibleWSEdit final : public winui::CWindow {
     CVisibleWSEdit() = default;
     ~CVisibleWSEdit() override;
 
+    // True while the field inserts a "·" that the user typed as itself (not a space): the change it
+    // reports meanwhile holds a real dot.
+    bool TypingRealDot() const { return typingRealDot_; }
+
   protected:
     // Subclasses the edit control as soon as the dialog attaches it.
     void OnAttached() override;
@@ -21,6 +25,8 @@ class CVisibleWSEdit final : public winui::CWindow {
   private:
     static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR self);
+
+    bool typingRealDot_ = false;
 };
 
 }  // namespace quillet::prefs

@@ -541,10 +541,10 @@ TEST(CommandEditor, UntouchedFieldsAreSavedAsRead) {
     }
     ASSERT_TRUE(scene.editor.SaveAndClose());
     EXPECT_EQ(scene.Saved(), Printable(CommandFileText(MemoryStorage::Parse(file))));
-    // A changed field stores every dot as a space.
+    // A changed field keeps the dot it read; the new one is a space.
     scene.view.Type(EditorField::StartText, u"a\u00B7 c");
     scene.view.Click(1);
-    EXPECT_EQ(Printable(scene.editor.Commands()[0].format.startText), "a  c");
+    EXPECT_EQ(Printable(scene.editor.Commands()[0].format.startText), Printable(u"a\u00B7 c"));
 }
 
 #ifndef _WIN32
@@ -568,9 +568,32 @@ TEST(CommandEditor, OpensTheUserFileElseTheDefaultAndSavesTheUserFile) {
 }
 #endif
 
-TEST(VisibleSpace, SpacesShowAsDotsAndDotsStoreAsSpaces) {
+TEST(VisibleSpace, SpacesShowAsDotsAndOnlyEditedDotsBecomeSpaces) {
     EXPECT_EQ(Printable(ToDisplayForm(u" a  b\\n\t")), Printable(u"\u00B7a\u00B7\u00B7b\\n\t"));
-    EXPECT_EQ(Printable(ToStoredForm(u"\u00B7a\u00B7 b\\n")), " a  b\\n");
+    struct Row {
+        const char* what;
+        std::u16string_view stored;
+        std::u16string_view shown;  // after the edit
+        std::optional<std::size_t> caret;
+        bool realDots;
+        std::u16string_view expected;
+    };
+    const Row rows[] = {
+        {"typed space", u"ab", u"a\u00B7b", 2, false, u"a b"},
+        {"typed real dot", u"ab", u"a\u00B7b", 2, true, u"a\u00B7b"},
+        {"pasted dot and space", u"", u"x\u00B7 y", 4, false, u"x  y"},
+        {"real dot beside an edit", u"a\u00B7b", u"a\u00B7bc", 4, false, u"a\u00B7bc"},
+        {"space deleted beside a real dot", u"a\u00B7 b", u"a\u00B7b", 2, false, u"a\u00B7b"},
+        {"real dot deleted beside a space", u"a\u00B7 b", u"a\u00B7b", 1, false, u"a b"},
+        {"unreported edit between dots", u"\u00B7x \u00B7", u"\u00B7y\u00B7\u00B7", std::nullopt, false,
+         u"\u00B7y \u00B7"},
+    };
+    for (const Row& row : rows) {
+        VisibleSpaceText text(row.stored);
+        text.Edit(row.shown, row.caret, row.realDots);
+        EXPECT_EQ(Printable(text.Stored()), Printable(row.expected)) << row.what;
+        EXPECT_EQ(Printable(text.Shown()), Printable(row.shown)) << row.what;
+    }
     EXPECT_EQ(VisibleTypedCharacter(u' '), kVisibleSpace);
     EXPECT_EQ(VisibleTypedCharacter(kVisibleSpace), kVisibleSpace);
     EXPECT_EQ(VisibleTypedCharacter(u'\t'), u'\t');

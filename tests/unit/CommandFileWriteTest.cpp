@@ -322,6 +322,12 @@ TEST(CommandFileWrite, RefusesLinesTheReaderWouldDrop) {
         command.type = CommandType::Options;
         return command;
     };
+    const auto text = [](std::u16string CopyFormat::*field, std::u16string value) {
+        Command command(u"N");
+        command.format.formatText = u"$name";
+        command.format.*field = std::move(value);
+        return command;
+    };
     // "N:" + format + "[]" is the whole line.
     const Row rows[] = {
         {"name at the limit", builtIn(Repeat(u"n", 1024)), std::nullopt},
@@ -335,6 +341,13 @@ TEST(CommandFileWrite, RefusesLinesTheReaderWouldDrop) {
         {"line of 8191 characters", user(u"N", Repeat(u"a", 8182) + u"$name"), std::nullopt},
         {"line of 8192 characters", user(u"N", Repeat(u"a", 8183) + u"$name"), MessageId::LineTooLong},
         {"escapes grow the line", user(u"N", Repeat(u"[", 4094) + u"$name"), MessageId::LineTooLong},
+        {"empty name", builtIn(u""), MessageId::NameBlank},
+        {"name of blanks", builtIn(u" \t "), MessageId::NameBlank},
+        {"separator at the limit", text(&CopyFormat::itemSeparator, Repeat(u"s", 1024)), std::nullopt},
+        {"separator one over", text(&CopyFormat::itemSeparator, Repeat(u"s", 1025)), MessageId::FieldTooLong},
+        {"escapes count once", text(&CopyFormat::itemSeparator, Repeat(u"\\n", 1024)), std::nullopt},
+        {"start text one over", text(&CopyFormat::startText, Repeat(u"\\t", 1025)), MessageId::FieldTooLong},
+        {"end text one over", text(&CopyFormat::endText, Repeat(u"]", 1025)), MessageId::FieldTooLong},
     };
     test::TempFolder folder;
     const std::u16string path = folder.PathOf(u"Cmds.txt");
@@ -346,13 +359,19 @@ TEST(CommandFileWrite, RefusesLinesTheReaderWouldDrop) {
         list.push_back(Command(row.command.name));
         list.back().type = row.command.type;
         list.back().format.formatText = row.command.format.formatText;
+        list.back().format.itemSeparator = row.command.format.itemSeparator;
+        list.back().format.startText = row.command.format.startText;
+        list.back().format.endText = row.command.format.endText;
         std::u16string error;
         const bool saved = SaveCommandFile(path, list, error);
         if (row.refusal) {
             EXPECT_FALSE(saved) << row.what;
-            EXPECT_EQ(error.substr(0, 8), MessageText(*row.refusal).substr(0, 8)) << row.what;
-            EXPECT_NE(error.find(row.refusal == MessageId::LineTooLong ? u"\"N\"" : u" 2"),
-                      std::u16string::npos)
+            // The refusals differ in their last words.
+            const std::u16string_view expected = MessageText(*row.refusal);
+            EXPECT_EQ(error.substr(error.size() - 24), expected.substr(expected.size() - 24)) << row.what;
+            const bool byName =
+                row.refusal == MessageId::LineTooLong || row.refusal == MessageId::FieldTooLong;
+            EXPECT_NE(error.find(byName ? u"\"N\"" : u" 2"), std::u16string::npos)
                 << row.what << ": the message names the command";
             EXPECT_EQ(ReadBytes(path), old) << row.what;
             continue;
@@ -404,12 +423,13 @@ TEST(CommandFileWrite, FullDiskLeavesOldFileUntouched) {
         "\xEF\xBB\xBF"
         "Old:%QUILLET\r\n";
     WriteBytes(path, old);
-    // About 44 KB of commands for a 16 KB disk.
+    // About 33 KB of commands for a 16 KB disk.
     CommandList list;
     for (int i = 0; i < 11; ++i) {
         Command& command = list.emplace_back(u"Copy");
         command.format.formatText = u"$name";
-        command.format.startText = std::u16string(4000, u'x');
+        command.format.itemSeparator = command.format.startText = command.format.endText =
+            std::u16string(1000, u'x');
     }
     std::u16string error;
     EXPECT_FALSE(SaveCommandFile(path, list, error));

@@ -85,6 +85,23 @@ TEST_F(PrefsDialogTest, EditsAreStoredWhenAnotherCommandBecomesCurrentAndWritten
                                           "Quoted:\"$name\"[, ]<|>|1", "Configure...:%CONFIGURE"}));
 }
 
+TEST_F(PrefsDialogTest, ARealDotStaysOneWhenItsFieldIsEditedAndCanBeTyped) {
+    WriteUserFile(
+        {"Dotted:$name;[]a\xC2\xB7"
+         "b|\xC2\xB7"});
+    DialogDriver dialog = OpenDialog();
+    const HWND start = dialog.Item(IDC_START_TEXT);
+    SendMessageW(start, EM_SETSEL, 3, 3);
+    for (const wchar_t typed : {L' ', L'\u00B7'}) {
+        SendMessageW(start, WM_CHAR, typed, 1);
+    }
+    EXPECT_EQ(dialog.Text(IDC_START_TEXT), u"a\u00B7b\u00B7\u00B7");
+    dialog.Type(IDC_ITEM_SEPARATOR, u"\u00B7 ");
+    dialog.CloseWith(IDOK);
+    EXPECT_EQ(UserFileBytes(), FileBytes({"Dotted:$name;[\xC2\xB7 ]a\xC2\xB7"
+                                          "b \xC2\xB7|\xC2\xB7"}));
+}
+
 TEST_F(PrefsDialogTest, NewlineBesideStartTextReplacesTheSelectionAndTheListShowsInsertAgain) {
     WriteUserFile(kFourCommands);
     DialogDriver dialog = OpenDialog();

@@ -223,6 +223,35 @@ std::size_t LineEnd(std::u16string_view text, std::size_t at, std::size_t& first
     return text.size();
 }
 
+// Whether the shell extension reads a separator, start or end text whole: its run, as written and
+// read back up to the stop character that follows it, must reach that character.
+bool FieldFitsRun(std::u16string_view field, std::u16string_view stop, TextBuffer& written) {
+    written.Clear();
+    AppendEscapedField(written, field);
+    FormatCursor cursor(written.View());
+    ReadRun(cursor, stop, EscapeMode::FullEscapes);
+    return static_cast<std::size_t>(cursor.Position()) >= written.Count();
+}
+
+// The first field of a user-defined command that the reader would cut, or none.
+std::optional<MessageId> FieldTooLong(const CopyFormat& format, TextBuffer& written) {
+    const struct {
+        const std::u16string& text;
+        std::u16string_view stop;
+        MessageId name;
+    } fields[] = {
+        {format.itemSeparator, u"]", MessageId::FieldItemSeparator},
+        {format.startText, u"|", MessageId::FieldStartText},
+        {format.endText, u"|", MessageId::FieldEndText},
+    };
+    for (const auto& field : fields) {
+        if (!FieldFitsRun(field.text, field.stop, written)) {
+            return field.name;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 namespace {
@@ -417,6 +446,7 @@ std::u16string CommandFileText(const CommandList& list) {
 
 bool CheckCommandList(const CommandList& list, std::u16string& error) {
     TextBuffer line;
+    TextBuffer runs;
     for (std::size_t i = 0; i < list.size(); ++i) {
         const Command& command = list[i];
         const auto number = static_cast<std::int64_t>(i + 1);
@@ -427,10 +457,21 @@ bool CheckCommandList(const CommandList& list, std::u16string& error) {
                                       {number, static_cast<std::int64_t>(kMaxCommandNameLength)});
             return false;
         }
+        if (std::all_of(command.name.begin(), command.name.end(), IsBlank)) {
+            error = FormatMessageText(MessageId::NameBlank, {number});
+            return false;
+        }
         line.Clear();
         AppendCommandLine(line, command);
         if (line.View().front() == u';') {
             error = FormatMessageText(MessageId::NameStartsComment, {number, command.name});
+            return false;
+        }
+        if (const std::optional<MessageId> field = command.type == CommandType::UserDefined
+                                                       ? FieldTooLong(command.format, runs)
+                                                       : std::nullopt) {
+            error = FormatMessageText(MessageId::FieldTooLong, {command.name, MessageText(*field),
+                                                                static_cast<std::int64_t>(kMaxRunLength)});
             return false;
         }
         if (line.Count() >= kMaxCommandLineLength) {

@@ -47,9 +47,11 @@ void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeM
 // The command file's text for list, each line ending in CR LF.
 std::u16string CommandFileText(const CommandList& list);
 
-// True when the reader takes every line of the list's file; otherwise false with the message of the
-// first command whose line it would drop: a name longer than kMaxCommandNameLength, a name that makes
-// its line a comment, or a line of kMaxCommandLineLength characters or more.
+// True when the reader takes every line of the list's file whole; otherwise false with the message of
+// the first command whose line it would drop or cut, or that would show as a blank item: a name longer
+// than kMaxCommandNameLength, an empty or blank name, a name that makes its line a comment, an item
+// separator, start or end text longer than the reader's run of kMaxRunLength, or a line of
+// kMaxCommandLineLength characters or more.
 bool CheckCommandList(const CommandList& list, std::u16string& error);
 
 // The bytes written for a text: the UTF-8 byte order mark and the text in UTF-8.

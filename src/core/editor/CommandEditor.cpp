@@ -123,8 +123,8 @@ void CommandEditor::ShowCommand(std::optional<std::size_t> index) {
     }
     const CopyFormat& format = command.format;
     for (std::size_t i = 0; i < std::size(kSpacedFields); ++i) {
-        shownTexts_[i] = {format.*kSpacedFields[i].member, ToDisplayForm(format.*kSpacedFields[i].member)};
-        view_.SetFieldText(kSpacedFields[i].field, shownTexts_[i].shown);
+        spacedTexts_[i] = VisibleSpaceText(format.*kSpacedFields[i].member);
+        view_.SetFieldText(kSpacedFields[i].field, spacedTexts_[i].Shown());
         if (HasEscapeList(kSpacedFields[i].field)) {
             view_.ResetEscapeList(kSpacedFields[i].field);
         }
@@ -150,11 +150,21 @@ void CommandEditor::StoreCurrentCommand() {
 }
 
 void CommandEditor::StoreSpacedField(std::size_t index, CopyFormat& format) {
-    // A field the user left as it was shown keeps the command's text: a "·" read from the command file
-    // stays one, so that a save that touched nothing changes nothing the menu copies.
-    const std::u16string text = view_.FieldText(kSpacedFields[index].field);
-    const ShownText& shown = shownTexts_[index];
-    format.*kSpacedFields[index].member = text == shown.shown ? shown.stored : ToStoredForm(text);
+    // Whatever edit went unreported is taken as one change between the first and last characters
+    // that differ: a "·" outside it stays one.
+    spacedTexts_[index].Edit(view_.FieldText(kSpacedFields[index].field));
+    format.*kSpacedFields[index].member = spacedTexts_[index].Stored();
+}
+
+void CommandEditor::FieldEdited(EditorField field, std::optional<std::size_t> caret, bool realDotTyped) {
+    if (!CurrentIsUserDefined()) {
+        return;
+    }
+    for (std::size_t i = 0; i < std::size(kSpacedFields); ++i) {
+        if (kSpacedFields[i].field == field) {
+            spacedTexts_[i].Edit(view_.FieldText(field), caret, realDotTyped);
+        }
+    }
 }
 
 void CommandEditor::CheckItemFormat() {

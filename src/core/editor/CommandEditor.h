@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/commands/Command.h"
+#include "core/editor/VisibleSpace.h"
 
 namespace quillet {
 
@@ -116,6 +117,9 @@ class CommandEditor {
     // Events of the fields.
     void NameLostFocus();
     void ItemFormatLostFocus() { CheckItemFormat(); }
+    // A visible-whitespace field's text changed; the caret after the change, and whether the user
+    // typed a real "·" (rather than a space, which the field shows as one).
+    void FieldEdited(EditorField field, std::optional<std::size_t> caret, bool realDotTyped);
     void InsertEscape(EditorField field, EscapeChoice choice);
     void InsertAttribute();
     void ShowProblem();
@@ -160,19 +164,15 @@ class CommandEditor {
     void SetDisplay(EditorDisplay display);
     bool CurrentIsUserDefined() const;
     // Stores one of the four visible-space fields (in the order Item Format, Item Separator, Start
-    // Text, End Text) into the current command, when the user changed it.
+    // Text, End Text) into the current command.
     void StoreSpacedField(std::size_t index, CopyFormat& format);
 
     CommandList commands_;
     View& view_;
     Storage& storage_;
     std::vector<StateMark> marks_;  // as the list view shows them
-    // The four visible-space fields as ShowCommand filled them, with the command's texts then.
-    struct ShownText {
-        std::u16string stored;
-        std::u16string shown;
-    };
-    std::array<ShownText, 4> shownTexts_;
+    // The current command's four visible-space fields, with what each dot stands for.
+    std::array<VisibleSpaceText, 4> spacedTexts_;
     std::optional<std::size_t> current_;
     std::optional<std::size_t> selected_;
     EditorDisplay display_ = EditorDisplay::NoCommand;
