@@ -67,6 +67,20 @@ std::optional<std::u16string> FileTypeName(const std::u16string& name, bool isFo
 // writer can replace the file while it is being read.
 std::optional<std::string> ReadWholeFile(const std::u16string& path, std::uint64_t sizeLimit);
 
+// A whole file's bytes as ReadWholeFile reads them, or why not: missing (no such file, or no such
+// folder on the way) or the system's error code (GetLastError or errno; a folder, and a file of
+// sizeLimit bytes or more, give the system's code for those).
+struct FileContents {
+    std::optional<std::string> bytes;
+    bool missing = false;
+    std::uint32_t errorCode = 0;
+};
+FileContents ReadFileContents(const std::u16string& path, std::uint64_t sizeLimit);
+
+// The system's description of an error code (Windows: FormatMessageW from the system; POSIX:
+// strerror), without a trailing line end or full stop; empty when the system has none.
+std::u16string SystemErrorText(std::uint32_t errorCode);
+
 // Which step of ReplaceFileContents failed, and the system's error code (GetLastError or errno).
 enum class ReplaceStep { None, Create, Write };
 struct ReplaceResult {

@@ -30,6 +30,9 @@ constexpr int kTooltipControls[] = {
     IDC_PROBLEM,        IDC_NEWLINE_AT_END,  IDC_RESET,
 };
 
+// Posted at opening: a problem reading the command file is told once the dialog shows.
+constexpr UINT kReportReadProblem = WM_APP + 1;
+
 constexpr int kTooltipWidth = 480;
 constexpr int kWarningIconSize = 16;
 constexpr int kStateImageSize = 16;
@@ -131,6 +134,8 @@ bool CScrivelPrefsDlg::OnInitDialog() {
     list_.Send(WM_SETREDRAW, TRUE);
     SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list_.Handle()), TRUE);
     CreateTooltips();
+    SetPropW(Handle(), kPrefsWindowProperty, Handle());
+    PostMessageW(Handle(), kReportReadProblem, 0, 0);
     return false;  // the list has the focus
 }
 
@@ -349,7 +354,11 @@ std::optional<INT_PTR> CScrivelPrefsDlg::OnMessage(UINT message, WPARAM wParam, 
             return std::nullopt;
         case WM_QUERYDRAGICON:
             return reinterpret_cast<INT_PTR>(largeIcon_.Get());
+        case kReportReadProblem:
+            editor_.ReportReadProblem();
+            return TRUE;
         case WM_DESTROY:
+            RemovePropW(Handle(), kPrefsWindowProperty);
             if (relayHook_) {
                 UnhookWindowsHookEx(relayHook_);
                 relayHook_ = nullptr;
@@ -547,6 +556,21 @@ bool CScrivelPrefsDlg::Confirm(std::u16string_view text) {
     const std::u16string message(text);
     const std::u16string caption(Caption());
     return MessageBoxW(Handle(), Wide(message), Wide(caption), MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
+}
+
+ChangedFileAnswer CScrivelPrefsDlg::AskChangedFile(std::u16string_view text) {
+    const std::u16string message(text);
+    const std::u16string caption(Caption());
+    // Cancel, which changes nothing, is the default.
+    switch (MessageBoxW(Handle(), Wide(message), Wide(caption),
+                        MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON3)) {
+        case IDYES:
+            return ChangedFileAnswer::Overwrite;
+        case IDNO:
+            return ChangedFileAnswer::Reload;
+        default:
+            return ChangedFileAnswer::GoBack;
+    }
 }
 
 void CScrivelPrefsDlg::Close() {

@@ -23,6 +23,10 @@ struct ImageListDeleter {
 };
 using UniqueImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDeleter>;
 
+// The window property that marks the configuration dialog, by which a second start of the program
+// finds the running one.
+inline constexpr wchar_t kPrefsWindowProperty[] = L"Brantwell.Quillet.ScrivelPrefs";
+
 class CScrivelPrefsDlg final : public winui::CDialog,
                                private CommandEditor::View,
                                private winui::ScreenDpi::ScreenDpiWatcher {
@@ -60,6 +64,7 @@ class CScrivelPrefsDlg final : public winui::CDialog,
     std::optional<std::u16string> RunInsertDialog() override;
     void ShowMessage(std::u16string_view text) override;
     bool Confirm(std::u16string_view text) override;
+    ChangedFileAnswer AskChangedFile(std::u16string_view text) override;
     void Close() override;
 
     const winui::CWindow& FieldControl(EditorField field) const;

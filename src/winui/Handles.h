@@ -21,6 +21,10 @@ struct MenuDeleter {
 struct ModuleDeleter {
     void operator()(HMODULE module) const { FreeLibrary(module); }
 };
+// Kernel objects that are null when absent (mutexes, events, processes), not INVALID_HANDLE_VALUE.
+struct KernelObjectDeleter {
+    void operator()(HANDLE object) const { CloseHandle(object); }
+};
 
 template <typename Handle, typename Deleter>
 using UniqueHandle = std::unique_ptr<std::remove_pointer_t<Handle>, Deleter>;
@@ -31,6 +35,7 @@ using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectDeleter>;
 using UniqueIcon = UniqueHandle<HICON, IconDeleter>;
 using UniqueMenu = UniqueHandle<HMENU, MenuDeleter>;
 using UniqueModule = UniqueHandle<HMODULE, ModuleDeleter>;
+using UniqueKernelObject = UniqueHandle<HANDLE, KernelObjectDeleter>;
 
 // The device context of a window (or of the screen for no window), released when the scope ends.
 class WindowDC {

@@ -80,6 +80,10 @@ class FakeView final : public CommandEditor::View {
         messages.emplace_back(text);
         return confirmAnswer;
     }
+    ChangedFileAnswer AskChangedFile(std::u16string_view text) override {
+        messages.emplace_back(text);
+        return ChangedFileAnswer::GoBack;
+    }
     void Close() override { closed = true; }
 
     // The user's doings.
@@ -145,7 +149,13 @@ class FakeView final : public CommandEditor::View {
 
 class MemoryStorage final : public CommandEditor::Storage {
   public:
+    CommandList Load() override { return Parse(defaultText); }
+    std::u16string ReadProblem() const override { return {}; }
     CommandList LoadDefault() override { return Parse(defaultText); }
+    FileCheck CheckUnchanged(std::u16string& message) override {
+        message = u"changed";
+        return check;
+    }
     bool Save(const CommandList& list, std::u16string& error) override {
         if (failWith) {
             error = *failWith;
@@ -167,6 +177,7 @@ class MemoryStorage final : public CommandEditor::Storage {
     }
 
     std::u16string defaultText = u"Copy:%QUILLET\nPaths:$path[\\n]\n";
+    FileCheck check = FileCheck::Unchanged;
     std::optional<std::u16string> failWith;
     std::optional<std::u16string> saved;
 };
@@ -528,6 +539,21 @@ TEST(CommandEditor, FailedSaveKeepsTheDialogOpenWithItsEdits) {
     EXPECT_EQ(scene.Saved(), "U:$name[; ]\r\n");
 }
 
+TEST(CommandEditor, OkChecksTheListThenAsksBeforeWritingOverAChangedFile) {
+    for (const std::u16string_view name : {u"Mine", u"  "}) {
+        Scene scene(u"U:$name[]\n");
+        scene.storage.check = FileCheck::Changed;  // the user goes back to the list
+        scene.view.Type(EditorField::Name, name);
+        EXPECT_FALSE(scene.editor.SaveAndClose());
+        // A blank name is refused before the file is looked at.
+        ASSERT_EQ(scene.view.messages.size(), 1u);
+        EXPECT_EQ(Printable(scene.view.messages[0]),
+                  name == u"Mine" ? "changed" : Printable(FormatMessageText(MessageId::NameBlank, {1})));
+        EXPECT_EQ(scene.Saved(), "(not saved)");
+        EXPECT_EQ(scene.view.List(), Printable(name) + "/0*");
+    }
+}
+
 TEST(CommandEditor, UntouchedFieldsAreSavedAsRead) {
     // Every command becomes current and is stored; a "\u00B7" read from the file stays one in a field
     // the user left as shown, also after a change that was taken back.
@@ -557,10 +583,10 @@ TEST(CommandEditor, OpensTheUserFileElseTheDefaultAndSavesTheUserFile) {
     CommandFileStorage files;
     const std::size_t defaults = files.LoadDefault().size();
     EXPECT_GE(defaults, 10u);
-    EXPECT_EQ(LoadEditorCommands().size(), defaults);  // no user file yet
+    EXPECT_EQ(files.Load().size(), defaults);  // no user file yet
     std::u16string error;
     EXPECT_TRUE(files.Save(MemoryStorage::Parse(u"Mine:$name[, ]"), error)) << Printable(error);
-    const CommandList mine = LoadEditorCommands();
+    const CommandList mine = files.Load();
     ASSERT_EQ(mine.size(), 1u);
     EXPECT_EQ(Printable(mine[0].format.itemSeparator), ", ");
 
@@ -571,28 +597,23 @@ TEST(CommandEditor, OpensTheUserFileElseTheDefaultAndSavesTheUserFile) {
 TEST(VisibleSpace, SpacesShowAsDotsAndOnlyEditedDotsBecomeSpaces) {
     EXPECT_EQ(Printable(ToDisplayForm(u" a  b\\n\t")), Printable(u"\u00B7a\u00B7\u00B7b\\n\t"));
     struct Row {
-        const char* what;
-        std::u16string_view stored;
-        std::u16string_view shown;  // after the edit
+        std::u16string_view stored, shown;  // shown after the edit
         std::optional<std::size_t> caret;
         bool realDots;
         std::u16string_view expected;
     };
     const Row rows[] = {
-        {"typed space", u"ab", u"a\u00B7b", 2, false, u"a b"},
-        {"typed real dot", u"ab", u"a\u00B7b", 2, true, u"a\u00B7b"},
-        {"pasted dot and space", u"", u"x\u00B7 y", 4, false, u"x  y"},
-        {"real dot beside an edit", u"a\u00B7b", u"a\u00B7bc", 4, false, u"a\u00B7bc"},
-        {"space deleted beside a real dot", u"a\u00B7 b", u"a\u00B7b", 2, false, u"a\u00B7b"},
-        {"real dot deleted beside a space", u"a\u00B7 b", u"a\u00B7b", 1, false, u"a b"},
-        {"unreported edit between dots", u"\u00B7x \u00B7", u"\u00B7y\u00B7\u00B7", std::nullopt, false,
-         u"\u00B7y \u00B7"},
+        {u"ab", u"a\u00B7b", 2, false, u"a b"},               // a space typed
+        {u"ab", u"a\u00B7b", 2, true, u"a\u00B7b"},           // a real dot typed
+        {u"a\u00B7b", u"a\u00B7bc", 4, false, u"a\u00B7bc"},  // a real dot beside an edit
+        {u"a\u00B7 b", u"a\u00B7b", 2, false, u"a\u00B7b"},   // the space deleted
+        {u"a\u00B7 b", u"a\u00B7b", 1, false, u"a b"},        // the real dot deleted
+        {u"\u00B7x \u00B7", u"\u00B7y\u00B7\u00B7", std::nullopt, false, u"\u00B7y \u00B7"},  // unreported
     };
     for (const Row& row : rows) {
         VisibleSpaceText text(row.stored);
         text.Edit(row.shown, row.caret, row.realDots);
-        EXPECT_EQ(Printable(text.Stored()), Printable(row.expected)) << row.what;
-        EXPECT_EQ(Printable(text.Shown()), Printable(row.shown)) << row.what;
+        EXPECT_EQ(Printable(text.Stored()), Printable(row.expected)) << Printable(row.shown);
     }
     EXPECT_EQ(VisibleTypedCharacter(u' '), kVisibleSpace);
     EXPECT_EQ(VisibleTypedCharacter(kVisibleSpace), kVisibleSpace);

@@ -60,6 +60,13 @@ std::optional<FILETIME> PrefsDialogFixture::UserFileTime() {
     return data.ftLastWriteTime;
 }
 
+void PrefsDialogFixture::SetUserFileTime(const FILETIME& time) {
+    const HANDLE file = CreateFileW(reinterpret_cast<LPCWSTR>(UserFile().c_str()), FILE_WRITE_ATTRIBUTES, 0,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &time));
+    CloseHandle(file);
+}
+
 void PrefsDialogFixture::SetUpTestSuite() {
     savedUserFile_ = UserFileBytes();
 }
@@ -81,7 +88,7 @@ DialogDriver PrefsDialogFixture::OpenDialog() {
     return DialogDriver(
         [] {
             CommandFileStorage storage;
-            prefs::CScrivelPrefsDlg dialog(LoadEditorCommands(), storage);
+            prefs::CScrivelPrefsDlg dialog(storage.Load(), storage);
             dialog.DoModal(nullptr);
         },
         u"Configure Quillet Pro");

@@ -21,6 +21,7 @@ class PrefsDialogFixture : public testing::Test {
     static void WriteRaw(const std::string& bytes);
     static std::optional<std::string> UserFileBytes();
     static std::optional<FILETIME> UserFileTime();
+    static void SetUserFileTime(const FILETIME& time);
     // The bytes the writer gives for these lines: the byte order mark and CR LF line ends.
     static std::string FileBytes(const std::vector<std::string>& lines);
 

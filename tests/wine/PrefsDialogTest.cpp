@@ -2,6 +2,7 @@
 // Command and Insert dialogs it opens, its message boxes, and the command file that OK writes.
 #include <windows.h>
 #include <commctrl.h>
+#include <process.h>
 
 #include <string>
 #include <vector>
@@ -10,6 +11,9 @@
 #include "PrefsDialogFixture.h"
 #include "PrefsIds.h"
 #include "core/commands/CommandFile.h"
+#include "platform/Platform.h"
+#include "platform/win32/Handles.h"
+#include "winui/Handles.h"
 
 namespace quillet::test {
 namespace {
@@ -368,6 +372,91 @@ TEST_F(PrefsDialogTest, OkWritesEveryCommandAsReadAndTheDefaultListWithoutAUserF
     EXPECT_EQ(UserFileBytes(), FileBytes({"Copy:%QUILLET", "Dotted:$name\xC2\xB7;[\xC2\xB7]"}));
 }
 
+// Waits for the program's message box, answers it with a button and returns its message.
+std::u16string AnswerMessage(const DialogDriver& dialog, int button) {
+    const HWND box = PrefsDialogFixture::WaitForWindow(dialog, u"ScrivelPrefs");
+    const std::u16string message = box ? PrefsDialogFixture::MessageOf(box) : u"(no message)";
+    PrefsDialogFixture::Answer(box, button);
+    return message;
+}
+
+TEST_F(PrefsDialogTest, AFileHeldByAnotherProgramIsReportedAndNotSavedOverUntilReloaded) {
+    WriteUserFile(kFourCommands);
+    const std::string before = *UserFileBytes();
+    platform::FileHandle held(CreateFileW(reinterpret_cast<LPCWSTR>(UserFile().c_str()), GENERIC_READ, 0,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+    DialogDriver dialog = OpenDialog();
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, "(error code 00000020)",
+                        Printable(AnswerMessage(dialog, IDOK)));
+    PostClick(dialog, IDOK);
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, "not saved", Printable(AnswerMessage(dialog, IDOK)));
+    held.Close();
+    EXPECT_EQ(UserFileBytes(), before);
+    // Readable again: OK offers to reload it.
+    PostClick(dialog, IDOK);
+    AnswerMessage(dialog, IDNO);
+    EXPECT_EQ(Items(dialog),
+              (std::vector<std::u16string>{u"Copy Names", u"Paths", u"Quoted", u"Configure..."}));
+}
+
+TEST_F(PrefsDialogTest, OkAsksBeforeSavingOverAChangeOfAnotherProgramThatKeptSizeAndTime) {
+    WriteUserFile(kFourCommands);
+    const FILETIME time = *UserFileTime();
+    DialogDriver dialog = OpenDialog();
+    dialog.Type(IDC_NAME, u"Copy Them");
+    std::vector<std::string> lines = kFourCommands;
+    lines[0] = "Copy Nomes:%QUILLET";
+    WriteUserFile(lines);
+    SetUserFileTime(time);
+    PostClick(dialog, IDOK);
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, "Another program changed",
+                        Printable(AnswerMessage(dialog, IDYES)));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog.Dialog()); }));
+    dialog.CloseWith(IDOK);  // only joins the finished thread
+    lines[0] = "Copy Them:%QUILLET";
+    EXPECT_EQ(UserFileBytes(), FileBytes(lines));
+}
+
+// The configuration windows of every program.
+std::vector<HWND> ConfigurationWindows() {
+    std::vector<HWND> found;
+    for (HWND window = nullptr;
+         (window = FindWindowExW(nullptr, window, L"#32770", L"Configure Quillet Pro"));) {
+        found.push_back(window);
+    }
+    return found;
+}
+
+TEST_F(PrefsDialogTest, ASecondStartBringsTheRunningProgramToTheFront) {
+    std::u16string program = platform::RunningModuleFolder() + QUILLET_PREFS_PROGRAM;
+    std::replace(program.begin(), program.end(), u'/', u'\\');
+    const auto path = reinterpret_cast<const wchar_t*>(program.c_str());
+    const auto start = [&] {
+        return winui::UniqueKernelObject(reinterpret_cast<HANDLE>(_wspawnl(_P_NOWAIT, path, path, nullptr)));
+    };
+    const winui::UniqueKernelObject first = start();
+    for (int wait = 0; wait < 100 && ConfigurationWindows().empty(); ++wait) {
+        Sleep(100);
+    }
+    ASSERT_EQ(ConfigurationWindows().size(), 1u);
+    const HWND window = ConfigurationWindows()[0];
+    ShowWindow(window, SW_MINIMIZE);
+
+    const winui::UniqueKernelObject second = start();
+    EXPECT_EQ(WaitForSingleObject(second.get(), 10000), WAIT_OBJECT_0) << "the second program stays";
+    EXPECT_EQ(ConfigurationWindows(), std::vector<HWND>{window});
+    EXPECT_FALSE(IsIconic(window));
+    EXPECT_EQ(GetForegroundWindow(), window);
+    for (const HWND each : ConfigurationWindows()) {
+        PostMessageW(each, WM_COMMAND, IDCANCEL, 0);
+    }
+    for (const HANDLE process : {first.get(), second.get()}) {
+        if (WaitForSingleObject(process, 10000) != WAIT_OBJECT_0) {
+            TerminateProcess(process, 1);
+        }
+    }
+}
+
 struct CloseRow {
     const char* name;
     void (*close)(DialogDriver&);
@@ -391,13 +480,7 @@ TEST_F(PrefsDialogTest, CancelEscAndTheCloseBoxLeaveTheFileUntouched) {
         SCOPED_TRACE(row.name);
         WriteUserFile(kFourCommands);
         const FILETIME time{0x12345678, 0x01D00000};
-        {
-            const HANDLE file = CreateFileW(reinterpret_cast<LPCWSTR>(UserFile().c_str()),
-                                            FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-            ASSERT_NE(file, INVALID_HANDLE_VALUE);
-            SetFileTime(file, nullptr, nullptr, &time);
-            CloseHandle(file);
-        }
+        SetUserFileTime(time);
         const std::string before = *UserFileBytes();
         DialogDriver dialog = OpenDialog();
         dialog.Type(IDC_NAME, u"Renamed");

@@ -7,6 +7,7 @@
 #include "core/editor/CommandTypeTexts.h"
 #include "core/editor/VisibleSpace.h"
 #include "core/format/ItemFormat.h"
+#include "core/messages/Messages.h"
 #include "platform/Platform.h"
 
 namespace quillet {
@@ -54,10 +55,20 @@ CommandEditor::CommandEditor(CommandList commands, View& view, Storage& storage)
 void CommandEditor::Open() {
     const Updating updating(*this);
     view_.LimitName(kMaxCommandNameLength);
+    ShowList();
+}
+
+void CommandEditor::ShowList() {
     FillList();
     ShowCommand(std::nullopt);
     if (!commands_.empty()) {
         SelectAndMakeCurrent(0);
+    }
+}
+
+void CommandEditor::ReportReadProblem() {
+    if (const std::u16string problem = storage_.ReadProblem(); !problem.empty()) {
+        view_.ShowMessage(problem);
     }
 }
 
@@ -318,13 +329,87 @@ void CommandEditor::ResetCommands() {
 
 bool CommandEditor::SaveAndClose() {
     StoreCurrentCommand();
-    std::u16string error;
-    if (!storage_.Save(commands_, error)) {
-        view_.ShowMessage(error);
+    std::u16string message;
+    // Refused before the file is looked at: the question about it would be asked for nothing.
+    if (!CheckCommandList(commands_, message)) {
+        view_.ShowMessage(message);
+        return false;
+    }
+    switch (storage_.CheckUnchanged(message)) {
+        case FileCheck::Unchanged:
+            break;
+        case FileCheck::Unreadable:
+            view_.ShowMessage(message);
+            return false;
+        case FileCheck::Changed:
+            switch (view_.AskChangedFile(message)) {
+                case ChangedFileAnswer::Overwrite:
+                    break;
+                case ChangedFileAnswer::Reload:
+                    ReloadCommands();
+                    return false;
+                case ChangedFileAnswer::GoBack:
+                    return false;
+            }
+            break;
+    }
+    if (!storage_.Save(commands_, message)) {
+        view_.ShowMessage(message);
         return false;
     }
     view_.Close();
     return true;
+}
+
+void CommandEditor::ReloadCommands() {
+    {
+        const Updating updating(*this);
+        current_.reset();
+        selected_.reset();
+        view_.DeleteAllItems();
+        commands_ = storage_.Load();
+        ShowList();
+    }
+    ReportReadProblem();
+}
+
+namespace {
+
+platform::FileContents ReadUserFile(const std::u16string& path) {
+    if (path.empty()) {
+        platform::FileContents none;
+        none.missing = true;  // no folder for it: the default list, and a save that reports why
+        return none;
+    }
+    return platform::ReadFileContents(path, kMaxCommandFileSize);
+}
+
+std::u16string ReadFailure(MessageId id, const std::u16string& path, const platform::FileContents& contents) {
+    return FormatMessageText(id, {path, platform::SystemErrorText(contents.errorCode),
+                                  static_cast<std::int64_t>(contents.errorCode)});
+}
+
+}  // namespace
+
+CommandList CommandFileStorage::Load() {
+    path_ = userCommandFile();
+    readProblem_.clear();
+    bytes_.clear();
+    CommandList list;
+    platform::FileContents contents = ReadUserFile(path_);
+    if (contents.bytes) {
+        found_ = Found::Bytes;
+        bytes_ = std::move(*contents.bytes);
+        std::u16string log;  // rejected lines are left out without a message
+        ParseCommandFileBytes(bytes_, EscapeMode::EditorEscapes, list, log);
+    } else if (contents.missing) {
+        found_ = Found::NoFile;
+        list = LoadDefault();
+    } else {
+        found_ = Found::Unreadable;
+        readProblem_ = ReadFailure(MessageId::CommandFileUnreadable, path_, contents);
+    }
+    return list;
 }
 
 CommandList CommandFileStorage::LoadDefault() {
@@ -332,18 +417,33 @@ CommandList CommandFileStorage::LoadDefault() {
     return LoadCommandFile(defaultCommandFile(), EscapeMode::EditorEscapes, log);
 }
 
-bool CommandFileStorage::Save(const CommandList& list, std::u16string& error) {
-    return SaveCommandFile(userCommandFile(true), list, error);
+FileCheck CommandFileStorage::CheckUnchanged(std::u16string& message) {
+    const platform::FileContents now = ReadUserFile(path_);
+    if (!now.bytes && !now.missing) {
+        message = ReadFailure(MessageId::CommandFileStillUnreadable, path_, now);
+        return FileCheck::Unreadable;
+    }
+    // A file that was not there, or could not be read, and is not there now loses nothing.
+    const bool unchanged =
+        now.bytes ? found_ == Found::Bytes && *now.bytes == bytes_ : found_ != Found::Bytes;
+    if (unchanged) {
+        return FileCheck::Unchanged;
+    }
+    message = FormatMessageText(
+        found_ == Found::Unreadable ? MessageId::CommandFileReadableNow : MessageId::CommandFileChanged,
+        {path_});
+    return FileCheck::Changed;
 }
 
-CommandList LoadEditorCommands() {
-    std::u16string path = userCommandFile();
-    platform::FileStatus status;
-    if (path.empty() || !platform::QueryFileStatus(path, status)) {
-        path = defaultCommandFile();
+bool CommandFileStorage::Save(const CommandList& list, std::u16string& error) {
+    if (!SaveCommandFile(userCommandFile(true), list, error)) {
+        return false;
     }
-    std::u16string log;  // rejected lines are left out without a message
-    return LoadCommandFile(path, EscapeMode::EditorEscapes, log);
+    // A later check compares with what this save left there.
+    platform::FileContents written = ReadUserFile(path_);
+    found_ = written.bytes ? Found::Bytes : Found::NoFile;
+    bytes_ = written.bytes ? std::move(*written.bytes) : std::string();
+    return true;
 }
 
 }  // namespace quillet

@@ -29,6 +29,12 @@ enum class EditorDisplay { NoCommand, BuiltIn, UserDefined, UserDefinedWithProbl
 // The state mark of a list item, which is also its state image.
 enum class StateMark { None = 0, SubMenu = 1, InSubMenu = 2, Problem = 3 };
 
+// Whether the command file still holds what the editor's list was read from.
+enum class FileCheck { Unchanged, Changed, Unreadable };
+
+// The user's answer when the command file changed since it was read.
+enum class ChangedFileAnswer { Overwrite, Reload, GoBack };
+
 // The entries of the drop-down lists beside the item separator, start text and end text.
 enum class EscapeChoice { Insert = 0, Newline = 1, Tab = 2 };
 
@@ -76,6 +82,8 @@ class CommandEditor {
         // A message box captioned with the program's name: OK only, or OK and Cancel (true for OK).
         virtual void ShowMessage(std::u16string_view text) = 0;
         virtual bool Confirm(std::u16string_view text) = 0;
+        // The command file changed since it was read: the question, answered by the user.
+        virtual ChangedFileAnswer AskChangedFile(std::u16string_view text) = 0;
         // Ends the dialog.
         virtual void Close() = 0;
 
@@ -87,8 +95,16 @@ class CommandEditor {
     class Storage {
       public:
         virtual ~Storage() = default;
+        // The list to edit, read as the configuration program reads; what was read is remembered for
+        // CheckUnchanged.
+        virtual CommandList Load() = 0;
+        // Why the last Load could not read the file, as the message to show; empty when it could.
+        virtual std::u16string ReadProblem() const = 0;
         // The default command list, read as the configuration program reads.
         virtual CommandList LoadDefault() = 0;
+        // Whether the file still holds what Load read (its bytes, not only its time); Changed with
+        // the question to ask, Unreadable with the message to show.
+        virtual FileCheck CheckUnchanged(std::u16string& message) = 0;
         // Writes the list; false with the message to show.
         virtual bool Save(const CommandList& list, std::u16string& error) = 0;
 
@@ -102,6 +118,8 @@ class CommandEditor {
     // The dialog's opening: the Name field's limit, the items with their marks, the first command
     // current and selected.
     void Open();
+    // Once the dialog shows: why the command file could not be read, if it could not.
+    void ReportReadProblem();
 
     // What the editor holds.
     const CommandList& Commands() const { return commands_; }
@@ -129,8 +147,10 @@ class CommandEditor {
     void DeleteCommand();
     void AddCommand();
     void ResetCommands();
-    // OK: stores the current command and writes the list. Closes on success; after a failure the
-    // message is shown and the dialog stays open with every edit, for another OK or Cancel.
+    // OK: stores the current command and writes the list. A list the reader would not take whole, a
+    // file that cannot be read, or a file changed since it was read (unless the user chooses to
+    // overwrite it) is not written. Closes on success; otherwise the dialog stays open with every
+    // edit, for another OK or Cancel, or with the file reloaded when the user chose that.
     bool SaveAndClose();
 
     // The rules the events share.
@@ -161,6 +181,10 @@ class CommandEditor {
     // Selects an item as the editor's own doing and applies the selection rule.
     void SelectAndMakeCurrent(std::size_t index);
     void FillList();
+    // Fills the list and makes the first command current, as the dialog opens.
+    void ShowList();
+    // The list read again from the command file, the edits dropped.
+    void ReloadCommands();
     void SetDisplay(EditorDisplay display);
     bool CurrentIsUserDefined() const;
     // Stores one of the four visible-space fields (in the order Item Format, Item Separator, Start
@@ -179,15 +203,27 @@ class CommandEditor {
     bool updating_ = false;
 };
 
-// The command files: the default list beside the program, saving to the per-user file (its folders
-// created on the way).
+// The command files: the per-user file when it exists, else the default list beside the program;
+// saving to the per-user file (its folders created on the way). A per-user file that exists but
+// cannot be read gives an empty list and a problem to report, never the default list, so that
+// nothing is saved over a file the user never saw.
 class CommandFileStorage final : public CommandEditor::Storage {
   public:
+    CommandList Load() override;
+    std::u16string ReadProblem() const override { return readProblem_; }
     CommandList LoadDefault() override;
+    FileCheck CheckUnchanged(std::u16string& message) override;
     bool Save(const CommandList& list, std::u16string& error) override;
-};
 
-// The list the dialog opens with: the per-user command file when it exists, else the default one.
-CommandList LoadEditorCommands();
+  private:
+    // What the per-user file held when it was last read or written: its bytes, no file, or nothing
+    // that could be read.
+    enum class Found { Bytes, NoFile, Unreadable };
+
+    std::u16string path_;
+    Found found_ = Found::NoFile;
+    std::string bytes_;
+    std::u16string readProblem_;
+};
 
 }  // namespace quillet

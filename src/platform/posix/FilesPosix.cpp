@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/Platform.h"
 #include "platform/Utf.h"
@@ -78,14 +79,29 @@ std::u16string FolderOf(const std::u16string& path) {
 }  // namespace
 
 std::optional<std::string> ReadWholeFile(const std::u16string& path, std::uint64_t sizeLimit) {
+    return ReadFileContents(path, sizeLimit).bytes;
+}
+
+FileContents ReadFileContents(const std::u16string& path, std::uint64_t sizeLimit) {
+    const auto failure = [](int code) {
+        FileContents contents;
+        contents.missing = code == ENOENT || code == ENOTDIR;
+        contents.errorCode = static_cast<std::uint32_t>(code);
+        return contents;
+    };
     FileDescriptor file(::open(Utf16ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.Valid()) {
-        return std::nullopt;
+        return failure(errno);
     }
     struct stat st {};
-    if (::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
-        static_cast<std::uint64_t>(st.st_size) >= sizeLimit) {
-        return std::nullopt;
+    if (::fstat(file.Get(), &st) != 0) {
+        return failure(errno);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return failure(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    }
+    if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) >= sizeLimit) {
+        return failure(EFBIG);
     }
     std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
     std::size_t got = 0;
@@ -95,7 +111,7 @@ std::optional<std::string> ReadWholeFile(const std::u16string& path, std::uint64
             continue;
         }
         if (result < 0) {
-            return std::nullopt;
+            return failure(errno);
         }
         if (result == 0) {
             break;  // the file shrank meanwhile: what was there is what we have
@@ -103,7 +119,13 @@ std::optional<std::string> ReadWholeFile(const std::u16string& path, std::uint64
         got += static_cast<std::size_t>(result);
     }
     bytes.resize(got);
-    return bytes;
+    FileContents contents;
+    contents.bytes = std::move(bytes);
+    return contents;
+}
+
+std::u16string SystemErrorText(std::uint32_t errorCode) {
+    return Utf8ToUtf16(std::strerror(static_cast<int>(errorCode)));
 }
 
 ReplaceResult ReplaceFileContents(const std::u16string& path, std::string_view bytes) {

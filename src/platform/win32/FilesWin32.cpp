@@ -85,20 +85,32 @@ std::u16string ExactPathForm(const std::u16string& path) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::u16string& path, std::uint64_t sizeLimit) {
+    return ReadFileContents(path, sizeLimit).bytes;
+}
+
+FileContents ReadFileContents(const std::u16string& path, std::uint64_t sizeLimit) {
+    const auto failure = [](DWORD code) {
+        FileContents contents;
+        contents.missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+        contents.errorCode = code;
+        return contents;
+    };
     FileHandle file(CreateFileW(AsWide(path), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) {
-        return std::nullopt;
+        return failure(GetLastError());
     }
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(file.Get(), &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return std::nullopt;
+    if (!GetFileInformationByHandle(file.Get(), &info)) {
+        return failure(GetLastError());
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return failure(ERROR_DIRECTORY);
     }
     const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     if (size >= sizeLimit || size > 0xFFFFFFFFu) {
-        return std::nullopt;
+        return failure(ERROR_FILE_TOO_LARGE);
     }
     std::string bytes(static_cast<std::size_t>(size), '\0');
     std::size_t got = 0;
@@ -106,7 +118,7 @@ std::optional<std::string> ReadWholeFile(const std::u16string& path, std::uint64
         DWORD done = 0;
         if (!ReadFile(file.Get(), bytes.data() + got, static_cast<DWORD>(bytes.size() - got), &done,
                       nullptr)) {
-            return std::nullopt;
+            return failure(GetLastError());
         }
         if (done == 0) {
             break;  // the file shrank meanwhile: what was there is what we have
@@ -114,7 +126,21 @@ std::optional<std::string> ReadWholeFile(const std::u16string& path, std::uint64
         got += done;
     }
     bytes.resize(got);
-    return bytes;
+    FileContents contents;
+    contents.bytes = std::move(bytes);
+    return contents;
+}
+
+std::u16string SystemErrorText(std::uint32_t errorCode) {
+    wchar_t text[512] = {};
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                        errorCode, 0, text, 512, nullptr);
+    std::u16string result(reinterpret_cast<const char16_t*>(text), length);
+    while (!result.empty() && (result.back() == u'\r' || result.back() == u'\n' || result.back() == u' ' ||
+                               result.back() == u'.')) {
+        result.pop_back();
+    }
+    return result;
 }
 
 ReplaceResult ReplaceFileContents(const std::u16string& path, std::string_view bytes) {
