@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "core/copy/CopyOptions.h"
 #include "core/copy/CopyText.h"
+#include "core/copy/FolderScan.h"
 #include "core/messages/Messages.h"
 
 namespace quillet {
@@ -357,6 +358,60 @@ TEST(CopyOptions, SortOrdersWithTheirTieBreaks) {
     };
     for (const Row& row : rows) {
         EXPECT_EQ(Sorted(items, row.order), row.expected) << "order " << row.order;
+    }
+}
+
+TEST(CopyOptions, ALongSortAsksBetweenStepsAndEndsInTheSameOrder) {
+    // Asks are counted; a stop at the first one ends the sort unfinished.
+    class Asks final : public MAbortBase {
+      public:
+        explicit Asks(bool stop) : stop_(stop) {}
+        void SetCurrentFolder(const std::u16string&) override {}
+        bool CheckAbort() override {
+            ++count;
+            return stop_;
+        }
+        int count = 0;
+
+      private:
+        bool stop_;
+    };
+    std::vector<std::u16string> names;
+    std::vector<SortItem> items;
+    constexpr int kCount = 30000;  // several slices and merge rounds
+    names.reserve(kCount);
+    for (int i = 0; i < kCount; ++i) {
+        const std::string name = "f" + std::to_string(i * 7919 % kCount);
+        names.emplace_back(name.begin(), name.end());
+        items.push_back(
+            {names.back(), static_cast<std::uint64_t>(i * 31 % 1000), i * 17 % 5000, i % 97 == 0});
+    }
+    for (std::uint32_t order = 1; order <= 6; ++order) {
+        SCOPED_TRACE(order);
+        std::vector<std::string> stepped;
+        ItemSelection selection;
+        for (const SortItem& it : items) {
+            auto item =
+                std::make_unique<FileCFItem>(Native(u"C:\\") + std::u16string(it.name), StatusOf(it.size));
+            item->modified = it.modified;
+            selection.Add(std::move(item));
+        }
+        selection.Flatten();
+        selection.order = order;
+        Asks never(false);
+        EXPECT_TRUE(SortSelection(selection, &never));
+        EXPECT_GT(never.count, 3);
+        for (const CFItem* item : selection.Flat()) {
+            stepped.push_back(Printable(item->Name()));
+        }
+        std::vector<SortItem> files = items;
+        for (SortItem& file : files) {
+            file.folder = false;
+        }
+        EXPECT_TRUE(Sorted(files, order) == stepped);
+        Asks stop(true);
+        EXPECT_FALSE(SortSelection(selection, &stop));
+        EXPECT_EQ(stop.count, 1);
     }
 }
 

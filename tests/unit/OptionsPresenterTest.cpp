@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "core/messages/Messages.h"
 
 namespace quillet {
 namespace {
@@ -17,13 +18,15 @@ using test::Printable;
 // Scans with the core's expansion and no window; can stand for a user who cancels at once.
 class CoreScanner final : public OptionsPresenter::FolderScanner, private MAbortBase {
   public:
-    bool ScanFolders(ItemSelection& selection, const ExpansionSettings& settings) override {
+    bool ScanFolders(ItemSelection& selection, const ExpansionSettings& settings,
+                     const std::function<bool(MAbortBase&)>& prepare) override {
         ++scans;
         lastSettings = settings;
-        return ExpandSelection(selection, settings, *this);
+        return ExpandSelection(selection, settings, *this) || cancelAfterReading || !prepare(*this);
     }
 
     bool cancel = false;
+    bool cancelAfterReading = false;  // the files read, then Cancel while their list is made
     int scans = 0;
     ExpansionSettings lastSettings;
 
@@ -271,12 +274,18 @@ TEST_F(OptionsPresenterTest, TheStoredSortOrderAppliesAtOpening) {
 }
 
 TEST_F(OptionsPresenterTest, ACancelledScanGoesBackToFolderNames) {
+    for (bool whileReading : {true, false}) {
+        SCOPED_TRACE(whileReading);
+        Scene scene(temp, {u"Docs", u"z.txt"});
+        (whileReading ? scene.scanner.cancel : scene.scanner.cancelAfterReading) = true;
+        scene.presenter.ChooseFolderFiles();
+        EXPECT_FALSE(scene.presenter.ExpandMode());
+        EXPECT_EQ(scene.Preview(), Lines({u"Docs", u"z.txt"}));
+        EXPECT_EQ(scene.Summary(), scene.SummaryOf("Files & Folders", 2, 1));
+    }
     Scene scene(temp, {u"Docs", u"z.txt"});
     scene.scanner.cancel = true;
     scene.presenter.ChooseFolderFiles();
-    EXPECT_FALSE(scene.presenter.ExpandMode());
-    EXPECT_EQ(scene.Preview(), Lines({u"Docs", u"z.txt"}));
-    EXPECT_EQ(scene.Summary(), scene.SummaryOf("Files & Folders", 2, 1));
 
     scene.scanner.cancel = false;
     scene.presenter.ChooseFolderFiles();
@@ -336,6 +345,35 @@ TEST_F(OptionsPresenterTest, OkCopiesWhatTheFolderSettingsAskForAndNeverAnEmptyT
             EXPECT_FALSE(scene.presenter.ExpandMode());
             EXPECT_EQ(scene.Preview(), names);
         }
+    }
+}
+
+TEST(OptionsPreview, ALongCopyTextShowsItsBeginningAndSaysThatOkCopiesAll) {
+    const auto lines = [](std::size_t count) {
+        std::u16string text;
+        for (std::size_t i = 0; i < count; ++i) {
+            text += (i == 0 ? u"" : u"\r\n") + std::u16string(u"line");
+        }
+        return text;
+    };
+    const std::u16string x(kPreviewCharacterLimit - 1, u'x');
+    const std::u16string note = FormatMessageText(MessageId::PreviewCut, {u"7"});
+    struct Row {
+        const char* name;
+        std::u16string text;
+        std::u16string preview;
+    };
+    const Row rows[] = {
+        {"short", lines(3), lines(3)},
+        {"as many lines as shown", lines(kPreviewLineLimit), lines(kPreviewLineLimit)},
+        {"and a final line break", lines(kPreviewLineLimit) + u"\r\n", lines(kPreviewLineLimit) + u"\r\n"},
+        {"one line more", lines(kPreviewLineLimit + 1), lines(kPreviewLineLimit) + u"\r\n" + note},
+        {"one long line", x + u"yz", x + u"y\r\n" + note},
+        {"a line break not split", x + u"\r\nz", x + u"\r\n" + note},
+        {"a surrogate pair not split", x + u"\U0001F600", x + u"\r\n" + note},
+    };
+    for (const Row& row : rows) {
+        EXPECT_TRUE(PreviewOf(row.text, 7) == row.preview) << row.name;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/commands/CommandFile.h"
+#include "core/copy/FolderScan.h"
 #include "core/messages/Messages.h"
 #include "platform/AsciiCase.h"
 
@@ -64,10 +65,38 @@ bool ModifiedBefore(const CFItem* a, const CFItem* b) {
     return NameBefore(a, b);
 }
 
+// Sorts like std::sort. With abort, a long range is sorted in slices that are then merged pairwise,
+// asking abort between the steps, so that no step takes long; false once abort says stop.
+template <class Iterator, class Less>
+bool SortInSteps(Iterator first, Iterator last, Less less, MAbortBase* abort) {
+    constexpr std::ptrdiff_t kSlice = 8192;
+    const std::ptrdiff_t count = last - first;
+    if (abort == nullptr || count <= kSlice) {
+        std::sort(first, last, less);
+        return true;
+    }
+    for (std::ptrdiff_t start = 0; start < count; start += kSlice) {
+        std::sort(first + start, first + std::min(count, start + kSlice), less);
+        if (abort->CheckAbort()) {
+            return false;
+        }
+    }
+    for (std::ptrdiff_t width = kSlice; width < count; width *= 2) {
+        for (std::ptrdiff_t start = 0; start + width < count; start += 2 * width) {
+            std::inplace_merge(first + start, first + start + width,
+                               first + std::min(count, start + 2 * width), less);
+            if (abort->CheckAbort()) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 // Sorting by name compares the names many times: sort compact copies of the name views (as small
 // as a string view, with the item's index in place of half its length field), so that each
 // comparison reads the characters directly, then put the items back in that order.
-void SortByName(std::vector<CFItem*>& flat, bool descending) {
+bool SortByName(std::vector<CFItem*>& flat, bool descending, MAbortBase* abort) {
     struct Entry {
         const char16_t* chars;
         std::uint32_t length;
@@ -79,12 +108,11 @@ void SortByName(std::vector<CFItem*>& flat, bool descending) {
                                   [](const CFItem* item) { return item->Name().size() <= UINT32_MAX; });
     if (!fits) {
         if (descending) {
-            std::sort(flat.begin(), flat.end(),
-                      [](const CFItem* a, const CFItem* b) { return NameBefore(b, a); });
-        } else {
-            std::sort(flat.begin(), flat.end(), NameBefore);
+            return SortInSteps(
+                flat.begin(), flat.end(), [](const CFItem* a, const CFItem* b) { return NameBefore(b, a); },
+                abort);
         }
-        return;
+        return SortInSteps(flat.begin(), flat.end(), NameBefore, abort);
     }
     std::vector<Entry> entries;
     entries.reserve(flat.size());
@@ -93,12 +121,16 @@ void SortByName(std::vector<CFItem*>& flat, bool descending) {
         entries.push_back(
             {name.data(), static_cast<std::uint32_t>(name.size()), static_cast<std::uint32_t>(i)});
     }
-    if (descending) {
-        std::sort(entries.begin(), entries.end(),
-                  [](const Entry& a, const Entry& b) { return CompareNames(b.Name(), a.Name()) < 0; });
-    } else {
-        std::sort(entries.begin(), entries.end(),
-                  [](const Entry& a, const Entry& b) { return CompareNames(a.Name(), b.Name()) < 0; });
+    const bool done =
+        descending
+            ? SortInSteps(
+                  entries.begin(), entries.end(),
+                  [](const Entry& a, const Entry& b) { return CompareNames(b.Name(), a.Name()) < 0; }, abort)
+            : SortInSteps(
+                  entries.begin(), entries.end(),
+                  [](const Entry& a, const Entry& b) { return CompareNames(a.Name(), b.Name()) < 0; }, abort);
+    if (!done) {
+        return false;
     }
     std::vector<CFItem*> sorted;
     sorted.reserve(flat.size());
@@ -106,6 +138,7 @@ void SortByName(std::vector<CFItem*>& flat, bool descending) {
         sorted.push_back(flat[entry.index]);
     }
     flat = std::move(sorted);
+    return true;
 }
 
 }  // namespace
@@ -237,31 +270,27 @@ int CompareNames(std::u16string_view a, std::u16string_view b) {
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
-void SortSelection(ItemSelection& selection) {
+bool SortSelection(ItemSelection& selection, MAbortBase* abort) {
     std::vector<CFItem*>& flat = selection.Flat();
     switch (static_cast<SortOrder>(selection.order)) {
         case SortOrder::NameAscending:
-            SortByName(flat, false);
-            break;
+            return SortByName(flat, false, abort);
         case SortOrder::NameDescending:
-            SortByName(flat, true);
-            break;
+            return SortByName(flat, true, abort);
         case SortOrder::SizeAscending:
-            std::sort(flat.begin(), flat.end(), SizeBefore);
-            break;
+            return SortInSteps(flat.begin(), flat.end(), SizeBefore, abort);
         case SortOrder::SizeDescending:
-            std::sort(flat.begin(), flat.end(),
-                      [](const CFItem* a, const CFItem* b) { return SizeBefore(b, a); });
-            break;
+            return SortInSteps(
+                flat.begin(), flat.end(), [](const CFItem* a, const CFItem* b) { return SizeBefore(b, a); },
+                abort);
         case SortOrder::ModifiedAscending:
-            std::sort(flat.begin(), flat.end(), ModifiedBefore);
-            break;
+            return SortInSteps(flat.begin(), flat.end(), ModifiedBefore, abort);
         case SortOrder::ModifiedDescending:
-            std::sort(flat.begin(), flat.end(),
-                      [](const CFItem* a, const CFItem* b) { return ModifiedBefore(b, a); });
-            break;
+            return SortInSteps(
+                flat.begin(), flat.end(),
+                [](const CFItem* a, const CFItem* b) { return ModifiedBefore(b, a); }, abort);
         default:
-            break;  // as selected: Flatten restores that order
+            return true;  // as selected: Flatten restores that order
     }
 }
 

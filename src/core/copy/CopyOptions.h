@@ -12,6 +12,8 @@
 
 namespace quillet {
 
+class MAbortBase;
+
 // The ten copy options, each an integer as stored. Booleans hold 0 or 1; a choice holds the index of
 // its list entry (a value set by other means, such as the command line, is read by the rules below as
 // their "any other value" case).
@@ -79,7 +81,9 @@ void SaveCopyOptions();
 CopyFormat BuildOptionsCopyFormat(const CopyOptions& options);
 
 // Orders the flat array by the selection's order (1-6); 0 and any other value leave it as it is.
-void SortSelection(ItemSelection& selection);
+// With abort, a long sort asks it now and then (letting a window's messages through) and stops,
+// returning false, once it says so; the order is then unfinished.
+bool SortSelection(ItemSelection& selection, MAbortBase* abort = nullptr);
 
 // Compares names as the name orders do: A-Z equal to a-z, every other character by its code unit.
 int CompareNames(std::u16string_view a, std::u16string_view b);

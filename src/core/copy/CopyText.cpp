@@ -1,5 +1,7 @@
 #include "core/copy/CopyText.h"
 
+#include "core/copy/FolderScan.h"
+
 namespace quillet {
 
 CopyFormat MakeDefaultCopyFormat(PathComponent component) {
@@ -10,11 +12,16 @@ CopyFormat MakeDefaultCopyFormat(PathComponent component) {
     return format;
 }
 
-void RenderSelection(const ItemSelection& selection, const CopyFormat& format, TextBuffer& buffer) {
+bool RenderSelection(const ItemSelection& selection, const CopyFormat& format, TextBuffer& buffer,
+                     MAbortBase* abort) {
+    constexpr std::size_t kItemsBetweenAsks = 4096;
     buffer.Clear();
     buffer.AppendText(format.startText);
     const std::vector<CFItem*>& flat = selection.Flat();
     for (std::size_t i = 0; i < flat.size(); ++i) {
+        if (abort && i % kItemsBetweenAsks == kItemsBetweenAsks - 1 && abort->CheckAbort()) {
+            return false;
+        }
         format.RenderItem(*flat[i], buffer);
         if (i + 1 < flat.size()) {
             buffer.AppendText(format.itemSeparator);
@@ -24,6 +31,7 @@ void RenderSelection(const ItemSelection& selection, const CopyFormat& format, T
         buffer.AppendText(u"\n");
     }
     buffer.AppendText(format.endText);
+    return true;
 }
 
 bool CopyTextToClipboard(const TextBuffer& buffer) {

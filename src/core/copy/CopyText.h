@@ -10,6 +10,8 @@
 
 namespace quillet {
 
+class MAbortBase;
+
 // The built-in copy's format: the name (or path) of each item, one per line, CR LF after the last
 // line too when more than one item is copied.
 CopyFormat MakeDefaultCopyFormat(PathComponent component);
@@ -17,7 +19,10 @@ CopyFormat MakeDefaultCopyFormat(PathComponent component);
 // Replaces the buffer's text with the copy text of the selection's flat array in its current order:
 // start text, the rendered items joined by the item separator, a line break when more than one item
 // was rendered and the format asks for it, end text.
-void RenderSelection(const ItemSelection& selection, const CopyFormat& format, TextBuffer& buffer);
+// With abort, a long selection asks it now and then and stops, returning false (the text unfinished),
+// once it says so.
+bool RenderSelection(const ItemSelection& selection, const CopyFormat& format, TextBuffer& buffer,
+                     MAbortBase* abort = nullptr);
 
 // Replaces the clipboard's contents with the buffer's text (a buffer that never received any text
 // only empties it). False when the clipboard could not be opened (nothing changed) or the text could

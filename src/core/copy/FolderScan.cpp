@@ -300,17 +300,22 @@ bool ExpandSelection(ItemSelection& selection, const ExpansionSettings& settings
         }
         if (abort.CheckAbort()) {
             cancelled = true;
-            selection.expand = false;
-            for (const auto& folder : selection.Items()) {
-                if (folder->IsFolder()) {
-                    CollapseFolder(static_cast<FolderCFItem&>(*folder));
-                }
-            }
             break;
         }
     }
     selection.Flatten();
-    SortSelection(selection);
+    // Sorting a large expansion takes a while too: it answers messages and Cancel as the reading does.
+    cancelled = cancelled || !SortSelection(selection, &abort);
+    if (cancelled) {
+        selection.expand = false;
+        for (const auto& folder : selection.Items()) {
+            if (folder->IsFolder()) {
+                CollapseFolder(static_cast<FolderCFItem&>(*folder));
+            }
+        }
+        selection.Flatten();
+        SortSelection(selection);
+    }
     return cancelled;
 }
 

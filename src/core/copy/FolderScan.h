@@ -84,7 +84,8 @@ void CollapseFolder(FolderCFItem& folder);
 
 // Expands every selected folder in selection order, asking abort after each item. On a cancel every
 // folder is collapsed again and the expand flag cleared, so nothing of the scan remains. Afterwards
-// the flat array is rebuilt and sorted by the selection's order. Returns true when cancelled.
+// the flat array is rebuilt and sorted by the selection's order, which abort can cancel too. Returns
+// true when cancelled.
 bool ExpandSelection(ItemSelection& selection, const ExpansionSettings& settings, MAbortBase& abort);
 
 }  // namespace quillet

@@ -1,6 +1,7 @@
 #include "core/options/OptionsPresenter.h"
 
 #include "core/copy/CopyText.h"
+#include "core/messages/Messages.h"
 
 namespace quillet {
 namespace {
@@ -64,6 +65,34 @@ int LeadingNumber(std::u16string_view text) {
         value = value >= kLimit / 10 ? kLimit : value * 10 + (c - u'0');
     }
     return value;
+}
+
+std::u16string PreviewOf(std::u16string_view copyText, std::size_t itemCount) {
+    std::size_t cut = copyText.size();
+    std::size_t lines = 0;
+    for (std::size_t i = 0; i < copyText.size(); ++i) {
+        if (i == kPreviewCharacterLimit) {
+            cut = i;
+            // Not between the halves of a surrogate pair or of a line break.
+            if (copyText[i - 1] == u'\r' || (copyText[i - 1] >= 0xD800 && copyText[i - 1] <= 0xDBFF)) {
+                --cut;
+            }
+            break;
+        }
+        if (copyText[i] == u'\n' && ++lines == kPreviewLineLimit) {
+            cut = i + 1;
+            break;
+        }
+    }
+    if (cut >= copyText.size()) {
+        return std::u16string(copyText);
+    }
+    std::u16string preview(copyText.substr(0, cut));
+    if (preview.empty() || preview.back() != u'\n') {
+        preview += u"\r\n";
+    }
+    preview += FormatMessageText(MessageId::PreviewCut, {FormatGroupedNumber(itemCount)});
+    return preview;
 }
 
 OptionsPresenter::OptionsPresenter(CopyOptions& options, ItemSelection& selection, FolderScanner& scanner)
@@ -156,6 +185,12 @@ void OptionsPresenter::SetChoice(OptionChoice choice, int index) {
 
 void OptionsPresenter::ChooseFolderNames() {
     expandMode_ = false;
+    CollapseFolders();
+    Regenerate();
+    UpdateSummary();
+}
+
+void OptionsPresenter::CollapseFolders() {
     selection_.expand = false;
     for (const auto& item : selection_.Items()) {
         if (auto* folder = dynamic_cast<FolderCFItem*>(item.get())) {
@@ -164,8 +199,6 @@ void OptionsPresenter::ChooseFolderNames() {
     }
     selection_.Flatten();
     SortSelection(selection_);
-    Regenerate();
-    UpdateSummary();
 }
 
 void OptionsPresenter::ChooseFolderFiles() {
@@ -217,22 +250,28 @@ ExpansionSettings OptionsPresenter::ScanSettings() const {
 
 bool OptionsPresenter::Scan() {
     const ExpansionSettings settings = ScanSettings();
-    const bool cancelled = scanner_.ScanFolders(selection_, settings);
+    // The copy text of a large list takes a while too: it is made under the reading's progress.
+    const bool cancelled =
+        scanner_.ScanFolders(selection_, settings, [this](MAbortBase& abort) { return Regenerate(&abort); });
     if (cancelled) {
-        // The expansion collapsed every folder: the radio buttons show what the preview shows.
+        // Nothing of the expansion stays, and the radio buttons show what the preview shows.
         expandMode_ = false;
+        CollapseFolders();
+        Regenerate();
     } else {
         scannedSettings_ = settings;
     }
-    Regenerate();
     UpdateSummary();
     return !cancelled;
 }
 
-void OptionsPresenter::Regenerate() {
-    const CopyFormat format = BuildOptionsCopyFormat(options_);
-    RenderSelection(selection_, format, copyText_);
+bool OptionsPresenter::Regenerate(MAbortBase* abort) {
+    if (!RenderSelection(selection_, BuildOptionsCopyFormat(options_), copyText_, abort)) {
+        return false;
+    }
+    previewText_ = PreviewOf(copyText_.View(), selection_.Flat().size());
     ++previewRevision_;
+    return true;
 }
 
 void OptionsPresenter::UpdateSummary() {

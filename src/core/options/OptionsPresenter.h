@@ -50,12 +50,14 @@ enum class OkOutcome {
 
 class OptionsPresenter {
   public:
-    // Reads the folders of the selection; true when the user cancelled. The dialog scans with its
-    // progress window; tests scan without one.
+    // Reads the folders of the selection, then runs prepare (the copy text of the new list, false
+    // when abort stopped it) under the same progress and Cancel; true when the user cancelled either.
+    // The dialog scans with its progress window; tests scan without one.
     class FolderScanner {
       public:
         virtual ~FolderScanner() = default;
-        virtual bool ScanFolders(ItemSelection& selection, const ExpansionSettings& settings) = 0;
+        virtual bool ScanFolders(ItemSelection& selection, const ExpansionSettings& settings,
+                                 const std::function<bool(MAbortBase&)>& prepare) = 0;
 
       protected:
         FolderScanner() = default;
@@ -82,8 +84,9 @@ class OptionsPresenter {
     // the folders again before it copies.
     bool FolderSettingsPending() const;
     bool IsEnabled(OptionsControl control) const;
-    // The copy text that OK puts on the clipboard; the preview shows exactly this.
+    // The copy text that OK puts on the clipboard, and what the preview shows of it (PreviewOf).
     const TextBuffer& CopyText() const { return copyText_; }
+    const std::u16string& PreviewText() const { return previewText_; }
     // Counts the preview's regenerations, so that a view copies the text only when it changed.
     std::uint64_t PreviewRevision() const { return previewRevision_; }
     const std::u16string& Summary() const { return summary_; }
@@ -115,7 +118,10 @@ class OptionsPresenter {
     void ResetFolderSettings();
     // Sets the selection's order and sorts it (0: back to the selection order); false when unchanged.
     bool ApplySortOrder(int order);
-    void Regenerate();
+    // Makes the copy text and the preview; false when abort stopped it.
+    bool Regenerate(MAbortBase* abort = nullptr);
+    // Shows the selected folders as items again, in the chosen order.
+    void CollapseFolders();
     void UpdateSummary();
     // Reads the folders with the current settings; false when the user cancelled, which ends the
     // expand mode as it ends the expansion.
@@ -125,6 +131,7 @@ class OptionsPresenter {
     ItemSelection& selection_;
     FolderScanner& scanner_;
     TextBuffer copyText_{kCopyTextCapacity};
+    std::u16string previewText_;
     std::uint64_t previewRevision_ = 0;
     std::u16string summary_;
     FolderInput folders_[3];
@@ -137,6 +144,14 @@ class OptionsPresenter {
 int CopyOptions::*OptionMember(OptionCheck check);
 int CopyOptions::*OptionMember(OptionChoice choice);
 std::span<const std::u16string_view> ChoiceEntries(OptionChoice choice);
+
+// What the preview shows of a copy text of itemCount items: all of it, or, past kPreviewLineLimit
+// lines or kPreviewCharacterLimit characters, the text up to there and a line saying that OK copies
+// all the items. A text box holding hundreds of thousands of lines takes many seconds to fill under
+// Wine, in one call that no Cancel can interrupt.
+inline constexpr std::size_t kPreviewLineLimit = 1000;
+inline constexpr std::size_t kPreviewCharacterLimit = 32768;
+std::u16string PreviewOf(std::u16string_view copyText, std::size_t itemCount);
 
 // The integer a depth box holds: its leading decimal digits, 0 when it starts with none.
 int LeadingNumber(std::u16string_view text);

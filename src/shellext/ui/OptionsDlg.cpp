@@ -295,7 +295,7 @@ void CScrivelDlg::ShowState() {
     }
     if (presenter_.PreviewRevision() != shownRevision_) {
         shownRevision_ = presenter_.PreviewRevision();
-        preview_.SetText(presenter_.CopyText().View());
+        preview_.SetText(presenter_.PreviewText());
     }
     if (summary_.Text() != presenter_.Summary()) {
         summary_.SetText(presenter_.Summary());
@@ -383,8 +383,9 @@ void CScrivelDlg::OnOK() {
     }
 }
 
-bool CScrivelDlg::ScanFolders(ItemSelection& selection, const ExpansionSettings& settings) {
-    return ExpandSelection(selection, settings, Handle());
+bool CScrivelDlg::ScanFolders(ItemSelection& selection, const ExpansionSettings& settings,
+                              const std::function<bool(MAbortBase&)>& prepare) {
+    return ExpandSelection(selection, settings, Handle(), prepare);
 }
 
 void CScrivelDlg::OnSize(UINT type, int clientWidth, int clientHeight) {

@@ -66,7 +66,8 @@ class CScrivelDlg final : public winui::CDialog,
     bool OnGetMinMaxInfo(MINMAXINFO& info) override;
     std::optional<INT_PTR> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnDpiChanged(int oldDpi, int newDpi) override;
-    bool ScanFolders(ItemSelection& selection, const ExpansionSettings& settings) override;
+    bool ScanFolders(ItemSelection& selection, const ExpansionSettings& settings,
+                     const std::function<bool(MAbortBase&)>& prepare) override;
 
     void HideFolderOptions();
     void ShowProductVersion();

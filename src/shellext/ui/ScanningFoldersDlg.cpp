@@ -64,13 +64,15 @@ bool CScanningFoldersDlg::CheckAbort() {
     return cancelled_ != 0;
 }
 
-bool ExpandSelection(ItemSelection& selection, const ExpansionSettings& settings, HWND owner) {
+bool ExpandSelection(ItemSelection& selection, const ExpansionSettings& settings, HWND owner,
+                     const std::function<bool(MAbortBase&)>& prepare) {
     CScanningFoldersDlg progress;
     if (progress.Create(owner)) {
         UpdateWindow(progress.Handle());
     }
     EnableWindow(owner, FALSE);
-    const bool cancelled = ExpandSelection(selection, settings, static_cast<MAbortBase&>(progress));
+    MAbortBase& abort = progress;
+    const bool cancelled = ExpandSelection(selection, settings, abort) || !prepare(abort);
     EnableWindow(owner, TRUE);
     progress.Close(IDCANCEL);
     return cancelled;

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "core/copy/FolderScan.h"
 #include "core/format/Items.h"
 #include "winui/Dialog.h"
@@ -32,7 +34,9 @@ class CScanningFoldersDlg final : public winui::CDialog, public MAbortBase {
 };
 
 // Expands every selected folder with the progress window shown over owner, which takes no input
-// meanwhile. True when the user cancelled; the selection then shows its unexpanded items.
-bool ExpandSelection(ItemSelection& selection, const ExpansionSettings& settings, HWND owner);
+// meanwhile, then runs prepare under the same window (false when it was cancelled). True when the
+// user cancelled the reading (the selection then shows its unexpanded items) or prepare.
+bool ExpandSelection(ItemSelection& selection, const ExpansionSettings& settings, HWND owner,
+                     const std::function<bool(MAbortBase&)>& prepare);
 
 }  // namespace quillet::shellext
