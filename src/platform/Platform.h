@@ -113,13 +113,18 @@ std::u16string ApplicationDataFolder();
 // otherwise), ending in the path separator; empty when it cannot be found.
 std::u16string RunningModuleFolder();
 
+// The system's description of the error of the last failed call on this thread (POSIX: errno;
+// Windows: GetLastError), without a final period or line break, as in "cannot read X: reason".
+std::u16string LastErrorText();
+
 // Creates one folder; false when it could not be created (it may already exist).
 bool CreateFolder(const std::u16string& path);
 
 // A path typed at a command line made absolute, as Explorer would pass it: a relative path is taken
 // from the current folder (on Windows a path from the current drive's root, such as \dir, and one
-// from a drive's own current folder, such as D:dir, too); an absolute path is returned as it is.
-// Empty when the current folder cannot be read.
+// from a drive's own current folder, such as D:dir, too), then "." and ".." steps are taken, repeated
+// and trailing separators dropped and every separator made kPathSeparator (ResolveAgainst). A Windows
+// path in the literal "\\?\" form is returned as it is. Empty when the current folder cannot be read.
 std::u16string AbsolutePath(const std::u16string& path);
 
 // The length of a path's root (/ on POSIX; C:\ and \\server\share\ and \\?\C:\ on Windows), 0 for a

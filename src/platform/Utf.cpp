@@ -8,6 +8,7 @@ namespace quillet {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
+constexpr char16_t kEscapeBase = 0xDC00;
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 constexpr std::uint64_t kNotAscii16 = 0xFF80FF80FF80FF80ULL;
 
@@ -59,7 +60,12 @@ bool NarrowAscii(std::u16string_view text, char* out) {
     return bits < 0x80;
 }
 
-void AssignUtf16(std::string_view utf8, std::u16string& out) {
+namespace {
+
+// Escape: each byte of a bad sequence becomes U+DC00 plus the byte, rather than one U+FFFD for the
+// sequence.
+template <bool kEscape>
+void Decode(std::string_view utf8, std::u16string& out) {
     // Every sequence, good or bad, takes at least one byte per UTF-16 unit it gives (a four-byte
     // sequence gives two), so the text never needs more units than it has bytes.
     out.resize(utf8.size());
@@ -89,7 +95,7 @@ void AssignUtf16(std::string_view utf8, std::u16string& out) {
         } else if (lead >= 0xF0 && lead <= 0xF4) {
             extra = 3, cp = lead & 0x07, minimum = 0x10000;
         } else {
-            *o++ = kReplacement;
+            *o++ = kEscape ? static_cast<char16_t>(kEscapeBase + lead) : kReplacement;
             ++i;
             continue;
         }
@@ -103,6 +109,11 @@ void AssignUtf16(std::string_view utf8, std::u16string& out) {
             cp = (cp << 6) | (bytes[j] & 0x3F);
         }
         if (!ok || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            if (kEscape) {
+                *o++ = static_cast<char16_t>(kEscapeBase + lead);
+                ++i;
+                continue;
+            }
             // Replace the maximal bad prefix by one replacement character and resynchronise.
             *o++ = kReplacement;
             i = std::max(j, i + 1);
@@ -120,13 +131,33 @@ void AssignUtf16(std::string_view utf8, std::u16string& out) {
     out.resize(static_cast<std::size_t>(o - start));
 }
 
+}  // namespace
+
+void AssignUtf16(std::string_view utf8, std::u16string& out) {
+    Decode<false>(utf8, out);
+}
+
+void AssignUtf16EscapingBytes(std::string_view bytes, std::u16string& out) {
+    Decode<true>(bytes, out);
+}
+
+std::u16string Utf8ToUtf16EscapingBytes(std::string_view bytes) {
+    std::u16string out;
+    Decode<true>(bytes, out);
+    return out;
+}
+
 std::u16string Utf8ToUtf16(std::string_view utf8) {
     std::u16string out;
     AssignUtf16(utf8, out);
     return out;
 }
 
-void AppendUtf8(std::u16string_view utf16, std::string& out) {
+namespace {
+
+// Escape: a lone surrogate U+DC80 to U+DCFF becomes the byte it stands for.
+template <bool kEscape>
+void Encode(std::u16string_view utf16, std::string& out) {
     // Room for the text if it is all ASCII; each other character makes room for itself.
     std::size_t used = out.size();
     out.resize(used + utf16.size());
@@ -161,6 +192,9 @@ void AppendUtf8(std::u16string_view utf16, std::string& out) {
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
             ++i;
+        } else if (kEscape && cp >= kEscapeBase + 0x80 && cp <= kEscapeBase + 0xFF) {
+            out[used++] = static_cast<char>(cp - kEscapeBase);
+            continue;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = kReplacement;  // an unpaired surrogate has no UTF-8 form
         }
@@ -186,6 +220,18 @@ void AppendUtf8(std::u16string_view utf16, std::string& out) {
         used = static_cast<std::size_t>(o - out.data());
     }
     out.resize(used);
+}
+
+}  // namespace
+
+void AppendUtf8(std::u16string_view utf16, std::string& out) {
+    Encode<false>(utf16, out);
+}
+
+std::string Utf16ToUtf8EscapedBytes(std::u16string_view utf16) {
+    std::string out;
+    Encode<true>(utf16, out);
+    return out;
 }
 
 std::string Utf16ToUtf8(std::u16string_view utf16) {

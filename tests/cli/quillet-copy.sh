@@ -3,15 +3,21 @@
 # expansion through a link cycle and below a path longer than 260 characters.
 # Usage: quillet-copy.sh QUILLET [wine]   (with "wine" the program is a Windows one run under Wine)
 set -euo pipefail
-quillet=$1
+quillet=$(realpath "$1")
 runner=${2:-}
 tree=$(mktemp -d /tmp/quillet-cli-XXXXXX)
 trap 'rm -rf "$tree"' EXIT
 failures=0
 
-# Runs quillet with its output in the file "out" (exact bytes, trailing line breaks included).
+# Runs quillet with its output in the file "out" (exact bytes, trailing line breaks included), its
+# errors in "err" and its exit status in $status.
 run() {
-  if [ "$runner" = wine ]; then wine "$quillet" "$@" >"$tree/out"; else "$quillet" "$@" >"$tree/out"; fi
+  status=0
+  if [ "$runner" = wine ]; then
+    wine "$quillet" "$@" >"$tree/out" 2>"$tree/err" || status=$?
+  else
+    "$quillet" "$@" >"$tree/out" 2>"$tree/err" || status=$?
+  fi
 }
 # A path as the program spells it.
 native() {
@@ -54,29 +60,93 @@ commands=$(native "$PWD/Cmds.txt")
 run copy --command-file "$commands" --command 'Copy Names' "$top" "$loose"
 expect "built-in copy of two items" 'Top\r\nloose.log\r\n'
 run copy --command-file "$commands" --command 'Copy Name' "$a"
-expect "built-in copy of one item" 'a.txt'
+expect "built-in copy of one item" 'a.txt\r\n'
 run copy --command-file "$commands" --command 'Copy Names' --full-path "$a"
-expect "built-in copy with SHIFT" '%s' "$a"
+expect "built-in copy with SHIFT" '%s\r\n' "$a"
 run copy --command-file "$commands" --command 'Quoted Paths on One Line' "$a" "$loose"
-expect "user-defined command" '"%s" "%s"' "$a" "$loose"
+expect "user-defined command" '"%s" "%s"\r\n' "$a" "$loose"
 run copy --options --filenames-separator 4 --add-size 1 --sort-option 3 "$a" "$loose"
-expect "customized copy, sorted by size, with sizes" 'loose.log\t3,a.txt\t5'
+expect "customized copy, sorted by size, with sizes" 'loose.log\t3,a.txt\t5\r\n'
 run copy --options --expand --exclude '*.TMP' --sort-option 1 --depth 0 "$top"
-expect "expansion: link cycle read once, pattern, name order" 'Top%sa.txt\r\nTop%sREADME.TXT\r\nTop%ssub%sb.txt' \
+expect "expansion: link cycle read once, pattern, name order" 'Top%sa.txt\r\nTop%sREADME.TXT\r\nTop%ssub%sb.txt\r\n' \
   "$sep" "$sep" "$sep" "$sep"
 run copy --options --expand --depth 1 --include '*.txt' --sort-option 1 "$top"
-expect "expansion, depth 1, include folds A-Z" 'Top%sa.txt\r\nTop%sREADME.TXT' "$sep" "$sep"
+expect "expansion, depth 1, include folds A-Z" 'Top%sa.txt\r\nTop%sREADME.TXT\r\n' "$sep" "$sep"
 run copy --options --expand --full-path 1 "$(native "$tree/Long")"
 relative=${long#"$tree/"}/deep.txt  # spelled here: winepath cannot convert paths this long
-expect "expansion below a path of ${#long} characters" '%s%s%s' "$(native "$tree")" "$sep" "${relative//\//$sep}"
+expect "expansion below a path of ${#long} characters" '%s%s%s\r\n' "$(native "$tree")" "$sep" "${relative//\//$sep}"
 
 # Paths as a shell user types them, relative to the current folder: the same as the full paths.
 run copy --options --expand --sort-option 1 --depth 0 "$top"
 mv "$tree/out" "$tree/absolute"
 (cd "$tree/sel" && run copy --options --expand --sort-option 1 --depth 0 Top)
-expect "a bare folder name expands as its full path does" '%s' "$(cat "$tree/absolute")"
+expect "a bare folder name expands as its full path does" '%s\n' "$(cat "$tree/absolute")"
 (cd "$tree/sel/Top/sub" && run copy --command-file "$commands" --command 'Copy Names' --full-path ../a.txt)
-expect "\$path of a relative name is the full path" '%s' "$a"
+expect "\$path of a relative name is the full path" '%s\r\n' "$a"
 (cd "$tree/sel" && run format '[$name] ($size)\t$path' ./Top/sub/.././a.txt)
 expect "quillet format: brackets are text, the path is full" '[a.txt] (5)\t%s\r\n' "$a"
+
+# One row per case: what, exit status, a pattern that standard output and errors together must hold
+# ('' for none), the exact output ('*' for any), then the arguments.
+row() {
+  local what=$1 want_status=$2 pattern=$3 want_out=$4
+  shift 4
+  run "$@"
+  if [ "$status" != "$want_status" ] || { [ -n "$pattern" ] && ! cat "$tree/out" "$tree/err" | grep -qE -- "$pattern"; } ||
+    { [ "$want_out" != '*' ] && [ "$(printf '%s' "$want_out" | od -An -c)" != "$(od -An -c <"$tree/out")" ]; }; then
+    echo "FAIL: $what (exit $status)"
+    echo "  output: $(od -An -c "$tree/out" | head -5)"
+    echo "  errors: $(cat "$tree/err")"
+    failures=$((failures + 1))
+  else
+    echo "ok: $what"
+  fi
+}
+crlf=$'\r\n'
+sel=$(native "$tree/sel")
+if [ "$runner" = wine ]; then spelled="${sel//\\//}/./Top/sub/../a.txt"; else spelled="$sel//./Top/sub/..//a.txt"; fi
+printf '%s\0%s\0' "$loose" "$a" >"$tree/list0"
+printf 'X:%%QUILLET\nLong:%%QUILLET%9000s\n' '' >"$tree/long.txt"
+
+# Paths as Explorer passes them, from the command line or a list.
+row "a trailing separator is dropped" 0 '' "Top|$sel$sep$crlf" format '$name|$folder' "$top$sep"
+row "other separators, doubled ones, . and .. are normalised" 0 '' "$a$crlf" format '$path' "$spelled"
+row "a folder with a trailing separator expands" 0 '' "Top${sep}a.txt$crlf" \
+  copy --options --expand --depth 1 --include a.txt "$top$sep"
+printf '%s\r\n%s\n' "$loose" "$a" | row "paths from standard input, sorted as one selection" 0 '' \
+  "a.txt${crlf}loose.log$crlf" copy --options --sort-option 1 --paths-from -
+row "NUL-separated paths from a file" 0 '' "loose.log${crlf}a.txt$crlf" \
+  format '$name' --paths-from "$(native "$tree/list0")" -0
+# Failures: the reason on standard error, exit 1, what could be read still printed.
+row "a path that cannot be read" 1 "cannot read .*gone: " "a.txt$crlf" format '$name' "$a" "$(native "$tree/gone")"
+row "a command file that cannot be read" 1 "cannot read .*gone.txt: ." '' check "$(native "$tree/gone.txt")"
+row "an over-long line that the reader drops" 1 'Line 1 is left out: it holds 9013 characters' '*' \
+  check "$(native "$tree/long.txt")"
+# Conventions.
+row "--help on standard output" 0 '^usage: quillet format' '*' --help
+row "--version" 0 '^quillet [0-9]+\.[0-9]+' '*' --version
+row "a value out of range is refused" 2 'filenames-separator takes a whole number from 0 to 4, not "9"' '' \
+  copy --options --filenames-separator 9 "$a"
+row "an option of the other mode is refused" 2 '--expand does not apply to --command' '' \
+  copy --command 'Copy Names' --command-file "$commands" --expand "$a"
+row "a path named like an option after --" 1 'cannot read --command' '' copy --options -- --command
+row "format honours --" 0 '' "a.txt$crlf" format -- '$name' "$a"
+row "an unknown option is named" 2 'unknown option -x' '' format '$name' -x "$a"
+
+status=0
+if [ "$runner" = wine ]; then wine "$quillet" format '$name' "$a" >/dev/full 2>"$tree/err" || status=$?;
+else "$quillet" format '$name' "$a" >/dev/full 2>"$tree/err" || status=$?; fi
+if [ "$status" = 1 ] && grep -q 'cannot write to standard output: ' "$tree/err"; then echo "ok: a write error"
+else echo "FAIL: a write error (exit $status): $(cat "$tree/err")"; failures=$((failures + 1)); fi
+
+if [ "$runner" != wine ]; then
+  # A folder below PATH_MAX's reach is reported; the files above it are still copied.
+  (cd "$tree/other" && for i in $(seq 25); do mkdir "$(printf 'e%.0s' {1..200})" && cd e*; done && touch deep.txt)
+  row "a folder too deep to open" 1 'cannot read .*: File name too long' "other/loose.log$crlf" \
+    copy --options --expand --full-path 0 "$tree/other"
+  # Names that are not UTF-8 keep their bytes, read and written.
+  mkdir "$tree/latin1" && printf 'x' >"$tree/latin1/caf"$'\xe9'".txt"
+  row "a name that is not UTF-8, given" 0 '' "caf"$'\xe9'".txt$crlf" format '$name' "$tree/latin1/caf"$'\xe9'".txt"
+  row "a name that is not UTF-8, found" 0 '' "latin1/caf"$'\xe9'".txt$crlf" copy --options --expand "$tree/latin1"
+fi
 [ "$failures" -eq 0 ]

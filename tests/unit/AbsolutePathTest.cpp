@@ -50,7 +50,11 @@ TEST(AbsolutePath, WindowsRootsAreNeverClimbedAndSlashesSeparate) {
     EXPECT_EQ(ResolveAgainst(u"\\\\server\\share\\dir", u"..\\..\\x"), u"\\\\server\\share\\x");
     EXPECT_EQ(ResolveAgainst(u"\\\\?\\C:\\dir", u"..\\..\\x"), u"\\\\?\\C:\\x");
     EXPECT_EQ(ResolveAgainst(u"C:/dir", u"sub/f.txt"), u"C:\\dir\\sub\\f.txt");
-    EXPECT_EQ(AbsolutePath(u"D:\\x\\..\\y"), u"D:\\x\\..\\y");  // absolute: as Explorer passes it
+    // Absolute paths as Explorer passes them: steps taken, separators its own, none at the end.
+    EXPECT_EQ(AbsolutePath(u"D:\\x\\..\\y"), u"D:\\y");
+    EXPECT_EQ(AbsolutePath(u"C:/Users/Public/x.txt"), u"C:\\Users\\Public\\x.txt");
+    EXPECT_EQ(AbsolutePath(u"\\\\server\\share\\photos\\"), u"\\\\server\\share\\photos");
+    EXPECT_EQ(AbsolutePath(u"\\\\?\\C:\\x\\..\\y."), u"\\\\?\\C:\\x\\..\\y.");
 }
 #endif
 

@@ -35,5 +35,22 @@ TEST(Utf, MalformedInputBecomesReplacementCharacters) {
     EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD");
 }
 
+TEST(Utf, EscapedBytesSurviveTheRoundTrip) {
+    struct Row {
+        std::string bytes;
+        std::u16string text;
+    };
+    const Row rows[] = {
+        {"caf\xE9", u"caf\xDCE9"},
+        {"\xC3\xA9\xC3", u"\u00E9\xDCC3"},
+        {"\xED\xB2\x80", u"\xDCED\xDCB2\xDC80"},  // a surrogate's encoding is not UTF-8
+        {"\xF0\x9F\x98\x80", u"\U0001F600"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_TRUE(Utf8ToUtf16EscapingBytes(row.bytes) == row.text) << row.bytes;
+        EXPECT_EQ(Utf16ToUtf8EscapedBytes(row.text), row.bytes);
+    }
+}
+
 }  // namespace
 }  // namespace quillet

@@ -276,8 +276,14 @@ void ReserveCommands(CommandList& list, std::size_t textLength) {
 // or a comment.
 void ParseKeptLine(std::u16string_view line, std::int64_t lineNumber, EscapeMode mode, CommandList& list,
                    std::u16string& errorLog) {
-    if (line.size() < kMaxCommandLineLength && !line.empty() && line.front() != u';') {
-        const auto number = static_cast<std::int32_t>(std::min<std::int64_t>(lineNumber, INT32_MAX));
+    const auto number = static_cast<std::int32_t>(std::min<std::int64_t>(lineNumber, INT32_MAX));
+    if (line.size() >= kMaxCommandLineLength) {
+        // Dropped all the same; the log says so, or a command would vanish from the menu unexplained.
+        AddToLog(errorLog,
+                 FormatMessageText(MessageId::LineIgnoredTooLong,
+                                   {static_cast<std::int64_t>(number), static_cast<std::int64_t>(line.size()),
+                                    static_cast<std::int64_t>(kMaxCommandLineLength)}));
+    } else if (!line.empty() && line.front() != u';') {
         ParseCommandLine(line, number, mode, list, errorLog);
     }
 }

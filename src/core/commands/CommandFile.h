@@ -13,7 +13,7 @@
 
 namespace quillet {
 
-// Lines of this many characters or more (carriage returns not counted) are ignored without a message.
+// Lines of this many characters or more (carriage returns not counted) are ignored, each with a message.
 inline constexpr std::size_t kMaxCommandLineLength = 8192;
 // The longest name the reader takes (a longer one drops the line): the Name field's limit.
 inline constexpr std::size_t kMaxCommandNameLength = kMaxRunLength;

@@ -160,7 +160,8 @@ void FolderScanNode::ReadEntries(ScanContext& context, MAbortBase& abort, const 
     abort.SetCurrentFolder(folderPath);
     platform::FolderReader& reader = context.reader;
     if (!reader.Open(folderPath)) {
-        return;  // a folder that cannot be read contributes nothing
+        abort.FolderUnreadable(folderPath, platform::LastErrorText());
+        return;  // a folder that cannot be read contributes nothing else
     }
     const bool filtered = settings.includePattern || settings.excludePattern;
     platform::FolderEntry& entry = context.entry;

@@ -22,6 +22,9 @@ class MAbortBase {
     virtual void SetCurrentFolder(const std::u16string& folderPath) = 0;
     // True once the user has asked to stop.
     virtual bool CheckAbort() = 0;
+    // Receives a folder that could not be opened, with the system's reason; the scan goes on without
+    // it. Only the command line reports these.
+    virtual void FolderUnreadable(const std::u16string& /*folderPath*/, const std::u16string& /*reason*/) {}
 };
 
 // The expansion settings passed down a scan. The patterns come already lowered (LowerAsciiLetters);

@@ -37,7 +37,7 @@ class NarrowPath {
             short_[path.size()] = 0;
             text_ = short_;
         } else {
-            long_ = Utf16ToUtf8(path);
+            long_ = Utf16ToUtf8EscapedBytes(path);
             text_ = long_.c_str();
         }
     }
@@ -235,7 +235,7 @@ std::u16string_view Trim(std::u16string_view text) {
 
 std::vector<std::u16string> ReadProfileLines(const std::u16string& file) {
     std::vector<std::u16string> lines;
-    std::ifstream in(Utf16ToUtf8(file), std::ios::binary);
+    std::ifstream in(Utf16ToUtf8EscapedBytes(file), std::ios::binary);
     if (!in) {
         return lines;
     }
@@ -333,7 +333,7 @@ bool FolderReader::Next(FolderEntry& entry) {
     }
     entry = FolderEntry{};
     const char* name = found->d_name;
-    AssignUtf16(name, state_->name);
+    AssignUtf16EscapingBytes(name, state_->name);
     entry.name = state_->name;
     entry.isHidden = name[0] == '.';
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
@@ -479,7 +479,7 @@ bool WriteProfileValue(const std::u16string& file, std::u16string_view section, 
         text += u"\r\n";
     }
     // Written beside the file and renamed over it, so that a failed write never loses the old file.
-    const std::string target = Utf16ToUtf8(file);
+    const std::string target = Utf16ToUtf8EscapedBytes(file);
     const std::string temporary = target + ".new";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -502,8 +502,8 @@ bool WriteProfileValue(const std::u16string& file, std::u16string_view section, 
 
 bool CreateFolders(const std::u16string& path) {
     std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(Utf16ToUtf8(path)), error);
-    return std::filesystem::is_directory(std::filesystem::path(Utf16ToUtf8(path)), error);
+    std::filesystem::create_directories(std::filesystem::path(Utf16ToUtf8EscapedBytes(path)), error);
+    return std::filesystem::is_directory(std::filesystem::path(Utf16ToUtf8EscapedBytes(path)), error);
 }
 
 std::optional<std::u16string> FormatNumberForLocale(const std::u16string& digits) {

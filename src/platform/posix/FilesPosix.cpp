@@ -89,7 +89,7 @@ FileContents ReadFileContents(const std::u16string& path, std::uint64_t sizeLimi
         contents.errorCode = static_cast<std::uint32_t>(code);
         return contents;
     };
-    FileDescriptor file(::open(Utf16ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor file(::open(Utf16ToUtf8EscapedBytes(path).c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.Valid()) {
         return failure(errno);
     }
@@ -130,7 +130,7 @@ std::u16string SystemErrorText(std::uint32_t errorCode) {
 
 ReplaceResult ReplaceFileContents(const std::u16string& path, std::string_view bytes) {
     static std::atomic<unsigned> counter{0};
-    const std::string target = Utf16ToUtf8(path);
+    const std::string target = Utf16ToUtf8EscapedBytes(path);
     std::string temporary;
     int fd = -1;
     // A unique name, so that two writers never share a temporary file.
@@ -158,7 +158,8 @@ ReplaceResult ReplaceFileContents(const std::u16string& path, std::string_view b
         return {ReplaceStep::Write, static_cast<std::uint32_t>(error)};
     }
     // Make the rename itself durable; the new contents are already in place if this fails.
-    FileDescriptor folder(::open(Utf16ToUtf8(FolderOf(path)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor folder(
+        ::open(Utf16ToUtf8EscapedBytes(FolderOf(path)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.Valid()) {
         ::fsync(folder.Get());
     }
@@ -171,7 +172,7 @@ void SetWriteBudgetForTesting(std::optional<std::uint64_t> bytes) {
 
 std::optional<std::int64_t> LastWriteTime(const std::u16string& path) {
     struct stat st {};
-    if (::stat(Utf16ToUtf8(path).c_str(), &st) != 0) {
+    if (::stat(Utf16ToUtf8EscapedBytes(path).c_str(), &st) != 0) {
         return std::nullopt;
     }
     return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
@@ -180,7 +181,7 @@ std::optional<std::int64_t> LastWriteTime(const std::u16string& path) {
 std::u16string ApplicationDataFolder() {
     // Relative values are invalid by the XDG rules and are ignored.
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/') {
-        return Utf8ToUtf16(config);
+        return Utf8ToUtf16EscapingBytes(config);
     }
     const char* home = std::getenv("HOME");
     if (home == nullptr || home[0] != '/') {
@@ -190,7 +191,7 @@ std::u16string ApplicationDataFolder() {
     if (home == nullptr || home[0] != '/') {
         return {};
     }
-    std::u16string folder = Utf8ToUtf16(home);
+    std::u16string folder = Utf8ToUtf16EscapingBytes(home);
     if (folder.back() != kPathSeparator) {
         folder += kPathSeparator;
     }
@@ -198,15 +199,16 @@ std::u16string ApplicationDataFolder() {
 }
 
 std::u16string AbsolutePath(const std::u16string& path) {
-    if (PathRootLength(path) > 0) {
-        return path;
+    if (const std::size_t root = PathRootLength(path); root > 0) {
+        return ResolveAgainst(std::u16string_view(path).substr(0, root),
+                              std::u16string_view(path).substr(root));
     }
     std::string folder(PATH_MAX, '\0');
     if (::getcwd(folder.data(), folder.size()) == nullptr) {
         return {};
     }
     folder.resize(std::char_traits<char>::length(folder.c_str()));
-    return ResolveAgainst(Utf8ToUtf16(folder), path);
+    return ResolveAgainst(Utf8ToUtf16EscapingBytes(folder), path);
 }
 
 std::u16string RunningModuleFolder() {
@@ -217,11 +219,16 @@ std::u16string RunningModuleFolder() {
     }
     buffer.resize(static_cast<std::size_t>(length));
     const std::size_t slash = buffer.find_last_of('/');
-    return slash == std::string::npos ? std::u16string() : Utf8ToUtf16(buffer.substr(0, slash + 1));
+    return slash == std::string::npos ? std::u16string()
+                                      : Utf8ToUtf16EscapingBytes(buffer.substr(0, slash + 1));
+}
+
+std::u16string LastErrorText() {
+    return Utf8ToUtf16(std::strerror(errno));
 }
 
 bool CreateFolder(const std::u16string& path) {
-    return ::mkdir(Utf16ToUtf8(path).c_str(), 0777) == 0;
+    return ::mkdir(Utf16ToUtf8EscapedBytes(path).c_str(), 0777) == 0;
 }
 
 }  // namespace quillet::platform

@@ -66,7 +66,7 @@ std::optional<std::u16string> Put(const LocalDateTime& time, const char* pattern
 
 bool QueryFileStatus(const std::u16string& path, FileStatus& status) {
     struct stat st {};
-    if (::stat(Utf16ToUtf8(path).c_str(), &st) != 0) {
+    if (::stat(Utf16ToUtf8EscapedBytes(path).c_str(), &st) != 0) {
         return false;
     }
     status.isDirectory = S_ISDIR(st.st_mode);

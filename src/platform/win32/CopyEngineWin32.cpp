@@ -93,7 +93,8 @@ bool FolderReader::Open(const std::u16string& folderPath) {
     state_->find = FindFirstFileExW(AsWide(search), FindExInfoBasic, &state_->data, FindExSearchNameMatch,
                                     nullptr, FIND_FIRST_EX_LARGE_FETCH);
     state_->firstPending = state_->find != INVALID_HANDLE_VALUE;
-    return state_->firstPending;
+    // A drive's empty root has no "." entry and so no entry at all: read, and empty.
+    return state_->firstPending || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 void FolderReader::Close() {

@@ -235,8 +235,12 @@ std::u16string GrowingBuffer(Call call) {
 
 std::u16string AbsolutePath(const std::u16string& path) {
     const std::size_t rootLength = PathRootLength(path);
+    if (path.starts_with(u"\\\\?\\") || path.starts_with(u"\\\\.\\")) {
+        return path;  // the literal and device forms: no step in them is to be taken
+    }
     if (rootLength > 1) {
-        return path;
+        const std::u16string_view whole = path;
+        return ResolveAgainst(whole.substr(0, rootLength), whole.substr(rootLength));
     }
     std::u16string base;
     std::u16string_view relative = path;
@@ -254,6 +258,25 @@ std::u16string AbsolutePath(const std::u16string& path) {
         }
     }
     return base.empty() ? std::u16string() : ResolveAgainst(base, relative);
+}
+
+std::u16string LastErrorText() {
+    const DWORD code = GetLastError();
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::u16string message = length > 0 ? FromWide(text) : std::u16string();
+    LocalFree(text);
+    while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' ||
+                                message.back() == u' ' || message.back() == u'.')) {
+        message.pop_back();
+    }
+    if (message.empty()) {
+        const std::string number = std::to_string(code);
+        message = u"error " + std::u16string(number.begin(), number.end());
+    }
+    return message;
 }
 
 std::u16string RunningModuleFolder() {
