@@ -44,10 +44,6 @@ struct FileStatus {
 // access); nothing is reported.
 bool QueryFileStatus(const std::u16string& path, FileStatus& status);
 
-// The local broken-down time of seconds since 1970 UTC (the standard library's local-time
-// conversion); empty when it fails.
-std::optional<LocalDateTime> ToLocalTime(std::int64_t secondsSince1970);
-
 // The user's date and time formats. Windows: GetDateFormatW (short or long date) and GetTimeFormatW
 // for the user's default locale. POSIX: the C++ environment locale, "%x" for the short date,
 // "%A, %B D, %Y" (D the day without padding) for the long date and "%X" for the time. Empty on failure.
@@ -146,6 +142,11 @@ namespace quillet::platform {
 // never reach a stamp), converted as the platform converts file times for items. Windows:
 // FileTimeToSystemTime + SystemTimeToTzSpecificLocalTime; POSIX: localtime_r. Empty on failure.
 std::optional<LocalDateTime> LocalTimeOfFileTime(std::int64_t utcSeconds);
+
+// The inverse: seconds since 1970 UTC of a local date and time (Windows: TzSpecificLocalTimeToSystemTime
+// + SystemTimeToFileTime; POSIX: mktime with daylight saving left to the library). Dates from 1601
+// on convert on both; empty when the platform cannot convert the time.
+std::optional<std::int64_t> FileTimeOfLocalTime(const LocalDateTime& local);
 
 // A file time as whole seconds since 1970 UTC, or empty when the platform's value cannot be
 // represented (Windows: a FILETIME past the signed 64-bit range).

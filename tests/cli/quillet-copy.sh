@@ -117,6 +117,9 @@ printf '%s\r\n%s\n' "$loose" "$a" | row "paths from standard input, sorted as on
   "a.txt${crlf}loose.log$crlf" copy --options --sort-option 1 --paths-from -
 row "NUL-separated paths from a file" 0 '' "loose.log${crlf}a.txt$crlf" \
   format '$name' --paths-from "$(native "$tree/list0")" -0
+mkdir "$tree/old" && touch -d 1950-06-01 "$tree/old/f1950" && touch -d 1960-06-01 "$tree/old/f1960"
+row "files before 1970 sort by their real dates" 0 '' "f1950${crlf}f1960$crlf" \
+  copy --options --sort-option 5 "$(native "$tree/old/f1960")" "$(native "$tree/old/f1950")"
 # Failures: the reason on standard error, exit 1, what could be read still printed.
 row "a path that cannot be read" 1 "cannot read .*gone: " "a.txt$crlf" format '$name' "$a" "$(native "$tree/gone")"
 row "a command file that cannot be read" 1 "cannot read .*gone.txt: ." '' check "$(native "$tree/gone.txt")"

@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "core/format/ItemParts.h"
+#include "core/format/StampConverter.h"
 
 namespace quillet {
 namespace {
@@ -171,6 +172,50 @@ TEST(ItemParts, DateStylesOfStampZero) {
                   test::Printable(row.expected))
             << "stamp " << static_cast<int>(row.stamp) << " style " << static_cast<int>(row.style);
     }
+}
+
+// Dates before 1970 keep their stamps back to 1601 and show as they are, in the zone of the file's
+// date (London kept summer time all year from 1968 to 1971). Windows: the tests' zone, UTC, only.
+TEST(ItemParts, DatesBefore1970AndAroundTheEpochInSeveralZones) {
+    struct Row {
+        const char* zone;
+        std::int64_t utc;
+        std::int64_t stamp;
+        std::u16string_view longDate;
+    };
+    const Row rows[] = {
+        {"UTC", kEarliestStamp, kEarliestStamp, u"Monday, January 1, 1601"},
+        {"UTC", kEarliestStamp - 1, 0, u"Thursday, January 1, 1970"},  // out of range: stamp 0
+        {"UTC", -2208988800, -2208988800, u"Monday, January 1, 1900"},
+        {"UTC", -1, -1, u"Wednesday, December 31, 1969"},
+        {"UTC", 0, 0, u"Thursday, January 1, 1970"},
+#ifndef _WIN32
+        {"America/New_York", 0, 0, u"Wednesday, December 31, 1969"},
+        {"America/New_York", 18000, 18000, u"Thursday, January 1, 1970"},
+        {"Asia/Kolkata", -19800, -19800, u"Thursday, January 1, 1970"},
+        {"Asia/Kolkata", -19801, -19801, u"Wednesday, December 31, 1969"},
+        {"Europe/London", -1800, -1800, u"Thursday, January 1, 1970"},
+        {"Europe/London", -3601, -3601, u"Wednesday, December 31, 1969"},
+#endif
+    };
+    FileCFItem item(Native(u"C:\\f"), StatusOf(0));
+    for (const Row& row : rows) {
+#ifndef _WIN32
+        ::setenv("TZ", row.zone, 1);
+        ::tzset();
+#endif
+        StampConverter converter;
+        EXPECT_EQ(SlowStampOf(row.utc), row.stamp) << row.zone << " " << row.utc;
+        EXPECT_EQ(converter.StampOf(row.utc), row.stamp) << row.zone << " " << row.utc;
+        item.modified = converter.StampOf(row.utc);
+        EXPECT_EQ(test::Printable(RenderPart(ItemPartDate(DateStamp::Modified, DateStyle::LongDate), item)),
+                  test::Printable(row.longDate))
+            << row.zone << " " << row.utc;
+    }
+#ifndef _WIN32
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+#endif
 }
 
 }  // namespace

@@ -52,8 +52,9 @@ TEST(Items, TimeStampRules) {
     };
     const Row rows[] = {
         {"no conversion", std::nullopt, true},
-        {"before 1900", LocalDateTime{1899, 12, 0, 31, 23, 59, 59}, true},
-        {"1900 to 1969", LocalDateTime{1969, 12, 0, 31, 23, 59, 59}, true},
+        {"before 1601", LocalDateTime{1600, 12, 0, 31, 23, 59, 59}, true},
+        {"1601", LocalDateTime{1601, 1, 1, 1, 0, 0, 0}, false},
+        {"1900 to 1969", LocalDateTime{1969, 12, 0, 31, 23, 59, 59}, false},
         {"month out of range", LocalDateTime{2020, 13, 0, 1, 0, 0, 0}, true},
         {"day out of range", LocalDateTime{2020, 1, 0, 0, 0, 0, 0}, true},
         {"hour out of range", LocalDateTime{2020, 1, 0, 1, 24, 0, 0}, true},
@@ -66,6 +67,7 @@ TEST(Items, TimeStampRules) {
     // The tests run in UTC: the local time is the UTC time.
     EXPECT_EQ(StampFromLocalTime(LocalDateTime{1970, 1, 4, 1, 0, 0, 0}), 0);
     EXPECT_EQ(StampFromLocalTime(LocalDateTime{2021, 3, 0, 4, 5, 6, 7}), 1614834367);
+    EXPECT_EQ(StampFromLocalTime(LocalDateTime{1969, 12, 3, 31, 23, 59, 59}), -1);
 }
 
 TEST(Items, AddPathCapturesFilesAndFoldersAndSkipsWhatIsGone) {

@@ -115,7 +115,8 @@ void ItemPartDate::Render(const CFItem& item, TextBuffer& buffer) const {
     const std::int64_t seconds = stamp_ == DateStamp::Modified  ? item.modified
                                  : stamp_ == DateStamp::Created ? item.created
                                                                 : item.accessed;
-    const auto local = platform::ToLocalTime(seconds);
+    // The conversion the stamp was made with, which reaches back to 1601 on both platforms.
+    const auto local = platform::LocalTimeOfFileTime(seconds);
     if (!local) {
         return;
     }

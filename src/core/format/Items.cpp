@@ -1,7 +1,6 @@
 #include "core/format/Items.h"
 
 #include <algorithm>
-#include <ctime>
 
 namespace quillet {
 
@@ -12,19 +11,11 @@ std::int64_t StampFromLocalTime(const std::optional<platform::LocalDateTime>& lo
     const platform::LocalDateTime& t = *local;
     const bool inRange = t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31 && t.hour >= 0 &&
                          t.hour <= 23 && t.minute >= 0 && t.minute <= 59 && t.second >= 0 && t.second <= 59;
-    if (t.year < 1970 || !inRange) {
+    if (t.year < 1601 || t.year > 30827 || !inRange) {
         return 0;
     }
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
-    tm.tm_isdst = -1;
-    const std::time_t seconds = std::mktime(&tm);
-    return seconds == static_cast<std::time_t>(-1) ? 0 : static_cast<std::int64_t>(seconds);
+    const std::optional<std::int64_t> seconds = platform::FileTimeOfLocalTime(t);
+    return seconds && *seconds >= kEarliestStamp ? *seconds : 0;
 }
 
 std::size_t NameOffsetOf(std::u16string_view path) {

@@ -14,16 +14,20 @@
 
 namespace quillet {
 
-// The three time stamps of an item, seconds since 1970 UTC (0 when not representable).
+// The three time stamps of an item, seconds since 1970 UTC, from 1601 on (0 when not representable).
 struct ItemStamps {
     std::int64_t modified = 0;
     std::int64_t created = 0;
     std::int64_t accessed = 0;
 };
 
-// Seconds since 1970 UTC of a local wall-clock time, through the standard library's mktime with
-// daylight saving left to the library; 0 for a time that cannot be represented: no time at all, a
-// year before 1970, a field out of range, or a failed mktime.
+// The earliest stamp: 1 January 1601 UTC, where Windows file times begin. Stamps before 1970 are
+// negative, so that such dates show and sort as they are.
+inline constexpr std::int64_t kEarliestStamp = -11644473600;
+
+// Seconds since 1970 UTC of a local wall-clock time, through the platform's conversion of local times
+// (FileTimeOfLocalTime); 0 for a time that cannot be represented: no time at all, a field out of
+// range, a failed conversion, or a time before kEarliestStamp.
 std::int64_t StampFromLocalTime(const std::optional<platform::LocalDateTime>& local);
 
 // Where the name of a path begins: just after its last separator, or 0 when it has none.

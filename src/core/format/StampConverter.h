@@ -17,7 +17,7 @@ std::int64_t SlowStampOf(platform::FileTimeSeconds utcSeconds);
 // scan. Within one UTC day whose local offset does not change (no clock change in it or within two
 // hours of it, so no local time is ambiguous) and over which the slow stamps run in step with the
 // UTC time (checked at every hour), stamp = UTC time + a fixed offset; that offset is computed once
-// per day. Any other day (a clock change, the years before 1970, the edges of the platform's range)
+// per day. Any other day (a clock change, the edges of the platform's range, the day of stamp 0)
 // is converted the slow way, time by time.
 class StampConverter {
   public:

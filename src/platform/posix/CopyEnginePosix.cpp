@@ -285,10 +285,6 @@ std::optional<std::u16string_view> ValueIfNamed(std::u16string_view line, std::u
 
 // ---- File times and identities ----
 
-std::optional<LocalDateTime> LocalTimeOfFileTime(std::int64_t utcSeconds) {
-    return ToLocalTime(utcSeconds);
-}
-
 std::optional<FileIdentity> QueryFileIdentity(const std::u16string& path) {
     struct stat st {};
     if (::stat(NarrowPath(path).c_str(), &st) != 0) {

@@ -74,20 +74,30 @@ bool QueryFileStatus(const std::u16string& path, FileStatus& status) {
     const std::size_t nameStart = slash == std::u16string::npos ? 0 : slash + 1;
     status.isHidden = nameStart < path.size() && path[nameStart] == u'.';
     status.size = st.st_size < 0 ? 0 : static_cast<std::uint64_t>(st.st_size);
-    status.modified = ToLocalTime(st.st_mtime);
-    status.accessed = ToLocalTime(st.st_atime);
+    status.modified = LocalTimeOfFileTime(st.st_mtime);
+    status.accessed = LocalTimeOfFileTime(st.st_atime);
     // POSIX keeps no creation time; the status change time is the closest it has.
-    status.created = ToLocalTime(st.st_ctime);
+    status.created = LocalTimeOfFileTime(st.st_ctime);
     return true;
 }
 
-std::optional<LocalDateTime> ToLocalTime(std::int64_t secondsSince1970) {
-    const std::time_t t = static_cast<std::time_t>(secondsSince1970);
+std::optional<LocalDateTime> LocalTimeOfFileTime(std::int64_t utcSeconds) {
+    const std::time_t t = static_cast<std::time_t>(utcSeconds);
     std::tm tm{};
     if (::localtime_r(&t, &tm) == nullptr) {
         return std::nullopt;
     }
     return FromTm(tm);
+}
+
+std::optional<std::int64_t> FileTimeOfLocalTime(const LocalDateTime& local) {
+    std::tm tm = ToTm(local);
+    tm.tm_wday = -1;  // set by a successful mktime: -1 is also the second before 1970
+    const std::time_t seconds = std::mktime(&tm);
+    if (tm.tm_wday == -1) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(seconds);
 }
 
 std::optional<std::u16string> FormatDate(const LocalDateTime& time, bool longDate) {

@@ -55,6 +55,16 @@ std::optional<LocalDateTime> LocalTimeOfFileTime(std::int64_t utcSeconds) {
     return LocalFromFileTime(time);
 }
 
+std::optional<std::int64_t> FileTimeOfLocalTime(const LocalDateTime& local) {
+    const SYSTEMTIME localTime = ToSystemTime(local);
+    SYSTEMTIME utc{};
+    FILETIME time{};
+    if (!TzSpecificLocalTimeToSystemTime(nullptr, &localTime, &utc) || !SystemTimeToFileTime(&utc, &time)) {
+        return std::nullopt;
+    }
+    return SecondsOf(time);
+}
+
 std::optional<FileIdentity> QueryFileIdentity(const std::u16string& path) {
     const std::u16string exact = ExactPathForm(path);
     const FileHandle file(CreateFileW(AsWide(exact), 0,

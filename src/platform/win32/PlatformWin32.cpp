@@ -55,23 +55,6 @@ bool QueryFileStatus(const std::u16string& path, FileStatus& status) {
     return true;
 }
 
-std::optional<LocalDateTime> ToLocalTime(std::int64_t secondsSince1970) {
-    const __time64_t t = secondsSince1970;
-    std::tm tm{};
-    if (_localtime64_s(&tm, &t) != 0) {
-        return std::nullopt;
-    }
-    LocalDateTime local;
-    local.year = tm.tm_year + 1900;
-    local.month = tm.tm_mon + 1;
-    local.dayOfWeek = tm.tm_wday;
-    local.day = tm.tm_mday;
-    local.hour = tm.tm_hour;
-    local.minute = tm.tm_min;
-    local.second = tm.tm_sec;
-    return local;
-}
-
 std::optional<std::u16string> FormatDate(const LocalDateTime& time, bool longDate) {
     const SYSTEMTIME st = ToSystemTime(time);
     wchar_t buffer[100];
