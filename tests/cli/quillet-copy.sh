@@ -142,7 +142,15 @@ else "$quillet" format '$name' "$a" >/dev/full 2>"$tree/err" || status=$?; fi
 if [ "$status" = 1 ] && grep -q 'cannot write to standard output: ' "$tree/err"; then echo "ok: a write error"
 else echo "FAIL: a write error (exit $status): $(cat "$tree/err")"; failures=$((failures + 1)); fi
 
-if [ "$runner" != wine ]; then
+if [ "$runner" = wine ]; then
+  # Wine passes the arguments unquoted: a wildcard expands in a path, never in a pattern or the FORMAT.
+  row "wildcards expand in paths only" 0 '' "a.txt*${crlf}README.TXT*$crlf" format '$name*' "$top$sep*.txt"
+  # Redirected output is UTF-8, or with the flag in the console's code page (437 in Wine's prefix).
+  printf 'x' >"$tree/caf"$'\xc3\xa9'
+  row "UTF-8 when redirected" 0 '' "caf"$'\xc3\xa9'"$crlf" format '$name' "$(native "$tree")${sep}caf"$'\xc3\xa9'
+  row "the console's code page on request" 0 '' "caf"$'\x82'"$crlf" \
+    format --console-codepage '$name' "$(native "$tree")${sep}caf"$'\xc3\xa9'
+else
   # A folder below PATH_MAX's reach is reported; the files above it are still copied.
   (cd "$tree/other" && for i in $(seq 25); do mkdir "$(printf 'e%.0s' {1..200})" && cd e*; done && touch deep.txt)
   row "a folder too deep to open" 1 'cannot read .*: File name too long' "other/loose.log$crlf" \

@@ -104,6 +104,15 @@ std::vector<std::u16string> SplitPathList(std::string_view bytes, bool nulSepara
 // An argument's text as the program received it (POSIX: bytes decoded losslessly).
 std::u16string FromNative(std::string_view bytes);
 
+#ifdef _WIN32
+// The arguments after the program's name, split as the C runtime splits the command line; the ones
+// typed without quotes that hold "*" or "?" are remembered for ExpandWildcards.
+std::vector<std::u16string> CommandLineArguments();
+// Each such path replaced by the names it matches (in name order; itself when none), as the runtime
+// expands the arguments of the programs that ask it to.
+std::vector<std::u16string> ExpandWildcards(std::vector<std::u16string> paths);
+#endif
+
 // The options every subcommand that reads paths takes, and what they say.
 inline constexpr OptionSpec kInputOptions[] = {{u"--paths-from", true}, {u"-0"}, {u"--console-codepage"}};
 struct InputOptions {

@@ -22,6 +22,9 @@ std::vector<std::u16string> GatherPaths(std::vector<std::u16string> operands, co
     if (input.nulSeparated && !input.pathsFrom) {
         throw UsageError(u"-0 applies only with --paths-from");
     }
+#ifdef _WIN32
+    operands = ExpandWildcards(std::move(operands));
+#endif
     if (input.pathsFrom) {
         std::u16string error;
         const auto bytes = ReadInput(*input.pathsFrom, error);

@@ -228,16 +228,8 @@ int Finish(int status) {
 }  // namespace quillet::cli
 
 #ifdef _WIN32
-// Arguments with wildcards are expanded by the runtime, as for any Windows program built with it.
-extern "C" int _dowildcard;
-int _dowildcard = -1;
-
-int wmain(int argc, wchar_t** argv) {
-    std::vector<std::u16string> args;
-    for (int i = 1; i < argc; ++i) {
-        args.emplace_back(reinterpret_cast<const char16_t*>(argv[i]));
-    }
-    return quillet::cli::Finish(quillet::cli::Run(args));
+int wmain() {
+    return quillet::cli::Finish(quillet::cli::Run(quillet::cli::CommandLineArguments()));
 }
 #else
 int main(int argc, char** argv) {
