@@ -39,9 +39,15 @@ std::vector<std::u16string> GatherPaths(std::vector<std::u16string> operands, co
 }
 
 int SelectPaths(const std::vector<std::u16string>& paths, ItemSelection& selection) {
+    // The current folder read once for the run rather than once a path. Windows' "\dir" and "D:dir"
+    // start elsewhere and are left to AbsolutePath.
+    const std::u16string here = platform::AbsolutePath(u".");
     int status = 0;
     for (const std::u16string& typed : paths) {
-        std::u16string full = platform::AbsolutePath(typed);
+        const bool fromHere = !here.empty() && platform::PathRootLength(typed) == 0 &&
+                              (typed.size() < 2 || typed[1] != u':') && !typed.starts_with(u'\\');
+        std::u16string full =
+            fromHere ? platform::ResolveAgainst(here, typed) : platform::AbsolutePath(typed);
         if (full.empty()) {
             Report(u"cannot read the current folder for " + typed + u": " + platform::LastErrorText());
             status = 1;
