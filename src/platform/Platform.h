@@ -55,6 +55,15 @@ std::optional<std::u16string> FormatTime(const LocalDateTime& time);
 // for a name with an extension, "File" otherwise. Empty on failure.
 std::optional<std::u16string> FileTypeName(const std::u16string& name, bool isFolder);
 
+// The system's ANSI code page, in which programs without Unicode write text files. Windows: GetACP;
+// POSIX: 1252.
+std::uint32_t AnsiCodePage();
+
+// Text in the system's ANSI code page as UTF-16, every byte converted (zero bytes too). Windows:
+// MultiByteToWideChar(CP_ACP, no flags); POSIX: the Windows-1252 table, whose five unassigned bytes
+// become the C1 controls of the same value, as on Windows.
+std::u16string AnsiToUtf16(std::string_view bytes);
+
 // Files: the whole-file reading, the safe replacement, time stamps and the folders that the command
 // file lives in.
 

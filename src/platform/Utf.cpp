@@ -147,6 +147,56 @@ std::u16string Utf8ToUtf16EscapingBytes(std::string_view bytes) {
     return out;
 }
 
+bool IsValidUtf8(std::string_view bytes) {
+    const auto* const in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        // Eight ASCII bytes at a time while there are eight.
+        if (n - i >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, in + i, sizeof word);
+            if ((word & kHighBits) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        const unsigned char lead = in[i];
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        // The second byte's range depends on the lead byte: no overlong forms, surrogates or values
+        // past U+10FFFF.
+        std::size_t extra = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            extra = 1;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            extra = 2;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            extra = 3;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (n - i <= extra || in[i + 1] < low || in[i + 1] > high) {
+            return false;
+        }
+        for (std::size_t k = 2; k <= extra; ++k) {
+            if ((in[i + k] & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
 std::u16string Utf8ToUtf16(std::string_view utf8) {
     std::u16string out;
     AssignUtf16(utf8, out);

@@ -22,5 +22,7 @@ std::string Utf16ToUtf8EscapedBytes(std::u16string_view utf16);
 // Writes the low byte of each character of text to out (room for text.size() bytes) and returns
 // whether text is all ASCII, that is, whether out now holds its UTF-8 form.
 bool NarrowAscii(std::u16string_view text, char* out);
+// Whether bytes are UTF-8 throughout: no sequence that Utf8ToUtf16 would replace by U+FFFD.
+bool IsValidUtf8(std::string_view bytes);
 
 }  // namespace quillet

@@ -160,4 +160,11 @@ else
   row "a name that is not UTF-8, given" 0 '' "caf"$'\xe9'".txt$crlf" format '$name' "$tree/latin1/caf"$'\xe9'".txt"
   row "a name that is not UTF-8, found" 0 '' "latin1/caf"$'\xe9'".txt$crlf" copy --options --expand "$tree/latin1"
 fi
+# A command list saved by Notepad as "Unicode" (UTF-16 LE), with carriage returns alone as line ends.
+printf '\xff\xfeU\0p\0:\0$\0n\0a\0m\0e\0\r\0O\0:\0%%\0O\0P\0T\0I\0O\0N\0S\0\r\0' >"$tree/utf16.txt"
+run copy --command-file "$(native "$tree/utf16.txt")" --command 'Up' "$a"
+expect "a UTF-16 command file" 'a.txt\r\n'
+run check "$(native "$tree/utf16.txt")"
+sed -n 2p "$tree/out" | tr -d '\r' >"$tree/line" && mv "$tree/line" "$tree/out"
+expect "quillet check names the encoding" 'Encoding: UTF-16 LE\n'
 [ "$failures" -eq 0 ]

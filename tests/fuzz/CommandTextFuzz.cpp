@@ -1,7 +1,8 @@
-// Feeds arbitrary bytes to the command file reader in both programs' modes, and checks that reading
-// the bytes a line at a time gives what converting them whole gives, that what the configuration
-// program reads survives its own save and reading unchanged, and that a save that touched nothing
-// never changes what the shell extension does with a line it could read.
+// Feeds arbitrary bytes to the command file reader in both programs' modes, in any encoding, and
+// checks that the configuration program's save without edits leaves a UTF-8 file byte for byte as it
+// was and never changes what the shell extension reads from a file in another encoding, that a
+// command written from its fields means to the shell extension what its line meant, and that what
+// the configuration program reads survives its own save and reading unchanged.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -21,11 +22,17 @@ bool SameFields(const Command& a, const Command& b) {
            a.format.errorText == b.format.errorText;
 }
 
-CommandList ReadBack(const CommandList& list) {
+// Saved and read again by the configuration program, every command written from its fields.
+CommandList ReadBack(CommandList list) {
+    for (Command& command : list) {
+        if (command.unreadable.empty()) {
+            command.readLine.clear();
+        }
+    }
     CommandList again;
     std::u16string log;
-    ParseCommandText(DecodeCommandFileBytes(EncodeCommandFileText(CommandFileText(list))),
-                     EscapeMode::EditorEscapes, again, log);
+    ParseCommandFileBytes(EncodeCommandFileText(CommandFileText(list), list.form), EscapeMode::EditorEscapes,
+                          again, log);
     return again;
 }
 
@@ -65,31 +72,72 @@ CommandList ReadAsShellExtension(std::u16string_view text) {
     return list;
 }
 
-// The configuration program reads the file and saves it untouched; the shell extension then reads the
-// commands it read before, in the same order and with the same meaning. A refused save writes nothing.
-// A line the shell extension rejects stays rejected, except one whose format has an unescaped "]":
-// the configuration program keeps that command, marked as faulty, with the bracket as text, which the
-// save escapes.
+// The configuration program reads the bytes and saves them without an edit: a UTF-8 file comes back
+// byte for byte, and any file reads the same to the shell extension afterwards.
+void CheckUntouchedSave(std::string_view bytes) {
+    CommandList editor;
+    CommandList shell;
+    std::u16string log;
+    ParseCommandFileBytes(bytes, EscapeMode::EditorEscapes, editor, log);
+    ParseCommandFileBytes(bytes, EscapeMode::FullEscapes, shell, log);
+    std::u16string refusal;
+    if (!CheckCommandList(editor, refusal)) {
+        std::abort();  // nothing was changed, so nothing can be refused
+    }
+    const std::string saved = EncodeCommandFileText(CommandFileText(editor), editor.form);
+    if (editor.form.encoding == TextEncoding::Utf8 && !editor.form.replacedBytes && saved != bytes) {
+        std::abort();
+    }
+    CommandList again;
+    ParseCommandFileBytes(saved, EscapeMode::FullEscapes, again, log);
+    if (again.size() != shell.size()) {
+        std::abort();
+    }
+    for (std::size_t i = 0; i < again.size(); ++i) {
+        if (Meaning(again[i]) != Meaning(shell[i])) {
+            std::abort();
+        }
+    }
+}
+
+// The configuration program reads the file and saves every command from its fields, as after an edit
+// of each; the shell extension then reads the commands it read before, in the same order and with the
+// same meaning. A refused save writes nothing. A line the shell extension rejects stays rejected,
+// except one whose format has an unescaped "]": the configuration program keeps that command, marked
+// as faulty, with the bracket as text, which the save escapes.
 void CheckSaveKeepsShellReading(const std::u16string& text) {
     CommandList editor;
     std::u16string log;
     ParseCommandText(text, EscapeMode::EditorEscapes, editor, log);
+    CommandList fresh;
+    for (const Command& command : editor) {
+        if (!command.unreadable.empty()) {
+            continue;  // written as it stands
+        }
+        Command& copy = fresh.emplace_back(command.name);
+        copy.type = command.type;
+        copy.format.formatText = command.format.formatText;
+        copy.format.itemSeparator = command.format.itemSeparator;
+        copy.format.startText = command.format.startText;
+        copy.format.endText = command.format.endText;
+        copy.format.newlineAtEnd = command.format.newlineAtEnd;
+        copy.format.errorText = command.format.errorText;
+    }
     std::u16string refusal;
-    if (!CheckCommandList(editor, refusal)) {
+    if (!CheckCommandList(fresh, refusal)) {
         return;
     }
     const CommandList original = ReadAsShellExtension(text);
     std::vector<std::u16string> saved;
-    for (const Command& command : editor) {
+    for (const Command& command : fresh) {
         CommandList one;
         one.push_back(Command(command.name));
         one.back().type = command.type;
-        CopyFormat& f = one.back().format;
-        f.formatText = command.format.formatText;
-        f.itemSeparator = command.format.itemSeparator;
-        f.startText = command.format.startText;
-        f.endText = command.format.endText;
-        f.newlineAtEnd = command.format.newlineAtEnd;
+        one.back().format.formatText = command.format.formatText;
+        one.back().format.itemSeparator = command.format.itemSeparator;
+        one.back().format.startText = command.format.startText;
+        one.back().format.endText = command.format.endText;
+        one.back().format.newlineAtEnd = command.format.newlineAtEnd;
         const CommandList back = ReadAsShellExtension(CommandFileText(one));
         if (command.format.errorText.empty()) {
             if (back.size() != 1) {
@@ -122,40 +170,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ParseCommandText(text, mode, list, log);
     }
 
-    // The file's bytes read a line at a time give what the whole text converted at once gives.
-    for (const EscapeMode mode : {EscapeMode::FullEscapes, EscapeMode::EditorEscapes}) {
-        CommandList whole;
-        CommandList byLine;
-        std::u16string wholeLog;
-        std::u16string byLineLog;
-        ParseCommandText(DecodeCommandFileBytes(bytes), mode, whole, wholeLog);
-        ParseCommandFileBytes(bytes, mode, byLine, byLineLog);
-        if (whole.size() != byLine.size() || wholeLog != byLineLog) {
-            std::abort();
-        }
-        for (std::size_t i = 0; i < whole.size(); ++i) {
-            if (!SameFields(whole[i], byLine[i]) ||
-                whole[i].format.parts.size() != byLine[i].format.parts.size()) {
-                std::abort();
-            }
-        }
-    }
+    CheckUntouchedSave(bytes);
 
-    const std::u16string file = DecodeCommandFileBytes(bytes);
+    CommandFileForm form;
+    const std::u16string file = DecodeCommandFileBytes(bytes, form);
     CheckSaveKeepsShellReading(file);
 
-    // The first save may normalise a field ("\x" becomes "\\x", a long field may be cut at a run's
-    // 1024 characters); from then on saving and reading must give the same fields.
+    // The first save from the fields may normalise one ("\x" becomes "\\x", a long field may be cut
+    // at a run's 1024 characters); from then on saving and reading must give the same fields.
     std::u16string log;
     CommandList first;
-    ParseCommandText(file, EscapeMode::EditorEscapes, first, log);
+    ParseCommandFileBytes(bytes, EscapeMode::EditorEscapes, first, log);
     const CommandList second = ReadBack(first);
     const CommandList third = ReadBack(second);
     if (second.size() != third.size()) {
         std::abort();
     }
     for (std::size_t i = 0; i < second.size(); ++i) {
-        if (!SameFields(second[i], third[i])) {
+        if (!SameFields(second[i], third[i]) || second[i].unreadable.empty() != third[i].unreadable.empty()) {
             std::abort();
         }
     }

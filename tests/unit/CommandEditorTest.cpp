@@ -184,7 +184,8 @@ class MemoryStorage final : public CommandEditor::Storage {
 
 // An open dialog on a command file's text.
 struct Scene {
-    explicit Scene(std::u16string_view file) : editor(MemoryStorage::Parse(file), view, storage) {
+    explicit Scene(std::u16string_view file) : Scene(MemoryStorage::Parse(file)) {}
+    explicit Scene(CommandList list) : editor(std::move(list), view, storage) {
         view.editor = &editor;
         editor.Open();
     }
@@ -338,7 +339,7 @@ TEST(CommandEditor, NameFieldLeavesItsTextOnTheItemOnly) {
     EXPECT_EQ(scene.view.List(), "Two/0 Renamed/0*");
     // OK while the Name field still has the focus saves the new name.
     EXPECT_TRUE(scene.editor.SaveAndClose());
-    EXPECT_EQ(scene.Saved(), "Two:%OPTIONS\r\nRenamed:%QUILLET\r\n");
+    EXPECT_EQ(scene.Saved(), "Two:%OPTIONS\nRenamed:%QUILLET\n");
 
     // The field stops at the reader's limit, so a typed name can always be saved.
     Scene longName(u"One:%QUILLET\n");
@@ -462,7 +463,7 @@ TEST(CommandEditor, DeletesTheSelectedCommand) {
     scene.editor.DeleteCommand();
     EXPECT_EQ(scene.view.Shown(EditorField::Name), "Bad");
     EXPECT_TRUE(scene.editor.SaveAndClose());
-    EXPECT_EQ(scene.Saved(), "A:%QUILLET\r\nSub:%SUBFOLDER\r\nBad:$nope[]\r\n");
+    EXPECT_EQ(scene.Saved(), "A:%QUILLET\nSub:%SUBFOLDER\nBad:$nope[]\n");
 }
 
 TEST(CommandEditor, AddsACommandBelowTheSelection) {
@@ -536,7 +537,7 @@ TEST(CommandEditor, FailedSaveKeepsTheDialogOpenWithItsEdits) {
     scene.storage.failWith.reset();
     EXPECT_TRUE(scene.editor.SaveAndClose());
     EXPECT_TRUE(scene.view.closed);
-    EXPECT_EQ(scene.Saved(), "U:$name[; ]\r\n");
+    EXPECT_EQ(scene.Saved(), "U:$name[; ]\n");
 }
 
 TEST(CommandEditor, OkChecksTheListThenAsksBeforeWritingOverAChangedFile) {
@@ -566,7 +567,7 @@ TEST(CommandEditor, UntouchedFieldsAreSavedAsRead) {
         scene.view.Click(i);
     }
     ASSERT_TRUE(scene.editor.SaveAndClose());
-    EXPECT_EQ(scene.Saved(), Printable(CommandFileText(MemoryStorage::Parse(file))));
+    EXPECT_EQ(scene.Saved(), Printable(file));
     // A changed field keeps the dot it read; the new one is a space.
     scene.view.Type(EditorField::StartText, u"a\u00B7 c");
     scene.view.Click(1);
@@ -686,6 +687,59 @@ TEST(CommandTypeTexts, NewCommandListHasEveryTypeOnce) {
     EXPECT_EQ(seen.size(), order.size());
     EXPECT_EQ(fieldTexts.size(), order.size());
     EXPECT_EQ(TextsOf(static_cast<CommandType>(42)).type, CommandType::UserDefined);
+}
+
+TEST(CommandEditor, KeepsEveryLineItDoesNotChange) {
+    const std::u16string_view file =
+        u"; mine\r\nA:%QUILLET\r\nno colon\n\nL:%quillet\r\nUnclosed:$name[\r; end\r\n";
+    Scene scene(file);
+    EXPECT_EQ(scene.view.List(), "A/0* no colon/3 L:%quillet/3 Unclosed/0");
+    // A line that is no command shows its text and why.
+    scene.view.Click(2);
+    EXPECT_EQ(scene.view.display, EditorDisplay::BuiltIn);
+    EXPECT_EQ(scene.view.Shown(EditorField::Type), "Line Not Read");
+    EXPECT_EQ(scene.view.Shown(EditorField::Name), "L:%quillet");
+    EXPECT_NE(scene.view.description.find(
+                  FormatMessageText(MessageId::UnknownBuiltInCommand, {u"L", 5, u"quillet"})),
+              std::u16string::npos);
+    for (std::size_t i : {3, 1, 0}) {
+        scene.view.Click(i);
+    }
+    ASSERT_TRUE(scene.editor.SaveAndClose());
+    EXPECT_EQ(scene.Saved(), Printable(file));
+
+    // Corrected, it becomes the command it now says; deleted, the lines above it stay.
+    scene.view.Click(2);
+    scene.view.Type(EditorField::Name, u"Fixed:%OPTIONS");
+    scene.view.Click(1);
+    EXPECT_EQ(scene.view.List(), "A/0 no colon/3* Fixed/0 Unclosed/0");
+    scene.view.Type(EditorField::Name, u"still no colon");
+    scene.view.Click(0);
+    EXPECT_EQ(scene.view.List(), "A/0* still no colon/3 Fixed/0 Unclosed/0");
+    scene.editor.DeleteCommand();
+    scene.view.Click(1);
+    scene.view.Type(EditorField::Name, u"Renamed");
+    ASSERT_TRUE(scene.editor.SaveAndClose());
+    EXPECT_EQ(scene.Saved(),
+              Printable(u"; mine\r\nstill no colon\n\nRenamed:%OPTIONS\r\nUnclosed:$name[\r; end\r\n"));
+}
+
+TEST(CommandEditor, AsksOnceBeforeSavingAnotherEncodingAsUtf8) {
+    CommandList list = MemoryStorage::Parse(u"A:%QUILLET\r\n");
+    list.form.encoding = TextEncoding::Utf16LE;
+    Scene scene(std::move(list));
+    scene.view.confirmAnswer = false;
+    EXPECT_FALSE(scene.editor.SaveAndClose());
+    EXPECT_EQ(scene.Saved(), "(not saved)");
+    ASSERT_EQ(scene.view.messages.size(), 1u);
+    EXPECT_EQ(scene.view.messages[0], FormatMessageText(MessageId::ConfirmSaveAsUtf8, {u"UTF-16 LE"}));
+    scene.view.confirmAnswer = true;
+    scene.storage.failWith = u"Failed";
+    EXPECT_FALSE(scene.editor.SaveAndClose());
+    scene.storage.failWith.reset();
+    EXPECT_TRUE(scene.editor.SaveAndClose());
+    EXPECT_EQ(scene.view.messages.size(), 3u);  // the question twice, then the failure; not again
+    EXPECT_EQ(scene.Saved(), "A:%QUILLET\r\n");
 }
 
 }  // namespace

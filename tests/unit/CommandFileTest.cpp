@@ -15,8 +15,8 @@ namespace {
 constexpr EscapeMode kShell = EscapeMode::FullEscapes;
 constexpr EscapeMode kEditor = EscapeMode::EditorEscapes;
 
-// One command as "name|KEYWORD" or "name|format|separator|start|end|flag|error", the texts in UTF-8
-// with line feeds and tabs shown as "<LF>" and "<TAB>".
+// One command as "name|KEYWORD" or "name|format|separator|start|end|flag|error", a line kept as no
+// command as "!text", the texts in UTF-8 with line feeds and tabs shown as "<LF>" and "<TAB>".
 std::string Describe(const Command& command) {
     auto show = [](std::u16string_view text) {
         std::string out;
@@ -25,6 +25,9 @@ std::string Describe(const Command& command) {
         }
         return out;
     };
+    if (!command.unreadable.empty()) {
+        return "!" + show(command.name);
+    }
     if (command.type != CommandType::UserDefined) {
         return show(command.name) + "|" + test::Printable(KeywordOf(command.type));
     }
@@ -90,12 +93,14 @@ TEST(CommandFile, ReadsEachKindOfLine) {
         {u"A\\:B:%OPTIONS", "A:B|OPTIONS", u"", "A:B|OPTIONS", u""},
         {u"Name:% OPTIONS\t", "Name|OPTIONS", u"", "Name|OPTIONS", u""},
         {u"More:%SUBFOLDER", "More|SUBFOLDER", u"", "More|SUBFOLDER", u""},
-        {u"Name:%options", "", Message(MessageId::UnknownBuiltInCommand, {u"Name", 0, u"options"}), "",
-         Message(MessageId::UnknownBuiltInCommand, {u"Name", 0, u"options"})},
-        {u"Pct:%$name", "", Message(MessageId::UnknownBuiltInCommand, {u"Pct", 0, u"$name"}), "",
+        // The shell extension drops a line that is no command; the editor keeps it as it stands.
+        {u"Name:%options", "", Message(MessageId::UnknownBuiltInCommand, {u"Name", 0, u"options"}),
+         "!Name:%options", Message(MessageId::UnknownBuiltInCommand, {u"Name", 0, u"options"})},
+        {u"Pct:%$name", "", Message(MessageId::UnknownBuiltInCommand, {u"Pct", 0, u"$name"}), "!Pct:%$name",
          Message(MessageId::UnknownBuiltInCommand, {u"Pct", 0, u"$name"})},
-        {u"  ;x", "", Message(MessageId::NoCommandOnLine, {0}), "", Message(MessageId::NoCommandOnLine, {0})},
-        {u"No colon\\: here", "", Message(MessageId::NoCommandOnLine, {0}), "",
+        {u"  ;x", "", Message(MessageId::NoCommandOnLine, {0}), "!  ;x",
+         Message(MessageId::NoCommandOnLine, {0})},
+        {u"No colon\\: here", "", Message(MessageId::NoCommandOnLine, {0}), "!No colon\\: here",
          Message(MessageId::NoCommandOnLine, {0})},
         {u"Name:$name", "Name|||||0|", u"", "Name|$name||||0|", u""},
         {u"Name:$name[, ]", "Name||, |||0|", u"", "Name|$name|, |||0|", u""},
@@ -143,13 +148,26 @@ TEST(CommandFile, NumbersLinesFromZeroCountingSkippedOnes) {
                                                            Message(MessageId::NoCommandOnLine, {4})));
 }
 
-TEST(CommandFile, DropsCarriageReturnsWhereverTheyStand) {
-    // Only the line feed ends a line: a file with carriage returns alone is one line.
-    const Parsed crOnly = Parse(u"A:%QUILLET\rB:%OPTIONS\r", kShell);
-    EXPECT_EQ(Describe(crOnly.list), "");
-    EXPECT_EQ(test::Printable(crOnly.log),
-              test::Printable(Message(MessageId::UnknownBuiltInCommand, {u"A", 0, u"QUILLETB:%OPTIONS"})));
-    EXPECT_EQ(Describe(Parse(u"N\rame:$na\rme[\r, ]\r\n", kShell).list), "Name||, |||0|");
+TEST(CommandFile, EndsLinesAtLineFeedsCarriageReturnsOrBoth) {
+    struct Row {
+        std::u16string_view text;
+        std::string shell;
+        std::u16string shellLog;
+    };
+    const Row rows[] = {
+        {u"A:%QUILLET\rB:%OPTIONS\r", "A|QUILLET\nB|OPTIONS", u""},
+        {u"A:%QUILLET\r\nB:%OPTIONS", "A|QUILLET\nB|OPTIONS", u""},
+        {u"A:%QUILLET\n\rB:%OPTIONS\n", "A|QUILLET\nB|OPTIONS", u""},
+        // CR CR LF: a line end and an empty line; line 2 is the third.
+        {u"A:%QUILLET\r\r\nbad\rB:%OPTIONS", "A|QUILLET\nB|OPTIONS",
+         Message(MessageId::NoCommandOnLine, {2})},
+        {u"N\rame:$name[, ]\r\n", "ame||, |||0|", Message(MessageId::NoCommandOnLine, {0})},
+    };
+    for (const Row& row : rows) {
+        const Parsed shell = Parse(row.text, kShell);
+        EXPECT_EQ(Describe(shell.list), row.shell) << test::Printable(row.text);
+        EXPECT_EQ(test::Printable(shell.log), test::Printable(row.shellLog)) << test::Printable(row.text);
+    }
 }
 
 TEST(CommandFile, IgnoresLinesOf8192CharactersOrMore) {
@@ -172,8 +190,9 @@ TEST(CommandFile, IgnoresLinesOf8192CharactersOrMore) {
 TEST(CommandFile, StopsAtTheEndOfTextAndAtZeroCharacters) {
     const std::u16string text(u"A:$name\0[x]\nB:%QUI\0LLET\nC:\0%OPTIONS", 35);
     const Parsed parsed = Parse(text, kEditor);
-    EXPECT_EQ(Describe(parsed.list),
-              "A|$name||||0|\nC|||||0|" + test::Printable(FormatMessageText(MessageId::NoItemVariables)));
+    EXPECT_EQ(Describe(parsed.list), "A|$name||||0|\n!" +
+                                         test::Printable(std::u16string(u"B:%QUI\0LLET", 11)) + "\nC|||||0|" +
+                                         test::Printable(FormatMessageText(MessageId::NoItemVariables)));
     EXPECT_EQ(test::Printable(parsed.log),
               test::Printable(Message(MessageId::UnknownBuiltInCommand, {u"B", 1, u"QUI"})));
 }

@@ -77,42 +77,114 @@ std::vector<std::string> DescribeAll(const CommandList& list, Describe describe)
     return out;
 }
 
-TEST(CommandFileRead, TakesAnyBytesWithoutFailing) {
+// Command files as other programs leave them: what the shell extension reads, the encoding that
+// quillet check reports, and what the configuration program writes when saved without an edit (the
+// same bytes unless given).
+TEST(CommandFileRead, ReadsEveryEncodingAndKeepsEveryLine) {
+    using namespace std::string_literals;
     struct Row {
         const char* what;
         std::string bytes;
         std::vector<std::string> shell;  // Fields() of the shell extension's commands
+        std::u16string_view encoding;
+        std::optional<std::string> saved;
     };
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string longLine = "Long:$name[]" + std::string(9000, 'x') + "\r\n";
     const Row rows[] = {
-        {"empty file", "", {}},
-        {"byte order mark alone", "\xEF\xBB\xBF", {}},
+        {"empty file", "", {}, u"UTF-8", std::nullopt},
+        {"byte order mark alone", bom, {}, u"UTF-8 with byte order mark", std::nullopt},
         {"byte order mark, CR LF lines",
-         "\xEF\xBB\xBF"
-         "A:%QUILLET\r\nB:%OPTIONS\r\n",
-         {"A|0|||||0|", "B|4|||||0|"}},
-        {"no byte order mark", "A:%QUILLET", {"A|0|||||0|"}},
-        {"malformed UTF-8 becomes U+FFFD",
-         "A\xFF\xC3:%QUILLET\nB\xE2\x82:%OPTIONS",
-         {"A\xEF\xBF\xBD\xEF\xBF\xBD|0|||||0|", "B\xEF\xBF\xBD|4|||||0|"}},
-        {"text ends at a zero byte", std::string("A:%QUILLET\r\n\0B:%OPTIONS\r\n", 25), {"A|0|||||0|"}},
-        {"a zero byte first", std::string("\0A:%QUILLET", 11), {}},
-        {"UTF-16 file",
-         std::string("\xFF\xFE"
-                     "A\0:\0%\0Q\0",
-                     10),
-         {}},
+         bom + "A:%QUILLET\r\nB:%OPTIONS\r\n",
+         {"A|0|||||0|", "B|4|||||0|"},
+         u"UTF-8 with byte order mark",
+         std::nullopt},
+        {"no byte order mark, no last line end",
+         "A:%QUILLET\nB:%OPTIONS",
+         {"A|0|||||0|", "B|4|||||0|"},
+         u"UTF-8",
+         std::nullopt},
+        {"comments, empty and rejected lines in place",
+         "; mine\r\n\r\nno colon\r\nA:%QUILLET\r\n  ;x\r\nL:%quillet\r\nF:$nope[]\r\n; end\r\n\r\n",
+         {"A|0|||||0|"},
+         u"UTF-8",
+         std::nullopt},
+        {"a line of 9,000 characters", longLine + "A:%QUILLET\r\n", {"A|0|||||0|"}, u"UTF-8", std::nullopt},
+        {"fields that cannot be parsed stay as typed",
+         "Unclosed:$name[\nEsc:$name\\x[\\q]\\\n",
+         {"Unclosed|7|||||0|", "Esc|7||\\q|\\||0|"},
+         u"UTF-8",
+         std::nullopt},
+        {"carriage returns alone end lines",
+         "A:%QUILLET\rB:%OPTIONS\r",
+         {"A|0|||||0|", "B|4|||||0|"},
+         u"UTF-8",
+         std::nullopt},
+        {"a zero byte cuts no line",
+         "A:%QUI\0LLET\r\nB:%OPTIONS\r\n\0\r\nC:%QUILLET"s,
+         {"B|4|||||0|", "C|0|||||0|"},
+         u"UTF-8",
+         std::nullopt},
+        {"malformed UTF-8 after the mark becomes U+FFFD",
+         bom + "A\xFF\xC3:%QUILLET\nB\xE2\x82:%OPTIONS",
+         {"A\xEF\xBF\xBD\xEF\xBF\xBD|0|||||0|", "B\xEF\xBF\xBD|4|||||0|"},
+         u"UTF-8 with byte order mark, with bytes that are not valid in it (read as the replacement "
+         u"character "
+         u"\uFFFD)",
+         bom + "A\xEF\xBF\xBD\xEF\xBF\xBD:%QUILLET\nB\xEF\xBF\xBD:%OPTIONS"},
+        {"UTF-16 LE (Notepad's Unicode)",
+         "\xFF\xFE"
+         "A\0:\0%\0Q\0U\0I\0L\0L\0E\0T\0\r\0\n\0\xE9\0:\0%\0O\0P\0T\0I\0O\0N\0S\0"s,
+         {"A|0|||||0|", "\xC3\xA9|4|||||0|"},
+         u"UTF-16 LE",
+         bom + "A:%QUILLET\r\n\xC3\xA9:%OPTIONS"},
+        {"UTF-16 BE",
+         "\xFE\xFF\0A\0:\0%\0Q\0U\0I\0L\0L\0E\0T\0\r"s,
+         {"A|0|||||0|"},
+         u"UTF-16 BE",
+         bom + "A:%QUILLET\r"},
+        {"UTF-16 with an odd byte and a lone surrogate",
+         "\xFF\xFE"
+         "A\0\x00\xD8:\0%\0O\0P\0T\0I\0O\0N\0S\0\n\0x"s,
+         {"A\xEF\xBF\xBD|4|||||0|"},
+         u"UTF-16 LE, with bytes that are not valid in it (read as the replacement character \uFFFD)",
+         bom + "A\xEF\xBF\xBD:%OPTIONS\n\xEF\xBF\xBD"},
     };
     test::TempFolder folder;
+    const std::u16string path = folder.PathOf(u"Cmds.txt");
     for (const Row& row : rows) {
-        const std::u16string path = folder.PathOf(u"Cmds.txt");
         WriteBytes(path, row.bytes);
-        EXPECT_EQ(DescribeAll(Load(path, kShell), Fields), row.shell) << row.what;
-        EXPECT_EQ(Load(path, kEditor).size(), row.shell.size()) << row.what;
+        const CommandList shell = Load(path, kShell);
+        EXPECT_EQ(DescribeAll(shell, Fields), row.shell) << row.what;
+        EXPECT_EQ(test::Printable(EncodingName(shell.form)), test::Printable(row.encoding)) << row.what;
+        std::u16string error;
+        ASSERT_TRUE(SaveCommandFile(path, Load(path, kEditor), error)) << row.what;
+        EXPECT_EQ(ReadBytes(path), row.saved.value_or(row.bytes)) << row.what;
+        EXPECT_EQ(DescribeAll(Load(path, kShell), Meaning), DescribeAll(shell, Meaning)) << row.what;
     }
     // Nothing to read: a missing file, a folder, an empty path.
     EXPECT_TRUE(Load(folder.PathOf(u"missing.txt"), kShell).empty());
     EXPECT_TRUE(Load(folder.PathOf(u""), kShell).empty());
     EXPECT_TRUE(Load(u"", kShell).empty());
+}
+
+// Bytes that are not UTF-8 and have no byte order mark are in the system's ANSI code page.
+TEST(CommandFileRead, ReadsTheAnsiCodePage) {
+    if (platform::AnsiCodePage() != 1252) {
+        GTEST_SKIP() << "the system's ANSI code page is " << platform::AnsiCodePage() << ", not 1252";
+    }
+    test::TempFolder folder;
+    const std::u16string path = folder.PathOf(u"Cmds.txt");
+    WriteBytes(path, "Caf\xE9 Men\xFC \x80\x81:%QUILLET\r\n");
+    const CommandList shell = Load(path, kShell);
+    ASSERT_EQ(shell.size(), 1u);
+    EXPECT_EQ(shell[0].name, u"Caf\u00E9 Men\u00FC \u20AC\u0081");
+    EXPECT_EQ(EncodingName(shell.form), u"ANSI code page 1252");
+    std::u16string error;
+    ASSERT_TRUE(SaveCommandFile(path, Load(path, kEditor), error));
+    EXPECT_EQ(ReadBytes(path),
+              "\xEF\xBB\xBF"
+              "Caf\xC3\xA9 Men\xC3\xBC \xE2\x82\xAC\xC2\x81:%QUILLET\r\n");
 }
 
 TEST(CommandFileRead, Ignores4GiBFileWithoutReadingIt) {
@@ -193,6 +265,7 @@ TEST(CommandFileWrite, RoundTripKeepsFieldsAndMeaning) {
         ParseCommandText(row.line, kEditor, editor, log);
         ParseCommandText(row.line, kShell, shell, log);
         ASSERT_EQ(editor.size(), 1u) << where;
+        editor[0].readLine.clear();  // written from its fields, as after an edit
 
         std::u16string error;
         ASSERT_TRUE(SaveCommandFile(path, editor, error)) << test::Printable(error);

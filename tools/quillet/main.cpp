@@ -97,6 +97,7 @@ int RunCheck(std::span<const std::u16string> args) {
     std::u16string errorLog;
     const CommandList list = ReadCommandFile(path, errorLog);
     Out().Write(path + u": " + Utf8ToUtf16(std::to_string(list.size())) + u" commands\n");
+    Out().Write(u"Encoding: " + EncodingName(list.form) + u"\n");
     if (const std::size_t leftOut = CommandsLeftOutOfMenu(list)) {
         Out().Write(FormatMessageText(
                         MessageId::MenuCommandsLeftOut,

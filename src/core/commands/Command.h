@@ -46,9 +46,34 @@ struct Command {
     std::u16string name;  // the menu text, which may hold "&" accelerator marks
     CommandType type = CommandType::UserDefined;
     CopyFormat format;  // used by UserDefined only
+
+    // The configuration program's reading only: the file's text behind the entry, so that a save
+    // writes an entry the user did not change exactly as it was read.
+    std::u16string linesBefore;  // the comment and empty lines just above its line, line ends included
+    std::u16string readLine;     // its line as read, without the line end; empty for a new command
+    std::u16string lineEnd;      // that line's end as read: CR LF, LF or CR; empty at the end of the file
+    // Not empty: a line that is no command, kept as it stands, with why it cannot be read. The name
+    // holds the line's text; the other fields are unused.
+    std::u16string unreadable;
 };
 
-// The commands in the order of the command file, which is the order of the menu.
-using CommandList = std::vector<Command>;
+// How a command file's bytes hold its text.
+enum class TextEncoding { Utf8, Utf16LE, Utf16BE, Ansi };
+
+// What the configuration program keeps of a command file besides its entries.
+struct CommandFileForm {
+    TextEncoding encoding = TextEncoding::Utf8;
+    bool byteOrderMark = true;
+    bool replacedBytes = false;  // bytes the encoding does not allow were read as U+FFFD
+    std::u16string linesAtEnd;   // the comment and empty lines after the last entry, line ends included
+};
+
+// The commands in the order of the command file, which is the order of the menu; the configuration
+// program's reading also keeps the lines that are no commands and the file's form, in `form`.
+class CommandList : public std::vector<Command> {
+  public:
+    using std::vector<Command>::vector;
+    CommandFileForm form;
+};
 
 }  // namespace quillet

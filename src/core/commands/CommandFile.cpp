@@ -185,10 +185,10 @@ void AppendCommandLine(TextBuffer& out, const Command& command) {
     }
 }
 
-// Where the line that starts at `at` ends: its line feed, or the end of the text. Notes where the
-// line's first carriage return is, if it has one. Eight or four characters are tested at a time for
-// any below U+0010, the only ones that need a closer look.
-std::size_t LineEnd(std::u16string_view text, std::size_t at, std::size_t& firstReturn) {
+// Where the line that starts at `at` ends: its line feed or carriage return, or the end of the text.
+// Eight or four characters are tested at a time for any below U+0010, the only ones that need a
+// closer look.
+std::size_t LineEnd(std::u16string_view text, std::size_t at) {
     constexpr std::uint64_t kOnes = 0x0001000100010001ULL;
     constexpr std::uint64_t kHigh = 0x8000800080008000ULL;
     const char16_t* const chars = text.data();
@@ -212,11 +212,8 @@ std::size_t LineEnd(std::u16string_view text, std::size_t at, std::size_t& first
         }
         const std::size_t stop = std::min(text.size(), at + 4);
         for (; at < stop; ++at) {
-            if (chars[at] == u'\n') {
+            if (chars[at] == u'\n' || chars[at] == u'\r') {
                 return at;
-            }
-            if (chars[at] == u'\r' && firstReturn == std::u16string_view::npos) {
-                firstReturn = at;
             }
         }
     }
@@ -256,12 +253,34 @@ std::optional<MessageId> FieldTooLong(const CopyFormat& format, TextBuffer& writ
 
 namespace {
 
-// The bytes that hold the text: after the byte order mark, up to the first zero byte.
-std::string_view TextBytes(std::string_view bytes) {
-    if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-        bytes.remove_prefix(kByteOrderMark.size());
+constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
+
+// UTF-16 bytes in either order as text. An odd last byte and an unpaired surrogate become U+FFFD,
+// which is what a save in UTF-8 could write for them anyway.
+std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian, bool& replaced) {
+    std::u16string text(bytes.size() / 2, u'\0');
+    const auto* const in = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned first = in[2 * i];
+        const unsigned second = in[2 * i + 1];
+        text[i] = static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
     }
-    return bytes.substr(0, bytes.find('\0'));
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        const bool high = c >= 0xD800 && c <= 0xDBFF;
+        if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            ++i;
+        } else if (high || (c >= 0xDC00 && c <= 0xDFFF)) {
+            text[i] = 0xFFFD;
+            replaced = true;
+        }
+    }
+    if (bytes.size() % 2 != 0) {
+        text.push_back(0xFFFD);
+        replaced = true;
+    }
+    return text;
 }
 
 // Room for about as many commands as a text of typical lines holds, up to a bound; a list that needs
@@ -272,8 +291,52 @@ void ReserveCommands(CommandList& list, std::size_t textLength) {
     list.reserve(list.size() + std::min(textLength / kTypicalLineLength + 1, kReserveLimit));
 }
 
-// Parses one line without its line feed or trailing carriage returns, unless it is too long, empty
-// or a comment.
+bool IsHiddenLine(std::u16string_view line) {
+    return line.empty() || line.front() == u';';
+}
+
+// Why ParseLine appended no command: none, or the message for the log.
+struct Rejection {
+    bool rejected = false;
+    MessageId id = MessageId::NoCommandOnLine;
+    std::u16string keyword;  // UnknownBuiltInCommand's
+};
+
+Rejection ParseLine(std::u16string_view line, std::int32_t lineNumber, EscapeMode mode, CommandList& list,
+                    std::u16string& errorLog);
+
+// The configuration program's entry for a line that is no command: the line's text, kept as it stands.
+Command& AppendUnreadable(CommandList& list, std::u16string_view line, std::u16string reason) {
+    Command& entry = list.emplace_back(std::u16string(line));
+    entry.unreadable = std::move(reason);
+    return entry;
+}
+
+// The configuration program's entry for a line that is neither empty nor a comment: its command, or
+// the line kept with why it is none. Line numbers in the reasons count from 1, as editors show them.
+Command& AppendEditorEntry(std::u16string_view line, std::int32_t lineNumber, CommandList& list,
+                           std::u16string& errorLog) {
+    if (line.size() >= kMaxCommandLineLength) {
+        return AppendUnreadable(list, line,
+                                FormatMessageText(MessageId::LineTooLongToRead,
+                                                  {static_cast<std::int64_t>(line.size()),
+                                                   static_cast<std::int64_t>(kMaxCommandLineLength)}));
+    }
+    const Rejection rejection = ParseLine(line, lineNumber, EscapeMode::EditorEscapes, list, errorLog);
+    if (!rejection.rejected) {
+        return list.back();
+    }
+    const std::int32_t shown = lineNumber < INT32_MAX ? lineNumber + 1 : lineNumber;
+    if (rejection.id == MessageId::UnknownBuiltInCommand) {
+        FormatCursor cursor(line);
+        const std::u16string name = ReadRun(cursor, u":", EscapeMode::NameEscapes);
+        return AppendUnreadable(list, line,
+                                FormatMessageText(rejection.id, {name, shown, rejection.keyword}));
+    }
+    return AppendUnreadable(list, line, FormatMessageText(rejection.id, {shown}));
+}
+
+// Parses one line without its line end, unless it is too long, empty or a comment.
 void ParseKeptLine(std::u16string_view line, std::int64_t lineNumber, EscapeMode mode, CommandList& list,
                    std::u16string& errorLog) {
     const auto number = static_cast<std::int32_t>(std::min<std::int64_t>(lineNumber, INT32_MAX));
@@ -283,46 +346,64 @@ void ParseKeptLine(std::u16string_view line, std::int64_t lineNumber, EscapeMode
                  FormatMessageText(MessageId::LineIgnoredTooLong,
                                    {static_cast<std::int64_t>(number), static_cast<std::int64_t>(line.size()),
                                     static_cast<std::int64_t>(kMaxCommandLineLength)}));
-    } else if (!line.empty() && line.front() != u';') {
+    } else if (!IsHiddenLine(line)) {
         ParseCommandLine(line, number, mode, list, errorLog);
     }
 }
 
-}  // namespace
-
-// The text is converted a line at a time into one reused string rather than all at once. The same
-// text results: a line feed or carriage return byte is never part of a UTF-8 sequence, good or bad,
-// so the lines and their carriage returns are where the whole text's conversion has them. A carriage
-// return inside a line is removed after the conversion, since a sequence cut by one converts
-// differently from the sequence without it.
-void ParseCommandFileBytes(std::string_view fileBytes, EscapeMode mode, CommandList& list,
-                           std::u16string& errorLog) {
-    const std::string_view bytes = TextBytes(fileBytes);
-    ReserveCommands(list, bytes.size());
-    std::u16string line;
-    std::int64_t lineNumber = 0;
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-        const void* feed = std::memchr(bytes.data() + at, '\n', bytes.size() - at);
-        const std::size_t end = feed == nullptr
-                                    ? bytes.size()
-                                    : static_cast<std::size_t>(static_cast<const char*>(feed) - bytes.data());
-        std::string_view lineBytes = bytes.substr(at, end - at);
-        at = end + 1;  // past the line feed
-        while (!lineBytes.empty() && lineBytes.back() == '\r') {
-            lineBytes.remove_suffix(1);
-        }
-        AssignUtf16(lineBytes, line);
-        if (lineBytes.find('\r') != std::string_view::npos) {
-            line.erase(std::remove(line.begin(), line.end(), u'\r'), line.end());
-        }
-        ParseKeptLine(line, lineNumber, mode, list, errorLog);
-        ++lineNumber;
-    }
+// The fields that the configuration program edits, compared.
+bool SameFields(const Command& a, const Command& b) {
+    const CopyFormat& f = a.format;
+    const CopyFormat& g = b.format;
+    return a.name == b.name && a.type == b.type && f.formatText == g.formatText &&
+           f.itemSeparator == g.itemSeparator && f.startText == g.startText && f.endText == g.endText &&
+           f.newlineAtEnd == g.newlineAtEnd;
 }
 
-std::u16string DecodeCommandFileBytes(std::string_view bytes) {
-    return Utf8ToUtf16(TextBytes(bytes));
+// True when the entry's line as read still says what the entry holds, so that the save writes that
+// line unchanged.
+bool WrittenAsRead(const Command& entry) {
+    if (entry.readLine.empty()) {
+        return false;
+    }
+    if (!entry.unreadable.empty()) {
+        return entry.name == entry.readLine;
+    }
+    CommandList again;
+    std::u16string log;
+    return !ParseLine(entry.readLine, 0, EscapeMode::EditorEscapes, again, log).rejected &&
+           SameFields(again.front(), entry);
+}
+
+}  // namespace
+
+void ParseCommandFileBytes(std::string_view bytes, EscapeMode mode, CommandList& list,
+                           std::u16string& errorLog) {
+    CommandFileForm form;
+    const std::u16string text = DecodeCommandFileBytes(bytes, form);
+    ParseCommandText(text, mode, list, errorLog);
+    form.linesAtEnd = std::move(list.form.linesAtEnd);
+    list.form = std::move(form);
+}
+
+std::u16string DecodeCommandFileBytes(std::string_view bytes, CommandFileForm& form) {
+    form = CommandFileForm();
+    if (bytes.starts_with(kByteOrderMark)) {
+        bytes.remove_prefix(kByteOrderMark.size());
+        form.replacedBytes = !IsValidUtf8(bytes);
+        return Utf8ToUtf16(bytes);
+    }
+    if (bytes.starts_with(kUtf16LittleEndianMark) || bytes.starts_with(kUtf16BigEndianMark)) {
+        const bool bigEndian = bytes.starts_with(kUtf16BigEndianMark);
+        form.encoding = bigEndian ? TextEncoding::Utf16BE : TextEncoding::Utf16LE;
+        return DecodeUtf16(bytes.substr(2), bigEndian, form.replacedBytes);
+    }
+    form.byteOrderMark = false;
+    if (IsValidUtf8(bytes)) {
+        return Utf8ToUtf16(bytes);
+    }
+    form.encoding = TextEncoding::Ansi;
+    return platform::AnsiToUtf16(bytes);
 }
 
 CommandList LoadCommandFile(const std::u16string& path, EscapeMode mode, std::u16string& errorLog) {
@@ -343,37 +424,67 @@ CommandList LoadCommandFile(const std::u16string& path, EscapeMode mode, std::u1
 void ParseCommandText(std::u16string_view text, EscapeMode mode, CommandList& list,
                       std::u16string& errorLog) {
     ReserveCommands(list, text.size());
-    // Only a line with a carriage return inside it (not just before its line feed) is copied.
-    std::u16string copied;
+    const bool keepLines = mode == EscapeMode::EditorEscapes;
+    std::u16string hidden;  // the comment and empty lines since the last entry, kept by the editor
     // Counted wide: a file just under 4 GiB can hold more lines than a 32-bit number.
     std::int64_t lineNumber = 0;
     std::size_t at = 0;
     while (at < text.size()) {
-        std::size_t firstReturn = std::u16string_view::npos;
-        const std::size_t end = LineEnd(text, at, firstReturn);
-        std::u16string_view line = text.substr(at, end - at);
-        while (!line.empty() && line.back() == u'\r') {
-            line.remove_suffix(1);
+        const std::size_t end = LineEnd(text, at);
+        const std::u16string_view line = text.substr(at, end - at);
+        // A carriage return, a line feed, or the two together end a line.
+        std::size_t next = end;
+        if (next < text.size()) {
+            next += text[next] == u'\r' && next + 1 < text.size() && text[next + 1] == u'\n' ? 2 : 1;
         }
-        if (firstReturn < at + line.size()) {
-            copied.clear();
-            std::copy_if(line.begin(), line.end(), std::back_inserter(copied),
-                         [](char16_t c) { return c != u'\r'; });
-            line = copied;
+        const std::u16string_view lineEnd = text.substr(end, next - end);
+        at = next;
+        if (!keepLines) {
+            ParseKeptLine(line, lineNumber, mode, list, errorLog);
+        } else if (IsHiddenLine(line)) {
+            hidden += line;
+            hidden += lineEnd;
+        } else {
+            const auto number = static_cast<std::int32_t>(std::min<std::int64_t>(lineNumber, INT32_MAX));
+            Command& entry = AppendEditorEntry(line, number, list, errorLog);
+            entry.linesBefore.swap(hidden);
+            hidden.clear();
+            entry.readLine = line;
+            entry.lineEnd = lineEnd;
         }
-        at = end + 1;  // past the line feed
-        ParseKeptLine(line, lineNumber, mode, list, errorLog);
         ++lineNumber;
     }
+    if (keepLines) {
+        list.form.linesAtEnd = std::move(hidden);
+    }
+}
+
+Command ReadEditorLine(std::u16string_view line, std::int32_t lineNumber) {
+    CommandList list;
+    std::u16string log;
+    if (IsHiddenLine(line)) {
+        AppendUnreadable(list, line, std::u16string(MessageText(MessageId::LineIsComment)));
+    } else {
+        AppendEditorEntry(line, lineNumber, list, log);
+    }
+    list.back().readLine = line;
+    return std::move(list.back());
 }
 
 void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeMode mode, CommandList& list,
                       std::u16string& errorLog) {
+    ParseLine(line, lineNumber, mode, list, errorLog);
+}
+
+namespace {
+
+Rejection ParseLine(std::u16string_view line, std::int32_t lineNumber, EscapeMode mode, CommandList& list,
+                    std::u16string& errorLog) {
     FormatCursor cursor(line);
     std::u16string name = ReadRun(cursor, u":", EscapeMode::NameEscapes);
     if (cursor.Peek() != u':') {
         AddToLog(errorLog, FormatMessageText(MessageId::NoCommandOnLine, {lineNumber}));
-        return;
+        return {true, MessageId::NoCommandOnLine, {}};
     }
     cursor.Advance();
     // The command is made in its place at the end of the list, and taken out again when the line is
@@ -397,11 +508,11 @@ void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeM
         if (const std::optional<CommandType> type = CommandTypeFromKeyword(trimmed)) {
             command.type = *type;
             placement.kept = true;
-        } else {
-            AddToLog(errorLog, FormatMessageText(MessageId::UnknownBuiltInCommand,
-                                                 {command.name, lineNumber, trimmed}));
+            return {};
         }
-        return;
+        AddToLog(errorLog,
+                 FormatMessageText(MessageId::UnknownBuiltInCommand, {command.name, lineNumber, trimmed}));
+        return {true, MessageId::UnknownBuiltInCommand, std::u16string(trimmed)};
     }
 
     const std::int32_t formatStart = cursor.Position();
@@ -427,7 +538,7 @@ void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeM
         if (mode == EscapeMode::FullEscapes) {
             AddToLog(errorLog, FormatMessageText(MessageId::ErrorReadingCommand,
                                                  {command.name, lineNumber, AsClause(error)}));
-            return;
+            return {true, MessageId::ErrorReadingCommand, {}};
         }
         command.format.errorText = std::move(error);
     }
@@ -439,15 +550,47 @@ void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeM
                                               AsClause(MessageText(MessageId::FailedToReadItemSeparator))}));
     }
     placement.kept = true;
+    return {};
 }
 
+}  // namespace
+
 std::u16string CommandFileText(const CommandList& list) {
-    TextBuffer out;
-    for (const Command& command : list) {
-        AppendCommandLine(out, command);
-        out.AppendText(u"\n");
+    std::u16string text;
+    TextBuffer line;
+    // A line read last in a file without a final line end, until something follows it.
+    bool lineOpen = false;
+    const auto closeLine = [&] {
+        if (lineOpen) {
+            text += u"\r\n";
+            lineOpen = false;
+        }
+    };
+    for (const Command& entry : list) {
+        if (!entry.linesBefore.empty()) {
+            closeLine();
+            text += entry.linesBefore;
+        }
+        closeLine();
+        if (WrittenAsRead(entry)) {
+            text += entry.readLine;
+        } else if (!entry.unreadable.empty()) {
+            std::copy_if(entry.name.begin(), entry.name.end(), std::back_inserter(text),
+                         [](char16_t c) { return c != u'\r' && c != u'\n'; });
+        } else {
+            line.Clear();
+            AppendCommandLine(line, entry);
+            text += line.View();
+        }
+        // A new entry ends as the writer ends lines; one read from the file as its line ended.
+        text += entry.readLine.empty() ? std::u16string_view(u"\r\n") : entry.lineEnd;
+        lineOpen = !entry.readLine.empty() && entry.lineEnd.empty();
     }
-    return std::u16string(out.View());
+    if (!list.form.linesAtEnd.empty()) {
+        closeLine();
+        text += list.form.linesAtEnd;
+    }
+    return text;
 }
 
 bool CheckCommandList(const CommandList& list, std::u16string& error) {
@@ -455,6 +598,9 @@ bool CheckCommandList(const CommandList& list, std::u16string& error) {
     TextBuffer runs;
     for (std::size_t i = 0; i < list.size(); ++i) {
         const Command& command = list[i];
+        if (!command.unreadable.empty() || WrittenAsRead(command)) {
+            continue;  // written as it stands, which the reader reads as it did
+        }
         const auto number = static_cast<std::int64_t>(i + 1);
         const auto nameLength = static_cast<std::size_t>(std::count_if(
             command.name.begin(), command.name.end(), [](char16_t c) { return c != u'\r' && c != u'\n'; }));
@@ -490,17 +636,38 @@ bool CheckCommandList(const CommandList& list, std::u16string& error) {
     return true;
 }
 
-std::string EncodeCommandFileText(std::u16string_view text) {
-    std::string bytes(kByteOrderMark);
+std::string EncodeCommandFileText(std::u16string_view text, const CommandFileForm& form) {
+    std::string bytes(form.encoding == TextEncoding::Utf8 && !form.byteOrderMark ? "" : kByteOrderMark);
     bytes += Utf16ToUtf8(text);
     return bytes;
+}
+
+std::u16string EncodingName(const CommandFileForm& form) {
+    std::u16string name;
+    switch (form.encoding) {
+        case TextEncoding::Utf8:
+            name =
+                MessageText(form.byteOrderMark ? MessageId::EncodingUtf8WithMark : MessageId::EncodingUtf8);
+            break;
+        case TextEncoding::Utf16LE:
+            name = MessageText(MessageId::EncodingUtf16LE);
+            break;
+        case TextEncoding::Utf16BE:
+            name = MessageText(MessageId::EncodingUtf16BE);
+            break;
+        case TextEncoding::Ansi:
+            name = FormatMessageText(MessageId::EncodingAnsi,
+                                     {static_cast<std::int64_t>(platform::AnsiCodePage())});
+            break;
+    }
+    return form.replacedBytes ? FormatMessageText(MessageId::EncodingWithReplacements, {name}) : name;
 }
 
 bool SaveCommandFile(const std::u16string& path, const CommandList& list, std::u16string& error) {
     if (!CheckCommandList(list, error)) {
         return false;
     }
-    const std::string bytes = EncodeCommandFileText(CommandFileText(list));
+    const std::string bytes = EncodeCommandFileText(CommandFileText(list), list.form);
     const platform::ReplaceResult result = platform::ReplaceFileContents(path, bytes);
     if (result.Succeeded()) {
         return true;

@@ -1,6 +1,7 @@
-// The command file: one command per line in UTF-8, read by both Windows modules and written by the
-// configuration program. The reader takes any bytes without failing; the writer never leaves the
-// user's file shortened.
+// The command file: one command per line, read by both Windows modules and written by the
+// configuration program. The reader takes any bytes without failing (UTF-8 with or without byte order
+// mark, UTF-16 with one, else the system's ANSI code page); the writer never leaves the user's file
+// shortened, and writes what the configuration program did not change as it was read.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +14,8 @@
 
 namespace quillet {
 
-// Lines of this many characters or more (carriage returns not counted) are ignored, each with a message.
+// Lines of this many characters or more are ignored by the shell extension, each with a message; the
+// configuration program keeps them as lines it cannot read.
 inline constexpr std::size_t kMaxCommandLineLength = 8192;
 // The longest name the reader takes (a longer one drops the line): the Name field's limit.
 inline constexpr std::size_t kMaxCommandNameLength = kMaxRunLength;
@@ -21,22 +23,34 @@ inline constexpr std::size_t kMaxCommandNameLength = kMaxRunLength;
 inline constexpr std::uint64_t kMaxCommandFileSize = std::uint64_t{1} << 32;
 
 // Reads the command file at path with the escape mode of the reading program: FullEscapes in the
-// shell extension, EditorEscapes in the configuration program. A missing, unreadable, oversized or
-// unconvertible file gives an empty list. Each rejected line adds one message and a line feed to
-// errorLog.
+// shell extension, EditorEscapes in the configuration program (see ParseCommandText). A missing,
+// unreadable or oversized file gives an empty list. Each rejected line adds one message and a line
+// feed to errorLog.
 CommandList LoadCommandFile(const std::u16string& path, EscapeMode mode, std::u16string& errorLog);
 
-// The text of a command file's bytes: the byte order mark skipped, cut at the first zero byte, and
-// every malformed UTF-8 sequence replaced by U+FFFD.
-std::u16string DecodeCommandFileBytes(std::string_view bytes);
+// The text of a command file's bytes, with how they held it in form (its encoding, byte order mark and
+// whether bytes were replaced; linesAtEnd empty). A UTF-8 byte order mark gives UTF-8, each malformed
+// sequence U+FFFD; a UTF-16 one UTF-16 in its byte order, an odd last byte and an unpaired surrogate
+// U+FFFD. Without one, bytes that are valid UTF-8 are read as UTF-8, others in the system's ANSI code
+// page. Zero bytes are characters like any other.
+std::u16string DecodeCommandFileBytes(std::string_view bytes, CommandFileForm& form);
 
-// The commands of a command file's bytes, as ParseCommandText of DecodeCommandFileBytes gives them;
-// LoadCommandFile reads the file with this.
+// The commands of a command file's bytes, as ParseCommandText of DecodeCommandFileBytes gives them,
+// the list's form set; LoadCommandFile reads the file with this.
 void ParseCommandFileBytes(std::string_view bytes, EscapeMode mode, CommandList& list,
                            std::u16string& errorLog);
 
-// Splits text into lines numbered from 0 and parses each one that is neither empty nor a comment.
+// Splits text into lines numbered from 0, each ended by a line feed, a carriage return or the two
+// together, and parses each one that is neither empty nor a comment. With EditorEscapes every line is
+// kept: each entry has its line as read, with the comment and empty lines above it; a line that is
+// no command (no ":", an unknown keyword, 8192 characters or more) becomes an entry with its reason
+// in `unreadable`; the lines after the last entry go to list.form.linesAtEnd.
 void ParseCommandText(std::u16string_view text, EscapeMode mode, CommandList& list, std::u16string& errorLog);
+
+// The configuration program's entry for one line of text typed in place of a line it could not read:
+// the command it now holds, or the line again with why it cannot be read (a comment or an empty line
+// too). Its readLine is the text. The reasons name the line by lineNumber + 1.
+Command ReadEditorLine(std::u16string_view line, std::int32_t lineNumber);
 
 // Parses one line (without its line end) and appends at most one command. With FullEscapes a
 // user-defined command whose item format has an error is dropped with a message; otherwise it is
@@ -44,21 +58,30 @@ void ParseCommandText(std::u16string_view text, EscapeMode mode, CommandList& li
 void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeMode mode, CommandList& list,
                       std::u16string& errorLog);
 
-// The command file's text for list, each line ending in CR LF.
+// The command file's text for list. An entry whose line as read still says what it holds is written
+// as that line with its line end, and an unreadable entry as its text; any other entry is written from
+// its fields, ending with CR LF when it is new. The lines kept above each entry and after the last
+// one are written as they were read.
 std::u16string CommandFileText(const CommandList& list);
 
-// True when the reader takes every line of the list's file whole; otherwise false with the message of
-// the first command whose line it would drop or cut, or that would show as a blank item: a name longer
-// than kMaxCommandNameLength, an empty or blank name, a name that makes its line a comment, an item
+// True when the reader takes every line of the list's file that is written from its fields (a line
+// written as it was read is read as before) whole; otherwise false with the message of the first
+// command whose line it would drop or cut, or that would show as a blank item: a name longer than
+// kMaxCommandNameLength, an empty or blank name, a name that makes its line a comment, an item
 // separator, start or end text longer than the reader's run of kMaxRunLength, or a line of
 // kMaxCommandLineLength characters or more.
 bool CheckCommandList(const CommandList& list, std::u16string& error);
 
-// The bytes written for a text: the UTF-8 byte order mark and the text in UTF-8.
-std::string EncodeCommandFileText(std::u16string_view text);
+// The bytes written for a text: the text in UTF-8, after the UTF-8 byte order mark unless the form is
+// UTF-8 without one. A file read in another encoding is so written in UTF-8.
+std::string EncodeCommandFileText(std::u16string_view text, const CommandFileForm& form = {});
 
-// Writes the whole list to path, replacing the file in one step. The list is the configuration
-// program's (read with EditorEscapes): a user-defined command is written from its formatText. False with the
+// The name of the encoding a file was read in, for messages: "UTF-16 LE", "ANSI code page 1252"...
+std::u16string EncodingName(const CommandFileForm& form);
+
+// Writes the whole list to path, replacing the file in one step, in the list's form. The list is the
+// configuration program's (read with EditorEscapes): a user-defined command is written from its
+// formatText. False with the
 // message (CheckCommandList's refusal, 220 when the file cannot be created, 221 when writing fails) in
 // error; the old file is then untouched.
 bool SaveCommandFile(const std::u16string& path, const CommandList& list, std::u16string& error);

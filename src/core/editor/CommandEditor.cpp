@@ -1,6 +1,8 @@
 #include "core/editor/CommandEditor.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <utility>
 
 #include "core/commands/CommandFile.h"
@@ -37,7 +39,9 @@ std::vector<StateMark> StateMarks(const CommandList& list) {
     marks.reserve(list.size());
     bool belowSubMenu = false;  // never reset: a second sub-menu command marks what follows it too
     for (const Command& command : list) {
-        if (command.type == CommandType::SubFolder) {
+        if (!command.unreadable.empty()) {
+            marks.push_back(StateMark::Problem);
+        } else if (command.type == CommandType::SubFolder) {
             marks.push_back(StateMark::SubMenu);
             belowSubMenu = true;
         } else if (command.type == CommandType::UserDefined && !command.format.errorText.empty()) {
@@ -113,7 +117,8 @@ void CommandEditor::SetDisplay(EditorDisplay display) {
 }
 
 bool CommandEditor::CurrentIsUserDefined() const {
-    return current_ && commands_[*current_].type == CommandType::UserDefined;
+    return current_ && commands_[*current_].type == CommandType::UserDefined &&
+           commands_[*current_].unreadable.empty();
 }
 
 void CommandEditor::ShowCommand(std::optional<std::size_t> index) {
@@ -126,6 +131,14 @@ void CommandEditor::ShowCommand(std::optional<std::size_t> index) {
     }
     const Command& command = commands_[*index];
     view_.SetFieldText(EditorField::Name, command.name);
+    // As the field holds it, which may differ from the name (an edit control stops at a zero).
+    shownName_ = view_.FieldText(EditorField::Name);
+    if (!command.unreadable.empty()) {
+        view_.SetFieldText(EditorField::Type, MessageText(MessageId::TypeNameUnreadable));
+        view_.SetDescription(FormatMessageText(MessageId::UnreadableLineDescription, {command.unreadable}));
+        SetDisplay(EditorDisplay::BuiltIn);
+        return;
+    }
     view_.SetFieldText(EditorField::Type, MessageText(TextsOf(command.type).typeField));
     if (command.type != CommandType::UserDefined) {
         view_.SetDescription(DescriptionOf(command.type));
@@ -149,8 +162,15 @@ void CommandEditor::StoreCurrentCommand() {
         return;
     }
     Command& command = commands_[*current_];
-    command.name = view_.FieldText(EditorField::Name);
-    if (command.type == CommandType::UserDefined) {
+    // A name left as shown stays as read.
+    if (std::u16string typed = view_.FieldText(EditorField::Name); typed != shownName_) {
+        shownName_ = typed;
+        command.name = std::move(typed);
+        if (!command.unreadable.empty()) {
+            ReadLineAgain(*current_);
+        }
+    }
+    if (CurrentIsUserDefined()) {
         CheckItemFormat();
         for (std::size_t i = 1; i < std::size(kSpacedFields); ++i) {
             StoreSpacedField(i, command.format);
@@ -158,6 +178,24 @@ void CommandEditor::StoreCurrentCommand() {
         command.format.newlineAtEnd = view_.NewlineChecked();
     }
     view_.SetItemText(*current_, command.name);
+}
+
+void CommandEditor::ReadLineAgain(std::size_t index) {
+    // The line it will be on, counted from 1 as the reasons count.
+    std::size_t line = index;
+    for (std::size_t i = 0; i <= index; ++i) {
+        const std::u16string& above = commands_[i].linesBefore;
+        line += static_cast<std::size_t>(std::count(above.begin(), above.end(), u'\n'));
+    }
+    Command& entry = commands_[index];
+    Command again =
+        ReadEditorLine(entry.name, static_cast<std::int32_t>(std::min<std::size_t>(line, INT32_MAX)));
+    again.linesBefore = std::move(entry.linesBefore);
+    again.lineEnd = std::move(entry.lineEnd);
+    entry = std::move(again);
+    UpdateMarks();
+    // The entry may now be a command: show it as one.
+    ShowCommand(index);
 }
 
 void CommandEditor::StoreSpacedField(std::size_t index, CopyFormat& format) {
@@ -273,9 +311,12 @@ void CommandEditor::DeleteCommand() {
     const std::size_t at = *selected_;
     const Updating updating(*this);
     const bool wasSubMenu = commands_[at].type == CommandType::SubFolder;
-    // Its pending field edits are dropped with it.
+    // Its pending field edits are dropped with it; the comment and empty lines above it stay.
     current_.reset();
     selected_.reset();
+    std::u16string& linesAfter =
+        at + 1 < commands_.size() ? commands_[at + 1].linesBefore : commands_.form.linesAtEnd;
+    linesAfter.insert(0, commands_[at].linesBefore);
     commands_.erase(commands_.begin() + static_cast<std::ptrdiff_t>(at));
     marks_.erase(marks_.begin() + static_cast<std::ptrdiff_t>(at));
     view_.DeleteItem(at);
@@ -353,6 +394,14 @@ bool CommandEditor::SaveAndClose() {
             }
             break;
     }
+    // Once before the first save: a file read in another encoding is written in UTF-8.
+    const CommandFileForm& form = commands_.form;
+    if ((form.encoding != TextEncoding::Utf8 || form.replacedBytes) && !encodingAccepted_) {
+        if (!view_.Confirm(FormatMessageText(MessageId::ConfirmSaveAsUtf8, {EncodingName(form)}))) {
+            return false;
+        }
+        encodingAccepted_ = true;
+    }
     if (!storage_.Save(commands_, message)) {
         view_.ShowMessage(message);
         return false;
@@ -368,6 +417,7 @@ void CommandEditor::ReloadCommands() {
         selected_.reset();
         view_.DeleteAllItems();
         commands_ = storage_.Load();
+        encodingAccepted_ = false;  // a new reading, in whatever encoding the file has now
         ShowList();
     }
     ReportReadProblem();

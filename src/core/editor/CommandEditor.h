@@ -39,7 +39,8 @@ enum class ChangedFileAnswer { Overwrite, Reload, GoBack };
 enum class EscapeChoice { Insert = 0, Newline = 1, Tab = 2 };
 
 // The mark of each command at its place in the list: a sub-menu command SubMenu, a command below one
-// InSubMenu, a user-defined command with an error Problem wherever it stands.
+// InSubMenu, a user-defined command with an error and a line that is no command Problem wherever they
+// stand.
 std::vector<StateMark> StateMarks(const CommandList& list);
 
 class CommandEditor {
@@ -149,8 +150,9 @@ class CommandEditor {
     void ResetCommands();
     // OK: stores the current command and writes the list. A list the reader would not take whole, a
     // file that cannot be read, or a file changed since it was read (unless the user chooses to
-    // overwrite it) is not written. Closes on success; otherwise the dialog stays open with every
-    // edit, for another OK or Cancel, or with the file reloaded when the user chose that.
+    // overwrite it) is not written; a list read in another encoding than UTF-8 is written in UTF-8
+    // once the user agreed, asked the first time. Closes on success; otherwise the dialog stays open
+    // with every edit, for another OK or Cancel, or with the file reloaded when the user chose that.
     bool SaveAndClose();
 
     // The rules the events share.
@@ -190,6 +192,8 @@ class CommandEditor {
     // Stores one of the four visible-space fields (in the order Item Format, Item Separator, Start
     // Text, End Text) into the current command.
     void StoreSpacedField(std::size_t index, CopyFormat& format);
+    // Reads an unreadable entry's edited text again: a command now, or still a line with its reason.
+    void ReadLineAgain(std::size_t index);
 
     CommandList commands_;
     View& view_;
@@ -197,6 +201,8 @@ class CommandEditor {
     std::vector<StateMark> marks_;  // as the list view shows them
     // The current command's four visible-space fields, with what each dot stands for.
     std::array<VisibleSpaceText, 4> spacedTexts_;
+    std::u16string shownName_;  // the Name field's text as ShowCommand left it
+    bool encodingAccepted_ = false;
     std::optional<std::size_t> current_;
     std::optional<std::size_t> selected_;
     EditorDisplay display_ = EditorDisplay::NoCommand;

@@ -137,4 +137,23 @@ std::optional<std::u16string> FileTypeName(const std::u16string& name, bool isFo
     return ext + u" File";
 }
 
+std::uint32_t AnsiCodePage() {
+    return 1252;
+}
+
+std::u16string AnsiToUtf16(std::string_view bytes) {
+    // Windows-1252 from 0x80 to 0x9F; every other byte is the character of the same value.
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    };
+    std::u16string text(bytes.size(), u'\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        text[i] = byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : char16_t{byte};
+    }
+    return text;
+}
+
 }  // namespace quillet::platform

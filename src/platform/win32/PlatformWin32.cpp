@@ -86,4 +86,32 @@ std::optional<std::u16string> FileTypeName(const std::u16string& name, bool isFo
     return FromWide(info.szTypeName);
 }
 
+std::uint32_t AnsiCodePage() {
+    return GetACP();
+}
+
+std::u16string AnsiToUtf16(std::string_view bytes) {
+    // In pieces that an int can count, each ending after a line feed where there is one: a line feed
+    // byte is never part of a double-byte character in an ANSI code page, so no character is split.
+    constexpr std::size_t kPiece = std::size_t{1} << 30;
+    std::u16string text;
+    while (!bytes.empty()) {
+        std::size_t length = bytes.size();
+        if (length > kPiece) {
+            const std::size_t feed = bytes.rfind('\n', kPiece - 1);
+            length = feed == std::string_view::npos ? kPiece : feed + 1;
+        }
+        const int count = static_cast<int>(length);
+        const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, nullptr, 0);
+        if (needed > 0) {
+            const std::size_t at = text.size();
+            text.resize(at + static_cast<std::size_t>(needed));
+            MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, reinterpret_cast<wchar_t*>(text.data() + at),
+                                needed);
+        }
+        bytes.remove_prefix(length);
+    }
+    return text;
+}
+
 }  // namespace quillet::platform
