@@ -11,7 +11,9 @@
 #include "PrefsDialogFixture.h"
 #include "PrefsIds.h"
 #include "core/commands/CommandFile.h"
+#include "core/messages/Messages.h"
 #include "platform/Platform.h"
+#include "platform/Utf.h"
 #include "platform/win32/Handles.h"
 #include "winui/Handles.h"
 
@@ -351,19 +353,16 @@ TEST_F(PrefsDialogTest, EnterWhileTheNameFieldHasTheFocusSavesTheNewName) {
 }
 
 TEST_F(PrefsDialogTest, OkWritesEveryCommandAsReadAndTheDefaultListWithoutAUserFile) {
-    // No user file: the default list opens, and OK writes it to the user file, comments left out.
+    // No user file: the default list opens, and OK writes it to the user file byte for byte, comments
+    // included.
     {
         DialogDriver dialog = OpenDialog();
         dialog.CloseWith(IDOK);
     }
-    std::u16string log;
-    const CommandList defaults = LoadCommandFile(defaultCommandFile(), EscapeMode::EditorEscapes, log);
-    const CommandList written = LoadCommandFile(UserFile(), EscapeMode::EditorEscapes, log);
-    ASSERT_EQ(written.size(), defaults.size());
-    for (std::size_t i = 0; i < written.size(); ++i) {
-        EXPECT_EQ(written[i].name, defaults[i].name);
-        EXPECT_EQ(written[i].format.formatText, defaults[i].format.formatText);
-    }
+    const std::optional<std::string> defaults =
+        platform::ReadWholeFile(defaultCommandFile(), kMaxCommandFileSize);
+    ASSERT_TRUE(defaults.has_value());
+    EXPECT_EQ(UserFileBytes(), defaults);
 
     // A dot in a command that never became current is written as read.
     WriteUserFile({"Copy:%QUILLET", "Dotted:$name\xC2\xB7;[\xC2\xB7]"});
@@ -455,6 +454,38 @@ TEST_F(PrefsDialogTest, ASecondStartBringsTheRunningProgramToTheFront) {
             TerminateProcess(process, 1);
         }
     }
+}
+
+TEST_F(PrefsDialogTest, ShowsLinesItCannotReadAndAsksBeforeSavingUnicodeAsUtf8) {
+    // Notepad's "Unicode" (UTF-16 LE with its mark): a comment, a line without a colon, a keyword in
+    // lower case.
+    const std::u16string text = u"; mine\r\nCopy:%QUILLET\r\nno colon\r\nOpts:%options\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    WriteRaw(bytes);
+    DialogDriver dialog = OpenDialog();
+    EXPECT_EQ(Items(dialog), (std::vector<std::u16string>{u"Copy", u"no colon", u"Opts:%options"}));
+    EXPECT_EQ(Marks(dialog), (std::vector<int>{0, 3, 3}));
+    SelectItem(dialog, 2);
+    EXPECT_EQ(dialog.Text(IDC_TYPE), u"Line Not Read");
+    EXPECT_EQ(dialog.Text(IDC_NAME), u"Opts:%options");
+
+    PostClick(dialog, IDOK);
+    HWND box = WaitForWindow(dialog, u"ScrivelPrefs");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageOf(box), FormatMessageText(MessageId::ConfirmSaveAsUtf8, {u"UTF-16 LE"}));
+    Answer(box, IDCANCEL);
+    EXPECT_EQ(UserFileBytes(), bytes);
+    PostClick(dialog, IDOK);
+    box = WaitForWindow(dialog, u"ScrivelPrefs");
+    ASSERT_NE(box, nullptr);
+    Answer(box, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog.Dialog()); }));
+    dialog.CloseWith(IDOK);  // only joins the finished thread
+    EXPECT_EQ(UserFileBytes(), "\xEF\xBB\xBF" + Utf16ToUtf8(text));
 }
 
 struct CloseRow {

@@ -307,9 +307,10 @@ Rejection ParseLine(std::u16string_view line, std::int32_t lineNumber, EscapeMod
 
 // The configuration program's entry for a line that is no command: the line's text, kept as it stands.
 Command& AppendUnreadable(CommandList& list, std::u16string_view line, std::u16string reason) {
-    Command& entry = list.emplace_back(std::u16string(line));
+    Command entry{std::u16string(line)};
     entry.unreadable = std::move(reason);
-    return entry;
+    list.push_back(std::move(entry));
+    return list.back();
 }
 
 // The configuration program's entry for a line that is neither empty nor a comment: its command, or
