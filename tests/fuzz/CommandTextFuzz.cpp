@@ -22,17 +22,33 @@ bool SameFields(const Command& a, const Command& b) {
            a.format.errorText == b.format.errorText;
 }
 
-// Saved and read again by the configuration program, every command written from its fields.
-CommandList ReadBack(CommandList list) {
-    for (Command& command : list) {
-        if (command.unreadable.empty()) {
-            command.readLine.clear();
-        }
+// The list's entries as the editor would hold them after an edit of each command: the fields alone,
+// without the lines as read (a line that is no command stays as it stands).
+CommandList FromFields(const CommandList& list) {
+    CommandList fresh;
+    fresh.form = list.form;
+    for (const Command& command : list) {
+        Command& copy = fresh.emplace_back(command.name);
+        copy.type = command.type;
+        copy.format.formatText = command.format.formatText;
+        copy.format.itemSeparator = command.format.itemSeparator;
+        copy.format.startText = command.format.startText;
+        copy.format.endText = command.format.endText;
+        copy.format.newlineAtEnd = command.format.newlineAtEnd;
+        copy.format.errorText = command.format.errorText;
+        copy.unreadable = command.unreadable;
+        copy.readLine = command.unreadable.empty() ? std::u16string() : command.readLine;
     }
+    return fresh;
+}
+
+// Saved from the fields and read again by the configuration program.
+CommandList ReadBack(const CommandList& list) {
+    const CommandList fresh = FromFields(list);
     CommandList again;
     std::u16string log;
-    ParseCommandFileBytes(EncodeCommandFileText(CommandFileText(list), list.form), EscapeMode::EditorEscapes,
-                          again, log);
+    ParseCommandFileBytes(EncodeCommandFileText(CommandFileText(fresh), fresh.form),
+                          EscapeMode::EditorEscapes, again, log);
     return again;
 }
 
@@ -109,20 +125,8 @@ void CheckSaveKeepsShellReading(const std::u16string& text) {
     CommandList editor;
     std::u16string log;
     ParseCommandText(text, EscapeMode::EditorEscapes, editor, log);
-    CommandList fresh;
-    for (const Command& command : editor) {
-        if (!command.unreadable.empty()) {
-            continue;  // written as it stands
-        }
-        Command& copy = fresh.emplace_back(command.name);
-        copy.type = command.type;
-        copy.format.formatText = command.format.formatText;
-        copy.format.itemSeparator = command.format.itemSeparator;
-        copy.format.startText = command.format.startText;
-        copy.format.endText = command.format.endText;
-        copy.format.newlineAtEnd = command.format.newlineAtEnd;
-        copy.format.errorText = command.format.errorText;
-    }
+    CommandList fresh = FromFields(editor);
+    std::erase_if(fresh, [](const Command& command) { return !command.unreadable.empty(); });
     std::u16string refusal;
     if (!CheckCommandList(fresh, refusal)) {
         return;
