@@ -255,6 +255,10 @@ TEST(CommandMenu, AHugeListGivesOnlyItsFirstCommandsToTheMenu) {
     EXPECT_EQ(CommandsLeftOutOfMenu(list), 20000 - kMaxMenuCommands);
     list.erase(list.begin() + kMaxMenuCommands, list.end());
     EXPECT_EQ(CommandsLeftOutOfMenu(list), 0u);
+    // The configuration program's lines that the menu never reads do not count.
+    list.emplace_back(u"no colon").unreadable = u"why";
+    list.emplace_back(u"Faulty").format.errorText = u"why";
+    EXPECT_EQ(CommandsLeftOutOfMenu(list), 0u);
 }
 
 TEST(CommandMenu, MenuFailuresLeaveNoDanglingIds) {

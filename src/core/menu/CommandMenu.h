@@ -3,6 +3,7 @@
 // is reached through MMenuSink: a real pop-up menu in the shell extension, a recording in tests.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -52,9 +53,15 @@ struct MenuResult {
 // commands froze the first menu for a minute). The rest are left out.
 inline constexpr std::size_t kMaxMenuCommands = 200;
 
-// How many commands of the list the menu leaves out by that bound.
+// How many commands of the list the menu leaves out by that bound. In the configuration program's
+// list, the entries that the menu never reads (a line that is no command, a format with an error) do
+// not count.
 inline std::size_t CommandsLeftOutOfMenu(const CommandList& commands) {
-    return commands.size() > kMaxMenuCommands ? commands.size() - kMaxMenuCommands : 0;
+    const auto read =
+        static_cast<std::size_t>(std::count_if(commands.begin(), commands.end(), [](const Command& c) {
+            return c.unreadable.empty() && c.format.errorText.empty();
+        }));
+    return read > kMaxMenuCommands ? read - kMaxMenuCommands : 0;
 }
 
 // Builds the menu for the first kMaxMenuCommands commands of the list. SUBFOLDER opens a sub-menu that
