@@ -41,7 +41,15 @@
 // The description panel, created when the dialog opens.
 #define IDC_DESCRIPTION_GROUP 1042
 #define IDC_DESCRIPTION 1043
+#define IDC_LIST_LABEL 1044
+#define IDC_TYPE_LABEL 1045
+#define IDC_NAME_LABEL 1046
+// The item format's problems, under the fields.
+#define IDC_PROBLEM_TEXT 1047
 #define IDC_HELP_BUTTON 57670
+// The list's context menu (Shift+F10, the context-menu key, a right click): its entries bear the
+// numbers of the buttons they stand for.
+#define IDR_LIST_MENU 140
 
 // The New Command dialog.
 #define IDC_NEW_TYPE 1050
@@ -62,3 +70,5 @@
 #define IDC_DATE_FORM 1075
 #define IDC_TEXT_TO_INSERT 1076
 #define IDC_ABOUT_VERSION 1080
+#define IDC_ABOUT_COPYRIGHT 1081
+#define IDC_ABOUT_ICON 1082

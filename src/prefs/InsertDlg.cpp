@@ -1,5 +1,7 @@
 #include "prefs/InsertDlg.h"
 
+#include <utility>
+
 #include "PrefsIds.h"
 
 namespace quillet::prefs {
@@ -12,7 +14,8 @@ constexpr int kListIds[kAttributeListCount] = {IDC_NAME_FORM, IDC_PATH_SEPARATOR
 
 }  // namespace
 
-CInsertDlg::CInsertDlg() : CDialog(IDD_INSERT_ATTRIBUTE) {
+CInsertDlg::CInsertDlg(winui::HtmlHelpCall helpViewer)
+    : CDialog(IDD_INSERT_ATTRIBUTE), helpViewer_(std::move(helpViewer)) {
     Bind(IDC_TEXT_TO_INSERT, textToInsert_);
     for (int i = 0; i < kAttributeListCount; ++i) {
         Bind(kListIds[i], lists_[static_cast<std::size_t>(i)]);
@@ -69,6 +72,14 @@ void CInsertDlg::ShowPicker() {
         control.Enable(picker_.IsEnabled(list));
     }
     textToInsert_.SetText(picker_.Reference());
+}
+
+std::optional<INT_PTR> CInsertDlg::OnMessage(UINT message, WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    if (message == WM_HELP) {  // F1
+        helpViewer_.OpenDialogTopic(winui::ModuleHelpFile(), IDD_INSERT_ATTRIBUTE);
+        return TRUE;
+    }
+    return std::nullopt;
 }
 
 }  // namespace quillet::prefs

@@ -13,7 +13,7 @@ namespace quillet::prefs {
 
 class CInsertDlg final : public winui::CDialog {
   public:
-    CInsertDlg();
+    explicit CInsertDlg(winui::HtmlHelpCall helpViewer);
 
     // The reference to insert, valid after OK.
     const std::u16string& Result() const { return result_; }
@@ -21,6 +21,7 @@ class CInsertDlg final : public winui::CDialog {
   private:
     bool OnInitDialog() override;
     bool OnCommand(int controlId, int notifyCode) override;
+    std::optional<INT_PTR> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnOK() override;
     void ShowPicker();
 

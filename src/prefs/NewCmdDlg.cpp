@@ -2,12 +2,15 @@
 
 #include <algorithm>
 
+#include <utility>
+
 #include "PrefsIds.h"
 #include "core/editor/CommandTypeTexts.h"
 
 namespace quillet::prefs {
 
-CNewCmdDlg::CNewCmdDlg(CommandType preset) : CDialog(IDD_NEW_COMMAND), chosen_(preset) {
+CNewCmdDlg::CNewCmdDlg(CommandType preset, winui::HtmlHelpCall helpViewer)
+    : CDialog(IDD_NEW_COMMAND), chosen_(preset), helpViewer_(std::move(helpViewer)) {
     Bind(IDC_NEW_TYPE, typeList_);
     Bind(IDC_NEW_DESCRIPTION, description_);
 }
@@ -44,6 +47,14 @@ void CNewCmdDlg::ShowChoice() {
     }
     chosen_ = order[static_cast<std::size_t>(index)];
     description_.SetText(DescriptionOf(chosen_));
+}
+
+std::optional<INT_PTR> CNewCmdDlg::OnMessage(UINT message, WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    if (message == WM_HELP) {  // F1
+        helpViewer_.OpenDialogTopic(winui::ModuleHelpFile(), IDD_NEW_COMMAND);
+        return TRUE;
+    }
+    return std::nullopt;
 }
 
 }  // namespace quillet::prefs

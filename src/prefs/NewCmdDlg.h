@@ -9,7 +9,7 @@ namespace quillet::prefs {
 
 class CNewCmdDlg final : public winui::CDialog {
   public:
-    explicit CNewCmdDlg(CommandType preset);
+    CNewCmdDlg(CommandType preset, winui::HtmlHelpCall helpViewer);
 
     // The chosen type, valid after OK.
     CommandType Chosen() const { return chosen_; }
@@ -17,6 +17,7 @@ class CNewCmdDlg final : public winui::CDialog {
   private:
     bool OnInitDialog() override;
     bool OnCommand(int controlId, int notifyCode) override;
+    std::optional<INT_PTR> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void ShowChoice();
 
     CommandType chosen_;

@@ -1,5 +1,7 @@
 #include "prefs/ScrivelPrefsDlg.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <utility>
 
 #include "PrefsIds.h"
@@ -19,6 +21,60 @@ constexpr int kUserDefinedFields[] = {
     IDC_START_TEXT_LIST,   IDC_END_TEXT_LABEL, IDC_END_TEXT,         IDC_END_TEXT_LIST,
     IDC_NEWLINE_AT_END,
 };
+
+// How the controls follow a resize: the list takes the extra room; the Selected Command group and
+// what it holds move down with the bottom edge, its fields stretch to the right, and what stands at
+// the right moves with it. Controls not listed stay where they are.
+constexpr AnchorRule kMoveRight{AnchorMode::Move, AnchorMode::None};
+constexpr AnchorRule kStretchBoth{AnchorMode::Stretch, AnchorMode::Stretch};
+constexpr AnchorRule kMoveDown{AnchorMode::None, AnchorMode::Move};
+constexpr AnchorRule kStretchRightMoveDown{AnchorMode::Stretch, AnchorMode::Move};
+constexpr AnchorRule kMoveBoth{AnchorMode::Move, AnchorMode::Move};
+struct AnchoredControl {
+    int id;
+    AnchorRule rule;
+};
+constexpr AnchoredControl kLayout[] = {
+    {IDC_ADD_COMMAND, kMoveRight},
+    {IDC_COMMAND_LIST, kStretchBoth},
+    {IDC_SELECTED_GROUP, kStretchRightMoveDown},
+    {IDC_MOVE_UP, kMoveDown},
+    {IDC_MOVE_DOWN, kMoveDown},
+    {IDC_DELETE, kMoveDown},
+    {IDC_TYPE_LABEL, kMoveDown},
+    {IDC_TYPE, kStretchRightMoveDown},
+    {IDC_NAME_LABEL, kMoveDown},
+    {IDC_NAME, kStretchRightMoveDown},
+    {IDC_ITEM_FORMAT_LABEL, kMoveDown},
+    {IDC_ITEM_FORMAT, kStretchRightMoveDown},
+    {IDC_PROBLEM, kMoveBoth},
+    {IDC_INSERT, kMoveBoth},
+    {IDC_ITEM_SEPARATOR_LABEL, kMoveDown},
+    {IDC_ITEM_SEPARATOR, kStretchRightMoveDown},
+    {IDC_SEPARATOR_LIST, kMoveBoth},
+    {IDC_START_TEXT_LABEL, kMoveDown},
+    {IDC_START_TEXT, kStretchRightMoveDown},
+    {IDC_START_TEXT_LIST, kMoveBoth},
+    {IDC_END_TEXT_LABEL, kMoveDown},
+    {IDC_END_TEXT, kStretchRightMoveDown},
+    {IDC_END_TEXT_LIST, kMoveBoth},
+    {IDC_NEWLINE_AT_END, kMoveDown},
+    {IDC_PROBLEM_TEXT, kStretchRightMoveDown},
+    {IDC_DESCRIPTION_GROUP, kStretchRightMoveDown},
+    {IDC_DESCRIPTION, kStretchRightMoveDown},
+    {IDC_RESET, kMoveDown},
+    {IDOK, kMoveBoth},
+    {IDCANCEL, kMoveBoth},
+    {IDC_HELP_BUTTON, kMoveBoth},
+};
+
+// The list keeps room for this many rows at the smallest size, at 96 DPI.
+constexpr int kMinimumListHeight96 = 60;
+
+// Posted to itself: a Newline/Tab list closed (wParam: its number), and a selection that may have
+// been cleared for good (a click on another item clears the old one first).
+constexpr UINT kEscapeListClosed = WM_APP + 11;
+constexpr UINT kSelectionMayBeCleared = WM_APP + 12;
 
 // The controls with a tooltip: each tip is the string that bears the control's number.
 constexpr int kTooltipControls[] = {
@@ -43,8 +99,21 @@ thread_local CScrivelPrefsDlg* relayDialog = nullptr;
 thread_local HWND relayWindow = nullptr;
 thread_local HWND relayTooltip = nullptr;
 
-std::u16string_view Caption() {
-    return MessageText(MessageId::ProgramName);
+// Message boxes are captioned with the product's name.
+std::u16string Caption() {
+    std::u16string name = winui::ModuleProduct().name;
+    return name.empty() ? std::u16string(u"Quillet") : name;
+}
+
+bool IsEscapeList(int controlId) {
+    return controlId == IDC_SEPARATOR_LIST || controlId == IDC_START_TEXT_LIST ||
+           controlId == IDC_END_TEXT_LIST;
+}
+
+EditorField FieldOfEscapeList(int controlId) {
+    return controlId == IDC_SEPARATOR_LIST    ? EditorField::ItemSeparator
+           : controlId == IDC_START_TEXT_LIST ? EditorField::StartText
+                                              : EditorField::EndText;
 }
 
 LPCWSTR Wide(const std::u16string& text) {
@@ -61,10 +130,15 @@ RECT ChildRect(HWND dialog, int controlId) {
 
 }  // namespace
 
-CScrivelPrefsDlg::CScrivelPrefsDlg(CommandList commands, CommandEditor::Storage& storage)
+const wchar_t* const CScrivelPrefsDlg::kSettingsKey = L"Software\\Brantwell\\Quillet\\ScrivelPrefs";
+
+CScrivelPrefsDlg::CScrivelPrefsDlg(CommandList commands, CommandEditor::Storage& storage,
+                                   winui::HtmlHelpCall helpViewer)
     : CDialog(IDD_PREFS),
       largeIcon_(IDI_PROGRAM, winui::ScaledIcon::Size::Large, dpi_),
       smallIcon_(IDI_PROGRAM, winui::ScaledIcon::Size::Small, dpi_),
+      helpCall_(helpViewer),
+      helpViewer_(std::move(helpViewer)),
       editor_(std::move(commands), *this, storage) {
     Bind(IDC_TYPE, type_);
     Bind(IDC_NAME, name_);
@@ -78,6 +152,10 @@ CScrivelPrefsDlg::CScrivelPrefsDlg(CommandList commands, CommandEditor::Storage&
     Bind(IDC_END_TEXT, endText_);
     Bind(IDC_NEWLINE_AT_END, newlineAtEnd_);
     Bind(IDC_PROBLEM, problem_);
+    Bind(IDC_PROBLEM_TEXT, problemText_);
+    Bind(IDC_MOVE_UP, moveUp_);
+    Bind(IDC_MOVE_DOWN, moveDown_);
+    Bind(IDC_DELETE, delete_);
     dpi_->AddWatcher(*this);
 }
 
@@ -92,8 +170,10 @@ CScrivelPrefsDlg::~CScrivelPrefsDlg() {
 }
 
 bool CScrivelPrefsDlg::OnInitDialog() {
+    // The dialog follows DPI changes itself, as the Options dialog does.
+    winui::TakeOverDialogDpiScaling(Handle());
     dpi_->Update(Handle());
-    const std::u16string about(MessageText(MessageId::AboutMenuEntry));
+    const std::u16string about = FormatMessageText(MessageId::AboutMenuEntry, {Caption()});
     if (HMENU systemMenu = GetSystemMenu(Handle(), FALSE); systemMenu && !about.empty()) {
         AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, Wide(about));
@@ -102,8 +182,8 @@ bool CScrivelPrefsDlg::OnInitDialog() {
     CreateStateImages();
     CreateDescriptionPanel();
     LoadWarningIcon();
-    fullWidth_ = itemSeparator_.RectInParent().right - itemSeparator_.RectInParent().left;
-    narrowWidth_ = itemFormat_.RectInParent().right - itemFormat_.RectInParent().left;
+    problemGap96_ =
+        UnscaleForDpi(problem_.RectInParent().left - itemFormat_.RectInParent().right, dpi_->Current());
 
     for (const winui::CComboBox* escapeList : {&separatorList_, &startTextList_, &endTextList_}) {
         for (const MessageId entry :
@@ -129,14 +209,119 @@ bool CScrivelPrefsDlg::OnInitDialog() {
     list_.Send(LVM_SETITEMCOUNT, editor_.Commands().size());
     list_.Send(WM_SETREDRAW, FALSE);
     editor_.Open();
-    // Sized once, to the header and the names as they open.
-    list_.Send(LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
     list_.Send(WM_SETREDRAW, TRUE);
+    RecordLayout();
+    RestoreWindowPlace();
+    FitListColumn();
+    FitItemFormatField();
     SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list_.Handle()), TRUE);
     CreateTooltips();
     SetPropW(Handle(), kPrefsWindowProperty, Handle());
     PostMessageW(Handle(), kReportReadProblem, 0, 0);
     return false;  // the list has the focus
+}
+
+void CScrivelPrefsDlg::RecordLayout() {
+    const int dpi = dpi_->Current();
+    layout_.Record(Handle(), dpi);
+    for (const AnchoredControl& control : kLayout) {
+        layout_.Anchor(GetDlgItem(Handle(), control.id), control.rule);
+    }
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    sizeGrip_.Create(Handle());
+    sizeGrip_.Place(client.right, client.bottom, *dpi_, IsZoomed(Handle()) != FALSE);
+    // As narrow as the template, and as low as it with a list of a few rows.
+    RECT window{};
+    GetWindowRect(Handle(), &window);
+    const RECT list = list_.RectInParent();
+    minTrackSize96_.cx = UnscaleForDpi(window.right - window.left, dpi);
+    minTrackSize96_.cy =
+        UnscaleForDpi(window.bottom - window.top - (list.bottom - list.top), dpi) + kMinimumListHeight96;
+}
+
+void CScrivelPrefsDlg::OnSize(UINT type, int clientWidth, int clientHeight) {
+    if (layout_.IsRecorded() && type != SIZE_MINIMIZED) {
+        PlaceControls(clientWidth, clientHeight, type == SIZE_MAXIMIZED);
+    }
+}
+
+void CScrivelPrefsDlg::PlaceControls(int clientWidth, int clientHeight, bool maximised) {
+    sizeGrip_.Place(clientWidth, clientHeight, *dpi_, maximised);
+    const bool moved = layout_.Place(clientWidth, clientHeight, dpi_->Current());
+    FitItemFormatField();
+    FitListColumn();
+    if (moved) {
+        RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
+}
+
+bool CScrivelPrefsDlg::OnGetMinMaxInfo(MINMAXINFO& info) {
+    if (minTrackSize96_.cx == 0) {
+        return false;
+    }
+    info.ptMinTrackSize.x = dpi_->Scale(minTrackSize96_.cx);
+    info.ptMinTrackSize.y = dpi_->Scale(minTrackSize96_.cy);
+    return true;
+}
+
+void CScrivelPrefsDlg::FitItemFormatField() {
+    // The layout places the field at its narrow width; without a problem it reaches as far as the
+    // Item Separator field.
+    RECT field = itemFormat_.RectInParent();
+    field.right = problemShown_ ? problem_.RectInParent().left - dpi_->Scale(problemGap96_)
+                                : itemSeparator_.RectInParent().right;
+    if (field.right != itemFormat_.RectInParent().right) {
+        itemFormat_.Move(field, true);
+    }
+}
+
+void CScrivelPrefsDlg::FitListColumn() {
+    // One column as wide as the list's inside: no horizontal scroll bar for names that fit.
+    RECT client{};
+    GetClientRect(list_.Handle(), &client);
+    list_.Send(LVM_SETCOLUMNWIDTH, 0, std::max<LONG>(client.right, 0));
+}
+
+void CScrivelPrefsDlg::RestoreWindowPlace() {
+    wchar_t text[96] = {};
+    DWORD size = sizeof(text);
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"Window", RRF_RT_REG_SZ, nullptr, text, &size) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    int left = 0, top = 0, width = 0, height = 0, dpi = 0, maximised = 0;
+    if (std::swscanf(text, L"%d %d %d %d %d %d", &left, &top, &width, &height, &dpi, &maximised) != 6 ||
+        dpi <= 0) {
+        return;
+    }
+    // The size as stored, at this DPI and no smaller than the minimum; the place only if it is on a
+    // screen now, else the template's centred one.
+    width = std::max(MulDiv(width, dpi_->Current(), dpi), dpi_->Scale(minTrackSize96_.cx));
+    height = std::max(MulDiv(height, dpi_->Current(), dpi), dpi_->Scale(minTrackSize96_.cy));
+    const RECT wanted{left, top, left + width, top + height};
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (!MonitorFromRect(&wanted, MONITOR_DEFAULTTONULL)) {
+        flags |= SWP_NOMOVE;
+    }
+    SetWindowPos(Handle(), nullptr, left, top, width, height, flags);
+    if (maximised) {
+        ShowWindow(Handle(), SW_MAXIMIZE);
+    }
+}
+
+void CScrivelPrefsDlg::SaveWindowPlace() {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (!GetWindowPlacement(Handle(), &placement)) {
+        return;
+    }
+    const RECT& rect = placement.rcNormalPosition;
+    wchar_t text[96] = {};
+    std::swprintf(text, 96, L"%ld %ld %ld %ld %d %d", rect.left, rect.top, rect.right - rect.left,
+                  rect.bottom - rect.top, dpi_->Current(), placement.showCmd == SW_SHOWMAXIMIZED ? 1 : 0);
+    RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"Window", REG_SZ, text,
+                    static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
 }
 
 void CScrivelPrefsDlg::SetIcons() {
@@ -222,6 +407,11 @@ LRESULT CALLBACK CScrivelPrefsDlg::RelayToTooltip(int code, WPARAM wParam, LPARA
         if (message->hwnd == relayWindow || IsChild(relayWindow, message->hwnd)) {
             SendMessageW(relayTooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(message));
         }
+        // The list's own keys, taken before the list moves its focus for Ctrl+Up and Ctrl+Down.
+        if (message->message == WM_KEYDOWN && message->hwnd == relayDialog->list_.Handle() &&
+            relayDialog->OnListKey(static_cast<UINT>(message->wParam))) {
+            message->message = WM_NULL;
+        }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -250,7 +440,7 @@ bool CScrivelPrefsDlg::OnCommand(int controlId, int notifyCode) {
             editor_.ShowProblem();
             return true;
         case IDC_HELP_BUTTON:
-            helpViewer_.OpenDialogTopic(winui::ModuleHelpFile(), IDD_PREFS);
+            OpenHelp();
             return true;
         case IDC_NAME:
             if (notifyCode == EN_KILLFOCUS) {
@@ -272,16 +462,7 @@ bool CScrivelPrefsDlg::OnCommand(int controlId, int notifyCode) {
         case IDC_SEPARATOR_LIST:
         case IDC_START_TEXT_LIST:
         case IDC_END_TEXT_LIST:
-            if (notifyCode == CBN_SELCHANGE) {
-                const EditorField field = controlId == IDC_SEPARATOR_LIST    ? EditorField::ItemSeparator
-                                          : controlId == IDC_START_TEXT_LIST ? EditorField::StartText
-                                                                             : EditorField::EndText;
-                const int choice =
-                    static_cast<int>(SendDlgItemMessageW(Handle(), controlId, CB_GETCURSEL, 0, 0));
-                if (choice >= 0 && choice <= static_cast<int>(EscapeChoice::Tab)) {
-                    editor_.InsertEscape(field, static_cast<EscapeChoice>(choice));
-                }
-            }
+            OnEscapeListCommand(controlId, notifyCode);
             return true;
         default:
             return CDialog::OnCommand(controlId, notifyCode);
@@ -308,25 +489,120 @@ void CScrivelPrefsDlg::OnSpacedFieldChange(int controlId) {
     }
 }
 
+void CScrivelPrefsDlg::OnEscapeListCommand(int controlId, int notifyCode) {
+    // Arrowing through the closed list only shows a choice; what inserts is a pick.
+    switch (notifyCode) {
+        case CBN_SELENDCANCEL:
+            cancelledEscapeList_ = controlId;
+            break;
+        case CBN_CLOSEUP:
+            // After the list's own notifications of this closing, whatever their order.
+            PostMessageW(Handle(), kEscapeListClosed, static_cast<WPARAM>(controlId), 0);
+            break;
+        case CBN_KILLFOCUS:
+            // A choice shown but never picked is no choice.
+            ResetEscapeList(FieldOfEscapeList(controlId));
+            break;
+        default:
+            break;
+    }
+}
+
+void CScrivelPrefsDlg::PickEscape(int controlId) {
+    const int choice = static_cast<int>(SendDlgItemMessageW(Handle(), controlId, CB_GETCURSEL, 0, 0));
+    if (choice > 0 && choice <= static_cast<int>(EscapeChoice::Tab)) {
+        editor_.InsertEscape(FieldOfEscapeList(controlId), static_cast<EscapeChoice>(choice));
+    }
+}
+
 void CScrivelPrefsDlg::OnOK() {
+    // Enter on a Newline/Tab list picks its choice.
+    const int focus = GetDlgCtrlID(GetFocus());
+    if (IsEscapeList(focus) && SendDlgItemMessageW(Handle(), focus, CB_GETCURSEL, 0, 0) !=
+                                   static_cast<LRESULT>(EscapeChoice::Insert)) {
+        PickEscape(focus);
+        return;
+    }
     editor_.SaveAndClose();
 }
 
-void CScrivelPrefsDlg::OnDpiChange(int newDpi, const RECT& suggested) {
-    const int oldDpi = dpi_->Current();
-    CDialog::OnDpiChange(newDpi, suggested);
-    // The system scales the fixed dialog's controls; the measured widths follow.
-    if (oldDpi > 0) {
-        fullWidth_ = MulDiv(fullWidth_, newDpi, oldDpi);
-        narrowWidth_ = MulDiv(narrowWidth_, newDpi, oldDpi);
+void CScrivelPrefsDlg::OnCancel() {
+    if (editor_.MayDiscard()) {
+        CDialog::Close(IDCANCEL);
     }
+}
+
+void CScrivelPrefsDlg::OpenHelp() {
+    helpViewer_.OpenDialogTopic(winui::ModuleHelpFile(), IDD_PREFS);
+}
+
+bool CScrivelPrefsDlg::OnListKey(UINT key) {
+    const bool control = GetKeyState(VK_CONTROL) < 0;
+    switch (key) {
+        case VK_DELETE:
+            editor_.DeleteCommand();
+            return true;
+        case VK_F2:
+            editor_.RenameSelected();
+            return true;
+        case VK_UP:
+        case VK_DOWN:
+            if (!control) {
+                return false;
+            }
+            editor_.MoveCommand(key == VK_UP ? -1 : 1);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CScrivelPrefsDlg::ShowListMenu(LPARAM where) {
+    const winui::UniqueMenu menu(LoadMenuW(winui::ModuleInstance(), MAKEINTRESOURCEW(IDR_LIST_MENU)));
+    HMENU popup = menu ? GetSubMenu(menu.get(), 0) : nullptr;
+    if (!popup) {
+        return;
+    }
+    for (const winui::CButton* button : {&moveUp_, &moveDown_, &delete_}) {
+        EnableMenuItem(popup, static_cast<UINT>(GetDlgCtrlID(button->Handle())),
+                       MF_BYCOMMAND | (button->IsEnabled() ? MF_ENABLED : MF_GRAYED));
+    }
+    POINT point{static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where))};
+    if (where == -1) {
+        // From the keyboard: below the selected item, else at the list's top left.
+        RECT item{LVIR_BOUNDS, 0, 0, 0};
+        const auto selected = list_.Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+        if (selected < 0 ||
+            !list_.Send(LVM_GETITEMRECT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&item))) {
+            item = {};
+        }
+        point = {item.left + dpi_->Scale(8), item.bottom};
+        ClientToScreen(list_.Handle(), &point);
+    }
+    const int chosen = static_cast<int>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                                       point.x, point.y, 0, Handle(), nullptr));
+    if (chosen != 0) {
+        OnCommand(chosen, BN_CLICKED);
+    }
+}
+
+void CScrivelPrefsDlg::OnDpiChange(int newDpi, const RECT& suggested) {
+    // The icons and marks follow through the watcher; the layout places every control from its
+    // opening rectangle at the new DPI.
     dpi_->Set(newDpi);
+    layout_.ScaleFont(dpi_->Current());
+    CDialog::OnDpiChange(newDpi, suggested);
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    PlaceControls(client.right, client.bottom, IsZoomed(Handle()) != FALSE);
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void CScrivelPrefsDlg::OnDpiChanged(int /*oldDpi*/, int /*newDpi*/) {
     if (Handle()) {
         SetIcons();
         LoadWarningIcon();
+        CreateStateImages();
     }
 }
 
@@ -340,6 +616,30 @@ std::optional<INT_PTR> CScrivelPrefsDlg::OnMessage(UINT message, WPARAM wParam, 
             }
             return std::nullopt;
         }
+        case WM_CONTEXTMENU:
+            if (reinterpret_cast<HWND>(wParam) == list_.Handle()) {
+                ShowListMenu(lParam);
+                return TRUE;
+            }
+            return std::nullopt;
+        case WM_HELP:  // F1
+            OpenHelp();
+            return TRUE;
+        case kEscapeListClosed: {
+            const int controlId = static_cast<int>(wParam);
+            if (cancelledEscapeList_ == controlId) {
+                cancelledEscapeList_ = 0;
+                ResetEscapeList(FieldOfEscapeList(controlId));
+            } else {
+                PickEscape(controlId);
+            }
+            return TRUE;
+        }
+        case kSelectionMayBeCleared:
+            if (list_.Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) < 0) {
+                editor_.SelectionCleared();
+            }
+            return TRUE;
         case WM_SYSCOMMAND:
             if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
                 CAboutDlg().DoModal(Handle());
@@ -358,6 +658,7 @@ std::optional<INT_PTR> CScrivelPrefsDlg::OnMessage(UINT message, WPARAM wParam, 
             editor_.ReportReadProblem();
             return TRUE;
         case WM_DESTROY:
+            SaveWindowPlace();
             RemovePropW(Handle(), kPrefsWindowProperty);
             if (relayHook_) {
                 UnhookWindowsHookEx(relayHook_);
@@ -366,6 +667,7 @@ std::optional<INT_PTR> CScrivelPrefsDlg::OnMessage(UINT message, WPARAM wParam, 
             relayDialog = nullptr;
             descriptionGroup_.Detach();
             description_.Detach();
+            layout_ = winui::CControlLayout();
             return std::nullopt;
         default:
             return std::nullopt;
@@ -393,7 +695,9 @@ void CScrivelPrefsDlg::OnListItemChanged(const NMLISTVIEW& change) {
     if (is && !was) {
         editor_.ItemSelected(static_cast<std::size_t>(change.iItem));
     } else if (was && !is && list_.Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) < 0) {
-        editor_.SelectionCleared();
+        // A click on another item clears this one first: only a selection still empty afterwards is
+        // cleared for the editor.
+        PostMessageW(Handle(), kSelectionMayBeCleared, 0, 0);
     }
 }
 
@@ -446,10 +750,10 @@ void CScrivelPrefsDlg::ShowDisplay(EditorDisplay display) {
     const bool problem = display == EditorDisplay::UserDefinedWithProblem;
     type_.Enable(command);
     name_.Enable(command);
-    RECT field = itemFormat_.RectInParent();
-    field.right = field.left + (problem ? narrowWidth_ : fullWidth_);
-    itemFormat_.Move(field, true);
+    problemShown_ = problem;
+    FitItemFormatField();
     problem_.Show(problem);
+    problemText_.Show(problem);
     descriptionGroup_.Show(!userDefined);
     description_.Show(!userDefined);
     for (const int controlId : kUserDefinedFields) {
@@ -497,12 +801,35 @@ std::u16string CScrivelPrefsDlg::FieldText(EditorField field) const {
 }
 
 void CScrivelPrefsDlg::SetFieldText(EditorField field, std::u16string_view text) {
-    FieldControl(field).SetText(text);
+    const winui::CWindow& control = FieldControl(field);
+    control.SetText(text);
+    // An insertion into a field the user never visited goes to its end.
+    control.Send(EM_SETSEL, text.size(), static_cast<LPARAM>(text.size()));
 }
 
 void CScrivelPrefsDlg::ReplaceFieldSelection(EditorField field, std::u16string_view text) {
     const std::u16string replacement(text);
-    FieldControl(field).Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(replacement.c_str()));
+    const winui::CWindow& control = FieldControl(field);
+    control.Send(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(replacement.c_str()));
+    // Back to the field, caret after the insertion, so that Ctrl+Z is at hand.
+    SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control.Handle()), TRUE);
+}
+
+void CScrivelPrefsDlg::ShowProblemText(std::u16string_view text) {
+    problemText_.SetText(text);
+}
+
+void CScrivelPrefsDlg::EnableListActions(ListActions actions) {
+    // The focus never stays on a button that goes grey: it moves to the list.
+    const HWND focus = GetFocus();
+    const std::pair<const winui::CButton*, bool> buttons[] = {
+        {&moveUp_, actions.moveUp}, {&moveDown_, actions.moveDown}, {&delete_, actions.remove}};
+    for (const auto& [button, enabled] : buttons) {
+        if (!enabled && focus == button->Handle()) {
+            SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list_.Handle()), TRUE);
+        }
+        button->Enable(enabled);
+    }
 }
 
 bool CScrivelPrefsDlg::NewlineChecked() const {
@@ -530,8 +857,14 @@ void CScrivelPrefsDlg::FocusNameSelectingAll() {
     SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(name_.Handle()), TRUE);
 }
 
+void CScrivelPrefsDlg::FocusField(EditorField field) {
+    const winui::CWindow& control = FieldControl(field);
+    SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control.Handle()), TRUE);
+    control.Send(EM_SETSEL, 0, -1);
+}
+
 std::optional<CommandType> CScrivelPrefsDlg::RunNewCommandDialog(CommandType preset) {
-    CNewCmdDlg dialog(preset);
+    CNewCmdDlg dialog(preset, helpCall_);
     if (dialog.DoModal(Handle()) != IDOK) {
         return std::nullopt;
     }
@@ -539,7 +872,7 @@ std::optional<CommandType> CScrivelPrefsDlg::RunNewCommandDialog(CommandType pre
 }
 
 std::optional<std::u16string> CScrivelPrefsDlg::RunInsertDialog() {
-    CInsertDlg dialog;
+    CInsertDlg dialog(helpCall_);
     if (dialog.DoModal(Handle()) != IDOK) {
         return std::nullopt;
     }
@@ -552,10 +885,10 @@ void CScrivelPrefsDlg::ShowMessage(std::u16string_view text) {
     MessageBoxW(Handle(), Wide(message), Wide(caption), MB_OK | MB_ICONEXCLAMATION);
 }
 
-bool CScrivelPrefsDlg::Confirm(std::u16string_view text) {
+bool CScrivelPrefsDlg::Ask(std::u16string_view text) {
     const std::u16string message(text);
     const std::u16string caption(Caption());
-    return MessageBoxW(Handle(), Wide(message), Wide(caption), MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
+    return MessageBoxW(Handle(), Wide(message), Wide(caption), MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
 }
 
 ChangedFileAnswer CScrivelPrefsDlg::AskChangedFile(std::u16string_view text) {
@@ -577,14 +910,18 @@ void CScrivelPrefsDlg::Close() {
     CDialog::Close(IDOK);
 }
 
-CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX), icon_(IDI_PROGRAM, winui::ScaledIcon::Size::Large, dpi_) {}
 
 bool CAboutDlg::OnInitDialog() {
-    if (const std::optional<winui::FileVersion> version = winui::ModuleFileVersion()) {
-        const std::u16string label =
-            FormatMessageText(MessageId::ProductVersionLabel, {version->major, version->minor});
-        SetDlgItemTextW(Handle(), IDC_ABOUT_VERSION, Wide(label));
-    }
+    dpi_->Update(Handle());
+    const winui::ProductInfo product = winui::ModuleProduct();
+    const std::u16string name = product.name.empty() ? Caption() : product.name;
+    SetWindowTextW(Handle(), Wide(FormatMessageText(MessageId::AboutTitle, {name})));
+    SetDlgItemTextW(Handle(), IDC_ABOUT_VERSION,
+                    Wide(FormatMessageText(MessageId::AboutProductVersion, {name, product.version})));
+    SetDlgItemTextW(Handle(), IDC_ABOUT_COPYRIGHT, Wide(product.copyright));
+    // Drawn at its own size for the DPI, not stretched from 32 pixels.
+    SendDlgItemMessageW(Handle(), IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon_.Get()), 0);
     return true;
 }
 

@@ -12,9 +12,11 @@
 
 #include "core/editor/CommandEditor.h"
 #include "prefs/VisibleWSEdit.h"
+#include "winui/ControlLayout.h"
 #include "winui/Dialog.h"
 #include "winui/ModuleInfo.h"
 #include "winui/ScreenDpi.h"
+#include "winui/SizeGrip.h"
 
 namespace quillet::prefs {
 
@@ -31,14 +33,22 @@ class CScrivelPrefsDlg final : public winui::CDialog,
                                private CommandEditor::View,
                                private winui::ScreenDpi::ScreenDpiWatcher {
   public:
-    // The commands to edit, and where OK writes them and Reset reads the default list.
-    CScrivelPrefsDlg(CommandList commands, CommandEditor::Storage& storage);
+    // The commands to edit, and where OK writes them and Reset reads the default list. Help and F1 call
+    // the help viewer, here and in the two small dialogs.
+    CScrivelPrefsDlg(CommandList commands, CommandEditor::Storage& storage,
+                     winui::HtmlHelpCall helpViewer = &winui::SystemHtmlHelp);
     ~CScrivelPrefsDlg() override;
+
+    // Where the window's size and place are kept for the user (HKEY_CURRENT_USER).
+    static const wchar_t* const kSettingsKey;
 
   private:
     bool OnInitDialog() override;
     bool OnCommand(int controlId, int notifyCode) override;
     void OnOK() override;
+    void OnCancel() override;
+    void OnSize(UINT type, int clientWidth, int clientHeight) override;
+    bool OnGetMinMaxInfo(MINMAXINFO& info) override;
     void OnDpiChange(int newDpi, const RECT& suggested) override;
     std::optional<INT_PTR> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnDpiChanged(int oldDpi, int newDpi) override;
@@ -55,15 +65,18 @@ class CScrivelPrefsDlg final : public winui::CDialog,
     std::u16string FieldText(EditorField field) const override;
     void SetFieldText(EditorField field, std::u16string_view text) override;
     void ReplaceFieldSelection(EditorField field, std::u16string_view text) override;
+    void ShowProblemText(std::u16string_view text) override;
+    void EnableListActions(ListActions actions) override;
     bool NewlineChecked() const override;
     void SetNewlineChecked(bool checked) override;
     void ResetEscapeList(EditorField field) override;
     void LimitName(std::size_t length) override;
     void FocusNameSelectingAll() override;
+    void FocusField(EditorField field) override;
     std::optional<CommandType> RunNewCommandDialog(CommandType preset) override;
     std::optional<std::u16string> RunInsertDialog() override;
     void ShowMessage(std::u16string_view text) override;
-    bool Confirm(std::u16string_view text) override;
+    bool Ask(std::u16string_view text) override;
     ChangedFileAnswer AskChangedFile(std::u16string_view text) override;
     void Close() override;
 
@@ -71,6 +84,19 @@ class CScrivelPrefsDlg final : public winui::CDialog,
     const winui::CComboBox* EscapeList(EditorField field) const;
     void OnListItemChanged(const NMLISTVIEW& change);
     void OnSpacedFieldChange(int controlId);
+    // The list's keys, seen before the list: true when one was taken.
+    bool OnListKey(UINT key);
+    void ShowListMenu(LPARAM where);
+    void OnEscapeListCommand(int controlId, int notifyCode);
+    // A pick in a Newline/Tab list (Enter, a click, the list closing on a choice) inserts its escape.
+    void PickEscape(int controlId);
+    void OpenHelp();
+    void RecordLayout();
+    void PlaceControls(int clientWidth, int clientHeight, bool maximised);
+    void FitItemFormatField();
+    void FitListColumn();
+    void RestoreWindowPlace();
+    void SaveWindowPlace();
     void SetIcons();
     void LoadWarningIcon();
     void CreateStateImages();
@@ -91,24 +117,36 @@ class CScrivelPrefsDlg final : public winui::CDialog,
     winui::CButton problem_;
     winui::UniqueIcon warningIcon_;
     winui::CWindow descriptionGroup_, description_;
-    // The Item Format field's widths in pixels: as wide as the Item Separator field, and leaving room
-    // for the problem button.
-    int fullWidth_ = 0;
-    int narrowWidth_ = 0;
+    winui::CWindow problemText_;
+    winui::CButton moveUp_, moveDown_, delete_;
+    // The gap between the narrow Item Format field and the problem button, at 96 DPI: the full field is
+    // as wide as the Item Separator field, the narrow one leaves room for the button.
+    int problemGap96_ = 0;
+    bool problemShown_ = false;
     HWND tooltip_ = nullptr;
     HHOOK relayHook_ = nullptr;
+    winui::HtmlHelpCall helpCall_;
     winui::CHtmlHelp helpViewer_;
+    winui::CControlLayout layout_;
+    winui::CSizeGrip sizeGrip_;
+    SIZE minTrackSize96_{};
+    // A Newline/Tab list whose closing was a cancel, not a pick.
+    int cancelledEscapeList_ = 0;
 
     CommandEditor editor_;
 };
 
-// The About box of the system menu.
+// The About box of the system menu: the product's name, full version and copyright from the version
+// resource, and the program icon at the DPI's size.
 class CAboutDlg final : public winui::CDialog {
   public:
     CAboutDlg();
 
   private:
     bool OnInitDialog() override;
+
+    std::shared_ptr<winui::ScreenDpi> dpi_ = std::make_shared<winui::ScreenDpi>();
+    winui::ScaledIcon icon_;
 };
 
 }  // namespace quillet::prefs

@@ -40,6 +40,11 @@ LRESULT CALLBACK CVisibleWSEdit::SubclassProc(HWND window, UINT message, WPARAM 
                 wParam = VisibleTypedCharacter(static_cast<char16_t>(wParam));
             }
             break;
+        case WM_GETDLGCODE:
+            // Tabbing in keeps the caret and selection where the user left them instead of selecting
+            // everything, so that Insert and the Newline/Tab lists never replace text the user did
+            // not select.
+            return DefSubclassProc(window, message, wParam, lParam) & ~static_cast<LRESULT>(DLGC_HASSETSEL);
         case WM_NCDESTROY:
             RemoveWindowSubclass(window, &CVisibleWSEdit::SubclassProc, kSubclassId);
             break;

@@ -1,6 +1,7 @@
 // The single-line edit field that shows a typed space as "·": the item format, item separator, start
 // text and end text of the configuration dialog. Only typing is converted; the editor keeps what each
-// dot of the field stands for (VisibleSpaceText).
+// dot of the field stands for (VisibleSpaceText). Tabbing into it does
+// not select its text.
 #pragma once
 
 #include <windows.h>

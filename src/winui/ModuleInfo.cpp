@@ -54,6 +54,31 @@ std::optional<FileVersion> ModuleFileVersion() {
                        HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS)};
 }
 
+ProductInfo ModuleProduct() {
+    const std::u16string path = ModuleFileName();
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(platform::AsWide(path), &handle);
+    std::vector<unsigned char> data(size);
+    if (size == 0 || !GetFileVersionInfoW(platform::AsWide(path), 0, size, data.data())) {
+        return {};
+    }
+    const auto value = [&](const wchar_t* key) {
+        wchar_t* text = nullptr;
+        UINT length = 0;
+        const std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + key;
+        if (!VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&text), &length) || !text) {
+            return std::u16string();
+        }
+        // The length counts the terminating zero when there is one.
+        std::u16string result = platform::FromWide(text, length);
+        while (!result.empty() && result.back() == u'\0') {
+            result.pop_back();
+        }
+        return result;
+    };
+    return {value(L"ProductName"), value(L"ProductVersion"), value(L"LegalCopyright")};
+}
+
 std::u16string ModuleHelpFile() {
     return ModuleFolder() + u"QuilletPro.chm";
 }

@@ -25,6 +25,15 @@ struct FileVersion {
 // The file version of the module's version resource; empty without one.
 std::optional<FileVersion> ModuleFileVersion();
 
+// The product as the build names it in the module's version resource: its name, its full version
+// ("1.0.0.0") and its copyright line. Empty texts without a version resource.
+struct ProductInfo {
+    std::u16string name;
+    std::u16string version;
+    std::u16string copyright;
+};
+ProductInfo ModuleProduct();
+
 // Help topics are opened by context number: this base plus the template number of the dialog whose
 // Help button (or F1) asks for them. The help project's map is generated from this line and the
 // dialogs' template numbers (help/CMakeLists.txt), so both sides read the numbers from one place.

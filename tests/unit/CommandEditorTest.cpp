@@ -62,7 +62,10 @@ class FakeView final : public CommandEditor::View {
         Field& f = fields[field];
         f.text.replace(f.selStart, f.selEnd - f.selStart, text);
         f.selStart = f.selEnd = f.selStart + text.size();
+        editor->FieldEdited(field, f.selStart, false);  // as EN_CHANGE does
     }
+    void ShowProblemText(std::u16string_view text) override { problemText = text; }
+    void EnableListActions(ListActions enabled) override { actions = enabled; }
     bool NewlineChecked() const override { return newline; }
     void SetNewlineChecked(bool checked) override { newline = checked; }
     void ResetEscapeList(EditorField field) override { ++escapeListResets[field]; }
@@ -71,12 +74,13 @@ class FakeView final : public CommandEditor::View {
         nameFocused = true;
         fields[EditorField::Name].selStart = 0;
     }
+    void FocusField(EditorField field) override { focused = field; }
     std::optional<CommandType> RunNewCommandDialog(CommandType preset) override {
         return preset == CommandType::UserDefined ? newCommandAnswer : std::nullopt;
     }
     std::optional<std::u16string> RunInsertDialog() override { return insertAnswer; }
     void ShowMessage(std::u16string_view text) override { messages.emplace_back(text); }
-    bool Confirm(std::u16string_view text) override {
+    bool Ask(std::u16string_view text) override {
         messages.emplace_back(text);
         return confirmAnswer;
     }
@@ -140,6 +144,9 @@ class FakeView final : public CommandEditor::View {
     std::u16string description;
     std::size_t nameLimit = 0;
     bool nameFocused = false;
+    std::optional<EditorField> focused;
+    std::u16string problemText;
+    ListActions actions;
     std::optional<CommandType> newCommandAnswer;
     std::optional<std::u16string> insertAnswer;
     std::vector<std::u16string> messages;
@@ -149,9 +156,15 @@ class FakeView final : public CommandEditor::View {
 
 class MemoryStorage final : public CommandEditor::Storage {
   public:
-    CommandList Load() override { return Parse(defaultText); }
+    CommandList Load() override { return Parse(defaultText.value_or(u"")); }
     std::u16string ReadProblem() const override { return {}; }
-    CommandList LoadDefault() override { return Parse(defaultText); }
+    std::optional<CommandList> LoadDefault(std::u16string& error) override {
+        if (!defaultText) {
+            error = u"no default list";
+            return std::nullopt;
+        }
+        return Parse(*defaultText);
+    }
     FileCheck CheckUnchanged(std::u16string& message) override {
         message = u"changed";
         return check;
@@ -176,7 +189,7 @@ class MemoryStorage final : public CommandEditor::Storage {
         return list;
     }
 
-    std::u16string defaultText = u"Copy:%QUILLET\nPaths:$path[\\n]\n";
+    std::optional<std::u16string> defaultText = u"Copy:%QUILLET\nPaths:$path[\\n]\n";
     FileCheck check = FileCheck::Unchanged;
     std::optional<std::u16string> failWith;
     std::optional<std::u16string> saved;
@@ -291,12 +304,14 @@ TEST(CommandEditor, StoresFieldsWhenAnotherCommandBecomesCurrent) {
     EXPECT_EQ(v.List(), Printable(u"New name \U0001F600") + "/0 B/0*");
     EXPECT_EQ(v.display, EditorDisplay::BuiltIn);
 
-    // A built-in command keeps only its name; clicking the current item again re-stores it.
+    // A built-in command keeps only its name; a click on no item stores it and shows nothing, with
+    // the list buttons off.
     v.Type(EditorField::Name, u"Opts");
     v.ClickEmpty();
-    EXPECT_EQ(scene.editor.Current(), 1u);
-    v.Click(1);
     EXPECT_EQ(Printable(scene.editor.Commands()[1].name), "Opts");
+    EXPECT_FALSE(scene.editor.Current());
+    EXPECT_EQ(v.display, EditorDisplay::NoCommand);
+    EXPECT_EQ(v.actions, ListActions{});
 }
 
 TEST(CommandEditor, ItemFormatCheckMovesBetweenProblemStates) {
@@ -416,7 +431,7 @@ TEST(CommandEditor, MovesTheSelectedCommand) {
         {"first up", kFour, move(-1), "A/0* Sub/1 U/2 Bad/3", 0u, D::BuiltIn},
         {"last down", kFour, then(click(3), move(+1)), "A/0 Sub/1 U/2 Bad/3*", 3u, D::UserDefinedWithProblem},
         {"no selection", kFour, then(click(1), then([](Scene& s) { s.view.ClickEmpty(); }, move(-1))),
-         "A/0 Sub/1 U/2 Bad/3", 1u, D::BuiltIn},
+         "A/0 Sub/1 U/2 Bad/3", std::nullopt, D::NoCommand},
         {"sub-menu up passes over a command", kFour, then(click(1), move(-1)), "Sub/1* A/2 U/2 Bad/3", 0u,
          D::BuiltIn},
         {"sub-menu to the bottom", kFour, then(click(1), then(move(+1), move(+1))), "A/0 U/0 Bad/3 Sub/1*",
@@ -454,8 +469,24 @@ TEST(CommandEditor, DeletesTheSelectedCommand) {
              s.view.ClickEmpty();
              s.editor.DeleteCommand();
          },
-         "A/0 Sub/1 U/2 Bad/3", 0u, D::BuiltIn},
+         "A/0 Sub/1 U/2 Bad/3", std::nullopt, D::NoCommand},
+        {"answered No", kFour,
+         [](Scene& s) {
+             s.view.confirmAnswer = false;
+             s.view.Click(1);
+             s.editor.DeleteCommand();
+         },
+         "A/0 Sub/1* U/2 Bad/3", 1u, D::BuiltIn},
     });
+    // The question names the command as its Name field shows it, and warns for the last Configure.
+    Scene configure(u"A:%QUILLET\nC:%CONFIGURE\nD:%CONFIGURE\n");
+    for (const std::size_t at : {1, 1}) {
+        configure.view.Click(at);
+        configure.editor.DeleteCommand();
+    }
+    ASSERT_EQ(configure.view.messages.size(), 2u);
+    EXPECT_EQ(configure.view.messages[0], FormatMessageText(MessageId::ConfirmDelete, {u"C"}));
+    EXPECT_EQ(configure.view.messages[1], FormatMessageText(MessageId::ConfirmDeleteLastConfigure, {u"D"}));
     // The deleted command's pending edits go with it; the next one's fields are its own.
     Scene scene(kFour);
     scene.view.Click(2);
@@ -516,12 +547,12 @@ TEST(CommandEditor, ResetsToTheDefaultListAfterConfirmation) {
         {"cancelled", kFour, reset(false), "A/0* Sub/1 U/2 Bad/3", 0u, D::BuiltIn},
         {"confirmed", kFour, reset(true), "Copy/0 Paths/0", std::nullopt, D::NoCommand},
     });
+    // Without a default list the user's list stays, and the user is told.
     Scene scene(kFour);
-    scene.storage.defaultText = u"";  // no default file
+    scene.storage.defaultText.reset();
     scene.editor.ResetCommands();
-    EXPECT_EQ(scene.view.messages.size(), 1u);
-    EXPECT_TRUE(scene.editor.SaveAndClose());
-    EXPECT_EQ(scene.Saved(), "");
+    EXPECT_EQ(scene.view.messages.size(), 2u);
+    EXPECT_EQ(scene.view.List(), "A/0* Sub/1 U/2 Bad/3");
 }
 
 TEST(CommandEditor, FailedSaveKeepsTheDialogOpenWithItsEdits) {
@@ -555,6 +586,99 @@ TEST(CommandEditor, OkChecksTheListThenAsksBeforeWritingOverAChangedFile) {
     }
 }
 
+TEST(CommandEditor, RefusedSaveFocusesTheFieldAtFault) {
+    struct Row {
+        std::function<void(FakeView&)> edit;
+        std::size_t selected;
+        EditorField field;
+    };
+    const Row rows[] = {
+        {[](FakeView& v) { v.Type(EditorField::Name, u";x"); }, 0, EditorField::Name},
+        {[](FakeView& v) {
+             v.Click(1);
+             v.Paste(EditorField::EndText, std::u16string(kMaxCommandLineLength, u'e'));
+             v.Click(0);
+         },
+         1, EditorField::EndText},
+    };
+    for (const Row& row : rows) {
+        Scene scene(u"A:%QUILLET\nU:$name[]\n");
+        row.edit(scene.view);
+        EXPECT_FALSE(scene.editor.SaveAndClose());
+        EXPECT_EQ(scene.editor.Selected(), row.selected);
+        EXPECT_EQ(scene.view.focused, row.field);
+    }
+}
+
+TEST(CommandEditor, ClosingAsksOnlyWhenSomethingChanged) {
+    struct Row {
+        const char* what;
+        std::function<void(Scene&)> act;
+        bool asks;
+    };
+    const Row rows[] = {
+        {"nothing", [](Scene&) {}, false},
+        {"browsing", [](Scene& s) { s.view.Click(2), s.view.Click(3), s.view.ClickEmpty(); }, false},
+        {"a name typed and typed back",
+         [](Scene& s) { s.view.Type(EditorField::Name, u"x"), s.view.Type(EditorField::Name, u"A"); }, false},
+        {"a field still on show", [](Scene& s) { s.view.Click(2), s.view.Type(EditorField::EndText, u"x"); },
+         true},
+        {"a move", [](Scene& s) { s.editor.MoveCommand(1); }, true},
+        {"a delete", [](Scene& s) { s.editor.DeleteCommand(); }, true},
+        {"after a save", [](Scene& s) { s.editor.DeleteCommand(), s.editor.SaveAndClose(); }, false},
+    };
+    for (const Row& row : rows) {
+        Scene scene(kFour);
+        row.act(scene);
+        scene.view.messages.clear();
+        scene.view.confirmAnswer = false;
+        EXPECT_EQ(scene.editor.MayDiscard(), !row.asks) << row.what;
+        EXPECT_EQ(scene.view.messages.size(), row.asks ? 1u : 0u) << row.what;
+    }
+}
+
+TEST(CommandEditor, ListButtonsAreOnlyOnWhereTheyAct) {
+    Scene scene(u"A:%QUILLET\nB:%QUILLET\nC:%QUILLET\n");
+    EXPECT_EQ(scene.view.actions, (ListActions{false, true, true}));
+    scene.view.Click(1);
+    EXPECT_EQ(scene.view.actions, (ListActions{true, true, true}));
+    scene.editor.MoveCommand(1);
+    EXPECT_EQ(scene.view.actions, (ListActions{true, false, true}));
+    scene.editor.DeleteCommand();
+    EXPECT_EQ(scene.view.actions, (ListActions{true, false, true}));
+    scene.editor.RenameSelected();
+    EXPECT_TRUE(scene.view.nameFocused);
+    Scene empty(u"");
+    EXPECT_EQ(empty.view.actions, ListActions{});
+}
+
+TEST(CommandEditor, ItemFormatProblemsNameEveryFaultyReference) {
+    const auto at = [](int position, MessageId id, std::initializer_list<MessageArg> args) {
+        return FormatMessageText(MessageId::ProblemAtPosition, {position, FormatMessageText(id, args)});
+    };
+    struct Row {
+        std::u16string_view format;
+        std::u16string problems;
+    };
+    const Row rows[] = {
+        {u"$name $size:kb", u""},
+        {u"$name $size:zz $bogus", at(7, MessageId::InvalidParameterTag, {u"zz", u"size"}) + u"\r\n" +
+                                       at(16, MessageId::NoSuchAttribute, {u"bogus"})},
+        {u"a $ b", at(3, MessageId::DollarWithoutAttribute, {})},
+        {u"text only", FormatMessageText(MessageId::NoItemVariables)},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(Printable(ItemFormatProblems(row.format)), Printable(row.problems))
+            << Printable(row.format);
+    }
+    // As the user types: the problem text follows every change.
+    Scene scene(u"U:$name[]\n");
+    scene.view.SelectText(EditorField::ItemFormat, 5, 5);
+    scene.view.insertAnswer = u"$bogus";
+    scene.editor.InsertAttribute();
+    EXPECT_EQ(Printable(scene.view.problemText), Printable(at(6, MessageId::NoSuchAttribute, {u"bogus"})));
+}
+
 TEST(CommandEditor, UntouchedFieldsAreSavedAsRead) {
     // Every command becomes current and is stored; a "\u00B7" read from the file stays one in a field
     // the user left as shown, also after a change that was taken back.
@@ -582,10 +706,10 @@ TEST(CommandEditor, OpensTheUserFileElseTheDefaultAndSavesTheUserFile) {
     ::setenv("XDG_CONFIG_HOME", Utf16ToUtf8(folder.PathOf(u"config")).c_str(), 1);
 
     CommandFileStorage files;
-    const std::size_t defaults = files.LoadDefault().size();
+    std::u16string error;
+    const std::size_t defaults = files.LoadDefault(error).value_or(CommandList{}).size();
     EXPECT_GE(defaults, 10u);
     EXPECT_EQ(files.Load().size(), defaults);  // no user file yet
-    std::u16string error;
     EXPECT_TRUE(files.Save(MemoryStorage::Parse(u"Mine:$name[, ]"), error)) << Printable(error);
     const CommandList mine = files.Load();
     ASSERT_EQ(mine.size(), 1u);

@@ -20,10 +20,12 @@ DialogDriver* activeDriver = nullptr;
 struct FindData {
     const wchar_t* title;
     HWND found;
+    HWND except;
 };
 
-HWND FindThreadDialog(DWORD threadId, const std::u16string& title) {
-    FindData data{reinterpret_cast<const wchar_t*>(title.c_str()), nullptr};
+// A visible dialog window of the thread titled title; with no title, any one but except.
+HWND FindThreadDialog(DWORD threadId, const std::u16string& title, HWND except = nullptr) {
+    FindData data{reinterpret_cast<const wchar_t*>(title.c_str()), nullptr, except};
     EnumThreadWindows(
         threadId,
         [](HWND window, LPARAM param) -> BOOL {
@@ -33,7 +35,7 @@ HWND FindThreadDialog(DWORD threadId, const std::u16string& title) {
             GetWindowTextW(window, text, 128);
             GetClassNameW(window, className, 16);
             if (IsWindowVisible(window) && wcscmp(className, L"#32770") == 0 &&
-                wcscmp(text, find->title) == 0) {
+                (*find->title ? wcscmp(text, find->title) == 0 : window != find->except)) {
                 find->found = window;
                 return FALSE;
             }
@@ -206,6 +208,13 @@ DialogDriver::~DialogDriver() {
         if (IsWindow(dialog_)) {
             PostMessageW(dialog_, WM_COMMAND, IDCANCEL, 0);
         }
+        // A dialog that asks before it discards the user's changes is told Yes.
+        for (int attempt = 0; attempt < 500 && IsWindow(dialog_); ++attempt) {
+            Sleep(10);
+            if (const HWND question = FindThreadDialog(threadId_, std::u16string(), dialog_)) {
+                PostMessageW(question, WM_COMMAND, IDYES, 0);
+            }
+        }
         thread_.join();
     }
     activeDriver = nullptr;
@@ -248,6 +257,8 @@ void DialogDriver::PressKey(UINT key) const {
         PostMessageW(focus, WM_KEYDOWN, key, 1);
         PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
     }
+    // Time for the loop to take them, so that the next key goes where this one left the focus.
+    Sleep(50);
 }
 
 HWND DialogDriver::Focused() const {
@@ -274,6 +285,31 @@ HWND DialogDriver::WaitForOwnedWindow() const {
         return find.second != nullptr;
     });
     return find.second;
+}
+
+void DialogDriver::PressKeys(std::initializer_list<WORD> keys) const {
+    // Real input goes to the foreground window: the thread's active one, the dialog or a window it
+    // opened. The keys are released in reverse order.
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(threadId_, &info);
+    SetForegroundWindow(info.hwndActive ? info.hwndActive : dialog_);
+    std::vector<INPUT> inputs;
+    for (const WORD key : keys) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        inputs.push_back(input);
+    }
+    for (auto key = keys.end(); key != keys.begin();) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = *--key;
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Sleep(50);
 }
 
 std::u16string DialogDriver::Text(int id) const {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -46,8 +47,12 @@ class DialogDriver {
     void ChangeDpi(int dpi, const RECT& suggested) const;
     // Gives a control the keyboard focus, as the Tab key would, with focus rectangles shown.
     void Focus(int id) const;
-    // Presses and releases a key on the focused control, through the dialog's message loop.
+    // Presses and releases a key on the focused control, through the dialog's message loop, and gives
+    // the loop a moment to take it.
     void PressKey(UINT key) const;
+    // Presses keys together as the keyboard does (SendInput), e.g. {VK_CONTROL, VK_UP}: the modifier
+    // state is real, which posted messages cannot give.
+    void PressKeys(std::initializer_list<WORD> keys) const;
 
     std::u16string Text(int id) const;
     bool IsEnabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }

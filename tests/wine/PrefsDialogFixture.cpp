@@ -82,16 +82,42 @@ void PrefsDialogFixture::TearDownTestSuite() {
 void PrefsDialogFixture::SetUp() {
     std::error_code ignored;
     std::filesystem::remove(PathOf(UserFile()), ignored);
+    ForgetWindowPlace();
 }
 
-DialogDriver PrefsDialogFixture::OpenDialog() {
+void PrefsDialogFixture::ForgetWindowPlace() {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, prefs::CScrivelPrefsDlg::kSettingsKey, L"Window");
+}
+
+DialogDriver PrefsDialogFixture::OpenDialog(winui::HtmlHelpCall helpViewer) {
     return DialogDriver(
-        [] {
+        [helpViewer] {
             CommandFileStorage storage;
-            prefs::CScrivelPrefsDlg dialog(storage.Load(), storage);
+            prefs::CScrivelPrefsDlg dialog(storage.Load(), storage, helpViewer);
             dialog.DoModal(nullptr);
         },
         u"Configure Quillet Pro");
+}
+
+std::u16string PrefsDialogFixture::Caption() {
+    return QUILLET_TEST_PRODUCT_NAME;
+}
+
+std::u16string PrefsDialogFixture::AnswerBox(const DialogDriver& dialog, int buttonId) {
+    const HWND box = WaitForWindow(dialog, Caption());
+    if (!box) {
+        return {};
+    }
+    std::u16string text = MessageOf(box);
+    Answer(box, buttonId);
+    return text;
+}
+
+HWND PrefsDialogFixture::Focused(const DialogDriver& dialog) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog.Dialog(), nullptr), &info);
+    return info.hwndFocus;
 }
 
 std::vector<std::u16string> PrefsDialogFixture::Items(const DialogDriver& dialog) {

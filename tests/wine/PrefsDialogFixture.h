@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "DialogDriver.h"
+#include "winui/ModuleInfo.h"
 
 namespace quillet::test {
 
@@ -25,8 +26,15 @@ class PrefsDialogFixture : public testing::Test {
     // The bytes the writer gives for these lines: the byte order mark and CR LF line ends.
     static std::string FileBytes(const std::vector<std::string>& lines);
 
-    // The dialog on the per-user file (or the default one), as the program opens it.
-    static DialogDriver OpenDialog();
+    // The dialog on the per-user file (or the default one), as the program opens it; its help viewer
+    // (and its small dialogs') given.
+    static DialogDriver OpenDialog(winui::HtmlHelpCall helpViewer = &winui::SystemHtmlHelp);
+    // The caption of the program's message boxes: the product's name.
+    static std::u16string Caption();
+    // Waits for a message box, answers it with a button and returns its text (empty if none came).
+    static std::u16string AnswerBox(const DialogDriver& dialog, int buttonId);
+    // The window that has the keyboard focus on the dialog's thread.
+    static HWND Focused(const DialogDriver& dialog);
 
     // The list view: item texts, state marks, the selected item (-1 for none).
     static std::vector<std::u16string> Items(const DialogDriver& dialog);
@@ -45,6 +53,8 @@ class PrefsDialogFixture : public testing::Test {
     static std::u16string MessageOf(HWND box);
 
   protected:
+    // The dialog's remembered size and place is forgotten before each test.
+    static void ForgetWindowPlace();
     static void SetUpTestSuite();
     static void TearDownTestSuite();
     void SetUp() override;

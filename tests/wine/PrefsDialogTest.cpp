@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <process.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "PrefsDialogFixture.h"
 #include "PrefsIds.h"
 #include "core/commands/CommandFile.h"
+#include "core/editor/CommandEditor.h"
 #include "core/messages/Messages.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
@@ -108,18 +110,36 @@ TEST_F(PrefsDialogTest, ARealDotStaysOneWhenItsFieldIsEditedAndCanBeTyped) {
                                           "b \xC2\xB7|\xC2\xB7"}));
 }
 
-TEST_F(PrefsDialogTest, NewlineBesideStartTextReplacesTheSelectionAndTheListShowsInsertAgain) {
+TEST_F(PrefsDialogTest, NewlineAndTabListsInsertOnlyOnAPickReplacingTheSelection) {
     WriteUserFile(kFourCommands);
     DialogDriver dialog = OpenDialog();
     SelectItem(dialog, 2);
     SendMessageW(dialog.Item(IDC_START_TEXT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"abc"));
     SendMessageW(dialog.Item(IDC_START_TEXT), EM_SETSEL, 1, 2);
-    dialog.Choose(IDC_START_TEXT_LIST, 1);
-    EXPECT_EQ(dialog.Text(IDC_START_TEXT), u"a\\nc");
+    // Arrowing through the closed list shows each entry and inserts nothing; Enter picks.
+    dialog.Focus(IDC_START_TEXT_LIST);
+    dialog.PressKey(VK_DOWN);
+    dialog.PressKey(VK_DOWN);
+    dialog.PressKey(VK_UP);
+    WaitFor([&] { return dialog.Selected(IDC_START_TEXT_LIST) == 1; });
+    EXPECT_EQ(dialog.Text(IDC_START_TEXT), u"abc");
+    dialog.PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return dialog.Text(IDC_START_TEXT) == u"a\\nc"; }))
+        << Printable(dialog.Text(IDC_START_TEXT));
     EXPECT_EQ(dialog.Selected(IDC_START_TEXT_LIST), 0);
+    EXPECT_TRUE(IsWindow(dialog.Dialog()));  // Enter picked; it did not press OK
+    // A choice shown but left with Tab inserts nothing.
+    dialog.Focus(IDC_END_TEXT_LIST);
+    dialog.PressKey(VK_DOWN);
+    dialog.Focus(IDC_NAME);
+    WaitFor([&] { return dialog.Selected(IDC_END_TEXT_LIST) == 0; });
+    EXPECT_EQ(dialog.Text(IDC_END_TEXT), u">");
     SendMessageW(dialog.Item(IDC_ITEM_SEPARATOR), EM_SETSEL, 0, -1);
-    dialog.Choose(IDC_SEPARATOR_LIST, 2);
-    EXPECT_EQ(dialog.Text(IDC_ITEM_SEPARATOR), u"\\t");
+    dialog.Focus(IDC_SEPARATOR_LIST);
+    dialog.PressKey(VK_DOWN);
+    dialog.PressKey(VK_DOWN);
+    dialog.PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return dialog.Text(IDC_ITEM_SEPARATOR) == u"\\t"; }));
     dialog.CloseWith(IDOK);
     EXPECT_EQ(UserFileBytes(), FileBytes({"Copy Names:%QUILLET", "Paths:$path[\\n]",
                                           "Quoted:\"$name\"[\\t]a\\nc|>|1", "Configure...:%CONFIGURE"}));
@@ -152,16 +172,48 @@ TEST_F(PrefsDialogTest, InsertPutsTheReferenceAtTheCaretAndChecksTheFormatAgain)
     ASSERT_NE(insert, nullptr);
     Answer(insert, IDCANCEL);
     EXPECT_EQ(dialog.Text(IDC_ITEM_FORMAT), u"$path:forwardslash;");
+
+    // The insertion is one edit that undo takes back, and the check follows.
+    EXPECT_EQ(Focused(dialog), dialog.Item(IDC_ITEM_FORMAT));
+    SendMessageW(dialog.Item(IDC_ITEM_FORMAT), WM_UNDO, 0, 0);
+    EXPECT_EQ(dialog.Text(IDC_ITEM_FORMAT), u"");
+    EXPECT_TRUE(dialog.IsVisible(IDC_PROBLEM));
+
+    // Tabbing into the field selects nothing: the reference goes to the caret, replacing nothing.
+    dialog.Type(IDC_ITEM_FORMAT, u"$name");
+    dialog.Focus(IDC_NAME);
+    dialog.Focus(IDC_ITEM_FORMAT);
+    PostClick(dialog, IDC_INSERT);
+    insert = WaitForWindow(dialog, u"Insert File/Folder Attribute");
+    ASSERT_NE(insert, nullptr);
+    SendDlgItemMessageW(insert, IDC_ROW_TYPE, BM_CLICK, 0, 0);
+    Answer(insert, IDOK);
+    EXPECT_EQ(dialog.Text(IDC_ITEM_FORMAT), u"$name$type;");
 }
 
 TEST_F(PrefsDialogTest, TheProblemButtonShowsTheParsersMessage) {
     WriteUserFile({"Broken:$nosuch;[\\n]"});
     DialogDriver dialog = OpenDialog();
     PostClick(dialog, IDC_PROBLEM);
-    const HWND box = WaitForWindow(dialog, u"ScrivelPrefs");
-    ASSERT_NE(box, nullptr);
-    EXPECT_NE(MessageOf(box).find(u"$nosuch"), std::u16string::npos) << Printable(MessageOf(box));
-    Answer(box, IDOK);
+    const std::u16string message = AnswerBox(dialog, IDOK);
+    EXPECT_NE(message.find(u"$nosuch"), std::u16string::npos) << Printable(message);
+}
+
+TEST_F(PrefsDialogTest, ProblemsShowAsTheUserTypesEachWithItsPosition) {
+    WriteUserFile({"Names:$name;[\\n]"});
+    DialogDriver dialog = OpenDialog();
+    dialog.Focus(IDC_ITEM_FORMAT);
+    dialog.Type(IDC_ITEM_FORMAT, u"$name $size:zz $bogus");
+    EXPECT_TRUE(dialog.IsVisible(IDC_PROBLEM));
+    EXPECT_TRUE(dialog.IsVisible(IDC_PROBLEM_TEXT));
+    EXPECT_EQ(Marks(dialog), std::vector<int>{3});
+    EXPECT_EQ(dialog.Text(IDC_PROBLEM_TEXT), ItemFormatProblems(u"$name $size:zz $bogus"));
+    EXPECT_NE(dialog.Text(IDC_PROBLEM_TEXT).find(u"16"), std::u16string::npos);
+    SendMessageW(dialog.Item(IDC_ITEM_FORMAT), WM_CHAR, VK_BACK, 1);
+    dialog.Type(IDC_ITEM_FORMAT, u"$name $size:kb");
+    EXPECT_FALSE(dialog.IsVisible(IDC_PROBLEM));
+    EXPECT_FALSE(dialog.IsVisible(IDC_PROBLEM_TEXT));
+    EXPECT_EQ(Marks(dialog), std::vector<int>{0});
 }
 
 // One step a user takes on the list.
@@ -239,7 +291,8 @@ TEST_F(PrefsDialogTest, TheMarksFollowMovesDeletesAndAddsAroundSubMenus) {
                     dialog.Click(IDC_MOVE_DOWN);
                     break;
                 case Step::Delete:
-                    dialog.Click(IDC_DELETE);
+                    PostClick(dialog, IDC_DELETE);
+                    AnswerBox(dialog, IDYES);
                     break;
                 case Step::AddSubMenu:
                     AddCommand(dialog, 7);
@@ -255,7 +308,8 @@ TEST_F(PrefsDialogTest, DeletingTheOnlyCommandShowsNoCommand) {
     WriteUserFile({"Names:$nosuch;[\\n]"});
     DialogDriver dialog = OpenDialog();
     EXPECT_TRUE(dialog.IsVisible(IDC_PROBLEM));
-    dialog.Click(IDC_DELETE);
+    PostClick(dialog, IDC_DELETE);
+    EXPECT_EQ(AnswerBox(dialog, IDYES), FormatMessageText(MessageId::ConfirmDelete, {u"Names"}));
     EXPECT_TRUE(Items(dialog).empty());
     EXPECT_EQ(dialog.Text(IDC_NAME), u"");
     EXPECT_EQ(dialog.Text(IDC_TYPE), u"");
@@ -276,16 +330,12 @@ TEST_F(PrefsDialogTest, ResetAsksAndOnOkReadsTheDefaultListWithNothingSelected) 
     const std::vector<std::u16string> opened = Items(dialog);
 
     PostClick(dialog, IDC_RESET);
-    HWND box = WaitForWindow(dialog, u"ScrivelPrefs");
-    ASSERT_NE(box, nullptr);
-    Answer(box, IDCANCEL);
+    EXPECT_EQ(AnswerBox(dialog, IDNO), MessageText(MessageId::ConfirmReset));
     EXPECT_EQ(Items(dialog), opened);
     EXPECT_EQ(SelectedItem(dialog), 0);
 
     PostClick(dialog, IDC_RESET);
-    box = WaitForWindow(dialog, u"ScrivelPrefs");
-    ASSERT_NE(box, nullptr);
-    Answer(box, IDOK);
+    AnswerBox(dialog, IDYES);
     std::u16string log;
     std::vector<std::u16string> defaults;
     for (const Command& command : LoadCommandFile(defaultCommandFile(), EscapeMode::EditorEscapes, log)) {
@@ -295,6 +345,8 @@ TEST_F(PrefsDialogTest, ResetAsksAndOnOkReadsTheDefaultListWithNothingSelected) 
     EXPECT_EQ(Items(dialog), defaults);
     EXPECT_EQ(SelectedItem(dialog), -1);
     EXPECT_FALSE(dialog.IsEnabled(IDC_NAME));
+    PostClick(dialog, IDCANCEL);
+    EXPECT_EQ(AnswerBox(dialog, IDYES), MessageText(MessageId::ConfirmDiscard));
     dialog.CloseWith(IDCANCEL);
     EXPECT_EQ(UserFileBytes(), before);
 }
@@ -373,7 +425,7 @@ TEST_F(PrefsDialogTest, OkWritesEveryCommandAsReadAndTheDefaultListWithoutAUserF
 
 // Waits for the program's message box, answers it with a button and returns its message.
 std::u16string AnswerMessage(const DialogDriver& dialog, int button) {
-    const HWND box = PrefsDialogFixture::WaitForWindow(dialog, u"ScrivelPrefs");
+    const HWND box = PrefsDialogFixture::WaitForWindow(dialog, PrefsDialogFixture::Caption());
     const std::u16string message = box ? PrefsDialogFixture::MessageOf(box) : u"(no message)";
     PrefsDialogFixture::Answer(box, button);
     return message;
@@ -474,15 +526,10 @@ TEST_F(PrefsDialogTest, ShowsLinesItCannotReadAndAsksBeforeSavingUnicodeAsUtf8) 
     EXPECT_EQ(dialog.Text(IDC_NAME), u"Opts:%options");
 
     PostClick(dialog, IDOK);
-    HWND box = WaitForWindow(dialog, u"ScrivelPrefs");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(MessageOf(box), FormatMessageText(MessageId::ConfirmSaveAsUtf8, {u"UTF-16 LE"}));
-    Answer(box, IDCANCEL);
+    EXPECT_EQ(AnswerBox(dialog, IDNO), FormatMessageText(MessageId::ConfirmSaveAsUtf8, {u"UTF-16 LE"}));
     EXPECT_EQ(UserFileBytes(), bytes);
     PostClick(dialog, IDOK);
-    box = WaitForWindow(dialog, u"ScrivelPrefs");
-    ASSERT_NE(box, nullptr);
-    Answer(box, IDOK);
+    AnswerBox(dialog, IDYES);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog.Dialog()); }));
     dialog.CloseWith(IDOK);  // only joins the finished thread
     EXPECT_EQ(UserFileBytes(), "\xEF\xBB\xBF" + Utf16ToUtf8(text));
@@ -490,21 +537,22 @@ TEST_F(PrefsDialogTest, ShowsLinesItCannotReadAndAsksBeforeSavingUnicodeAsUtf8) 
 
 struct CloseRow {
     const char* name;
-    void (*close)(DialogDriver&);
+    void (*close)(const DialogDriver&);
 };
 
-TEST_F(PrefsDialogTest, CancelEscAndTheCloseBoxLeaveTheFileUntouched) {
+TEST_F(PrefsDialogTest, EveryWayOfClosingAsksBeforeDiscardingAndLeavesTheFileUntouched) {
     const CloseRow rows[] = {
-        {"Cancel", [](DialogDriver& dialog) { dialog.CloseWith(IDCANCEL); }},
-        {"Esc",
-         [](DialogDriver& dialog) {
+        {"Cancel", [](const DialogDriver& dialog) { PostClick(dialog, IDCANCEL); }},
+        {"Esc in the Name field",
+         [](const DialogDriver& dialog) {
+             dialog.Focus(IDC_NAME);
              dialog.PressKey(VK_ESCAPE);
-             WaitFor([&] { return !IsWindow(dialog.Dialog()); });
          }},
         {"close box",
-         [](DialogDriver& dialog) {
-             PostMessageW(dialog.Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
-             WaitFor([&] { return !IsWindow(dialog.Dialog()); });
+         [](const DialogDriver& dialog) { PostMessageW(dialog.Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"Alt+F4",
+         [](const DialogDriver& dialog) {
+             PostMessageW(Focused(dialog), WM_SYSKEYDOWN, VK_F4, 0x20000001);  // the Alt key's flag
          }},
     };
     for (const CloseRow& row : rows) {
@@ -513,11 +561,22 @@ TEST_F(PrefsDialogTest, CancelEscAndTheCloseBoxLeaveTheFileUntouched) {
         const FILETIME time{0x12345678, 0x01D00000};
         SetUserFileTime(time);
         const std::string before = *UserFileBytes();
+        {
+            // Nothing changed: it closes without a question.
+            DialogDriver dialog = OpenDialog();
+            SelectItem(dialog, 2);
+            row.close(dialog);
+            EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog.Dialog()); }));
+        }
         DialogDriver dialog = OpenDialog();
         dialog.Type(IDC_NAME, u"Renamed");
-        dialog.Click(IDC_DELETE);
         row.close(dialog);
-        EXPECT_FALSE(IsWindow(dialog.Dialog()));
+        EXPECT_EQ(AnswerBox(dialog, IDNO), MessageText(MessageId::ConfirmDiscard));
+        EXPECT_TRUE(IsWindowVisible(dialog.Dialog()));
+        EXPECT_EQ(dialog.Text(IDC_NAME), u"Renamed");
+        row.close(dialog);
+        EXPECT_EQ(AnswerBox(dialog, IDYES), MessageText(MessageId::ConfirmDiscard));
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog.Dialog()); }));
         EXPECT_EQ(UserFileBytes(), before);
         const std::optional<FILETIME> after = UserFileTime();
         ASSERT_TRUE(after);
@@ -561,10 +620,256 @@ TEST_F(PrefsDialogTest, TooltipsCoverEighteenControlsAndTheSystemMenuOpensAbout)
     EXPECT_EQ(SendMessageW(found.tooltip, TTM_GETMAXTIPWIDTH, 0, 0), 480);
 
     PostMessageW(dialog.Dialog(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
-    const HWND about = WaitForWindow(dialog, u"About ScrivelPrefs");
+    const HWND about = WaitForWindow(dialog, u"About " + Caption());
     ASSERT_NE(about, nullptr);
+    wchar_t version[128] = {};
+    GetDlgItemTextW(about, IDC_ABOUT_VERSION, version, 128);
+    EXPECT_EQ(reinterpret_cast<const char16_t*>(version),
+              Caption() + u" version " + winui::ModuleProduct().version);
+    EXPECT_EQ(winui::ModuleProduct().version.substr(0, 2), u"1.");
+    wchar_t copyright[128] = {};
+    GetDlgItemTextW(about, IDC_ABOUT_COPYRIGHT, copyright, 128);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(copyright)).substr(0, 9), u"Copyright");
     Answer(about, IDOK);
     EXPECT_TRUE(IsWindowVisible(dialog.Dialog()));
+}
+
+// A user at the keyboard: keys pressed in the list, the fields and the small dialogs, and what they
+// leave. Keys are posted through the dialog's loop; chords with Ctrl go through SendInput.
+struct KeyRow {
+    const char* name;
+    int select;
+    std::function<void(DialogDriver&)> keys;
+    std::function<void(DialogDriver&)> check;
+};
+
+// The help viewer's calls: the context numbers asked for.
+std::vector<DWORD_PTR>& HelpCalls() {
+    static std::vector<DWORD_PTR> calls;
+    return calls;
+}
+
+HWND WaitForMenu() {
+    HWND menu = nullptr;
+    WaitFor([&] {
+        menu = FindWindowW(L"#32768", nullptr);
+        return menu && IsWindowVisible(menu);
+    });
+    return menu;
+}
+
+TEST_F(PrefsDialogTest, KeyboardAlone) {
+    const KeyRow rows[] = {
+        {"Delete asks and removes", 0, [](DialogDriver& d) { d.PressKey(VK_DELETE), AnswerBox(d, IDYES); },
+         [](DialogDriver& d) {
+             EXPECT_EQ(Items(d), (std::vector<std::u16string>{u"Paths", u"Quoted", u"Configure..."}));
+             EXPECT_EQ(SelectedItem(d), 0);
+         }},
+        {"Delete of the last Configure command warns; No keeps it", 3,
+         [](DialogDriver& d) {
+             d.PressKey(VK_DELETE);
+             EXPECT_EQ(AnswerBox(d, IDNO),
+                       FormatMessageText(MessageId::ConfirmDeleteLastConfigure, {u"Configure..."}));
+         },
+         [](DialogDriver& d) { EXPECT_EQ(Items(d).size(), 4U); }},
+        {"F2 goes to the Name field, all selected", 1, [](DialogDriver& d) { d.PressKey(VK_F2); },
+         [](DialogDriver& d) {
+             EXPECT_TRUE(WaitFor([&] { return Focused(d) == d.Item(IDC_NAME); }));
+             DWORD start = 1, end = 0;
+             SendMessageW(d.Item(IDC_NAME), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                          reinterpret_cast<LPARAM>(&end));
+             EXPECT_EQ(start, 0U);
+             EXPECT_EQ(end, 5U);
+         }},
+        {"Ctrl+Down and Ctrl+Up move the command", 1,
+         [](DialogDriver& d) {
+             d.PressKeys({VK_CONTROL, VK_DOWN});
+             d.PressKeys({VK_CONTROL, VK_DOWN});
+             d.PressKeys({VK_CONTROL, VK_UP});
+         },
+         [](DialogDriver& d) {
+             WaitFor([&] { return Items(d)[2] == u"Paths"; });
+             EXPECT_EQ(Items(d),
+                       (std::vector<std::u16string>{u"Copy Names", u"Quoted", u"Paths", u"Configure..."}));
+             EXPECT_EQ(SelectedItem(d), 2);
+         }},
+        {"the context-menu key offers the list's commands", 0,
+         [](DialogDriver& d) {
+             d.PressKeys({VK_APPS});
+             const HWND menu = WaitForMenu();
+             ASSERT_NE(menu, nullptr);
+             PostMessageW(menu, WM_KEYDOWN, 'D', 0);  // Move Down by its access key
+             WaitFor([&] { return !IsWindowVisible(menu); });
+         },
+         [](DialogDriver& d) {
+             WaitFor([&] { return Items(d)[1] == u"Copy Names"; });
+             EXPECT_EQ(Items(d)[1], u"Copy Names");
+         }},
+        {"F1 opens the help topic of each dialog", 2,
+         [](DialogDriver& d) {
+             d.PressKeys({VK_F1});
+             WaitFor([] { return HelpCalls().size() == 1; });
+             PostClick(d, IDC_INSERT);
+             const HWND insert = WaitForWindow(d, u"Insert File/Folder Attribute");
+             ASSERT_NE(insert, nullptr);
+             d.PressKeys({VK_F1});
+             WaitFor([] { return HelpCalls().size() == 2; });
+             Answer(insert, IDCANCEL);
+             PostClick(d, IDC_ADD_COMMAND);
+             const HWND newCommand = WaitForWindow(d, u"New Command");
+             ASSERT_NE(newCommand, nullptr);
+             d.PressKeys({VK_F1});
+             WaitFor([] { return HelpCalls().size() == 3; });
+             Answer(newCommand, IDCANCEL);
+         },
+         [](DialogDriver&) {
+             EXPECT_EQ(HelpCalls(), (std::vector<DWORD_PTR>{winui::kHelpContextBase + IDD_PREFS,
+                                                            winui::kHelpContextBase + IDD_INSERT_ATTRIBUTE,
+                                                            winui::kHelpContextBase + IDD_NEW_COMMAND}));
+         }},
+        {"every row of Insert by arrows and Tab", 2,
+         [](DialogDriver& d) {
+             PostClick(d, IDC_INSERT);
+             const HWND insert = WaitForWindow(d, u"Insert File/Folder Attribute");
+             ASSERT_NE(insert, nullptr);
+             ASSERT_TRUE(WaitFor([&] { return Focused(d) == GetDlgItem(insert, IDC_ROW_NAME); }));
+             for (int row = 0; row < 4; ++row) {
+                 d.PressKey(VK_DOWN);  // Name, Path, Type, Size, Date
+             }
+             d.PressKey(VK_UP);  // back to Size
+             d.PressKey(VK_TAB);
+             d.PressKey(VK_DOWN);  // KBytes
+             WaitFor([&] { return IsDlgButtonChecked(insert, IDC_ROW_SIZE) == BST_CHECKED; });
+             d.PressKey(VK_RETURN);
+             WaitFor([&] { return !IsWindow(insert); });
+         },
+         [](DialogDriver& d) { EXPECT_EQ(d.Text(IDC_ITEM_FORMAT), u"\"$name\"$size:kb;"); }},
+        {"a refused save goes to the command and field at fault", 2,
+         [](DialogDriver& d) {
+             d.Type(IDC_NAME, u";Quoted");
+             SelectItem(d, 0);
+             d.Focus(IDC_COMMAND_LIST);
+             d.PressKey(VK_RETURN);
+             EXPECT_FALSE(AnswerBox(d, IDOK).empty());
+         },
+         [](DialogDriver& d) {
+             EXPECT_TRUE(IsWindow(d.Dialog()));
+             EXPECT_EQ(SelectedItem(d), 2);
+             EXPECT_EQ(Focused(d), d.Item(IDC_NAME));
+         }},
+    };
+    for (const KeyRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        WriteUserFile(kFourCommands);
+        HelpCalls().clear();
+        DialogDriver dialog = OpenDialog([](HWND, const wchar_t*, UINT, DWORD_PTR data) -> HWND {
+            HelpCalls().push_back(data);
+            return nullptr;
+        });
+        SelectItem(dialog, row.select);
+        dialog.Focus(IDC_COMMAND_LIST);
+        row.keys(dialog);
+        row.check(dialog);
+    }
+}
+
+TEST_F(PrefsDialogTest, EveryLabelledControlHasItsOwnAccessKey) {
+    // A labelled control: a button with a text other than OK and Cancel, or a label followed by a field.
+    const auto faults = [](HWND window) {
+        std::vector<std::string> found;
+        std::u16string keys;
+        for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t className[32] = {};
+            GetClassNameW(child, className, 32);
+            const LONG style = GetWindowLongW(child, GWL_STYLE);
+            wchar_t caption[128] = {};
+            GetWindowTextW(child, caption, 128);
+            const std::u16string text = reinterpret_cast<const char16_t*>(caption);
+            wchar_t nextClass[32] = {};
+            GetClassNameW(GetWindow(child, GW_HWNDNEXT), nextClass, 32);
+            const bool button = _wcsicmp(className, L"Button") == 0 && (style & BS_TYPEMASK) != BS_GROUPBOX &&
+                                GetDlgCtrlID(child) != IDOK && GetDlgCtrlID(child) != IDCANCEL;
+            const bool label = _wcsicmp(className, L"Static") == 0 && !(style & SS_NOPREFIX) &&
+                               (_wcsicmp(nextClass, L"Edit") == 0 || _wcsicmp(nextClass, L"ComboBox") == 0 ||
+                                _wcsicmp(nextClass, WC_LISTVIEWW) == 0);
+            if ((!button && !label) || text.empty()) {
+                continue;
+            }
+            const std::size_t amp = text.find(u'&');
+            if (amp == std::u16string::npos || amp + 1 >= text.size()) {
+                found.push_back("no access key: " + Printable(text));
+                continue;
+            }
+            const char16_t key = static_cast<char16_t>(towlower(text[amp + 1]));
+            if (keys.find(key) != std::u16string::npos) {
+                found.push_back("taken twice: " + Printable(text));
+            }
+            keys += key;
+        }
+        return found;
+    };
+    WriteUserFile(kFourCommands);
+    DialogDriver dialog = OpenDialog();
+    EXPECT_EQ(faults(dialog.Dialog()), std::vector<std::string>{}) << "Configure";
+    SelectItem(dialog, 2);
+    const std::pair<int, std::u16string> small[] = {{IDC_INSERT, u"Insert File/Folder Attribute"},
+                                                    {IDC_ADD_COMMAND, u"New Command"}};
+    for (const auto& [button, title] : small) {
+        PostClick(dialog, button);
+        const HWND window = WaitForWindow(dialog, title);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(faults(window), std::vector<std::string>{}) << Printable(title);
+        Answer(window, IDCANCEL);
+    }
+}
+
+TEST_F(PrefsDialogTest, ListButtonsAndFieldsFollowTheSelection) {
+    WriteUserFile(kFourCommands);
+    DialogDriver dialog = OpenDialog();
+    const auto buttons = [&] {
+        return std::vector<bool>{dialog.IsEnabled(IDC_MOVE_UP), dialog.IsEnabled(IDC_MOVE_DOWN),
+                                 dialog.IsEnabled(IDC_DELETE)};
+    };
+    EXPECT_EQ(buttons(), (std::vector<bool>{false, true, true}));
+    SelectItem(dialog, 3);
+    EXPECT_EQ(buttons(), (std::vector<bool>{true, false, true}));
+    SelectItem(dialog, 2);
+    SelectItem(dialog, -1);  // a click on the empty part of the list
+    EXPECT_TRUE(WaitFor([&] { return buttons() == std::vector<bool>{false, false, false}; }));
+    EXPECT_FALSE(dialog.IsEnabled(IDC_NAME));
+    EXPECT_EQ(dialog.Text(IDC_NAME), u"");
+    EXPECT_FALSE(dialog.IsVisible(IDC_ITEM_FORMAT));
+}
+
+TEST_F(PrefsDialogTest, TheWindowGrowsAndRemembersItsSizeAndPlace) {
+    WriteUserFile(kFourCommands);
+    RECT grown{};
+    {
+        DialogDriver dialog = OpenDialog();
+        const SIZE opened = dialog.WindowSize();
+        const RECT list = dialog.RectOf(IDC_COMMAND_LIST);
+        const RECT ok = dialog.RectOf(IDOK);
+        dialog.Resize(opened.cx + 200, opened.cy + 150);
+        EXPECT_EQ(dialog.RectOf(IDC_COMMAND_LIST).right - list.right, 200);
+        EXPECT_EQ(dialog.RectOf(IDC_COMMAND_LIST).bottom - list.bottom, 150);
+        EXPECT_EQ(dialog.RectOf(IDOK).left - ok.left, 200);
+        EXPECT_EQ(GetWindowLongW(dialog.Item(IDC_COMMAND_LIST), GWL_STYLE) & WS_HSCROLL, 0);
+        const int dpi = static_cast<int>(GetDpiForWindow(dialog.Dialog()));
+        EXPECT_EQ(dialog.LayoutFaults(dpi), std::vector<std::string>{});
+        // Never smaller than the template's width, with a few rows of the list.
+        dialog.Resize(100, 100);
+        EXPECT_EQ(dialog.WindowSize().cx, opened.cx);
+        EXPECT_GT(dialog.RectOf(IDC_COMMAND_LIST).bottom - dialog.RectOf(IDC_COMMAND_LIST).top, 40);
+        dialog.Resize(opened.cx + 100, opened.cy + 50);
+        SetWindowPos(dialog.Dialog(), nullptr, 30, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        grown = dialog.WindowRect();
+    }
+    DialogDriver dialog = OpenDialog();
+    const RECT reopened = dialog.WindowRect();
+    EXPECT_EQ(reopened.left, grown.left);
+    EXPECT_EQ(reopened.top, grown.top);
+    EXPECT_EQ(reopened.right - reopened.left, grown.right - grown.left);
+    EXPECT_EQ(reopened.bottom - reopened.top, grown.bottom - grown.top);
 }
 
 }  // namespace

@@ -594,10 +594,13 @@ std::u16string CommandFileText(const CommandList& list) {
     return text;
 }
 
-bool CheckCommandList(const CommandList& list, std::u16string& error) {
+bool CheckCommandList(const CommandList& list, std::u16string& error, std::size_t* faultIndex) {
     TextBuffer line;
     TextBuffer runs;
     for (std::size_t i = 0; i < list.size(); ++i) {
+        if (faultIndex) {
+            *faultIndex = i;
+        }
         const Command& command = list[i];
         if (!command.unreadable.empty() || WrittenAsRead(command)) {
             continue;  // written as it stands, which the reader reads as it did

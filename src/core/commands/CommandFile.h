@@ -70,7 +70,8 @@ std::u16string CommandFileText(const CommandList& list);
 // kMaxCommandNameLength, an empty or blank name, a name that makes its line a comment, an item
 // separator, start or end text longer than the reader's run of kMaxRunLength, or a line of
 // kMaxCommandLineLength characters or more.
-bool CheckCommandList(const CommandList& list, std::u16string& error);
+// faultIndex, when given, receives the index of that command.
+bool CheckCommandList(const CommandList& list, std::u16string& error, std::size_t* faultIndex = nullptr);
 
 // The bytes written for a text: the text in UTF-8, after the UTF-8 byte order mark unless the form is
 // UTF-8 without one. A file read in another encoding is so written in UTF-8.

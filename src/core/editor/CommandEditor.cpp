@@ -32,7 +32,60 @@ bool HasEscapeList(EditorField field) {
            field == EditorField::EndText;
 }
 
+// The field whose text makes most of a command's line: where a user shortens a line that is too long.
+EditorField LongestField(const Command& command) {
+    if (command.type != CommandType::UserDefined) {
+        return EditorField::Name;
+    }
+    EditorField longest = EditorField::Name;
+    std::size_t length = command.name.size();
+    for (const SpacedField& spaced : kSpacedFields) {
+        if ((command.format.*spaced.member).size() > length) {
+            length = (command.format.*spaced.member).size();
+            longest = spaced.field;
+        }
+    }
+    return longest;
+}
+
+std::size_t ConfigureCommandCount(const CommandList& list) {
+    return static_cast<std::size_t>(std::count_if(list.begin(), list.end(), [](const Command& command) {
+        return command.type == CommandType::Configure;
+    }));
+}
+
 }  // namespace
+
+std::u16string ItemFormatProblems(std::u16string_view format) {
+    // The parser decides whether the format is valid; the walk below only names each reference at fault.
+    std::u16string error;
+    FormatCursor check(format);
+    ParseItemFormat(check, nullptr, EscapeMode::EditorEscapes, error, FormatPlacement::Alone);
+    if (error.empty()) {
+        return error;
+    }
+    std::u16string problems;
+    FormatCursor cursor(format);
+    for (;;) {
+        ReadRun(cursor, u"$", EscapeMode::EditorEscapes);
+        const char16_t c = cursor.Peek();
+        if (c == u'\0' || c == u'\n') {
+            break;
+        }
+        if (c != u'$') {
+            continue;  // the run stopped because it was full
+        }
+        const std::int32_t at = cursor.Position();
+        std::u16string fault;
+        ParseAttribute(cursor, fault);
+        if (!fault.empty()) {
+            problems +=
+                (problems.empty() ? u"" : u"\r\n") +
+                FormatMessageText(MessageId::ProblemAtPosition, {static_cast<std::int64_t>(at) + 1, fault});
+        }
+    }
+    return problems.empty() ? error : problems;
+}
 
 std::vector<StateMark> StateMarks(const CommandList& list) {
     std::vector<StateMark> marks;
@@ -54,7 +107,10 @@ std::vector<StateMark> StateMarks(const CommandList& list) {
 }
 
 CommandEditor::CommandEditor(CommandList commands, View& view, Storage& storage)
-    : commands_(std::move(commands)), view_(view), storage_(storage) {}
+    : commands_(std::move(commands)),
+      view_(view),
+      storage_(storage),
+      openedText_(CommandFileText(commands_)) {}
 
 void CommandEditor::Open() {
     const Updating updating(*this);
@@ -68,6 +124,17 @@ void CommandEditor::ShowList() {
     if (!commands_.empty()) {
         SelectAndMakeCurrent(0);
     }
+    ShowListActions();
+}
+
+void CommandEditor::ShowListActions() {
+    ListActions actions;
+    if (selected_) {
+        actions.moveUp = *selected_ > 0;
+        actions.moveDown = *selected_ + 1 < commands_.size();
+        actions.remove = true;
+    }
+    view_.EnableListActions(actions);
 }
 
 void CommandEditor::ReportReadProblem() {
@@ -90,12 +157,26 @@ void CommandEditor::ItemSelected(std::size_t index) {
     const Updating updating(*this);
     selected_ = index;
     MakeCurrent(index);
+    ShowListActions();
 }
 
 void CommandEditor::SelectionCleared() {
-    // The current command stays on show and editable; only the buttons that need a selection stop.
-    if (!updating_) {
-        selected_.reset();
+    // Nothing selected, nothing on show: the fields would otherwise edit a command the list no longer
+    // points at.
+    if (updating_) {
+        return;
+    }
+    const Updating updating(*this);
+    StoreCurrentCommand();
+    selected_.reset();
+    current_.reset();
+    ShowCommand(std::nullopt);
+    ShowListActions();
+}
+
+void CommandEditor::RenameSelected() {
+    if (selected_ && current_ == selected_) {
+        view_.FocusNameSelectingAll();
     }
 }
 
@@ -126,6 +207,7 @@ void CommandEditor::ShowCommand(std::optional<std::size_t> index) {
         view_.SetFieldText(EditorField::Type, u"");
         view_.SetFieldText(EditorField::Name, u"");
         view_.SetDescription(u"");
+        view_.ShowProblemText(u"");
         SetDisplay(EditorDisplay::NoCommand);
         return;
     }
@@ -141,11 +223,14 @@ void CommandEditor::ShowCommand(std::optional<std::size_t> index) {
     }
     view_.SetFieldText(EditorField::Type, MessageText(TextsOf(command.type).typeField));
     if (command.type != CommandType::UserDefined) {
+        view_.ShowProblemText(u"");
         view_.SetDescription(DescriptionOf(command.type));
         SetDisplay(EditorDisplay::BuiltIn);
         return;
     }
     const CopyFormat& format = command.format;
+    formatChecked_ = false;
+    formatShown_ = ToDisplayForm(format.formatText);
     for (std::size_t i = 0; i < std::size(kSpacedFields); ++i) {
         spacedTexts_[i] = VisibleSpaceText(format.*kSpacedFields[i].member);
         view_.SetFieldText(kSpacedFields[i].field, spacedTexts_[i].Shown());
@@ -154,6 +239,7 @@ void CommandEditor::ShowCommand(std::optional<std::size_t> index) {
         }
     }
     view_.SetNewlineChecked(format.newlineAtEnd);
+    view_.ShowProblemText(format.errorText);
     SetDisplay(format.errorText.empty() ? EditorDisplay::UserDefined : EditorDisplay::UserDefinedWithProblem);
 }
 
@@ -214,6 +300,12 @@ void CommandEditor::FieldEdited(EditorField field, std::optional<std::size_t> ca
             spacedTexts_[i].Edit(view_.FieldText(field), caret, realDotTyped);
         }
     }
+    // The item format is checked as the user types; a new command's empty field only once the user
+    // changed it or left it.
+    if (field == EditorField::ItemFormat && !updating_ &&
+        (formatChecked_ || spacedTexts_[0].Shown() != formatShown_)) {
+        CheckItemFormat();
+    }
 }
 
 void CommandEditor::CheckItemFormat() {
@@ -221,13 +313,16 @@ void CommandEditor::CheckItemFormat() {
         return;
     }
     CopyFormat& format = commands_[*current_].format;
+    formatChecked_ = true;
     const bool hadProblem = !format.errorText.empty();
+    const std::u16string previous = format.errorText;
     StoreSpacedField(0, format);
-    format.errorText.clear();
     // Checked alone: in the field "[" and "]" are text, which the writer escapes.
-    FormatCursor cursor(format.formatText);
-    ParseItemFormat(cursor, nullptr, EscapeMode::EditorEscapes, format.errorText, FormatPlacement::Alone);
+    format.errorText = ItemFormatProblems(format.formatText);
     const bool hasProblem = !format.errorText.empty();
+    if (format.errorText != previous) {
+        view_.ShowProblemText(format.errorText);
+    }
     if (hasProblem != hadProblem) {
         SetDisplay(hasProblem ? EditorDisplay::UserDefinedWithProblem : EditorDisplay::UserDefined);
         UpdateMarks();
@@ -302,6 +397,7 @@ void CommandEditor::MoveCommand(int direction) {
     }
     selected_ = to;
     UpdateMarks();
+    ShowListActions();
 }
 
 void CommandEditor::DeleteCommand() {
@@ -309,6 +405,13 @@ void CommandEditor::DeleteCommand() {
         return;
     }
     const std::size_t at = *selected_;
+    const Command& doomed = commands_[at];
+    const bool lastConfigure = doomed.type == CommandType::Configure && ConfigureCommandCount(commands_) == 1;
+    const std::u16string name = current_ == at ? view_.FieldText(EditorField::Name) : doomed.name;
+    if (!view_.Ask(FormatMessageText(
+            lastConfigure ? MessageId::ConfirmDeleteLastConfigure : MessageId::ConfirmDelete, {name}))) {
+        return;
+    }
     const Updating updating(*this);
     const bool wasSubMenu = commands_[at].type == CommandType::SubFolder;
     // Its pending field edits are dropped with it; the comment and empty lines above it stay.
@@ -328,6 +431,7 @@ void CommandEditor::DeleteCommand() {
     if (wasSubMenu) {
         UpdateMarks();
     }
+    ShowListActions();
 }
 
 void CommandEditor::AddCommand() {
@@ -351,11 +455,19 @@ void CommandEditor::AddCommand() {
     view_.InsertItem(at, commands_[at].name, StateMark::None);
     SelectAndMakeCurrent(at);
     UpdateMarks();
+    ShowListActions();
     view_.FocusNameSelectingAll();
 }
 
 void CommandEditor::ResetCommands() {
-    if (!view_.Confirm(MessageText(MessageId::ConfirmReset))) {
+    if (!view_.Ask(MessageText(MessageId::ConfirmReset))) {
+        return;
+    }
+    // Without a default list the user's list stays: an empty list is no default.
+    std::u16string error;
+    std::optional<CommandList> defaults = storage_.LoadDefault(error);
+    if (!defaults) {
+        view_.ShowMessage(error);
         return;
     }
     const Updating updating(*this);
@@ -363,9 +475,10 @@ void CommandEditor::ResetCommands() {
     current_.reset();
     selected_.reset();
     view_.DeleteAllItems();
-    commands_ = storage_.LoadDefault();
+    commands_ = std::move(*defaults);
     FillList();
     ShowCommand(std::nullopt);
+    ShowListActions();
 }
 
 bool CommandEditor::SaveAndClose() {
@@ -374,6 +487,7 @@ bool CommandEditor::SaveAndClose() {
     // Refused before the file is looked at: the question about it would be asked for nothing.
     if (!CheckCommandList(commands_, message)) {
         view_.ShowMessage(message);
+        FocusFault();
         return false;
     }
     switch (storage_.CheckUnchanged(message)) {
@@ -397,7 +511,7 @@ bool CommandEditor::SaveAndClose() {
     // Once before the first save: a file read in another encoding is written in UTF-8.
     const CommandFileForm& form = commands_.form;
     if ((form.encoding != TextEncoding::Utf8 || form.replacedBytes) && !encodingAccepted_) {
-        if (!view_.Confirm(FormatMessageText(MessageId::ConfirmSaveAsUtf8, {EncodingName(form)}))) {
+        if (!view_.Ask(FormatMessageText(MessageId::ConfirmSaveAsUtf8, {EncodingName(form)}))) {
             return false;
         }
         encodingAccepted_ = true;
@@ -406,6 +520,7 @@ bool CommandEditor::SaveAndClose() {
         view_.ShowMessage(message);
         return false;
     }
+    openedText_ = CommandFileText(commands_);
     view_.Close();
     return true;
 }
@@ -418,6 +533,7 @@ void CommandEditor::ReloadCommands() {
         view_.DeleteAllItems();
         commands_ = storage_.Load();
         encodingAccepted_ = false;  // a new reading, in whatever encoding the file has now
+        openedText_ = CommandFileText(commands_);
         ShowList();
     }
     ReportReadProblem();
@@ -454,7 +570,8 @@ CommandList CommandFileStorage::Load() {
         ParseCommandFileBytes(bytes_, EscapeMode::EditorEscapes, list, log);
     } else if (contents.missing) {
         found_ = Found::NoFile;
-        list = LoadDefault();
+        std::u16string ignored;  // no default list either: an empty one
+        list = LoadDefault(ignored).value_or(CommandList{});
     } else {
         found_ = Found::Unreadable;
         readProblem_ = ReadFailure(MessageId::CommandFileUnreadable, path_, contents);
@@ -462,9 +579,41 @@ CommandList CommandFileStorage::Load() {
     return list;
 }
 
-CommandList CommandFileStorage::LoadDefault() {
+void CommandEditor::FocusFault() {
+    std::u16string ignored;
+    std::size_t at = 0;
+    if (CheckCommandList(commands_, ignored, &at) || at >= commands_.size()) {
+        return;  // the list is sound: the file could not be written
+    }
+    if (selected_ != at) {
+        const Updating updating(*this);
+        SelectAndMakeCurrent(at);
+        ShowListActions();
+    }
+    const Command& command = commands_[at];
+    const bool nameAtFault = command.name.size() > kMaxCommandNameLength || command.name.starts_with(u';') ||
+                             command.name.find_first_not_of(u" \t") == std::u16string::npos;
+    view_.FocusField(nameAtFault ? EditorField::Name : LongestField(command));
+}
+
+bool CommandEditor::HasChanges() {
+    StoreCurrentCommand();
+    return CommandFileText(commands_) != openedText_;
+}
+
+bool CommandEditor::MayDiscard() {
+    return !HasChanges() || view_.Ask(MessageText(MessageId::ConfirmDiscard));
+}
+
+std::optional<CommandList> CommandFileStorage::LoadDefault(std::u16string& error) {
+    const std::u16string path = defaultCommandFile();
+    platform::FileStatus status;
+    if (path.empty() || !platform::QueryFileStatus(path, status)) {
+        error = FormatMessageText(MessageId::DefaultListMissing, {path});
+        return std::nullopt;
+    }
     std::u16string log;
-    return LoadCommandFile(defaultCommandFile(), EscapeMode::EditorEscapes, log);
+    return LoadCommandFile(path, EscapeMode::EditorEscapes, log);
 }
 
 FileCheck CommandFileStorage::CheckUnchanged(std::u16string& message) {

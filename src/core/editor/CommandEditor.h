@@ -38,6 +38,19 @@ enum class ChangedFileAnswer { Overwrite, Reload, GoBack };
 // The entries of the drop-down lists beside the item separator, start text and end text.
 enum class EscapeChoice { Insert = 0, Newline = 1, Tab = 2 };
 
+// Which list buttons would do something: Move Up and Move Down need a neighbour on their side, all
+// three a selected command.
+struct ListActions {
+    bool moveUp = false;
+    bool moveDown = false;
+    bool remove = false;
+    bool operator==(const ListActions&) const = default;
+};
+
+// The editor's check of an item format: every reference at fault, each named with its position
+// (counted from 1 in the field as shown), one per line; empty when the format is valid.
+std::u16string ItemFormatProblems(std::u16string_view format);
+
 // The mark of each command at its place in the list: a sub-menu command SubMenu, a command below one
 // InSubMenu, a user-defined command with an error and a line that is no command Problem wherever they
 // stand.
@@ -65,8 +78,13 @@ class CommandEditor {
         virtual void SetDescription(std::u16string_view text) = 0;
         virtual std::u16string FieldText(EditorField field) const = 0;
         virtual void SetFieldText(EditorField field, std::u16string_view text) = 0;
-        // Replaces the field's selection at its caret, without undo.
+        // Replaces the selection the user made in the field (or inserts at its caret) as one edit that
+        // the field's undo takes back, and leaves the caret after it.
         virtual void ReplaceFieldSelection(EditorField field, std::u16string_view text) = 0;
+        // The current command's item format problems as they stand (empty: none).
+        virtual void ShowProblemText(std::u16string_view text) = 0;
+        // Enables the list buttons that would do something.
+        virtual void EnableListActions(ListActions actions) = 0;
         virtual bool NewlineChecked() const = 0;
         virtual void SetNewlineChecked(bool checked) = 0;
         // Sets the drop-down list beside a field back to "Insert".
@@ -75,14 +93,17 @@ class CommandEditor {
         virtual void LimitName(std::size_t length) = 0;
         // Selects the whole Name field, scrolls its caret into view and gives it the focus.
         virtual void FocusNameSelectingAll() = 0;
+        // Gives a field the focus, its whole text selected.
+        virtual void FocusField(EditorField field) = 0;
 
         // The New Command dialog, preset to a type: the chosen type, or none on Cancel.
         virtual std::optional<CommandType> RunNewCommandDialog(CommandType preset) = 0;
         // The Insert File/Folder Attribute dialog: the reference to insert, or none on Cancel.
         virtual std::optional<std::u16string> RunInsertDialog() = 0;
-        // A message box captioned with the program's name: OK only, or OK and Cancel (true for OK).
+        // A message box captioned with the program's name: OK only, or a question with Yes and No
+        // (true for Yes).
         virtual void ShowMessage(std::u16string_view text) = 0;
-        virtual bool Confirm(std::u16string_view text) = 0;
+        virtual bool Ask(std::u16string_view text) = 0;
         // The command file changed since it was read: the question, answered by the user.
         virtual ChangedFileAnswer AskChangedFile(std::u16string_view text) = 0;
         // Ends the dialog.
@@ -101,8 +122,9 @@ class CommandEditor {
         virtual CommandList Load() = 0;
         // Why the last Load could not read the file, as the message to show; empty when it could.
         virtual std::u16string ReadProblem() const = 0;
-        // The default command list, read as the configuration program reads.
-        virtual CommandList LoadDefault() = 0;
+        // The default command list, read as the configuration program reads; none, with the message
+        // to show, when there is no default list to read.
+        virtual std::optional<CommandList> LoadDefault(std::u16string& error) = 0;
         // Whether the file still holds what Load read (its bytes, not only its time); Changed with
         // the question to ask, Unreadable with the message to show.
         virtual FileCheck CheckUnchanged(std::u16string& message) = 0;
@@ -137,14 +159,18 @@ class CommandEditor {
     void NameLostFocus();
     void ItemFormatLostFocus() { CheckItemFormat(); }
     // A visible-whitespace field's text changed; the caret after the change, and whether the user
-    // typed a real "·" (rather than a space, which the field shows as one).
+    // typed a real "·" (rather than a space, which the field shows as one). The item format is checked
+    // at each change.
     void FieldEdited(EditorField field, std::optional<std::size_t> caret, bool realDotTyped);
+    // F2 in the list: the Name field of the selected command takes the focus.
+    void RenameSelected();
     void InsertEscape(EditorField field, EscapeChoice choice);
     void InsertAttribute();
     void ShowProblem();
 
     // The buttons.
     void MoveCommand(int direction);
+    // Asks first; a question that also warns when the command is the list's last Configure command.
     void DeleteCommand();
     void AddCommand();
     void ResetCommands();
@@ -152,8 +178,14 @@ class CommandEditor {
     // file that cannot be read, or a file changed since it was read (unless the user chooses to
     // overwrite it) is not written; a list read in another encoding than UTF-8 is written in UTF-8
     // once the user agreed, asked the first time. Closes on success; otherwise the dialog stays open
-    // with every edit, for another OK or Cancel, or with the file reloaded when the user chose that.
+    // with every edit, for another OK or Cancel, or with the file reloaded when the user chose that. A refused list
+    // selects the command at fault and focuses its field.
     bool SaveAndClose();
+    // Esc, Cancel, the close box: true when the dialog may close, asking first when the list or the
+    // fields on show differ from what was opened.
+    bool MayDiscard();
+    // Whether saving now would write something other than what was opened.
+    bool HasChanges();
 
     // The rules the events share.
     void StoreCurrentCommand();
@@ -187,6 +219,8 @@ class CommandEditor {
     void ShowList();
     // The list read again from the command file, the edits dropped.
     void ReloadCommands();
+    void ShowListActions();
+    void FocusFault();
     void SetDisplay(EditorDisplay display);
     bool CurrentIsUserDefined() const;
     // Stores one of the four visible-space fields (in the order Item Format, Item Separator, Start
@@ -198,11 +232,14 @@ class CommandEditor {
     CommandList commands_;
     View& view_;
     Storage& storage_;
+    std::u16string openedText_;     // the list as opened, in the command file's form
     std::vector<StateMark> marks_;  // as the list view shows them
     // The current command's four visible-space fields, with what each dot stands for.
     std::array<VisibleSpaceText, 4> spacedTexts_;
     std::u16string shownName_;  // the Name field's text as ShowCommand left it
     bool encodingAccepted_ = false;
+    bool formatChecked_ = false;  // the current command's item format was checked since it was shown
+    std::u16string formatShown_;  // and the Item Format field as it was shown
     std::optional<std::size_t> current_;
     std::optional<std::size_t> selected_;
     EditorDisplay display_ = EditorDisplay::NoCommand;
@@ -217,7 +254,7 @@ class CommandFileStorage final : public CommandEditor::Storage {
   public:
     CommandList Load() override;
     std::u16string ReadProblem() const override { return readProblem_; }
-    CommandList LoadDefault() override;
+    std::optional<CommandList> LoadDefault(std::u16string& error) override;
     FileCheck CheckUnchanged(std::u16string& message) override;
     bool Save(const CommandList& list, std::u16string& error) override;
 
