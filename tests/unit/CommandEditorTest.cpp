@@ -470,23 +470,7 @@ TEST(CommandEditor, DeletesTheSelectedCommand) {
              s.editor.DeleteCommand();
          },
          "A/0 Sub/1 U/2 Bad/3", std::nullopt, D::NoCommand},
-        {"answered No", kFour,
-         [](Scene& s) {
-             s.view.confirmAnswer = false;
-             s.view.Click(1);
-             s.editor.DeleteCommand();
-         },
-         "A/0 Sub/1* U/2 Bad/3", 1u, D::BuiltIn},
     });
-    // The question names the command as its Name field shows it, and warns for the last Configure.
-    Scene configure(u"A:%QUILLET\nC:%CONFIGURE\nD:%CONFIGURE\n");
-    for (const std::size_t at : {1, 1}) {
-        configure.view.Click(at);
-        configure.editor.DeleteCommand();
-    }
-    ASSERT_EQ(configure.view.messages.size(), 2u);
-    EXPECT_EQ(configure.view.messages[0], FormatMessageText(MessageId::ConfirmDelete, {u"C"}));
-    EXPECT_EQ(configure.view.messages[1], FormatMessageText(MessageId::ConfirmDeleteLastConfigure, {u"D"}));
     // The deleted command's pending edits go with it; the next one's fields are its own.
     Scene scene(kFour);
     scene.view.Click(2);
@@ -637,21 +621,6 @@ TEST(CommandEditor, ClosingAsksOnlyWhenSomethingChanged) {
     }
 }
 
-TEST(CommandEditor, ListButtonsAreOnlyOnWhereTheyAct) {
-    Scene scene(u"A:%QUILLET\nB:%QUILLET\nC:%QUILLET\n");
-    EXPECT_EQ(scene.view.actions, (ListActions{false, true, true}));
-    scene.view.Click(1);
-    EXPECT_EQ(scene.view.actions, (ListActions{true, true, true}));
-    scene.editor.MoveCommand(1);
-    EXPECT_EQ(scene.view.actions, (ListActions{true, false, true}));
-    scene.editor.DeleteCommand();
-    EXPECT_EQ(scene.view.actions, (ListActions{true, false, true}));
-    scene.editor.RenameSelected();
-    EXPECT_TRUE(scene.view.nameFocused);
-    Scene empty(u"");
-    EXPECT_EQ(empty.view.actions, ListActions{});
-}
-
 TEST(CommandEditor, ItemFormatProblemsNameEveryFaultyReference) {
     const auto at = [](int position, MessageId id, std::initializer_list<MessageArg> args) {
         return FormatMessageText(MessageId::ProblemAtPosition, {position, FormatMessageText(id, args)});
@@ -671,12 +640,6 @@ TEST(CommandEditor, ItemFormatProblemsNameEveryFaultyReference) {
         EXPECT_EQ(Printable(ItemFormatProblems(row.format)), Printable(row.problems))
             << Printable(row.format);
     }
-    // As the user types: the problem text follows every change.
-    Scene scene(u"U:$name[]\n");
-    scene.view.SelectText(EditorField::ItemFormat, 5, 5);
-    scene.view.insertAnswer = u"$bogus";
-    scene.editor.InsertAttribute();
-    EXPECT_EQ(Printable(scene.view.problemText), Printable(at(6, MessageId::NoSuchAttribute, {u"bogus"})));
 }
 
 TEST(CommandEditor, UntouchedFieldsAreSavedAsRead) {

