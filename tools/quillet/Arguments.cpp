@@ -13,7 +13,7 @@
 
 namespace quillet::cli {
 
-ParsedArguments ParseArguments(std::span<const std::u16string> args, std::span<const OptionSpec> specs,
+ParsedArguments ParseArguments(std::span<const std::u16string> args, std::span<const OptionSpec> rules,
                                int mode, std::u16string_view modeName) {
     ParsedArguments parsed;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -30,22 +30,22 @@ ParsedArguments ParseArguments(std::span<const std::u16string> args, std::span<c
         const std::size_t equals = arg.starts_with(u"--") ? arg.find(u'=') : std::u16string::npos;
         const std::u16string_view name = std::u16string_view(arg).substr(0, equals);
         // The option of this mode first: one name may mean different things in two modes.
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& candidate : specs) {
+        const OptionSpec* rule = nullptr;
+        for (const OptionSpec& candidate : rules) {
             if (candidate.name == name &&
-                (spec == nullptr || candidate.mode == 0 || candidate.mode == mode)) {
-                spec = &candidate;
+                (rule == nullptr || candidate.mode == 0 || candidate.mode == mode)) {
+                rule = &candidate;
             }
         }
-        if (spec == nullptr) {
+        if (rule == nullptr) {
             throw UsageError(u"unknown option " + std::u16string(name) +
                              u" (a path that begins with \"-\" goes after \"--\")");
         }
-        if (spec->mode != 0 && mode != 0 && spec->mode != mode) {
+        if (rule->mode != 0 && mode != 0 && rule->mode != mode) {
             throw UsageError(std::u16string(name) + u" does not apply to " + std::u16string(modeName));
         }
-        ParsedOption option{spec->name, {}};
-        if (spec->takesValue) {
+        ParsedOption option{rule->name, {}};
+        if (rule->takesValue) {
             if (equals != std::u16string::npos) {
                 option.value = arg.substr(equals + 1);
             } else if (i + 1 < args.size()) {

@@ -87,7 +87,7 @@ struct ParsedArguments {
 // before "--", "--name=value" is "--name value", and everything after "--" is an operand, as is "-".
 // Throws UsageError for an unknown option, one of another mode than `mode` (0: every mode), or a
 // value missing.
-ParsedArguments ParseArguments(std::span<const std::u16string> args, std::span<const OptionSpec> specs,
+ParsedArguments ParseArguments(std::span<const std::u16string> args, std::span<const OptionSpec> rules,
                                int mode, std::u16string_view modeName);
 
 // The decimal integer of text within [low, high]; UsageError naming the option otherwise.

@@ -25,7 +25,7 @@ const std::vector<std::u16string>& OptionFlags() {
 }
 
 const std::vector<OptionSpec>& CopySpecs() {
-    static const std::vector<OptionSpec> specs = [] {
+    static const std::vector<OptionSpec> rules = [] {
         std::vector<OptionSpec> all(std::begin(kInputOptions), std::end(kInputOptions));
         all.insert(all.end(), {{u"--clipboard"},
                                {u"--command", true, kCommandMode},
@@ -41,7 +41,7 @@ const std::vector<OptionSpec>& CopySpecs() {
         }
         return all;
     }();
-    return specs;
+    return rules;
 }
 
 // The mode named before "--": "--command NAME" or "--options". Values are skipped, so that a value
@@ -53,9 +53,9 @@ int CopyModeOf(std::span<const std::u16string> args) {
         const std::u16string& arg = args[i];
         command = command || arg == u"--command" || arg.starts_with(u"--command=");
         options = options || arg == u"--options";
-        for (const OptionSpec& spec : CopySpecs()) {
+        for (const OptionSpec& rule : CopySpecs()) {
             // --full-path takes a value only as an option of the customized copy.
-            if (spec.takesValue && spec.name == arg && (arg != u"--full-path" || !command)) {
+            if (rule.takesValue && rule.name == arg && (arg != u"--full-path" || !command)) {
                 ++i;
                 break;
             }
