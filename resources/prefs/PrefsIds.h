@@ -6,9 +6,8 @@
 
 #define IDD_ABOUTBOX 100
 #define IDI_PROGRAM 128
-#define IDB_FOLDER_MARK 129
-#define IDB_SUBMENU_MARK 131
-#define IDB_PROBLEM_MARK 138
+#define IDI_FOLDER_MARK 129
+#define IDI_SUBMENU_MARK 131
 #define IDI_PROBLEM 139
 
 // The system menu's About entry.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <utility>
 
 #include "PrefsIds.h"
@@ -92,7 +93,9 @@ constexpr UINT kReportReadProblem = WM_APP + 1;
 constexpr int kTooltipWidth = 480;
 constexpr int kWarningIconSize = 16;
 constexpr int kStateImageSize = 16;
-constexpr int kStateImages[] = {IDB_FOLDER_MARK, IDB_SUBMENU_MARK, IDB_PROBLEM_MARK};
+// In the order of the state marks, from the sub-menu's folder on; the problem mark is the problem
+// button's icon.
+constexpr int kStateImages[] = {IDI_FOLDER_MARK, IDI_SUBMENU_MARK, IDI_PROBLEM};
 
 // The dialog whose tooltip this thread's messages are relayed to (one configuration dialog a thread).
 thread_local CScrivelPrefsDlg* relayDialog = nullptr;
@@ -337,14 +340,18 @@ void CScrivelPrefsDlg::LoadWarningIcon() {
 }
 
 void CScrivelPrefsDlg::CreateStateImages() {
-    stateImages_.reset(ImageList_Create(kStateImageSize, kStateImageSize, ILC_COLOR8 | ILC_MASK, 3, 3));
+    // Each icon holds the mark drawn for the common DPIs; the system picks the one of this size.
+    const int size = dpi_->Scale(kStateImageSize);
+    stateImages_.reset(
+        ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(std::size(kStateImages)), 0));
     if (!stateImages_) {
         return;
     }
-    for (const int bitmapId : kStateImages) {
-        const winui::UniqueBitmap bitmap(LoadBitmapW(winui::ModuleInstance(), MAKEINTRESOURCEW(bitmapId)));
-        if (bitmap) {
-            ImageList_AddMasked(stateImages_.get(), bitmap.get(), RGB(255, 255, 255));
+    for (const int iconId : kStateImages) {
+        const winui::UniqueIcon icon(static_cast<HICON>(LoadImageW(
+            winui::ModuleInstance(), MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+        if (icon) {
+            ImageList_AddIcon(stateImages_.get(), icon.get());
         }
     }
     list_.Send(LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(stateImages_.get()));

@@ -586,6 +586,23 @@ TEST_F(PrefsDialogTest, NothingIsClippedOrOverlapsInAnyDisplayState) {
     }
 }
 
+TEST_F(PrefsDialogTest, StateMarksAreDrawnAtTheSizeOfEachDpi) {
+    WriteUserFile(kFourCommands);
+    DialogDriver dialog = OpenDialog();
+    const RECT place = dialog.WindowRect();
+    for (const int dpi : {144, 192, 120, 96}) {
+        dialog.ChangeDpi(dpi, place);
+        const auto marks = reinterpret_cast<HIMAGELIST>(
+            SendMessageW(dialog.Item(IDC_COMMAND_LIST), LVM_GETIMAGELIST, LVSIL_STATE, 0));
+        int width = 0;
+        int height = 0;
+        ASSERT_TRUE(ImageList_GetIconSize(marks, &width, &height)) << dpi;
+        EXPECT_EQ(width, dpi / 6) << dpi;
+        EXPECT_EQ(height, dpi / 6) << dpi;
+        EXPECT_EQ(ImageList_GetImageCount(marks), 3) << dpi;
+    }
+}
+
 TEST_F(PrefsDialogTest, TooltipsCoverEighteenControlsAndTheSystemMenuOpensAbout) {
     WriteUserFile(kFourCommands);
     DialogDriver dialog = OpenDialog();
