@@ -225,47 +225,23 @@ bool CScrivelPrefsDlg::OnInitDialog() {
 }
 
 void CScrivelPrefsDlg::RecordLayout() {
-    const int dpi = dpi_->Current();
-    layout_.Record(Handle(), dpi);
+    std::vector<winui::ControlAnchor> anchors;
     for (const AnchoredControl& control : kLayout) {
-        layout_.Anchor(GetDlgItem(Handle(), control.id), control.rule);
+        anchors.push_back({GetDlgItem(Handle(), control.id), control.rule});
     }
-    RECT client{};
-    GetClientRect(Handle(), &client);
-    sizeGrip_.Create(Handle());
-    sizeGrip_.Place(client.right, client.bottom, *dpi_, IsZoomed(Handle()) != FALSE);
     // As narrow as the template, and as low as it with a list of a few rows.
-    RECT window{};
-    GetWindowRect(Handle(), &window);
-    const RECT list = list_.RectInParent();
-    minTrackSize96_.cx = UnscaleForDpi(window.right - window.left, dpi);
-    minTrackSize96_.cy =
-        UnscaleForDpi(window.bottom - window.top - (list.bottom - list.top), dpi) + kMinimumListHeight96;
+    resizer_.Record(Handle(), anchors, list_.Handle(), kMinimumListHeight96);
 }
 
 void CScrivelPrefsDlg::OnSize(UINT type, int clientWidth, int clientHeight) {
-    if (layout_.IsRecorded() && type != SIZE_MINIMIZED) {
-        PlaceControls(clientWidth, clientHeight, type == SIZE_MAXIMIZED);
-    }
-}
-
-void CScrivelPrefsDlg::PlaceControls(int clientWidth, int clientHeight, bool maximised) {
-    sizeGrip_.Place(clientWidth, clientHeight, *dpi_, maximised);
-    const bool moved = layout_.Place(clientWidth, clientHeight, dpi_->Current());
-    FitItemFormatField();
-    FitListColumn();
-    if (moved) {
-        RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    if (resizer_.OnSize(type, clientWidth, clientHeight)) {
+        FitItemFormatField();
+        FitListColumn();
     }
 }
 
 bool CScrivelPrefsDlg::OnGetMinMaxInfo(MINMAXINFO& info) {
-    if (minTrackSize96_.cx == 0) {
-        return false;
-    }
-    info.ptMinTrackSize.x = dpi_->Scale(minTrackSize96_.cx);
-    info.ptMinTrackSize.y = dpi_->Scale(minTrackSize96_.cy);
-    return true;
+    return resizer_.LimitSize(info);
 }
 
 void CScrivelPrefsDlg::FitItemFormatField() {
@@ -300,8 +276,9 @@ void CScrivelPrefsDlg::RestoreWindowPlace() {
     }
     // The size as stored, at this DPI and no smaller than the minimum; the place only if it is on a
     // screen now, else the template's centred one.
-    width = std::max(MulDiv(width, dpi_->Current(), dpi), dpi_->Scale(minTrackSize96_.cx));
-    height = std::max(MulDiv(height, dpi_->Current(), dpi), dpi_->Scale(minTrackSize96_.cy));
+    const SIZE minimum = resizer_.MinimumSize();
+    width = std::max<int>(MulDiv(width, dpi_->Current(), dpi), minimum.cx);
+    height = std::max<int>(MulDiv(height, dpi_->Current(), dpi), minimum.cy);
     const RECT wanted{left, top, left + width, top + height};
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
     if (!MonitorFromRect(&wanted, MONITOR_DEFAULTTONULL)) {
@@ -596,13 +573,11 @@ void CScrivelPrefsDlg::ShowListMenu(LPARAM where) {
 void CScrivelPrefsDlg::OnDpiChange(int newDpi, const RECT& suggested) {
     // The icons and marks follow through the watcher; the layout places every control from its
     // opening rectangle at the new DPI.
-    dpi_->Set(newDpi);
-    layout_.ScaleFont(dpi_->Current());
+    resizer_.ChangeDpi(newDpi);
     CDialog::OnDpiChange(newDpi, suggested);
-    RECT client{};
-    GetClientRect(Handle(), &client);
-    PlaceControls(client.right, client.bottom, IsZoomed(Handle()) != FALSE);
-    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    resizer_.PlaceAgain();
+    FitItemFormatField();
+    FitListColumn();
 }
 
 void CScrivelPrefsDlg::OnDpiChanged(int /*oldDpi*/, int /*newDpi*/) {
@@ -674,7 +649,7 @@ std::optional<INT_PTR> CScrivelPrefsDlg::OnMessage(UINT message, WPARAM wParam, 
             relayDialog = nullptr;
             descriptionGroup_.Detach();
             description_.Detach();
-            layout_ = winui::CControlLayout();
+            resizer_.Forget();
             return std::nullopt;
         default:
             return std::nullopt;

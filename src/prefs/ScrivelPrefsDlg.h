@@ -12,11 +12,10 @@
 
 #include "core/editor/CommandEditor.h"
 #include "prefs/VisibleWSEdit.h"
-#include "winui/ControlLayout.h"
 #include "winui/Dialog.h"
+#include "winui/DialogResizer.h"
 #include "winui/ModuleInfo.h"
 #include "winui/ScreenDpi.h"
-#include "winui/SizeGrip.h"
 
 namespace quillet::prefs {
 
@@ -92,7 +91,6 @@ class CScrivelPrefsDlg final : public winui::CDialog,
     void PickEscape(int controlId);
     void OpenHelp();
     void RecordLayout();
-    void PlaceControls(int clientWidth, int clientHeight, bool maximised);
     void FitItemFormatField();
     void FitListColumn();
     void RestoreWindowPlace();
@@ -127,9 +125,7 @@ class CScrivelPrefsDlg final : public winui::CDialog,
     HHOOK relayHook_ = nullptr;
     winui::HtmlHelpCall helpCall_;
     winui::CHtmlHelp helpViewer_;
-    winui::CControlLayout layout_;
-    winui::CSizeGrip sizeGrip_;
-    SIZE minTrackSize96_{};
+    winui::CDialogResizer resizer_{dpi_};
     // A Newline/Tab list whose closing was a cancel, not a pick.
     int cancelledEscapeList_ = 0;
 
