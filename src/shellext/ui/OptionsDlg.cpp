@@ -53,38 +53,58 @@ void MoveBy(const winui::CWindow& control, int dx, int dWidth) {
 
 }  // namespace
 
-std::span<const CScrivelDlg::CheckControl> CScrivelDlg::CheckControls() {
-    static const CheckControl controls[] = {
-        {IDC_QUOTE, OptionCheck::Quote, &CScrivelDlg::quote_},
-        {IDC_FULL_PATH, OptionCheck::FullPath, &CScrivelDlg::fullPath_},
-        {IDC_ADD_SIZE, OptionCheck::AddSize, &CScrivelDlg::addSize_},
-        {IDC_ADD_DATE, OptionCheck::AddDate, &CScrivelDlg::addDate_},
+std::span<const CScrivelDlg::ControlRow> CScrivelDlg::ControlRows() {
+    using C = CScrivelDlg;
+    using Rule = OptionsControl;
+    using W = WithoutFolders;
+    constexpr std::nullopt_t kAlways = std::nullopt;
+    constexpr std::monostate kNothing{};
+    constexpr AnchorRule kFixed{};
+    constexpr AnchorRule kMoveRight{AnchorMode::Move, AnchorMode::None};
+    constexpr AnchorRule kStretchRight{AnchorMode::Stretch, AnchorMode::None};
+    constexpr AnchorRule kStretchBoth{AnchorMode::Stretch, AnchorMode::Stretch};
+    constexpr AnchorRule kStretchRightMoveDown{AnchorMode::Stretch, AnchorMode::Move};
+    constexpr AnchorRule kMoveBoth{AnchorMode::Move, AnchorMode::Move};
+    static const ControlRow rows[] = {
+        {IDC_OPTIONS_GROUP, &C::optionsGroup_, kNothing, kAlways, kFixed, W::Stays},
+        {IDC_SEPARATOR, &C::separator_, OptionChoice::Separator, kAlways, kFixed, W::Stays},
+        {IDC_QUOTE, &C::quote_, OptionCheck::Quote, kAlways, kFixed, W::Stays},
+        {IDC_QUOTE_CHAR, &C::quoteChar_, OptionChoice::QuoteChar, Rule::QuoteChar, kFixed, W::Stays},
+        {IDC_FULL_PATH, &C::fullPath_, OptionCheck::FullPath, kAlways, kFixed, W::Stays},
+        {IDC_PATH_SEPARATOR, &C::pathSeparator_, OptionChoice::PathSeparator, Rule::PathSeparator, kFixed,
+         W::Stays},
+        {IDC_ADD_SIZE, &C::addSize_, OptionCheck::AddSize, kAlways, kFixed, W::Stays},
+        {IDC_SIZE_UNITS, &C::sizeUnits_, OptionChoice::SizeUnits, Rule::SizeUnits, kFixed, W::Stays},
+        {IDC_ADD_DATE, &C::addDate_, OptionCheck::AddDate, kAlways, kFixed, W::Stays},
+        {IDC_DATE_FORMAT, &C::dateFormat_, OptionChoice::DateFormat, Rule::DateFormat, kFixed, W::Stays},
+        {IDC_SORT, &C::sort_, OptionChoice::Sort, kAlways, kFixed, W::Stays},
+        {IDC_FOLDER_GROUP, &C::folderGroup_, kNothing, kAlways, kStretchRight, W::Hidden},
+        {IDC_COPY_FOLDER_NAMES, &C::copyFolderNames_, FolderMode::Names, kAlways, kFixed, W::Hidden},
+        {IDC_ADD_FOLDER_FILES, &C::addFolderFiles_, FolderMode::Files, kAlways, kFixed, W::Hidden},
+        {IDC_LIMIT_DEPTH, &C::limitDepth_, FolderCheck{FolderSetting::LimitDepth}, Rule::LimitDepth, kFixed,
+         W::Hidden},
+        {IDC_DEPTH, &C::depth_, FolderText{FolderSetting::LimitDepth}, Rule::Depth, kFixed, W::Hidden},
+        {IDC_INCLUDE, &C::include_, FolderCheck{FolderSetting::Include}, Rule::Include, kFixed, W::Hidden},
+        {IDC_INCLUDE_PATTERN, &C::includePattern_, FolderText{FolderSetting::Include}, Rule::IncludePattern,
+         kStretchRight, W::Hidden},
+        {IDC_EXCLUDE, &C::exclude_, FolderCheck{FolderSetting::Exclude}, Rule::Exclude, kFixed, W::Hidden},
+        {IDC_EXCLUDE_PATTERN, &C::excludePattern_, FolderText{FolderSetting::Exclude}, Rule::ExcludePattern,
+         kStretchRight, W::Hidden},
+        {IDC_RESCAN, &C::rescan_, Command::Rescan, Rule::Rescan, kFixed, W::Hidden},
+        {IDC_CLIPBOARD_GROUP, &C::clipboardGroup_, kNothing, kAlways, kStretchBoth, W::Narrows},
+        {IDC_PREVIEW, &C::preview_, kNothing, kAlways, kStretchBoth, W::Narrows},
+        {IDC_SUMMARY, &C::summary_, kNothing, kAlways, kStretchRightMoveDown, W::Stays},
+        {IDOK, &C::ok_, kNothing, Rule::Ok, kMoveBoth, W::MovesLeft},
+        {IDCANCEL, &C::cancel_, kNothing, kAlways, kMoveBoth, W::MovesLeft},
+        {IDC_HELP_BUTTON, &C::help_, Command::Help, kAlways, kMoveBoth, W::MovesLeft},
+        {IDC_PRODUCT_VERSION, &C::productVersion_, kNothing, kAlways, kFixed, W::Stays},
+        {IDC_WEB_LINK, &C::link_, kNothing, kAlways, kMoveRight, W::MovesLeft},
     };
-    return controls;
+    return rows;
 }
 
-std::span<const CScrivelDlg::ChoiceControl> CScrivelDlg::ChoiceControls() {
-    static const ChoiceControl controls[] = {
-        {IDC_SEPARATOR, OptionChoice::Separator, &CScrivelDlg::separator_},
-        {IDC_QUOTE_CHAR, OptionChoice::QuoteChar, &CScrivelDlg::quoteChar_},
-        {IDC_PATH_SEPARATOR, OptionChoice::PathSeparator, &CScrivelDlg::pathSeparator_},
-        {IDC_SIZE_UNITS, OptionChoice::SizeUnits, &CScrivelDlg::sizeUnits_},
-        {IDC_DATE_FORMAT, OptionChoice::DateFormat, &CScrivelDlg::dateFormat_},
-        {IDC_SORT, OptionChoice::Sort, &CScrivelDlg::sort_},
-    };
-    return controls;
-}
-
-std::span<const CScrivelDlg::FolderControl> CScrivelDlg::FolderControls() {
-    static const FolderControl controls[] = {
-        {IDC_LIMIT_DEPTH, IDC_DEPTH, FolderSetting::LimitDepth, &CScrivelDlg::limitDepth_,
-         &CScrivelDlg::depth_},
-        {IDC_INCLUDE, IDC_INCLUDE_PATTERN, FolderSetting::Include, &CScrivelDlg::include_,
-         &CScrivelDlg::includePattern_},
-        {IDC_EXCLUDE, IDC_EXCLUDE_PATTERN, FolderSetting::Exclude, &CScrivelDlg::exclude_,
-         &CScrivelDlg::excludePattern_},
-    };
-    return controls;
+winui::CWindow& CScrivelDlg::Control(const ControlRow& row) {
+    return std::visit([this](auto member) -> winui::CWindow& { return this->*member; }, row.member);
 }
 
 CScrivelDlg::CScrivelDlg(ItemSelection& selection, winui::CButtonLink::OpenAction openLink,
@@ -97,39 +117,8 @@ CScrivelDlg::CScrivelDlg(ItemSelection& selection, winui::CButtonLink::OpenActio
       options_(LoadedCopyOptions()),
       selection_(selection),
       presenter_(options_, selection_, *this) {
-    const std::pair<int, winui::CWindow*> bindings[] = {
-        {IDC_SEPARATOR, &separator_},
-        {IDC_QUOTE_CHAR, &quoteChar_},
-        {IDC_PATH_SEPARATOR, &pathSeparator_},
-        {IDC_SIZE_UNITS, &sizeUnits_},
-        {IDC_DATE_FORMAT, &dateFormat_},
-        {IDC_SORT, &sort_},
-        {IDC_QUOTE, &quote_},
-        {IDC_FULL_PATH, &fullPath_},
-        {IDC_ADD_SIZE, &addSize_},
-        {IDC_ADD_DATE, &addDate_},
-        {IDC_COPY_FOLDER_NAMES, &copyFolderNames_},
-        {IDC_ADD_FOLDER_FILES, &addFolderFiles_},
-        {IDC_LIMIT_DEPTH, &limitDepth_},
-        {IDC_INCLUDE, &include_},
-        {IDC_EXCLUDE, &exclude_},
-        {IDC_DEPTH, &depth_},
-        {IDC_INCLUDE_PATTERN, &includePattern_},
-        {IDC_EXCLUDE_PATTERN, &excludePattern_},
-        {IDC_PREVIEW, &preview_},
-        {IDC_SUMMARY, &summary_},
-        {IDC_RESCAN, &rescan_},
-        {IDC_OPTIONS_GROUP, &optionsGroup_},
-        {IDC_FOLDER_GROUP, &folderGroup_},
-        {IDC_CLIPBOARD_GROUP, &clipboardGroup_},
-        {IDC_PRODUCT_VERSION, &productVersion_},
-        {IDC_WEB_LINK, &link_},
-        {IDOK, &ok_},
-        {IDCANCEL, &cancel_},
-        {IDC_HELP_BUTTON, &help_},
-    };
-    for (const auto& [id, control] : bindings) {
-        Bind(id, *control);
+    for (const ControlRow& row : ControlRows()) {
+        Bind(row.id, Control(row));
     }
     dpi_->AddWatcher(*this);
 }
@@ -157,19 +146,23 @@ bool CScrivelDlg::OnInitDialog() {
 }
 
 void CScrivelDlg::HideFolderOptions() {
-    const winui::CWindow* folderControls[] = {
-        &folderGroup_, &copyFolderNames_, &addFolderFiles_, &limitDepth_,     &depth_,
-        &include_,     &includePattern_,  &exclude_,        &excludePattern_, &rescan_};
-    for (const winui::CWindow* control : folderControls) {
-        control->Show(false);
-    }
     const int d = folderGroup_.RectInParent().right - optionsGroup_.RectInParent().right;
-    const winui::CWindow* rightAligned[] = {&link_, &ok_, &cancel_, &help_};
-    for (const winui::CWindow* control : rightAligned) {
-        MoveBy(*control, -d, 0);
+    for (const ControlRow& row : ControlRows()) {
+        const winui::CWindow& control = Control(row);
+        switch (row.withoutFolders) {
+            case WithoutFolders::Stays:
+                break;
+            case WithoutFolders::Hidden:
+                control.Show(false);
+                break;
+            case WithoutFolders::MovesLeft:
+                MoveBy(control, -d, 0);
+                break;
+            case WithoutFolders::Narrows:
+                MoveBy(control, 0, -d);
+                break;
+        }
     }
-    MoveBy(clipboardGroup_, 0, -d);
-    MoveBy(preview_, 0, -d);
     // Narrower by d, and still centred where the template put it.
     RECT window{};
     GetWindowRect(Handle(), &window);
@@ -184,59 +177,31 @@ void CScrivelDlg::ShowProductVersion() {
 }
 
 void CScrivelDlg::LoadControls() {
-    for (const ChoiceControl& entry : ChoiceControls()) {
-        const winui::CComboBox& list = this->*entry.control;
-        for (std::u16string_view text : ChoiceEntries(entry.choice)) {
-            list.AddString(text);
-        }
-        list.SetCurSel(presenter_.Choice(entry.choice));
-    }
-    for (const CheckControl& entry : CheckControls()) {
-        (this->*entry.control).SetChecked(presenter_.IsChecked(entry.check));
-    }
-    copyFolderNames_.SetChecked(true);
     // Setting the texts reports them as changes; Open then starts over from the start values.
-    for (const FolderControl& entry : FolderControls()) {
-        (this->*entry.check).SetChecked(false);
-        (this->*entry.text).SetText(presenter_.FolderText(entry.setting));
+    for (const ControlRow& row : ControlRows()) {
+        if (const auto* choice = std::get_if<OptionChoice>(&row.binding)) {
+            const auto& list = ControlAs<winui::CComboBox>(row);
+            for (std::u16string_view text : ChoiceEntries(*choice)) {
+                list.AddString(text);
+            }
+            list.SetCurSel(presenter_.Choice(*choice));
+        } else if (const auto* check = std::get_if<OptionCheck>(&row.binding)) {
+            ControlAs<winui::CCheckBox>(row).SetChecked(presenter_.IsChecked(*check));
+        } else if (const auto* folderCheck = std::get_if<FolderCheck>(&row.binding)) {
+            ControlAs<winui::CCheckBox>(row).SetChecked(presenter_.IsChecked(folderCheck->setting));
+        } else if (const auto* folderText = std::get_if<FolderText>(&row.binding)) {
+            Control(row).SetText(presenter_.FolderText(folderText->setting));
+        }
     }
     presenter_.Open();
 }
 
 void CScrivelDlg::RecordLayout() {
-    constexpr AnchorRule kMoveRight{AnchorMode::Move, AnchorMode::None};
-    constexpr AnchorRule kStretchRight{AnchorMode::Stretch, AnchorMode::None};
-    constexpr AnchorRule kStretchBoth{AnchorMode::Stretch, AnchorMode::Stretch};
-    constexpr AnchorRule kStretchRightMoveDown{AnchorMode::Stretch, AnchorMode::Move};
-    constexpr AnchorRule kMoveBoth{AnchorMode::Move, AnchorMode::Move};
-    const std::pair<winui::CWindow*, AnchorRule> rules[] = {
-        {&link_, kMoveRight},
-        {&folderGroup_, kStretchRight},
-        {&includePattern_, kStretchRight},
-        {&excludePattern_, kStretchRight},
-        {&clipboardGroup_, kStretchBoth},
-        {&preview_, kStretchBoth},
-        {&summary_, kStretchRightMoveDown},
-        {&ok_, kMoveBoth},
-        {&cancel_, kMoveBoth},
-        {&help_, kMoveBoth},
-    };
-    const int dpi = dpi_->Current();
-    layout_.Record(Handle(), dpi);
-    for (const auto& [control, rule] : rules) {
-        layout_.Anchor(control->Handle(), rule);
+    std::vector<winui::ControlAnchor> anchors;
+    for (const ControlRow& row : ControlRows()) {
+        anchors.push_back({Control(row).Handle(), row.anchor});
     }
-
-    RECT client{};
-    GetClientRect(Handle(), &client);
-    sizeGrip_.Create(Handle());
-    sizeGrip_.Place(client.right, client.bottom, *dpi_, IsZoomed(Handle()) != FALSE);
-
-    RECT window{};
-    GetWindowRect(Handle(), &window);
-    const RECT preview = preview_.RectInParent();
-    minTrackSize96_.cx = UnscaleForDpi(window.right - window.left, dpi);
-    minTrackSize96_.cy = UnscaleForDpi(window.bottom - window.top - (preview.bottom - preview.top), dpi);
+    resizer_.Record(Handle(), anchors, preview_.Handle());
     MeasureMinimumPreview();
 }
 
@@ -251,20 +216,13 @@ void CScrivelDlg::MeasureMinimumPreview() {
 }
 
 void CScrivelDlg::ShowState() {
-    const std::pair<OptionsControl, const winui::CWindow*> ruled[] = {
-        {OptionsControl::QuoteChar, &quoteChar_},   {OptionsControl::PathSeparator, &pathSeparator_},
-        {OptionsControl::SizeUnits, &sizeUnits_},   {OptionsControl::DateFormat, &dateFormat_},
-        {OptionsControl::LimitDepth, &limitDepth_}, {OptionsControl::Depth, &depth_},
-        {OptionsControl::Include, &include_},       {OptionsControl::IncludePattern, &includePattern_},
-        {OptionsControl::Exclude, &exclude_},       {OptionsControl::ExcludePattern, &excludePattern_},
-        {OptionsControl::Rescan, &rescan_},         {OptionsControl::Ok, &ok_},
-    };
     std::vector<HWND> disabling;
-    for (const auto& [rule, control] : ruled) {
-        if (presenter_.IsEnabled(rule)) {
-            control->Enable(true);
-        } else if (control->IsEnabled()) {
-            disabling.push_back(control->Handle());
+    for (const ControlRow& row : ControlRows()) {
+        const winui::CWindow& control = Control(row);
+        if (!row.enabledBy || presenter_.IsEnabled(*row.enabledBy)) {
+            control.Enable(true);
+        } else if (control.IsEnabled()) {
+            disabling.push_back(control.Handle());
         }
     }
     // A disabled control loses the focus to no one, and the dialog then takes no keys: the focus
@@ -286,12 +244,14 @@ void CScrivelDlg::ShowState() {
     }
     // The radio buttons follow the mode (a cancelled reading ends it); the chosen one is the group's
     // one tab stop, as Tab into a group should land on the choice.
-    const std::pair<const winui::CRadioButton*, bool> radios[] = {
-        {&copyFolderNames_, !presenter_.ExpandMode()}, {&addFolderFiles_, presenter_.ExpandMode()}};
-    for (const auto& [radio, chosen] : radios) {
-        radio->SetChecked(chosen);
-        const LONG_PTR style = GetWindowLongPtrW(radio->Handle(), GWL_STYLE);
-        SetWindowLongPtrW(radio->Handle(), GWL_STYLE, chosen ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+    for (const ControlRow& row : ControlRows()) {
+        if (const auto* mode = std::get_if<FolderMode>(&row.binding)) {
+            const bool chosen = (*mode == FolderMode::Files) == presenter_.ExpandMode();
+            const auto& radio = ControlAs<winui::CRadioButton>(row);
+            radio.SetChecked(chosen);
+            const LONG_PTR style = GetWindowLongPtrW(radio.Handle(), GWL_STYLE);
+            SetWindowLongPtrW(radio.Handle(), GWL_STYLE, chosen ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+        }
     }
     if (presenter_.PreviewRevision() != shownRevision_) {
         shownRevision_ = presenter_.PreviewRevision();
@@ -303,66 +263,45 @@ void CScrivelDlg::ShowState() {
 }
 
 bool CScrivelDlg::OnCommand(int controlId, int notifyCode) {
-    if (notifyCode == BN_CLICKED) {
-        for (const CheckControl& entry : CheckControls()) {
-            if (entry.id == controlId) {
-                const winui::WaitCursor wait;
-                presenter_.SetChecked(entry.check, (this->*entry.control).IsChecked());
-                ShowState();
-                return true;
-            }
-        }
-        for (const FolderControl& entry : FolderControls()) {
-            if (entry.checkId == controlId) {
-                presenter_.SetFolderChecked(entry.setting, (this->*entry.check).IsChecked());
-                ShowState();
-                return true;
-            }
-        }
-    }
-    if (notifyCode == CBN_SELCHANGE) {
-        for (const ChoiceControl& entry : ChoiceControls()) {
-            if (entry.id == controlId) {
-                const winui::WaitCursor wait;
-                presenter_.SetChoice(entry.choice, (this->*entry.control).CurSel());
-                ShowState();
-                return true;
-            }
-        }
-    }
-    if (notifyCode == EN_CHANGE) {
-        for (const FolderControl& entry : FolderControls()) {
-            if (entry.textId == controlId) {
-                presenter_.SetFolderText(entry.setting, (this->*entry.text).Text());
-                ShowState();
-                return true;
-            }
-        }
-    }
-    if (notifyCode == BN_CLICKED) {
-        switch (controlId) {
-            case IDC_COPY_FOLDER_NAMES: {
-                const winui::WaitCursor wait;
-                presenter_.ChooseFolderNames();
-                ShowState();
-                return true;
-            }
-            case IDC_ADD_FOLDER_FILES:
-                presenter_.ChooseFolderFiles();
-                ShowState();
-                return true;
-            case IDC_RESCAN:
-                presenter_.Rescan();
-                ShowState();
-                return true;
-            case IDC_HELP_BUTTON:
-                OpenHelp();
-                return true;
-            default:
-                break;
+    for (const ControlRow& row : ControlRows()) {
+        if (row.id == controlId && Forward(row, notifyCode)) {
+            return true;
         }
     }
     return CDialog::OnCommand(controlId, notifyCode);
+}
+
+bool CScrivelDlg::Forward(const ControlRow& row, int notifyCode) {
+    if (const auto* choice = std::get_if<OptionChoice>(&row.binding); choice && notifyCode == CBN_SELCHANGE) {
+        const winui::WaitCursor wait;
+        presenter_.SetChoice(*choice, ControlAs<winui::CComboBox>(row).CurSel());
+    } else if (const auto* text = std::get_if<FolderText>(&row.binding); text && notifyCode == EN_CHANGE) {
+        presenter_.SetFolderText(text->setting, Control(row).Text());
+    } else if (notifyCode != BN_CLICKED) {
+        return false;
+    } else if (const auto* check = std::get_if<OptionCheck>(&row.binding)) {
+        const winui::WaitCursor wait;
+        presenter_.SetChecked(*check, ControlAs<winui::CCheckBox>(row).IsChecked());
+    } else if (const auto* folderCheck = std::get_if<FolderCheck>(&row.binding)) {
+        presenter_.SetFolderChecked(folderCheck->setting, ControlAs<winui::CCheckBox>(row).IsChecked());
+    } else if (const auto* mode = std::get_if<FolderMode>(&row.binding)) {
+        if (*mode == FolderMode::Names) {
+            const winui::WaitCursor wait;
+            presenter_.ChooseFolderNames();
+        } else {
+            presenter_.ChooseFolderFiles();  // scans under its own progress window
+        }
+    } else if (const auto* command = std::get_if<Command>(&row.binding)) {
+        if (*command == Command::Help) {
+            OpenHelp();
+            return true;
+        }
+        presenter_.Rescan();
+    } else {
+        return false;
+    }
+    ShowState();
+    return true;
 }
 
 void CScrivelDlg::OnOK() {
@@ -389,41 +328,20 @@ bool CScrivelDlg::ScanFolders(ItemSelection& selection, const ExpansionSettings&
 }
 
 void CScrivelDlg::OnSize(UINT type, int clientWidth, int clientHeight) {
-    if (!layout_.IsRecorded() || type == SIZE_MINIMIZED) {
-        return;  // not laid out yet, or nothing to lay out
-    }
-    // The DPI is read at opening and changes only with WM_DPICHANGED, which carries the new value.
-    PlaceControls(clientWidth, clientHeight, type == SIZE_MAXIMIZED);
-}
-
-void CScrivelDlg::PlaceControls(int clientWidth, int clientHeight, bool maximised) {
-    sizeGrip_.Place(clientWidth, clientHeight, *dpi_, maximised);
-    if (layout_.Place(clientWidth, clientHeight, dpi_->Current())) {
-        RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-    }
+    resizer_.OnSize(type, clientWidth, clientHeight);
 }
 
 void CScrivelDlg::OnDpiChange(int newDpi, const RECT& suggested) {
     // The icons and the link's font follow the DPI through the watchers; the minimum size, asked for
     // while the window moves, is scaled to the new DPI.
-    dpi_->Set(newDpi);
-    layout_.ScaleFont(dpi_->Current());
+    resizer_.ChangeDpi(newDpi);
     CDialog::OnDpiChange(newDpi, suggested);
-    // The suggested rectangle may keep the size, and then no WM_SIZE comes.
-    RECT client{};
-    GetClientRect(Handle(), &client);
-    PlaceControls(client.right, client.bottom, IsZoomed(Handle()) != FALSE);
+    resizer_.PlaceAgain();
     MeasureMinimumPreview();
-    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 bool CScrivelDlg::OnGetMinMaxInfo(MINMAXINFO& info) {
-    if (minTrackSize96_.cx == 0) {
-        return false;
-    }
-    info.ptMinTrackSize.x = dpi_->Scale(minTrackSize96_.cx);
-    info.ptMinTrackSize.y = dpi_->Scale(minTrackSize96_.cy) + minPreviewHeight_;
-    return true;
+    return resizer_.LimitSize(info, minPreviewHeight_);
 }
 
 std::optional<INT_PTR> CScrivelDlg::OnMessage(UINT message, WPARAM /*wParam*/, LPARAM /*lParam*/) {

@@ -7,19 +7,20 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "core/copy/CopyOptions.h"
 #include "core/format/Items.h"
 #include "core/options/OptionsPresenter.h"
 #include "winui/ButtonLink.h"
-#include "winui/ControlLayout.h"
 #include "winui/Dialog.h"
+#include "winui/DialogResizer.h"
 #include "winui/ModuleInfo.h"
 #include "winui/ScreenDpi.h"
-#include "winui/SizeGrip.h"
 
 namespace quillet::shellext {
 
@@ -36,27 +37,42 @@ class CScrivelDlg final : public winui::CDialog,
     ~CScrivelDlg() override;
 
   private:
-    // The controls of each kind, with what they stand for.
-    struct CheckControl {
-        int id;
-        OptionCheck check;
-        winui::CCheckBox CScrivelDlg::*control;
-    };
-    struct ChoiceControl {
-        int id;
-        OptionChoice choice;
-        winui::CComboBox CScrivelDlg::*control;
-    };
-    struct FolderControl {
-        int checkId;
-        int textId;
+    // What a control stands for: an option's check box or list, a folder setting's check box or text
+    // box, one of the two folder modes, or a command.
+    struct FolderCheck {
         FolderSetting setting;
-        winui::CCheckBox CScrivelDlg::*check;
-        winui::CEdit CScrivelDlg::*text;
     };
-    static std::span<const CheckControl> CheckControls();
-    static std::span<const ChoiceControl> ChoiceControls();
-    static std::span<const FolderControl> FolderControls();
+    struct FolderText {
+        FolderSetting setting;
+    };
+    enum class FolderMode { Names, Files };
+    enum class Command { Rescan, Help };
+    using Binding =
+        std::variant<std::monostate, OptionCheck, OptionChoice, FolderCheck, FolderText, FolderMode, Command>;
+    using Member = std::variant<winui::CWindow CScrivelDlg::*, winui::CCheckBox CScrivelDlg::*,
+                                winui::CComboBox CScrivelDlg::*, winui::CButtonLink CScrivelDlg::*>;
+    // Where a control goes when a selection without folders hides the folder options and the dialog
+    // narrows by their column.
+    enum class WithoutFolders { Stays, Hidden, MovesLeft, Narrows };
+    // One row a control: its number and member, what it stands for, the presenter's rule for its
+    // enabled state, how it follows the dialog's edges and where it goes without folders.
+    struct ControlRow {
+        int id;
+        Member member;
+        Binding binding;
+        std::optional<OptionsControl> enabledBy;
+        AnchorRule anchor;
+        WithoutFolders withoutFolders;
+    };
+    static std::span<const ControlRow> ControlRows();
+    winui::CWindow& Control(const ControlRow& row);
+    template <class Control>
+    Control& ControlAs(const ControlRow& row) {
+        return this->*std::get<Control CScrivelDlg::*>(row.member);
+    }
+    // Forwards a control's event to the presenter; false when the row stands for nothing that event
+    // changes.
+    bool Forward(const ControlRow& row, int notifyCode);
 
     bool OnInitDialog() override;
     bool OnCommand(int controlId, int notifyCode) override;
@@ -74,7 +90,6 @@ class CScrivelDlg final : public winui::CDialog,
     void LoadControls();
     void RecordLayout();
     void MeasureMinimumPreview();
-    void PlaceControls(int clientWidth, int clientHeight, bool maximised);
     void ShowState();
     void OpenHelp();
 
@@ -93,12 +108,9 @@ class CScrivelDlg final : public winui::CDialog,
     // The product icon in the dialog's top left corner, and the picture it shows after a DPI change.
     HWND productIcon_ = nullptr;
     winui::ScaledIcon largeIcon_;
-    winui::CControlLayout layout_;
-    winui::CSizeGrip sizeGrip_;
+    winui::CDialogResizer resizer_{dpi_};
     winui::CButtonLink link_;
-    // The smallest window without its preview, in 96-DPI pixels, and the smallest preview at the
-    // current DPI.
-    SIZE minTrackSize96_{};
+    // The smallest preview at the current DPI.
     int minPreviewHeight_ = 0;
     winui::CHtmlHelp helpViewer_;
 
