@@ -30,7 +30,7 @@ void Check(bool condition) {
 
 bool Same(const CopyOptions& a, const CopyOptions& b) {
     for (const CopyOptionField& field : CopyOptionFields()) {
-        if (a.*field.value != b.*field.value) {
+        if (field.stored(a) != field.stored(b)) {
             return false;
         }
     }
@@ -87,8 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CopyOptions options;
     LoadCopyOptions(options, file);
     for (const CopyOptionField& field : CopyOptionFields()) {
-        Check(field.kind != CopyOptionKind::Boolean || options.*field.value == 0 ||
-              options.*field.value == 1);
+        Check(field.kind != CopyOptionKind::Boolean || field.stored(options) == 0 ||
+              field.stored(options) == 1);
     }
 
     // Whatever else the file holds, what is saved is what is read next.

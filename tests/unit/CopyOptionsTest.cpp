@@ -37,6 +37,18 @@ class ThreeFiles {
     ItemSelection selection;
 };
 
+// An option's number as stored, read and set through its member.
+struct StoredNumber {
+    int (*get)(const CopyOptions&);
+    void (*set)(CopyOptions&, int);
+};
+template <auto Member>
+StoredNumber Number() {
+    using Value = std::remove_reference_t<decltype(std::declval<CopyOptions&>().*Member)>;
+    return {[](const CopyOptions& o) { return static_cast<int>(o.*Member); },
+            [](CopyOptions& o, int value) { o.*Member = static_cast<Value>(value); }};
+}
+
 std::u16string DateText(DateStyle style) {
     TextBuffer buffer;
     FileCFItem dated(u"x", StatusOf(0));
@@ -53,56 +65,66 @@ TEST(CopyOptions, EveryValueOfEveryOptionShapesTheText) {
         CopyOptions options;
         std::u16string expected;
     };
-    const auto with = [](int CopyOptions::*field, int value,
-                         std::initializer_list<std::pair<int CopyOptions::*, int>> more = {}) {
-        CopyOptions options;
-        options.*field = value;
-        for (const auto& [other, otherValue] : more) {
-            options.*other = otherValue;
-        }
-        return options;
-    };
-    using O = CopyOptions;
+    using S = ItemSeparator;
+    constexpr S kRunTogether = static_cast<S>(5);  // outside the list: no separator
     const Row rows[] = {
         {"one per line", {}, u"a.txt\r\nb.txt\r\nc.txt"},
-        {"one per line + comma", with(&O::filenamesSeparator, 1), u"a.txt,\r\nb.txt,\r\nc.txt"},
-        {"space", with(&O::filenamesSeparator, 2), u"a.txt b.txt c.txt"},
-        {"tab", with(&O::filenamesSeparator, 3), u"a.txt\tb.txt\tc.txt"},
-        {"comma", with(&O::filenamesSeparator, 4), u"a.txt,b.txt,c.txt"},
-        {"separator out of range: nothing", with(&O::filenamesSeparator, 5), u"a.txtb.txtc.txt"},
-        {"separator negative: nothing", with(&O::filenamesSeparator, -1), u"a.txtb.txtc.txt"},
-        {"double quotes", with(&O::filenamesQuote, 1, {{&O::filenamesSeparator, 4}}),
+        {"one per line + comma", {.filenamesSeparator = S::CommaLineBreak}, u"a.txt,\r\nb.txt,\r\nc.txt"},
+        {"space", {.filenamesSeparator = S::Space}, u"a.txt b.txt c.txt"},
+        {"tab", {.filenamesSeparator = S::Tab}, u"a.txt\tb.txt\tc.txt"},
+        {"comma", {.filenamesSeparator = S::Comma}, u"a.txt,b.txt,c.txt"},
+        {"separator out of range: nothing", {.filenamesSeparator = kRunTogether}, u"a.txtb.txtc.txt"},
+        {"separator negative: nothing", {.filenamesSeparator = static_cast<S>(-1)}, u"a.txtb.txtc.txt"},
+        {"double quotes",
+         {.filenamesSeparator = S::Comma, .filenamesQuote = true},
          u"\"a.txt\",\"b.txt\",\"c.txt\""},
         {"single quotes",
-         with(&O::filenamesQuote, 1, {{&O::filenamesSeparator, 4}, {&O::filenamesQuoteChar, 1}}),
+         {.filenamesSeparator = S::Comma, .filenamesQuote = true, .filenamesQuoteChar = QuoteMark::Single},
          u"'a.txt','b.txt','c.txt'"},
         {"quote char 5: no quotes",
-         with(&O::filenamesQuote, 1, {{&O::filenamesSeparator, 4}, {&O::filenamesQuoteChar, 5}}),
+         {.filenamesSeparator = S::Comma,
+          .filenamesQuote = true,
+          .filenamesQuoteChar = static_cast<QuoteMark>(5)},
          u"a.txt,b.txt,c.txt"},
         {"quote char without quoting: no quotes",
-         with(&O::filenamesQuoteChar, 1, {{&O::filenamesSeparator, 4}}), u"a.txt,b.txt,c.txt"},
-        {"full path", with(&O::fullPath, 1, {{&O::filenamesSeparator, 2}}),
+         {.filenamesSeparator = S::Comma, .filenamesQuoteChar = QuoteMark::Single},
+         u"a.txt,b.txt,c.txt"},
+        {"full path",
+         {.filenamesSeparator = S::Space, .fullPath = true},
          Native(u"C:\\Dir\\a.txt C:\\Dir\\b.txt C:\\Dir\\c.txt")},
-        {"full path doubled", with(&O::fullPath, 1, {{&O::pathSeparator, 1}, {&O::filenamesSeparator, 5}}),
+        {"full path doubled",
+         {.filenamesSeparator = kRunTogether,
+          .fullPath = true,
+          .pathSeparator = PathSeparator::DoubleBackslash},
          Native(u"C:\\\\Dir\\\\a.txtC:\\\\Dir\\\\b.txtC:\\\\Dir\\\\c.txt")},
-        {"full path forward", with(&O::fullPath, 1, {{&O::pathSeparator, 2}, {&O::filenamesSeparator, 5}}),
+        {"full path forward",
+         {.filenamesSeparator = kRunTogether, .fullPath = true, .pathSeparator = PathSeparator::ForwardSlash},
          u"C:/Dir/a.txtC:/Dir/b.txtC:/Dir/c.txt"},
         {"path separator 3: unchanged",
-         with(&O::fullPath, 1, {{&O::pathSeparator, 3}, {&O::filenamesSeparator, 5}}),
+         {.filenamesSeparator = kRunTogether,
+          .fullPath = true,
+          .pathSeparator = static_cast<PathSeparator>(3)},
          Native(u"C:\\Dir\\a.txtC:\\Dir\\b.txtC:\\Dir\\c.txt")},
-        {"size in bytes", with(&O::addSize, 1, {{&O::filenamesSeparator, 2}}),
+        {"size in bytes",
+         {.filenamesSeparator = S::Space, .addSize = true},
          u"a.txt\t1234 b.txt\t2048 c.txt\t0"},
-        {"size in KB", with(&O::addSize, 1, {{&O::sizeUnits, 1}, {&O::filenamesSeparator, 2}}),
+        {"size in KB",
+         {.filenamesSeparator = S::Space, .addSize = true, .sizeUnits = SizeUnit::Kilobytes},
          u"a.txt\t2 b.txt\t2 c.txt\t0"},
-        {"size in MB", with(&O::addSize, 1, {{&O::sizeUnits, 2}, {&O::filenamesSeparator, 2}}),
+        {"size in MB",
+         {.filenamesSeparator = S::Space, .addSize = true, .sizeUnits = SizeUnit::Megabytes},
          u"a.txt\t1 b.txt\t1 c.txt\t0"},
-        {"size in GB", with(&O::addSize, 1, {{&O::sizeUnits, 3}, {&O::filenamesSeparator, 2}}),
+        {"size in GB",
+         {.filenamesSeparator = S::Space, .addSize = true, .sizeUnits = SizeUnit::Gigabytes},
          u"a.txt\t1 b.txt\t1 c.txt\t0"},
-        {"size auto", with(&O::addSize, 1, {{&O::sizeUnits, 4}, {&O::filenamesSeparator, 2}}),
+        {"size auto",
+         {.filenamesSeparator = S::Space, .addSize = true, .sizeUnits = SizeUnit::Auto},
          u"a.txt\t2K b.txt\t2K c.txt\t0B"},
-        {"size unit 9: bytes", with(&O::addSize, 1, {{&O::sizeUnits, 9}, {&O::filenamesSeparator, 2}}),
+        {"size unit 9: bytes",
+         {.filenamesSeparator = S::Space, .addSize = true, .sizeUnits = static_cast<SizeUnit>(9)},
          u"a.txt\t1234 b.txt\t2048 c.txt\t0"},
-        {"size unit without add size: nothing", with(&O::sizeUnits, 4, {{&O::filenamesSeparator, 2}}),
+        {"size unit without add size: nothing",
+         {.filenamesSeparator = S::Space, .sizeUnits = SizeUnit::Auto},
          u"a.txt b.txt c.txt"},
     };
     for (const Row& row : rows) {
@@ -114,11 +136,11 @@ TEST(CopyOptions, EveryValueOfEveryOptionShapesTheText) {
                                                {2, DateStyle::ShortDate},     {3, DateStyle::LongDate},
                                                {4, DateStyle::ShortDate},     {-2, DateStyle::ShortDate}};
     for (const auto& [value, style] : dates) {
-        CopyOptions options = with(&O::addDate, 1,
-                                   {{&O::dateFormat, value},
-                                    {&O::filenamesQuote, 1},
-                                    {&O::addSize, 1},
-                                    {&O::filenamesSeparator, 5}});
+        const CopyOptions options{.filenamesSeparator = kRunTogether,
+                                  .filenamesQuote = true,
+                                  .addSize = true,
+                                  .addDate = true,
+                                  .dateFormat = static_cast<DateStyle>(value)};
         ItemSelection one;
         auto item = std::make_unique<FileCFItem>(Native(u"C:\\Dir\\a.txt"), StatusOf(1234));
         item->modified = 1614834367;
@@ -137,14 +159,14 @@ TEST(CopyOptions, FolderLinesAndExpandedNames) {
         Native(u"C:\\Data\\Proj\\sub\\f.txt"), Native(u"C:\\Data\\").size(), StatusOf(5)));
     selection.Add(std::move(folder));
     CopyOptions options;
-    options.addSize = 1;
+    options.addSize = true;
     selection.Flatten();
     TextBuffer buffer;
     RenderSelection(selection, BuildOptionsCopyFormat(options), buffer);
     EXPECT_EQ(Printable(buffer.View()), "Proj\t");  // a folder's line ends with the tab, no number
 
-    options.pathSeparator = 2;
-    options.addSize = 0;
+    options.pathSeparator = PathSeparator::ForwardSlash;
+    options.addSize = false;
     selection.expand = true;
     selection.Flatten();
     RenderSelection(selection, BuildOptionsCopyFormat(options), buffer);
@@ -165,14 +187,14 @@ TEST(CopyOptions, ProfileKeepsTheTenValuesAndReadsEditedOnes) {
     const std::u16string file = temp.PathOf(u"sub\\ScrivelShExt.INI");
     CopyOptions saved;
     for (const CopyOptionField& field : CopyOptionFields()) {
-        saved.*field.value =
-            field.kind == CopyOptionKind::Boolean ? 1 : static_cast<int>(field.entries.size()) - 1;
+        field.store(saved,
+                    field.kind == CopyOptionKind::Boolean ? 1 : static_cast<int>(field.entries.size()) - 1);
     }
     SaveCopyOptions(saved, file);  // creates the missing folder
     CopyOptions loaded;
     LoadCopyOptions(loaded, file);
     for (const CopyOptionField& field : CopyOptionFields()) {
-        EXPECT_EQ(loaded.*field.value, saved.*field.value) << Printable(field.profileName);
+        EXPECT_EQ(field.stored(loaded), field.stored(saved)) << Printable(field.profileName);
     }
 
     // An edited file: values missing, empty, not numbers, booleans other than 1.
@@ -182,28 +204,28 @@ TEST(CopyOptions, ProfileKeepsTheTenValuesAndReadsEditedOnes) {
                "Filenames Quote Char=1\r\nSize Units=abc\r\nDate Format=\r\n  Sort Option = 5x \r\n";
     }
     CopyOptions edited;
-    edited.fullPath = 1;
-    edited.addSize = 1;
-    edited.dateFormat = 2;
-    edited.pathSeparator = 1;
+    edited.fullPath = true;
+    edited.addSize = true;
+    edited.dateFormat = DateStyle::ShortDate;
+    edited.pathSeparator = PathSeparator::DoubleBackslash;
     LoadCopyOptions(edited, file);
-    EXPECT_EQ(edited.filenamesQuote, 1);      // non-zero boolean kept as 1
-    EXPECT_EQ(edited.addSize, 0);             // read
-    EXPECT_EQ(edited.addDate, 1);             // -2 is true
-    EXPECT_EQ(edited.filenamesQuoteChar, 1);  // read
-    EXPECT_EQ(edited.sizeUnits, 0);           // not a number reads as 0
-    EXPECT_EQ(edited.dateFormat, 2);          // empty value keeps the value in memory
-    EXPECT_EQ(edited.sortOption, 5);          // leading digits
-    EXPECT_EQ(edited.fullPath, 1);            // other section ignored: missing, kept
-    EXPECT_EQ(edited.pathSeparator, 1);       // missing: kept
-    EXPECT_EQ(edited.filenamesSeparator, 0);
+    EXPECT_TRUE(edited.filenamesQuote);                               // non-zero boolean
+    EXPECT_FALSE(edited.addSize);                                     // read
+    EXPECT_TRUE(edited.addDate);                                      // -2 is true
+    EXPECT_EQ(edited.filenamesQuoteChar, QuoteMark::Single);          // read
+    EXPECT_EQ(edited.sizeUnits, SizeUnit::Bytes);                     // not a number reads as 0
+    EXPECT_EQ(edited.dateFormat, DateStyle::ShortDate);               // empty value keeps the value in memory
+    EXPECT_EQ(edited.sortOption, SortOrder::ModifiedAscending);       // leading digits
+    EXPECT_TRUE(edited.fullPath);                                     // other section ignored: missing, kept
+    EXPECT_EQ(edited.pathSeparator, PathSeparator::DoubleBackslash);  // missing: kept
+    EXPECT_EQ(edited.filenamesSeparator, ItemSeparator::LineBreak);
 
     // Saving over the edited file replaces the values and keeps the other section.
     SaveCopyOptions(CopyOptions{}, file);
     CopyOptions reread = edited;
     LoadCopyOptions(reread, file);
     for (const CopyOptionField& field : CopyOptionFields()) {
-        EXPECT_EQ(reread.*field.value, 0) << Printable(field.profileName);
+        EXPECT_EQ(field.stored(reread), 0) << Printable(field.profileName);
     }
     EXPECT_EQ(platform::ReadProfileInt(file, u"Other", u"Full Path", 9), 1);
 }
@@ -212,19 +234,20 @@ TEST(CopyOptions, StoredNamesAreTheOnesUsersFilesHold) {
     // Files written by earlier versions and by hand use these names: each must read into its option.
     struct Row {
         const char* name;
-        int CopyOptions::*option;
+        StoredNumber option;
     };
+    using O = CopyOptions;
     const Row rows[] = {
-        {"Filenames Separator", &CopyOptions::filenamesSeparator},
-        {"Filenames Quote", &CopyOptions::filenamesQuote},
-        {"Filenames Quote Char", &CopyOptions::filenamesQuoteChar},
-        {"Full Path", &CopyOptions::fullPath},
-        {"Path Separator", &CopyOptions::pathSeparator},
-        {"Add Size", &CopyOptions::addSize},
-        {"Size Units", &CopyOptions::sizeUnits},
-        {"Add Date", &CopyOptions::addDate},
-        {"Date Format", &CopyOptions::dateFormat},
-        {"Sort Option", &CopyOptions::sortOption},
+        {"Filenames Separator", Number<&O::filenamesSeparator>()},
+        {"Filenames Quote", Number<&O::filenamesQuote>()},
+        {"Filenames Quote Char", Number<&O::filenamesQuoteChar>()},
+        {"Full Path", Number<&O::fullPath>()},
+        {"Path Separator", Number<&O::pathSeparator>()},
+        {"Add Size", Number<&O::addSize>()},
+        {"Size Units", Number<&O::sizeUnits>()},
+        {"Add Date", Number<&O::addDate>()},
+        {"Date Format", Number<&O::dateFormat>()},
+        {"Sort Option", Number<&O::sortOption>()},
     };
     test::TempFolder temp;
     const std::u16string file = temp.PathOf(u"ScrivelShExt.INI");
@@ -235,31 +258,31 @@ TEST(CopyOptions, StoredNamesAreTheOnesUsersFilesHold) {
         }
         CopyOptions options;
         LoadCopyOptions(options, file);
-        EXPECT_EQ(options.*row.option, 1) << row.name;
-        EXPECT_EQ(CopyOptions{}.*row.option, 0) << row.name;
+        EXPECT_EQ(row.option.get(options), 1) << row.name;
+        EXPECT_EQ(row.option.get(CopyOptions{}), 0) << row.name;
     }
 }
 
 TEST(CopyOptions, ChoicesOutsideTheirListsFallBackToTheDefaultAndAreSavedRepaired) {
     struct Row {
         const char* stored;
-        int CopyOptions::*option;
+        StoredNumber option;
         int expected;
     };
     using O = CopyOptions;
     const Row rows[] = {
-        {"Filenames Separator=99", &O::filenamesSeparator, 0},
-        {"Filenames Separator=4", &O::filenamesSeparator, 4},
-        {"Filenames Quote Char=2", &O::filenamesQuoteChar, 0},
-        {"Path Separator=3", &O::pathSeparator, 0},
-        {"Path Separator=-2", &O::pathSeparator, 0},
-        {"Size Units=42", &O::sizeUnits, 0},
-        {"Size Units=4", &O::sizeUnits, 4},
-        {"Date Format=9", &O::dateFormat, 0},
-        {"Date Format=-2147483648", &O::dateFormat, 0},
-        {"Sort Option=-1", &O::sortOption, 0},
-        {"Sort Option=7", &O::sortOption, 0},
-        {"Sort Option=6", &O::sortOption, 6},
+        {"Filenames Separator=99", Number<&O::filenamesSeparator>(), 0},
+        {"Filenames Separator=4", Number<&O::filenamesSeparator>(), 4},
+        {"Filenames Quote Char=2", Number<&O::filenamesQuoteChar>(), 0},
+        {"Path Separator=3", Number<&O::pathSeparator>(), 0},
+        {"Path Separator=-2", Number<&O::pathSeparator>(), 0},
+        {"Size Units=42", Number<&O::sizeUnits>(), 0},
+        {"Size Units=4", Number<&O::sizeUnits>(), 4},
+        {"Date Format=9", Number<&O::dateFormat>(), 0},
+        {"Date Format=-2147483648", Number<&O::dateFormat>(), 0},
+        {"Sort Option=-1", Number<&O::sortOption>(), 0},
+        {"Sort Option=7", Number<&O::sortOption>(), 0},
+        {"Sort Option=6", Number<&O::sortOption>(), 6},
     };
     test::TempFolder temp;
     const std::u16string file = temp.PathOf(u"ScrivelShExt.INI");
@@ -270,9 +293,9 @@ TEST(CopyOptions, ChoicesOutsideTheirListsFallBackToTheDefaultAndAreSavedRepaire
             out << "[Options]\r\n" << row.stored << "\r\n";
         }
         CopyOptions options;
-        options.*row.option = 1;  // the default is the table's, not what the process held
+        row.option.set(options, 1);  // the default is the table's, not what the process held
         LoadCopyOptions(options, file);
-        EXPECT_EQ(options.*row.option, row.expected);
+        EXPECT_EQ(row.option.get(options), row.expected);
         SaveCopyOptions(options, file);
         const std::string name(row.stored, std::string_view(row.stored).find('='));
         EXPECT_EQ(platform::ReadProfileInt(file, u"Options", std::u16string(name.begin(), name.end()), -5),
@@ -283,9 +306,9 @@ TEST(CopyOptions, ChoicesOutsideTheirListsFallBackToTheDefaultAndAreSavedRepaire
 TEST(CopyOptions, ProfileThatCannotBeReadKeepsValues) {
     test::TempFolder temp;
     CopyOptions options;
-    options.sizeUnits = 3;
+    options.sizeUnits = SizeUnit::Gigabytes;
     LoadCopyOptions(options, temp.PathOf(u"missing.ini"));
-    EXPECT_EQ(options.sizeUnits, 3);
+    EXPECT_EQ(options.sizeUnits, SizeUnit::Gigabytes);
 }
 
 TEST(CopyOptions, OptionListsHaveTheirEntriesInStoredOrder) {

@@ -67,7 +67,7 @@ TEST(ItemFormat, CompilesAttributesAndText) {
         {u"$path:forwardslash $folder:DoubleBackslash $ext:backslash $namenoext",
          "path(0,2) text( ) path(2,1) text( ) path(3,0) text( ) path(4,0)"},
         {u"$moddate $credate:shortdate $accdate:LONGDATE $moddate:shortdatetime $moddate:longdatetime",
-         "date(0,2) text( ) date(1,0) text( ) date(2,1) text( ) date(0,2) text( ) date(0,3)"},
+         "date(0,0) text( ) date(1,2) text( ) date(2,3) text( ) date(0,0) text( ) date(0,1)"},
         {u"$type:anything", "type"},
         {u"'$path'", "text(') path(0,0) text(')"},
     };

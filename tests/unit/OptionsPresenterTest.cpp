@@ -226,8 +226,8 @@ TEST_F(OptionsPresenterTest, ThePreviewFollowsOptionsSortAndScans) {
     // Options are stored at once and shape the text.
     scene.presenter.SetChecked(OptionCheck::Quote, true);
     scene.presenter.SetChoice(OptionChoice::Separator, 4);
-    EXPECT_EQ(scene.options.filenamesQuote, 1);
-    EXPECT_EQ(scene.options.filenamesSeparator, 4);
+    EXPECT_TRUE(scene.options.filenamesQuote);
+    EXPECT_EQ(scene.options.filenamesSeparator, ItemSeparator::Comma);
     EXPECT_EQ(scene.Preview(), "\"z.txt\",\"Docs\",\"m.txt\"");
     scene.presenter.SetChecked(OptionCheck::Quote, false);
     scene.presenter.SetChoice(OptionChoice::Separator, 0);
@@ -240,7 +240,7 @@ TEST_F(OptionsPresenterTest, ThePreviewFollowsOptionsSortAndScans) {
     EXPECT_EQ(scene.presenter.PreviewRevision(), revision);
     scene.presenter.SetChoice(OptionChoice::Sort, 0);
     EXPECT_EQ(scene.Preview(), Lines({u"z.txt", u"Docs", u"m.txt"}));
-    EXPECT_EQ(scene.options.sortOption, 0);
+    EXPECT_EQ(scene.options.sortOption, SortOrder::AsSelected);
 
     // Expanded files are sorted together with the selected files.
     scene.presenter.SetChoice(OptionChoice::Sort, 2);
@@ -259,7 +259,7 @@ TEST_F(OptionsPresenterTest, ThePreviewFollowsOptionsSortAndScans) {
 
 TEST_F(OptionsPresenterTest, TheStoredSortOrderAppliesAtOpening) {
     CopyOptions options;
-    options.sortOption = 2;
+    options.sortOption = SortOrder::NameDescending;
     ItemSelection selection;
     for (std::u16string_view name : {u"m.txt", u"z.txt", u"Docs"}) {
         selection.AddPath(temp.PathOf(name));
@@ -386,6 +386,10 @@ TEST_F(OptionsPresenterTest, EveryListHasItsOptionEntries) {
         EXPECT_EQ(ChoiceEntries(choice).size(), count) << static_cast<int>(choice);
     }
     EXPECT_EQ(ChoiceEntries(OptionChoice::Sort)[3], u"By size (smallest first)");
+    for (OptionCheck check :
+         {OptionCheck::Quote, OptionCheck::FullPath, OptionCheck::AddSize, OptionCheck::AddDate}) {
+        EXPECT_EQ(OptionField(check).kind, CopyOptionKind::Boolean) << static_cast<int>(check);
+    }
 }
 
 }  // namespace

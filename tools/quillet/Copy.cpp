@@ -189,7 +189,7 @@ int RunCopy(std::span<const std::u16string> args) {
                     const int last = field.kind == CopyOptionKind::Boolean
                                          ? 1
                                          : static_cast<int>(field.entries.size()) - 1;
-                    options.*field.value = ParseNumber(name, option.value, 0, last);
+                    field.store(options, ParseNumber(name, option.value, 0, last));
                 }
             }
         }

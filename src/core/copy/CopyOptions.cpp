@@ -1,6 +1,7 @@
 #include "core/copy/CopyOptions.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "core/commands/CommandFile.h"
 #include "core/copy/FolderScan.h"
@@ -25,17 +26,34 @@ constexpr std::u16string_view kSortEntries[] = {u"As selected",
                                                 u"By modified date (oldest first)",
                                                 u"By modified date (newest first)"};
 
+// An option's number as stored, and the option set from one.
+template <auto Member>
+int StoredNumber(const CopyOptions& options) {
+    return static_cast<int>(options.*Member);
+}
+template <auto Member>
+void StoreNumber(CopyOptions& options, int value) {
+    using Value = std::remove_reference_t<decltype(options.*Member)>;
+    options.*Member = static_cast<Value>(value);
+}
+template <auto Member>
+constexpr CopyOptionField Field(std::u16string_view profileName,
+                                std::span<const std::u16string_view> entries = {}) {
+    return {profileName, entries.empty() ? CopyOptionKind::Boolean : CopyOptionKind::Choice, entries,
+            &StoredNumber<Member>, &StoreNumber<Member>};
+}
+
 constexpr CopyOptionField kFields[] = {
-    {u"Filenames Separator", CopyOptionKind::Choice, &CopyOptions::filenamesSeparator, kSeparatorEntries},
-    {u"Filenames Quote", CopyOptionKind::Boolean, &CopyOptions::filenamesQuote, {}},
-    {u"Filenames Quote Char", CopyOptionKind::Choice, &CopyOptions::filenamesQuoteChar, kQuoteCharEntries},
-    {u"Full Path", CopyOptionKind::Boolean, &CopyOptions::fullPath, {}},
-    {u"Path Separator", CopyOptionKind::Choice, &CopyOptions::pathSeparator, kPathSeparatorEntries},
-    {u"Add Size", CopyOptionKind::Boolean, &CopyOptions::addSize, {}},
-    {u"Size Units", CopyOptionKind::Choice, &CopyOptions::sizeUnits, kSizeUnitEntries},
-    {u"Add Date", CopyOptionKind::Boolean, &CopyOptions::addDate, {}},
-    {u"Date Format", CopyOptionKind::Choice, &CopyOptions::dateFormat, kDateFormatEntries},
-    {u"Sort Option", CopyOptionKind::Choice, &CopyOptions::sortOption, kSortEntries},
+    Field<&CopyOptions::filenamesSeparator>(u"Filenames Separator", kSeparatorEntries),
+    Field<&CopyOptions::filenamesQuote>(u"Filenames Quote"),
+    Field<&CopyOptions::filenamesQuoteChar>(u"Filenames Quote Char", kQuoteCharEntries),
+    Field<&CopyOptions::fullPath>(u"Full Path"),
+    Field<&CopyOptions::pathSeparator>(u"Path Separator", kPathSeparatorEntries),
+    Field<&CopyOptions::addSize>(u"Add Size"),
+    Field<&CopyOptions::sizeUnits>(u"Size Units", kSizeUnitEntries),
+    Field<&CopyOptions::addDate>(u"Add Date"),
+    Field<&CopyOptions::dateFormat>(u"Date Format", kDateFormatEntries),
+    Field<&CopyOptions::sortOption>(u"Sort Option", kSortEntries),
 };
 
 std::u16string DecimalText(std::int64_t value) {
@@ -165,18 +183,14 @@ void LoadCopyOptions(CopyOptions& options, const std::u16string& file) {
         return;
     }
     for (const CopyOptionField& field : kFields) {
-        int& value = options.*field.value;
-        value = platform::ReadProfileInt(file, kCopyOptionsSection, field.profileName, value);
-        if (field.kind == CopyOptionKind::Boolean && value != 0) {
-            value = 1;
-        }
+        const int value =
+            platform::ReadProfileInt(file, kCopyOptionsSection, field.profileName, field.stored(options));
         // A choice no list entry stands for would show as a blank list and shape the text by the
         // rules for other values (items run together, Quote ticked without quotes): use the default,
         // which the next save then stores.
-        if (field.kind == CopyOptionKind::Choice &&
-            (value < 0 || static_cast<std::size_t>(value) >= field.entries.size())) {
-            value = CopyOptions{}.*field.value;
-        }
+        const bool listed = value >= 0 && static_cast<std::size_t>(value) < field.entries.size();
+        field.store(options,
+                    field.kind == CopyOptionKind::Choice && !listed ? field.stored(CopyOptions{}) : value);
     }
 }
 
@@ -190,7 +204,7 @@ void SaveCopyOptions(const CopyOptions& options, const std::u16string& file) {
     }
     for (const CopyOptionField& field : kFields) {
         platform::WriteProfileValue(file, kCopyOptionsSection, field.profileName,
-                                    DecimalText(options.*field.value));
+                                    DecimalText(field.stored(options)));
     }
 }
 
@@ -205,54 +219,50 @@ void SaveCopyOptions() {
 CopyFormat BuildOptionsCopyFormat(const CopyOptions& options) {
     CopyFormat format;
     std::u16string quote;
-    if (options.filenamesQuote != 0 && options.filenamesQuoteChar == 0) {
+    if (options.filenamesQuote && options.filenamesQuoteChar == QuoteMark::Double) {
         quote = u"\"";
-    } else if (options.filenamesQuote != 0 && options.filenamesQuoteChar == 1) {
+    } else if (options.filenamesQuote && options.filenamesQuoteChar == QuoteMark::Single) {
         quote = u"'";
     }
     if (!quote.empty()) {
         format.parts.push_back(std::make_unique<ItemPartText>(quote));
     }
-    const PathSeparator separator = options.pathSeparator == 1   ? PathSeparator::DoubleBackslash
-                                    : options.pathSeparator == 2 ? PathSeparator::ForwardSlash
-                                                                 : PathSeparator::Backslash;
-    format.parts.push_back(std::make_unique<ItemPartPath>(
-        options.fullPath != 0 ? PathComponent::Path : PathComponent::Name, separator));
+    const bool knownSeparator = options.pathSeparator == PathSeparator::DoubleBackslash ||
+                                options.pathSeparator == PathSeparator::ForwardSlash;
+    format.parts.push_back(
+        std::make_unique<ItemPartPath>(options.fullPath ? PathComponent::Path : PathComponent::Name,
+                                       knownSeparator ? options.pathSeparator : PathSeparator::Backslash));
     if (!quote.empty()) {
         format.parts.push_back(std::make_unique<ItemPartText>(quote));
     }
-    if (options.addSize != 0) {
-        const SizeUnit unit = options.sizeUnits >= 0 && options.sizeUnits <= 4
-                                  ? static_cast<SizeUnit>(options.sizeUnits)
-                                  : SizeUnit::Bytes;
+    if (options.addSize) {
+        const bool knownUnit = options.sizeUnits >= SizeUnit::Bytes && options.sizeUnits <= SizeUnit::Auto;
         format.parts.push_back(std::make_unique<ItemPartText>(u"\t"));
-        format.parts.push_back(std::make_unique<ItemPartSize>(unit));
+        format.parts.push_back(
+            std::make_unique<ItemPartSize>(knownUnit ? options.sizeUnits : SizeUnit::Bytes));
     }
-    if (options.addDate != 0) {
-        const DateStyle style = options.dateFormat == 0   ? DateStyle::ShortDateTime
-                                : options.dateFormat == 1 ? DateStyle::LongDateTime
-                                : options.dateFormat == 3 ? DateStyle::LongDate
-                                                          : DateStyle::ShortDate;
+    if (options.addDate) {
+        const bool knownStyle =
+            options.dateFormat >= DateStyle::ShortDateTime && options.dateFormat <= DateStyle::LongDate;
         format.parts.push_back(std::make_unique<ItemPartText>(u"\t"));
-        format.parts.push_back(std::make_unique<ItemPartDate>(DateStamp::Modified, style));
+        format.parts.push_back(std::make_unique<ItemPartDate>(
+            DateStamp::Modified, knownStyle ? options.dateFormat : DateStyle::ShortDate));
     }
     switch (options.filenamesSeparator) {
-        case 0:
+        case ItemSeparator::LineBreak:
             format.itemSeparator = u"\n";
             break;
-        case 1:
+        case ItemSeparator::CommaLineBreak:
             format.itemSeparator = u",\n";
             break;
-        case 2:
+        case ItemSeparator::Space:
             format.itemSeparator = u" ";
             break;
-        case 3:
+        case ItemSeparator::Tab:
             format.itemSeparator = u"\t";
             break;
-        case 4:
+        case ItemSeparator::Comma:
             format.itemSeparator = u",";
-            break;
-        default:
             break;
     }
     return format;

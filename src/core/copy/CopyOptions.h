@@ -14,22 +14,6 @@ namespace quillet {
 
 class MAbortBase;
 
-// The ten copy options, each an integer as stored. Booleans hold 0 or 1; a choice holds the index of
-// its list entry (a value set by other means, such as the command line, is read by the rules below as
-// their "any other value" case).
-struct CopyOptions {
-    int filenamesSeparator = 0;  // 0 line break, 1 comma + line break, 2 space, 3 tab, 4 comma
-    int filenamesQuote = 0;
-    int filenamesQuoteChar = 0;  // 0 double quote, 1 single quote
-    int fullPath = 0;
-    int pathSeparator = 0;  // 0 unchanged, 1 doubled, 2 forward slash
-    int addSize = 0;
-    int sizeUnits = 0;  // 0 bytes, 1 KB, 2 MB, 3 GB, 4 automatic
-    int addDate = 0;
-    int dateFormat = 0;  // 0 short date & time, 1 long date & time, 2 short date, 3 long date
-    int sortOption = 0;  // a SortOrder
-};
-
 // The orders of an ItemSelection's flat array.
 enum class SortOrder : std::uint32_t {
     AsSelected = 0,
@@ -41,15 +25,35 @@ enum class SortOrder : std::uint32_t {
     ModifiedDescending = 6,
 };
 
+// What comes between two items.
+enum class ItemSeparator : std::int32_t { LineBreak = 0, CommaLineBreak = 1, Space = 2, Tab = 3, Comma = 4 };
+enum class QuoteMark : std::int32_t { Double = 0, Single = 1 };
+
+// The ten copy options. A choice's number, as stored, is the index of its list entry.
+struct CopyOptions {
+    ItemSeparator filenamesSeparator = ItemSeparator::LineBreak;
+    bool filenamesQuote = false;
+    QuoteMark filenamesQuoteChar = QuoteMark::Double;
+    bool fullPath = false;
+    PathSeparator pathSeparator = PathSeparator::Backslash;
+    bool addSize = false;
+    SizeUnit sizeUnits = SizeUnit::Bytes;
+    bool addDate = false;
+    DateStyle dateFormat = DateStyle::ShortDateTime;
+    SortOrder sortOption = SortOrder::AsSelected;
+};
+
 enum class CopyOptionKind { Boolean, Choice };
 
-// One stored option: its profile value name, its kind, where it lives in CopyOptions and, for a
-// choice, the entries of its drop-down list (the index of an entry is the stored value).
+// One stored option: its profile value name, its kind, for a choice the entries of its drop-down
+// list (the index of an entry is the stored value), and its number as stored (a boolean 0 or 1).
 struct CopyOptionField {
     std::u16string_view profileName;
     CopyOptionKind kind;
-    int CopyOptions::*value;
     std::span<const std::u16string_view> entries;
+    int (*stored)(const CopyOptions& options);
+    // Any non-zero number sets a boolean; a choice takes the number as it is.
+    void (*store)(CopyOptions& options, int value);
 };
 
 // The ten options in their stored order; the Options dialog fills its lists from these entries.
@@ -80,7 +84,8 @@ void SaveCopyOptions();
 // date after tabs, the chosen separator between items, nothing before, after or at the end.
 CopyFormat BuildOptionsCopyFormat(const CopyOptions& options);
 
-// Orders the flat array by the selection's order (1-6); 0 and any other value leave it as it is.
+// Orders the flat array by the selection's order (a SortOrder); AsSelected and any other value leave
+// it as it is.
 // With abort, a long sort asks it now and then (letting a window's messages through) and stops,
 // returning false, once it says so; the order is then unfinished.
 bool SortSelection(ItemSelection& selection, MAbortBase* abort = nullptr);

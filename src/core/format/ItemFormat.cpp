@@ -15,10 +15,10 @@ constexpr AttributeTag kSeparatorTags[] = {
 };
 
 constexpr AttributeTag kDateTags[] = {
-    {u"shortdate", static_cast<std::int32_t>(DateStyle::ShortDate)},
-    {u"longdate", static_cast<std::int32_t>(DateStyle::LongDate)},
     {u"shortdatetime", static_cast<std::int32_t>(DateStyle::ShortDateTime)},
     {u"longdatetime", static_cast<std::int32_t>(DateStyle::LongDateTime)},
+    {u"shortdate", static_cast<std::int32_t>(DateStyle::ShortDate)},
+    {u"longdate", static_cast<std::int32_t>(DateStyle::LongDate)},
 };
 
 constexpr AttributeTag kSizeTags[] = {

@@ -16,7 +16,8 @@ enum class PathComponent : std::int32_t { Path = 0, Name = 1, Folder = 2, Ext = 
 // How each path separator is written: unchanged, doubled, or as a forward slash.
 enum class PathSeparator : std::int32_t { Backslash = 0, DoubleBackslash = 1, ForwardSlash = 2 };
 enum class DateStamp : std::int32_t { Modified = 0, Created = 1, Accessed = 2 };
-enum class DateStyle : std::int32_t { ShortDate = 0, LongDate = 1, ShortDateTime = 2, LongDateTime = 3 };
+// In the one order every list of them shows: the Options dialog stores a style by this number.
+enum class DateStyle : std::int32_t { ShortDateTime = 0, LongDateTime = 1, ShortDate = 2, LongDate = 3 };
 enum class SizeUnit : std::int32_t { Bytes = 0, Kilobytes = 1, Megabytes = 2, Gigabytes = 3, Auto = 4 };
 
 class ItemPartBase {

@@ -13,45 +13,16 @@ bool SameSettings(const ExpansionSettings& a, const ExpansionSettings& b) {
 
 }  // namespace
 
-int CopyOptions::*OptionMember(OptionCheck check) {
-    switch (check) {
-        case OptionCheck::Quote:
-            return &CopyOptions::filenamesQuote;
-        case OptionCheck::FullPath:
-            return &CopyOptions::fullPath;
-        case OptionCheck::AddSize:
-            return &CopyOptions::addSize;
-        case OptionCheck::AddDate:
-            break;
-    }
-    return &CopyOptions::addDate;
+const CopyOptionField& OptionField(OptionCheck check) {
+    return CopyOptionFields()[static_cast<std::size_t>(check)];
 }
 
-int CopyOptions::*OptionMember(OptionChoice choice) {
-    switch (choice) {
-        case OptionChoice::Separator:
-            return &CopyOptions::filenamesSeparator;
-        case OptionChoice::QuoteChar:
-            return &CopyOptions::filenamesQuoteChar;
-        case OptionChoice::PathSeparator:
-            return &CopyOptions::pathSeparator;
-        case OptionChoice::SizeUnits:
-            return &CopyOptions::sizeUnits;
-        case OptionChoice::DateFormat:
-            return &CopyOptions::dateFormat;
-        case OptionChoice::Sort:
-            break;
-    }
-    return &CopyOptions::sortOption;
+const CopyOptionField& OptionField(OptionChoice choice) {
+    return CopyOptionFields()[static_cast<std::size_t>(choice)];
 }
 
 std::span<const std::u16string_view> ChoiceEntries(OptionChoice choice) {
-    for (const CopyOptionField& field : CopyOptionFields()) {
-        if (field.value == OptionMember(choice)) {
-            return field.entries;
-        }
-    }
-    return {};
+    return OptionField(choice).entries;
 }
 
 int LeadingNumber(std::u16string_view text) {
@@ -101,12 +72,12 @@ OptionsPresenter::OptionsPresenter(CopyOptions& options, ItemSelection& selectio
     ApplySortOrder(options_.sortOption);
 }
 
-bool OptionsPresenter::ApplySortOrder(int order) {
+bool OptionsPresenter::ApplySortOrder(SortOrder order) {
     if (static_cast<std::uint32_t>(order) == selection_.order) {
         return false;
     }
     selection_.order = static_cast<std::uint32_t>(order);
-    if (order == 0) {
+    if (order == SortOrder::AsSelected) {
         selection_.Flatten();
     } else {
         SortSelection(selection_);
@@ -128,11 +99,11 @@ void OptionsPresenter::Open() {
 }
 
 bool OptionsPresenter::IsChecked(OptionCheck check) const {
-    return options_.*OptionMember(check) != 0;
+    return OptionField(check).stored(options_) != 0;
 }
 
 int OptionsPresenter::Choice(OptionChoice choice) const {
-    return options_.*OptionMember(choice);
+    return OptionField(choice).stored(options_);
 }
 
 bool OptionsPresenter::IsEnabled(OptionsControl control) const {
@@ -165,7 +136,7 @@ bool OptionsPresenter::IsEnabled(OptionsControl control) const {
 }
 
 void OptionsPresenter::SetChecked(OptionCheck check, bool checked) {
-    options_.*OptionMember(check) = checked ? 1 : 0;
+    OptionField(check).store(options_, checked ? 1 : 0);
     Regenerate();
 }
 
@@ -173,12 +144,12 @@ void OptionsPresenter::SetChoice(OptionChoice choice, int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= ChoiceEntries(choice).size()) {
         return;  // a list with no entry chosen
     }
-    options_.*OptionMember(choice) = index;
+    OptionField(choice).store(options_, index);
     if (choice != OptionChoice::Sort) {
         Regenerate();
         return;
     }
-    if (ApplySortOrder(index)) {
+    if (ApplySortOrder(options_.sortOption)) {
         Regenerate();
     }
 }

@@ -17,9 +17,17 @@
 
 namespace quillet {
 
-// The options the dialog shows as check boxes and as drop-down lists.
-enum class OptionCheck { Quote, FullPath, AddSize, AddDate };
-enum class OptionChoice { Separator, QuoteChar, PathSeparator, SizeUnits, DateFormat, Sort };
+// The options the dialog shows as check boxes and as drop-down lists, each numbered by its place in
+// CopyOptionFields.
+enum class OptionCheck { Quote = 1, FullPath = 3, AddSize = 5, AddDate = 7 };
+enum class OptionChoice {
+    Separator = 0,
+    QuoteChar = 2,
+    PathSeparator = 4,
+    SizeUnits = 6,
+    DateFormat = 8,
+    Sort = 9
+};
 // The folder settings, never stored: three check boxes, each with its text box.
 enum class FolderSetting { LimitDepth, Include, Exclude };
 
@@ -116,8 +124,9 @@ class OptionsPresenter {
     const FolderInput& Folder(FolderSetting setting) const { return folders_[static_cast<int>(setting)]; }
     FolderInput& Folder(FolderSetting setting) { return folders_[static_cast<int>(setting)]; }
     void ResetFolderSettings();
-    // Sets the selection's order and sorts it (0: back to the selection order); false when unchanged.
-    bool ApplySortOrder(int order);
+    // Sets the selection's order and sorts it (or puts it back in the selection's order); false when
+    // unchanged.
+    bool ApplySortOrder(SortOrder order);
     // Makes the copy text and the preview; false when abort stopped it.
     bool Regenerate(MAbortBase* abort = nullptr);
     // Shows the selected folders as items again, in the chosen order.
@@ -141,8 +150,8 @@ class OptionsPresenter {
 };
 
 // The stored option behind a check box or a drop-down list, and the list's entries in stored order.
-int CopyOptions::*OptionMember(OptionCheck check);
-int CopyOptions::*OptionMember(OptionChoice choice);
+const CopyOptionField& OptionField(OptionCheck check);
+const CopyOptionField& OptionField(OptionChoice choice);
 std::span<const std::u16string_view> ChoiceEntries(OptionChoice choice);
 
 // What the preview shows of a copy text of itemCount items: all of it, or, past kPreviewLineLimit
