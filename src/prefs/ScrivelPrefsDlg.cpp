@@ -15,60 +15,6 @@
 namespace quillet::prefs {
 namespace {
 
-// The thirteen user-defined fields, shown and hidden together.
-constexpr int kUserDefinedFields[] = {
-    IDC_ITEM_FORMAT_LABEL, IDC_ITEM_FORMAT,    IDC_INSERT,           IDC_ITEM_SEPARATOR_LABEL,
-    IDC_ITEM_SEPARATOR,    IDC_SEPARATOR_LIST, IDC_START_TEXT_LABEL, IDC_START_TEXT,
-    IDC_START_TEXT_LIST,   IDC_END_TEXT_LABEL, IDC_END_TEXT,         IDC_END_TEXT_LIST,
-    IDC_NEWLINE_AT_END,
-};
-
-// How the controls follow a resize: the list takes the extra room; the Selected Command group and
-// what it holds move down with the bottom edge, its fields stretch to the right, and what stands at
-// the right moves with it. Controls not listed stay where they are.
-constexpr AnchorRule kMoveRight{AnchorMode::Move, AnchorMode::None};
-constexpr AnchorRule kStretchBoth{AnchorMode::Stretch, AnchorMode::Stretch};
-constexpr AnchorRule kMoveDown{AnchorMode::None, AnchorMode::Move};
-constexpr AnchorRule kStretchRightMoveDown{AnchorMode::Stretch, AnchorMode::Move};
-constexpr AnchorRule kMoveBoth{AnchorMode::Move, AnchorMode::Move};
-struct AnchoredControl {
-    int id;
-    AnchorRule rule;
-};
-constexpr AnchoredControl kLayout[] = {
-    {IDC_ADD_COMMAND, kMoveRight},
-    {IDC_COMMAND_LIST, kStretchBoth},
-    {IDC_SELECTED_GROUP, kStretchRightMoveDown},
-    {IDC_MOVE_UP, kMoveDown},
-    {IDC_MOVE_DOWN, kMoveDown},
-    {IDC_DELETE, kMoveDown},
-    {IDC_TYPE_LABEL, kMoveDown},
-    {IDC_TYPE, kStretchRightMoveDown},
-    {IDC_NAME_LABEL, kMoveDown},
-    {IDC_NAME, kStretchRightMoveDown},
-    {IDC_ITEM_FORMAT_LABEL, kMoveDown},
-    {IDC_ITEM_FORMAT, kStretchRightMoveDown},
-    {IDC_PROBLEM, kMoveBoth},
-    {IDC_INSERT, kMoveBoth},
-    {IDC_ITEM_SEPARATOR_LABEL, kMoveDown},
-    {IDC_ITEM_SEPARATOR, kStretchRightMoveDown},
-    {IDC_SEPARATOR_LIST, kMoveBoth},
-    {IDC_START_TEXT_LABEL, kMoveDown},
-    {IDC_START_TEXT, kStretchRightMoveDown},
-    {IDC_START_TEXT_LIST, kMoveBoth},
-    {IDC_END_TEXT_LABEL, kMoveDown},
-    {IDC_END_TEXT, kStretchRightMoveDown},
-    {IDC_END_TEXT_LIST, kMoveBoth},
-    {IDC_NEWLINE_AT_END, kMoveDown},
-    {IDC_PROBLEM_TEXT, kStretchRightMoveDown},
-    {IDC_DESCRIPTION_GROUP, kStretchRightMoveDown},
-    {IDC_DESCRIPTION, kStretchRightMoveDown},
-    {IDC_RESET, kMoveDown},
-    {IDOK, kMoveBoth},
-    {IDCANCEL, kMoveBoth},
-    {IDC_HELP_BUTTON, kMoveBoth},
-};
-
 // The list keeps room for this many rows at the smallest size, at 96 DPI.
 constexpr int kMinimumListHeight96 = 60;
 
@@ -76,16 +22,6 @@ constexpr int kMinimumListHeight96 = 60;
 // been cleared for good (a click on another item clears the old one first).
 constexpr UINT kEscapeListClosed = WM_APP + 11;
 constexpr UINT kSelectionMayBeCleared = WM_APP + 12;
-
-// The controls with a tooltip: each tip is the string that bears the control's number.
-constexpr int kTooltipControls[] = {
-    IDC_ADD_COMMAND,    IDC_MOVE_UP,         IDC_MOVE_DOWN,
-    IDC_DELETE,         IDC_COMMAND_LIST,    IDC_TYPE,
-    IDC_NAME,           IDC_INSERT,          IDC_SEPARATOR_LIST,
-    IDC_END_TEXT_LIST,  IDC_START_TEXT_LIST, IDC_ITEM_FORMAT,
-    IDC_ITEM_SEPARATOR, IDC_START_TEXT,      IDC_END_TEXT,
-    IDC_PROBLEM,        IDC_NEWLINE_AT_END,  IDC_RESET,
-};
 
 // Posted at opening: a problem reading the command file is told once the dialog shows.
 constexpr UINT kReportReadProblem = WM_APP + 1;
@@ -108,17 +44,6 @@ std::u16string Caption() {
     return name.empty() ? std::u16string(u"Quillet") : name;
 }
 
-bool IsEscapeList(int controlId) {
-    return controlId == IDC_SEPARATOR_LIST || controlId == IDC_START_TEXT_LIST ||
-           controlId == IDC_END_TEXT_LIST;
-}
-
-EditorField FieldOfEscapeList(int controlId) {
-    return controlId == IDC_SEPARATOR_LIST    ? EditorField::ItemSeparator
-           : controlId == IDC_START_TEXT_LIST ? EditorField::StartText
-                                              : EditorField::EndText;
-}
-
 LPCWSTR Wide(const std::u16string& text) {
     return reinterpret_cast<LPCWSTR>(text.c_str());
 }
@@ -133,6 +58,96 @@ RECT ChildRect(HWND dialog, int controlId) {
 
 }  // namespace
 
+// How the controls follow a resize: the list takes the extra room; the Selected Command group and
+// what it holds move down with the bottom edge, its fields stretch to the right, and what stands at
+// the right moves with it. A control's tooltip is the string that bears its number.
+std::span<const CScrivelPrefsDlg::ControlRow> CScrivelPrefsDlg::ControlRows() {
+    using C = CScrivelPrefsDlg;
+    using Part = EditorPart;
+    using Field = EditorField;
+    constexpr winui::CWindow C::*kNone = nullptr;
+    constexpr std::monostate kNoBinding{};
+    constexpr bool kTip = true;
+    constexpr bool kNoTip = false;
+    constexpr AnchorRule kFixed{};
+    constexpr AnchorRule kMoveRight{AnchorMode::Move, AnchorMode::None};
+    constexpr AnchorRule kStretchBoth{AnchorMode::Stretch, AnchorMode::Stretch};
+    constexpr AnchorRule kMoveDown{AnchorMode::None, AnchorMode::Move};
+    constexpr AnchorRule kStretchRightMoveDown{AnchorMode::Stretch, AnchorMode::Move};
+    constexpr AnchorRule kMoveBoth{AnchorMode::Move, AnchorMode::Move};
+    static const ControlRow rows[] = {
+        {IDC_LIST_LABEL, kNone, kNoBinding, Part::None, kNoTip, kFixed},
+        {IDC_ADD_COMMAND, kNone, kNoBinding, Part::None, kTip, kMoveRight},
+        {IDC_COMMAND_LIST, &C::list_, kNoBinding, Part::None, kTip, kStretchBoth},
+        {IDC_SELECTED_GROUP, kNone, kNoBinding, Part::None, kNoTip, kStretchRightMoveDown},
+        {IDC_MOVE_UP, &C::moveUp_, kNoBinding, Part::None, kTip, kMoveDown},
+        {IDC_MOVE_DOWN, &C::moveDown_, kNoBinding, Part::None, kTip, kMoveDown},
+        {IDC_DELETE, &C::delete_, kNoBinding, Part::None, kTip, kMoveDown},
+        {IDC_TYPE_LABEL, kNone, kNoBinding, Part::None, kNoTip, kMoveDown},
+        {IDC_TYPE, &C::type_, Field::Type, Part::CommandFields, kTip, kStretchRightMoveDown},
+        {IDC_NAME_LABEL, kNone, kNoBinding, Part::None, kNoTip, kMoveDown},
+        {IDC_NAME, &C::name_, Field::Name, Part::CommandFields, kTip, kStretchRightMoveDown},
+        {IDC_ITEM_FORMAT_LABEL, kNone, kNoBinding, Part::UserDefinedFields, kNoTip, kMoveDown},
+        {IDC_ITEM_FORMAT, &C::itemFormat_, Field::ItemFormat, Part::UserDefinedFields, kTip,
+         kStretchRightMoveDown},
+        {IDC_PROBLEM, &C::problem_, kNoBinding, Part::Problem, kTip, kMoveBoth},
+        {IDC_INSERT, kNone, kNoBinding, Part::UserDefinedFields, kTip, kMoveBoth},
+        {IDC_ITEM_SEPARATOR_LABEL, kNone, kNoBinding, Part::UserDefinedFields, kNoTip, kMoveDown},
+        {IDC_ITEM_SEPARATOR, &C::itemSeparator_, Field::ItemSeparator, Part::UserDefinedFields, kTip,
+         kStretchRightMoveDown},
+        {IDC_SEPARATOR_LIST, &C::separatorList_, EscapeListOf{Field::ItemSeparator}, Part::UserDefinedFields,
+         kTip, kMoveBoth},
+        {IDC_START_TEXT_LABEL, kNone, kNoBinding, Part::UserDefinedFields, kNoTip, kMoveDown},
+        {IDC_START_TEXT, &C::startText_, Field::StartText, Part::UserDefinedFields, kTip,
+         kStretchRightMoveDown},
+        {IDC_START_TEXT_LIST, &C::startTextList_, EscapeListOf{Field::StartText}, Part::UserDefinedFields,
+         kTip, kMoveBoth},
+        {IDC_END_TEXT_LABEL, kNone, kNoBinding, Part::UserDefinedFields, kNoTip, kMoveDown},
+        {IDC_END_TEXT, &C::endText_, Field::EndText, Part::UserDefinedFields, kTip, kStretchRightMoveDown},
+        {IDC_END_TEXT_LIST, &C::endTextList_, EscapeListOf{Field::EndText}, Part::UserDefinedFields, kTip,
+         kMoveBoth},
+        {IDC_NEWLINE_AT_END, &C::newlineAtEnd_, kNoBinding, Part::UserDefinedFields, kTip, kMoveDown},
+        {IDC_PROBLEM_TEXT, &C::problemText_, kNoBinding, Part::Problem, kNoTip, kStretchRightMoveDown},
+        // The description panel, created when the dialog opens.
+        {IDC_DESCRIPTION_GROUP, &C::descriptionGroup_, kNoBinding, Part::Description, kNoTip,
+         kStretchRightMoveDown},
+        {IDC_DESCRIPTION, &C::description_, kNoBinding, Part::Description, kNoTip, kStretchRightMoveDown},
+        {IDC_RESET, kNone, kNoBinding, Part::None, kTip, kMoveDown},
+        {IDOK, kNone, kNoBinding, Part::None, kNoTip, kMoveBoth},
+        {IDCANCEL, kNone, kNoBinding, Part::None, kNoTip, kMoveBoth},
+        {IDC_HELP_BUTTON, kNone, kNoBinding, Part::None, kNoTip, kMoveBoth},
+    };
+    return rows;
+}
+
+const CScrivelPrefsDlg::ControlRow* CScrivelPrefsDlg::RowOf(int controlId) {
+    for (const ControlRow& row : ControlRows()) {
+        if (row.id == controlId) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+const CScrivelPrefsDlg::ControlRow& CScrivelPrefsDlg::RowOf(const Binding& binding) {
+    const auto rows = ControlRows();
+    const auto found = std::find_if(rows.begin(), rows.end(),
+                                    [&binding](const ControlRow& row) { return row.binding == binding; });
+    return found != rows.end() ? *found : rows.front();
+}
+
+std::optional<EditorField> CScrivelPrefsDlg::EscapeListField(int controlId) {
+    const ControlRow* row = RowOf(controlId);
+    const auto* list = row ? std::get_if<EscapeListOf>(&row->binding) : nullptr;
+    return list ? std::optional(list->field) : std::nullopt;
+}
+
+const winui::CWindow* CScrivelPrefsDlg::Control(const ControlRow& row) const {
+    return std::visit(
+        [this](auto member) -> const winui::CWindow* { return member ? &(this->*member) : nullptr; },
+        row.member);
+}
+
 const wchar_t* const CScrivelPrefsDlg::kSettingsKey = L"Software\\Brantwell\\Quillet\\ScrivelPrefs";
 
 CScrivelPrefsDlg::CScrivelPrefsDlg(CommandList commands, CommandEditor::Storage& storage,
@@ -143,22 +158,12 @@ CScrivelPrefsDlg::CScrivelPrefsDlg(CommandList commands, CommandEditor::Storage&
       helpCall_(helpViewer),
       helpViewer_(std::move(helpViewer)),
       editor_(std::move(commands), *this, storage) {
-    Bind(IDC_TYPE, type_);
-    Bind(IDC_NAME, name_);
-    Bind(IDC_COMMAND_LIST, list_);
-    Bind(IDC_SEPARATOR_LIST, separatorList_);
-    Bind(IDC_START_TEXT_LIST, startTextList_);
-    Bind(IDC_END_TEXT_LIST, endTextList_);
-    Bind(IDC_ITEM_FORMAT, itemFormat_);
-    Bind(IDC_ITEM_SEPARATOR, itemSeparator_);
-    Bind(IDC_START_TEXT, startText_);
-    Bind(IDC_END_TEXT, endText_);
-    Bind(IDC_NEWLINE_AT_END, newlineAtEnd_);
-    Bind(IDC_PROBLEM, problem_);
-    Bind(IDC_PROBLEM_TEXT, problemText_);
-    Bind(IDC_MOVE_UP, moveUp_);
-    Bind(IDC_MOVE_DOWN, moveDown_);
-    Bind(IDC_DELETE, delete_);
+    // The description panel's two are created when the dialog opens, and attached then.
+    for (const ControlRow& row : ControlRows()) {
+        if (const winui::CWindow* control = Control(row)) {
+            Bind(row.id, const_cast<winui::CWindow&>(*control));
+        }
+    }
     dpi_->AddWatcher(*this);
 }
 
@@ -226,8 +231,8 @@ bool CScrivelPrefsDlg::OnInitDialog() {
 
 void CScrivelPrefsDlg::RecordLayout() {
     std::vector<winui::ControlAnchor> anchors;
-    for (const AnchoredControl& control : kLayout) {
-        anchors.push_back({GetDlgItem(Handle(), control.id), control.rule});
+    for (const ControlRow& row : ControlRows()) {
+        anchors.push_back({GetDlgItem(Handle(), row.id), row.anchor});
     }
     // As narrow as the template, and as low as it with a list of a few rows.
     resizer_.Record(Handle(), anchors, list_.Handle(), kMinimumListHeight96);
@@ -364,7 +369,11 @@ void CScrivelPrefsDlg::CreateTooltips() {
     if (!tooltip_) {
         return;
     }
-    for (const int controlId : kTooltipControls) {
+    for (const ControlRow& row : ControlRows()) {
+        if (!row.tooltip) {
+            continue;
+        }
+        const int controlId = row.id;
         TTTOOLINFOW tool{};
         tool.cbSize = sizeof(tool);
         tool.uFlags = TTF_IDISHWND;
@@ -401,6 +410,13 @@ LRESULT CALLBACK CScrivelPrefsDlg::RelayToTooltip(int code, WPARAM wParam, LPARA
 }
 
 bool CScrivelPrefsDlg::OnCommand(int controlId, int notifyCode) {
+    if (EscapeListField(controlId)) {
+        OnEscapeListCommand(controlId, notifyCode);
+        return true;
+    }
+    if (OnSpacedFieldCommand(controlId, notifyCode)) {
+        return true;
+    }
     switch (controlId) {
         case IDC_ADD_COMMAND:
             editor_.AddCommand();
@@ -431,46 +447,28 @@ bool CScrivelPrefsDlg::OnCommand(int controlId, int notifyCode) {
                 editor_.NameLostFocus();
             }
             return true;
-        case IDC_ITEM_FORMAT:
-            if (notifyCode == EN_KILLFOCUS) {
-                editor_.ItemFormatLostFocus();
-            }
-            [[fallthrough]];
-        case IDC_ITEM_SEPARATOR:
-        case IDC_START_TEXT:
-        case IDC_END_TEXT:
-            if (notifyCode == EN_CHANGE) {
-                OnSpacedFieldChange(controlId);
-            }
-            return true;
-        case IDC_SEPARATOR_LIST:
-        case IDC_START_TEXT_LIST:
-        case IDC_END_TEXT_LIST:
-            OnEscapeListCommand(controlId, notifyCode);
-            return true;
         default:
             return CDialog::OnCommand(controlId, notifyCode);
     }
 }
 
-void CScrivelPrefsDlg::OnSpacedFieldChange(int controlId) {
-    const struct {
-        int id;
-        EditorField field;
-        const CVisibleWSEdit& edit;
-    } fields[] = {
-        {IDC_ITEM_FORMAT, EditorField::ItemFormat, itemFormat_},
-        {IDC_ITEM_SEPARATOR, EditorField::ItemSeparator, itemSeparator_},
-        {IDC_START_TEXT, EditorField::StartText, startText_},
-        {IDC_END_TEXT, EditorField::EndText, endText_},
-    };
-    for (const auto& row : fields) {
-        if (row.id == controlId) {
-            DWORD caret = 0;
-            row.edit.Send(EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
-            editor_.FieldEdited(row.field, caret, row.edit.TypingRealDot());
-        }
+bool CScrivelPrefsDlg::OnSpacedFieldCommand(int controlId, int notifyCode) {
+    const ControlRow* row = RowOf(controlId);
+    const auto* field = row ? std::get_if<EditorField>(&row->binding) : nullptr;
+    const auto* edit = row ? std::get_if<CVisibleWSEdit CScrivelPrefsDlg::*>(&row->member) : nullptr;
+    if (!field || !edit) {
+        return false;
     }
+    if (*field == EditorField::ItemFormat && notifyCode == EN_KILLFOCUS) {
+        editor_.ItemFormatLostFocus();
+    }
+    if (notifyCode == EN_CHANGE) {
+        const CVisibleWSEdit& control = this->**edit;
+        DWORD caret = 0;
+        control.Send(EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+        editor_.FieldEdited(*field, caret, control.TypingRealDot());
+    }
+    return true;
 }
 
 void CScrivelPrefsDlg::OnEscapeListCommand(int controlId, int notifyCode) {
@@ -485,7 +483,7 @@ void CScrivelPrefsDlg::OnEscapeListCommand(int controlId, int notifyCode) {
             break;
         case CBN_KILLFOCUS:
             // A choice shown but never picked is no choice.
-            ResetEscapeList(FieldOfEscapeList(controlId));
+            ResetEscapeList(*EscapeListField(controlId));
             break;
         default:
             break;
@@ -495,15 +493,15 @@ void CScrivelPrefsDlg::OnEscapeListCommand(int controlId, int notifyCode) {
 void CScrivelPrefsDlg::PickEscape(int controlId) {
     const int choice = static_cast<int>(SendDlgItemMessageW(Handle(), controlId, CB_GETCURSEL, 0, 0));
     if (choice > 0 && choice <= static_cast<int>(EscapeChoice::Tab)) {
-        editor_.InsertEscape(FieldOfEscapeList(controlId), static_cast<EscapeChoice>(choice));
+        editor_.InsertEscape(*EscapeListField(controlId), static_cast<EscapeChoice>(choice));
     }
 }
 
 void CScrivelPrefsDlg::OnOK() {
     // Enter on a Newline/Tab list picks its choice.
     const int focus = GetDlgCtrlID(GetFocus());
-    if (IsEscapeList(focus) && SendDlgItemMessageW(Handle(), focus, CB_GETCURSEL, 0, 0) !=
-                                   static_cast<LRESULT>(EscapeChoice::Insert)) {
+    if (EscapeListField(focus) && SendDlgItemMessageW(Handle(), focus, CB_GETCURSEL, 0, 0) !=
+                                      static_cast<LRESULT>(EscapeChoice::Insert)) {
         PickEscape(focus);
         return;
     }
@@ -611,7 +609,7 @@ std::optional<INT_PTR> CScrivelPrefsDlg::OnMessage(UINT message, WPARAM wParam, 
             const int controlId = static_cast<int>(wParam);
             if (cancelledEscapeList_ == controlId) {
                 cancelledEscapeList_ = 0;
-                ResetEscapeList(FieldOfEscapeList(controlId));
+                ResetEscapeList(*EscapeListField(controlId));
             } else {
                 PickEscape(controlId);
             }
@@ -726,20 +724,14 @@ void CScrivelPrefsDlg::SelectItem(std::size_t index) {
 }
 
 void CScrivelPrefsDlg::ShowDisplay(EditorDisplay display) {
-    const bool command = display != EditorDisplay::NoCommand;
-    const bool userDefined =
-        display == EditorDisplay::UserDefined || display == EditorDisplay::UserDefinedWithProblem;
-    const bool problem = display == EditorDisplay::UserDefinedWithProblem;
-    type_.Enable(command);
-    name_.Enable(command);
-    problemShown_ = problem;
+    problemShown_ = IsShown(display, EditorPart::Problem);
     FitItemFormatField();
-    problem_.Show(problem);
-    problemText_.Show(problem);
-    descriptionGroup_.Show(!userDefined);
-    description_.Show(!userDefined);
-    for (const int controlId : kUserDefinedFields) {
-        ShowWindow(GetDlgItem(Handle(), controlId), userDefined ? SW_SHOW : SW_HIDE);
+    for (const ControlRow& row : ControlRows()) {
+        if (row.part != EditorPart::None) {
+            const HWND control = GetDlgItem(Handle(), row.id);
+            EnableWindow(control, IsEnabled(display, row.part) ? TRUE : FALSE);
+            ShowWindow(control, IsShown(display, row.part) ? SW_SHOW : SW_HIDE);
+        }
     }
 }
 
@@ -748,34 +740,13 @@ void CScrivelPrefsDlg::SetDescription(std::u16string_view text) {
 }
 
 const winui::CWindow& CScrivelPrefsDlg::FieldControl(EditorField field) const {
-    switch (field) {
-        case EditorField::Type:
-            return type_;
-        case EditorField::Name:
-            return name_;
-        case EditorField::ItemFormat:
-            return itemFormat_;
-        case EditorField::ItemSeparator:
-            return itemSeparator_;
-        case EditorField::StartText:
-            return startText_;
-        case EditorField::EndText:
-            break;
-    }
-    return endText_;
+    return *Control(RowOf(field));
 }
 
 const winui::CComboBox* CScrivelPrefsDlg::EscapeList(EditorField field) const {
-    switch (field) {
-        case EditorField::ItemSeparator:
-            return &separatorList_;
-        case EditorField::StartText:
-            return &startTextList_;
-        case EditorField::EndText:
-            return &endTextList_;
-        default:
-            return nullptr;
-    }
+    const ControlRow& row = RowOf(EscapeListOf{field});
+    const auto* member = std::get_if<winui::CComboBox CScrivelPrefsDlg::*>(&row.member);
+    return member && row.binding == Binding(EscapeListOf{field}) ? &(this->**member) : nullptr;
 }
 
 std::u16string CScrivelPrefsDlg::FieldText(EditorField field) const {

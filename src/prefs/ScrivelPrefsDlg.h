@@ -8,7 +8,9 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <variant>
 
 #include "core/editor/CommandEditor.h"
 #include "prefs/VisibleWSEdit.h"
@@ -79,10 +81,36 @@ class CScrivelPrefsDlg final : public winui::CDialog,
     ChangedFileAnswer AskChangedFile(std::u16string_view text) override;
     void Close() override;
 
+    // The Newline/Tab list beside a field.
+    struct EscapeListOf {
+        EditorField field;
+        bool operator==(const EscapeListOf&) const = default;
+    };
+    using Binding = std::variant<std::monostate, EditorField, EscapeListOf>;
+    using Member = std::variant<winui::CWindow CScrivelPrefsDlg::*, winui::CComboBox CScrivelPrefsDlg::*,
+                                winui::CCheckBox CScrivelPrefsDlg::*, CVisibleWSEdit CScrivelPrefsDlg::*>;
+    // One row a control: its number and member (null for those the dialog never touches), the field it
+    // shows or the field whose Newline/Tab list it is, the part of the group it belongs to, whether it
+    // has a tooltip, and how it follows the dialog's edges.
+    struct ControlRow {
+        int id;
+        Member member;
+        Binding binding;
+        EditorPart part;
+        bool tooltip;
+        AnchorRule anchor;
+    };
+    static std::span<const ControlRow> ControlRows();
+    static const ControlRow* RowOf(int controlId);
+    static const ControlRow& RowOf(const Binding& binding);
+    // The field beside a Newline/Tab list; none for another control.
+    static std::optional<EditorField> EscapeListField(int controlId);
+    const winui::CWindow* Control(const ControlRow& row) const;
     const winui::CWindow& FieldControl(EditorField field) const;
     const winui::CComboBox* EscapeList(EditorField field) const;
     void OnListItemChanged(const NMLISTVIEW& change);
-    void OnSpacedFieldChange(int controlId);
+    // The events of the four fields that show spaces; false for another control.
+    bool OnSpacedFieldCommand(int controlId, int notifyCode);
     // The list's keys, seen before the list: true when one was taken.
     bool OnListKey(UINT key);
     void ShowListMenu(LPARAM where);

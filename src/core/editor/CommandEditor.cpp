@@ -645,4 +645,26 @@ bool CommandFileStorage::Save(const CommandList& list, std::u16string& error) {
     return true;
 }
 
+bool IsShown(EditorDisplay display, EditorPart part) {
+    const bool userDefined =
+        display == EditorDisplay::UserDefined || display == EditorDisplay::UserDefinedWithProblem;
+    switch (part) {
+        case EditorPart::UserDefinedFields:
+            return userDefined;
+        case EditorPart::Description:
+            return !userDefined;
+        case EditorPart::Problem:
+            return display == EditorDisplay::UserDefinedWithProblem;
+        case EditorPart::None:
+        case EditorPart::CommandFields:
+            break;
+    }
+    return true;
+}
+
+bool IsEnabled(EditorDisplay display, EditorPart part) {
+    // Without a command, Type and Name stay in place, empty and grey.
+    return part != EditorPart::CommandFields || display != EditorDisplay::NoCommand;
+}
+
 }  // namespace quillet

@@ -26,6 +26,13 @@ enum class EditorField { Type, Name, ItemFormat, ItemSeparator, StartText, EndTe
 // the problem button.
 enum class EditorDisplay { NoCommand, BuiltIn, UserDefined, UserDefinedWithProblem };
 
+// The parts of the Selected Command group that a display shows or greys: the Type and Name fields,
+// the user-defined fields, the description panel, the problem button and text. Other controls are in
+// no part: the display leaves them as they are.
+enum class EditorPart { None, CommandFields, UserDefinedFields, Description, Problem };
+bool IsShown(EditorDisplay display, EditorPart part);
+bool IsEnabled(EditorDisplay display, EditorPart part);
+
 // The state mark of a list item, which is also its state image.
 enum class StateMark { None = 0, SubMenu = 1, InSubMenu = 2, Problem = 3 };
 
@@ -178,8 +185,8 @@ class CommandEditor {
     // file that cannot be read, or a file changed since it was read (unless the user chooses to
     // overwrite it) is not written; a list read in another encoding than UTF-8 is written in UTF-8
     // once the user agreed, asked the first time. Closes on success; otherwise the dialog stays open
-    // with every edit, for another OK or Cancel, or with the file reloaded when the user chose that. A refused list
-    // selects the command at fault and focuses its field.
+    // with every edit, for another OK or Cancel, or with the file reloaded when the user chose that. A
+    // refused list selects the command at fault and focuses its field.
     bool SaveAndClose();
     // Esc, Cancel, the close box: true when the dialog may close, asking first when the list or the
     // fields on show differ from what was opened.
