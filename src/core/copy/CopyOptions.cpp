@@ -13,6 +13,8 @@ namespace {
 
 constexpr std::u16string_view kSeparatorEntries[] = {u"One per line", u"One per line + comma", u"Space",
                                                      u"Tab", u"Comma"};
+// What each of them puts between two items, in the same order.
+constexpr std::u16string_view kItemSeparatorTexts[] = {u"\n", u",\n", u" ", u"\t", u","};
 constexpr std::u16string_view kQuoteCharEntries[] = {u"Double quote (\")", u"Single quote (')"};
 constexpr std::u16string_view kPathSeparatorEntries[] = {u"\\", u"\\\\", u"/"};
 constexpr std::u16string_view kSizeUnitEntries[] = {u"Bytes", u"KB", u"MB", u"GB", u"Auto"};
@@ -248,22 +250,10 @@ CopyFormat BuildOptionsCopyFormat(const CopyOptions& options) {
         format.parts.push_back(std::make_unique<ItemPartDate>(
             DateStamp::Modified, knownStyle ? options.dateFormat : DateStyle::ShortDate));
     }
-    switch (options.filenamesSeparator) {
-        case ItemSeparator::LineBreak:
-            format.itemSeparator = u"\n";
-            break;
-        case ItemSeparator::CommaLineBreak:
-            format.itemSeparator = u",\n";
-            break;
-        case ItemSeparator::Space:
-            format.itemSeparator = u" ";
-            break;
-        case ItemSeparator::Tab:
-            format.itemSeparator = u"\t";
-            break;
-        case ItemSeparator::Comma:
-            format.itemSeparator = u",";
-            break;
+    // A number no entry stands for puts nothing between the items.
+    if (const auto separator = static_cast<std::size_t>(options.filenamesSeparator);
+        separator < std::size(kItemSeparatorTexts)) {
+        format.itemSeparator = kItemSeparatorTexts[separator];
     }
     return format;
 }

@@ -30,6 +30,15 @@ struct AnchorRule {
     AnchorMode vertical = AnchorMode::None;
 };
 
+// The rules the dialogs' tables name.
+inline constexpr AnchorRule kAnchorFixed{};
+inline constexpr AnchorRule kAnchorMoveRight{AnchorMode::Move, AnchorMode::None};
+inline constexpr AnchorRule kAnchorMoveDown{AnchorMode::None, AnchorMode::Move};
+inline constexpr AnchorRule kAnchorMoveBoth{AnchorMode::Move, AnchorMode::Move};
+inline constexpr AnchorRule kAnchorStretchRight{AnchorMode::Stretch, AnchorMode::None};
+inline constexpr AnchorRule kAnchorStretchBoth{AnchorMode::Stretch, AnchorMode::Stretch};
+inline constexpr AnchorRule kAnchorStretchRightMoveDown{AnchorMode::Stretch, AnchorMode::Move};
+
 // A control's gaps to the client area's right and bottom edges, recorded at 96 DPI.
 struct AnchorGaps {
     int right96 = 0;
