@@ -1,7 +1,7 @@
 // Feeds arbitrary text to the item format parser in each escape mode, as part of a command line and as
 // the editor's check of a lone format, and renders what it compiles for a few fixed items. The first
-// byte picks the mode (its value modulo 3) and whether a copy format is given (bit 2); the rest is
-// the format as UTF-8.
+// byte picks the mode (its value modulo 3) and whether the format stands in a command line (bit 2); the rest
+// is the format as UTF-8.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -60,24 +60,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string text =
         Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
 
-    CopyFormat format;
-    std::u16string error;
-    FormatCursor cursor(text);
-    const bool result = ParseItemFormat(cursor, inCommandLine ? &format : nullptr, mode, error);
-    Check(result || !error.empty());
-    Check(cursor.Position() >= 0 && static_cast<std::size_t>(cursor.Position()) <= text.size());
-    const char16_t stop = cursor.Peek();
-    Check(stop == u'\0' || stop == u'\n' || (inCommandLine && (stop == u'[' || (stop == u']' && !result))));
+    const FormatPlacement placement = inCommandLine ? FormatPlacement::InCommandLine : FormatPlacement::Alone;
+    ParsedItemFormat parsed = ParseItemFormat(FormatCursor(text), mode, placement);
+    Check(parsed.end >= 0 && static_cast<std::size_t>(parsed.end) <= text.size());
+    const char16_t stop = FormatCursor(text, parsed.end).Peek();
+    Check(stop == u'\0' || stop == u'\n' ||
+          (inCommandLine && (stop == u'[' || (stop == u']' && !parsed.Valid()))));
 
     // Without brackets in the text, a command line's format and the editor's check stop alike.
     if (text.find_first_of(u"[]") == std::u16string::npos) {
-        std::u16string otherError;
-        FormatCursor other(text);
-        const bool otherResult = ParseItemFormat(other, inCommandLine ? nullptr : &format, mode, otherError);
-        Check(otherResult == result && otherError == error && other.Position() == cursor.Position());
+        const FormatPlacement otherPlacement =
+            inCommandLine ? FormatPlacement::Alone : FormatPlacement::InCommandLine;
+        const ParsedItemFormat other = ParseItemFormat(FormatCursor(text), mode, otherPlacement);
+        Check(other.error == parsed.error && other.end == parsed.end &&
+              other.parts.size() == parsed.parts.size());
     }
 
-    if (inCommandLine && error.empty()) {
+    if (parsed.Valid()) {
+        CopyFormat format;
+        format.parts = std::move(parsed.parts);
         TextBuffer buffer;
         for (const CFItem* item :
              {static_cast<const CFItem*>(&items.file), static_cast<const CFItem*>(&items.folder),

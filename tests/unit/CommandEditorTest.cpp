@@ -749,11 +749,9 @@ TEST(AttributePicker, BuildsTheCheckedRowsReference) {
             picker.Check(RowOf(list));
             picker.Choose(list, static_cast<int>(entry));
             const std::u16string reference = picker.Reference();
-            FormatCursor cursor(reference);
-            std::u16string error;
             EXPECT_TRUE(
-                ParseItemFormat(cursor, nullptr, EscapeMode::EditorEscapes, error, FormatPlacement::Alone) &&
-                error.empty())
+                ParseItemFormat(FormatCursor(reference), EscapeMode::EditorEscapes, FormatPlacement::Alone)
+                    .Valid())
                 << Printable(reference);
         }
     }

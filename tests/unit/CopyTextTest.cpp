@@ -21,11 +21,11 @@ struct FormatRow {
 };
 
 CopyFormat MakeFormat(const FormatRow& row) {
+    ParsedItemFormat parsed = ParseItemFormat(FormatCursor(row.itemFormat), EscapeMode::FullEscapes,
+                                              FormatPlacement::InCommandLine);
+    EXPECT_TRUE(parsed.Valid()) << Printable(parsed.error);
     CopyFormat format;
-    std::u16string error;
-    FormatCursor cursor(row.itemFormat);
-    ParseItemFormat(cursor, &format, EscapeMode::FullEscapes, error);
-    EXPECT_TRUE(error.empty()) << Printable(error);
+    format.parts = std::move(parsed.parts);
     // Separators, start and end texts are read with the same escapes.
     const auto decode = [](std::u16string_view text) {
         FormatCursor at(text);

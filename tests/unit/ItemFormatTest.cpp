@@ -34,16 +34,15 @@ std::string Describe(const CopyFormat& format) {
 struct ParseResult {
     std::string parts;
     std::string error;
-    bool flag;
     std::int32_t end;
 };
 
-ParseResult Parse(std::u16string_view text, EscapeMode mode = EscapeMode::FullEscapes) {
+ParseResult Parse(std::u16string_view text, EscapeMode mode = EscapeMode::FullEscapes,
+                  FormatPlacement placement = FormatPlacement::InCommandLine) {
     CopyFormat format;
-    std::u16string error;
-    FormatCursor cursor(text);
-    const bool flag = ParseItemFormat(cursor, &format, mode, error);
-    return {Describe(format), test::Printable(error), flag, cursor.Position()};
+    ParsedItemFormat parsed = ParseItemFormat(FormatCursor(text), mode, placement);
+    format.parts = std::move(parsed.parts);
+    return {Describe(format), test::Printable(parsed.error), parsed.end};
 }
 
 std::string Message(MessageId id, std::initializer_list<MessageArg> args = {}) {
@@ -75,7 +74,6 @@ TEST(ItemFormat, CompilesAttributesAndText) {
         const ParseResult result = Parse(row.format);
         EXPECT_EQ(result.parts, row.parts) << test::Printable(row.format);
         EXPECT_EQ(result.error, "") << test::Printable(row.format);
-        EXPECT_TRUE(result.flag);
     }
 }
 
@@ -83,26 +81,23 @@ TEST(ItemFormat, ReportsTheLastFaultFound) {
     struct Row {
         std::u16string_view format;
         std::string error;
-        bool flag;
     };
     const Row rows[] = {
-        {u"", Message(MessageId::NoItemVariables), false},
-        {u"plain text", Message(MessageId::NoItemVariables), false},
-        {u"$namex", Message(MessageId::NoSuchAttribute, {u"namex"}), true},
-        {u"$Name", Message(MessageId::NoSuchAttribute, {u"Name"}), true},
-        {u"$", Message(MessageId::DollarWithoutAttribute), true},
-        {u"$ ", Message(MessageId::DollarWithoutAttribute), true},
-        {u"$$", Message(MessageId::DollarWithoutAttribute), true},
-        {u"$size:tb", Message(MessageId::InvalidParameterTag, {u"tb", u"size"}), true},
-        {u"$foo $name:bar", Message(MessageId::InvalidParameterTag, {u"bar", u"name"}), true},
-        {u"$name]x", Message(MessageId::UnexpectedCloseBracket), false},
-        {u"abc]", Message(MessageId::NoItemVariables), false},
-        {u"]$name", Message(MessageId::NoItemVariables), false},
+        {u"", Message(MessageId::NoItemVariables)},
+        {u"plain text", Message(MessageId::NoItemVariables)},
+        {u"$namex", Message(MessageId::NoSuchAttribute, {u"namex"})},
+        {u"$Name", Message(MessageId::NoSuchAttribute, {u"Name"})},
+        {u"$", Message(MessageId::DollarWithoutAttribute)},
+        {u"$ ", Message(MessageId::DollarWithoutAttribute)},
+        {u"$$", Message(MessageId::DollarWithoutAttribute)},
+        {u"$size:tb", Message(MessageId::InvalidParameterTag, {u"tb", u"size"})},
+        {u"$foo $name:bar", Message(MessageId::InvalidParameterTag, {u"bar", u"name"})},
+        {u"$name]x", Message(MessageId::UnexpectedCloseBracket)},
+        {u"abc]", Message(MessageId::NoItemVariables)},
+        {u"]$name", Message(MessageId::NoItemVariables)},
     };
     for (const Row& row : rows) {
-        const ParseResult result = Parse(row.format);
-        EXPECT_EQ(result.error, row.error) << test::Printable(row.format);
-        EXPECT_EQ(result.flag, row.flag) << test::Printable(row.format);
+        EXPECT_EQ(Parse(row.format).error, row.error) << test::Printable(row.format);
     }
     // An error suppresses every later part; earlier parts stay.
     EXPECT_EQ(Parse(u"$name $foo $path").parts, "path(1,0) text( ) text( )");
@@ -142,26 +137,13 @@ TEST(ItemFormat, StopsOnTheBracketOfACommandLine) {
     EXPECT_EQ(Parse(u"a\\[b$name[x").parts, "text(a[b) path(1,0)");
 }
 
-TEST(ItemFormat, CheckingAloneTreatsBracketsAsText) {
-    std::u16string error;
-    FormatCursor cursor(u"[$name]");
-    EXPECT_TRUE(ParseItemFormat(cursor, nullptr, EscapeMode::EditorEscapes, error));
-    EXPECT_TRUE(error.empty());
-    EXPECT_EQ(cursor.Position(), 7);
-
-    FormatCursor bad(u"[$nam]");
-    ParseItemFormat(bad, nullptr, EscapeMode::EditorEscapes, error);
-    EXPECT_EQ(test::Printable(error), Message(MessageId::NoSuchAttribute, {u"nam"}));
-}
-
 TEST(ItemFormat, AFormatStandingAloneCompilesItsBracketsAsText) {
-    CopyFormat format;
-    std::u16string error;
-    FormatCursor cursor(u"[$name] ]x[\\[");
-    ParseItemFormat(cursor, &format, EscapeMode::FullEscapes, error, FormatPlacement::Alone);
-    EXPECT_EQ(Describe(format), "text([) path(1,0) text(] ]x[[)");
-    EXPECT_TRUE(error.empty());
-    EXPECT_EQ(cursor.Position(), 13);
+    const ParseResult result = Parse(u"[$name] ]x[\\[", EscapeMode::FullEscapes, FormatPlacement::Alone);
+    EXPECT_EQ(result.parts, "text([) path(1,0) text(] ]x[[)");
+    EXPECT_EQ(result.error, "");
+    EXPECT_EQ(result.end, 13);
+    EXPECT_EQ(Parse(u"[$nam]", EscapeMode::EditorEscapes, FormatPlacement::Alone).error,
+              Message(MessageId::NoSuchAttribute, {u"nam"}));
 }
 
 TEST(ItemFormat, ALineFeedEndsTheFormat) {
@@ -194,11 +176,8 @@ TEST(ItemFormat, RunsHoldAtMost1024Characters) {
     EXPECT_TRUE(ReadRun(decoded, u"$", EscapeMode::FullEscapes) == u"z");
 
     // Checked alone, a "[" after a full run is text, not the end of the format.
-    std::u16string error;
     const std::u16string bracketAfterFullRun = std::u16string(1024, u'z') + u"[$name";
-    FormatCursor alone(bracketAfterFullRun);
-    ParseItemFormat(alone, nullptr, EscapeMode::EditorEscapes, error);
-    EXPECT_TRUE(error.empty());
+    EXPECT_EQ(Parse(bracketAfterFullRun, EscapeMode::EditorEscapes, FormatPlacement::Alone).error, "");
 }
 
 TEST(ItemFormat, IdentifiersAreAsciiLettersAndDigits) {

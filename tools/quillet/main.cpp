@@ -49,14 +49,14 @@ int RunFormat(std::span<const std::u16string> args) {
     if (parsed.operands.size() == 1 && !input.pathsFrom) {
         throw UsageError(u"format needs at least one PATH after its FORMAT, or --paths-from FILE");
     }
-    CopyFormat format;
-    std::u16string error;
-    FormatCursor cursor(parsed.operands[0]);
     // The whole argument is the item format: brackets are text, as in the editor's format field.
-    ParseItemFormat(cursor, &format, EscapeMode::FullEscapes, error, FormatPlacement::Alone);
-    if (!error.empty()) {
-        throw UsageError(u"the FORMAT " + parsed.operands[0] + u": " + error);
+    ParsedItemFormat itemFormat =
+        ParseItemFormat(FormatCursor(parsed.operands[0]), EscapeMode::FullEscapes, FormatPlacement::Alone);
+    if (!itemFormat.Valid()) {
+        throw UsageError(u"the FORMAT " + parsed.operands[0] + u": " + itemFormat.error);
     }
+    CopyFormat format;
+    format.parts = std::move(itemFormat.parts);
     const std::vector<std::u16string> paths =
         GatherPaths(std::vector<std::u16string>(parsed.operands.begin() + 1, parsed.operands.end()), input);
     // One selection for the run: its time stamps are converted with what one day's first file found.

@@ -517,16 +517,9 @@ Rejection ParseLine(std::u16string_view line, std::int32_t lineNumber, EscapeMod
     }
 
     const std::int32_t formatStart = cursor.Position();
-    // Each "$" starts at most one attribute part and one text part after it: room for them all at once.
-    const std::u16string_view rest =
-        line.substr(std::min(line.size(), static_cast<std::size_t>(formatStart)));
-    std::size_t attributes = 0;
-    for (const char16_t c : rest) {
-        attributes += c == u'$' ? 1 : 0;
-    }
-    command.format.parts.reserve(2 * attributes + 1);
-    std::u16string error;
-    ParseItemFormat(cursor, &command.format, mode, error);
+    ParsedItemFormat parsed = ParseItemFormat(cursor, mode, FormatPlacement::InCommandLine);
+    command.format.parts = std::move(parsed.parts);
+    cursor = FormatCursor(line, parsed.end);
     if (mode == EscapeMode::EditorEscapes) {
         if (cursor.Peek() == u']') {
             SkipToSeparator(cursor);
@@ -535,13 +528,13 @@ Rejection ParseLine(std::u16string_view line, std::int32_t lineNumber, EscapeMod
         const auto end = std::min(static_cast<std::size_t>(cursor.Position()), line.size());
         command.format.formatText = EditorFormatText(line.substr(start, end > start ? end - start : 0));
     }
-    if (!error.empty()) {
+    if (!parsed.Valid()) {
         if (mode == EscapeMode::FullEscapes) {
             AddToLog(errorLog, FormatMessageText(MessageId::ErrorReadingCommand,
-                                                 {command.name, lineNumber, AsClause(error)}));
+                                                 {command.name, lineNumber, AsClause(parsed.error)}));
             return {true, MessageId::ErrorReadingCommand, {}};
         }
-        command.format.errorText = std::move(error);
+        command.format.errorText = std::move(parsed.error);
     }
 
     // A "[" without its "]" keeps the command with empty texts; the log says why they are missing.

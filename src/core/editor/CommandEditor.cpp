@@ -58,11 +58,10 @@ std::size_t ConfigureCommandCount(const CommandList& list) {
 
 std::u16string ItemFormatProblems(std::u16string_view format) {
     // The parser decides whether the format is valid; the walk below only names each reference at fault.
-    std::u16string error;
-    FormatCursor check(format);
-    ParseItemFormat(check, nullptr, EscapeMode::EditorEscapes, error, FormatPlacement::Alone);
-    if (error.empty()) {
-        return error;
+    ParsedItemFormat parsed =
+        ParseItemFormat(FormatCursor(format), EscapeMode::EditorEscapes, FormatPlacement::Alone);
+    if (parsed.Valid()) {
+        return {};
     }
     std::u16string problems;
     FormatCursor cursor(format);
@@ -76,15 +75,14 @@ std::u16string ItemFormatProblems(std::u16string_view format) {
             continue;  // the run stopped because it was full
         }
         const std::int32_t at = cursor.Position();
-        std::u16string fault;
-        ParseAttribute(cursor, fault);
+        const std::u16string fault = ParseAttribute(cursor).error;
         if (!fault.empty()) {
             problems +=
                 (problems.empty() ? u"" : u"\r\n") +
                 FormatMessageText(MessageId::ProblemAtPosition, {static_cast<std::int64_t>(at) + 1, fault});
         }
     }
-    return problems.empty() ? error : problems;
+    return problems.empty() ? std::move(parsed.error) : problems;
 }
 
 std::vector<StateMark> StateMarks(const CommandList& list) {

@@ -1,6 +1,7 @@
 #include "core/format/ItemFormat.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "core/messages/Messages.h"
 #include "platform/AsciiCase.h"
@@ -236,14 +237,13 @@ std::u16string ReadIdentifier(FormatCursor& cursor) {
     return std::u16string(ReadIdentifierView(cursor));
 }
 
-std::unique_ptr<ItemPartBase> ParseAttribute(FormatCursor& cursor, std::u16string& error) {
+ParsedAttribute ParseAttribute(FormatCursor& cursor) {
     if (cursor.Peek() != u'\0') {
         cursor.Advance();  // the "$"
     }
     const std::u16string_view name = ReadIdentifierView(cursor);
     if (name.empty()) {
-        error = FormatMessageText(MessageId::DollarWithoutAttribute);
-        return nullptr;
+        return {nullptr, FormatMessageText(MessageId::DollarWithoutAttribute)};
     }
     std::u16string_view tag;
     if (cursor.Peek() == u':') {
@@ -254,52 +254,38 @@ std::unique_ptr<ItemPartBase> ParseAttribute(FormatCursor& cursor, std::u16strin
         cursor.Advance();  // only ends the reference, so that letters or digits may follow as text
     }
 
-    const AttributeKeyword* keyword = nullptr;
-    for (const AttributeKeyword& candidate : kKeywords) {
-        if (candidate.name == name) {
-            keyword = &candidate;
-            break;
+    const auto keyword =
+        std::find_if(std::begin(kKeywords), std::end(kKeywords),
+                     [&](const AttributeKeyword& candidate) { return candidate.name == name; });
+    if (keyword == std::end(kKeywords)) {
+        return {nullptr, FormatMessageText(MessageId::NoSuchAttribute, {name})};
+    }
+    if (tag.empty() || keyword->kind == AttributeKind::Type) {
+        return {MakePart(*keyword, keyword->defaultValue), {}};
+    }
+    for (const AttributeTag& candidate : keyword->tags) {
+        if (EqualsIgnoringAsciiCase(candidate.tag, tag)) {
+            return {MakePart(*keyword, candidate.value), {}};
         }
     }
-    if (keyword == nullptr) {
-        error = FormatMessageText(MessageId::NoSuchAttribute, {name});
-        return nullptr;
-    }
-
-    std::int32_t value = keyword->defaultValue;
-    if (!tag.empty() && keyword->kind != AttributeKind::Type) {
-        bool allowed = false;
-        for (const AttributeTag& candidate : keyword->tags) {
-            if (EqualsIgnoringAsciiCase(candidate.tag, tag)) {
-                value = candidate.value;
-                allowed = true;
-                break;
-            }
-        }
-        if (!allowed) {
-            error = FormatMessageText(MessageId::InvalidParameterTag, {tag, name});
-        }
-    }
-    // An error from an earlier reference of the same format suppresses every later part.
-    return error.empty() ? MakePart(*keyword, value) : nullptr;
+    return {nullptr, FormatMessageText(MessageId::InvalidParameterTag, {tag, name})};
 }
 
-bool ParseItemFormat(FormatCursor& cursor, CopyFormat* format, EscapeMode mode, std::u16string& error) {
-    // Only a command line's reader compiles a format; checked alone the brackets are ordinary text.
-    return ParseItemFormat(cursor, format, mode, error,
-                           format != nullptr ? FormatPlacement::InCommandLine : FormatPlacement::Alone);
-}
-
-bool ParseItemFormat(FormatCursor& cursor, CopyFormat* format, EscapeMode mode, std::u16string& error,
-                     FormatPlacement placement) {
+ParsedItemFormat ParseItemFormat(const FormatCursor& start, EscapeMode mode, FormatPlacement placement) {
     const bool inCommandLine = placement == FormatPlacement::InCommandLine;
     const std::u16string_view stopCharacters = inCommandLine ? u"$[]" : u"$";
-    bool result = true;
+    FormatCursor cursor = start;
+    ParsedItemFormat result;
+    // Each "$" starts at most one attribute part and one text part after it: room for them all at once.
+    const std::u16string_view rest = cursor.Text().substr(ReadOffset(cursor));
+    result.parts.reserve(2 * static_cast<std::size_t>(std::count(rest.begin(), rest.end(), u'$')) + 1);
+    // After the first fault attributes are only read on, for the messages of later faults.
+    bool faulty = false;
     bool sawAttribute = false;
     for (;;) {
         std::u16string run = ReadRun(cursor, stopCharacters, mode);
-        if (!run.empty() && format != nullptr) {
-            format->parts.push_back(std::make_unique<ItemPartText>(std::move(run)));
+        if (!run.empty()) {
+            result.parts.push_back(std::make_unique<ItemPartText>(std::move(run)));
         }
         const char16_t c = cursor.Peek();
         if (EndsFormat(c) || (inCommandLine && c == u'[')) {
@@ -307,20 +293,23 @@ bool ParseItemFormat(FormatCursor& cursor, CopyFormat* format, EscapeMode mode, 
         }
         if (c == u'$') {
             sawAttribute = true;
-            if (auto part = ParseAttribute(cursor, error); part && format != nullptr) {
-                format->parts.push_back(std::move(part));
+            ParsedAttribute attribute = ParseAttribute(cursor);
+            if (!attribute.error.empty()) {
+                result.error = std::move(attribute.error);
+                faulty = true;
+            } else if (!faulty) {
+                result.parts.push_back(std::move(attribute.part));
             }
         } else if (inCommandLine && c == u']') {
-            error = FormatMessageText(MessageId::UnexpectedCloseBracket);
-            result = false;
+            result.error = FormatMessageText(MessageId::UnexpectedCloseBracket);
             break;
         }
         // Anything else: the run stopped because it was full; the next run goes on from here.
     }
     if (!sawAttribute) {
-        error = FormatMessageText(MessageId::NoItemVariables);
-        result = false;
+        result.error = FormatMessageText(MessageId::NoItemVariables);
     }
+    result.end = cursor.Position();
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/format/ItemParts.h"
 
@@ -60,23 +61,33 @@ std::u16string ReadRun(FormatCursor& cursor, std::u16string_view stopCharacters,
 // Reads ASCII letters and digits, at most kMaxRunLength of them.
 std::u16string ReadIdentifier(FormatCursor& cursor);
 
-// Parses one attribute reference with the cursor on its "$". Returns the part, or none with the
-// message in error.
-std::unique_ptr<ItemPartBase> ParseAttribute(FormatCursor& cursor, std::u16string& error);
+// One attribute reference: its part, or none with the message of its fault.
+struct ParsedAttribute {
+    std::unique_ptr<ItemPartBase> part;
+    std::u16string error;
+};
 
-// Compiles the format at the cursor into format->parts (format may be null to only check it). The
-// format is valid exactly when error is empty afterwards; the flag is false only for an unexpected
-// "]" or a format without any attribute. The cursor is left on the "[" that ends the format in a
-// command line, or at the end.
-bool ParseItemFormat(FormatCursor& cursor, CopyFormat* format, EscapeMode mode, std::u16string& error);
+// Parses one attribute reference with the cursor on its "$", leaving the cursor after it.
+ParsedAttribute ParseAttribute(FormatCursor& cursor);
 
 // Where a format stands. In a command line "[" and "]" end it (the item separator follows); alone,
 // as the editor checks it or the command line's format command takes it, they are text.
 enum class FormatPlacement { InCommandLine, Alone };
 
-// The same with the placement given: a format standing alone also compiles into format->parts.
-bool ParseItemFormat(FormatCursor& cursor, CopyFormat* format, EscapeMode mode, std::u16string& error,
-                     FormatPlacement placement);
+// A compiled item format. The format is valid exactly when error is empty; error then holds the
+// message of the last fault found, and the attribute parts after the first fault are left out. end is where
+// the reading stopped: on the "[" or "]" that ends a format in a command line, on a line feed, or at the end
+// of the text.
+struct ParsedItemFormat {
+    std::vector<std::unique_ptr<ItemPartBase>> parts;
+    std::u16string error;
+    std::int32_t end = 0;
+
+    bool Valid() const { return error.empty(); }
+};
+
+// Compiles the format that starts at the cursor.
+ParsedItemFormat ParseItemFormat(const FormatCursor& start, EscapeMode mode, FormatPlacement placement);
 
 // The attribute keywords of the language, for the parser and for the configuration program's picker.
 enum class AttributeKind { Path, Date, Size, Type };
