@@ -185,7 +185,7 @@ class MemoryStorage final : public CommandEditor::Storage {
     static CommandList Parse(std::u16string_view text) {
         CommandList list;
         std::u16string log;
-        ParseCommandText(text, EscapeMode::EditorEscapes, list, log);
+        ParseCommandFileBytes(Utf16ToUtf8(text), EscapeMode::EditorEscapes, list, log);
         return list;
     }
 

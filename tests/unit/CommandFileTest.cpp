@@ -52,7 +52,7 @@ struct Parsed {
 
 Parsed Parse(std::u16string_view text, EscapeMode mode) {
     Parsed parsed;
-    ParseCommandText(text, mode, parsed.list, parsed.log);
+    ParseCommandFileBytes(Utf16ToUtf8(text), mode, parsed.list, parsed.log);
     return parsed;
 }
 
@@ -181,8 +181,9 @@ TEST(CommandFile, IgnoresLinesOf8192CharactersOrMore) {
         EXPECT_EQ(Describe(parsed.list.back()), "B|OPTIONS");
         // A dropped line is named in the log, for "quillet check" to list.
         EXPECT_EQ(test::Printable(parsed.log),
-                  kept ? "" : test::Printable(Message(MessageId::LineIgnoredTooLong,
-                                                      {0, static_cast<std::int64_t>(length), 8192})))
+                  kept ? ""
+                       : test::Printable(Message(MessageId::LineIgnoredTooLong,
+                                                 {0, static_cast<std::int64_t>(length), 8192})))
             << length;
     }
 }

@@ -262,8 +262,8 @@ TEST(CommandFileWrite, RoundTripKeepsFieldsAndMeaning) {
         CommandList editor;
         CommandList shell;
         std::u16string log;
-        ParseCommandText(row.line, kEditor, editor, log);
-        ParseCommandText(row.line, kShell, shell, log);
+        ParseCommandFileBytes(Utf16ToUtf8(row.line), kEditor, editor, log);
+        ParseCommandFileBytes(Utf16ToUtf8(row.line), kShell, shell, log);
         ASSERT_EQ(editor.size(), 1u) << where;
         editor[0].readLine.clear();  // written from its fields, as after an edit
 
@@ -289,7 +289,7 @@ TEST(CommandFileRead, EditorKeepsTheLineAfterAnUnescapedBracket) {
     for (const Row& row : rows) {
         CommandList editor;
         std::u16string log;
-        ParseCommandText(row.line, kEditor, editor, log);
+        ParseCommandFileBytes(Utf16ToUtf8(row.line), kEditor, editor, log);
         ASSERT_EQ(editor.size(), 1u) << test::Printable(row.line);
         EXPECT_FALSE(editor[0].format.errorText.empty()) << test::Printable(row.line);
         const std::string fields = Fields(editor[0]);

@@ -348,7 +348,7 @@ void ParseKeptLine(std::u16string_view line, std::int64_t lineNumber, EscapeMode
                                    {static_cast<std::int64_t>(number), static_cast<std::int64_t>(line.size()),
                                     static_cast<std::int64_t>(kMaxCommandLineLength)}));
     } else if (!IsHiddenLine(line)) {
-        ParseCommandLine(line, number, mode, list, errorLog);
+        ParseLine(line, number, mode, list, errorLog);
     }
 }
 
@@ -376,13 +376,52 @@ bool WrittenAsRead(const Command& entry) {
            SameFields(again.front(), entry);
 }
 
+// ParseCommandFileBytes once the bytes are text.
+void ParseCommandFileText(std::u16string_view text, EscapeMode mode, CommandList& list,
+                          std::u16string& errorLog) {
+    ReserveCommands(list, text.size());
+    const bool keepLines = mode == EscapeMode::EditorEscapes;
+    std::u16string hidden;  // the comment and empty lines since the last entry, kept by the editor
+    // Counted wide: a file just under 4 GiB can hold more lines than a 32-bit number.
+    std::int64_t lineNumber = 0;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = LineEnd(text, at);
+        const std::u16string_view line = text.substr(at, end - at);
+        // A carriage return, a line feed, or the two together end a line.
+        std::size_t next = end;
+        if (next < text.size()) {
+            next += text[next] == u'\r' && next + 1 < text.size() && text[next + 1] == u'\n' ? 2 : 1;
+        }
+        const std::u16string_view lineEnd = text.substr(end, next - end);
+        at = next;
+        if (!keepLines) {
+            ParseKeptLine(line, lineNumber, mode, list, errorLog);
+        } else if (IsHiddenLine(line)) {
+            hidden += line;
+            hidden += lineEnd;
+        } else {
+            const auto number = static_cast<std::int32_t>(std::min<std::int64_t>(lineNumber, INT32_MAX));
+            Command& entry = AppendEditorEntry(line, number, list, errorLog);
+            entry.linesBefore.swap(hidden);
+            hidden.clear();
+            entry.readLine = line;
+            entry.lineEnd = lineEnd;
+        }
+        ++lineNumber;
+    }
+    if (keepLines) {
+        list.form.linesAtEnd = std::move(hidden);
+    }
+}
+
 }  // namespace
 
 void ParseCommandFileBytes(std::string_view bytes, EscapeMode mode, CommandList& list,
                            std::u16string& errorLog) {
     CommandFileForm form;
     const std::u16string text = DecodeCommandFileBytes(bytes, form);
-    ParseCommandText(text, mode, list, errorLog);
+    ParseCommandFileText(text, mode, list, errorLog);
     form.linesAtEnd = std::move(list.form.linesAtEnd);
     list.form = std::move(form);
 }
@@ -422,44 +461,6 @@ CommandList LoadCommandFile(const std::u16string& path, EscapeMode mode, std::u1
     return list;
 }
 
-void ParseCommandText(std::u16string_view text, EscapeMode mode, CommandList& list,
-                      std::u16string& errorLog) {
-    ReserveCommands(list, text.size());
-    const bool keepLines = mode == EscapeMode::EditorEscapes;
-    std::u16string hidden;  // the comment and empty lines since the last entry, kept by the editor
-    // Counted wide: a file just under 4 GiB can hold more lines than a 32-bit number.
-    std::int64_t lineNumber = 0;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t end = LineEnd(text, at);
-        const std::u16string_view line = text.substr(at, end - at);
-        // A carriage return, a line feed, or the two together end a line.
-        std::size_t next = end;
-        if (next < text.size()) {
-            next += text[next] == u'\r' && next + 1 < text.size() && text[next + 1] == u'\n' ? 2 : 1;
-        }
-        const std::u16string_view lineEnd = text.substr(end, next - end);
-        at = next;
-        if (!keepLines) {
-            ParseKeptLine(line, lineNumber, mode, list, errorLog);
-        } else if (IsHiddenLine(line)) {
-            hidden += line;
-            hidden += lineEnd;
-        } else {
-            const auto number = static_cast<std::int32_t>(std::min<std::int64_t>(lineNumber, INT32_MAX));
-            Command& entry = AppendEditorEntry(line, number, list, errorLog);
-            entry.linesBefore.swap(hidden);
-            hidden.clear();
-            entry.readLine = line;
-            entry.lineEnd = lineEnd;
-        }
-        ++lineNumber;
-    }
-    if (keepLines) {
-        list.form.linesAtEnd = std::move(hidden);
-    }
-}
-
 Command ReadEditorLine(std::u16string_view line, std::int32_t lineNumber) {
     CommandList list;
     std::u16string log;
@@ -470,11 +471,6 @@ Command ReadEditorLine(std::u16string_view line, std::int32_t lineNumber) {
     }
     list.back().readLine = line;
     return std::move(list.back());
-}
-
-void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeMode mode, CommandList& list,
-                      std::u16string& errorLog) {
-    ParseLine(line, lineNumber, mode, list, errorLog);
 }
 
 namespace {

@@ -23,7 +23,7 @@ inline constexpr std::size_t kMaxCommandNameLength = kMaxRunLength;
 inline constexpr std::uint64_t kMaxCommandFileSize = std::uint64_t{1} << 32;
 
 // Reads the command file at path with the escape mode of the reading program: FullEscapes in the
-// shell extension, EditorEscapes in the configuration program (see ParseCommandText). A missing,
+// shell extension, EditorEscapes in the configuration program (see ParseCommandFileBytes). A missing,
 // unreadable or oversized file gives an empty list. Each rejected line adds one message and a line
 // feed to errorLog.
 CommandList LoadCommandFile(const std::u16string& path, EscapeMode mode, std::u16string& errorLog);
@@ -35,28 +35,22 @@ CommandList LoadCommandFile(const std::u16string& path, EscapeMode mode, std::u1
 // page. Zero bytes are characters like any other.
 std::u16string DecodeCommandFileBytes(std::string_view bytes, CommandFileForm& form);
 
-// The commands of a command file's bytes, as ParseCommandText of DecodeCommandFileBytes gives them,
-// the list's form set; LoadCommandFile reads the file with this.
+// The commands of a command file's bytes, the list's form set; LoadCommandFile reads the file with
+// this. The text that DecodeCommandFileBytes gives is split into lines numbered from 0, each ended by a
+// line feed, a carriage return or the two together, and each line that is neither empty nor a comment
+// is parsed. With FullEscapes a user-defined command whose item format has an error is dropped with a
+// message. With EditorEscapes every line is kept: each entry has its line as read, with the comment
+// and empty lines above it; a line that is no command (no ":", an unknown keyword, 8192 characters or
+// more) becomes an entry with its reason in `unreadable`; a command whose item format has an error
+// keeps the message in its format's errorText, and formatText holds the format as typed; the lines
+// after the last entry go to list.form.linesAtEnd.
 void ParseCommandFileBytes(std::string_view bytes, EscapeMode mode, CommandList& list,
                            std::u16string& errorLog);
-
-// Splits text into lines numbered from 0, each ended by a line feed, a carriage return or the two
-// together, and parses each one that is neither empty nor a comment. With EditorEscapes every line is
-// kept: each entry has its line as read, with the comment and empty lines above it; a line that is
-// no command (no ":", an unknown keyword, 8192 characters or more) becomes an entry with its reason
-// in `unreadable`; the lines after the last entry go to list.form.linesAtEnd.
-void ParseCommandText(std::u16string_view text, EscapeMode mode, CommandList& list, std::u16string& errorLog);
 
 // The configuration program's entry for one line of text typed in place of a line it could not read:
 // the command it now holds, or the line again with why it cannot be read (a comment or an empty line
 // too). Its readLine is the text. The reasons name the line by lineNumber + 1.
 Command ReadEditorLine(std::u16string_view line, std::int32_t lineNumber);
-
-// Parses one line (without its line end) and appends at most one command. With FullEscapes a
-// user-defined command whose item format has an error is dropped with a message; otherwise it is
-// kept with the message in its format's errorText, and formatText holds the format as typed.
-void ParseCommandLine(std::u16string_view line, std::int32_t lineNumber, EscapeMode mode, CommandList& list,
-                      std::u16string& errorLog);
 
 // The command file's text for list. An entry whose line as read still says what it holds is written
 // as that line with its line end, and an unreadable entry as its text; any other entry is written from
