@@ -69,7 +69,6 @@ class CScrivelShExtModule final : public MModuleLock {
             }
         }
     }
-    long LockCount() const { return locks_; }
 
     HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** result);
     // S_OK only when no object, no server lock and no class factory handed out is alive: a host may

@@ -30,10 +30,6 @@ class CButtonLink final : public CWindow, private ScreenDpi::ScreenDpiWatcher {
 
     bool OnDrawItem(const DRAWITEMSTRUCT& item) override;
 
-    bool IsHovering() const { return hovering_; }
-    // The part of the button that reacts to the mouse: the caption as last drawn.
-    const RECT& HitRect() const { return hitRect_; }
-
   private:
     static constexpr COLORREF kNormalColour = RGB(0x00, 0x33, 0x99);
     static constexpr COLORREF kHoverColour = RGB(0xFF, 0x33, 0x00);
@@ -56,7 +52,7 @@ class CButtonLink final : public CWindow, private ScreenDpi::ScreenDpiWatcher {
 
     std::shared_ptr<ScreenDpi> dpi_;
     UniqueFont font_;
-    RECT hitRect_{};
+    RECT hitRect_{};  // the part of the button that reacts to the mouse: the caption as last drawn
     bool hovering_ = false;
     std::u16string address_;
     OpenAction open_;

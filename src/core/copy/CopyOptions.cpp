@@ -115,7 +115,8 @@ bool SortInSteps(Iterator first, Iterator last, Less less, MAbortBase* abort) {
 
 // Sorting by name compares the names many times: sort compact copies of the name views (as small
 // as a string view, with the item's index in place of half its length field), so that each
-// comparison reads the characters directly, then put the items back in that order.
+// comparison reads the characters directly, then put the items back in that order. Both numbers fit
+// 32 bits: a name is a file system's, at most 32,767 characters, and a selection is held in memory.
 bool SortByName(std::vector<CFItem*>& flat, bool descending, MAbortBase* abort) {
     struct Entry {
         const char16_t* chars;
@@ -123,17 +124,6 @@ bool SortByName(std::vector<CFItem*>& flat, bool descending, MAbortBase* abort) 
         std::uint32_t index;
         std::u16string_view Name() const { return {chars, length}; }
     };
-    const bool fits = flat.size() <= UINT32_MAX &&
-                      std::all_of(flat.begin(), flat.end(),
-                                  [](const CFItem* item) { return item->Name().size() <= UINT32_MAX; });
-    if (!fits) {
-        if (descending) {
-            return SortInSteps(
-                flat.begin(), flat.end(), [](const CFItem* a, const CFItem* b) { return NameBefore(b, a); },
-                abort);
-        }
-        return SortInSteps(flat.begin(), flat.end(), NameBefore, abort);
-    }
     std::vector<Entry> entries;
     entries.reserve(flat.size());
     for (std::size_t i = 0; i < flat.size(); ++i) {
