@@ -2,7 +2,7 @@
 // resource script and the code.
 #pragma once
 
-#define IDD_OPTIONS 400
+#include "SharedIds.h"  // IDD_OPTIONS, the template with a help topic
 #define IDD_SCANNING_FOLDERS 401
 #define IDI_PRODUCT 403
 

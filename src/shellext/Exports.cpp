@@ -3,6 +3,7 @@
 
 #include "ScrivelShExt_h.h"
 #include "ScrivelShExt_i.c"
+#include "SharedIds.h"
 #include "shellext/ComSupport.h"
 #include "shellext/Module.h"
 #include "shellext/Scrivel.h"
@@ -12,7 +13,7 @@ namespace {
 
 constexpr UINT kAppIdScript = 101;
 constexpr UINT kClassScript = 102;
-constexpr wchar_t kAppId[] = L"{C93E4B57-1A2F-4D68-B7C4-0F5E8A2D6B19}";
+constexpr wchar_t kAppId[] = L"" QUILLET_APP_ID;
 
 const ObjectMapEntry kObjectMap[] = {
     {&CLSID_Scrivel, &CreateComObject<CScrivel>},

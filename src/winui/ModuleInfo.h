@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "SharedIds.h"
 #include "winui/Handles.h"
 
 namespace quillet::winui {
@@ -35,9 +36,8 @@ struct ProductInfo {
 ProductInfo ModuleProduct();
 
 // Help topics are opened by context number: this base plus the template number of the dialog whose
-// Help button (or F1) asks for them. The help project's map is generated from this line and the
-// dialogs' template numbers (help/CMakeLists.txt), so both sides read the numbers from one place.
-constexpr DWORD kHelpContextBase = 0x20000;
+// Help button (or F1) asks for them. The build defines both, and maps the help file's topics with them.
+constexpr DWORD kHelpContextBase = QUILLET_HELP_CONTEXT_BASE;
 
 // The help file of the programs, "QuilletPro.chm" in the module's folder.
 std::u16string ModuleHelpFile();
