@@ -13,6 +13,8 @@ namespace quillet::winui {
 class CWindow {
   public:
     CWindow() = default;
+    // A wrapper for a moment, around a control that a dialog's table finds by its number.
+    explicit CWindow(HWND window) : window_(window) {}
     virtual ~CWindow() = default;
     CWindow(const CWindow&) = delete;
     CWindow& operator=(const CWindow&) = delete;
@@ -60,6 +62,7 @@ using CButton = CWindow;
 // A check box or a radio button.
 class CCheckBox : public CWindow {
   public:
+    using CWindow::CWindow;
     bool IsChecked() const { return Send(BM_GETCHECK) == BST_CHECKED; }
     void SetChecked(bool checked) const { Send(BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED); }
 };
@@ -69,6 +72,7 @@ using CRadioButton = CCheckBox;
 // A drop-down list.
 class CComboBox : public CWindow {
   public:
+    using CWindow::CWindow;
     void AddString(std::u16string_view text) const;
     int Count() const { return static_cast<int>(Send(CB_GETCOUNT)); }
     // The chosen entry, or -1 for none.

@@ -60,48 +60,40 @@ std::span<const CScrivelDlg::ControlRow> CScrivelDlg::ControlRows() {
     constexpr std::nullopt_t kAlways = std::nullopt;
     constexpr std::monostate kNothing{};
     static const ControlRow rows[] = {
-        {IDC_OPTIONS_GROUP, &C::optionsGroup_, kNothing, kAlways, kAnchorFixed, W::Stays},
-        {IDC_SEPARATOR, &C::separator_, OptionChoice::Separator, kAlways, kAnchorFixed, W::Stays},
-        {IDC_QUOTE, &C::quote_, OptionCheck::Quote, kAlways, kAnchorFixed, W::Stays},
-        {IDC_QUOTE_CHAR, &C::quoteChar_, OptionChoice::QuoteChar, Rule::QuoteChar, kAnchorFixed, W::Stays},
-        {IDC_FULL_PATH, &C::fullPath_, OptionCheck::FullPath, kAlways, kAnchorFixed, W::Stays},
-        {IDC_PATH_SEPARATOR, &C::pathSeparator_, OptionChoice::PathSeparator, Rule::PathSeparator,
-         kAnchorFixed, W::Stays},
-        {IDC_ADD_SIZE, &C::addSize_, OptionCheck::AddSize, kAlways, kAnchorFixed, W::Stays},
-        {IDC_SIZE_UNITS, &C::sizeUnits_, OptionChoice::SizeUnits, Rule::SizeUnits, kAnchorFixed, W::Stays},
-        {IDC_ADD_DATE, &C::addDate_, OptionCheck::AddDate, kAlways, kAnchorFixed, W::Stays},
-        {IDC_DATE_FORMAT, &C::dateFormat_, OptionChoice::DateFormat, Rule::DateFormat, kAnchorFixed,
-         W::Stays},
-        {IDC_SORT, &C::sort_, OptionChoice::Sort, kAlways, kAnchorFixed, W::Stays},
-        {IDC_FOLDER_GROUP, &C::folderGroup_, kNothing, kAlways, kAnchorStretchRight, W::Hidden},
-        {IDC_COPY_FOLDER_NAMES, &C::copyFolderNames_, FolderMode::Names, kAlways, kAnchorFixed, W::Hidden},
-        {IDC_ADD_FOLDER_FILES, &C::addFolderFiles_, FolderMode::Files, kAlways, kAnchorFixed, W::Hidden},
-        {IDC_LIMIT_DEPTH, &C::limitDepth_, FolderCheck{FolderSetting::LimitDepth}, Rule::LimitDepth,
-         kAnchorFixed, W::Hidden},
-        {IDC_DEPTH, &C::depth_, FolderText{FolderSetting::LimitDepth}, Rule::Depth, kAnchorFixed, W::Hidden},
-        {IDC_INCLUDE, &C::include_, FolderCheck{FolderSetting::Include}, Rule::Include, kAnchorFixed,
+        {IDC_OPTIONS_GROUP, kNothing, kAlways, kAnchorFixed, W::Stays, &C::optionsGroup_},
+        {IDC_SEPARATOR, OptionChoice::Separator, kAlways, kAnchorFixed, W::Stays},
+        {IDC_QUOTE, OptionCheck::Quote, kAlways, kAnchorFixed, W::Stays},
+        {IDC_QUOTE_CHAR, OptionChoice::QuoteChar, Rule::QuoteChar, kAnchorFixed, W::Stays},
+        {IDC_FULL_PATH, OptionCheck::FullPath, kAlways, kAnchorFixed, W::Stays},
+        {IDC_PATH_SEPARATOR, OptionChoice::PathSeparator, Rule::PathSeparator, kAnchorFixed, W::Stays},
+        {IDC_ADD_SIZE, OptionCheck::AddSize, kAlways, kAnchorFixed, W::Stays},
+        {IDC_SIZE_UNITS, OptionChoice::SizeUnits, Rule::SizeUnits, kAnchorFixed, W::Stays},
+        {IDC_ADD_DATE, OptionCheck::AddDate, kAlways, kAnchorFixed, W::Stays},
+        {IDC_DATE_FORMAT, OptionChoice::DateFormat, Rule::DateFormat, kAnchorFixed, W::Stays},
+        {IDC_SORT, OptionChoice::Sort, kAlways, kAnchorFixed, W::Stays},
+        {IDC_FOLDER_GROUP, kNothing, kAlways, kAnchorStretchRight, W::Hidden, &C::folderGroup_},
+        {IDC_COPY_FOLDER_NAMES, FolderMode::Names, kAlways, kAnchorFixed, W::Hidden},
+        {IDC_ADD_FOLDER_FILES, FolderMode::Files, kAlways, kAnchorFixed, W::Hidden},
+        {IDC_LIMIT_DEPTH, FolderCheck{FolderSetting::LimitDepth}, Rule::LimitDepth, kAnchorFixed, W::Hidden},
+        {IDC_DEPTH, FolderText{FolderSetting::LimitDepth}, Rule::Depth, kAnchorFixed, W::Hidden},
+        {IDC_INCLUDE, FolderCheck{FolderSetting::Include}, Rule::Include, kAnchorFixed, W::Hidden},
+        {IDC_INCLUDE_PATTERN, FolderText{FolderSetting::Include}, Rule::IncludePattern, kAnchorStretchRight,
          W::Hidden},
-        {IDC_INCLUDE_PATTERN, &C::includePattern_, FolderText{FolderSetting::Include}, Rule::IncludePattern,
-         kAnchorStretchRight, W::Hidden},
-        {IDC_EXCLUDE, &C::exclude_, FolderCheck{FolderSetting::Exclude}, Rule::Exclude, kAnchorFixed,
+        {IDC_EXCLUDE, FolderCheck{FolderSetting::Exclude}, Rule::Exclude, kAnchorFixed, W::Hidden},
+        {IDC_EXCLUDE_PATTERN, FolderText{FolderSetting::Exclude}, Rule::ExcludePattern, kAnchorStretchRight,
          W::Hidden},
-        {IDC_EXCLUDE_PATTERN, &C::excludePattern_, FolderText{FolderSetting::Exclude}, Rule::ExcludePattern,
-         kAnchorStretchRight, W::Hidden},
-        {IDC_RESCAN, &C::rescan_, Command::Rescan, Rule::Rescan, kAnchorFixed, W::Hidden},
-        {IDC_CLIPBOARD_GROUP, &C::clipboardGroup_, kNothing, kAlways, kAnchorStretchBoth, W::Narrows},
-        {IDC_PREVIEW, &C::preview_, kNothing, kAlways, kAnchorStretchBoth, W::Narrows},
-        {IDC_SUMMARY, &C::summary_, kNothing, kAlways, kAnchorStretchRightMoveDown, W::Stays},
-        {IDOK, &C::ok_, kNothing, Rule::Ok, kAnchorMoveBoth, W::MovesLeft},
-        {IDCANCEL, &C::cancel_, kNothing, kAlways, kAnchorMoveBoth, W::MovesLeft},
-        {IDC_HELP_BUTTON, &C::help_, Command::Help, kAlways, kAnchorMoveBoth, W::MovesLeft},
-        {IDC_PRODUCT_VERSION, &C::productVersion_, kNothing, kAlways, kAnchorFixed, W::Stays},
-        {IDC_WEB_LINK, &C::link_, kNothing, kAlways, kAnchorMoveRight, W::MovesLeft},
+        {IDC_RESCAN, Command::Rescan, Rule::Rescan, kAnchorFixed, W::Hidden},
+        {IDC_CLIPBOARD_GROUP, kNothing, kAlways, kAnchorStretchBoth, W::Narrows},
+        {IDC_PREVIEW, kNothing, kAlways, kAnchorStretchBoth, W::Narrows, &C::preview_},
+        {IDC_SUMMARY, kNothing, kAlways, kAnchorStretchRightMoveDown, W::Stays, &C::summary_},
+        {IDOK, kNothing, Rule::Ok, kAnchorMoveBoth, W::MovesLeft},
+        {IDCANCEL, kNothing, kAlways, kAnchorMoveBoth, W::MovesLeft},
+        {IDC_HELP_BUTTON, Command::Help, kAlways, kAnchorMoveBoth, W::MovesLeft},
+        {IDC_PRODUCT_VERSION, kNothing, kAlways, kAnchorFixed, W::Stays, &C::productVersion_},
+        // The link is a control of its own kind, bound by the constructor.
+        {IDC_WEB_LINK, kNothing, kAlways, kAnchorMoveRight, W::MovesLeft},
     };
     return rows;
-}
-
-winui::CWindow& CScrivelDlg::Control(const ControlRow& row) {
-    return std::visit([this](auto member) -> winui::CWindow& { return this->*member; }, row.member);
 }
 
 CScrivelDlg::CScrivelDlg(ItemSelection& selection, winui::CButtonLink::OpenAction openLink,
@@ -115,8 +107,11 @@ CScrivelDlg::CScrivelDlg(ItemSelection& selection, winui::CButtonLink::OpenActio
       selection_(selection),
       presenter_(options_, selection_, *this) {
     for (const ControlRow& row : ControlRows()) {
-        Bind(row.id, Control(row));
+        if (row.member) {
+            Bind(row.id, this->*row.member);
+        }
     }
+    Bind(IDC_WEB_LINK, link_);
     dpi_->AddWatcher(*this);
 }
 
@@ -145,7 +140,7 @@ bool CScrivelDlg::OnInitDialog() {
 void CScrivelDlg::HideFolderOptions() {
     const int d = folderGroup_.RectInParent().right - optionsGroup_.RectInParent().right;
     for (const ControlRow& row : ControlRows()) {
-        const winui::CWindow& control = Control(row);
+        const winui::CWindow control(Item(row));
         switch (row.withoutFolders) {
             case WithoutFolders::Stays:
                 break;
@@ -177,17 +172,17 @@ void CScrivelDlg::LoadControls() {
     // Setting the texts reports them as changes; Open then starts over from the start values.
     for (const ControlRow& row : ControlRows()) {
         if (const auto* choice = std::get_if<OptionChoice>(&row.binding)) {
-            const auto& list = ControlAs<winui::CComboBox>(row);
+            const winui::CComboBox list(Item(row));
             for (std::u16string_view text : ChoiceEntries(*choice)) {
                 list.AddString(text);
             }
             list.SetCurSel(presenter_.Choice(*choice));
         } else if (const auto* check = std::get_if<OptionCheck>(&row.binding)) {
-            ControlAs<winui::CCheckBox>(row).SetChecked(presenter_.IsChecked(*check));
+            winui::CCheckBox(Item(row)).SetChecked(presenter_.IsChecked(*check));
         } else if (const auto* folderCheck = std::get_if<FolderCheck>(&row.binding)) {
-            ControlAs<winui::CCheckBox>(row).SetChecked(presenter_.IsChecked(folderCheck->setting));
+            winui::CCheckBox(Item(row)).SetChecked(presenter_.IsChecked(folderCheck->setting));
         } else if (const auto* folderText = std::get_if<FolderText>(&row.binding)) {
-            Control(row).SetText(presenter_.FolderText(folderText->setting));
+            winui::CEdit(Item(row)).SetText(presenter_.FolderText(folderText->setting));
         }
     }
     presenter_.Open();
@@ -196,7 +191,7 @@ void CScrivelDlg::LoadControls() {
 void CScrivelDlg::RecordLayout() {
     std::vector<winui::ControlAnchor> anchors;
     for (const ControlRow& row : ControlRows()) {
-        anchors.push_back({Control(row).Handle(), row.anchor});
+        anchors.push_back({Item(row), row.anchor});
     }
     resizer_.Record(Handle(), anchors, preview_.Handle());
     MeasureMinimumPreview();
@@ -215,7 +210,7 @@ void CScrivelDlg::MeasureMinimumPreview() {
 void CScrivelDlg::ShowState() {
     std::vector<HWND> disabling;
     for (const ControlRow& row : ControlRows()) {
-        const winui::CWindow& control = Control(row);
+        const winui::CWindow control(Item(row));
         if (!row.enabledBy || presenter_.IsEnabled(*row.enabledBy)) {
             control.Enable(true);
         } else if (control.IsEnabled()) {
@@ -244,7 +239,7 @@ void CScrivelDlg::ShowState() {
     for (const ControlRow& row : ControlRows()) {
         if (const auto* mode = std::get_if<FolderMode>(&row.binding)) {
             const bool chosen = (*mode == FolderMode::Files) == presenter_.ExpandMode();
-            const auto& radio = ControlAs<winui::CRadioButton>(row);
+            const winui::CRadioButton radio(Item(row));
             radio.SetChecked(chosen);
             const LONG_PTR style = GetWindowLongPtrW(radio.Handle(), GWL_STYLE);
             SetWindowLongPtrW(radio.Handle(), GWL_STYLE, chosen ? style | WS_TABSTOP : style & ~WS_TABSTOP);
@@ -271,16 +266,16 @@ bool CScrivelDlg::OnCommand(int controlId, int notifyCode) {
 bool CScrivelDlg::Forward(const ControlRow& row, int notifyCode) {
     if (const auto* choice = std::get_if<OptionChoice>(&row.binding); choice && notifyCode == CBN_SELCHANGE) {
         const winui::WaitCursor wait;
-        presenter_.SetChoice(*choice, ControlAs<winui::CComboBox>(row).CurSel());
+        presenter_.SetChoice(*choice, winui::CComboBox(Item(row)).CurSel());
     } else if (const auto* text = std::get_if<FolderText>(&row.binding); text && notifyCode == EN_CHANGE) {
-        presenter_.SetFolderText(text->setting, Control(row).Text());
+        presenter_.SetFolderText(text->setting, winui::CEdit(Item(row)).Text());
     } else if (notifyCode != BN_CLICKED) {
         return false;
     } else if (const auto* check = std::get_if<OptionCheck>(&row.binding)) {
         const winui::WaitCursor wait;
-        presenter_.SetChecked(*check, ControlAs<winui::CCheckBox>(row).IsChecked());
+        presenter_.SetChecked(*check, winui::CCheckBox(Item(row)).IsChecked());
     } else if (const auto* folderCheck = std::get_if<FolderCheck>(&row.binding)) {
-        presenter_.SetFolderChecked(folderCheck->setting, ControlAs<winui::CCheckBox>(row).IsChecked());
+        presenter_.SetFolderChecked(folderCheck->setting, winui::CCheckBox(Item(row)).IsChecked());
     } else if (const auto* mode = std::get_if<FolderMode>(&row.binding)) {
         if (*mode == FolderMode::Names) {
             const winui::WaitCursor wait;

@@ -49,27 +49,22 @@ class CScrivelDlg final : public winui::CDialog,
     enum class Command { Rescan, Help };
     using Binding =
         std::variant<std::monostate, OptionCheck, OptionChoice, FolderCheck, FolderText, FolderMode, Command>;
-    using Member = std::variant<winui::CWindow CScrivelDlg::*, winui::CCheckBox CScrivelDlg::*,
-                                winui::CComboBox CScrivelDlg::*, winui::CButtonLink CScrivelDlg::*>;
     // Where a control goes when a selection without folders hides the folder options and the dialog
     // narrows by their column.
     enum class WithoutFolders { Stays, Hidden, MovesLeft, Narrows };
-    // One row a control: its number and member, what it stands for, the presenter's rule for its
-    // enabled state, how it follows the dialog's edges and where it goes without folders.
+    // One row a control: its number, what it stands for, the presenter's rule for its enabled state,
+    // how it follows the dialog's edges, where it goes without folders, and the member that holds it
+    // where the dialog's code speaks of it by name (null for the others, found by their numbers).
     struct ControlRow {
         int id;
-        Member member;
         Binding binding;
         std::optional<OptionsControl> enabledBy;
         AnchorRule anchor;
         WithoutFolders withoutFolders;
+        winui::CWindow CScrivelDlg::*member = nullptr;
     };
     static std::span<const ControlRow> ControlRows();
-    winui::CWindow& Control(const ControlRow& row);
-    template <class Control>
-    Control& ControlAs(const ControlRow& row) {
-        return this->*std::get<Control CScrivelDlg::*>(row.member);
-    }
+    HWND Item(const ControlRow& row) const { return GetDlgItem(Handle(), row.id); }
     // Forwards a control's event to the presenter; false when the row stands for nothing that event
     // changes.
     bool Forward(const ControlRow& row, int notifyCode);
@@ -93,15 +88,9 @@ class CScrivelDlg final : public winui::CDialog,
     void ShowState();
     void OpenHelp();
 
-    winui::CComboBox separator_, quoteChar_, pathSeparator_, sizeUnits_, dateFormat_, sort_;
-    winui::CCheckBox quote_, fullPath_, addSize_, addDate_;
-    winui::CRadioButton copyFolderNames_, addFolderFiles_;
-    winui::CCheckBox limitDepth_, include_, exclude_;
-    winui::CEdit depth_, includePattern_, excludePattern_;
     winui::CEdit preview_;
     winui::CStatic summary_;
-    winui::CButton rescan_;
-    winui::CWindow optionsGroup_, folderGroup_, clipboardGroup_, productVersion_, ok_, cancel_, help_;
+    winui::CWindow optionsGroup_, folderGroup_, productVersion_;
 
     std::shared_ptr<winui::ScreenDpi> dpi_ = std::make_shared<winui::ScreenDpi>();
     winui::ScaledIcon smallIcon_;
