@@ -1,32 +1,40 @@
 #include "prefs/InsertDlg.h"
 
 #include <utility>
+#include <variant>
 
 #include "PrefsIds.h"
 
 namespace quillet::prefs {
 namespace {
 
-// The radio buttons in AttributeRow order, the lists in AttributeList order.
-constexpr int kRowIds[] = {IDC_ROW_NAME, IDC_ROW_PATH, IDC_ROW_TYPE, IDC_ROW_SIZE, IDC_ROW_DATE};
-constexpr int kListIds[kAttributeListCount] = {IDC_NAME_FORM, IDC_PATH_SEPARATOR, IDC_PATH_FORM,
-                                               IDC_SIZE_UNIT, IDC_DATE_STAMP,     IDC_DATE_FORM};
+// One row a control: the radio button of an attribute row, or the list of one of its forms.
+struct ControlRow {
+    int id;
+    std::variant<AttributeRow, AttributeList> stands;
+};
+constexpr ControlRow kControls[] = {
+    {IDC_ROW_NAME, AttributeRow::Name},       {IDC_NAME_FORM, AttributeList::NameForm},
+    {IDC_ROW_PATH, AttributeRow::Path},       {IDC_PATH_SEPARATOR, AttributeList::PathSeparator},
+    {IDC_PATH_FORM, AttributeList::PathForm}, {IDC_ROW_TYPE, AttributeRow::Type},
+    {IDC_ROW_SIZE, AttributeRow::Size},       {IDC_SIZE_UNIT, AttributeList::SizeUnit},
+    {IDC_ROW_DATE, AttributeRow::Date},       {IDC_DATE_STAMP, AttributeList::DateStamp},
+    {IDC_DATE_FORM, AttributeList::DateForm},
+};
 
 }  // namespace
 
-CInsertDlg::CInsertDlg(winui::HtmlHelpCall helpViewer)
-    : CDialog(IDD_INSERT_ATTRIBUTE), helpViewer_(std::move(helpViewer)) {
+CInsertDlg::CInsertDlg(winui::HtmlHelpCall helpViewer) : CDialog(IDD_INSERT_ATTRIBUTE) {
+    OfferHelp(IDC_HELP_BUTTON, std::move(helpViewer));
     Bind(IDC_TEXT_TO_INSERT, textToInsert_);
-    for (int i = 0; i < kAttributeListCount; ++i) {
-        Bind(kListIds[i], lists_[static_cast<std::size_t>(i)]);
-    }
 }
 
 bool CInsertDlg::OnInitDialog() {
-    for (int i = 0; i < kAttributeListCount; ++i) {
-        const winui::CComboBox& list = lists_[static_cast<std::size_t>(i)];
-        for (const AttributeEntry& entry : EntriesOf(static_cast<AttributeList>(i))) {
-            list.AddString(MessageText(entry.label));
+    for (const ControlRow& row : kControls) {
+        if (const auto* list = std::get_if<AttributeList>(&row.stands)) {
+            for (const AttributeEntry& entry : EntriesOf(*list)) {
+                winui::CComboBox(GetDlgItem(Handle(), row.id)).AddString(MessageText(entry.label));
+            }
         }
     }
     ShowPicker();
@@ -34,22 +42,20 @@ bool CInsertDlg::OnInitDialog() {
 }
 
 bool CInsertDlg::OnCommand(int controlId, int notifyCode) {
-    for (std::size_t row = 0; row < std::size(kRowIds); ++row) {
-        if (controlId == kRowIds[row] && notifyCode == BN_CLICKED) {
-            picker_.Check(static_cast<AttributeRow>(row));
-            ShowPicker();
-            return true;
+    for (const ControlRow& row : kControls) {
+        const auto* attributeRow = std::get_if<AttributeRow>(&row.stands);
+        const auto* list = std::get_if<AttributeList>(&row.stands);
+        if (row.id != controlId) {
+            continue;
         }
-    }
-    for (int i = 0; i < kAttributeListCount; ++i) {
-        if (controlId == kListIds[i] && notifyCode == CBN_SELCHANGE) {
-            picker_.Choose(static_cast<AttributeList>(i), lists_[static_cast<std::size_t>(i)].CurSel());
-            ShowPicker();
-            return true;
+        if (attributeRow && notifyCode == BN_CLICKED) {
+            picker_.Check(*attributeRow);
+        } else if (list && notifyCode == CBN_SELCHANGE) {
+            picker_.Choose(*list, winui::CComboBox(GetDlgItem(Handle(), row.id)).CurSel());
+        } else {
+            break;
         }
-    }
-    if (controlId == IDC_HELP_BUTTON) {
-        helpViewer_.OpenDialogTopic(winui::ModuleHelpFile(), IDD_INSERT_ATTRIBUTE);
+        ShowPicker();
         return true;
     }
     return CDialog::OnCommand(controlId, notifyCode);
@@ -61,25 +67,18 @@ void CInsertDlg::OnOK() {
 }
 
 void CInsertDlg::ShowPicker() {
-    for (std::size_t row = 0; row < std::size(kRowIds); ++row) {
-        CheckDlgButton(Handle(), kRowIds[row],
-                       picker_.Checked() == static_cast<AttributeRow>(row) ? BST_CHECKED : BST_UNCHECKED);
-    }
-    for (int i = 0; i < kAttributeListCount; ++i) {
-        const auto list = static_cast<AttributeList>(i);
-        const winui::CComboBox& control = lists_[static_cast<std::size_t>(i)];
-        control.SetCurSel(picker_.Choice(list));
-        control.Enable(picker_.IsEnabled(list));
+    for (const ControlRow& row : kControls) {
+        if (const auto* attributeRow = std::get_if<AttributeRow>(&row.stands)) {
+            CheckDlgButton(Handle(), row.id,
+                           picker_.Checked() == *attributeRow ? BST_CHECKED : BST_UNCHECKED);
+        } else {
+            const auto list = std::get<AttributeList>(row.stands);
+            const winui::CComboBox control(GetDlgItem(Handle(), row.id));
+            control.SetCurSel(picker_.Choice(list));
+            control.Enable(picker_.IsEnabled(list));
+        }
     }
     textToInsert_.SetText(picker_.Reference());
-}
-
-std::optional<INT_PTR> CInsertDlg::OnMessage(UINT message, WPARAM /*wParam*/, LPARAM /*lParam*/) {
-    if (message == WM_HELP) {  // F1
-        helpViewer_.OpenDialogTopic(winui::ModuleHelpFile(), IDD_INSERT_ATTRIBUTE);
-        return TRUE;
-    }
-    return std::nullopt;
 }
 
 }  // namespace quillet::prefs

@@ -2,7 +2,6 @@
 // of the item format language. The rules are the AttributePicker's; this binds the controls to it.
 #pragma once
 
-#include <array>
 #include <string>
 
 #include "core/editor/AttributePicker.h"
@@ -21,16 +20,12 @@ class CInsertDlg final : public winui::CDialog {
   private:
     bool OnInitDialog() override;
     bool OnCommand(int controlId, int notifyCode) override;
-    std::optional<INT_PTR> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnOK() override;
     void ShowPicker();
 
     std::u16string result_;
     winui::CEdit textToInsert_;
-    // In AttributeList order: name form, separator, path form, unit, date, date form.
-    std::array<winui::CComboBox, kAttributeListCount> lists_;
     AttributePicker picker_;
-    winui::CHtmlHelp helpViewer_;
 };
 
 }  // namespace quillet::prefs

@@ -10,7 +10,8 @@
 namespace quillet::prefs {
 
 CNewCmdDlg::CNewCmdDlg(CommandType preset, winui::HtmlHelpCall helpViewer)
-    : CDialog(IDD_NEW_COMMAND), chosen_(preset), helpViewer_(std::move(helpViewer)) {
+    : CDialog(IDD_NEW_COMMAND), chosen_(preset) {
+    OfferHelp(IDC_HELP_BUTTON, std::move(helpViewer));
     Bind(IDC_NEW_TYPE, typeList_);
     Bind(IDC_NEW_DESCRIPTION, description_);
 }
@@ -32,10 +33,6 @@ bool CNewCmdDlg::OnCommand(int controlId, int notifyCode) {
         ShowChoice();
         return true;
     }
-    if (controlId == IDC_HELP_BUTTON) {
-        helpViewer_.OpenDialogTopic(winui::ModuleHelpFile(), IDD_NEW_COMMAND);
-        return true;
-    }
     return CDialog::OnCommand(controlId, notifyCode);
 }
 
@@ -47,14 +44,6 @@ void CNewCmdDlg::ShowChoice() {
     }
     chosen_ = order[static_cast<std::size_t>(index)];
     description_.SetText(DescriptionOf(chosen_));
-}
-
-std::optional<INT_PTR> CNewCmdDlg::OnMessage(UINT message, WPARAM /*wParam*/, LPARAM /*lParam*/) {
-    if (message == WM_HELP) {  // F1
-        helpViewer_.OpenDialogTopic(winui::ModuleHelpFile(), IDD_NEW_COMMAND);
-        return TRUE;
-    }
-    return std::nullopt;
 }
 
 }  // namespace quillet::prefs

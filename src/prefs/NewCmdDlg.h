@@ -17,13 +17,11 @@ class CNewCmdDlg final : public winui::CDialog {
   private:
     bool OnInitDialog() override;
     bool OnCommand(int controlId, int notifyCode) override;
-    std::optional<INT_PTR> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void ShowChoice();
 
     CommandType chosen_;
     winui::CComboBox typeList_;
     winui::CStatic description_;
-    winui::CHtmlHelp helpViewer_;
 };
 
 }  // namespace quillet::prefs

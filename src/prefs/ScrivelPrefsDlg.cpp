@@ -152,8 +152,8 @@ CScrivelPrefsDlg::CScrivelPrefsDlg(CommandList commands, CommandEditor::Storage&
       largeIcon_(IDI_PROGRAM, winui::ScaledIcon::Size::Large, dpi_),
       smallIcon_(IDI_PROGRAM, winui::ScaledIcon::Size::Small, dpi_),
       helpCall_(helpViewer),
-      helpViewer_(std::move(helpViewer)),
       editor_(std::move(commands), *this, storage) {
+    OfferHelp(IDC_HELP_BUTTON, std::move(helpViewer));
     // The description panel's two are created when the dialog opens, and attached then.
     for (const ControlRow& row : ControlRows()) {
         if (const winui::CWindow* control = Control(row)) {
@@ -435,9 +435,6 @@ bool CScrivelPrefsDlg::OnCommand(int controlId, int notifyCode) {
         case IDC_PROBLEM:
             editor_.ShowProblem();
             return true;
-        case IDC_HELP_BUTTON:
-            OpenHelp();
-            return true;
         case IDC_NAME:
             if (notifyCode == EN_KILLFOCUS) {
                 editor_.NameLostFocus();
@@ -508,10 +505,6 @@ void CScrivelPrefsDlg::OnCancel() {
     if (editor_.MayDiscard()) {
         CDialog::Close(IDCANCEL);
     }
-}
-
-void CScrivelPrefsDlg::OpenHelp() {
-    helpViewer_.OpenDialogTopic(winui::ModuleHelpFile(), IDD_PREFS);
 }
 
 bool CScrivelPrefsDlg::OnListKey(UINT key) {
@@ -598,9 +591,6 @@ std::optional<INT_PTR> CScrivelPrefsDlg::OnMessage(UINT message, WPARAM wParam, 
                 return TRUE;
             }
             return std::nullopt;
-        case WM_HELP:  // F1
-            OpenHelp();
-            return TRUE;
         case kEscapeListClosed: {
             const int controlId = static_cast<int>(wParam);
             if (cancelledEscapeList_ == controlId) {

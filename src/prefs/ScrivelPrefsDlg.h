@@ -117,7 +117,6 @@ class CScrivelPrefsDlg final : public winui::CDialog,
     void OnEscapeListCommand(int controlId, int notifyCode);
     // A pick in a Newline/Tab list (Enter, a click, the list closing on a choice) inserts its escape.
     void PickEscape(int controlId);
-    void OpenHelp();
     void RecordLayout();
     void FitItemFormatField();
     void FitListColumn();
@@ -152,7 +151,6 @@ class CScrivelPrefsDlg final : public winui::CDialog,
     HWND tooltip_ = nullptr;
     HHOOK relayHook_ = nullptr;
     winui::HtmlHelpCall helpCall_;
-    winui::CHtmlHelp helpViewer_;
     winui::CDialogResizer resizer_{dpi_};
     // A Newline/Tab list whose closing was a cancel, not a pick.
     int cancelledEscapeList_ = 0;

@@ -46,6 +46,10 @@ void CDialog::Close(INT_PTR result) {
 }
 
 bool CDialog::OnCommand(int controlId, int /*notifyCode*/) {
+    if (help_ && controlId == helpButtonId_) {
+        help_->OpenDialogTopic(ModuleHelpFile(), templateId_);
+        return true;
+    }
     switch (controlId) {
         case IDOK:
             OnOK();
@@ -122,6 +126,10 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     if (const std::optional<INT_PTR> handled = OnMessage(message, wParam, lParam)) {
         return *handled;
+    }
+    if (message == WM_HELP && help_) {  // F1
+        help_->OpenDialogTopic(ModuleHelpFile(), templateId_);
+        return TRUE;
     }
     return FALSE;
 }

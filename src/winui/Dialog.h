@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "winui/Controls.h"
+#include "winui/ModuleInfo.h"
 
 namespace quillet::winui {
 
@@ -34,11 +35,16 @@ class CDialog {
 
     // The control with this number is attached to control when the window is created.
     void Bind(int controlId, CWindow& control) { bindings_.push_back({controlId, &control}); }
+    // The button with this number and F1 open the help file at this dialog's topic with viewer.
+    void OfferHelp(int helpButtonId, HtmlHelpCall viewer) {
+        helpButtonId_ = helpButtonId;
+        help_.emplace(std::move(viewer));
+    }
 
     // Return false when the handler set the focus itself.
     virtual bool OnInitDialog() { return true; }
     // A WM_COMMAND from a control or the keyboard; true when handled. The default routes IDOK and
-    // IDCANCEL to OnOK and OnCancel.
+    // IDCANCEL to OnOK and OnCancel, and the help button to the help.
     virtual bool OnCommand(int controlId, int notifyCode);
     virtual void OnOK() { Close(IDOK); }
     virtual void OnCancel() { Close(IDCANCEL); }
@@ -68,6 +74,8 @@ class CDialog {
     HWND window_ = nullptr;
     bool modal_ = false;
     std::vector<Binding> bindings_;
+    int helpButtonId_ = 0;
+    std::optional<CHtmlHelp> help_;
 };
 
 }  // namespace quillet::winui

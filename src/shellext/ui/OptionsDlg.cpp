@@ -88,7 +88,7 @@ std::span<const CScrivelDlg::ControlRow> CScrivelDlg::ControlRows() {
         {IDC_SUMMARY, kNothing, kAlways, kAnchorStretchRightMoveDown, W::Stays, &C::summary_},
         {IDOK, kNothing, Rule::Ok, kAnchorMoveBoth, W::MovesLeft},
         {IDCANCEL, kNothing, kAlways, kAnchorMoveBoth, W::MovesLeft},
-        {IDC_HELP_BUTTON, Command::Help, kAlways, kAnchorMoveBoth, W::MovesLeft},
+        {IDC_HELP_BUTTON, kNothing, kAlways, kAnchorMoveBoth, W::MovesLeft},
         {IDC_PRODUCT_VERSION, kNothing, kAlways, kAnchorFixed, W::Stays, &C::productVersion_},
         // The link is a control of its own kind, bound by the constructor.
         {IDC_WEB_LINK, kNothing, kAlways, kAnchorMoveRight, W::MovesLeft},
@@ -102,10 +102,10 @@ CScrivelDlg::CScrivelDlg(ItemSelection& selection, winui::CButtonLink::OpenActio
       smallIcon_(IDI_PRODUCT, winui::ScaledIcon::Size::Small, dpi_),
       largeIcon_(IDI_PRODUCT, winui::ScaledIcon::Size::Large, dpi_),
       link_(dpi_, std::move(openLink)),
-      helpViewer_(std::move(helpViewer)),
       options_(LoadedCopyOptions()),
       selection_(selection),
       presenter_(options_, selection_, *this) {
+    OfferHelp(IDC_HELP_BUTTON, std::move(helpViewer));
     for (const ControlRow& row : ControlRows()) {
         if (row.member) {
             Bind(row.id, this->*row.member);
@@ -283,11 +283,7 @@ bool CScrivelDlg::Forward(const ControlRow& row, int notifyCode) {
         } else {
             presenter_.ChooseFolderFiles();  // scans under its own progress window
         }
-    } else if (const auto* command = std::get_if<Command>(&row.binding)) {
-        if (*command == Command::Help) {
-            OpenHelp();
-            return true;
-        }
+    } else if (std::holds_alternative<Command>(row.binding)) {
         presenter_.Rescan();
     } else {
         return false;
@@ -336,23 +332,11 @@ bool CScrivelDlg::OnGetMinMaxInfo(MINMAXINFO& info) {
     return resizer_.LimitSize(info, minPreviewHeight_);
 }
 
-std::optional<INT_PTR> CScrivelDlg::OnMessage(UINT message, WPARAM /*wParam*/, LPARAM /*lParam*/) {
-    if (message == WM_HELP) {  // F1
-        OpenHelp();
-        return TRUE;
-    }
-    return std::nullopt;
-}
-
 void CScrivelDlg::OnDpiChanged(int /*oldDpi*/, int /*newDpi*/) {
     SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
     if (productIcon_) {
         SendMessageW(productIcon_, STM_SETICON, reinterpret_cast<WPARAM>(largeIcon_.Get()), 0);
     }
-}
-
-void CScrivelDlg::OpenHelp() {
-    helpViewer_.OpenDialogTopic(winui::ModuleHelpFile(), IDD_OPTIONS);
 }
 
 void ShowOptionsDialog(std::span<const std::u16string> paths) {

@@ -46,7 +46,7 @@ class CScrivelDlg final : public winui::CDialog,
         FolderSetting setting;
     };
     enum class FolderMode { Names, Files };
-    enum class Command { Rescan, Help };
+    enum class Command { Rescan };
     using Binding =
         std::variant<std::monostate, OptionCheck, OptionChoice, FolderCheck, FolderText, FolderMode, Command>;
     // Where a control goes when a selection without folders hides the folder options and the dialog
@@ -75,7 +75,6 @@ class CScrivelDlg final : public winui::CDialog,
     void OnSize(UINT type, int clientWidth, int clientHeight) override;
     void OnDpiChange(int newDpi, const RECT& suggested) override;
     bool OnGetMinMaxInfo(MINMAXINFO& info) override;
-    std::optional<INT_PTR> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnDpiChanged(int oldDpi, int newDpi) override;
     bool ScanFolders(ItemSelection& selection, const ExpansionSettings& settings,
                      const std::function<bool(MAbortBase&)>& prepare) override;
@@ -86,7 +85,6 @@ class CScrivelDlg final : public winui::CDialog,
     void RecordLayout();
     void MeasureMinimumPreview();
     void ShowState();
-    void OpenHelp();
 
     winui::CEdit preview_;
     winui::CStatic summary_;
@@ -101,7 +99,6 @@ class CScrivelDlg final : public winui::CDialog,
     winui::CButtonLink link_;
     // The smallest preview at the current DPI.
     int minPreviewHeight_ = 0;
-    winui::CHtmlHelp helpViewer_;
 
     CopyOptions& options_;
     ItemSelection& selection_;
