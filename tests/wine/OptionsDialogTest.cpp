@@ -164,6 +164,7 @@ TEST_F(OptionsDialogTest, FilesOnlyHideTheFolderOptionsAndNarrowTheDialog) {
     EXPECT_EQ(dialog.RectOf(IDC_PREVIEW).right, folderPreview.right - d);
     EXPECT_EQ(dialog.RectOf(IDC_PREVIEW).left, folderPreview.left);
     EXPECT_EQ(dialog.Text(IDC_SUMMARY), u"Files: 3;  Total Files Size: 1,544 bytes");
+    EXPECT_FALSE(dialog.IsEnabled(IDC_SUMMARY));  // grey, as its template says
     EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"a.txt\r\nB.txt\r\n_x.txt");
     EXPECT_EQ(dialog.Text(IDC_PRODUCT_VERSION), ExpectedVersionLabel());
     // The small icon is the product icon at the small-icon size of the display's DPI.

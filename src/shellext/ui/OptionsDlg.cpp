@@ -209,9 +209,13 @@ void CScrivelDlg::MeasureMinimumPreview() {
 
 void CScrivelDlg::ShowState() {
     std::vector<HWND> disabling;
+    // Only the ruled controls: the summary line is greyed by its template.
     for (const ControlRow& row : ControlRows()) {
         const winui::CWindow control(Item(row));
-        if (!row.enabledBy || presenter_.IsEnabled(*row.enabledBy)) {
+        if (!row.enabledBy) {
+            continue;
+        }
+        if (presenter_.IsEnabled(*row.enabledBy)) {
             control.Enable(true);
         } else if (control.IsEnabled()) {
             disabling.push_back(control.Handle());
