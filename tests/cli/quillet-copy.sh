@@ -25,10 +25,12 @@ native() {
 }
 sep=/
 [ "$runner" = wine ] && sep='\'
-# Compares the output with the expected text, given as printf arguments.
+# Compares the output with the expected text, given as printf arguments; its \r\n line ends are
+# the platform's: LF on POSIX.
 expect() {
-  local what=$1; shift
-  printf "$@" >"$tree/expected"
+  local what=$1 format=$2; shift 2
+  [ "$runner" = wine ] || format=${format//\\r\\n/\\n}
+  printf "$format" "$@" >"$tree/expected"
   if cmp -s "$tree/expected" "$tree/out"; then
     echo "ok: $what"
   else
@@ -102,11 +104,13 @@ row() {
     echo "ok: $what"
   fi
 }
-crlf=$'\r\n'
+crlf=$'\n'
+[ "$runner" = wine ] && crlf=$'\r\n'
 sel=$(native "$tree/sel")
 if [ "$runner" = wine ]; then spelled="${sel//\\//}/./Top/sub/../a.txt"; else spelled="$sel//./Top/sub/..//a.txt"; fi
 printf '%s\0%s\0' "$loose" "$a" >"$tree/list0"
 printf 'X:%%QUILLET\nLong:%%QUILLET%9000s\n' '' >"$tree/long.txt"
+printf 'Copy File(s) and Folder(s):%%QUILLET\n' >"$tree/plural.txt"
 
 # Paths as Explorer passes them, from the command line or a list.
 row "a trailing separator is dropped" 0 '' "Top|$sel$sep$crlf" format '$name|$folder' "$top$sep"
@@ -135,6 +139,9 @@ row "an option of the other mode is refused" 2 '--expand does not apply to --com
 row "a path named like an option after --" 1 'cannot read --command' '' copy --options -- --command
 row "format honours --" 0 '' "a.txt$crlf" format -- '$name' "$a"
 row "an unknown option is named" 2 'unknown option -x' '' format '$name' -x "$a"
+row "a name with several (s) as the menu shows it" 0 '' "a.txt$crlf" \
+  copy --command-file "$(native "$tree/plural.txt")" --command 'Copy Files and Folders' "$a"
+row "--crlf: the clipboard's line ends" 0 '' "a.txt"$'\r\n'"loose.log"$'\r\n' copy --crlf --options "$a" "$loose"
 
 status=0
 if [ "$runner" = wine ]; then wine "$quillet" format '$name' "$a" >/dev/full 2>"$tree/err" || status=$?;

@@ -45,6 +45,9 @@ class Output {
     Output& operator=(const Output&) = delete;
 
     void SetEncoding(OutputEncoding encoding) { encoding_ = encoding; }
+    // The copy text's line ends are CR LF, the clipboard's; on POSIX they are written as LF, what
+    // terminals and pipes there expect, unless this asks for CR LF. Windows always writes CR LF.
+    void KeepCrLf() { keepCrLf_ = true; }
     void Write(std::u16string_view text);
     // Writes what is buffered; false when any write failed.
     bool Flush();
@@ -56,6 +59,11 @@ class Output {
     std::FILE* stream_;
     bool console_ = false;
     OutputEncoding encoding_ = OutputEncoding::Utf8;
+#ifdef _WIN32
+    bool keepCrLf_ = true;
+#else
+    bool keepCrLf_ = false;
+#endif
     std::u16string pending_;
     std::u16string failure_;
 };
@@ -114,12 +122,14 @@ std::vector<std::u16string> ExpandWildcards(std::vector<std::u16string> paths);
 #endif
 
 // The options every subcommand that reads paths takes, and what they say.
-inline constexpr OptionSpec kInputOptions[] = {{u"--paths-from", true}, {u"-0"}, {u"--console-codepage"}};
+inline constexpr OptionSpec kInputOptions[] = {
+    {u"--paths-from", true}, {u"-0"}, {u"--console-codepage"}, {u"--crlf"}};
 struct InputOptions {
     std::optional<std::u16string> pathsFrom;
     bool nulSeparated = false;
 };
-// Takes one of kInputOptions into input (--console-codepage goes to the output); false for another.
+// Takes one of kInputOptions into input (--console-codepage and --crlf go to the output); false for
+// another.
 bool TakeInputOption(const ParsedOption& option, InputOptions& input);
 // The operands followed by the paths of the --paths-from list. ReadFailure when the list cannot be read.
 std::vector<std::u16string> GatherPaths(std::vector<std::u16string> operands, const InputOptions& input);

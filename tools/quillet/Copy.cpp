@@ -7,6 +7,7 @@
 #include "core/copy/CopyText.h"
 #include "core/copy/FolderScan.h"
 #include "core/format/TextBuffer.h"
+#include "core/menu/CommandMenu.h"
 
 namespace quillet::cli {
 namespace {
@@ -119,17 +120,11 @@ const Command* FindCommand(const CommandList& commands, std::u16string_view name
             return &command;
         }
     }
-    // Else as the menu shows it: without access-key marks, "(s)" read as "s" or as nothing.
+    // Else without access-key marks: as written, or as the menu shows it for several items or one.
     for (const Command& command : commands) {
         const std::u16string plain = WithoutAccelerators(command.name);
-        for (const std::u16string_view plural : {u"(s)", u"s", u""}) {
-            std::u16string shown = plain;
-            if (const std::size_t at = shown.find(u"(s)"); at != std::u16string::npos) {
-                shown.replace(at, 3, plural);
-            }
-            if (shown == name) {
-                return &command;
-            }
+        if (plain == name || MenuItemText(plain, false) == name || MenuItemText(plain, true) == name) {
+            return &command;
         }
     }
     return nullptr;

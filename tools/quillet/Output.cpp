@@ -49,8 +49,20 @@ Output::~Output() {
 }
 
 void Output::Write(std::u16string_view text) {
+    // From the last character already buffered: a CR there may end a line whose LF comes now.
+    const std::size_t from = pending_.empty() ? 0 : pending_.size() - 1;
     pending_ += text;
-    if (pending_.size() >= kFlushAt) {
+    if (!keepCrLf_) {
+        std::size_t kept = from;
+        for (std::size_t at = from; at < pending_.size(); ++at) {
+            if (pending_[at] != u'\r' || at + 1 == pending_.size() || pending_[at + 1] != u'\n') {
+                pending_[kept++] = pending_[at];
+            }
+        }
+        pending_.resize(kept);
+    }
+    // A CR at the end waits for what follows it.
+    if (pending_.size() >= kFlushAt && (keepCrLf_ || pending_.back() != u'\r')) {
         Flush();
     }
 }

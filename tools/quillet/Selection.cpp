@@ -12,6 +12,8 @@ bool TakeInputOption(const ParsedOption& option, InputOptions& input) {
         input.nulSeparated = true;
     } else if (option.name == u"--console-codepage") {
         Out().SetEncoding(OutputEncoding::ConsoleCodePage);
+    } else if (option.name == u"--crlf") {
+        Out().KeepCrLf();
     } else {
         return false;
     }

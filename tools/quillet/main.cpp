@@ -85,7 +85,7 @@ std::u16string Describe(const Command& command) {
 }  // namespace
 
 int RunCheck(std::span<const std::u16string> args) {
-    const ParsedArguments parsed = ParseArguments(args, std::span(kInputOptions).subspan(2), 0, u"check");
+    const ParsedArguments parsed = ParseArguments(args, std::span(kInputOptions).subspan(2, 1), 0, u"check");
     for (const ParsedOption& option : parsed.options) {
         InputOptions unused;
         TakeInputOption(option, unused);
@@ -170,6 +170,7 @@ void PrintHelp() {
         u"  -0                   with --paths-from: the paths end in a NUL character instead\n"
         u"  --console-codepage   Windows: write redirected output in the console's code page, as\n"
         u"                       \"for /f\" in a batch file reads it, rather than in UTF-8\n"
+        u"  --crlf               end lines in CR LF, as the clipboard does; on Linux they end in LF\n"
         u"Each path is made absolute as Explorer passes it: from the current folder, with \".\" and\n"
         u"\"..\" taken and separators made the system's. Output goes to a Windows console as Unicode\n"
         u"text; otherwise it is UTF-8 (Linux: names that are not UTF-8 keep their bytes).\n"
