@@ -18,7 +18,7 @@ CNewCmdDlg::CNewCmdDlg(CommandType preset, winui::HtmlHelpCall helpViewer)
 
 bool CNewCmdDlg::OnInitDialog() {
     for (const CommandType type : NewCommandOrder()) {
-        typeList_.AddString(MessageText(TextsOf(type).typeName));
+        typeList_.AddString(MessageText(InfoOf(type).typeName));
     }
     // The preset type's entry, the first one when the preset is not in the list.
     const auto order = NewCommandOrder();

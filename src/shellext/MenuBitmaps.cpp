@@ -61,8 +61,8 @@ CMenuBitmap MakeMenuBitmap(int imageNumber) {
                           IsMenuWithoutAlpha());
 }
 
-HBITMAP CMenuBitmapCache::ForCommandType(int commandType) {
-    const int image = MenuImageForCommandType(commandType);
+HBITMAP CMenuBitmapCache::ForCommandType(CommandType type) {
+    const int image = MenuImageForCommandType(type);
     if (image < 1 || image > kMenuImageCount) {
         return nullptr;
     }

@@ -51,7 +51,7 @@ class CMenuBitmapCache {
   public:
     // The bitmap for a command of this type, owned by the cache; null for a type without an image or
     // when it cannot be made (the item is then shown without one, and the next call tries again).
-    HBITMAP ForCommandType(int commandType);
+    HBITMAP ForCommandType(CommandType type);
 
   private:
     std::array<CMenuBitmap, kMenuImageCount> bitmaps_;

@@ -189,38 +189,34 @@ IFACEMETHODIMP CScrivel::InvokeCommand(CMINVOKECOMMANDINFO* info) {
 
 HRESULT CScrivel::RunCommand(const Command& command, const CMINVOKECOMMANDINFO& info) {
     const std::vector<std::u16string> selection = selection_;
-    const bool control = (info.fMask & CMIC_MASK_CONTROL_DOWN) != 0;
-    const bool shift = (info.fMask & CMIC_MASK_SHIFT_DOWN) != 0;
-    switch (command.type) {
-        case CommandType::Quillet:
-            if (control) {  // CTRL wins over SHIFT
-                ShowOptionsDialog(selection);
-                return S_OK;
-            }
-            return ReportCopy(CopySelection(selection, MakeDefaultCopyFormat(shift ? PathComponent::Path
-                                                                                   : PathComponent::Name)),
-                              info);
-        case CommandType::QuilletAndDelete:
+    const CommandAction action =
+        ClickAction(command.type, {.control = (info.fMask & CMIC_MASK_CONTROL_DOWN) != 0,
+                                   .shift = (info.fMask & CMIC_MASK_SHIFT_DOWN) != 0});
+    CopyFormat builtIn;
+    if (const CopyFormat* format = ClickCopyFormat(command, action, builtIn)) {
+        return ReportCopy(CopySelection(selection, *format), info);
+    }
+    switch (action) {
+        case CommandAction::CopyAndDelete:
             if (const std::optional<CopyOutcome> copied = CopyAndDelete(selection)) {
                 return ReportCopy(*copied, info);
             }
             return S_OK;
-        case CommandType::PasteFileName:
-            PasteFileName(selection, false);
+        case CommandAction::PasteName:
+        case CommandAction::PasteNameKeepingExtension:
+            PasteFileName(selection, action == CommandAction::PasteNameKeepingExtension);
             return S_OK;
-        case CommandType::PasteFileNameNoExt:
-            PasteFileName(selection, true);
-            return S_OK;
-        case CommandType::Options:
+        case CommandAction::ShowOptions:
             ShowOptionsDialog(selection);
             return S_OK;
-        case CommandType::Configure:
+        case CommandAction::StartConfiguration:
             StartConfigurationProgram(Module().ModulePath());
             return S_OK;
-        case CommandType::UserDefined:
-            return ReportCopy(CopySelection(selection, command.format), info);
-        case CommandType::SubFolder:
-            break;  // never in the command id map
+        case CommandAction::CopyNames:
+        case CommandAction::CopyPaths:
+        case CommandAction::CopyWithFormat:
+        case CommandAction::None:
+            break;  // copies are done above; a sub-menu is never in the command id map
     }
     return E_INVALIDARG;
 }

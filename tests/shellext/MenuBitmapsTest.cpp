@@ -125,14 +125,16 @@ TEST(MenuBitmaps, CacheMakesEachImageOnceAndSharesIt) {
     {
         CMenuBitmapCache cache;
         for (int type = 0; type <= 7; ++type) {
-            EXPECT_NE(cache.ForCommandType(type), nullptr) << "type " << type;
+            EXPECT_NE(cache.ForCommandType(static_cast<CommandType>(type)), nullptr) << "type " << type;
         }
-        EXPECT_EQ(cache.ForCommandType(8), nullptr);
-        EXPECT_EQ(cache.ForCommandType(-1), nullptr);
-        copy = cache.ForCommandType(0);
-        EXPECT_EQ(cache.ForCommandType(7), copy);  // user-defined commands show the copy image
-        EXPECT_EQ(cache.ForCommandType(2), cache.ForCommandType(3));
-        EXPECT_NE(cache.ForCommandType(1), copy);
+        EXPECT_EQ(cache.ForCommandType(static_cast<CommandType>(8)), nullptr);
+        EXPECT_EQ(cache.ForCommandType(static_cast<CommandType>(-1)), nullptr);
+        copy = cache.ForCommandType(static_cast<CommandType>(0));
+        EXPECT_EQ(cache.ForCommandType(static_cast<CommandType>(7)),
+                  copy);  // user-defined commands show the copy image
+        EXPECT_EQ(cache.ForCommandType(static_cast<CommandType>(2)),
+                  cache.ForCommandType(static_cast<CommandType>(3)));
+        EXPECT_NE(cache.ForCommandType(static_cast<CommandType>(1)), copy);
     }
     EXPECT_EQ(GetObjectType(copy), 0u);  // the cache deleted its bitmaps
 }

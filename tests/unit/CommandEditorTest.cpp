@@ -766,12 +766,12 @@ TEST(CommandTypeTexts, NewCommandListHasEveryTypeOnce) {
     std::set<std::u16string_view> fieldTexts;
     for (const CommandType type : order) {
         seen.insert(static_cast<int>(type));
-        EXPECT_EQ(TextsOf(type).type, type);
-        fieldTexts.insert(MessageText(TextsOf(type).typeField));
+        EXPECT_EQ(InfoOf(type).type, type);
+        fieldTexts.insert(MessageText(InfoOf(type).typeField));
     }
     EXPECT_EQ(seen.size(), order.size());
     EXPECT_EQ(fieldTexts.size(), order.size());
-    EXPECT_EQ(TextsOf(static_cast<CommandType>(42)).type, CommandType::UserDefined);
+    EXPECT_EQ(InfoOf(static_cast<CommandType>(42)).type, CommandType::UserDefined);
 }
 
 TEST(CommandEditor, KeepsEveryLineItDoesNotChange) {

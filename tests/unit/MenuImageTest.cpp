@@ -254,7 +254,7 @@ TEST(MenuImage, ImageOfEachCommandType) {
     const std::pair<int, int> rows[] = {{0, 1}, {1, 2}, {2, 4}, {3, 4}, {4, 3},
                                         {5, 5}, {6, 6}, {7, 1}, {8, 0}, {-1, 0}};
     for (auto [type, image] : rows) {
-        EXPECT_EQ(MenuImageForCommandType(type), image) << "type " << type;
+        EXPECT_EQ(MenuImageForCommandType(static_cast<CommandType>(type)), image) << "type " << type;
     }
 }
 

@@ -209,11 +209,8 @@ int RunCopy(std::span<const std::u16string> args) {
         if (found == nullptr) {
             throw ReadFailure(u"no command named \"" + commandName + u"\" in " + commandFile);
         }
-        if (found->type == CommandType::Quillet) {
-            commandFormat = MakeDefaultCopyFormat(shift ? PathComponent::Path : PathComponent::Name);
-        } else if (found->type == CommandType::UserDefined) {
-            format = &found->format;
-        } else {
+        format = ClickCopyFormat(*found, ClickAction(found->type, {.shift = shift}), commandFormat);
+        if (format == nullptr) {
             throw ReadFailure(u"\"" + commandName + u"\" is not a copy command (%" +
                               std::u16string(KeywordOf(found->type)) + u")");
         }

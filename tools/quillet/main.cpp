@@ -75,11 +75,12 @@ int RunFormat(std::span<const std::u16string> args) {
 namespace {
 
 std::u16string Describe(const Command& command) {
-    if (command.type == CommandType::UserDefined) {
+    const CommandTypeInfo& info = InfoOf(command.type);
+    if (info.keyword.empty()) {
         return u"user-defined copy";
     }
-    return std::u16string(command.type == CommandType::SubFolder ? u"sub-menu %" : u"built-in %") +
-           std::u16string(KeywordOf(command.type));
+    return std::u16string(info.shown == MenuShows::AsSubMenu ? u"sub-menu %" : u"built-in %") +
+           std::u16string(info.keyword);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/format/ItemParts.h"
+#include "core/messages/Messages.h"
 
 namespace quillet {
 
@@ -24,20 +25,65 @@ enum class CommandType : std::int32_t {
     UserDefined = 7,         // a copy with its own CopyFormat
 };
 
-// One row of the command type table: every place that names a type reads it here.
-struct CommandTypeInfo {
-    CommandType type;
-    std::u16string_view keyword;  // the keyword after "%" in the command file; empty for UserDefined
+// When the menu shows a command of a type.
+enum class MenuShows {
+    Always,
+    ForOneItem,            // exactly one item selected
+    ForOneItemAndNewName,  // exactly one item selected and the clipboard holds a valid new name
+    AsSubMenu,             // never as a command: it opens a sub-menu that holds the commands after it
 };
 
-// All eight types in value order.
+// What a click on a command does. The core decides it; the shell extension carries it out.
+enum class CommandAction {
+    None,  // no command to run (a sub-menu)
+    CopyNames,
+    CopyPaths,
+    CopyWithFormat,  // the command's own CopyFormat
+    CopyAndDelete,
+    PasteName,
+    PasteNameKeepingExtension,
+    ShowOptions,
+    StartConfiguration,
+};
+
+// One row per command type: every place that names, describes, shows or runs a type reads it here,
+// so that a new type is a new row.
+struct CommandTypeInfo {
+    CommandType type;
+    std::u16string_view keyword;    // the keyword after "%" in the command file; empty for UserDefined
+    MessageId typeName;             // the entry of the configuration program's New Command list
+    MessageId typeField;            // its read-only Type field
+    MessageId newName;              // the name of a new command of this type
+    MessageId description;          // what the type does, in the configuration program
+    std::optional<MessageId> help;  // the menu's help text ("%1": the command's name); none for a sub-menu
+    int menuImage;                  // the picture beside its menu item, 1..kMenuImageCount
+    MenuShows shown;
+    CommandAction click;  // without modifier keys (ClickAction)
+};
+
+// All eight types, in the order of the New Command list.
 std::span<const CommandTypeInfo> CommandTypes();
+
+// The row of a type; null for a value outside the table.
+const CommandTypeInfo* FindCommandType(CommandType type);
+// The row of a type; values outside the table read as UserDefined.
+const CommandTypeInfo& InfoOf(CommandType type);
 
 // The built-in type with exactly this keyword (case matters); empty when there is none.
 std::optional<CommandType> CommandTypeFromKeyword(std::u16string_view keyword);
 
 // The keyword of a type; empty for UserDefined and for values outside the table.
 std::u16string_view KeywordOf(CommandType type);
+
+// The modifier keys held during a click.
+struct ModifierKeys {
+    bool control = false;
+    bool shift = false;
+};
+
+// What a click on a command of this type does with these keys held: the built-in copy of names opens
+// the Options dialog with CTRL, which wins over SHIFT, and copies full paths with SHIFT.
+CommandAction ClickAction(CommandType type, ModifierKeys keys);
 
 struct Command {
     // A user-defined command with an empty format.

@@ -12,6 +12,20 @@ CopyFormat MakeDefaultCopyFormat(PathComponent component) {
     return format;
 }
 
+const CopyFormat* ClickCopyFormat(const Command& command, CommandAction action, CopyFormat& builtIn) {
+    switch (action) {
+        case CommandAction::CopyNames:
+        case CommandAction::CopyPaths:
+            builtIn = MakeDefaultCopyFormat(action == CommandAction::CopyPaths ? PathComponent::Path
+                                                                               : PathComponent::Name);
+            return &builtIn;
+        case CommandAction::CopyWithFormat:
+            return &command.format;
+        default:
+            return nullptr;
+    }
+}
+
 bool RenderSelection(const ItemSelection& selection, const CopyFormat& format, TextBuffer& buffer,
                      MAbortBase* abort) {
     constexpr std::size_t kItemsBetweenAsks = 4096;

@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "core/commands/Command.h"
 #include "core/format/ItemParts.h"
 #include "core/format/Items.h"
 #include "core/format/TextBuffer.h"
@@ -15,6 +16,10 @@ class MAbortBase;
 // The built-in copy's format: the name (or path) of each item, one per line, CR LF after the last
 // line too when more than one item is copied.
 CopyFormat MakeDefaultCopyFormat(PathComponent component);
+
+// The format of a click that copies (ClickAction): the built-in copy of names or of full paths, made
+// in builtIn, or the command's own. Null for an action that copies nothing.
+const CopyFormat* ClickCopyFormat(const Command& command, CommandAction action, CopyFormat& builtIn);
 
 // Replaces the buffer's text with the copy text of the selection's flat array in its current order:
 // start text, the rendered items joined by the item separator, a line break when more than one item

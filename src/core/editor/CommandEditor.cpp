@@ -219,7 +219,7 @@ void CommandEditor::ShowCommand(std::optional<std::size_t> index) {
         SetDisplay(EditorDisplay::BuiltIn);
         return;
     }
-    view_.SetFieldText(EditorField::Type, MessageText(TextsOf(command.type).typeField));
+    view_.SetFieldText(EditorField::Type, MessageText(InfoOf(command.type).typeField));
     if (command.type != CommandType::UserDefined) {
         view_.ShowProblemText(u"");
         view_.SetDescription(DescriptionOf(command.type));
@@ -438,8 +438,8 @@ void CommandEditor::AddCommand() {
         return;
     }
     const Updating updating(*this);
-    Command command{std::u16string(MessageText(TextsOf(*type).newName))};
-    command.type = TextsOf(*type).type;
+    Command command{std::u16string(MessageText(InfoOf(*type).newName))};
+    command.type = InfoOf(*type).type;
     if (command.type == CommandType::UserDefined) {
         command.format.itemSeparator = u"\\n";
     }

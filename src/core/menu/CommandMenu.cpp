@@ -22,8 +22,8 @@ class MenuBuilder {
           lastId_(request.lastId) {}
 
     void Add(const Command& command) {
-        switch (command.type) {
-            case CommandType::SubFolder:
+        switch (InfoOf(command.type).shown) {
+            case MenuShows::AsSubMenu:
                 CloseSubMenu();
                 inSubMenuPart_ = true;
                 subMenuOpen_ = sink_.BeginSubMenu();
@@ -31,18 +31,17 @@ class MenuBuilder {
                 subMenuTitle_ = command.name;
                 subMenuCount_ = 0;
                 return;
-            case CommandType::PasteFileName:
-            case CommandType::PasteFileNameNoExt:
+            case MenuShows::ForOneItemAndNewName:
                 if (!request_.singleSelection || !request_.pasteAllowed) {
                     return;
                 }
                 break;
-            case CommandType::QuilletAndDelete:
+            case MenuShows::ForOneItem:
                 if (!request_.singleSelection) {
                     return;
                 }
                 break;
-            default:
+            case MenuShows::Always:
                 break;
         }
         if (inSubMenuPart_ && !subMenuOpen_) {
@@ -174,25 +173,8 @@ std::u16string MenuItemText(std::u16string_view name, bool singleSelection) {
 }
 
 std::u16string CommandHelpText(const Command& command) {
-    switch (command.type) {
-        case CommandType::Quillet:
-            return FormatMessageText(MessageId::HelpCopyNames);
-        case CommandType::QuilletAndDelete:
-            return FormatMessageText(MessageId::HelpCopyAndDelete);
-        case CommandType::PasteFileName:
-            return FormatMessageText(MessageId::HelpPasteFileName);
-        case CommandType::PasteFileNameNoExt:
-            return FormatMessageText(MessageId::HelpPasteFileNameKeepExt);
-        case CommandType::Options:
-            return FormatMessageText(MessageId::HelpOptions);
-        case CommandType::Configure:
-            return FormatMessageText(MessageId::HelpConfigure);
-        case CommandType::UserDefined:
-            return FormatMessageText(MessageId::HelpUserDefined, {command.name});
-        case CommandType::SubFolder:
-            break;
-    }
-    return {};
+    const std::optional<MessageId> help = InfoOf(command.type).help;
+    return help ? FormatMessageText(*help, {command.name}) : std::u16string();
 }
 
 bool IsValidNewName(std::u16string_view clipboardText) {

@@ -1,7 +1,6 @@
 #include "core/menu/MenuImage.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace quillet {
@@ -181,14 +180,9 @@ PixelImage PrepareMenuPicture(std::span<const std::uint8_t> encoded, int width, 
     return picture;
 }
 
-int MenuImageForCommandType(int commandType) {
-    // Copy and user-defined commands share the folder with a sheet; the two renames share the
-    // pencil.
-    static constexpr std::array<int, 8> kImageOfType = {1, 2, 4, 4, 3, 5, 6, 1};
-    if (commandType < 0 || commandType >= static_cast<int>(kImageOfType.size())) {
-        return 0;
-    }
-    return kImageOfType[static_cast<std::size_t>(commandType)];
+int MenuImageForCommandType(CommandType type) {
+    const CommandTypeInfo* info = FindCommandType(type);
+    return info ? info->menuImage : 0;
 }
 
 }  // namespace quillet

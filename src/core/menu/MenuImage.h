@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "core/commands/Command.h"
+
 namespace quillet {
 
 // A picture of width x height pixels, 4 bytes each in the order blue, green, red, alpha, bottom row
@@ -66,7 +68,8 @@ inline constexpr int kMenuImageCount = 6;
 // The encoded bytes of menu image 1..kMenuImageCount; empty for any other number.
 std::span<const std::uint8_t> EmbeddedMenuImage(int imageNumber);
 
-// The menu image that stands beside a command of this type (0 to 7); 0 for a type without one.
-int MenuImageForCommandType(int commandType);
+// The menu image that stands beside a command of this type (its row's); 0 for a value outside the
+// table.
+int MenuImageForCommandType(CommandType type);
 
 }  // namespace quillet
