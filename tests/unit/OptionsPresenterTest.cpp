@@ -41,7 +41,6 @@ struct Scene {
         for (std::u16string_view name : names) {
             selection.AddPath(temp.PathOf(name));
         }
-        selection.Flatten();
         presenter.Open();
     }
 
@@ -264,7 +263,6 @@ TEST_F(OptionsPresenterTest, TheStoredSortOrderAppliesAtOpening) {
     for (std::u16string_view name : {u"m.txt", u"z.txt", u"Docs"}) {
         selection.AddPath(temp.PathOf(name));
     }
-    selection.Flatten();
     CoreScanner scanner;
     OptionsPresenter presenter(options, selection, scanner);
     presenter.Open();

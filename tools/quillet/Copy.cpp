@@ -230,8 +230,7 @@ int RunCopy(std::span<const std::u16string> args) {
         ExpandSelection(selection, settings, scan);
         status = scan.failed ? 1 : status;
     } else {
-        selection.Flatten();
-        SortSelection(selection);
+        ArrangeSelection(selection);
     }
     commandFormat = BuildOptionsCopyFormat(options);
     TextBuffer text;

@@ -284,6 +284,11 @@ bool SortSelection(ItemSelection& selection, MAbortBase* abort) {
     }
 }
 
+bool ArrangeSelection(ItemSelection& selection, MAbortBase* abort) {
+    selection.Flatten();
+    return SortSelection(selection, abort);
+}
+
 std::u16string FormatGroupedNumber(std::uint64_t count) {
     const std::string digits = std::to_string(count);
     const std::u16string text(digits.begin(), digits.end());

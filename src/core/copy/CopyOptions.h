@@ -90,6 +90,11 @@ CopyFormat BuildOptionsCopyFormat(const CopyOptions& options);
 // returning false, once it says so; the order is then unfinished.
 bool SortSelection(ItemSelection& selection, MAbortBase* abort = nullptr);
 
+// Puts a selection in its order: the flat array rebuilt from the added items (Flatten, with expanded
+// folders while the selection expands them), then sorted by the selection's order. With abort, as
+// SortSelection: false once abort stopped the sort.
+bool ArrangeSelection(ItemSelection& selection, MAbortBase* abort = nullptr);
+
 // Compares names as the name orders do: A-Z equal to a-z, every other character by its code unit.
 int CompareNames(std::u16string_view a, std::u16string_view b);
 

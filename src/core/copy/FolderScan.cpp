@@ -304,9 +304,8 @@ bool ExpandSelection(ItemSelection& selection, const ExpansionSettings& settings
             break;
         }
     }
-    selection.Flatten();
     // Sorting a large expansion takes a while too: it answers messages and Cancel as the reading does.
-    cancelled = cancelled || !SortSelection(selection, &abort);
+    cancelled = cancelled || !ArrangeSelection(selection, &abort);
     if (cancelled) {
         selection.expand = false;
         for (const auto& folder : selection.Items()) {
@@ -314,8 +313,7 @@ bool ExpandSelection(ItemSelection& selection, const ExpansionSettings& settings
                 CollapseFolder(static_cast<FolderCFItem&>(*folder));
             }
         }
-        selection.Flatten();
-        SortSelection(selection);
+        ArrangeSelection(selection);
     }
     return cancelled;
 }

@@ -69,7 +69,6 @@ std::u16string PreviewOf(std::u16string_view copyText, std::size_t itemCount) {
 OptionsPresenter::OptionsPresenter(CopyOptions& options, ItemSelection& selection, FolderScanner& scanner)
     : options_(options), selection_(selection), scanner_(scanner) {
     ResetFolderSettings();
-    ApplySortOrder(options_.sortOption);
 }
 
 bool OptionsPresenter::ApplySortOrder(SortOrder order) {
@@ -77,11 +76,7 @@ bool OptionsPresenter::ApplySortOrder(SortOrder order) {
         return false;
     }
     selection_.order = static_cast<std::uint32_t>(order);
-    if (order == SortOrder::AsSelected) {
-        selection_.Flatten();
-    } else {
-        SortSelection(selection_);
-    }
+    ArrangeSelection(selection_);
     return true;
 }
 
@@ -94,6 +89,8 @@ void OptionsPresenter::ResetFolderSettings() {
 void OptionsPresenter::Open() {
     expandMode_ = false;
     ResetFolderSettings();
+    selection_.order = static_cast<std::uint32_t>(options_.sortOption);
+    ArrangeSelection(selection_);
     Regenerate();
     UpdateSummary();
 }
@@ -168,8 +165,7 @@ void OptionsPresenter::CollapseFolders() {
             CollapseFolder(*folder);
         }
     }
-    selection_.Flatten();
-    SortSelection(selection_);
+    ArrangeSelection(selection_);
 }
 
 void OptionsPresenter::ChooseFolderFiles() {

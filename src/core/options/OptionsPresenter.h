@@ -73,12 +73,12 @@ class OptionsPresenter {
 
     static constexpr std::size_t kCopyTextCapacity = 16384;
 
-    // The options and the selection belong to the caller and outlive the presenter. The stored sort
-    // order applies to the selection at once.
+    // The options and the selection belong to the caller and outlive the presenter.
     OptionsPresenter(CopyOptions& options, ItemSelection& selection, FolderScanner& scanner);
 
-    // The dialog's opening: folder settings at their start values, folder names copied, the preview
-    // and the summary made, "Rescan folders" disabled.
+    // The dialog's opening: the selection, of which the caller only added the paths, put in the
+    // stored sort order (ArrangeSelection); folder settings at their start values, folder names
+    // copied, the preview and the summary made, "Rescan folders" disabled.
     void Open();
 
     // What the dialog shows.

@@ -348,8 +348,7 @@ void ShowOptionsDialog(std::span<const std::u16string> paths) {
     for (const std::u16string& path : paths) {
         selection.AddPath(path);
     }
-    selection.Flatten();
-    SortSelection(selection);
+    // The dialog's presenter puts the selection in the stored order.
     CScrivelDlg dialog(selection);
     dialog.DoModal(GetActiveWindow());
 }
