@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "core/menu/FileCommandNames.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 
@@ -69,10 +70,7 @@ bool ClipboardHoldsValidNewName() {
     if (!lock.Data()) {
         return false;
     }
-    // The text may lack its terminator: look no further than the memory goes.
-    const std::u16string_view text(static_cast<const char16_t*>(lock.Data()),
-                                   std::min(lock.Count<char16_t>(), kMaxNewNameLength + 1));
-    return IsValidNewName(text);
+    return NewNameInText(static_cast<const char16_t*>(lock.Data()), lock.Count<char16_t>()).has_value();
 }
 
 }  // namespace quillet::shellext

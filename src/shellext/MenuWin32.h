@@ -33,9 +33,9 @@ class PopupMenuSink final : public MMenuSink {
     HMENU subMenu_ = nullptr;
 };
 
-// Whether the clipboard holds Unicode text that is a valid new name (IsValidNewName). The clipboard is
-// opened without an owner window and closed again before returning; at most 260 characters are read,
-// and never past the end of the clipboard's memory.
+// Whether the clipboard holds Unicode text that the renames read as a new name (NewNameInText). The clipboard
+// is opened without an owner window and closed again before returning; at most 260 characters are read, and
+// never past the end of the clipboard's memory.
 bool ClipboardHoldsValidNewName();
 
 }  // namespace quillet::shellext

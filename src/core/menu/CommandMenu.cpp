@@ -177,14 +177,8 @@ std::u16string CommandHelpText(const Command& command) {
     return help ? FormatMessageText(*help, {command.name}) : std::u16string();
 }
 
-bool IsValidNewName(std::u16string_view clipboardText) {
-    const std::u16string_view looked = clipboardText.substr(0, kMaxNewNameLength + 1);
-    const std::size_t length = std::min(looked.find(u'\0'), looked.size());
-    if (length == 0 || length > kMaxNewNameLength) {
-        return false;
-    }
-    return std::none_of(looked.begin(), looked.begin() + static_cast<std::ptrdiff_t>(length),
-                        IsForbiddenInName);
+bool IsValidNewName(std::u16string_view name) {
+    return !name.empty() && name.size() <= kMaxNewNameLength && std::ranges::none_of(name, IsForbiddenInName);
 }
 
 }  // namespace quillet

@@ -118,10 +118,10 @@ std::u16string CommandHelpText(const Command& command);
 // terminator.
 inline constexpr std::size_t kMaxNewNameLength = 259;
 
-// Whether clipboard text is a valid new name for the renames: 1 to 259 characters up to its
-// terminator (the first U+0000 or the end of the view), none of them a control character
-// (U+0000 to U+001F) or one of " * / : < > ? \ |. The text is taken as it is: a line break at its end
-// makes it invalid. At most 260 characters are looked at.
-bool IsValidNewName(std::u16string_view clipboardText);
+// Whether a name is a valid new name for the renames: 1 to 259 characters, none of them a control
+// character (U+0000 to U+001F) or one of " * / : < > ? \ |. The text is taken as it is: a line break
+// at its end makes it invalid. The clipboard's text is read as a name by NewNameInText, which both
+// the menu and the renames use.
+bool IsValidNewName(std::u16string_view name);
 
 }  // namespace quillet

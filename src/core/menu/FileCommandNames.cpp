@@ -21,7 +21,7 @@ std::optional<std::u16string_view> NewNameInText(const char16_t* text, std::size
     const std::u16string_view reach(text,
                                     capacity < kMaxNewNameLength + 1 ? capacity : kMaxNewNameLength + 1);
     const std::size_t length = reach.find(u'\0');
-    if (length == std::u16string_view::npos || !IsValidNewName(reach)) {
+    if (length == std::u16string_view::npos || !IsValidNewName(reach.substr(0, length))) {
         return std::nullopt;
     }
     return reach.substr(0, length);
@@ -29,7 +29,7 @@ std::optional<std::u16string_view> NewNameInText(const char16_t* text, std::size
 
 std::optional<std::u16string> PasteDestination(std::u16string_view oldPath, std::u16string_view clipboardName,
                                                PasteName how) {
-    if (!IsValidNewName(clipboardName) || clipboardName.find(u'\0') != std::u16string_view::npos) {
+    if (!IsValidNewName(clipboardName)) {
         return std::nullopt;
     }
     const std::u16string newName = how == PasteName::KeepingExtension

@@ -15,8 +15,10 @@ inline constexpr std::u16string_view kConfigureProgramName = u"ScrivelPrefs.exe"
 
 // The clipboard's text as the paste commands see it: the characters before the terminator, looked
 // for among at most `capacity` characters and never more than one name and its terminator, so a
-// long text costs no more than that. Empty when the text is not a valid new name (IsValidNewName of
-// the menu), including a text with no terminator within reach.
+// long text costs no more than that. Empty when the text is not a valid new name (IsValidNewName),
+// including a text with no terminator within reach: memory that a program filled without one may
+// hold anything after the text. The menu offers the renames by this rule, so that a shown rename
+// renames.
 std::optional<std::u16string_view> NewNameInText(const char16_t* text, std::size_t capacity);
 
 enum class PasteName { AsItStands, KeepingExtension };
