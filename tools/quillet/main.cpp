@@ -108,7 +108,7 @@ int RunCheck(std::span<const std::u16string> args) {
     // The commands after a sub-menu line go into that sub-menu, up to the next one or the end.
     bool inSubMenu = false;
     for (const Command& command : list) {
-        const bool opensSubMenu = command.type == CommandType::SubFolder;
+        const bool opensSubMenu = InfoOf(command.type).shown == MenuShows::AsSubMenu;
         std::u16string line = (inSubMenu && !opensSubMenu) ? u"    " : u"  ";
         line += command.name;
         line.append(line.size() < 48 ? 48 - line.size() : 1, u' ');
