@@ -7,7 +7,6 @@
 #include <string>
 
 #include "core/commands/CommandFile.h"
-#include "platform/Platform.h"
 
 namespace {
 

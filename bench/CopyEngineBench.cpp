@@ -22,6 +22,7 @@
 #include "core/copy/CopyOptions.h"
 #include "core/copy/CopyText.h"
 #include "core/copy/FolderScan.h"
+#include "platform/Files.h"
 #include "platform/Utf.h"
 
 // Heap accounting for the memory figure: every allocation of the program passes through here.

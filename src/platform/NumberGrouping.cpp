@@ -1,7 +1,7 @@
 // Digit grouping by a C locale grouping string, shared by both platform layers.
 #include <climits>
 
-#include "platform/Platform.h"
+#include "platform/Locale.h"
 
 namespace quillet::platform {
 

@@ -7,7 +7,7 @@
 #include "core/copy/CopyText.h"
 #include "core/menu/FileCommandNames.h"
 #include "core/menu/RenameTarget.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "platform/win32/ExactPath.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"

@@ -15,7 +15,7 @@
 #include "core/copy/CopyText.h"
 #include "core/format/Items.h"
 #include "core/format/TextBuffer.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "platform/Utf.h"
 
 namespace {

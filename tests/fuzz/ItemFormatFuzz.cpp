@@ -12,7 +12,7 @@
 #include "core/format/ItemFormat.h"
 #include "core/format/Items.h"
 #include "core/format/TextBuffer.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "platform/Utf.h"
 
 namespace {

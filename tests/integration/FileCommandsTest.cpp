@@ -14,7 +14,7 @@
 #include "HostWatchers.h"
 #include "TestSupport.h"
 #include "platform/AsciiCase.h"
-#include "platform/Platform.h"
+#include "platform/Clipboard.h"
 #include "platform/win32/WideString.h"
 #include "shellext/FileCommands.h"
 

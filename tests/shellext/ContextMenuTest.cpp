@@ -19,7 +19,7 @@
 #include "DropDataObject.h"
 #include "HostWatchers.h"
 #include "ScrivelShExt_h.h"
-#include "platform/Platform.h"
+#include "platform/Clipboard.h"
 #include "platform/Utf.h"
 
 namespace quillet::test {

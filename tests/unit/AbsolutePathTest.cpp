@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 
 namespace quillet::platform {
 namespace {

@@ -7,6 +7,7 @@
 
 #include "TestSupport.h"
 #include "core/copy/CopyText.h"
+#include "platform/Clipboard.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -6,7 +6,6 @@
 #include "TestSupport.h"
 #include "core/commands/CommandFile.h"
 #include "core/messages/Messages.h"
-#include "platform/Platform.h"
 #include "platform/Utf.h"
 
 namespace quillet {

@@ -17,7 +17,8 @@
 #include "TestSupport.h"
 #include "core/commands/CommandFile.h"
 #include "core/messages/Messages.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Locale.h"
 #include "platform/Utf.h"
 
 namespace quillet {

@@ -8,6 +8,8 @@
 #include "core/copy/CopyText.h"
 #include "core/copy/FolderScan.h"
 #include "core/messages/Messages.h"
+#include "platform/Locale.h"
+#include "platform/Profile.h"
 
 namespace quillet {
 namespace {

@@ -9,6 +9,7 @@
 #include "TestSupport.h"
 #include "core/copy/CopyOptions.h"
 #include "core/copy/FolderScan.h"
+#include "platform/Paths.h"
 
 namespace quillet {
 namespace {

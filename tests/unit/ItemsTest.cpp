@@ -5,6 +5,8 @@
 
 #include "TestSupport.h"
 #include "core/format/Items.h"
+#include "platform/Paths.h"
+#include "platform/Time.h"
 
 #ifdef _WIN32
 #include "platform/win32/ExactPath.h"

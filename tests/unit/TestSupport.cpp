@@ -3,6 +3,8 @@
 #include <fstream>
 #include <random>
 
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "platform/Utf.h"
 
 #ifdef _WIN32

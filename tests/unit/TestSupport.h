@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "core/format/Items.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 
 namespace quillet::test {
 

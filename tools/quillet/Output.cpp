@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "Cli.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "platform/Utf.h"
 
 #ifdef _WIN32

@@ -1,7 +1,8 @@
 // The paths a run works on: from the command line and --paths-from, made absolute as Explorer would
 // pass them, and read into a selection with a message for each one that cannot be read.
 #include "Cli.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 namespace quillet::cli {
 

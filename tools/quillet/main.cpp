@@ -12,7 +12,7 @@
 #include "core/format/TextBuffer.h"
 #include "core/menu/CommandMenu.h"
 #include "core/messages/Messages.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "platform/Utf.h"
 
 #ifndef QUILLET_VERSION

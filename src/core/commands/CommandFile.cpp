@@ -8,7 +8,10 @@
 
 #include "core/format/TextBuffer.h"
 #include "core/messages/Messages.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Locale.h"
+#include "platform/Paths.h"
+#include "platform/Shell.h"
 #include "platform/Utf.h"
 
 namespace quillet {

@@ -7,6 +7,10 @@
 #include "core/copy/FolderScan.h"
 #include "core/messages/Messages.h"
 #include "platform/AsciiCase.h"
+#include "platform/Files.h"
+#include "platform/Locale.h"
+#include "platform/Paths.h"
+#include "platform/Profile.h"
 
 namespace quillet {
 namespace {

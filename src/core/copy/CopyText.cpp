@@ -1,6 +1,7 @@
 #include "core/copy/CopyText.h"
 
 #include "core/copy/FolderScan.h"
+#include "platform/Clipboard.h"
 
 namespace quillet {
 

@@ -4,6 +4,8 @@
 
 #include "core/copy/CopyOptions.h"
 #include "platform/AsciiCase.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 namespace quillet {
 

@@ -10,7 +10,7 @@
 #include "core/editor/VisibleSpace.h"
 #include "core/format/ItemFormat.h"
 #include "core/messages/Messages.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 
 namespace quillet {
 namespace {

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
-#include "platform/Platform.h"
+#include "platform/Locale.h"
+#include "platform/Paths.h"
+#include "platform/Shell.h"
+#include "platform/Time.h"
 
 namespace quillet {
 namespace {

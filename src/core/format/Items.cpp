@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/Time.h"
+
 namespace quillet {
 
 std::int64_t StampFromLocalTime(const std::optional<platform::LocalDateTime>& local) {

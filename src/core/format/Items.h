@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "core/format/StampConverter.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Time.h"
 
 namespace quillet {
 

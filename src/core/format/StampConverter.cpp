@@ -1,6 +1,7 @@
 #include "core/format/StampConverter.h"
 
 #include "core/format/Items.h"
+#include "platform/Time.h"
 
 namespace quillet {
 namespace {

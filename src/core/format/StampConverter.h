@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <unordered_map>
 
-#include "platform/Platform.h"
+#include "platform/Time.h"
 
 namespace quillet {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/messages/Messages.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 
 namespace quillet {
 namespace {

@@ -3,7 +3,7 @@
 #include "core/menu/CommandMenu.h"
 #include "core/menu/RenameTarget.h"
 #include "platform/AsciiCase.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 
 namespace quillet {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 
 namespace quillet {
 

@@ -1,17 +1,17 @@
-// POSIX implementation of the file functions of the platform seam.
+// POSIX side of files and folders.
+#include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "platform/Utf.h"
 
 namespace quillet::platform {
@@ -74,6 +74,38 @@ std::u16string FolderOf(const std::u16string& path) {
         return u".";
     }
     return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+}
+
+// The UTF-8 form of a path for one system call. An ASCII path of ordinary length, by far the most
+// common, is narrowed into a buffer of its own; reading a path's status or opening a folder then
+// allocates nothing.
+class NarrowPath {
+  public:
+    explicit NarrowPath(std::u16string_view path) {
+        if (path.size() < sizeof short_ && NarrowAscii(path, short_)) {
+            short_[path.size()] = 0;
+            text_ = short_;
+        } else {
+            long_ = Utf16ToUtf8EscapedBytes(path);
+            text_ = long_.c_str();
+        }
+    }
+    NarrowPath(const NarrowPath&) = delete;
+    NarrowPath& operator=(const NarrowPath&) = delete;
+    const char* c_str() const { return text_; }
+
+  private:
+    char short_[1024];
+    std::string long_;
+    const char* text_;
+};
+
+void FillTimes(const struct stat& st, FolderEntry& entry) {
+    entry.size = st.st_size < 0 ? 0 : static_cast<std::uint64_t>(st.st_size);
+    entry.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+    entry.accessed = static_cast<std::int64_t>(st.st_atim.tv_sec);
+    // POSIX keeps no creation time; the status change time is the closest it has.
+    entry.created = static_cast<std::int64_t>(st.st_ctim.tv_sec);
 }
 
 }  // namespace
@@ -178,57 +210,129 @@ std::optional<std::int64_t> LastWriteTime(const std::u16string& path) {
     return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
-std::u16string ApplicationDataFolder() {
-    // Relative values are invalid by the XDG rules and are ignored.
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/') {
-        return Utf8ToUtf16EscapingBytes(config);
-    }
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] != '/') {
-        const passwd* entry = ::getpwuid(::getuid());
-        home = entry != nullptr ? entry->pw_dir : nullptr;
-    }
-    if (home == nullptr || home[0] != '/') {
-        return {};
-    }
-    std::u16string folder = Utf8ToUtf16EscapingBytes(home);
-    if (folder.back() != kPathSeparator) {
-        folder += kPathSeparator;
-    }
-    return folder + u".config";
-}
-
-std::u16string AbsolutePath(const std::u16string& path) {
-    if (const std::size_t root = PathRootLength(path); root > 0) {
-        return ResolveAgainst(std::u16string_view(path).substr(0, root),
-                              std::u16string_view(path).substr(root));
-    }
-    std::string folder(PATH_MAX, '\0');
-    if (::getcwd(folder.data(), folder.size()) == nullptr) {
-        return {};
-    }
-    folder.resize(std::char_traits<char>::length(folder.c_str()));
-    return ResolveAgainst(Utf8ToUtf16EscapingBytes(folder), path);
-}
-
-std::u16string RunningModuleFolder() {
-    std::string buffer(PATH_MAX, '\0');
-    const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) {
-        return {};
-    }
-    buffer.resize(static_cast<std::size_t>(length));
-    const std::size_t slash = buffer.find_last_of('/');
-    return slash == std::string::npos ? std::u16string()
-                                      : Utf8ToUtf16EscapingBytes(buffer.substr(0, slash + 1));
-}
-
 std::u16string LastErrorText() {
     return Utf8ToUtf16(std::strerror(errno));
 }
 
 bool CreateFolder(const std::u16string& path) {
     return ::mkdir(Utf16ToUtf8EscapedBytes(path).c_str(), 0777) == 0;
+}
+
+bool CreateFolders(const std::u16string& path) {
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(Utf16ToUtf8EscapedBytes(path)), error);
+    return std::filesystem::is_directory(std::filesystem::path(Utf16ToUtf8EscapedBytes(path)), error);
+}
+
+bool QueryFileStatus(const std::u16string& path, FileStatus& status) {
+    struct stat st {};
+    if (::stat(Utf16ToUtf8EscapedBytes(path).c_str(), &st) != 0) {
+        return false;
+    }
+    status.isDirectory = S_ISDIR(st.st_mode);
+    const std::size_t slash = path.find_last_of(kPathSeparator);
+    const std::size_t nameStart = slash == std::u16string::npos ? 0 : slash + 1;
+    status.isHidden = nameStart < path.size() && path[nameStart] == u'.';
+    status.size = st.st_size < 0 ? 0 : static_cast<std::uint64_t>(st.st_size);
+    status.modified = LocalTimeOfFileTime(st.st_mtime);
+    status.accessed = LocalTimeOfFileTime(st.st_atime);
+    // POSIX keeps no creation time; the status change time is the closest it has.
+    status.created = LocalTimeOfFileTime(st.st_ctime);
+    return true;
+}
+
+bool QueryFileEntry(const std::u16string& path, FolderEntry& entry) {
+    struct stat st {};
+    if (::stat(NarrowPath(path).c_str(), &st) != 0) {
+        return false;
+    }
+    entry = FolderEntry{};
+    std::size_t nameStart = path.size();
+    while (nameStart > 0 && path[nameStart - 1] != kPathSeparator) {
+        --nameStart;
+    }
+    entry.isHidden = nameStart < path.size() && path[nameStart] == u'.';
+    entry.isDirectory = S_ISDIR(st.st_mode);
+    FillTimes(st, entry);
+    return true;
+}
+
+std::optional<FileIdentity> QueryFileIdentity(const std::u16string& path) {
+    struct stat st {};
+    if (::stat(NarrowPath(path).c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+// ---- Folder reading ----
+
+struct FolderReader::State {
+    DIR* dir = nullptr;
+    std::u16string name;
+};
+
+FolderReader::FolderReader() : state_(std::make_unique<State>()) {}
+
+FolderReader::~FolderReader() {
+    Close();
+}
+
+bool FolderReader::Open(const std::u16string& folderPath) {
+    Close();
+    state_->dir = ::opendir(NarrowPath(folderPath).c_str());
+    return state_->dir != nullptr;
+}
+
+void FolderReader::Close() {
+    if (state_->dir != nullptr) {
+        ::closedir(state_->dir);
+        state_->dir = nullptr;
+    }
+}
+
+bool FolderReader::Next(FolderEntry& entry) {
+    if (state_->dir == nullptr) {
+        return false;
+    }
+    const dirent* found = ::readdir(state_->dir);
+    if (found == nullptr) {
+        return false;
+    }
+    entry = FolderEntry{};
+    const char* name = found->d_name;
+    AssignUtf16EscapingBytes(name, state_->name);
+    entry.name = state_->name;
+    entry.isHidden = name[0] == '.';
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
+        entry.isDirectory = true;
+        return true;
+    }
+    const int dirFd = ::dirfd(state_->dir);
+    unsigned char type = found->d_type;
+    struct stat st {};
+    if (type == DT_UNKNOWN) {
+        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            return true;  // vanished meanwhile: an empty file entry
+        }
+        type = S_ISLNK(st.st_mode) ? DT_LNK : S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+    } else if (type != DT_DIR && type != DT_LNK && ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return true;
+    }
+    if (type == DT_DIR) {
+        entry.isDirectory = true;  // a folder's own size and times are not needed to read it
+        return true;
+    }
+    if (type == DT_LNK) {
+        entry.isLink = true;
+        // A link reads as what it leads to; a dangling link as the link itself.
+        if (::fstatat(dirFd, name, &st, 0) != 0 && ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            return true;
+        }
+    }
+    entry.isDirectory = S_ISDIR(st.st_mode);
+    FillTimes(st, entry);
+    return true;
 }
 
 }  // namespace quillet::platform

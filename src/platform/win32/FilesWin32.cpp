@@ -1,14 +1,15 @@
-// Win32 implementation of the file functions of the platform seam.
+// Win32 side of files and folders.
 #include <windows.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "platform/win32/ExactPath.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/TimeConversion.h"
 #include "platform/win32/WideString.h"
 
 namespace quillet::platform {
@@ -59,6 +60,19 @@ bool HasOnlyLiteralParts(std::u16string_view parts) {
         }
         start = end + 1;
     }
+}
+
+// The attributes, size and times of a folder entry or a path's attribute data (the two Win32
+// structures share these fields).
+template <typename FileData>
+void FillFromFileData(const FileData& data, FolderEntry& entry) {
+    entry.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.isHidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    entry.isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    entry.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    entry.created = SecondsOf(data.ftCreationTime);
+    entry.accessed = SecondsOf(data.ftLastAccessTime);
+    entry.modified = SecondsOf(data.ftLastWriteTime);
 }
 
 }  // namespace
@@ -205,61 +219,6 @@ std::optional<std::int64_t> LastWriteTime(const std::u16string& path) {
                                      data.ftLastWriteTime.dwLowDateTime);
 }
 
-std::u16string ApplicationDataFolder() {
-    wchar_t buffer[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer))) {
-        return {};
-    }
-    return FromWide(buffer);
-}
-
-namespace {
-
-// A Win32 call that fills a buffer and returns the length it needs when the buffer is too small.
-template <typename Call>
-std::u16string GrowingBuffer(Call call) {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = call(static_cast<DWORD>(buffer.size()), buffer.data());
-        if (length == 0) {
-            return {};
-        }
-        if (length < buffer.size()) {
-            return FromWide(buffer.c_str(), length);
-        }
-        buffer.resize(length + 1);
-    }
-}
-
-}  // namespace
-
-std::u16string AbsolutePath(const std::u16string& path) {
-    const std::size_t rootLength = PathRootLength(path);
-    if (path.starts_with(u"\\\\?\\") || path.starts_with(u"\\\\.\\")) {
-        return path;  // the literal and device forms: no step in them is to be taken
-    }
-    if (rootLength > 1) {
-        const std::u16string_view whole = path;
-        return ResolveAgainst(whole.substr(0, rootLength), whole.substr(rootLength));
-    }
-    std::u16string base;
-    std::u16string_view relative = path;
-    if (rootLength == 0 && path.size() >= 2 && path[1] == u':') {
-        // "D:dir" goes on from drive D's own current folder, which only the full-path call knows.
-        const std::u16string drive = path.substr(0, 2);
-        base = GrowingBuffer([&drive](DWORD size, wchar_t* buffer) {
-            return GetFullPathNameW(AsWide(drive), size, buffer, nullptr);
-        });
-        relative.remove_prefix(2);
-    } else {
-        base = GrowingBuffer([](DWORD size, wchar_t* buffer) { return GetCurrentDirectoryW(size, buffer); });
-        if (rootLength == 1) {
-            base.resize(PathRootLength(base));  // "\dir" starts at the current drive's root
-        }
-    }
-    return base.empty() ? std::u16string() : ResolveAgainst(base, relative);
-}
-
 std::u16string LastErrorText() {
     const DWORD code = GetLastError();
     wchar_t* text = nullptr;
@@ -279,36 +238,105 @@ std::u16string LastErrorText() {
     return message;
 }
 
-std::u16string RunningModuleFolder() {
-    // The module that holds this function: the DLL when linked into one, not the host program.
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExW(
-            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-            reinterpret_cast<LPCWSTR>(&RunningModuleFolder), &module)) {
-        return {};
-    }
-    // Long paths exceed MAX_PATH: grow until the name fits.
-    std::wstring name(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(module, name.data(), static_cast<DWORD>(name.size()));
-        if (length == 0) {
-            return {};
-        }
-        if (length < name.size()) {
-            name.resize(length);
-            break;
-        }
-        if (name.size() >= 32768) {
-            return {};
-        }
-        name.resize(name.size() * 2);
-    }
-    const std::size_t backslash = name.find_last_of(L'\\');
-    return backslash == std::wstring::npos ? std::u16string() : FromWide(name.c_str(), backslash + 1);
-}
-
 bool CreateFolder(const std::u16string& path) {
     return CreateDirectoryW(AsWide(path), nullptr) != FALSE;
+}
+
+bool CreateFolders(const std::u16string& path) {
+    const std::filesystem::path folder(reinterpret_cast<const wchar_t*>(path.c_str()));
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return std::filesystem::is_directory(folder, error);
+}
+
+bool QueryFileStatus(const std::u16string& path, FileStatus& status) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(AsWide(ExactPathForm(path)), GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    status.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    status.isHidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    status.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    status.created = LocalFromFileTime(data.ftCreationTime);
+    status.accessed = LocalFromFileTime(data.ftLastAccessTime);
+    status.modified = LocalFromFileTime(data.ftLastWriteTime);
+    return true;
+}
+
+bool QueryFileEntry(const std::u16string& path, FolderEntry& entry) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(AsWide(ExactPathForm(path)), GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    entry = FolderEntry{};
+    FillFromFileData(data, entry);
+    return true;
+}
+
+std::optional<FileIdentity> QueryFileIdentity(const std::u16string& path) {
+    const std::u16string exact = ExactPathForm(path);
+    const FileHandle file(CreateFileW(AsWide(exact), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &info)) {
+        return std::nullopt;
+    }
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+// ---- Folder reading ----
+
+struct FolderReader::State {
+    HANDLE find = INVALID_HANDLE_VALUE;
+    WIN32_FIND_DATAW data{};
+    bool firstPending = false;  // FindFirstFileExW already returned the first entry
+};
+
+FolderReader::FolderReader() : state_(std::make_unique<State>()) {}
+
+FolderReader::~FolderReader() {
+    Close();
+}
+
+bool FolderReader::Open(const std::u16string& folderPath) {
+    Close();
+    std::u16string search = folderPath;
+    if (search.empty() || search.back() != u'\\') {
+        search += u'\\';
+    }
+    search += u'*';
+    search = ExactPathForm(search);
+    state_->find = FindFirstFileExW(AsWide(search), FindExInfoBasic, &state_->data, FindExSearchNameMatch,
+                                    nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    state_->firstPending = state_->find != INVALID_HANDLE_VALUE;
+    // A drive's empty root has no "." entry and so no entry at all: read, and empty.
+    return state_->firstPending || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+void FolderReader::Close() {
+    if (state_->find != INVALID_HANDLE_VALUE) {
+        FindClose(state_->find);
+        state_->find = INVALID_HANDLE_VALUE;
+    }
+    state_->firstPending = false;
+}
+
+bool FolderReader::Next(FolderEntry& entry) {
+    if (state_->find == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    if (state_->firstPending) {
+        state_->firstPending = false;
+    } else if (!FindNextFileW(state_->find, &state_->data)) {
+        return false;  // no more entries, or a failure that ends the reading alike
+    }
+    const WIN32_FIND_DATAW& data = state_->data;
+    entry = FolderEntry{};
+    entry.name = std::u16string_view(reinterpret_cast<const char16_t*>(data.cFileName));
+    FillFromFileData(data, entry);
+    return true;
 }
 
 }  // namespace quillet::platform

@@ -3,7 +3,7 @@
 // also strip trailing dots and spaces, and so name a different item.
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 
 namespace quillet::platform {
 

@@ -1,0 +1,79 @@
+// Win32 side of the clipboard: Unicode text placed and read with the clipboard opened without an
+// owner window.
+#include <windows.h>
+
+#include "platform/Clipboard.h"
+#include "platform/win32/Handles.h"
+
+namespace quillet::platform {
+namespace {
+
+// Empties the open clipboard and puts the text on it.
+bool PlaceClipboardText(std::optional<std::u16string_view> text) {
+    EmptyClipboard();
+    if (!text) {
+        return true;
+    }
+    // Moveable, as SetClipboardData documents for the memory it takes over.
+    GlobalMemory memory(GMEM_DDESHARE | GMEM_MOVEABLE, (text->size() + 1) * sizeof(char16_t));
+    if (memory.Get() == nullptr) {
+        return false;
+    }
+    {
+        const GlobalLockScope lock(memory.Get());
+        if (lock.Data() == nullptr) {
+            return false;
+        }
+        auto* chars = static_cast<char16_t*>(lock.Data());
+        text->copy(chars, text->size());
+        chars[text->size()] = 0;
+    }
+    if (SetClipboardData(CF_UNICODETEXT, memory.Get()) == nullptr) {
+        return false;  // the memory is still ours and is freed
+    }
+    memory.Release();  // now the clipboard's
+    return true;
+}
+
+}  // namespace
+
+bool ReplaceClipboardText(std::optional<std::u16string_view> text) {
+    // Clipboard viewers and managers open the clipboard for a moment after every change: a copy
+    // tries again for about half a second before it gives up.
+    constexpr int kRetries = 10;
+    constexpr DWORD kRetryPauseMs = 50;
+    for (int attempt = 0;; ++attempt) {
+        const OpenClipboardScope clipboard;
+        if (clipboard.IsOpen()) {
+            return PlaceClipboardText(text);
+        }
+        if (attempt == kRetries) {
+            return false;
+        }
+        Sleep(kRetryPauseMs);
+    }
+}
+
+std::optional<std::u16string> ReadClipboardText() {
+    const OpenClipboardScope clipboard;
+    if (!clipboard.IsOpen()) {
+        return std::nullopt;
+    }
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    if (data == nullptr) {
+        return std::nullopt;
+    }
+    const GlobalLockScope lock(data);
+    if (lock.Data() == nullptr) {
+        return std::nullopt;
+    }
+    const std::size_t capacity = GlobalSize(data) / sizeof(char16_t);
+    const auto* chars = static_cast<const char16_t*>(lock.Data());
+    std::size_t count = 0;
+    while (count < capacity && chars[count] != 0) {
+        ++count;
+    }
+    return std::u16string(chars, count);
+}
+
+}  // namespace quillet::platform
