@@ -1,6 +1,6 @@
 // Paths as a shell user types them, made absolute lexically: the current folder's "." and ".."
-// steps are taken, and every other name is kept exactly as typed. Windows' own full-path call would
-// also strip trailing dots and spaces, and so name a different item.
+// steps are taken, and every other name is kept exactly as typed (Windows' own full-path call would
+// also strip trailing dots and spaces, and so name a different item). Also the running module's folder.
 #include <vector>
 
 #include "platform/Paths.h"
@@ -95,6 +95,12 @@ std::u16string ResolveAgainst(std::u16string_view base, std::u16string_view rela
         result += names[i];
     }
     return result;
+}
+
+std::u16string RunningModuleFolder() {
+    const std::u16string path = RunningModulePath();
+    const std::size_t separator = path.find_last_of(kPathSeparator);
+    return separator == std::u16string::npos ? std::u16string() : path.substr(0, separator + 1);
 }
 
 }  // namespace quillet::platform

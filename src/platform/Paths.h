@@ -32,8 +32,11 @@ std::size_t PathRootLength(std::u16string_view path);
 // and spaces included, and the separators become kPathSeparator.
 std::u16string ResolveAgainst(std::u16string_view base, std::u16string_view relative);
 
-// The folder of the module that holds this code (the DLL when linked into one; the program
-// otherwise), ending in the path separator; empty when it cannot be found.
+// The full file name of the module that holds this code (the DLL when linked into one; the program
+// otherwise); empty when it cannot be found.
+std::u16string RunningModulePath();
+
+// The folder of RunningModulePath, ending in the path separator; empty when it cannot be found.
 std::u16string RunningModuleFolder();
 
 }  // namespace quillet::platform

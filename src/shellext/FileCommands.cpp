@@ -138,9 +138,8 @@ void PasteFileName(std::span<const std::u16string> selection, bool keepExtension
     }
 }
 
-bool StartConfigurationProgram(const std::wstring& modulePath) {
-    const std::optional<std::u16string> program =
-        ProgramBesideModule(platform::FromWide(modulePath.c_str(), modulePath.size()), kConfigureProgramName);
+bool StartConfigurationProgram(const std::u16string& modulePath) {
+    const std::optional<std::u16string> program = ProgramBesideModule(modulePath, kConfigureProgramName);
     if (!program) {
         return false;
     }

@@ -37,6 +37,6 @@ void PasteFileName(std::span<const std::u16string> selection, bool keepExtension
 // Starts "ScrivelPrefs.exe" from the folder of the module at modulePath, without arguments and
 // without waiting. False when it could not be started (missing, or a path that does not fit); the
 // caller reports nothing.
-bool StartConfigurationProgram(const std::wstring& modulePath);
+bool StartConfigurationProgram(const std::u16string& modulePath);
 
 }  // namespace quillet::shellext

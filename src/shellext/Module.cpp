@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/registration/RegistryScript.h"
+#include "platform/Paths.h"
 #include "platform/Utf.h"
 #include "platform/win32/WideString.h"
 #include "shellext/RegistryStoreWin32.h"
@@ -118,33 +119,18 @@ HRESULT CScrivelShExtModule::CanUnloadNow() {
     return S_OK;
 }
 
-std::wstring CScrivelShExtModule::ModulePath() const {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(instance_, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return {};
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);  // cut short: ask again with room for a long path
-    }
-}
-
 HRESULT CScrivelShExtModule::RunScript(UINT resourceId, bool registering, Scope scope) {
     std::u16string text;
     if (!LoadScriptText(instance_, resourceId, text)) {
         return LastErrorResult();
     }
-    const std::wstring modulePath = ModulePath();
+    const std::u16string modulePath = platform::RunningModulePath();
     if (modulePath.empty()) {
         return LastErrorResult();
     }
     const registry::Replacements replacements = {
         {u"APPID", platform::FromWide(appId_)},
-        {u"MODULE", platform::FromWide(modulePath.c_str())},
+        {u"MODULE", modulePath},
     };
     registry::RegistryScript script;
     std::u16string error;
@@ -161,17 +147,17 @@ HRESULT CScrivelShExtModule::RunScript(UINT resourceId, bool registering, Scope 
 }
 
 HRESULT CScrivelShExtModule::RegisterTypeLibrary(bool registering, Scope scope) {
-    const std::wstring modulePath = ModulePath();
+    const std::u16string modulePath = platform::RunningModulePath();
     if (modulePath.empty()) {
         return LastErrorResult();
     }
     ComPtr<ITypeLib> library;
-    HRESULT hr = LoadTypeLibEx(modulePath.c_str(), REGKIND_NONE, library.Receive());
+    HRESULT hr = LoadTypeLibEx(platform::AsWide(modulePath), REGKIND_NONE, library.Receive());
     if (FAILED(hr)) {
         return hr;
     }
     if (registering) {
-        std::wstring path = modulePath;  // the API takes a mutable string
+        std::wstring path(platform::AsWide(modulePath));  // the API takes a mutable string
         return scope == Scope::User ? RegisterTypeLibForUser(library.Get(), path.data(), nullptr)
                                     : RegisterTypeLib(library.Get(), path.data(), nullptr);
     }
@@ -234,12 +220,12 @@ HRESULT CScrivelShExtModule::DispatchTypeInfo(ITypeInfo** result) {
     *result = nullptr;
     CriticalSection::Hold hold(section_);
     if (!typeInfo_) {
-        const std::wstring modulePath = ModulePath();
+        const std::u16string modulePath = platform::RunningModulePath();
         if (modulePath.empty()) {
             return LastErrorResult();
         }
         ComPtr<ITypeLib> library;
-        HRESULT hr = LoadTypeLibEx(modulePath.c_str(), REGKIND_NONE, library.Receive());
+        HRESULT hr = LoadTypeLibEx(platform::AsWide(modulePath), REGKIND_NONE, library.Receive());
         if (SUCCEEDED(hr)) {
             hr = library->GetTypeInfoOfGuid(dispatchIid_, typeInfo_.Receive());
         }

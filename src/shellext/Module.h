@@ -84,9 +84,6 @@ class CScrivelShExtModule final : public MModuleLock {
     // reference for the caller.
     HRESULT DispatchTypeInfo(ITypeInfo** result);
 
-    // The full path of the module file.
-    std::wstring ModulePath() const;
-
   private:
     HRESULT RunScript(UINT resourceId, bool registering, Scope scope);
     HRESULT RegisterTypeLibrary(bool registering, Scope scope);

@@ -10,6 +10,7 @@
 #include "core/commands/CommandFile.h"
 #include "core/copy/CopyText.h"
 #include "core/messages/Messages.h"
+#include "platform/Paths.h"
 #include "platform/win32/WideString.h"
 #include "shellext/DropList.h"
 #include "shellext/FileCommands.h"
@@ -210,7 +211,7 @@ HRESULT CScrivel::RunCommand(const Command& command, const CMINVOKECOMMANDINFO& 
             ShowOptionsDialog(selection);
             return S_OK;
         case CommandAction::StartConfiguration:
-            StartConfigurationProgram(Module().ModulePath());
+            StartConfigurationProgram(platform::RunningModulePath());
             return S_OK;
         case CommandAction::CopyNames:
         case CommandAction::CopyPaths:

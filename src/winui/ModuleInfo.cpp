@@ -5,36 +5,13 @@
 
 #include <vector>
 
+#include "platform/Paths.h"
 #include "platform/win32/WideString.h"
 
 namespace quillet::winui {
-namespace {
-
-std::u16string ModuleFileName() {
-    std::vector<wchar_t> name(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(ModuleInstance(), name.data(), static_cast<DWORD>(name.size()));
-        if (length == 0) {
-            return {};
-        }
-        if (length < name.size()) {
-            return platform::FromWide(name.data(), length);
-        }
-        name.resize(name.size() * 2);
-    }
-}
-
-}  // namespace
-
-std::u16string ModuleFolder() {
-    std::u16string path = ModuleFileName();
-    const std::size_t separator = path.find_last_of(u"\\/");
-    return separator == std::u16string::npos ? std::u16string() : path.substr(0, separator + 1);
-}
 
 std::optional<FileVersion> ModuleFileVersion() {
-    const std::u16string path = ModuleFileName();
+    const std::u16string path = platform::RunningModulePath();
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeW(platform::AsWide(path), &handle);
     if (size == 0) {
@@ -55,7 +32,7 @@ std::optional<FileVersion> ModuleFileVersion() {
 }
 
 ProductInfo ModuleProduct() {
-    const std::u16string path = ModuleFileName();
+    const std::u16string path = platform::RunningModulePath();
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeW(platform::AsWide(path), &handle);
     std::vector<unsigned char> data(size);
@@ -80,7 +57,7 @@ ProductInfo ModuleProduct() {
 }
 
 std::u16string ModuleHelpFile() {
-    return ModuleFolder() + u"QuilletPro.chm";
+    return platform::RunningModuleFolder() + u"QuilletPro.chm";
 }
 
 HWND SystemHtmlHelp(HWND caller, const wchar_t* file, UINT command, DWORD_PTR data) {

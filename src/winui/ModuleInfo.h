@@ -1,4 +1,4 @@
-// Facts about the module this code is linked into: its folder, its file version, and its HTML Help.
+// Facts about the module this code is linked into: its file version, and its HTML Help.
 #pragma once
 
 #include <windows.h>
@@ -12,9 +12,6 @@
 #include "winui/Handles.h"
 
 namespace quillet::winui {
-
-// The folder of the module's file, with a trailing backslash; empty when it cannot be read.
-std::u16string ModuleFolder();
 
 struct FileVersion {
     int major = 0;

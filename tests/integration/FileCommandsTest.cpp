@@ -15,6 +15,7 @@
 #include "TestSupport.h"
 #include "platform/AsciiCase.h"
 #include "platform/Clipboard.h"
+#include "platform/Paths.h"
 #include "platform/win32/WideString.h"
 #include "shellext/FileCommands.h"
 
@@ -26,10 +27,6 @@ using test::ClipboardHolder;
 using test::ConfirmationAnswerer;
 using test::Printable;
 using test::TempFolder;
-
-std::wstring Wide(const std::u16string& text) {
-    return AsWide(text);
-}
 
 bool Exists(const std::u16string& path) {
     return GetFileAttributesW(AsWide(path)) != INVALID_FILE_ATTRIBUTES;
@@ -344,13 +341,6 @@ TEST(FileCommands, CopyAndDeleteDeletesNothingWhenTheCopyFails) {
 
 // ---- Configure ----
 
-std::u16string ThisProgramsFolder() {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::u16string folder = platform::FromWide(path, length);
-    return folder.substr(0, folder.rfind(u'\\'));
-}
-
 std::u16string ReadMarker(const std::u16string& path) {
     HANDLE file = CreateFileW(AsWide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -367,23 +357,23 @@ std::u16string ReadMarker(const std::u16string& path) {
 
 TEST(FileCommands, ConfigureWithTheProgramAbsentStartsNothing) {
     const TempFolder temp;
-    EXPECT_FALSE(StartConfigurationProgram(Wide(temp.PathOf(u"ScrivelShExt.dll"))));
-    EXPECT_FALSE(StartConfigurationProgram(Wide(ThisProgramsFolder() + u"\\ScrivelShExt.dll")));
-    EXPECT_FALSE(StartConfigurationProgram(L"ScrivelShExt.dll"));
+    EXPECT_FALSE(StartConfigurationProgram(temp.PathOf(u"ScrivelShExt.dll")));
+    EXPECT_FALSE(StartConfigurationProgram(platform::RunningModuleFolder() + u"ScrivelShExt.dll"));
+    EXPECT_FALSE(StartConfigurationProgram(u"ScrivelShExt.dll"));
 }
 
 TEST(FileCommands, ConfigureStartsTheProgramBesideTheModuleWithoutArguments) {
     const TempFolder temp;
     // A folder name with a space: started unquoted, "Quillet.exe" in the folder above would run.
     const std::u16string folder = temp.MakeFolder(u"Quillet Files");
-    const std::u16string fake = ThisProgramsFolder() + u"\\quillet_fake_prefs.exe";
+    const std::u16string fake = platform::RunningModuleFolder() + u"quillet_fake_prefs.exe";
     const std::u16string program = folder + u"\\ScrivelPrefs.exe";
     ASSERT_TRUE(CopyFileW(AsWide(fake), AsWide(program), TRUE)) << Printable(fake);
     ASSERT_TRUE(CopyFileW(AsWide(fake), AsWide(temp.PathOf(u"Quillet.exe")), TRUE));
     const std::u16string marker = temp.PathOf(u"started.txt");
     ASSERT_TRUE(SetEnvironmentVariableW(L"QUILLET_FAKE_PREFS_MARKER", AsWide(marker)));
 
-    EXPECT_TRUE(StartConfigurationProgram(Wide(folder + u"\\ScrivelShExt.dll")));
+    EXPECT_TRUE(StartConfigurationProgram(folder + u"\\ScrivelShExt.dll"));
 
     std::u16string started;
     for (int wait = 0; wait < 200 && started.empty(); ++wait) {

@@ -18,7 +18,9 @@
 #include "RegisteredEntries.h"
 #include "ScrivelShExt_h.h"
 #include "ScrivelShExt_i.c"
+#include "platform/Paths.h"
 #include "platform/Utf.h"
+#include "platform/win32/WideString.h"
 
 namespace {
 
@@ -28,10 +30,7 @@ using quillet::Utf16ToUtf8;
 const CLSID kOtherClsid = {0x12345678, 0x1234, 0x1234, {0x12, 0x34, 0x12, 0x34, 0x56, 0x78, 0x9a, 0xbc}};
 
 std::wstring ModuleFolder() {
-    wchar_t path[MAX_PATH * 4];
-    const DWORD length = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+    return quillet::platform::AsWide(quillet::platform::RunningModuleFolder());
 }
 
 std::wstring DllPath() {

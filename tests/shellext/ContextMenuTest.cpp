@@ -20,7 +20,9 @@
 #include "HostWatchers.h"
 #include "ScrivelShExt_h.h"
 #include "platform/Clipboard.h"
+#include "platform/Paths.h"
 #include "platform/Utf.h"
+#include "platform/win32/WideString.h"
 
 namespace quillet::test {
 namespace {
@@ -32,10 +34,7 @@ std::string Narrow(const wchar_t* text) {
 }
 
 std::wstring ModuleFolder() {
-    wchar_t path[MAX_PATH * 4];
-    const DWORD length = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+    return quillet::platform::AsWide(quillet::platform::RunningModuleFolder());
 }
 
 // The per-user command file, written for one test; what was there before comes back after it.

@@ -23,16 +23,14 @@ std::u16string AbsolutePath(const std::u16string& path) {
     return ResolveAgainst(Utf8ToUtf16EscapingBytes(folder), path);
 }
 
-std::u16string RunningModuleFolder() {
+std::u16string RunningModulePath() {
     std::string buffer(PATH_MAX, '\0');
     const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
     if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) {
         return {};
     }
     buffer.resize(static_cast<std::size_t>(length));
-    const std::size_t slash = buffer.find_last_of('/');
-    return slash == std::string::npos ? std::u16string()
-                                      : Utf8ToUtf16EscapingBytes(buffer.substr(0, slash + 1));
+    return Utf8ToUtf16EscapingBytes(buffer);
 }
 
 }  // namespace quillet::platform

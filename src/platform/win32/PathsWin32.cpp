@@ -2,15 +2,19 @@
 // folder.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/Paths.h"
 #include "platform/win32/WideString.h"
 
 namespace quillet::platform {
 namespace {
 
-// A Win32 call that fills a buffer and returns the length it needs when the buffer is too small.
+// A Win32 call that fills a buffer and returns the length it wrote, or when the buffer is too small
+// the length it needs (GetCurrentDirectoryW) or the buffer's own size (GetModuleFileNameW).
 template <typename Call>
 std::u16string GrowingBuffer(Call call) {
+    constexpr std::size_t kLongestPath = 32768;
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = call(static_cast<DWORD>(buffer.size()), buffer.data());
@@ -20,7 +24,10 @@ std::u16string GrowingBuffer(Call call) {
         if (length < buffer.size()) {
             return FromWide(buffer.c_str(), length);
         }
-        buffer.resize(length + 1);
+        if (buffer.size() > kLongestPath) {
+            return {};
+        }
+        buffer.resize(std::max<std::size_t>(length + 1, buffer.size() * 2));
     }
 }
 
@@ -53,32 +60,16 @@ std::u16string AbsolutePath(const std::u16string& path) {
     return base.empty() ? std::u16string() : ResolveAgainst(base, relative);
 }
 
-std::u16string RunningModuleFolder() {
+std::u16string RunningModulePath() {
     // The module that holds this function: the DLL when linked into one, not the host program.
     HMODULE module = nullptr;
     if (!GetModuleHandleExW(
             GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-            reinterpret_cast<LPCWSTR>(&RunningModuleFolder), &module)) {
+            reinterpret_cast<LPCWSTR>(&RunningModulePath), &module)) {
         return {};
     }
-    // Long paths exceed MAX_PATH: grow until the name fits.
-    std::wstring name(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(module, name.data(), static_cast<DWORD>(name.size()));
-        if (length == 0) {
-            return {};
-        }
-        if (length < name.size()) {
-            name.resize(length);
-            break;
-        }
-        if (name.size() >= 32768) {
-            return {};
-        }
-        name.resize(name.size() * 2);
-    }
-    const std::size_t backslash = name.find_last_of(L'\\');
-    return backslash == std::wstring::npos ? std::u16string() : FromWide(name.c_str(), backslash + 1);
+    return GrowingBuffer(
+        [module](DWORD size, wchar_t* buffer) { return GetModuleFileNameW(module, buffer, size); });
 }
 
 }  // namespace quillet::platform
