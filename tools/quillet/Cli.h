@@ -137,8 +137,6 @@ std::vector<std::u16string> GatherPaths(std::vector<std::u16string> operands, co
 // could not, else 0.
 int SelectPaths(const std::vector<std::u16string>& paths, ItemSelection& selection);
 
-// The command file a run reads when none is named: the user's own, else the default list.
-std::u16string CommandFileInUse();
 // The commands of a command file as the Explorer extension reads it, each rejected line in errorLog.
 // ReadFailure with the system's reason when the file cannot be read.
 CommandList ReadCommandFile(const std::u16string& path, std::u16string& errorLog);

@@ -21,19 +21,13 @@
 
 namespace quillet::cli {
 
-std::u16string CommandFileInUse() {
-    const std::u16string user = userCommandFile();
-    return !user.empty() && platform::LastWriteTime(user) ? user : defaultCommandFile();
-}
-
 CommandList ReadCommandFile(const std::u16string& path, std::u16string& errorLog) {
-    std::u16string error;
-    const auto bytes = ReadInput(path, error);
-    if (!bytes) {
-        throw ReadFailure(u"cannot read " + path + u": " + error);
+    const platform::FileContents contents = platform::ReadFileContents(path, kMaxCommandFileSize);
+    if (!contents.bytes) {
+        throw ReadFailure(u"cannot read " + path + u": " + platform::SystemErrorText(contents.errorCode));
     }
     CommandList list;
-    ParseCommandFileBytes(*bytes, EscapeMode::FullEscapes, list, errorLog);
+    ParseCommandFileBytes(*contents.bytes, EscapeMode::FullEscapes, list, errorLog);
     return list;
 }
 

@@ -699,4 +699,14 @@ std::u16string defaultCommandFile() {
     return folder.empty() ? std::u16string() : folder + u"Cmds.txt";
 }
 
+bool ReadsUserCommandFile(const std::u16string& userFile) {
+    platform::FolderEntry entry;
+    return !userFile.empty() && platform::QueryFileEntry(userFile, entry);
+}
+
+std::u16string CommandFileInUse() {
+    std::u16string user = userCommandFile();
+    return ReadsUserCommandFile(user) ? user : defaultCommandFile();
+}
+
 }  // namespace quillet

@@ -89,4 +89,12 @@ std::u16string userCommandFile(bool createFolders = false);
 // "Cmds.txt" in the folder of the running module, where the installation puts the default list.
 std::u16string defaultCommandFile();
 
+// Whether the programs read the user's command file rather than the default list: whenever there is
+// one at its path, even one that cannot be read (the default list would offer commands the user
+// removed).
+bool ReadsUserCommandFile(const std::u16string& userFile);
+
+// The command file the programs read: this user's (ReadsUserCommandFile), else the default list.
+std::u16string CommandFileInUse();
+
 }  // namespace quillet

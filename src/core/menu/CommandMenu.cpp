@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/commands/CommandFile.h"
 #include "core/messages/Messages.h"
 #include "platform/Files.h"
 
@@ -125,8 +126,9 @@ MenuResult BuildCommandMenu(const CommandList& commands, const MenuRequest& requ
 void CommandMenu::Refresh() {
     // The messages of rejected lines are for the configuration program; the menu shows no errors.
     std::u16string errorLog;
-    if (const std::optional<std::int64_t> time = platform::LastWriteTime(userFile_)) {
-        const auto unsignedTime = static_cast<std::uint64_t>(*time);
+    if (ReadsUserCommandFile(userFile_)) {
+        // A time that cannot be read (the file went meanwhile) loads once and keeps the list.
+        const auto unsignedTime = static_cast<std::uint64_t>(platform::LastWriteTime(userFile_).value_or(0));
         if (!loaded_ || unsignedTime > userFileTime_) {
             commands_ = LoadCommandFile(userFile_, EscapeMode::FullEscapes, errorLog);
             userFileTime_ = unsignedTime;
