@@ -285,7 +285,7 @@ void BM_SortByNameVsStdSort(benchmark::State& state) {
         const std::string name = "Folder" + std::to_string(random() % 1000) + "/" +
                                  (random() % 2 ? "Photo_" : "photo-") + std::to_string(random() % 100000) +
                                  ".JPG";
-        selection.Add(std::make_unique<FileCFItem>(Utf8ToUtf16("/data/" + name), platform::FileStatus{}));
+        selection.Add(std::make_unique<FileCFItem>(Utf8ToUtf16("/data/" + name), ItemStamps{}, 0));
     }
     selection.Flatten();
     // The same names: views of the items' own names, where the selection's sort reads them too.

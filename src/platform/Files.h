@@ -29,21 +29,6 @@ struct FolderEntry {
 // Windows: GetFileAttributesExW; POSIX: stat.
 bool QueryFileEntry(const std::u16string& path, FolderEntry& entry);
 
-// What an item captures of a file or folder. Each time is the local date and time of the file's
-// UTC time stamp, or empty when the platform could not convert it.
-struct FileStatus {
-    bool isDirectory = false;
-    bool isHidden = false;
-    std::uint64_t size = 0;
-    std::optional<LocalDateTime> created;
-    std::optional<LocalDateTime> accessed;
-    std::optional<LocalDateTime> modified;
-};
-
-// Reads the attributes, size and times of a path. False when the path cannot be read (gone, no
-// access); nothing is reported.
-bool QueryFileStatus(const std::u16string& path, FileStatus& status);
-
 // What identifies a folder on this machine, whatever path leads to it: Windows the volume serial
 // number and file index, POSIX the device and inode numbers.
 struct FileIdentity {

@@ -63,7 +63,7 @@ std::string Fields(const Command& command) {
 // What a command does for the shell extension: its name, type and texts, and its format rendered for
 // a fixed item.
 std::string Meaning(const Command& command) {
-    const FileCFItem item(test::Native(u"C:\\Dir\\Report v2.txt"), test::StatusOf(2048));
+    const FileCFItem item(test::Native(u"C:\\Dir\\Report v2.txt"), ItemStamps{}, 2048);
     TextBuffer rendered;
     command.format.RenderItem(item, rendered);
     return Fields(command) + "|" + test::Printable(rendered.View());

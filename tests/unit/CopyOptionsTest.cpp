@@ -16,7 +16,6 @@ namespace {
 
 using test::Native;
 using test::Printable;
-using test::StatusOf;
 
 // Three files a.txt (1234 bytes), b.txt and c.txt in C:\Dir, all modified at one moment.
 class ThreeFiles {
@@ -25,7 +24,7 @@ class ThreeFiles {
         const std::uint64_t sizes[] = {1234, 2048, 0};
         const char16_t* names[] = {u"C:\\Dir\\a.txt", u"C:\\Dir\\b.txt", u"C:\\Dir\\c.txt"};
         for (int i = 0; i < 3; ++i) {
-            auto item = std::make_unique<FileCFItem>(Native(names[i]), StatusOf(sizes[i]));
+            auto item = std::make_unique<FileCFItem>(Native(names[i]), ItemStamps{}, sizes[i]);
             item->modified = 1614834367;
             selection.Add(std::move(item));
         }
@@ -53,7 +52,7 @@ StoredNumber Number() {
 
 std::u16string DateText(DateStyle style) {
     TextBuffer buffer;
-    FileCFItem dated(u"x", StatusOf(0));
+    FileCFItem dated(u"x", ItemStamps{}, 0);
     dated.modified = 1614834367;
     ItemPartDate(DateStamp::Modified, style).Render(dated, buffer);
     return std::u16string(buffer.View());
@@ -144,7 +143,7 @@ TEST(CopyOptions, EveryValueOfEveryOptionShapesTheText) {
                                   .addDate = true,
                                   .dateFormat = static_cast<DateStyle>(value)};
         ItemSelection one;
-        auto item = std::make_unique<FileCFItem>(Native(u"C:\\Dir\\a.txt"), StatusOf(1234));
+        auto item = std::make_unique<FileCFItem>(Native(u"C:\\Dir\\a.txt"), ItemStamps{}, 1234);
         item->modified = 1614834367;
         one.Add(std::move(item));
         one.Flatten();
@@ -156,9 +155,9 @@ TEST(CopyOptions, EveryValueOfEveryOptionShapesTheText) {
 
 TEST(CopyOptions, FolderLinesAndExpandedNames) {
     ItemSelection selection;
-    auto folder = std::make_unique<FolderCFItem>(Native(u"C:\\Data\\Proj"), StatusOf(0, true));
+    auto folder = std::make_unique<FolderCFItem>(Native(u"C:\\Data\\Proj"), ItemStamps{}, 0);
     folder->ExpandedFiles().push_back(std::make_unique<ExpandedFileCFItem>(
-        Native(u"C:\\Data\\Proj\\sub\\f.txt"), Native(u"C:\\Data\\").size(), StatusOf(5)));
+        Native(u"C:\\Data\\Proj\\sub\\f.txt"), Native(u"C:\\Data\\").size(), ItemStamps{}, 5));
     selection.Add(std::move(folder));
     CopyOptions options;
     options.addSize = true;
@@ -343,9 +342,9 @@ std::vector<std::string> Sorted(std::span<const SortItem> items, std::uint32_t o
         const std::u16string path = Native(u"C:\\") + std::u16string(it.name);
         std::unique_ptr<CFItem> item;
         if (it.folder) {
-            item = std::make_unique<FolderCFItem>(path, StatusOf(it.size, true));
+            item = std::make_unique<FolderCFItem>(path, ItemStamps{}, it.size);
         } else {
-            item = std::make_unique<FileCFItem>(path, StatusOf(it.size));
+            item = std::make_unique<FileCFItem>(path, ItemStamps{}, it.size);
         }
         item->modified = it.modified;
         selection.Add(std::move(item));
@@ -416,8 +415,8 @@ TEST(CopyOptions, ALongSortAsksBetweenStepsAndEndsInTheSameOrder) {
         std::vector<std::string> stepped;
         ItemSelection selection;
         for (const SortItem& it : items) {
-            auto item =
-                std::make_unique<FileCFItem>(Native(u"C:\\") + std::u16string(it.name), StatusOf(it.size));
+            auto item = std::make_unique<FileCFItem>(Native(u"C:\\") + std::u16string(it.name), ItemStamps{},
+                                                     it.size);
             item->modified = it.modified;
             selection.Add(std::move(item));
         }
@@ -490,10 +489,10 @@ TEST(CopyOptions, GroupedNumbers) {
 
 TEST(CopyOptions, SummaryNamesFoldersOnlyWhileTheyAreNotExpanded) {
     ItemSelection selection;
-    selection.Add(std::make_unique<FileCFItem>(Native(u"C:\\a"), StatusOf(100)));
-    auto folder = std::make_unique<FolderCFItem>(Native(u"C:\\D"), StatusOf(0, true));
+    selection.Add(std::make_unique<FileCFItem>(Native(u"C:\\a"), ItemStamps{}, 100));
+    auto folder = std::make_unique<FolderCFItem>(Native(u"C:\\D"), ItemStamps{}, 0);
     folder->ExpandedFiles().push_back(
-        std::make_unique<ExpandedFileCFItem>(Native(u"C:\\D\\x"), Native(u"C:\\").size(), StatusOf(23)));
+        std::make_unique<ExpandedFileCFItem>(Native(u"C:\\D\\x"), Native(u"C:\\").size(), ItemStamps{}, 23));
     selection.Add(std::move(folder));
     selection.Flatten();
     EXPECT_EQ(Printable(SummaryText(selection)),

@@ -114,8 +114,8 @@ TEST(CopyText, ExactTextOfBuiltInAndUserDefinedCopies) {
 
 TEST(CopyText, RenderSelectionReplacesTheBufferAndFollowsTheFlatOrder) {
     ItemSelection selection;
-    selection.Add(std::make_unique<FileCFItem>(Native(u"C:\\x\\b.txt"), test::StatusOf(1)));
-    selection.Add(std::make_unique<FileCFItem>(Native(u"C:\\x\\a.txt"), test::StatusOf(2)));
+    selection.Add(std::make_unique<FileCFItem>(Native(u"C:\\x\\b.txt"), ItemStamps{}, 1));
+    selection.Add(std::make_unique<FileCFItem>(Native(u"C:\\x\\a.txt"), ItemStamps{}, 2));
     selection.Flatten();
     std::swap(selection.Flat()[0], selection.Flat()[1]);
     TextBuffer buffer;

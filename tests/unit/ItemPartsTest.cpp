@@ -8,7 +8,6 @@ namespace quillet {
 namespace {
 
 using test::Native;
-using test::StatusOf;
 
 std::u16string RenderPart(const ItemPartBase& part, const CFItem& item) {
     TextBuffer buffer;
@@ -43,7 +42,7 @@ TEST(ItemParts, PathComponentsAndSeparators) {
         {u"C:\\a.b\\c", PathComponent::Ext, PathSeparator::Backslash, u""},
     };
     for (const Row& row : rows) {
-        const FileCFItem item(Native(row.path), StatusOf(0));
+        const FileCFItem item(Native(row.path), ItemStamps{}, 0);
         const ItemPartPath part(row.component, row.separator);
         EXPECT_EQ(test::Printable(RenderPart(part, item)), test::Printable(Native(row.expected)))
             << test::Printable(row.path) << " component " << static_cast<int>(row.component);
@@ -52,7 +51,7 @@ TEST(ItemParts, PathComponentsAndSeparators) {
 
 TEST(ItemParts, ExpandedFileComponentsUseTheRelativeName) {
     const ExpandedFileCFItem item(Native(u"C:\\Data\\Proj\\src.v2\\main"), Native(u"C:\\Data\\").size(),
-                                  StatusOf(1));
+                                  ItemStamps{}, 1);
     struct Row {
         PathComponent component;
         PathSeparator separator;
@@ -97,14 +96,14 @@ TEST(ItemParts, SizesRoundUpAndAutoAddsTheUnitLetter) {
         {18446744073709551615u, SizeUnit::Gigabytes, u"17179869184"},
     };
     for (const Row& row : rows) {
-        const FileCFItem item(Native(u"C:\\f"), StatusOf(row.bytes));
+        const FileCFItem item(Native(u"C:\\f"), ItemStamps{}, row.bytes);
         EXPECT_EQ(test::Printable(RenderPart(ItemPartSize(row.unit), item)), test::Printable(row.expected))
             << row.bytes << " unit " << static_cast<int>(row.unit);
     }
 }
 
 TEST(ItemParts, FoldersHaveNoSizeButEverythingElse) {
-    const FolderCFItem folder(Native(u"C:\\Data\\Sub.d"), StatusOf(4096, true));
+    const FolderCFItem folder(Native(u"C:\\Data\\Sub.d"), ItemStamps{}, 4096);
     for (const SizeUnit unit : {SizeUnit::Bytes, SizeUnit::Kilobytes, SizeUnit::Auto}) {
         EXPECT_TRUE(RenderPart(ItemPartSize(unit), folder).empty());
     }
@@ -114,9 +113,9 @@ TEST(ItemParts, FoldersHaveNoSizeButEverythingElse) {
 
 TEST(ItemParts, TypeNamesFollowTheNameAndTheFolderFlag) {
     // Nothing exists at these paths: the type follows from the name and the folder flag alone.
-    const FileCFItem text(Native(u"C:\\nowhere\\report.txt"), StatusOf(0));
-    const FileCFItem other(Native(u"C:\\nowhere\\data.qzx"), StatusOf(0));
-    const FolderCFItem folder(Native(u"C:\\nowhere\\Sub"), StatusOf(0, true));
+    const FileCFItem text(Native(u"C:\\nowhere\\report.txt"), ItemStamps{}, 0);
+    const FileCFItem other(Native(u"C:\\nowhere\\data.qzx"), ItemStamps{}, 0);
+    const FolderCFItem folder(Native(u"C:\\nowhere\\Sub"), ItemStamps{}, 0);
     const std::u16string folderType = RenderPart(ItemPartType(), folder);
     const std::u16string textType = RenderPart(ItemPartType(), text);
     std::u16string otherType = RenderPart(ItemPartType(), other);
@@ -135,13 +134,13 @@ TEST(ItemParts, TypeNamesFollowTheNameAndTheFolderFlag) {
 }
 
 TEST(ItemParts, LiteralTextWritesLineFeedsAsCrLf) {
-    const FileCFItem item(Native(u"C:\\f"), StatusOf(0));
+    const FileCFItem item(Native(u"C:\\f"), ItemStamps{}, 0);
     EXPECT_TRUE(RenderPart(ItemPartText(u"a\nb"), item) == u"a\r\nb");
 }
 
 // Stamp 0 is midnight of 1 January 1970 UTC; the tests run in UTC with the default locale.
 TEST(ItemParts, DateStylesOfStampZero) {
-    FileCFItem item(Native(u"C:\\f"), StatusOf(0));
+    FileCFItem item(Native(u"C:\\f"), ItemStamps{}, 0);
     item.modified = 0;
     item.created = 86400 + 3600 + 60 + 1;  // 2 January 1970, 01:01:01
     item.accessed = 0;
@@ -198,7 +197,7 @@ TEST(ItemParts, DatesBefore1970AndAroundTheEpochInSeveralZones) {
         {"Europe/London", -3601, -3601, u"Wednesday, December 31, 1969"},
 #endif
     };
-    FileCFItem item(Native(u"C:\\f"), StatusOf(0));
+    FileCFItem item(Native(u"C:\\f"), ItemStamps{}, 0);
     for (const Row& row : rows) {
 #ifndef _WIN32
         ::setenv("TZ", row.zone, 1);

@@ -16,7 +16,6 @@ namespace quillet {
 namespace {
 
 using test::Native;
-using test::StatusOf;
 
 TEST(Items, NameBeginsAfterTheLastSeparator) {
     struct Row {
@@ -31,7 +30,7 @@ TEST(Items, NameBeginsAfterTheLastSeparator) {
         {u"", u""},
     };
     for (const Row& row : rows) {
-        const FileCFItem item(Native(row.path), StatusOf(0));
+        const FileCFItem item(Native(row.path), ItemStamps{}, 0);
         EXPECT_TRUE(item.Name() == row.name) << test::Printable(row.path);
         EXPECT_TRUE(item.Path() == Native(row.path));
     }
@@ -39,7 +38,7 @@ TEST(Items, NameBeginsAfterTheLastSeparator) {
 
 TEST(Items, ExpandedFileIsNamedByItsRelativePath) {
     const std::u16string full = Native(u"C:\\Data\\Photos\\2021\\a.jpg");
-    const ExpandedFileCFItem item(full, Native(u"C:\\Data\\").size(), StatusOf(3));
+    const ExpandedFileCFItem item(full, Native(u"C:\\Data\\").size(), ItemStamps{}, 3);
     EXPECT_TRUE(item.Name() == Native(u"Photos\\2021\\a.jpg"));
     EXPECT_FALSE(item.IsFolder());
     EXPECT_EQ(item.size, 3u);
@@ -164,12 +163,12 @@ TEST(Items, SelectedPathsReachTheFileSystemLiterally) {
 
 TEST(Items, FlattenPutsExpandedFilesInPlaceOfTheirFolder) {
     ItemSelection selection;
-    selection.Add(std::make_unique<FileCFItem>(Native(u"C:\\a.txt"), StatusOf(10)));
-    auto folder = std::make_unique<FolderCFItem>(Native(u"C:\\Data"), StatusOf(4096, true));
-    folder->ExpandedFiles().push_back(
-        std::make_unique<ExpandedFileCFItem>(Native(u"C:\\Data\\x"), Native(u"C:\\").size(), StatusOf(20)));
-    folder->ExpandedFiles().push_back(
-        std::make_unique<ExpandedFileCFItem>(Native(u"C:\\Data\\y"), Native(u"C:\\").size(), StatusOf(30)));
+    selection.Add(std::make_unique<FileCFItem>(Native(u"C:\\a.txt"), ItemStamps{}, 10));
+    auto folder = std::make_unique<FolderCFItem>(Native(u"C:\\Data"), ItemStamps{}, 4096);
+    folder->ExpandedFiles().push_back(std::make_unique<ExpandedFileCFItem>(
+        Native(u"C:\\Data\\x"), Native(u"C:\\").size(), ItemStamps{}, 20));
+    folder->ExpandedFiles().push_back(std::make_unique<ExpandedFileCFItem>(
+        Native(u"C:\\Data\\y"), Native(u"C:\\").size(), ItemStamps{}, 30));
     CFItem* folderItem = folder.get();
     selection.Add(std::move(folder));
     EXPECT_TRUE(selection.hasFolder);
@@ -194,7 +193,7 @@ TEST(Items, FlattenPutsExpandedFilesInPlaceOfTheirFolder) {
 
 TEST(Items, ExpandedFolderWithoutFilesContributesNothing) {
     ItemSelection selection;
-    selection.Add(std::make_unique<FolderCFItem>(Native(u"C:\\Empty"), StatusOf(0, true)));
+    selection.Add(std::make_unique<FolderCFItem>(Native(u"C:\\Empty"), ItemStamps{}, 0));
     selection.expand = true;
     selection.Flatten();
     EXPECT_TRUE(selection.Flat().empty());

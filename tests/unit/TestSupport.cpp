@@ -23,13 +23,6 @@ std::u16string Native(std::u16string_view windowsPath) {
     return path;
 }
 
-platform::FileStatus StatusOf(std::uint64_t size, bool isDirectory) {
-    platform::FileStatus status;
-    status.size = size;
-    status.isDirectory = isDirectory;
-    return status;
-}
-
 TempFolder::TempFolder() {
     std::random_device random;
     root_ = std::filesystem::temp_directory_path() / ("quillet-test-" + std::to_string(random()));

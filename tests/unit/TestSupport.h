@@ -14,9 +14,6 @@ namespace quillet::test {
 // table of paths serves both builds.
 std::u16string Native(std::u16string_view windowsPath);
 
-// A file status with no time stamps, for items made without touching the disk.
-platform::FileStatus StatusOf(std::uint64_t size, bool isDirectory = false);
-
 // A folder of its own under the system's temporary folder, removed with everything in it.
 class TempFolder {
   public:

@@ -605,8 +605,8 @@ bool CommandEditor::MayDiscard() {
 
 std::optional<CommandList> CommandFileStorage::LoadDefault(std::u16string& error) {
     const std::u16string path = defaultCommandFile();
-    platform::FileStatus status;
-    if (path.empty() || !platform::QueryFileStatus(path, status)) {
+    platform::FolderEntry entry;
+    if (path.empty() || !platform::QueryFileEntry(path, entry)) {
         error = FormatMessageText(MessageId::DefaultListMissing, {path});
         return std::nullopt;
     }

@@ -31,15 +31,6 @@ std::size_t NameOffsetOf(std::u16string_view path) {
     return at;
 }
 
-CFItem::CFItem(std::u16string path, std::size_t nameOffset, const platform::FileStatus& status)
-    : modified(StampFromLocalTime(status.modified)),
-      created(StampFromLocalTime(status.created)),
-      accessed(StampFromLocalTime(status.accessed)),
-      size(status.size),
-      ownedPath_(std::move(path)),
-      nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(ownedPath_)
-                                                        : std::min(nameOffset, ownedPath_.size())) {}
-
 CFItem::CFItem(std::u16string path, std::size_t nameOffset, const ItemStamps& stamps, std::uint64_t size)
     : modified(stamps.modified),
       created(stamps.created),
@@ -57,12 +48,6 @@ CFItem::CFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size)
       borrowedPath_(&path.text),
       nameOffset_(NameOffsetOf(path.text)) {}
 
-FileCFItem::FileCFItem(std::u16string path, const platform::FileStatus& status)
-    : CFItem(std::move(path), kNameAfterLastSeparator, status) {}
-
-FolderCFItem::FolderCFItem(std::u16string path, const platform::FileStatus& status)
-    : CFItem(std::move(path), kNameAfterLastSeparator, status) {}
-
 FileCFItem::FileCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size)
     : CFItem(std::move(path), kNameAfterLastSeparator, stamps, size) {}
 
@@ -76,19 +61,8 @@ FolderCFItem::FolderCFItem(BorrowedPath path, const ItemStamps& stamps, std::uin
     : CFItem(path, stamps, size) {}
 
 ExpandedFileCFItem::ExpandedFileCFItem(std::u16string fullPath, std::size_t nameOffset,
-                                       const platform::FileStatus& status)
-    : CFItem(std::move(fullPath), nameOffset, status) {}
-
-ExpandedFileCFItem::ExpandedFileCFItem(std::u16string fullPath, std::size_t nameOffset,
                                        const ItemStamps& stamps, std::uint64_t size)
     : CFItem(std::move(fullPath), nameOffset, stamps, size) {}
-
-std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::FileStatus& status) {
-    if (status.isDirectory) {
-        return std::make_unique<FolderCFItem>(std::move(path), status);
-    }
-    return std::make_unique<FileCFItem>(std::move(path), status);
-}
 
 namespace {
 

@@ -62,7 +62,6 @@ class CFItem {
     // Passed as the name offset: the name begins after the path's last separator.
     static constexpr std::size_t kNameAfterLastSeparator = static_cast<std::size_t>(-1);
 
-    CFItem(std::u16string path, std::size_t nameOffset, const platform::FileStatus& status);
     CFItem(std::u16string path, std::size_t nameOffset, const ItemStamps& stamps, std::uint64_t size);
     CFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size);
 
@@ -74,7 +73,6 @@ class CFItem {
 
 class FileCFItem final : public CFItem {
   public:
-    FileCFItem(std::u16string path, const platform::FileStatus& status);
     FileCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size);
     FileCFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size);
     bool IsFolder() const override { return false; }
@@ -82,7 +80,6 @@ class FileCFItem final : public CFItem {
 
 class FolderCFItem final : public CFItem {
   public:
-    FolderCFItem(std::u16string path, const platform::FileStatus& status);
     FolderCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size);
     FolderCFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size);
     bool IsFolder() const override { return true; }
@@ -99,15 +96,13 @@ class FolderCFItem final : public CFItem {
 // trailing separator) followed by the relative path; its name is that relative path.
 class ExpandedFileCFItem final : public CFItem {
   public:
-    ExpandedFileCFItem(std::u16string fullPath, std::size_t nameOffset, const platform::FileStatus& status);
     ExpandedFileCFItem(std::u16string fullPath, std::size_t nameOffset, const ItemStamps& stamps,
                        std::uint64_t size);
     bool IsFolder() const override { return false; }
 };
 
-// The item a path's status calls for: a folder item for a folder, a file item otherwise.
-std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::FileStatus& status);
-// The same from a path's entry, its file times turned into stamps by converter.
+// The item a path's entry calls for (a folder item for a folder, a file item otherwise), its file
+// times turned into stamps by converter.
 std::unique_ptr<CFItem> MakeSelectedItem(std::u16string path, const platform::FolderEntry& entry,
                                          StampConverter& converter);
 std::unique_ptr<CFItem> MakeSelectedItem(BorrowedPath path, const platform::FolderEntry& entry,

@@ -224,23 +224,6 @@ bool CreateFolders(const std::u16string& path) {
     return std::filesystem::is_directory(std::filesystem::path(Utf16ToUtf8EscapedBytes(path)), error);
 }
 
-bool QueryFileStatus(const std::u16string& path, FileStatus& status) {
-    struct stat st {};
-    if (::stat(Utf16ToUtf8EscapedBytes(path).c_str(), &st) != 0) {
-        return false;
-    }
-    status.isDirectory = S_ISDIR(st.st_mode);
-    const std::size_t slash = path.find_last_of(kPathSeparator);
-    const std::size_t nameStart = slash == std::u16string::npos ? 0 : slash + 1;
-    status.isHidden = nameStart < path.size() && path[nameStart] == u'.';
-    status.size = st.st_size < 0 ? 0 : static_cast<std::uint64_t>(st.st_size);
-    status.modified = LocalTimeOfFileTime(st.st_mtime);
-    status.accessed = LocalTimeOfFileTime(st.st_atime);
-    // POSIX keeps no creation time; the status change time is the closest it has.
-    status.created = LocalTimeOfFileTime(st.st_ctime);
-    return true;
-}
-
 bool QueryFileEntry(const std::u16string& path, FolderEntry& entry) {
     struct stat st {};
     if (::stat(NarrowPath(path).c_str(), &st) != 0) {

@@ -249,20 +249,6 @@ bool CreateFolders(const std::u16string& path) {
     return std::filesystem::is_directory(folder, error);
 }
 
-bool QueryFileStatus(const std::u16string& path, FileStatus& status) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(AsWide(ExactPathForm(path)), GetFileExInfoStandard, &data)) {
-        return false;
-    }
-    status.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    status.isHidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
-    status.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    status.created = LocalFromFileTime(data.ftCreationTime);
-    status.accessed = LocalFromFileTime(data.ftLastAccessTime);
-    status.modified = LocalFromFileTime(data.ftLastWriteTime);
-    return true;
-}
-
 bool QueryFileEntry(const std::u16string& path, FolderEntry& entry) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(AsWide(ExactPathForm(path)), GetFileExInfoStandard, &data)) {

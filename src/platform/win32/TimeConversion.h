@@ -9,10 +9,6 @@
 
 namespace quillet::platform {
 
-// A file's UTC time as local date and time of the zone in effect on that date; empty when Windows
-// cannot convert it.
-std::optional<LocalDateTime> LocalFromFileTime(const FILETIME& fileTime);
-
 // A FILETIME as whole seconds since 1970 UTC.
 FileTimeSeconds SecondsOf(const FILETIME& time);
 

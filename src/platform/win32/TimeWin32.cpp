@@ -12,16 +12,8 @@ namespace {
 constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600LL;
 constexpr std::int64_t kFileTimeUnitsPerSecond = 10000000LL;
 
-}  // namespace
-
-FileTimeSeconds SecondsOf(const FILETIME& time) {
-    const std::uint64_t units = (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-    if (units > static_cast<std::uint64_t>(LLONG_MAX)) {
-        return std::nullopt;
-    }
-    return static_cast<std::int64_t>(units) / kFileTimeUnitsPerSecond - kSecondsFrom1601To1970;
-}
-
+// A file's UTC time as local date and time of the zone in effect on that date; empty when Windows
+// cannot convert it.
 std::optional<LocalDateTime> LocalFromFileTime(const FILETIME& fileTime) {
     SYSTEMTIME utc{};
     SYSTEMTIME local{};
@@ -37,6 +29,16 @@ std::optional<LocalDateTime> LocalFromFileTime(const FILETIME& fileTime) {
     t.minute = local.wMinute;
     t.second = local.wSecond;
     return t;
+}
+
+}  // namespace
+
+FileTimeSeconds SecondsOf(const FILETIME& time) {
+    const std::uint64_t units = (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    if (units > static_cast<std::uint64_t>(LLONG_MAX)) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(units) / kFileTimeUnitsPerSecond - kSecondsFrom1601To1970;
 }
 
 SYSTEMTIME ToSystemTime(const LocalDateTime& time) {
