@@ -157,11 +157,11 @@ using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
 bool MakeHandler(IClassFactory* factory, IDataObject* selection, ComRef<IContextMenu>& menu) {
     ComRef<IShellExtInit> init;
-    if (FAILED(factory->CreateInstance(nullptr, IID_IShellExtInit, init.PutVoid())) ||
+    if (FAILED(factory->CreateInstance(nullptr, IID_IShellExtInit, init.ReceiveAny())) ||
         FAILED(init->Initialize(nullptr, selection, nullptr))) {
         return false;
     }
-    return SUCCEEDED(init->QueryInterface(IID_IContextMenu, menu.PutVoid()));
+    return SUCCEEDED(init->QueryInterface(IID_IContextMenu, menu.ReceiveAny()));
 }
 
 double Median(std::vector<double> values) {
@@ -183,7 +183,7 @@ int Run(int argc, wchar_t** argv) {
         return 1;
     }
     ComRef<IClassFactory> factory;
-    if (FAILED(getClassObject(kQuilletHandler, IID_IClassFactory, factory.PutVoid()))) {
+    if (FAILED(getClassObject(kQuilletHandler, IID_IClassFactory, factory.ReceiveAny()))) {
         std::fwprintf(stderr, L"no class factory\n");
         return 1;
     }
@@ -205,7 +205,7 @@ int Run(int argc, wchar_t** argv) {
         paths.push_back(self);
     }
     ComRef<IDataObject> selection;
-    if (FAILED(menuhost::DropFilesDataObject::Create(paths, selection.Put()))) {
+    if (FAILED(menuhost::DropFilesDataObject::Create(paths, selection.Receive()))) {
         return 1;
     }
     // A valid name on the clipboard: for one item the paste items show, after the clipboard scan.
@@ -228,7 +228,7 @@ int Run(int argc, wchar_t** argv) {
             std::fwprintf(stderr, L"cannot create the handler\n");
             return 1;
         }
-        PopupMenu popup;
+        PopupMenu popup(CreatePopupMenu());
         const double start = menuhost::SecondsNow();
         const HRESULT hr = menu->QueryContextMenu(popup.Get(), 0, kFirstId, kLastId, CMF_NORMAL);
         firstCalls.push_back(menuhost::SecondsNow() - start);
@@ -269,7 +269,7 @@ int Run(int argc, wchar_t** argv) {
     const auto standIn = [&](bool queryCommandFile) {
         const double start = menuhost::SecondsNow();
         for (int call = 0; call < kCallsPerRound; ++call) {
-            PopupMenu popup;
+            PopupMenu popup(CreatePopupMenu());
             if (paths.size() == 1) {
                 clipboardNames += ClipboardHoldsName() ? 1 : 0;
             }
@@ -284,7 +284,7 @@ int Run(int argc, wchar_t** argv) {
     for (int round = 0; round < kRounds; ++round) {
         const double start = menuhost::SecondsNow();
         for (int call = 0; call < kCallsPerRound; ++call) {
-            PopupMenu popup;
+            PopupMenu popup(CreatePopupMenu());
             menu->QueryContextMenu(popup.Get(), 0, kFirstId, kLastId, CMF_NORMAL);
         }
         handlerTime += menuhost::SecondsNow() - start;

@@ -65,11 +65,11 @@ using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 bool Measure(IClassFactory* factory, IDataObject* selection, Timing& timing, UINT& ids) {
     ComRef<IShellExtInit> init;
     ComRef<IContextMenu> menu;
-    if (FAILED(factory->CreateInstance(nullptr, IID_IShellExtInit, init.PutVoid())) ||
-        FAILED(init->QueryInterface(IID_IContextMenu, menu.PutVoid()))) {
+    if (FAILED(factory->CreateInstance(nullptr, IID_IShellExtInit, init.ReceiveAny())) ||
+        FAILED(init->QueryInterface(IID_IContextMenu, menu.ReceiveAny()))) {
         return false;
     }
-    PopupMenu popup;
+    PopupMenu popup(CreatePopupMenu());
     const double start = menuhost::SecondsNow();
     const HRESULT initialized = init->Initialize(nullptr, selection, nullptr);
     const double middle = menuhost::SecondsNow();
@@ -90,7 +90,7 @@ int Run(int argc, wchar_t** argv) {
                                              GetProcAddress(module, "DllGetClassObject")))
                                        : nullptr;
     ComRef<IClassFactory> factory;
-    if (!getClassObject || FAILED(getClassObject(kQuilletHandler, IID_IClassFactory, factory.PutVoid()))) {
+    if (!getClassObject || FAILED(getClassObject(kQuilletHandler, IID_IClassFactory, factory.ReceiveAny()))) {
         std::fwprintf(stderr, L"cannot load the handler from %ls\n", argv[1]);
         return 1;
     }
@@ -110,7 +110,8 @@ int Run(int argc, wchar_t** argv) {
     double previousPerPath = 0;
     for (const std::size_t count : counts) {
         ComRef<IDataObject> selection;
-        if (count == 0 || FAILED(menuhost::DropFilesDataObject::Create(MakePaths(count), selection.Put()))) {
+        if (count == 0 ||
+            FAILED(menuhost::DropFilesDataObject::Create(MakePaths(count), selection.Receive()))) {
             std::fwprintf(stderr, L"cannot make a selection of %zu paths\n", count);
             return 1;
         }

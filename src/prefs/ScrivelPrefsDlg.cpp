@@ -312,15 +312,15 @@ void CScrivelPrefsDlg::SetIcons() {
 
 void CScrivelPrefsDlg::LoadWarningIcon() {
     const int size = dpi_->Scale(kWarningIconSize);
-    warningIcon_.reset(static_cast<HICON>(LoadImageW(winui::ModuleInstance(), MAKEINTRESOURCEW(IDI_PROBLEM),
+    warningIcon_.Reset(static_cast<HICON>(LoadImageW(winui::ModuleInstance(), MAKEINTRESOURCEW(IDI_PROBLEM),
                                                      IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
-    problem_.Send(BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(warningIcon_.get()));
+    problem_.Send(BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(warningIcon_.Get()));
 }
 
 void CScrivelPrefsDlg::CreateStateImages() {
     // Each icon holds the mark drawn for the common DPIs; the system picks the one of this size.
     const int size = dpi_->Scale(kStateImageSize);
-    stateImages_.reset(
+    stateImages_.Reset(
         ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(std::size(kStateImages)), 0));
     if (!stateImages_) {
         return;
@@ -329,10 +329,10 @@ void CScrivelPrefsDlg::CreateStateImages() {
         const winui::UniqueIcon icon(static_cast<HICON>(LoadImageW(
             winui::ModuleInstance(), MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
         if (icon) {
-            ImageList_AddIcon(stateImages_.get(), icon.get());
+            ImageList_AddIcon(stateImages_.Get(), icon.Get());
         }
     }
-    list_.Send(LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(stateImages_.get()));
+    list_.Send(LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(stateImages_.Get()));
 }
 
 void CScrivelPrefsDlg::CreateDescriptionPanel() {
@@ -530,7 +530,7 @@ bool CScrivelPrefsDlg::OnListKey(UINT key) {
 
 void CScrivelPrefsDlg::ShowListMenu(LPARAM where) {
     const winui::UniqueMenu menu(LoadMenuW(winui::ModuleInstance(), MAKEINTRESOURCEW(IDR_LIST_MENU)));
-    HMENU popup = menu ? GetSubMenu(menu.get(), 0) : nullptr;
+    HMENU popup = menu ? GetSubMenu(menu.Get(), 0) : nullptr;
     if (!popup) {
         return;
     }

@@ -13,6 +13,7 @@
 #include <variant>
 
 #include "core/editor/CommandEditor.h"
+#include "platform/win32/Handles.h"
 #include "prefs/VisibleWSEdit.h"
 #include "winui/Dialog.h"
 #include "winui/DialogResizer.h"
@@ -21,10 +22,10 @@
 
 namespace quillet::prefs {
 
-struct ImageListDeleter {
-    void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
+struct ImageListKind : platform::NullWhenAbsent<HIMAGELIST> {
+    static bool Close(HIMAGELIST list) { return ImageList_Destroy(list) != FALSE; }
 };
-using UniqueImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDeleter>;
+using UniqueImageList = platform::UniqueHandle<ImageListKind>;
 
 // The window property that marks the configuration dialog, by which a second start of the program
 // finds the running one.

@@ -1,6 +1,6 @@
 // The module's COM plumbing, written once: an exception barrier for method bodies, a reference count
-// and QueryInterface driven by a table of interfaces (with aggregation), a move-only COM pointer, and
-// one class factory driven by a table of {CLSID, create function} rows.
+// and QueryInterface driven by a table of interfaces (with aggregation), and one class factory driven
+// by a table of {CLSID, create function} rows. The COM pointer is the platform layer's.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +11,8 @@
 #include <new>
 #include <span>
 #include <utility>
+
+#include "platform/win32/ComPtr.h"
 
 namespace quillet::shellext {
 
@@ -34,48 +36,7 @@ inline HRESULT LastErrorResult() {
     return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
 }
 
-// Owns one reference to a COM interface.
-template <typename Interface>
-class ComPtr {
-  public:
-    ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
-    ComPtr& operator=(ComPtr&& other) noexcept {
-        Reset(std::exchange(other.pointer_, nullptr));
-        return *this;
-    }
-    ~ComPtr() { Reset(); }
-
-    // Takes over a reference the caller already holds.
-    void Reset(Interface* pointer = nullptr) {
-        if (pointer_) {
-            pointer_->Release();
-        }
-        pointer_ = pointer;
-    }
-    Interface* Get() const { return pointer_; }
-    Interface* operator->() const { return pointer_; }
-    explicit operator bool() const { return pointer_ != nullptr; }
-    // For out-parameters: releases what is held and hands out the slot.
-    Interface** Receive() {
-        Reset();
-        return &pointer_;
-    }
-    // Gives up the reference without releasing it.
-    Interface* Detach() { return std::exchange(pointer_, nullptr); }
-    // Gives the caller a new reference.
-    Interface* Share() const {
-        if (pointer_) {
-            pointer_->AddRef();
-        }
-        return pointer_;
-    }
-
-  private:
-    Interface* pointer_ = nullptr;
-};
+using platform::ComPtr;
 
 // One row of an object's interface table: the IID and how to reach that interface from the object.
 struct InterfaceRow {

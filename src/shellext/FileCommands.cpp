@@ -17,26 +17,6 @@ namespace {
 
 using platform::AsWide;
 
-// The process and thread handles of a started program, closed at once: the program is not tracked.
-class ProcessHandles {
-  public:
-    ProcessHandles() = default;
-    ~ProcessHandles() {
-        if (info_.hThread) {
-            CloseHandle(info_.hThread);
-        }
-        if (info_.hProcess) {
-            CloseHandle(info_.hProcess);
-        }
-    }
-    ProcessHandles(const ProcessHandles&) = delete;
-    ProcessHandles& operator=(const ProcessHandles&) = delete;
-    PROCESS_INFORMATION* Receive() { return &info_; }
-
-  private:
-    PROCESS_INFORMATION info_{};
-};
-
 // A one-path list as the shell's file operation reads it: the path and two terminators.
 std::u16string ShellPathList(const std::u16string& path) {
     std::u16string list = path;
@@ -148,9 +128,13 @@ bool StartConfigurationProgram(const std::u16string& modulePath) {
     std::u16string commandLine = u"\"" + *program + u"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    ProcessHandles process;
-    return CreateProcessW(AsWide(*program), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr,
-                          FALSE, 0, nullptr, nullptr, &startup, process.Receive()) != FALSE;
+    PROCESS_INFORMATION started{};
+    const bool ran = CreateProcessW(AsWide(*program), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr,
+                                    nullptr, FALSE, 0, nullptr, nullptr, &startup, &started) != FALSE;
+    // The program is not tracked: its handles are closed at once.
+    const platform::UniqueKernelObject process(started.hProcess);
+    const platform::UniqueKernelObject thread(started.hThread);
+    return ran;
 }
 
 }  // namespace quillet::shellext

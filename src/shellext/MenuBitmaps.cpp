@@ -4,27 +4,6 @@
 
 namespace quillet::shellext {
 
-CMenuBitmap& CMenuBitmap::operator=(CMenuBitmap&& other) noexcept {
-    if (this != &other) {
-        Reset();
-        bitmap_ = other.Detach();
-    }
-    return *this;
-}
-
-HBITMAP CMenuBitmap::Detach() {
-    HBITMAP bitmap = bitmap_;
-    bitmap_ = nullptr;
-    return bitmap;
-}
-
-void CMenuBitmap::Reset() {
-    if (bitmap_ != nullptr) {
-        DeleteObject(bitmap_);
-        bitmap_ = nullptr;
-    }
-}
-
 bool IsMenuWithoutAlpha() {
     return LOBYTE(LOWORD(GetVersion())) <= 5;
 }

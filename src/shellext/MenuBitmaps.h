@@ -9,29 +9,12 @@
 #include <span>
 
 #include "core/menu/MenuImage.h"
+#include "platform/win32/Handles.h"
 
 namespace quillet::shellext {
 
-// Owns one GDI bitmap and deletes it; move-only.
-class CMenuBitmap {
-  public:
-    CMenuBitmap() = default;
-    explicit CMenuBitmap(HBITMAP bitmap) : bitmap_(bitmap) {}
-    ~CMenuBitmap() { Reset(); }
-    CMenuBitmap(CMenuBitmap&& other) noexcept : bitmap_(other.Detach()) {}
-    CMenuBitmap& operator=(CMenuBitmap&& other) noexcept;
-    CMenuBitmap(const CMenuBitmap&) = delete;
-    CMenuBitmap& operator=(const CMenuBitmap&) = delete;
-
-    HBITMAP Get() const { return bitmap_; }
-    explicit operator bool() const { return bitmap_ != nullptr; }
-    // Hands the bitmap to a new owner, who must delete it.
-    HBITMAP Detach();
-    void Reset();
-
-  private:
-    HBITMAP bitmap_ = nullptr;
-};
+// One menu bitmap, deleted with its owner.
+using CMenuBitmap = platform::UniqueBitmap;
 
 // True on systems up to major version 5, whose menus draw bitmaps without alpha blending.
 bool IsMenuWithoutAlpha();

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 
 namespace quillet::shellext {
@@ -27,29 +28,20 @@ HKEY RootKey(registry::RegistryRoot root) {
     return HKEY_CLASSES_ROOT;
 }
 
-// An open registry key, closed with its owner.
+// An open registry key of the 64-bit view, closed with its owner.
 class RegistryKey {
   public:
-    RegistryKey() = default;
-    ~RegistryKey() {
-        if (key_) {
-            RegCloseKey(key_);
-        }
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
     LSTATUS Open(registry::RegistryRoot root, const std::u16string& path, REGSAM access) {
-        return RegOpenKeyExW(RootKey(root), AsWide(path), 0, access | KEY_WOW64_64KEY, &key_);
+        return RegOpenKeyExW(RootKey(root), AsWide(path), 0, access | KEY_WOW64_64KEY, key_.Receive());
     }
     LSTATUS Create(registry::RegistryRoot root, const std::u16string& path) {
         return RegCreateKeyExW(RootKey(root), AsWide(path), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                               KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key_, nullptr);
+                               KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, key_.Receive(), nullptr);
     }
-    HKEY Get() const { return key_; }
+    HKEY Get() const { return key_.Get(); }
 
   private:
-    HKEY key_ = nullptr;
+    platform::UniqueRegistryKey key_;
 };
 
 }  // namespace

@@ -42,17 +42,17 @@ void CButtonLink::Unsubclass() {
 }
 
 void CButtonLink::OnDpiChanged(int /*oldDpi*/, int /*newDpi*/) {
-    font_.reset();
+    font_.Reset();
 }
 
 bool CButtonLink::OnDrawItem(const DRAWITEMSTRUCT& item) {
     const std::u16string caption = Text();
     if (!font_) {
-        font_.reset(CreateFontW(-dpi_->Scale(11), 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, DEFAULT_CHARSET,
+        font_.Reset(CreateFontW(-dpi_->Scale(11), 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, DEFAULT_CHARSET,
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                 DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg"));
     }
-    const SelectedObject selectedFont(item.hDC, font_.get());
+    const SelectedObject selectedFont(item.hDC, font_.Get());
     RECT rect = item.rcItem;
     FillRect(item.hDC, &rect, GetSysColorBrush(COLOR_BTNFACE));
     SetBkMode(item.hDC, TRANSPARENT);

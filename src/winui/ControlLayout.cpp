@@ -40,7 +40,8 @@ void CControlLayout::Record(HWND dialog, int dpi) {
         controls_.push_back({child, ControlRect(child), {}, {}});
     }
     openedFont_ = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
-    if (!openedFont_ || GetObjectW(openedFont_, sizeof(fontDescription_), &fontDescription_) != sizeof(fontDescription_)) {
+    if (!openedFont_ ||
+        GetObjectW(openedFont_, sizeof(fontDescription_), &fontDescription_) != sizeof(fontDescription_)) {
         openedFont_ = nullptr;
     }
 }
@@ -77,11 +78,11 @@ void CControlLayout::ScaleFont(int dpi) {
         LOGFONTW description = fontDescription_;
         const LayoutRect height = ScaleLayoutRect({0, 0, 0, description.lfHeight}, dpi_, dpi);
         description.lfHeight = height.bottom;
-        scaled.reset(CreateFontIndirectW(&description));
+        scaled.Reset(CreateFontIndirectW(&description));
         if (!scaled) {
             return;  // the controls keep the font they have
         }
-        font = scaled.get();
+        font = scaled.Get();
     }
     for (const Control& entry : controls_) {
         SendMessageW(entry.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

@@ -1,41 +1,21 @@
-// One move-only owner per kind of Windows handle that the dialogs hold: GDI objects, icons, menus and
-// loaded modules, plus scoped window device contexts and object selections.
+// The Windows handles that the dialogs hold (GDI objects, icons, menus and loaded modules), plus
+// scoped window device contexts, object selections and the wait cursor.
 #pragma once
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
+#include "platform/win32/Handles.h"
 
 namespace quillet::winui {
 
-struct GdiObjectDeleter {
-    void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-struct IconDeleter {
-    void operator()(HICON icon) const { DestroyIcon(icon); }
-};
-struct MenuDeleter {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-struct ModuleDeleter {
-    void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-// Kernel objects that are null when absent (mutexes, events, processes), not INVALID_HANDLE_VALUE.
-struct KernelObjectDeleter {
-    void operator()(HANDLE object) const { CloseHandle(object); }
-};
-
-template <typename Handle, typename Deleter>
-using UniqueHandle = std::unique_ptr<std::remove_pointer_t<Handle>, Deleter>;
-
-using UniqueFont = UniqueHandle<HFONT, GdiObjectDeleter>;
-using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectDeleter>;
-using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectDeleter>;
-using UniqueIcon = UniqueHandle<HICON, IconDeleter>;
-using UniqueMenu = UniqueHandle<HMENU, MenuDeleter>;
-using UniqueModule = UniqueHandle<HMODULE, ModuleDeleter>;
-using UniqueKernelObject = UniqueHandle<HANDLE, KernelObjectDeleter>;
+// The owned handles are the platform layer's one family.
+using platform::UniqueBitmap;
+using platform::UniqueBrush;
+using platform::UniqueFont;
+using platform::UniqueIcon;
+using platform::UniqueKernelObject;
+using platform::UniqueMenu;
+using platform::UniqueModule;
 
 // The device context of a window (or of the screen for no window), released when the scope ends.
 class WindowDC {

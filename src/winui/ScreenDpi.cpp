@@ -17,11 +17,11 @@ Function LookUp(HMODULE module, const char* name) {
 
 void ScreenDpi::LookUpFunctions() {
     initialised_ = true;
-    user32_.reset(LoadLibraryW(L"User32.dll"));
-    getDpiForWindow_ = LookUp<GetDpiForWindowFunction>(user32_.get(), "GetDpiForWindow");
-    getSystemMetricsForDpi_ = LookUp<GetSystemMetricsForDpiFunction>(user32_.get(), "GetSystemMetricsForDpi");
+    user32_.Reset(LoadLibraryW(L"User32.dll"));
+    getDpiForWindow_ = LookUp<GetDpiForWindowFunction>(user32_.Get(), "GetDpiForWindow");
+    getSystemMetricsForDpi_ = LookUp<GetSystemMetricsForDpiFunction>(user32_.Get(), "GetSystemMetricsForDpi");
     if (!getDpiForWindow_ && !getSystemMetricsForDpi_) {
-        user32_.reset();
+        user32_.Reset();
     }
 }
 
@@ -81,17 +81,17 @@ void ScreenDpi::RemoveWatcher(ScreenDpiWatcher& watcher) {
 
 HICON ScaledIcon::Get() {
     if (dpi_->Current() != iconDpi_) {
-        icon_.reset();
+        icon_.Reset();
         iconDpi_ = dpi_->Current();
     }
     if (!icon_) {
         const bool small = size_ == Size::Small;
-        icon_.reset(static_cast<HICON>(LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(iconId_), IMAGE_ICON,
+        icon_.Reset(static_cast<HICON>(LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(iconId_), IMAGE_ICON,
                                                   dpi_->SystemMetric(small ? SM_CXSMICON : SM_CXICON),
                                                   dpi_->SystemMetric(small ? SM_CYSMICON : SM_CYICON),
                                                   LR_DEFAULTCOLOR)));
     }
-    return icon_.get();
+    return icon_.Get();
 }
 
 void TakeOverDialogDpiScaling(HWND dialog) {

@@ -493,14 +493,14 @@ TEST_F(PrefsDialogTest, ASecondStartBringsTheRunningProgramToTheFront) {
     ShowWindow(window, SW_MINIMIZE);
 
     const winui::UniqueKernelObject second = start();
-    EXPECT_EQ(WaitForSingleObject(second.get(), 10000), WAIT_OBJECT_0) << "the second program stays";
+    EXPECT_EQ(WaitForSingleObject(second.Get(), 10000), WAIT_OBJECT_0) << "the second program stays";
     EXPECT_EQ(ConfigurationWindows(), std::vector<HWND>{window});
     EXPECT_FALSE(IsIconic(window));
     EXPECT_EQ(GetForegroundWindow(), window);
     for (const HWND each : ConfigurationWindows()) {
         PostMessageW(each, WM_COMMAND, IDCANCEL, 0);
     }
-    for (const HANDLE process : {first.get(), second.get()}) {
+    for (const HANDLE process : {first.Get(), second.Get()}) {
         if (WaitForSingleObject(process, 10000) != WAIT_OBJECT_0) {
             TerminateProcess(process, 1);
         }

@@ -1,9 +1,12 @@
 // What the Explorer stand-in and the menu benchmark share: the handler's class id, the id range they
-// hand to QueryContextMenu, and owners of a COM pointer and of a pop-up menu.
+// hand to QueryContextMenu, and the names they give the COM pointer and a pop-up menu.
 #pragma once
 
 #include <windows.h>
 #include <objbase.h>
+
+#include "platform/win32/ComPtr.h"
+#include "platform/win32/Handles.h"
 
 namespace menuhost {
 
@@ -14,50 +17,8 @@ constexpr UINT kFirstId = 1;
 constexpr UINT kLastId = 0x7FFF;
 
 template <typename T>
-class ComPtr {
-  public:
-    ComPtr() = default;
-    ~ComPtr() { Reset(); }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    T* Get() const { return pointer_; }
-    T* operator->() const { return pointer_; }
-    T** Put() {
-        Reset();
-        return &pointer_;
-    }
-    // The out parameter of QueryInterface and its kind.
-    void** PutVoid() { return reinterpret_cast<void**>(Put()); }
-    void Reset() {
-        if (pointer_) {
-            pointer_->Release();
-            pointer_ = nullptr;
-        }
-    }
-    template <typename U>
-    HRESULT As(ComPtr<U>& other) const {
-        return pointer_->QueryInterface(__uuidof(U), other.PutVoid());
-    }
-
-  private:
-    T* pointer_ = nullptr;
-};
-
-class PopupMenu {
-  public:
-    PopupMenu() : menu_(CreatePopupMenu()) {}
-    ~PopupMenu() {
-        if (menu_) {
-            DestroyMenu(menu_);
-        }
-    }
-    PopupMenu(const PopupMenu&) = delete;
-    PopupMenu& operator=(const PopupMenu&) = delete;
-    HMENU Get() const { return menu_; }
-
-  private:
-    HMENU menu_;
-};
+using ComPtr = quillet::platform::ComPtr<T>;
+using PopupMenu = quillet::platform::UniqueMenu;
 
 // Seconds on the performance counter, for the benchmarks that drive the handler.
 inline double SecondsNow() {

@@ -115,32 +115,9 @@ std::wstring Hex(HRESULT hr) {
     return text;
 }
 
-class Clipboard {
-  public:
-    Clipboard() {
-        // Another program may hold the clipboard for a moment.
-        for (int attempt = 0; attempt < 50 && !open_; ++attempt) {
-            open_ = OpenClipboard(nullptr) != FALSE;
-            if (!open_) {
-                Sleep(20);
-            }
-        }
-    }
-    ~Clipboard() {
-        if (open_) {
-            CloseClipboard();
-        }
-    }
-    Clipboard(const Clipboard&) = delete;
-    Clipboard& operator=(const Clipboard&) = delete;
-    bool IsOpen() const { return open_; }
-
-  private:
-    bool open_ = false;
-};
-
 bool SetClipboardText(const std::optional<std::wstring>& text) {
-    Clipboard clipboard;
+    // Another program may hold the clipboard for a moment.
+    const quillet::platform::OpenClipboardScope clipboard(20);
     if (!clipboard.IsOpen() || !EmptyClipboard()) {
         return false;
     }
@@ -164,7 +141,8 @@ bool SetClipboardText(const std::optional<std::wstring>& text) {
 }
 
 void PrintClipboard() {
-    Clipboard clipboard;
+    // Another program may hold the clipboard for a moment.
+    const quillet::platform::OpenClipboardScope clipboard(20);
     if (!clipboard.IsOpen()) {
         PrintUtf8(L"clipboard: (cannot be opened)\n");
         return;
@@ -426,14 +404,14 @@ bool ParseArgs(int argc, wchar_t** argv, Options& options) {
 
 HRESULT CreateHandler(const Options& options, ComPtr<IContextMenu>& menu) {
     ComPtr<IShellExtInit> init;
-    HRESULT hr = CoCreateInstance(options.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
-                                  reinterpret_cast<void**>(init.Put()));
+    HRESULT hr =
+        CoCreateInstance(options.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, init.ReceiveAny());
     if (FAILED(hr)) {
         PrintUtf8(L"CoCreateInstance: " + Hex(hr) + L"\n");
         return hr;
     }
     ComPtr<IDataObject> data;
-    hr = menuhost::DropFilesDataObject::Create(options.paths, data.Put());
+    hr = menuhost::DropFilesDataObject::Create(options.paths, data.Receive());
     if (FAILED(hr)) {
         return hr;
     }
@@ -442,7 +420,7 @@ HRESULT CreateHandler(const Options& options, ComPtr<IContextMenu>& menu) {
     if (FAILED(hr)) {
         return hr;
     }
-    hr = init.As(menu);
+    hr = init->QueryInterface(IID_IContextMenu, menu.ReceiveAny());
     if (FAILED(hr)) {
         PrintUtf8(L"QueryInterface(IContextMenu): " + Hex(hr) + L"\n");
     }
@@ -484,7 +462,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             if (FAILED(CreateHandler(*state->options, menu))) {
                 return 0;
             }
-            PopupMenu popup;
+            PopupMenu popup(CreatePopupMenu());
             const HRESULT hr = menu->QueryContextMenu(popup.Get(), 0, kFirstId, kLastId, CMF_NORMAL);
             if (FAILED(hr) || HRESULT_CODE(hr) == 0) {
                 return 0;
@@ -568,7 +546,7 @@ int MenuAfterChange(const Options& options, const std::optional<FILETIME>& befor
     Sleep(300);  // let the writer finish and close the file
     PrintUtf8(L"written: " + *options.menuAfterChange + L"\n");
     ComPtr<IContextMenu> menu;
-    PopupMenu popup;
+    PopupMenu popup(CreatePopupMenu());
     std::vector<MenuEntry> entries;
     return QueryMenu(options, true, menu, popup, entries) ? 0 : 1;
 }
@@ -584,7 +562,7 @@ int Run(const Options& options) {
         return RunWindow(options);
     }
     ComPtr<IContextMenu> menu;
-    PopupMenu popup;
+    PopupMenu popup(CreatePopupMenu());
     std::vector<MenuEntry> entries;
     if (!QueryMenu(options, options.printMenu, menu, popup, entries)) {
         return 1;

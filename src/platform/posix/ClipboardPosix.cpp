@@ -12,6 +12,7 @@
 
 #include "platform/Clipboard.h"
 #include "platform/Utf.h"
+#include "platform/posix/Handles.h"
 
 extern char** environ;
 
@@ -66,24 +67,6 @@ class SigPipeBlock {
     sigset_t pipeSet_;
     sigset_t previous_;
     bool wasPending_ = false;
-};
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-    ~FileDescriptor() { Reset(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-    void Reset() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-
-  private:
-    int fd_;
 };
 
 // Runs a program with input on its standard input; its standard output is captured into output

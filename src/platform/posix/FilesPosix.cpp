@@ -13,45 +13,17 @@
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Utf.h"
+#include "platform/WriteBudget.h"
+#include "platform/posix/Handles.h"
 
 namespace quillet::platform {
 namespace {
-
-std::optional<std::uint64_t> g_writeBudget;
-
-// Owns one file descriptor.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() { Close(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    // Closes now; false when the close reports an error (a late write failure on some file systems).
-    bool Close() {
-        if (fd_ < 0) {
-            return true;
-        }
-        const int result = ::close(fd_);
-        fd_ = -1;
-        return result == 0;
-    }
-
-  private:
-    int fd_;
-};
 
 // Writes all of bytes; false with errno set when a write fails or makes no progress.
 bool WriteAll(int fd, std::string_view bytes) {
     std::uint64_t written = 0;
     while (written < bytes.size()) {
-        std::size_t chunk = bytes.size() - written;
-        if (g_writeBudget) {
-            const std::uint64_t room = *g_writeBudget > written ? *g_writeBudget - written : 0;
-            chunk = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, room));
-        }
+        const auto chunk = static_cast<std::size_t>(AllowedByWriteBudget(written, bytes.size() - written));
         const ssize_t result = chunk == 0 ? 0 : ::write(fd, bytes.data() + written, chunk);
         if (result < 0) {
             if (errno == EINTR) {
@@ -198,10 +170,6 @@ ReplaceResult ReplaceFileContents(const std::u16string& path, std::string_view b
     return {};
 }
 
-void SetWriteBudgetForTesting(std::optional<std::uint64_t> bytes) {
-    g_writeBudget = bytes;
-}
-
 std::optional<std::int64_t> LastWriteTime(const std::u16string& path) {
     struct stat st {};
     if (::stat(Utf16ToUtf8EscapedBytes(path).c_str(), &st) != 0) {
@@ -251,34 +219,29 @@ std::optional<FileIdentity> QueryFileIdentity(const std::u16string& path) {
 // ---- Folder reading ----
 
 struct FolderReader::State {
-    DIR* dir = nullptr;
+    FolderStream dir;
     std::u16string name;
 };
 
 FolderReader::FolderReader() : state_(std::make_unique<State>()) {}
 
-FolderReader::~FolderReader() {
-    Close();
-}
+FolderReader::~FolderReader() = default;
 
 bool FolderReader::Open(const std::u16string& folderPath) {
     Close();
-    state_->dir = ::opendir(NarrowPath(folderPath).c_str());
-    return state_->dir != nullptr;
+    state_->dir.Reset(::opendir(NarrowPath(folderPath).c_str()));
+    return state_->dir.Valid();
 }
 
 void FolderReader::Close() {
-    if (state_->dir != nullptr) {
-        ::closedir(state_->dir);
-        state_->dir = nullptr;
-    }
+    state_->dir.Reset();
 }
 
 bool FolderReader::Next(FolderEntry& entry) {
-    if (state_->dir == nullptr) {
+    if (!state_->dir.Valid()) {
         return false;
     }
-    const dirent* found = ::readdir(state_->dir);
+    const dirent* found = ::readdir(state_->dir.Get());
     if (found == nullptr) {
         return false;
     }
@@ -291,7 +254,7 @@ bool FolderReader::Next(FolderEntry& entry) {
         entry.isDirectory = true;
         return true;
     }
-    const int dirFd = ::dirfd(state_->dir);
+    const int dirFd = ::dirfd(state_->dir.Get());
     unsigned char type = found->d_type;
     struct stat st {};
     if (type == DT_UNKNOWN) {

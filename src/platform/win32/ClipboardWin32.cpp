@@ -15,7 +15,7 @@ bool PlaceClipboardText(std::optional<std::u16string_view> text) {
         return true;
     }
     // Moveable, as SetClipboardData documents for the memory it takes over.
-    GlobalMemory memory(GMEM_DDESHARE | GMEM_MOVEABLE, (text->size() + 1) * sizeof(char16_t));
+    GlobalMemory memory(GlobalAlloc(GMEM_DDESHARE | GMEM_MOVEABLE, (text->size() + 1) * sizeof(char16_t)));
     if (memory.Get() == nullptr) {
         return false;
     }
@@ -40,18 +40,8 @@ bool PlaceClipboardText(std::optional<std::u16string_view> text) {
 bool ReplaceClipboardText(std::optional<std::u16string_view> text) {
     // Clipboard viewers and managers open the clipboard for a moment after every change: a copy
     // tries again for about half a second before it gives up.
-    constexpr int kRetries = 10;
-    constexpr DWORD kRetryPauseMs = 50;
-    for (int attempt = 0;; ++attempt) {
-        const OpenClipboardScope clipboard;
-        if (clipboard.IsOpen()) {
-            return PlaceClipboardText(text);
-        }
-        if (attempt == kRetries) {
-            return false;
-        }
-        Sleep(kRetryPauseMs);
-    }
+    const OpenClipboardScope clipboard(11);
+    return clipboard.IsOpen() && PlaceClipboardText(text);
 }
 
 std::optional<std::u16string> ReadClipboardText() {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/Files.h"
+#include "platform/WriteBudget.h"
 #include "platform/win32/ExactPath.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/TimeConversion.h"
@@ -15,19 +16,13 @@
 namespace quillet::platform {
 namespace {
 
-std::optional<std::uint64_t> g_writeBudget;
-
 // Writes all of bytes; false with the last error set when a write fails or stores fewer bytes than
 // asked (a short write, reported as a full disk).
 bool WriteAll(HANDLE file, std::string_view bytes) {
     std::uint64_t written = 0;
     while (written < bytes.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::uint64_t>(bytes.size() - written, 1u << 30));
-        DWORD allowed = chunk;
-        if (g_writeBudget) {
-            const std::uint64_t room = *g_writeBudget > written ? *g_writeBudget - written : 0;
-            allowed = static_cast<DWORD>(std::min<std::uint64_t>(chunk, room));
-        }
+        const auto allowed = static_cast<DWORD>(AllowedByWriteBudget(written, chunk));
         DWORD done = 0;
         if (allowed > 0 && !WriteFile(file, bytes.data() + written, allowed, &done, nullptr)) {
             return false;
@@ -206,10 +201,6 @@ ReplaceResult ReplaceFileContents(const std::u16string& path, std::string_view b
     return {};
 }
 
-void SetWriteBudgetForTesting(std::optional<std::uint64_t> bytes) {
-    g_writeBudget = bytes;
-}
-
 std::optional<std::int64_t> LastWriteTime(const std::u16string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(AsWide(path), GetFileExInfoStandard, &data)) {
@@ -275,16 +266,14 @@ std::optional<FileIdentity> QueryFileIdentity(const std::u16string& path) {
 // ---- Folder reading ----
 
 struct FolderReader::State {
-    HANDLE find = INVALID_HANDLE_VALUE;
+    FolderSearchHandle find;
     WIN32_FIND_DATAW data{};
     bool firstPending = false;  // FindFirstFileExW already returned the first entry
 };
 
 FolderReader::FolderReader() : state_(std::make_unique<State>()) {}
 
-FolderReader::~FolderReader() {
-    Close();
-}
+FolderReader::~FolderReader() = default;
 
 bool FolderReader::Open(const std::u16string& folderPath) {
     Close();
@@ -294,28 +283,25 @@ bool FolderReader::Open(const std::u16string& folderPath) {
     }
     search += u'*';
     search = ExactPathForm(search);
-    state_->find = FindFirstFileExW(AsWide(search), FindExInfoBasic, &state_->data, FindExSearchNameMatch,
-                                    nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    state_->firstPending = state_->find != INVALID_HANDLE_VALUE;
+    state_->find.Reset(FindFirstFileExW(AsWide(search), FindExInfoBasic, &state_->data, FindExSearchNameMatch,
+                                        nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    state_->firstPending = state_->find.Valid();
     // A drive's empty root has no "." entry and so no entry at all: read, and empty.
     return state_->firstPending || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 void FolderReader::Close() {
-    if (state_->find != INVALID_HANDLE_VALUE) {
-        FindClose(state_->find);
-        state_->find = INVALID_HANDLE_VALUE;
-    }
+    state_->find.Reset();
     state_->firstPending = false;
 }
 
 bool FolderReader::Next(FolderEntry& entry) {
-    if (state_->find == INVALID_HANDLE_VALUE) {
+    if (!state_->find.Valid()) {
         return false;
     }
     if (state_->firstPending) {
         state_->firstPending = false;
-    } else if (!FindNextFileW(state_->find, &state_->data)) {
+    } else if (!FindNextFileW(state_->find.Get(), &state_->data)) {
         return false;  // no more entries, or a failure that ends the reading alike
     }
     const WIN32_FIND_DATAW& data = state_->data;

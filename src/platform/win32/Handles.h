@@ -1,74 +1,91 @@
-// Owners of the Win32 resources held for the length of a call: one class per kind of handle, each
-// releasing what it holds in its destructor.
+// Every kind of Win32 handle the modules own, each a UniqueHandle over its close call, and the two
+// scopes that are not handles: the open clipboard and a lock on global memory.
 #pragma once
 
 #include <windows.h>
 
 #include <cstddef>
 
+#include "platform/UniqueHandle.h"
+
 namespace quillet::platform {
 
-// One file handle.
-class FileHandle {
-  public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    HANDLE Get() const { return handle_; }
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    // Closes now, for a caller that must know whether the close succeeded.
-    bool Close() {
-        if (handle_ == INVALID_HANDLE_VALUE) {
-            return true;
-        }
-        const BOOL closed = CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-        return closed != FALSE;
-    }
-
-  private:
-    HANDLE handle_;
+// Most handles are null when absent.
+template <typename HandleType>
+struct NullWhenAbsent {
+    using Handle = HandleType;
+    static Handle None() { return nullptr; }
 };
 
-// The clipboard, opened without an owner window for as long as this object lives.
+// Kernel objects that are null when absent (mutexes, events, processes, threads).
+struct KernelObjectKind : NullWhenAbsent<HANDLE> {
+    static bool Close(HANDLE object) { return CloseHandle(object) != FALSE; }
+};
+// Files, whose absence CreateFileW reports as INVALID_HANDLE_VALUE.
+struct FileHandleKind {
+    using Handle = HANDLE;
+    static Handle None() { return INVALID_HANDLE_VALUE; }
+    static bool Close(Handle handle) { return CloseHandle(handle) != FALSE; }
+};
+// A folder search, absent as INVALID_HANDLE_VALUE too.
+struct FolderSearchKind : FileHandleKind {
+    static bool Close(Handle handle) { return FindClose(handle) != FALSE; }
+};
+struct RegistryKeyKind : NullWhenAbsent<HKEY> {
+    static bool Close(HKEY key) { return RegCloseKey(key) == ERROR_SUCCESS; }
+};
+template <typename GdiObject>
+struct GdiObjectKind : NullWhenAbsent<GdiObject> {
+    static bool Close(GdiObject object) { return DeleteObject(object) != FALSE; }
+};
+struct IconKind : NullWhenAbsent<HICON> {
+    static bool Close(HICON icon) { return DestroyIcon(icon) != FALSE; }
+};
+struct MenuKind : NullWhenAbsent<HMENU> {
+    static bool Close(HMENU menu) { return DestroyMenu(menu) != FALSE; }
+};
+struct ModuleKind : NullWhenAbsent<HMODULE> {
+    static bool Close(HMODULE module) { return FreeLibrary(module) != FALSE; }
+};
+struct GlobalMemoryKind : NullWhenAbsent<HGLOBAL> {
+    static bool Close(HGLOBAL memory) { return GlobalFree(memory) == nullptr; }
+};
+// The clipboard has no handle: its owner holds whether it is open.
+struct OpenClipboardKind {
+    using Handle = bool;
+    static Handle None() { return false; }
+    static bool Close(Handle) { return CloseClipboard() != FALSE; }
+};
+
+using UniqueKernelObject = UniqueHandle<KernelObjectKind>;
+using FileHandle = UniqueHandle<FileHandleKind>;
+using FolderSearchHandle = UniqueHandle<FolderSearchKind>;
+using UniqueRegistryKey = UniqueHandle<RegistryKeyKind>;
+using UniqueFont = UniqueHandle<GdiObjectKind<HFONT>>;
+using UniqueBitmap = UniqueHandle<GdiObjectKind<HBITMAP>>;
+using UniqueBrush = UniqueHandle<GdiObjectKind<HBRUSH>>;
+using UniqueIcon = UniqueHandle<IconKind>;
+using UniqueMenu = UniqueHandle<MenuKind>;
+using UniqueModule = UniqueHandle<ModuleKind>;
+// Global memory, freed unless released to a new owner (the clipboard).
+using GlobalMemory = UniqueHandle<GlobalMemoryKind>;
+
+// The clipboard, opened without an owner window for as long as this object lives; another program
+// may hold it for a moment, so the opening is tried `attempts` times, 50 ms apart.
 class OpenClipboardScope {
   public:
-    OpenClipboardScope() : open_(OpenClipboard(nullptr) != FALSE) {}
-    ~OpenClipboardScope() {
-        if (open_) {
-            CloseClipboard();
+    explicit OpenClipboardScope(int attempts = 1) {
+        for (int attempt = 0; attempt < attempts && !open_; ++attempt) {
+            if (attempt > 0) {
+                Sleep(50);
+            }
+            open_.Reset(OpenClipboard(nullptr) != FALSE);
         }
     }
-    OpenClipboardScope(const OpenClipboardScope&) = delete;
-    OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
-    bool IsOpen() const { return open_; }
+    bool IsOpen() const { return open_.Valid(); }
 
   private:
-    bool open_;
-};
-
-// Global memory freed on destruction unless released to a new owner (the clipboard).
-class GlobalMemory {
-  public:
-    GlobalMemory(UINT flags, SIZE_T bytes) : memory_(GlobalAlloc(flags, bytes)) {}
-    ~GlobalMemory() {
-        if (memory_ != nullptr) {
-            GlobalFree(memory_);
-        }
-    }
-    GlobalMemory(const GlobalMemory&) = delete;
-    GlobalMemory& operator=(const GlobalMemory&) = delete;
-    HGLOBAL Get() const { return memory_; }
-    HGLOBAL Release() {
-        HGLOBAL memory = memory_;
-        memory_ = nullptr;
-        return memory;
-    }
-
-  private:
-    HGLOBAL memory_;
+    UniqueHandle<OpenClipboardKind> open_;
 };
 
 // A lock on global memory, undone on destruction.
