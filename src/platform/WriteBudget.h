@@ -1,4 +1,5 @@
-// The test seam of ReplaceFileContents (SetWriteBudgetForTesting), shared by both implementations.
+// The test seam of ReplaceFileContents (SetWriteBudgetForTesting), shared by both implementations
+// (Files.cpp).
 #pragma once
 
 #include <cstdint>

@@ -82,10 +82,6 @@ void FillTimes(const struct stat& st, FolderEntry& entry) {
 
 }  // namespace
 
-std::optional<std::string> ReadWholeFile(const std::u16string& path, std::uint64_t sizeLimit) {
-    return ReadFileContents(path, sizeLimit).bytes;
-}
-
 FileContents ReadFileContents(const std::u16string& path, std::uint64_t sizeLimit) {
     const auto failure = [](int code) {
         FileContents contents;

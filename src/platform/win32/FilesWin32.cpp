@@ -93,10 +93,6 @@ std::u16string ExactPathForm(const std::u16string& path) {
     return u"\\\\?\\UNC\\" + path.substr(2);
 }
 
-std::optional<std::string> ReadWholeFile(const std::u16string& path, std::uint64_t sizeLimit) {
-    return ReadFileContents(path, sizeLimit).bytes;
-}
-
 FileContents ReadFileContents(const std::u16string& path, std::uint64_t sizeLimit) {
     const auto failure = [](DWORD code) {
         FileContents contents;

@@ -1,9 +1,11 @@
-#include "platform/WriteBudget.h"
+// What both systems' file functions share: the whole-file reading as bytes alone, and the write
+// budget of the test seam.
+#include "platform/Files.h"
 
 #include <algorithm>
 #include <optional>
 
-#include "platform/Files.h"
+#include "platform/WriteBudget.h"
 
 namespace quillet::platform {
 namespace {
@@ -11,6 +13,10 @@ namespace {
 std::optional<std::uint64_t> g_writeBudget;
 
 }  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::u16string& path, std::uint64_t sizeLimit) {
+    return ReadFileContents(path, sizeLimit).bytes;
+}
 
 void SetWriteBudgetForTesting(std::optional<std::uint64_t> bytes) {
     g_writeBudget = bytes;
