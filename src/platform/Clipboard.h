@@ -15,7 +15,4 @@ namespace quillet::platform {
 // false when neither is.
 bool ReplaceClipboardText(std::optional<std::u16string_view> text);
 
-// The clipboard's Unicode text, or empty when it holds none or cannot be read.
-std::optional<std::u16string> ReadClipboardText();
-
 }  // namespace quillet::platform

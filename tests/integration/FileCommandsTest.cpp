@@ -254,7 +254,7 @@ TEST(FileCommands, CopyAndDeleteAnsweredYesPutsTheNameOnTheClipboardAndTrashesTh
         EXPECT_EQ(answerer.Answered(), 1);
     }
     EXPECT_FALSE(Exists(path));
-    EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"(none)")), Printable(name));
+    EXPECT_EQ(Printable(test::ClipboardText().value_or(u"(none)")), Printable(name));
     EXPECT_TRUE(Exists(*trash + name)) << Printable(*trash + name);
 }
 
@@ -269,7 +269,7 @@ TEST(FileCommands, CopyAndDeleteOfAFolderTakesItsContents) {
         EXPECT_EQ(answerer.Answered(), 1);
     }
     EXPECT_FALSE(Exists(folder));
-    EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"(none)")), "album");
+    EXPECT_EQ(Printable(test::ClipboardText().value_or(u"(none)")), "album");
 }
 
 TEST(FileCommands, CopyAndDeleteCancelledLeavesTheFileAndTheName) {
@@ -281,7 +281,7 @@ TEST(FileCommands, CopyAndDeleteCancelledLeavesTheFileAndTheName) {
         EXPECT_EQ(answerer.Answered(), 1);
     }
     EXPECT_TRUE(Exists(path));
-    EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"(none)")), "kept.txt");
+    EXPECT_EQ(Printable(test::ClipboardText().value_or(u"(none)")), "kept.txt");
 }
 
 TEST(FileCommands, CopyAndDeleteTakesExactlyANameEndingInADotOrASpace) {
@@ -310,7 +310,7 @@ TEST(FileCommands, CopyAndDeleteTakesExactlyANameEndingInADotOrASpace) {
         }
         EXPECT_EQ(ExactAttributes(item), INVALID_FILE_ATTRIBUTES);
         EXPECT_NE(ExactAttributes(sibling), INVALID_FILE_ATTRIBUTES);
-        EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"(none)")),
+        EXPECT_EQ(Printable(test::ClipboardText().value_or(u"(none)")),
                   Printable(item.substr(folder.size() + 1)));
     }
 }
@@ -322,7 +322,7 @@ TEST(FileCommands, CopyAndDeleteOfAnItemThatIsGoneDoesNothing) {
         const ConfirmationAnswerer answerer(IDNO);
         CopyAndDelete(std::vector<std::u16string>{temp.PathOf(name)});
         EXPECT_EQ(answerer.Answered(), 0) << Printable(name);
-        EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"(none)")), "before");
+        EXPECT_EQ(Printable(test::ClipboardText().value_or(u"(none)")), "before");
     }
 }
 

@@ -19,7 +19,6 @@
 #include "DropDataObject.h"
 #include "HostWatchers.h"
 #include "ScrivelShExt_h.h"
-#include "platform/Clipboard.h"
 #include "platform/Paths.h"
 #include "platform/Utf.h"
 #include "platform/win32/WideString.h"
@@ -574,7 +573,7 @@ TEST_F(ContextMenu, HostCallsAreAnsweredByTheContract) {
         holder.reset();
         EXPECT_EQ(answer.result, row.expected.result);
         EXPECT_EQ(answer.text, row.expected.text);
-        EXPECT_EQ(Utf16ToUtf8(platform::ReadClipboardText().value_or(u"<none>")), row.clipboard);
+        EXPECT_EQ(Utf16ToUtf8(test::ClipboardText().value_or(u"<none>")), row.clipboard);
         EXPECT_EQ(Narrow(user.Texts().c_str()), Narrow(row.message));
     }
     ClearClipboard();

@@ -7,10 +7,11 @@
 
 #include "TestSupport.h"
 #include "core/copy/CopyText.h"
-#include "platform/Clipboard.h"
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "../wine/HostWatchers.h"
 #else
 #include <sys/stat.h>
 #endif
@@ -72,22 +73,22 @@ TEST(Clipboard, CopyReplacesTheTextExactlyOrFailsWhileAnotherProgramHoldsIt) {
     ASSERT_TRUE(CopyTextToClipboard(BufferOf(u"first")));
     const std::u16string text = u"a.txt\r\nb \u00e4\u4e2d\U0001F600\r\n";
     ASSERT_TRUE(CopyTextToClipboard(BufferOf(text)));
-    EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"<none>")), Printable(text));
+    EXPECT_EQ(Printable(test::ClipboardText().value_or(u"<none>")), Printable(text));
 
     // A buffer that never received text only empties the clipboard; an empty text is an empty text.
     ASSERT_TRUE(CopyTextToClipboard(TextBuffer()));
-    EXPECT_FALSE(platform::ReadClipboardText().has_value());
+    EXPECT_FALSE(test::ClipboardText().has_value());
     TextBuffer empty;
     empty.AppendText(u"x");
     empty.Clear();
     ASSERT_TRUE(CopyTextToClipboard(empty));
-    EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"<none>")), "");
+    EXPECT_EQ(Printable(test::ClipboardText().value_or(u"<none>")), "");
 
     test::TempFolder temp;
     const std::vector<std::u16string> paths = {temp.WriteFile(u"a.txt", 1), temp.PathOf(u"gone"),
                                                temp.WriteFile(u"b.txt", 1)};
     ASSERT_EQ(CopySelection(paths, MakeDefaultCopyFormat(PathComponent::Name)), CopyOutcome::Copied);
-    EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"<none>")), "a.txt\r\nb.txt\r\n");
+    EXPECT_EQ(Printable(test::ClipboardText().value_or(u"<none>")), "a.txt\r\nb.txt\r\n");
 
     ASSERT_TRUE(CopyTextToClipboard(BufferOf(u"before")));
     {
@@ -96,9 +97,9 @@ TEST(Clipboard, CopyReplacesTheTextExactlyOrFailsWhileAnotherProgramHoldsIt) {
         EXPECT_FALSE(CopyTextToClipboard(BufferOf(u"after")));
         EXPECT_FALSE(CopyTextToClipboard(TextBuffer()));
     }
-    EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"<none>")), "before");
+    EXPECT_EQ(Printable(test::ClipboardText().value_or(u"<none>")), "before");
     EXPECT_TRUE(CopyTextToClipboard(BufferOf(u"after")));
-    EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"<none>")), "after");
+    EXPECT_EQ(Printable(test::ClipboardText().value_or(u"<none>")), "after");
 }
 
 #else
@@ -138,8 +139,7 @@ TEST(Clipboard, TextGoesThroughXclipAndFailsHonestlyWithoutIt) {
     {
         // A stand-in for xclip that keeps the selection in a file.
         std::ofstream script(folder + "/xclip");
-        script << "#!/bin/sh\ncase \"$*\" in *-out*) cat '" << store << "' ;; *) cat > '" << store
-               << "' ;; esac\n";
+        script << "#!/bin/sh\ncat > '" << store << "'\n";
     }
     ::chmod((folder + "/xclip").c_str(), 0755);
     const std::u16string text = u"a.txt\r\nb \u00e4\U0001F600";
@@ -151,14 +151,12 @@ TEST(Clipboard, TextGoesThroughXclipAndFailsHonestlyWithoutIt) {
         std::ifstream stored(store, std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(stored)), std::istreambuf_iterator<char>());
         EXPECT_EQ(bytes, Printable(text));
-        EXPECT_EQ(Printable(platform::ReadClipboardText().value_or(u"<none>")), Printable(text));
     }
     {
         const ScopedEnvironment path("PATH", folder.c_str());
         const ScopedEnvironment display("DISPLAY", nullptr);
         const ScopedEnvironment wayland("WAYLAND_DISPLAY", nullptr);
         EXPECT_FALSE(CopyTextToClipboard(BufferOf(text)));
-        EXPECT_FALSE(platform::ReadClipboardText().has_value());
     }
     {
         // A clipboard program that fails is a failed copy.

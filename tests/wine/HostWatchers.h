@@ -1,5 +1,5 @@
-// Another program and a user, played from threads of a test process under Wine: one holds the
-// clipboard open, the other answers the dialogs and message boxes that the code under test opens.
+// Another program and a user, played from a test process under Wine: one holds the clipboard open or
+// reads it, the other answers the dialogs and message boxes that the code under test opens.
 #pragma once
 
 #include <windows.h>
@@ -7,10 +7,27 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
+#include "platform/win32/Handles.h"
+
 namespace quillet::test {
+
+// The clipboard's Unicode text as another program reads it (up to its terminator), or none.
+inline std::optional<std::u16string> ClipboardText() {
+    const platform::OpenClipboardScope clipboard;
+    if (!clipboard.IsOpen()) {
+        return std::nullopt;
+    }
+    const platform::GlobalLockScope lock(GetClipboardData(CF_UNICODETEXT));
+    if (lock.Data() == nullptr) {
+        return std::nullopt;
+    }
+    const std::u16string_view memory(static_cast<const char16_t*>(lock.Data()), lock.Count<char16_t>());
+    return std::u16string(memory.substr(0, memory.find(u'\0')));
+}
 
 // Answers the dialog boxes of this process (the shell's confirmations, message boxes) with one
 // button while it lives, and keeps the text of each (a message box's text control).

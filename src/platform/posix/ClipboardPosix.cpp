@@ -176,23 +176,4 @@ bool ReplaceClipboardText(std::optional<std::u16string_view> text) {
     return RunProgram({"xclip", "-selection", "clipboard", "-in"}, utf8, nullptr);
 }
 
-std::optional<std::u16string> ReadClipboardText() {
-    std::string out;
-    bool read = false;
-    switch (FindClipboardTool()) {
-        case ClipboardTool::WlClipboard:
-            read = RunProgram({"wl-paste", "--no-newline"}, {}, &out);
-            break;
-        case ClipboardTool::XClip:
-            read = RunProgram({"xclip", "-selection", "clipboard", "-out"}, {}, &out);
-            break;
-        case ClipboardTool::None:
-            break;
-    }
-    if (!read) {
-        return std::nullopt;
-    }
-    return Utf8ToUtf16(out);
-}
-
 }  // namespace quillet::platform

@@ -44,26 +44,4 @@ bool ReplaceClipboardText(std::optional<std::u16string_view> text) {
     return clipboard.IsOpen() && PlaceClipboardText(text);
 }
 
-std::optional<std::u16string> ReadClipboardText() {
-    const OpenClipboardScope clipboard;
-    if (!clipboard.IsOpen()) {
-        return std::nullopt;
-    }
-    HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    if (data == nullptr) {
-        return std::nullopt;
-    }
-    const GlobalLockScope lock(data);
-    if (lock.Data() == nullptr) {
-        return std::nullopt;
-    }
-    const std::size_t capacity = GlobalSize(data) / sizeof(char16_t);
-    const auto* chars = static_cast<const char16_t*>(lock.Data());
-    std::size_t count = 0;
-    while (count < capacity && chars[count] != 0) {
-        ++count;
-    }
-    return std::u16string(chars, count);
-}
-
 }  // namespace quillet::platform
