@@ -227,8 +227,8 @@ class UserFiles {
     std::string contents_;
 };
 
-const char* const kPackageFiles[] = {"ScrivelShExt.dll", "ScrivelPrefs.exe", "quillet.exe", "Cmds.txt",
-                                     "QuilletPro.chm"};
+const char* const kPackageFiles[] = {"ScrivelShExt.dll", "ScrivelPrefs.exe", "quillet.exe",
+                                     "Cmds.txt",         "QuilletPro.chm",   "Quillet.msix"};
 const wchar_t* const kShortcuts[] = {L"Configure Quillet Pro.lnk", L"Quillet Pro Help.lnk"};
 
 struct PackageRow {
