@@ -1,13 +1,19 @@
-// ScrivelPrefs.exe: the configuration program. It has no command-line options; it shows the
-// configuration dialog on the per-user command list (or the default one) and ends when it closes.
+// ScrivelPrefs.exe: the configuration program. It shows the configuration dialog on the per-user
+// command list (or the default one) and ends when it closes. With /register-first-menu or
+// /remove-first-menu (as the installers run it) it registers or removes the Windows 11 package for
+// the user instead, writes what happened to its standard error when it has one, and ends with the
+// exit code of the outcome.
 // One runs at a time in a session: a second start (Configure clicked twice) brings the running one
 // to the front and ends. Its help file is "QuilletPro.chm" beside the program (winui::ModuleHelpFile).
 #include <windows.h>
 #include <commctrl.h>
 
 #include <exception>
+#include <string>
 
 #include "core/editor/CommandEditor.h"
+#include "platform/Utf.h"
+#include "prefs/FirstMenuPackage.h"
 #include "prefs/ScrivelPrefsDlg.h"
 #include "winui/Handles.h"
 
@@ -42,6 +48,18 @@ bool BringRunningProgramToFront() {
     return false;
 }
 
+// Runs a switch's request; its exit code.
+int RunRequest(firstmenu::Request request) {
+    const FirstMenuReport report = RunFirstMenuRequest(request);
+    const std::string text = Utf16ToUtf8(report.message) + "\r\n";
+    DWORD written = 0;
+    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    if (error && error != INVALID_HANDLE_VALUE) {
+        WriteFile(error, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+    return firstmenu::ExitCode(report.result.outcome);
+}
+
 }  // namespace
 
 class CScrivelPrefsApp {
@@ -71,6 +89,12 @@ int CScrivelPrefsApp::InitInstance() {
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
     try {
+        if (__argc == 2) {
+            const std::u16string argument(reinterpret_cast<const char16_t*>(__wargv[1]));
+            if (const auto request = quillet::firstmenu::RequestOfSwitch(argument)) {
+                return quillet::prefs::RunRequest(*request);
+            }
+        }
         quillet::prefs::CScrivelPrefsApp app;
         return app.InitInstance();
     } catch (const std::exception&) {

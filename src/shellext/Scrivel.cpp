@@ -11,6 +11,7 @@
 #include "core/copy/CopyText.h"
 #include "core/messages/Messages.h"
 #include "platform/Paths.h"
+#include "platform/win32/FirstMenuMark.h"
 #include "platform/win32/WideString.h"
 #include "shellext/DropList.h"
 #include "shellext/FileCommands.h"
@@ -154,6 +155,10 @@ IFACEMETHODIMP CScrivel::QueryContextMenu(HMENU menu, UINT index, UINT firstId, 
         return E_INVALIDARG;  // not a menu
     }
     return ComBarrier([&] {
+        // With the Windows 11 package registered, its command is in this menu already.
+        if (platform::FirstMenuPackageRegistered()) {
+            return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+        }
         MenuRequest request;
         request.singleSelection = selection_.size() == 1;
         request.pasteAllowed = request.singleSelection && ClipboardHoldsValidNewName();

@@ -21,6 +21,7 @@
 #include "ScrivelShExt_h.h"
 #include "platform/Paths.h"
 #include "platform/Utf.h"
+#include "platform/win32/FirstMenuMark.h"
 #include "platform/win32/WideString.h"
 
 namespace quillet::test {
@@ -470,6 +471,24 @@ Answer QueryInto(IContextMenu* handler, HMENU menu, UINT index) {
     return {hr, text};
 }
 
+// A menu asked for while the user's registry marks the Windows 11 package as registered, and Windows
+// lists the package (or not).
+Answer QueryWithFirstMenuMark(IContextMenu* handler, bool packageListed) {
+    const std::wstring name = L"Brantwell.QuilletPro_1.0.0.0_x64__test";
+    const std::wstring listing = std::wstring(platform::kUserPackagesKey) + name;
+    RegSetKeyValueW(HKEY_CURRENT_USER, platform::kFirstMenuMarkKey, platform::kFirstMenuMarkValue, REG_SZ,
+                    name.c_str(), static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
+    HKEY key = nullptr;
+    if (packageListed && RegCreateKeyExW(HKEY_CURRENT_USER, listing.c_str(), 0, nullptr, 0, KEY_WRITE,
+                                         nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        RegCloseKey(key);
+    }
+    const Answer answer = QueryInto(handler, CreatePopupMenu(), 0);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, platform::kFirstMenuMarkKey, platform::kFirstMenuMarkValue);
+    RegDeleteKeyW(HKEY_CURRENT_USER, listing.c_str());
+    return answer;
+}
+
 enum class Before { Nothing, ClipboardHeld, ClipboardHeldBriefly, ItemDeleted };
 
 // One call as a host may make it on the menu of "a.txt", after "before" was put on the clipboard:
@@ -542,6 +561,13 @@ const HostCall kHostCalls[] = {
      },
      {MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4),
       "1 Open\n100 Copy\n101 \xE6\x97\xA5\xE6\x9C\xAC\xF0\x9F\x98\x80\n103 > M\n    102 Sub\n"}},
+    {"the Windows 11 package registered: its command is in the menu already, the handler adds nothing",
+     [](IContextMenu* h) { return QueryWithFirstMenuMark(h, true); },
+     {MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0), ""}},
+    {"the mark of a package that Windows no longer lists hides nothing",
+     [](IContextMenu* h) { return QueryWithFirstMenuMark(h, false); },
+     {MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4),
+      "100 Copy\n101 \xE6\x97\xA5\xE6\x9C\xAC\xF0\x9F\x98\x80\n103 > M\n    102 Sub\n"}},
     {"an invalid HMENU: a failure and no ids",
      [](IContextMenu* h) { return QueryInto(h, reinterpret_cast<HMENU>(static_cast<INT_PTR>(0x4321)), 0); },
      {E_INVALIDARG, ""}},

@@ -300,6 +300,17 @@ TEST(Packages, InstallUpgradeAndUninstallSilently) {
             EXPECT_NE(output.find("QuilletPro.chm"), std::string::npos) << output;
         }
 
+        // The installer ran the Windows 11 registration too; Wine has no package deployment, which the
+        // program must say, never claiming a success.
+        std::string said;
+        EXPECT_EQ(
+            RunProgram(L"\"" + (folder / L"ScrivelPrefs.exe").wstring() + L"\" /register-first-menu", &said),
+            2u);
+        EXPECT_NE(said.find("cannot register app packages"), std::string::npos) << said;
+        EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Brantwell\\Quillet", L"FirstMenuPackage",
+                               RRF_RT_ANY, nullptr, nullptr, nullptr),
+                  ERROR_FILE_NOT_FOUND);
+
         EXPECT_EQ(Msiexec(L"/i", row.otherMsi), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
         EXPECT_EQ(ProgramEntries().count, 1) << "the other scope's package refused";
 

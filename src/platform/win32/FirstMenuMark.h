@@ -1,0 +1,45 @@
+// The per-user mark by which the context-menu handler knows, cheaply on every right-click, that
+// Quillet's Windows 11 package is registered for the user: Windows then lists the package's command
+// under "Show more options" too, and the classic handler adds nothing of its own there. The
+// configuration program writes the mark (the package's full name) when it registers the package and
+// deletes it when it removes it. A mark whose package Windows no longer lists counts for nothing, so
+// that a package removed some other way never hides the classic commands.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace quillet::platform {
+
+inline constexpr wchar_t kFirstMenuMarkKey[] = L"Software\\Brantwell\\Quillet";
+inline constexpr wchar_t kFirstMenuMarkValue[] = L"FirstMenuPackage";
+// Where Windows lists the packages registered for the user, one key per package full name.
+inline constexpr wchar_t kUserPackagesKey[] =
+    L"Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\CurrentVersion\\AppModel\\Repository\\"
+    L"Packages\\";
+
+// The package's full name from the mark; empty without one.
+inline std::wstring FirstMenuMark() {
+    wchar_t name[256] = {};
+    DWORD size = sizeof name;
+    if (RegGetValueW(HKEY_CURRENT_USER, kFirstMenuMarkKey, kFirstMenuMarkValue, RRF_RT_REG_SZ, nullptr, name,
+                     &size) != ERROR_SUCCESS) {
+        return {};
+    }
+    return name;
+}
+
+inline bool FirstMenuPackageRegistered() {
+    const std::wstring name = FirstMenuMark();
+    HKEY package = nullptr;
+    if (name.empty() || name.find(L'\\') != std::wstring::npos ||
+        RegOpenKeyExW(HKEY_CURRENT_USER, (kUserPackagesKey + name).c_str(), 0, KEY_READ, &package) !=
+            ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(package);
+    return true;
+}
+
+}  // namespace quillet::platform

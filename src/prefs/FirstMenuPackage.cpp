@@ -1,0 +1,203 @@
+#include "prefs/FirstMenuPackage.h"
+
+#include <windows.h>
+#include <roapi.h>
+#include <winstring.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/Utf.h"
+#include "platform/win32/FirstMenuMark.h"
+#include "winui/Handles.h"
+
+namespace quillet::prefs {
+namespace {
+
+using firstmenu::Outcome;
+using firstmenu::Request;
+using firstmenu::Result;
+
+std::filesystem::path ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return std::filesystem::path(path).parent_path();
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+// COM on this thread for as long as the scope lives, if it was not already there.
+class ComScope {
+  public:
+    ComScope() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComScope() {
+        if (initialized_) {
+            CoUninitialize();
+        }
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+  private:
+    bool initialized_;
+};
+
+// Whether the system's package manager can be activated: Windows 10 and 11 have it; Wine does not.
+bool PackageDeploymentAvailable() {
+    const ComScope com;
+    static constexpr wchar_t kClass[] = L"Windows.Management.Deployment.PackageManager";
+    HSTRING_HEADER header{};
+    HSTRING name = nullptr;
+    if (FAILED(WindowsCreateStringReference(kClass, static_cast<UINT32>(std::size(kClass) - 1), &header,
+                                            &name))) {
+        return false;
+    }
+    IUnknown* factory = nullptr;
+    const HRESULT hr = RoGetActivationFactory(name, IID_IUnknown, reinterpret_cast<void**>(&factory));
+    if (factory) {
+        factory->Release();
+    }
+    return SUCCEEDED(hr);
+}
+
+// Whether the module beside this program serves the command class that the package names: a package
+// naming a class the module lacks would take the classic commands away and give nothing instead.
+bool ModuleServesFirstMenuCommand(const std::filesystem::path& folder) {
+    const winui::UniqueModule module(
+        LoadLibraryExW((folder / L"ScrivelShExt.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (!module) {
+        return false;
+    }
+    using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    const auto getClassObject = reinterpret_cast<GetClassObject>(
+        reinterpret_cast<void*>(GetProcAddress(module.Get(), "DllGetClassObject")));
+    CLSID clsid{};
+    IUnknown* factory = nullptr;
+    const ComScope com;
+    if (!getClassObject || FAILED(CLSIDFromString(L"{" QUILLET_FIRST_MENU_CLSID L"}", &clsid)) ||
+        FAILED(getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
+        return false;
+    }
+    factory->Release();
+    return true;
+}
+
+// Runs PowerShell on the script without a window; its standard output and error, read as UTF-8, or
+// nothing when it did not start.
+std::optional<std::u16string> RunPowerShell(const std::u16string& script) {
+    wchar_t system[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return std::nullopt;
+    }
+    const std::wstring program = std::wstring(system) + L"\\WindowsPowerShell\\v1.0\\powershell.exe";
+    const std::u16string encoded = firstmenu::EncodedScript(script);
+    std::wstring commandLine = L"\"" + program +
+                               L"\" -NoLogo -NoProfile -NonInteractive -ExecutionPolicy Bypass "
+                               L"-EncodedCommand " +
+                               std::wstring(encoded.begin(), encoded.end());
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        return std::nullopt;
+    }
+    const winui::UniqueKernelObject reader(readEnd);
+    winui::UniqueKernelObject writer(writeEnd);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &process)) {
+        return std::nullopt;
+    }
+    const winui::UniqueKernelObject processHandle(process.hProcess);
+    const winui::UniqueKernelObject threadHandle(process.hThread);
+    writer.Reset();  // the pipe ends when PowerShell's copy of it closes
+    std::string output;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        output.append(buffer, read);
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    return Utf8ToUtf16(output);
+}
+
+Result Run(Request request, std::uint32_t build, const std::filesystem::path& folder,
+           const std::filesystem::path& package) {
+    if (!PackageDeploymentAvailable()) {
+        return {Outcome::DeploymentUnavailable, {}};
+    }
+    if (build < firstmenu::kFirstWindows11Build) {
+        return {Outcome::NotWindows11, {}};
+    }
+    if (request == Request::Register) {
+        if (!std::filesystem::is_regular_file(package)) {
+            return {Outcome::PackageFileMissing, {}};
+        }
+        if (!ModuleServesFirstMenuCommand(folder)) {
+            return {Outcome::ModuleLacksCommand, {}};
+        }
+    }
+    const std::u16string name = QUILLET_PACKAGE_NAME;
+    const std::optional<std::u16string> output =
+        RunPowerShell(firstmenu::Script(request, name, package.u16string(), folder.u16string()));
+    if (!output) {
+        return {Outcome::Failed, FormatMessageText(MessageId::FirstMenuNoPowerShell,
+                                                   {static_cast<std::int64_t>(GetLastError())})};
+    }
+    Result result = firstmenu::ReadOutput(request, name, *output);
+    if (result.outcome != Outcome::Done) {
+        return result;
+    }
+    LSTATUS status = ERROR_SUCCESS;
+    if (request == Request::Register) {
+        const std::wstring fullName(result.detail.begin(), result.detail.end());
+        status = RegSetKeyValueW(HKEY_CURRENT_USER, platform::kFirstMenuMarkKey,
+                                 platform::kFirstMenuMarkValue, REG_SZ, fullName.c_str(),
+                                 static_cast<DWORD>((fullName.size() + 1) * sizeof(wchar_t)));
+    } else {
+        status =
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, platform::kFirstMenuMarkKey, platform::kFirstMenuMarkValue);
+        status = status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+    }
+    if (status != ERROR_SUCCESS) {
+        return {Outcome::Failed,
+                FormatMessageText(MessageId::FirstMenuMarkNotWritten, {static_cast<std::int64_t>(status)})};
+    }
+    return result;
+}
+
+}  // namespace
+
+std::uint32_t WindowsBuild() {
+    // GetVersionEx answers what the manifest declares; ntdll tells the truth.
+    using GetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto rtlGetVersion = reinterpret_cast<GetVersion>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    return rtlGetVersion && rtlGetVersion(&info) == 0 ? info.dwBuildNumber : 0;
+}
+
+FirstMenuReport RunFirstMenuRequest(Request request) {
+    const std::uint32_t build = WindowsBuild();
+    const std::filesystem::path folder = ProgramFolder();
+    const std::filesystem::path package = folder / std::u16string(firstmenu::kPackageFile);
+    FirstMenuReport report;
+    report.result = Run(request, build, folder, package);
+    report.message = firstmenu::Describe(request, report.result, package.u16string(), build);
+    return report;
+}
+
+}  // namespace quillet::prefs

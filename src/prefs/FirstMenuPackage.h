@@ -1,0 +1,23 @@
+// Registers and removes Quillet's Windows 11 package for the current user, with the folder of this
+// program (the install folder) as its external location; the rules are the core's (core/package).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/package/FirstMenu.h"
+
+namespace quillet::prefs {
+
+// The Windows build number as the system reports it, whatever this program's manifest declares.
+std::uint32_t WindowsBuild();
+
+struct FirstMenuReport {
+    firstmenu::Result result;
+    std::u16string message;  // what the user reads
+};
+
+// Runs the request: nothing on Windows 10, a clear failure where packages cannot be registered.
+FirstMenuReport RunFirstMenuRequest(firstmenu::Request request);
+
+}  // namespace quillet::prefs
