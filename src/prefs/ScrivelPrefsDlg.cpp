@@ -8,6 +8,8 @@
 #include "PrefsIds.h"
 #include "core/menu/CommandMenu.h"
 #include "core/messages/Messages.h"
+#include "platform/win32/FirstMenuMark.h"
+#include "prefs/FirstMenuPackage.h"
 #include "prefs/InsertDlg.h"
 #include "prefs/NewCmdDlg.h"
 #include "winui/Handles.h"
@@ -109,6 +111,7 @@ std::span<const CScrivelPrefsDlg::ControlRow> CScrivelPrefsDlg::ControlRows() {
         {IDC_DESCRIPTION, &C::description_, kNoBinding, Part::Description, kNoTip,
          kAnchorStretchRightMoveDown},
         {IDC_RESET, kNone, kNoBinding, Part::None, kTip, kAnchorMoveDown},
+        {IDC_FIRST_MENU, kNone, kNoBinding, Part::None, kTip, kAnchorMoveDown},
         {IDOK, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveBoth},
         {IDCANCEL, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveBoth},
         {IDC_HELP_BUTTON, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveBoth},
@@ -197,6 +200,7 @@ bool CScrivelPrefsDlg::OnInitDialog() {
         escapeList->SetCurSel(0);
     }
 
+    ShowFirstMenuState();
     list_.Send(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     // A list longer than the menu takes says so above the commands.
     std::u16string header = CommandsLeftOutOfMenu(editor_.Commands()) == 0
@@ -434,6 +438,11 @@ bool CScrivelPrefsDlg::OnCommand(int controlId, int notifyCode) {
             return true;
         case IDC_PROBLEM:
             editor_.ShowProblem();
+            return true;
+        case IDC_FIRST_MENU:
+            if (notifyCode == BN_CLICKED) {
+                OnFirstMenuClicked();
+            }
             return true;
         case IDC_NAME:
             if (notifyCode == EN_KILLFOCUS) {
@@ -816,6 +825,28 @@ std::optional<std::u16string> CScrivelPrefsDlg::RunInsertDialog() {
         return std::nullopt;
     }
     return dialog.Result();
+}
+
+void CScrivelPrefsDlg::ShowFirstMenuState() {
+    const firstmenu::CheckBoxState state =
+        firstmenu::CheckBox(WindowsBuild(), platform::FirstMenuPackageRegistered());
+    const HWND box = GetDlgItem(Handle(), IDC_FIRST_MENU);
+    ShowWindow(box, state.visible ? SW_SHOW : SW_HIDE);
+    SendMessageW(box, BM_SETCHECK, state.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void CScrivelPrefsDlg::OnFirstMenuClicked() {
+    const bool checked = SendDlgItemMessageW(Handle(), IDC_FIRST_MENU, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    FirstMenuReport report;
+    {
+        const winui::WaitCursor wait;
+        report = RunFirstMenuRequest(firstmenu::RequestOfCheck(checked));
+    }
+    const std::u16string caption(Caption());
+    const bool done = firstmenu::ExitCode(report.result.outcome) == 0;
+    MessageBoxW(Handle(), Wide(report.message), Wide(caption),
+                MB_OK | (done ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+    ShowFirstMenuState();
 }
 
 void CScrivelPrefsDlg::ShowMessage(std::u16string_view text) {

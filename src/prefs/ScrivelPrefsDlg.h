@@ -47,6 +47,9 @@ class CScrivelPrefsDlg final : public winui::CDialog,
   private:
     bool OnInitDialog() override;
     bool OnCommand(int controlId, int notifyCode) override;
+    // The Windows 11 check box: shown and ticked as the core says, a click runs the adapter.
+    void ShowFirstMenuState();
+    void OnFirstMenuClicked();
     void OnOK() override;
     void OnCancel() override;
     void OnSize(UINT type, int clientWidth, int clientHeight) override;

@@ -153,4 +153,8 @@ CheckBoxState CheckBox(std::uint32_t build, bool registered) {
     return {build >= kFirstWindows11Build, build >= kFirstWindows11Build && registered};
 }
 
+Request RequestOfCheck(bool checked) {
+    return checked ? Request::Register : Request::Remove;
+}
+
 }  // namespace quillet::firstmenu

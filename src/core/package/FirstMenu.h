@@ -66,5 +66,7 @@ struct CheckBoxState {
     bool checked = false;
 };
 CheckBoxState CheckBox(std::uint32_t build, bool registered);
+// What a click on the check box asks for, given its new state.
+Request RequestOfCheck(bool checked);
 
 }  // namespace quillet::firstmenu
