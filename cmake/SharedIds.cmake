@@ -5,6 +5,11 @@
 # The AppID of the extension module: its registration scripts fill it in, and so do the packages' rows.
 set(QUILLET_APP_ID "{C93E4B57-1A2F-4D68-B7C4-0F5E8A2D6B19}")
 
+# The Windows 11 package's name, and the command class it puts into Explorer's first menu (without
+# braces, as the package manifest writes a class id).
+set(QUILLET_PACKAGE_NAME "Brantwell.QuilletPro")
+set(QUILLET_FIRST_MENU_CLSID "2DDFE134-4EF5-46C6-8F8E-7129D8CC0B7D")
+
 # A dialog's Help button opens the help topic at this base plus the dialog's template number.
 set(QUILLET_HELP_CONTEXT_BASE 0x20000)
 
@@ -30,6 +35,8 @@ file(CONFIGURE OUTPUT ${QUILLET_SHARED_IDS_DIR}/SharedIds.h CONTENT [[
 
 #define QUILLET_APP_ID "@QUILLET_APP_ID@"
 #define QUILLET_HELP_CONTEXT_BASE @QUILLET_HELP_CONTEXT_BASE@
+#define QUILLET_PACKAGE_NAME "@QUILLET_PACKAGE_NAME@"
+#define QUILLET_FIRST_MENU_CLSID "@QUILLET_FIRST_MENU_CLSID@"
 
 // Template numbers of the dialogs with a help topic.
 @dialog_defines@]] @ONLY)

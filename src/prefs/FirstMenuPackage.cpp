@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "SharedIds.h"
 #include "platform/Utf.h"
 #include "platform/win32/FirstMenuMark.h"
 #include "winui/Handles.h"
@@ -78,7 +79,7 @@ bool ModuleServesFirstMenuCommand(const std::filesystem::path& folder) {
     CLSID clsid{};
     IUnknown* factory = nullptr;
     const ComScope com;
-    if (!getClassObject || FAILED(CLSIDFromString(L"{" QUILLET_FIRST_MENU_CLSID L"}", &clsid)) ||
+    if (!getClassObject || FAILED(CLSIDFromString(L"{" QUILLET_FIRST_MENU_CLSID "}", &clsid)) ||
         FAILED(getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
         return false;
     }
@@ -149,7 +150,7 @@ Result Run(Request request, std::uint32_t build, const std::filesystem::path& fo
             return {Outcome::ModuleLacksCommand, {}};
         }
     }
-    const std::u16string name = QUILLET_PACKAGE_NAME;
+    const std::u16string name = u"" QUILLET_PACKAGE_NAME;
     const std::optional<std::u16string> output =
         RunPowerShell(firstmenu::Script(request, name, package.u16string(), folder.u16string()));
     if (!output) {
