@@ -111,7 +111,7 @@ std::span<const CScrivelPrefsDlg::ControlRow> CScrivelPrefsDlg::ControlRows() {
         {IDC_DESCRIPTION, &C::description_, kNoBinding, Part::Description, kNoTip,
          kAnchorStretchRightMoveDown},
         {IDC_RESET, kNone, kNoBinding, Part::None, kTip, kAnchorMoveDown},
-        {IDC_FIRST_MENU, kNone, kNoBinding, Part::None, kTip, kAnchorMoveDown},
+        {IDC_FIRST_MENU, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveDown},
         {IDOK, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveBoth},
         {IDCANCEL, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveBoth},
         {IDC_HELP_BUTTON, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveBoth},
