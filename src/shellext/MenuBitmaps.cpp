@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "MenuIconIds.h"
+
 namespace quillet::shellext {
 
 bool IsMenuWithoutAlpha() {
@@ -38,6 +40,13 @@ CMenuBitmap MakeMenuBitmap(int imageNumber) {
     }
     return MakeMenuBitmap(encoded, GetSystemMetrics(SM_CXMENUCHECK), GetSystemMetrics(SM_CYMENUCHECK),
                           IsMenuWithoutAlpha());
+}
+
+int MenuIconResourceId(CommandType type) {
+    static constexpr int kIcons[kMenuImageCount] = {IDI_MENU_IMAGE_1, IDI_MENU_IMAGE_2, IDI_MENU_IMAGE_3,
+                                                    IDI_MENU_IMAGE_4, IDI_MENU_IMAGE_5, IDI_MENU_IMAGE_6};
+    const int image = MenuImageForCommandType(type);
+    return image >= 1 && image <= kMenuImageCount ? kIcons[image - 1] : 0;
 }
 
 HBITMAP CMenuBitmapCache::ForCommandType(CommandType type) {

@@ -28,6 +28,10 @@ CMenuBitmap MakeMenuBitmap(int imageNumber);
 CMenuBitmap MakeMenuBitmap(std::span<const std::uint8_t> encoded, int width, int height,
                            bool opaqueForOldSystem);
 
+// The icon resource of the module that shows the picture of a command of this type, for hosts that take
+// an icon reference; 0 for a type without a picture.
+int MenuIconResourceId(CommandType type);
+
 // The bitmaps a context-menu handler shows, one per menu image, made on first need and deleted with
 // the cache.
 class CMenuBitmapCache {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "core/menu/MenuImage.h"
@@ -139,10 +140,21 @@ TEST(MenuBitmaps, CacheMakesEachImageOnceAndSharesIt) {
     EXPECT_EQ(GetObjectType(copy), 0u);  // the cache deleted its bitmaps
 }
 
+// The product icon, and each command type's picture as an icon, at every size the files hold.
 TEST(ProductIcon, LoadsAtEverySizeTheFileHolds) {
+    std::vector<std::pair<int, int>> icons;  // resource id, size
     for (int size : {16, 20, 24, 32, 48, 256}) {
-        SCOPED_TRACE(size);
-        HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(403),
+        icons.emplace_back(403, size);
+    }
+    for (int type = 0; type <= 7; ++type) {
+        for (int size : {16, 20, 24, 32, 48}) {
+            icons.emplace_back(MenuIconResourceId(static_cast<CommandType>(type)), size);
+        }
+    }
+    EXPECT_EQ(MenuIconResourceId(static_cast<CommandType>(8)), 0);
+    for (const auto& [id, size] : icons) {
+        SCOPED_TRACE(testing::Message() << id << " at " << size);
+        HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
                                                    IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
         ASSERT_NE(icon, nullptr);
         ICONINFO info{};
@@ -150,7 +162,7 @@ TEST(ProductIcon, LoadsAtEverySizeTheFileHolds) {
         const BitmapShape shape = ShapeOf(info.hbmColor);
         EXPECT_EQ(shape.width, size);
         EXPECT_EQ(shape.height, size);
-        if (size == 16) {
+        if (id == 403 && size == 16) {
             // The clip's light face sits in the top middle; the corners stay clear.
             const Bytes pixels = ReadPixels(info.hbmColor, true);
             EXPECT_EQ(PixelAt(pixels, 16, 7, 2), (Bytes{0xda, 0xd1, 0xc9, 0xff}));
