@@ -241,6 +241,18 @@ TEST(CommandMenu, ShowsTheCommandsTheSelectionAllows) {
     }
 }
 
+TEST(CommandMenu, TheModelFindsEachShownCommandAtItsDepth) {
+    const CommandList list = FullList();
+    const MenuModel several = BuildMenuModel(list, {false, true});
+    EXPECT_EQ(FindMenuEntry(several, &list[2]), nullptr) << "no paste for several items";
+    const MenuEntry* subMenu = FindMenuEntry(several, &list[4]);
+    ASSERT_NE(subMenu, nullptr);
+    EXPECT_TRUE(subMenu->IsSubMenu());
+    EXPECT_EQ(subMenu->items.size(), 3u);
+    ASSERT_EQ(FindMenuEntry(several, &list[6]), &subMenu->items[1]);
+    EXPECT_EQ(Utf16ToUtf8(subMenu->items[1].text), "Paths in quotes");
+}
+
 TEST(CommandMenu, AHugeListGivesOnlyItsFirstCommandsToTheMenu) {
     // 20,000 commands with a sub-menu line at 150: the sub-menu collects the commands up to the bound.
     CommandList list;

@@ -13,92 +13,74 @@ namespace {
 // ids used in the 16-bit code field of its result: the bound on the menu keeps both within 16 bits.
 static_assert(kMaxMenuCommands < 0xFFFF);
 
-class MenuBuilder {
-  public:
-    MenuBuilder(const MenuRequest& request, MMenuSink& sink)
-        : request_(request),
-          sink_(sink),
-          nextId_(request.firstId),
-          position_(request.position),
-          lastId_(request.lastId) {}
+bool Shows(MenuShows shown, MenuSelection selection) {
+    switch (shown) {
+        case MenuShows::ForOneItemAndNewName:
+            return selection.singleSelection && selection.pasteAllowed;
+        case MenuShows::ForOneItem:
+            return selection.singleSelection;
+        case MenuShows::Always:
+        case MenuShows::AsSubMenu:
+            break;
+    }
+    return true;
+}
 
-    void Add(const Command& command) {
-        switch (InfoOf(command.type).shown) {
-            case MenuShows::AsSubMenu:
-                CloseSubMenu();
-                inSubMenuPart_ = true;
-                subMenuOpen_ = sink_.BeginSubMenu();
-                subMenuFirstId_ = nextId_;
-                subMenuTitle_ = command.name;
-                subMenuCount_ = 0;
-                return;
-            case MenuShows::ForOneItemAndNewName:
-                if (!request_.singleSelection || !request_.pasteAllowed) {
-                    return;
-                }
-                break;
-            case MenuShows::ForOneItem:
-                if (!request_.singleSelection) {
-                    return;
-                }
-                break;
-            case MenuShows::Always:
-                break;
+// Puts the model's entries into the sink with ids from firstId up to lastId.
+class ClassicMenuView {
+  public:
+    ClassicMenuView(const MenuRequest& request, MMenuSink& sink)
+        : request_(request), sink_(sink), nextId_(request.firstId), position_(request.position) {}
+
+    void AddCommand(const MenuEntry& entry) {
+        if (nextId_ <= request_.lastId &&
+            sink_.InsertItem(false, position_, Id(), entry.text, entry.command->type)) {
+            ++position_;
+            Take(entry);
         }
-        if (inSubMenuPart_ && !subMenuOpen_) {
-            return;  // the sub-menu could not be made: its commands have no place
-        }
-        // An item in a sub-menu must leave an id for the sub-menu's own item.
-        const std::uint64_t needed = nextId_ + (subMenuOpen_ ? 1 : 0);
-        if (needed > lastId_) {
-            return;
-        }
-        const std::uint32_t position = subMenuOpen_ ? subMenuCount_ : position_;
-        if (!sink_.InsertItem(subMenuOpen_, position, static_cast<std::uint32_t>(nextId_),
-                              MenuItemText(command.name, request_.singleSelection), command.type)) {
-            return;
-        }
-        (subMenuOpen_ ? subMenuCount_ : position_) += 1;
-        result_.commands.emplace(Offset(nextId_), &command);
-        ++nextId_;
     }
 
-    void CloseSubMenu() {
-        if (subMenuOpen_) {
-            if (subMenuCount_ > 0 &&
-                sink_.InsertSubMenu(position_, static_cast<std::uint32_t>(nextId_), subMenuTitle_)) {
-                ++position_;
-                ++nextId_;
-            } else {
-                // Its items are gone with it.
-                sink_.DiscardSubMenu();
-                result_.commands.erase(result_.commands.lower_bound(Offset(subMenuFirstId_)),
-                                       result_.commands.end());
+    void AddSubMenu(const MenuEntry& subMenu) {
+        if (!sink_.BeginSubMenu()) {
+            return;  // its commands have no place
+        }
+        const std::uint64_t firstId = nextId_;
+        std::uint32_t count = 0;
+        for (const MenuEntry& entry : subMenu.items) {
+            // An item in a sub-menu must leave an id for the sub-menu's own item.
+            if (nextId_ + 1 <= request_.lastId &&
+                sink_.InsertItem(true, count, Id(), entry.text, entry.command->type)) {
+                ++count;
+                Take(entry);
             }
         }
-        subMenuOpen_ = false;
-        inSubMenuPart_ = false;
+        if (count > 0 && sink_.InsertSubMenu(position_, Id(), subMenu.text)) {
+            ++position_;
+            ++nextId_;
+        } else {
+            // Its items are gone with it.
+            sink_.DiscardSubMenu();
+            result_.commands.erase(result_.commands.lower_bound(Offset(firstId)), result_.commands.end());
+        }
     }
 
     MenuResult Finish() {
-        CloseSubMenu();
         result_.idsUsed = Offset(nextId_);
         return std::move(result_);
     }
 
   private:
+    std::uint32_t Id() const { return static_cast<std::uint32_t>(nextId_); }
     std::uint32_t Offset(std::uint64_t id) const { return static_cast<std::uint32_t>(id - request_.firstId); }
+    void Take(const MenuEntry& entry) {
+        result_.commands.emplace(Offset(nextId_), entry.command);
+        ++nextId_;
+    }
 
     const MenuRequest& request_;
     MMenuSink& sink_;
     std::uint64_t nextId_;  // wide enough that the id after the highest one cannot wrap
     std::uint32_t position_;
-    std::uint64_t lastId_;
-    bool inSubMenuPart_ = false;  // after a SUBFOLDER command, whether or not its pop-up could be made
-    bool subMenuOpen_ = false;
-    std::uint32_t subMenuCount_ = 0;
-    std::uint64_t subMenuFirstId_ = 0;
-    std::u16string subMenuTitle_;
     MenuResult result_;
 };
 
@@ -112,15 +94,56 @@ bool IsForbiddenInName(char16_t c) {
 
 }  // namespace
 
-MenuResult BuildCommandMenu(const CommandList& commands, const MenuRequest& request, MMenuSink& sink) {
-    MenuBuilder builder(request, sink);
-    if (request.lastId >= request.firstId) {
-        const std::size_t shown = commands.size() - CommandsLeftOutOfMenu(commands);
-        for (std::size_t i = 0; i < shown; ++i) {
-            builder.Add(commands[i]);
+MenuModel BuildMenuModel(const CommandList& commands, MenuSelection selection) {
+    MenuModel model;
+    MenuEntry* subMenu = nullptr;
+    const auto closeSubMenu = [&] {
+        if (subMenu && subMenu->items.empty()) {
+            model.pop_back();
+        }
+        subMenu = nullptr;
+    };
+    const std::size_t shown = commands.size() - CommandsLeftOutOfMenu(commands);
+    for (std::size_t i = 0; i < shown; ++i) {
+        const Command& command = commands[i];
+        const MenuShows shows = InfoOf(command.type).shown;
+        if (shows == MenuShows::AsSubMenu) {
+            closeSubMenu();
+            subMenu = &model.emplace_back(MenuEntry{&command, command.name, {}});
+        } else if (Shows(shows, selection)) {
+            (subMenu ? subMenu->items : model)
+                .push_back({&command, MenuItemText(command.name, selection.singleSelection), {}});
         }
     }
-    return builder.Finish();
+    closeSubMenu();
+    return model;
+}
+
+const MenuEntry* FindMenuEntry(const MenuModel& model, const Command* command) {
+    for (const MenuEntry& entry : model) {
+        if (entry.command == command) {
+            return &entry;
+        }
+        if (const MenuEntry* inner = FindMenuEntry(entry.items, command)) {
+            return inner;
+        }
+    }
+    return nullptr;
+}
+
+MenuResult BuildCommandMenu(const CommandList& commands, const MenuRequest& request, MMenuSink& sink) {
+    ClassicMenuView view(request, sink);
+    if (request.lastId >= request.firstId) {
+        for (const MenuEntry& entry :
+             BuildMenuModel(commands, {request.singleSelection, request.pasteAllowed})) {
+            if (entry.IsSubMenu()) {
+                view.AddSubMenu(entry);
+            } else {
+                view.AddCommand(entry);
+            }
+        }
+    }
+    return view.Finish();
 }
 
 void CommandMenu::Refresh() {

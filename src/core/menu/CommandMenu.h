@@ -1,6 +1,8 @@
-// The context menu built from the command list: which commands show for a selection, their texts, the
-// sub-menus, the ids handed out and the map from command offset back to the command. The menu itself
-// is reached through MMenuSink: a real pop-up menu in the shell extension, a recording in tests.
+// The context menu built from the command list. BuildMenuModel decides which commands show for a
+// selection, their texts and the sub-menus; the hosts are views of that model: BuildCommandMenu hands
+// out the classic menu's ids and keeps the map from command offset back to the command, inserting
+// through MMenuSink (a real pop-up menu in the shell extension, a recording in tests), and the first
+// Windows 11 menu walks the model as a command tree.
 #pragma once
 
 #include <algorithm>
@@ -8,6 +10,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/commands/Command.h"
 #include "core/commands/CommandFile.h"
@@ -64,12 +67,35 @@ inline std::size_t CommandsLeftOutOfMenu(const CommandList& commands) {
     return read > kMaxMenuCommands ? read - kMaxMenuCommands : 0;
 }
 
-// Builds the menu for the first kMaxMenuCommands commands of the list. SUBFOLDER opens a sub-menu that
-// collects every later command (sub-menus do not nest) and is inserted after its items, so its id is higher
-// than theirs; an empty one is dropped. The renames need the single selection and paste allowed,
-// copy-and-delete the single selection. "(s)" in a name reads "" for one item and "s" for several (not in
-// sub-menu titles). No id above lastId is handed out: commands that do not fit are left out, and an open
-// sub-menu keeps room for its own id.
+// What decides which commands a selection gets.
+struct MenuSelection {
+    bool singleSelection = false;  // exactly one item selected
+    bool pasteAllowed = false;     // the clipboard holds a valid new name (only asked for one item)
+};
+
+// One entry of the menu: a command, or a sub-menu with the commands it holds.
+struct MenuEntry {
+    const Command* command = nullptr;  // the command a click runs; for a sub-menu its SUBFOLDER line
+    std::u16string text;               // as the menu shows it
+    std::vector<MenuEntry> items;      // a sub-menu's commands, never empty; none for a command
+
+    bool IsSubMenu() const { return InfoOf(command->type).shown == MenuShows::AsSubMenu; }
+};
+using MenuModel = std::vector<MenuEntry>;
+
+// The menu of the first kMaxMenuCommands commands of the list. SUBFOLDER opens a sub-menu that collects
+// every later command (sub-menus do not nest); one that would be empty is left out. The renames need
+// the single selection and paste allowed, copy-and-delete the single selection. "(s)" in a name reads ""
+// for one item and "s" for several (not in sub-menu titles). The entries point into the list.
+MenuModel BuildMenuModel(const CommandList& commands, MenuSelection selection);
+
+// The entry that runs or opens this command, at any depth; null when the menu does not show it.
+const MenuEntry* FindMenuEntry(const MenuModel& model, const Command* command);
+
+// The classic menu of the model: inserts it into the sink. A sub-menu is inserted after its items, so
+// its id is higher than theirs. No id above lastId is handed out: commands that do not fit are left out,
+// and an open sub-menu keeps room for its own id. An item the sink refuses gives its id and place to the
+// next; a sub-menu left empty that way, or whose pop-up cannot be made, is dropped with its commands.
 MenuResult BuildCommandMenu(const CommandList& commands, const MenuRequest& request, MMenuSink& sink);
 
 // The handler's menu state: the command list, read again when the per-user command file's last-write
