@@ -59,7 +59,7 @@ int wmain(int argc, wchar_t** argv) {
     std::thread dialogThread([&folder, &threadId] {
         threadId = GetCurrentThreadId();
         const std::u16string paths[] = {folder};
-        quillet::shellext::ShowOptionsDialog(paths);
+        quillet::shellext::ShowOptionsDialog(paths, GetActiveWindow());
     });
     HWND dialog = nullptr;
     for (int attempt = 0; attempt < 1000 && !dialog; ++attempt) {

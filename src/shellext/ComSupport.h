@@ -146,6 +146,19 @@ HRESULT CreateComObject(IUnknown* outer, REFIID iid, void** result) {
     return hr;
 }
 
+// A reference held on an object for a scope: an object running its own command outlives it even if
+// the caller lets go of the object meanwhile.
+class ReferenceHold {
+  public:
+    explicit ReferenceHold(IUnknown* object) : object_(object) { object_->AddRef(); }
+    ~ReferenceHold() { object_->Release(); }
+    ReferenceHold(const ReferenceHold&) = delete;
+    ReferenceHold& operator=(const ReferenceHold&) = delete;
+
+  private:
+    IUnknown* object_;
+};
+
 // The module lock count: what DllCanUnloadNow consults.
 class MModuleLock {
   public:

@@ -8,15 +8,12 @@
 #include <string>
 
 #include "core/commands/CommandFile.h"
-#include "core/copy/CopyText.h"
 #include "core/messages/Messages.h"
-#include "platform/Paths.h"
 #include "platform/win32/FirstMenuMark.h"
 #include "platform/win32/WideString.h"
+#include "shellext/CommandRun.h"
 #include "shellext/DropList.h"
-#include "shellext/FileCommands.h"
 #include "shellext/MenuWin32.h"
-#include "shellext/ui/OptionsDlg.h"
 
 namespace quillet::shellext {
 namespace {
@@ -29,23 +26,6 @@ UINT_PTR VerbOf(const CMINVOKECOMMANDINFO& info) {
         return reinterpret_cast<UINT_PTR>(reinterpret_cast<const CMINVOKECOMMANDINFOEX&>(info).lpVerbW);
     }
     return reinterpret_cast<UINT_PTR>(info.lpVerb);
-}
-
-// The result of a copy command for the host; a failed copy is told to the user in one short message,
-// unless the host asked for no user interface.
-HRESULT ReportCopy(CopyOutcome outcome, const CMINVOKECOMMANDINFO& info) {
-    if (outcome == CopyOutcome::Copied) {
-        return S_OK;
-    }
-    const bool gone = outcome == CopyOutcome::ItemsGone;
-    if (!(info.fMask & CMIC_MASK_FLAG_NO_UI)) {
-        const std::u16string text =
-            FormatMessageText(gone ? MessageId::CopyFailedItemsGone : MessageId::CopyFailedClipboard);
-        const std::u16string caption = FormatMessageText(MessageId::ExtensionCaption);
-        MessageBoxW(IsWindow(info.hwnd) ? info.hwnd : nullptr, platform::AsWide(text),
-                    platform::AsWide(caption), MB_OK | MB_ICONEXCLAMATION);
-    }
-    return gone ? HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) : CLIPBRD_E_CANT_OPEN;
 }
 
 bool IsHighSurrogate(char16_t unit) {
@@ -183,48 +163,16 @@ IFACEMETHODIMP CScrivel::InvokeCommand(CMINVOKECOMMANDINFO* info) {
         return E_INVALIDARG;
     }
     return ComBarrier([&] {
-        // The object outlives its own command, even if the caller lets go of it meanwhile.
-        AddRef();
-        struct ReleaseAtEnd {
-            CScrivel* self;
-            ~ReleaseAtEnd() { self->Release(); }
-        } release{this};
-        return RunCommand(*command, *info);
+        const ReferenceHold self(static_cast<IContextMenu*>(this));
+        // A copy of the selection: a call that reaches this object again while a dialog of the command
+        // runs cannot pull the paths away underneath it.
+        return RunMenuCommand(*command, selection_,
+                              {.keys = {.control = (info->fMask & CMIC_MASK_CONTROL_DOWN) != 0,
+                                        .shift = (info->fMask & CMIC_MASK_SHIFT_DOWN) != 0},
+                               .messageOwner = IsWindow(info->hwnd) ? info->hwnd : nullptr,
+                               .dialogOwner = GetActiveWindow(),
+                               .quiet = (info->fMask & CMIC_MASK_FLAG_NO_UI) != 0});
     });
-}
-
-HRESULT CScrivel::RunCommand(const Command& command, const CMINVOKECOMMANDINFO& info) {
-    const std::vector<std::u16string> selection = selection_;
-    const CommandAction action =
-        ClickAction(command.type, {.control = (info.fMask & CMIC_MASK_CONTROL_DOWN) != 0,
-                                   .shift = (info.fMask & CMIC_MASK_SHIFT_DOWN) != 0});
-    CopyFormat builtIn;
-    if (const CopyFormat* format = ClickCopyFormat(command, action, builtIn)) {
-        return ReportCopy(CopySelection(selection, *format), info);
-    }
-    switch (action) {
-        case CommandAction::CopyAndDelete:
-            if (const std::optional<CopyOutcome> copied = CopyAndDelete(selection)) {
-                return ReportCopy(*copied, info);
-            }
-            return S_OK;
-        case CommandAction::PasteName:
-        case CommandAction::PasteNameKeepingExtension:
-            PasteFileName(selection, action == CommandAction::PasteNameKeepingExtension);
-            return S_OK;
-        case CommandAction::ShowOptions:
-            ShowOptionsDialog(selection);
-            return S_OK;
-        case CommandAction::StartConfiguration:
-            StartConfigurationProgram(platform::RunningModulePath());
-            return S_OK;
-        case CommandAction::CopyNames:
-        case CommandAction::CopyPaths:
-        case CommandAction::CopyWithFormat:
-        case CommandAction::None:
-            break;  // copies are done above; a sub-menu is never in the command id map
-    }
-    return E_INVALIDARG;
 }
 
 IFACEMETHODIMP CScrivel::GetCommandString(UINT_PTR commandOffset, UINT type, UINT*, CHAR* name, UINT size) {

@@ -40,11 +40,6 @@ class CScrivel final : public ComObject<CScrivel, IScrivel, IShellExtInit, ICont
                                     UINT size) override;
 
   private:
-    // Runs a command of the last menu with a copy of the selection, so that a call that reaches this
-    // object again while a dialog of the command runs cannot pull the paths away underneath it. A copy
-    // that fails gives a failure; the other commands report their own outcome and give S_OK.
-    HRESULT RunCommand(const Command& command, const CMINVOKECOMMANDINFO& info);
-
     ModuleLockHold moduleLock_;
     std::vector<std::u16string> selection_;  // full paths, in the order of the drop list
     CommandMenu commandMenu_;

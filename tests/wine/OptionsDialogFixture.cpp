@@ -127,7 +127,8 @@ std::u16string OptionsDialogFixture::Root() {
 }
 
 DialogDriver OptionsDialogFixture::OpenDialog(std::vector<std::u16string> paths) {
-    return DialogDriver([paths = std::move(paths)] { shellext::ShowOptionsDialog(paths); }, u"Quillet");
+    return DialogDriver([paths = std::move(paths)] { shellext::ShowOptionsDialog(paths, GetActiveWindow()); },
+                        u"Quillet");
 }
 
 namespace {

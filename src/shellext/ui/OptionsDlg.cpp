@@ -343,14 +343,14 @@ void CScrivelDlg::OnDpiChanged(int /*oldDpi*/, int /*newDpi*/) {
     }
 }
 
-void ShowOptionsDialog(std::span<const std::u16string> paths) {
+void ShowOptionsDialog(std::span<const std::u16string> paths, HWND owner) {
     ItemSelection selection;
     for (const std::u16string& path : paths) {
         selection.AddPath(path);
     }
     // The dialog's presenter puts the selection in the stored order.
     CScrivelDlg dialog(selection);
-    dialog.DoModal(GetActiveWindow());
+    dialog.DoModal(owner);
 }
 
 }  // namespace quillet::shellext

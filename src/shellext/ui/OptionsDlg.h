@@ -106,7 +106,7 @@ class CScrivelDlg final : public winui::CDialog,
     std::uint64_t shownRevision_ = 0;
 };
 
-// Runs the Options dialog for the selected paths, owned by the thread's active window.
-void ShowOptionsDialog(std::span<const std::u16string> paths);
+// Runs the Options dialog for the selected paths, owned by the window given (none for null).
+void ShowOptionsDialog(std::span<const std::u16string> paths, HWND owner);
 
 }  // namespace quillet::shellext
