@@ -9,6 +9,18 @@ set(QUILLET_APP_ID "{C93E4B57-1A2F-4D68-B7C4-0F5E8A2D6B19}")
 # braces, as the package manifest writes a class id).
 set(QUILLET_PACKAGE_NAME "Brantwell.QuilletPro")
 set(QUILLET_FIRST_MENU_CLSID "2DDFE134-4EF5-46C6-8F8E-7129D8CC0B7D")
+# The same class as a CLSID initializer for the module's code.
+string(REPLACE "-" "" clsid_hex "${QUILLET_FIRST_MENU_CLSID}")
+string(SUBSTRING "${clsid_hex}" 0 8 clsid_1)
+string(SUBSTRING "${clsid_hex}" 8 4 clsid_2)
+string(SUBSTRING "${clsid_hex}" 12 4 clsid_3)
+set(clsid_4 "")
+foreach(at RANGE 16 30 2)
+  string(SUBSTRING "${clsid_hex}" ${at} 2 byte)
+  list(APPEND clsid_4 "0x${byte}")
+endforeach()
+list(JOIN clsid_4 ", " clsid_4)
+set(QUILLET_FIRST_MENU_CLSID_INIT "{0x${clsid_1}, 0x${clsid_2}, 0x${clsid_3}, {${clsid_4}}}")
 
 # A dialog's Help button opens the help topic at this base plus the dialog's template number.
 set(QUILLET_HELP_CONTEXT_BASE 0x20000)
@@ -37,6 +49,7 @@ file(CONFIGURE OUTPUT ${QUILLET_SHARED_IDS_DIR}/SharedIds.h CONTENT [[
 #define QUILLET_HELP_CONTEXT_BASE @QUILLET_HELP_CONTEXT_BASE@
 #define QUILLET_PACKAGE_NAME "@QUILLET_PACKAGE_NAME@"
 #define QUILLET_FIRST_MENU_CLSID "@QUILLET_FIRST_MENU_CLSID@"
+#define QUILLET_FIRST_MENU_CLSID_INIT @QUILLET_FIRST_MENU_CLSID_INIT@
 
 // Template numbers of the dialogs with a help topic.
 @dialog_defines@]] @ONLY)

@@ -5,6 +5,7 @@
 #include "ScrivelShExt_i.c"
 #include "SharedIds.h"
 #include "shellext/ComSupport.h"
+#include "shellext/FirstMenu.h"
 #include "shellext/Module.h"
 #include "shellext/Scrivel.h"
 
@@ -17,6 +18,7 @@ constexpr wchar_t kAppId[] = L"" QUILLET_APP_ID;
 
 const ObjectMapEntry kObjectMap[] = {
     {&CLSID_Scrivel, &CreateComObject<CScrivel>},
+    {&kFirstMenuClsid, &CreateComObject<CFirstMenuCommand>},
 };
 
 }  // namespace

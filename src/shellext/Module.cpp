@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "SharedIds.h"
 #include "core/registration/RegistryScript.h"
 #include "platform/Paths.h"
 #include "platform/Utf.h"
@@ -130,6 +131,7 @@ HRESULT CScrivelShExtModule::RunScript(UINT resourceId, bool registering, Scope 
     }
     const registry::Replacements replacements = {
         {u"APPID", platform::FromWide(appId_)},
+        {u"FIRSTMENUCLSID", u"{" QUILLET_FIRST_MENU_CLSID "}"},
         {u"MODULE", modulePath},
     };
     registry::RegistryScript script;

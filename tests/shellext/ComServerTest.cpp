@@ -18,15 +18,19 @@
 #include "RegisteredEntries.h"
 #include "ScrivelShExt_h.h"
 #include "ScrivelShExt_i.c"
+#include "SharedIds.h"
 #include "platform/Paths.h"
 #include "platform/Utf.h"
+#include "platform/win32/ComPtr.h"
 #include "platform/win32/WideString.h"
 
 namespace {
 
 using namespace quillet::test;
 using quillet::Utf16ToUtf8;
+using quillet::platform::ComPtr;
 
+const CLSID kFirstMenuClsid = QUILLET_FIRST_MENU_CLSID_INIT;
 const CLSID kOtherClsid = {0x12345678, 0x1234, 0x1234, {0x12, 0x34, 0x12, 0x34, 0x56, 0x78, 0x9a, 0xbc}};
 
 std::wstring ModuleFolder() {
@@ -353,6 +357,13 @@ TEST_F(LoadedModule, RegistrationKeepsTheCallersThreadLocaleAndComCreatesTheRegi
     if (menu) {
         menu->Release();
     }
+    IExplorerCommand* firstMenu = nullptr;
+    EXPECT_EQ(CoCreateInstance(kFirstMenuClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IExplorerCommand,
+                               reinterpret_cast<void**>(&firstMenu)),
+              S_OK);
+    if (firstMenu) {
+        firstMenu->Release();
+    }
     ITypeLib* library = nullptr;
     EXPECT_EQ(LoadRegTypeLib(LIBID_ScrivelShExtLib, 1, 0, 0, &library), S_OK);
     if (library) {
@@ -364,6 +375,65 @@ TEST_F(LoadedModule, RegistrationKeepsTheCallersThreadLocaleAndComCreatesTheRegi
     EXPECT_EQ(CoCreateInstance(CLSID_Scrivel, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu,
                                reinterpret_cast<void**>(&menu)),
               REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(CoCreateInstance(kFirstMenuClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IExplorerCommand,
+                               reinterpret_cast<void**>(&firstMenu)),
+              REGDB_E_CLASSNOTREG);
+}
+
+// An array of one shell item, parsed from a path or a "::{CLSID}" name.
+ComPtr<IShellItemArray> ItemArray(const std::wstring& name) {
+    ComPtr<IShellItem> item;
+    ComPtr<IShellItemArray> items;
+    EXPECT_EQ(SHCreateItemFromParsingName(name.c_str(), nullptr, IID_IShellItem, item.ReceiveAny()), S_OK);
+    if (item) {
+        EXPECT_EQ(SHCreateShellItemArrayFromShellItem(item.Get(), IID_IShellItemArray, items.ReceiveAny()),
+                  S_OK);
+    }
+    return items;
+}
+
+TEST_F(LoadedModule, FirstMenuHidesWithoutFileSystemItemsAndTakesItsIconsFromTheModule) {
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(getClassObject_(kFirstMenuClsid, IID_IClassFactory, factory.ReceiveAny()), S_OK);
+    ComPtr<IExplorerCommand> root;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IExplorerCommand, root.ReceiveAny()), S_OK);
+    // Each icon is "module path,-id" naming an icon resource of the module.
+    const auto expectModuleIcon = [&](IExplorerCommand* command) {
+        LPWSTR icon = nullptr;
+        ASSERT_EQ(command->GetIcon(nullptr, &icon), S_OK);
+        const std::wstring reference(icon);
+        CoTaskMemFree(icon);
+        const std::wstring prefix = DllPath() + L",-";
+        ASSERT_EQ(reference.substr(0, prefix.size()), prefix);
+        const int id = std::stoi(reference.substr(prefix.size()));
+        EXPECT_NE(LoadImageW(module_, MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE), nullptr) << id;
+    };
+    expectModuleIcon(root.Get());
+
+    // My Computer has no file-system path: nothing to show.
+    const ComPtr<IShellItemArray> computer = ItemArray(L"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}");
+    const ComPtr<IShellItemArray> file = ItemArray(DllPath());
+    const auto enumerate = [&](IShellItemArray* items, EXPCMDSTATE state) {
+        EXPCMDSTATE answered = ECS_DISABLED;
+        EXPECT_EQ(root->GetState(items, FALSE, &answered), S_OK);
+        EXPECT_EQ(answered, state);
+        ComPtr<IEnumExplorerCommand> commands;
+        EXPECT_EQ(root->EnumSubCommands(commands.Receive()), S_OK);
+        return commands;
+    };
+    for (IShellItemArray* items : {static_cast<IShellItemArray*>(nullptr), computer.Get()}) {
+        ComPtr<IExplorerCommand> command;
+        ULONG fetched = 1;
+        EXPECT_EQ(enumerate(items, ECS_HIDDEN)->Next(1, command.Receive(), &fetched), S_FALSE);
+        EXPECT_EQ(fetched, 0u);
+    }
+    const ComPtr<IEnumExplorerCommand> commands = enumerate(file.Get(), ECS_ENABLED);
+    ComPtr<IExplorerCommand> command;
+    int count = 0;
+    for (ULONG fetched = 0; commands->Next(1, command.Receive(), &fetched) == S_OK; ++count) {
+        expectModuleIcon(command.Get());
+    }
+    EXPECT_GT(count, 0);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "SharedIds.h"
 #include "platform/Utf.h"
 
 namespace quillet::test {
@@ -79,6 +80,7 @@ inline const wchar_t* const kOwnKeys[] = {
     L"AppID\\{C93E4B57-1A2F-4D68-B7C4-0F5E8A2D6B19}",
     L"AppID\\ScrivelShExt.DLL",
     L"CLSID\\{5B1C7E2A-93D4-4F6B-A8E0-2C4D9F1B7A63}",
+    L"CLSID\\{" QUILLET_FIRST_MENU_CLSID "}",
     L"ScrivelShExt.Scrivel",
     L"ScrivelShExt.Scrivel.1",
     L"*\\ShellEx\\ContextMenuHandlers\\ScrivelShExt",

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "MemoryRegistry.h"
+#include "SharedIds.h"
 #include "TestSupport.h"
 #include "core/registration/RegistryScript.h"
 #include "platform/Utf.h"
@@ -18,6 +19,7 @@ using registry::RegistryScript;
 using registry::Replacements;
 
 constexpr char16_t kAppId[] = u"{C93E4B57-1A2F-4D68-B7C4-0F5E8A2D6B19}";
+constexpr char16_t kFirstMenuClsid[] = u"{" QUILLET_FIRST_MENU_CLSID "}";
 
 // The module's own scripts, as the resource compiler embeds them.
 std::u16string ReadScript(const char* name) {
@@ -42,7 +44,8 @@ struct ModuleScripts {
 
     explicit ModuleScripts(std::u16string modulePath = u"C:\\Program Files\\Quillet\\ScrivelShExt.DLL") {
         appId = Parse(ReadScript("AppID.rgs"), {{u"APPID", kAppId}});
-        scrivel = Parse(ReadScript("Scrivel.rgs"), {{u"APPID", kAppId}, {u"MODULE", modulePath}});
+        scrivel = Parse(ReadScript("Scrivel.rgs"),
+                        {{u"APPID", kAppId}, {u"FIRSTMENUCLSID", kFirstMenuClsid}, {u"MODULE", modulePath}});
     }
 
     RegistryOutcome Register(MemoryRegistry& registry) const {
