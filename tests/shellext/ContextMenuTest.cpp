@@ -19,6 +19,7 @@
 #include "DropDataObject.h"
 #include "HostWatchers.h"
 #include "ScrivelShExt_h.h"
+#include "ShellTestFiles.h"
 #include "platform/Paths.h"
 #include "platform/Utf.h"
 #include "platform/win32/FirstMenuMark.h"
@@ -28,61 +29,6 @@ namespace quillet::test {
 namespace {
 
 using GetClassObjectFunction = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-
-std::string Narrow(const wchar_t* text) {
-    return Utf16ToUtf8(reinterpret_cast<const char16_t*>(text));
-}
-
-std::wstring ModuleFolder() {
-    return quillet::platform::AsWide(quillet::platform::RunningModuleFolder());
-}
-
-// The per-user command file, written for one test; what was there before comes back after it.
-class UserCommandFile {
-  public:
-    explicit UserCommandFile(const std::string& lines) {
-        wchar_t appData[MAX_PATH] = {};
-        EXPECT_TRUE(
-            SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)));
-        const std::filesystem::path folder = std::filesystem::path(appData) / L"Brantwell" / L"Quillet";
-        std::filesystem::create_directories(folder);
-        path_ = folder / L"Cmds.txt";
-        if (std::filesystem::exists(path_)) {
-            std::ifstream old(path_, std::ios::binary);
-            previous_ = std::string(std::istreambuf_iterator<char>(old), {});
-            hadPrevious_ = true;
-        }
-        std::ofstream(path_, std::ios::binary | std::ios::trunc) << "\xEF\xBB\xBF" << lines;
-    }
-    ~UserCommandFile() {
-        if (hadPrevious_) {
-            std::ofstream(path_, std::ios::binary | std::ios::trunc) << previous_;
-        } else {
-            std::filesystem::remove(path_);
-        }
-    }
-
-  private:
-    std::filesystem::path path_;
-    std::string previous_;
-    bool hadPrevious_ = false;
-};
-
-void SetClipboardText(const std::wstring& text) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-    std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-    GlobalUnlock(memory);
-    EXPECT_NE(SetClipboardData(CF_UNICODETEXT, memory), nullptr);
-    CloseClipboard();
-}
-
-void ClearClipboard() {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    CloseClipboard();
-}
 
 // "id text" per item, "id > title" for a sub-menu with its items indented below.
 std::string MenuText(HMENU menu, const std::string& indent = "") {
@@ -298,30 +244,6 @@ TEST_F(ContextMenu, ItemBitmapsAreMadeOncePerObjectAndDeletedWithIt) {
         EXPECT_EQ(GetObjectW(bitmap, sizeof gone, &gone), 0) << "deleted with the handler";
     }
 }
-
-// A folder of its own under the temporary folder, removed with what is in it.
-class TempFolder {
-  public:
-    TempFolder() {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        path_ = std::wstring(temp) + L"quillet-" + std::to_wstring(GetCurrentProcessId());
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() { std::filesystem::remove_all(path_); }
-    std::wstring PathOf(const std::wstring& name) const { return path_ + L"\\" + name; }
-    std::wstring MakeFile(const std::wstring& name) const {
-        std::ofstream(std::filesystem::path(PathOf(name))) << "content";
-        return PathOf(name);
-    }
-    static bool Exists(const std::wstring& path) {
-        return std::filesystem::exists(std::filesystem::path(path));
-    }
-    const std::wstring& Path() const { return path_; }
-
-  private:
-    std::wstring path_;
-};
 
 HRESULT Invoke(IContextMenu* handler, UINT offset) {
     CMINVOKECOMMANDINFO info{};
