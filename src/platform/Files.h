@@ -44,6 +44,31 @@ std::optional<FileIdentity> QueryFileIdentity(const std::u16string& path);
 // nanoseconds since 1970), for comparing one reading with the next; empty when it cannot be read.
 std::optional<std::int64_t> LastWriteTime(const std::u16string& path);
 
+// What tells one state of a file from another without reading it: its identity, size, last-write
+// time and change time (the last change of its contents or metadata, a rename included: Windows
+// ChangeTime, POSIX st_ctime), the times in the units of FileClockNow. A file replaced by another, or
+// rewritten, gives a different stamp unless both happen within the file system's time resolution.
+// The identity is left empty on Windows, where reading it costs more than a whole menu under Wine (the
+// file opened for its index, the volume's serial number); a file moved in place of another has a new
+// change time there.
+struct FileStamp {
+    FileIdentity identity;
+    std::uint64_t size = 0;
+    std::int64_t lastWrite = 0;
+    std::int64_t changed = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// The stamp of the file a path leads to, links followed; empty when it cannot be read (Windows: also
+// for a path with a part that only the normal form resolves, such as ".."). It asks for no access to
+// the file's contents, so a program holding it without sharing does not stop it.
+std::optional<FileStamp> QueryFileStamp(const std::u16string& path);
+
+// The system clock in the units of the stamps' times (Windows: FILETIME ticks; POSIX: nanoseconds
+// since 1970), and how many of them make a second.
+std::int64_t FileClockNow();
+std::int64_t FileClockTicksPerSecond();
+
 // Reads the entries of one folder, in the order the platform returns them, "." and ".." included.
 // Windows: FindFirstFileExW (basic information, large fetch) / FindNextFileW, with the "\\?\" form
 // for paths too long for the classic limit; POSIX: opendir/readdir and fstatat on the folder's

@@ -2,6 +2,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -210,6 +211,30 @@ std::optional<FileIdentity> QueryFileIdentity(const std::u16string& path) {
         return std::nullopt;
     }
     return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+std::optional<FileStamp> QueryFileStamp(const std::u16string& path) {
+    struct stat st {};
+    if (::stat(NarrowPath(path).c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    const auto ticks = [](const timespec& time) {
+        return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+    };
+    return FileStamp{{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
+                     static_cast<std::uint64_t>(st.st_size),
+                     ticks(st.st_mtim),
+                     ticks(st.st_ctim)};
+}
+
+std::int64_t FileClockNow() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+std::int64_t FileClockTicksPerSecond() {
+    return 1000000000;
 }
 
 // ---- Folder reading ----

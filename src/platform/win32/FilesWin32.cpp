@@ -1,6 +1,8 @@
 // Win32 side of files and folders.
 #include <windows.h>
 
+#include <winternl.h>
+
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
@@ -257,6 +259,45 @@ std::optional<FileIdentity> QueryFileIdentity(const std::u16string& path) {
     }
     return FileIdentity{info.dwVolumeSerialNumber,
                         (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+std::optional<FileStamp> QueryFileStamp(const std::u16string& path) {
+    // One query by name, the one behind GetFileAttributesExW, which also gives the change time. The
+    // file index would need the file opened (120 us under Wine) and the volume's serial number 1.6 ms
+    // more, for each menu.
+    using QueryFullAttributesFile = LONG(WINAPI*)(const OBJECT_ATTRIBUTES*, FILE_NETWORK_OPEN_INFORMATION*);
+    static const auto queryFullAttributesFile = reinterpret_cast<QueryFullAttributesFile>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryFullAttributesFile")));
+    // The system's own name of a literal path: "\\?\C:\x" is "\??\C:\x".
+    std::u16string name = ExactPathForm(path);
+    if (!queryFullAttributesFile || !name.starts_with(u"\\\\?\\") || name.size() > 0x7FFF) {
+        return std::nullopt;
+    }
+    name[1] = u'?';
+    UNICODE_STRING unicodeName{static_cast<USHORT>(name.size() * sizeof(char16_t)),
+                               static_cast<USHORT>(name.size() * sizeof(char16_t)),
+                               const_cast<wchar_t*>(AsWide(name))};
+    OBJECT_ATTRIBUTES attributes{};
+    InitializeObjectAttributes(&attributes, &unicodeName, OBJ_CASE_INSENSITIVE, nullptr, nullptr);
+    FILE_NETWORK_OPEN_INFORMATION info{};
+    if (queryFullAttributesFile(&attributes, &info) < 0) {
+        return std::nullopt;
+    }
+    return FileStamp{{},
+                     static_cast<std::uint64_t>(info.EndOfFile.QuadPart),
+                     info.LastWriteTime.QuadPart,
+                     info.ChangeTime.QuadPart};
+}
+
+std::int64_t FileClockNow() {
+    FILETIME now{};
+    GetSystemTimePreciseAsFileTime(&now);
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) |
+                                     now.dwLowDateTime);
+}
+
+std::int64_t FileClockTicksPerSecond() {
+    return 10000000;
 }
 
 // ---- Folder reading ----
