@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-#include "core/commands/CommandFile.h"
+#include "core/menu/CommandListCache.h"
 #include "core/messages/Messages.h"
 #include "platform/win32/FirstMenuMark.h"
 #include "platform/win32/WideString.h"
@@ -74,7 +74,7 @@ std::span<const InterfaceRow> CScrivel::InterfaceTable() {
 }
 
 CScrivel::CScrivel(IUnknown* outer)
-    : ComObject(outer), commandMenu_(userCommandFile(), defaultCommandFile()) {}
+    : ComObject(outer), commandMenu_(ModuleCommandFiles().user, ModuleCommandFiles().defaults) {}
 
 IFACEMETHODIMP CScrivel::GetTypeInfoCount(UINT* count) {
     if (!count) {

@@ -3,11 +3,19 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "TestSupport.h"
+#include "core/menu/CommandListCache.h"
 #include "core/menu/CommandMenu.h"
+#include "platform/Files.h"
 #include "platform/Utf.h"
 
 namespace quillet::test {
@@ -354,65 +362,148 @@ TEST(CommandMenu, ValidNewNames) {
 namespace quillet::test {
 namespace {
 
-// A command file whose last-write time the test sets, for the refresh rules.
+// Command files whose last-write times the test sets, for the cache's rules.
 class CommandFiles {
   public:
+    using Time = std::filesystem::file_time_type;
+
     CommandFiles() : user_(folder_.PathOf(u"user.txt")), default_(folder_.PathOf(u"default.txt")) {}
 
-    void Write(const std::u16string& path, const std::string& text, int secondsFromNow) {
+    static void Write(const std::u16string& path, const std::string& text, Time time) {
         const std::filesystem::path file(path);
         std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
-        std::filesystem::last_write_time(
-            file, std::filesystem::file_time_type::clock::now() + std::chrono::seconds(secondsFromNow));
+        std::filesystem::last_write_time(file, time);
     }
-    // The names of the loaded commands, one after another.
-    static std::string Names(const CommandMenu& menu) {
+    static Time Ago(int seconds) { return Time::clock::now() - std::chrono::seconds(seconds); }
+    // The names of the commands, one after another.
+    static std::string Names(const CommandList& list) {
         std::string names;
-        for (const Command& command : menu.Commands()) {
+        for (const Command& command : list) {
             names += Utf16ToUtf8(command.name) + ";";
         }
         return names;
     }
+    std::string Read(CommandListCache& cache) const { return Names(*cache.MenuList(user_, default_)); }
 
     TempFolder folder_;
     std::u16string user_;
     std::u16string default_;
 };
 
-TEST(CommandMenu, ReloadsTheCommandFileOnlyWhenItsTimeMovesForward) {
+// Stamps that stand still between two writes, as a file system's do within its time resolution: the
+// first one read, whatever the file does afterwards.
+std::optional<platform::FileStamp> g_frozenStamp;
+std::optional<platform::FileStamp> FrozenStamp(const std::u16string& path) {
+    if (!g_frozenStamp) {
+        g_frozenStamp = platform::QueryFileStamp(path);
+    }
+    return g_frozenStamp;
+}
+
+// Each row starts from a per-user file "Old" written at `written` and the default list, read once.
+TEST(CommandListCache, NeverServesAStaleList) {
+    struct Row {
+        const char* what;
+        CommandFiles::Time written;
+        std::function<void(CommandFiles&, CommandListCache&)> change;
+        std::string expected;
+        bool frozenStamps = false;
+    };
+    const CommandFiles::Time old = CommandFiles::Ago(100);
+    const CommandFiles::Time now = CommandFiles::Ago(0);
+    const Row rows[] = {
+        {"edited, the same size and write time", old,
+         [&](CommandFiles& f, CommandListCache&) { f.Write(f.user_, "New:%QUILLET\n", old); }, "New;"},
+        {"edited within the time resolution of a recent reading", now,
+         [&](CommandFiles& f, CommandListCache&) { f.Write(f.user_, "Newer:%QUILLET\n", now); }, "Newer;",
+         true},
+        {"replaced by an older file", old,
+         [](CommandFiles& f, CommandListCache&) {
+             const std::u16string other = f.folder_.PathOf(u"other.txt");
+             f.Write(other, "Older:%QUILLET\n", CommandFiles::Ago(200));
+             std::filesystem::rename(std::filesystem::path(other), std::filesystem::path(f.user_));
+         },
+         "Older;"},
+        {"rewritten with an older time", old,
+         [](CommandFiles& f, CommandListCache&) {
+             f.Write(f.user_, "Older:%QUILLET\n", CommandFiles::Ago(200));
+         },
+         "Older;"},
+        {"the per-user file removed, then written again", old,
+         [](CommandFiles& f, CommandListCache& cache) {
+             std::filesystem::remove(std::filesystem::path(f.user_));
+             EXPECT_EQ(f.Read(cache), "Default;") << "no per-user file: the default list";
+             f.Write(f.user_, "Again:%QUILLET\n", CommandFiles::Ago(100));
+         },
+         "Again;"},
+        {"no file at all", old,
+         [](CommandFiles& f, CommandListCache&) {
+             std::filesystem::remove(std::filesystem::path(f.user_));
+             std::filesystem::remove(std::filesystem::path(f.default_));
+         },
+         ""},
+    };
+    for (const Row& row : rows) {
+        CommandFiles files;
+        CommandListCache cache(row.frozenStamps ? FrozenStamp : platform::QueryFileStamp);
+        g_frozenStamp.reset();
+        files.Write(files.default_, "Default:%QUILLET\n", CommandFiles::Ago(1000));
+        files.Write(files.user_, "Old:%QUILLET\n", row.written);
+        EXPECT_EQ(files.Read(cache), "Old;") << row.what;
+        row.change(files, cache);
+        EXPECT_EQ(files.Read(cache), row.expected) << row.what;
+    }
+}
+
+#ifdef _WIN32
+TEST(CommandListCache, AFileHeldByAnotherProgramIsReadAgainAtTheNextRequest) {
     CommandFiles files;
-    CommandMenu menu(files.user_, files.default_);
-    menu.Refresh();
-    EXPECT_EQ(CommandFiles::Names(menu), "") << "neither file: an empty list";
+    CommandListCache cache;
+    files.Write(files.user_, "Old:%QUILLET\n", CommandFiles::Ago(100));
+    const auto hold = [&] {
+        return CreateFileW(reinterpret_cast<const wchar_t*>(files.user_.c_str()), GENERIC_READ, 0, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    };
+    HANDLE held = hold();
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(files.Read(cache), "") << "nothing read yet";
+    CloseHandle(held);
+    EXPECT_EQ(files.Read(cache), "Old;") << "the failed reading was not kept";
 
-    files.Write(files.default_, "Default:%QUILLET\n", 0);
-    menu.Refresh();
-    EXPECT_EQ(CommandFiles::Names(menu), "") << "a loaded list stays while there is no per-user file";
+    files.Write(files.user_, "New:%QUILLET\n", CommandFiles::Ago(100));
+    held = hold();
+    EXPECT_EQ(files.Read(cache), "Old;") << "the last list read while the file is held";
+    CloseHandle(held);
+    EXPECT_EQ(files.Read(cache), "New;");
+}
+#endif
 
-    CommandMenu fresh(files.user_, files.default_);
-    fresh.Refresh();
-    EXPECT_EQ(CommandFiles::Names(fresh), "Default;");
-
-    files.Write(files.user_, "First:%QUILLET\n", -100);
-    fresh.Refresh();
-    EXPECT_EQ(CommandFiles::Names(fresh), "First;") << "a per-user file appears";
-
-    files.Write(files.user_, "Second:%QUILLET\n", -50);
-    fresh.Refresh();
-    EXPECT_EQ(CommandFiles::Names(fresh), "Second;") << "its time moved forward";
-
-    files.Write(files.user_, "Restored:%QUILLET\n", -70);
-    fresh.Refresh();
-    EXPECT_EQ(CommandFiles::Names(fresh), "Second;") << "an older time is not reloaded";
-
-    std::filesystem::remove(std::filesystem::path(files.user_));
-    fresh.Refresh();
-    EXPECT_EQ(CommandFiles::Names(fresh), "Second;") << "the per-user file gone: the list stays";
+// Threads that build menus while others replace the file: each menu's ids stay valid (the sanitizers
+// see a list freed under a menu) and every list read is one the file held.
+TEST(CommandListCache, SeveralThreadsReadAndReplace) {
+    CommandFiles files;
+    files.Write(files.user_, "A:%QUILLET\n", CommandFiles::Ago(100));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&files, t] {
+            CommandMenu menu(files.user_, files.default_);
+            for (int i = 0; i < 50; ++i) {
+                RecordingMenu sink;
+                menu.Build({false, false, 0, 1, 100}, sink);
+                platform::ReplaceFileContents(files.user_, (t + i) % 2 ? "A:%QUILLET\n" : "B:%QUILLET\n");
+                const Command* command = menu.CommandAt(0);
+                EXPECT_TRUE(command && (command->name == u"A" || command->name == u"B"));
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
 }
 
 TEST(CommandMenu, TheIdMapFollowsTheLastMenuBuilt) {
     CommandFiles files;
-    files.Write(files.user_, "Copy:%QUILLET\nMore:%SUBFOLDER\nOptions:%OPTIONS\n", -100);
+    files.Write(files.user_, "Copy:%QUILLET\nMore:%SUBFOLDER\nOptions:%OPTIONS\n", CommandFiles::Ago(100));
     CommandMenu menu(files.user_, files.default_);
     EXPECT_EQ(menu.CommandAt(0), nullptr) << "no menu built yet";
 
@@ -423,7 +514,7 @@ TEST(CommandMenu, TheIdMapFollowsTheLastMenuBuilt) {
     EXPECT_EQ(Utf16ToUtf8(menu.CommandAt(1)->name), "Options");
     EXPECT_EQ(menu.CommandAt(2), nullptr) << "a sub-menu item runs nothing";
 
-    files.Write(files.user_, "Configure:%CONFIGURE\n", -50);
+    files.Write(files.user_, "Configure:%CONFIGURE\n", CommandFiles::Ago(50));
     RecordingMenu second;
     EXPECT_EQ(menu.Build({false, false, 0, 1, 100}, second), 1u);
     EXPECT_EQ(second.Text(), "1 Configure #6\n");

@@ -2,9 +2,8 @@
 
 #include <algorithm>
 
-#include "core/commands/CommandFile.h"
+#include "core/menu/CommandListCache.h"
 #include "core/messages/Messages.h"
-#include "platform/Files.h"
 
 namespace quillet {
 namespace {
@@ -147,26 +146,13 @@ MenuResult BuildCommandMenu(const CommandList& commands, const MenuRequest& requ
 }
 
 void CommandMenu::Refresh() {
-    // The messages of rejected lines are for the configuration program; the menu shows no errors.
-    std::u16string errorLog;
-    if (ReadsUserCommandFile(userFile_)) {
-        // A time that cannot be read (the file went meanwhile) loads once and keeps the list.
-        const auto unsignedTime = static_cast<std::uint64_t>(platform::LastWriteTime(userFile_).value_or(0));
-        if (!loaded_ || unsignedTime > userFileTime_) {
-            commands_ = LoadCommandFile(userFile_, EscapeMode::FullEscapes, errorLog);
-            userFileTime_ = unsignedTime;
-            loaded_ = true;
-        }
-    } else if (!loaded_) {
-        commands_ = LoadCommandFile(defaultFile_, EscapeMode::FullEscapes, errorLog);
-        loaded_ = true;
-    }
+    idMap_.clear();
+    commands_ = CommandListCache::Shared().MenuList(userFile_, defaultFile_);
 }
 
 std::uint32_t CommandMenu::Build(const MenuRequest& request, MMenuSink& sink) {
-    idMap_.clear();
     Refresh();
-    MenuResult result = BuildCommandMenu(commands_, request, sink);
+    MenuResult result = BuildCommandMenu(*commands_, request, sink);
     idMap_ = std::move(result.commands);
     return result.idsUsed;
 }

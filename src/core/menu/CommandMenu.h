@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -98,16 +99,16 @@ const MenuEntry* FindMenuEntry(const MenuModel& model, const Command* command);
 // next; a sub-menu left empty that way, or whose pop-up cannot be made, is dropped with its commands.
 MenuResult BuildCommandMenu(const CommandList& commands, const MenuRequest& request, MMenuSink& sink);
 
-// The handler's menu state: the command list, read again when the per-user command file's last-write
-// time moves forward (or from the default file while there is no per-user file), and the command id
-// map of the last menu built.
+// The handler's menu state: the command list, taken from the module's CommandListCache at each menu
+// (the per-user command file, or the default file while there is no per-user file), and the command id
+// map of the last menu built, which points into the list this object holds.
 class CommandMenu {
   public:
     CommandMenu(std::u16string userFile, std::u16string defaultFile)
         : userFile_(std::move(userFile)), defaultFile_(std::move(defaultFile)) {}
 
-    // Reloads the list when needed, then builds the menu into the sink. The previous id map is gone
-    // first, so it never points into a list that a reload replaced.
+    // Takes the current list, then builds the menu into the sink. The previous id map is gone first,
+    // so it never points into a list this object no longer holds.
     std::uint32_t Build(const MenuRequest& request, MMenuSink& sink);
 
     // Empties the id map: a menu request that builds no menu leaves no old offset behind.
@@ -117,18 +118,15 @@ class CommandMenu {
     // offset never handed out, or no menu built yet).
     const Command* CommandAt(std::uint32_t offset) const;
 
-    // Loads the per-user file when no list is loaded yet or its last-write time is later than the one
-    // recorded; loads the default file when there is no per-user file and no list yet. A list that
-    // cannot be read is empty.
+    // Takes the current list from the module's cache (CommandListCache::MenuList). Drops the id map,
+    // which may point into the list it replaces.
     void Refresh();
-    const CommandList& Commands() const { return commands_; }
+    const CommandList& Commands() const { return *commands_; }
 
   private:
     std::u16string userFile_;
     std::u16string defaultFile_;
-    bool loaded_ = false;
-    std::uint64_t userFileTime_ = 0;  // of the per-user file when it was last loaded
-    CommandList commands_;
+    std::shared_ptr<const CommandList> commands_ = std::make_shared<const CommandList>();
     CommandIdMap idMap_;
 };
 
