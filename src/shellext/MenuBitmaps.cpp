@@ -54,11 +54,17 @@ HBITMAP CMenuBitmapCache::ForCommandType(CommandType type) {
     if (image < 1 || image > kMenuImageCount) {
         return nullptr;
     }
+    const std::lock_guard lock(mutex_);
     CMenuBitmap& slot = bitmaps_[static_cast<std::size_t>(image - 1)];
     if (!slot) {
         slot = MakeMenuBitmap(image);
     }
     return slot.Get();
+}
+
+CMenuBitmapCache& ModuleMenuBitmaps() {
+    static CMenuBitmapCache bitmaps;
+    return bitmaps;
 }
 
 }  // namespace quillet::shellext

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <mutex>
 #include <span>
 
 #include "core/menu/MenuImage.h"
@@ -32,8 +33,8 @@ CMenuBitmap MakeMenuBitmap(std::span<const std::uint8_t> encoded, int width, int
 // an icon reference; 0 for a type without a picture.
 int MenuIconResourceId(CommandType type);
 
-// The bitmaps a context-menu handler shows, one per menu image, made on first need and deleted with
-// the cache.
+// The bitmaps the context menus show, one per menu image, made on first need and deleted with the
+// cache; safe from several threads.
 class CMenuBitmapCache {
   public:
     // The bitmap for a command of this type, owned by the cache; null for a type without an image or
@@ -41,7 +42,13 @@ class CMenuBitmapCache {
     HBITMAP ForCommandType(CommandType type);
 
   private:
+    std::mutex mutex_;
     std::array<CMenuBitmap, kMenuImageCount> bitmaps_;
 };
+
+// The module's bitmaps, shared by every handler and deleted when the module unloads, so that a menu
+// still showing them never loses them: making them cost a new handler's first menu more than the
+// menu itself. Their size is the check-mark size of the process's system DPI, which stays for its life.
+CMenuBitmapCache& ModuleMenuBitmaps();
 
 }  // namespace quillet::shellext

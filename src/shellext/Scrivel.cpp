@@ -146,7 +146,7 @@ IFACEMETHODIMP CScrivel::QueryContextMenu(HMENU menu, UINT index, UINT firstId, 
         request.position = std::min(index, static_cast<UINT>(count));
         request.firstId = firstId;
         request.lastId = lastId;
-        PopupMenuSink sink(menu, menuBitmaps_);
+        PopupMenuSink sink(menu, ModuleMenuBitmaps());
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, commandMenu_.Build(request, sink));
     });
 }

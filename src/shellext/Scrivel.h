@@ -43,7 +43,6 @@ class CScrivel final : public ComObject<CScrivel, IScrivel, IShellExtInit, ICont
     ModuleLockHold moduleLock_;
     std::vector<std::u16string> selection_;  // full paths, in the order of the drop list
     CommandMenu commandMenu_;
-    CMenuBitmapCache menuBitmaps_;  // made on first need, deleted with the object
 };
 
 }  // namespace quillet::shellext
