@@ -6,7 +6,7 @@
 
 #include "OptionsDialogIds.h"
 #include "SharedIds.h"
-#include "core/commands/CommandFile.h"
+#include "core/menu/CommandListCache.h"
 #include "core/messages/Messages.h"
 #include "platform/Paths.h"
 #include "platform/win32/WideString.h"
@@ -209,7 +209,8 @@ IFACEMETHODIMP CFirstMenuCommand::GetState(IShellItemArray* items, BOOL, EXPCMDS
     return ComBarrier([&] {
         if (IsRoot()) {
             // Explorer asks the root first, for each menu: the list is read as the classic handler reads it.
-            auto list = std::make_shared<CommandMenu>(userCommandFile(), defaultCommandFile());
+            auto list =
+                std::make_shared<CommandMenu>(ModuleCommandFiles().user, ModuleCommandFiles().defaults);
             list->Refresh();
             tree_ = MakeFirstMenuTree(std::move(list), items);
             *state = tree_->model.empty() ? ECS_HIDDEN : ECS_ENABLED;
