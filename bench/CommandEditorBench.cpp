@@ -36,13 +36,20 @@ class NullView final : public CommandEditor::View {
     std::optional<CommandType> RunNewCommandDialog(CommandType preset) override { return preset; }
     std::optional<std::u16string> RunInsertDialog() override { return std::nullopt; }
     void ShowMessage(std::u16string_view) override {}
-    bool Confirm(std::u16string_view) override { return false; }
+    void ShowProblemText(std::u16string_view) override {}
+    void EnableListActions(ListActions) override {}
+    void FocusField(EditorField) override {}
+    bool Ask(std::u16string_view) override { return true; }  // a delete goes ahead
+    ChangedFileAnswer AskChangedFile(std::u16string_view) override { return ChangedFileAnswer::Overwrite; }
     void Close() override {}
 };
 
 class NullStorage final : public CommandEditor::Storage {
   public:
-    CommandList LoadDefault() override { return {}; }
+    CommandList Load() override { return {}; }
+    std::u16string ReadProblem() const override { return {}; }
+    std::optional<CommandList> LoadDefault(std::u16string&) override { return CommandList{}; }
+    FileCheck CheckUnchanged(std::u16string&) override { return FileCheck::Unchanged; }
     bool Save(const CommandList&, std::u16string&) override { return true; }
 };
 
