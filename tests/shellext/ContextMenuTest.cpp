@@ -492,6 +492,13 @@ const HostCall kHostCalls[] = {
      [](IContextMenu* h) { return QueryWithFirstMenuMark(h, false); },
      {MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4),
       "100 Copy\n101 \xE6\x97\xA5\xE6\x9C\xAC\xF0\x9F\x98\x80\n103 > M\n    102 Sub\n"}},
+    {"the mark's key deleted and written again while the module holds it open: the mark is read again",
+     [](IContextMenu* h) {
+         QueryInto(h, CreatePopupMenu(), 0);
+         RegDeleteTreeW(HKEY_CURRENT_USER, platform::kFirstMenuMarkKey);
+         return QueryWithFirstMenuMark(h, true);
+     },
+     {MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0), ""}},
     {"an invalid HMENU: a failure and no ids",
      [](IContextMenu* h) { return QueryInto(h, reinterpret_cast<HMENU>(static_cast<INT_PTR>(0x4321)), 0); },
      {E_INVALIDARG, ""}},

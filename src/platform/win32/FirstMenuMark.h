@@ -8,7 +8,10 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <string>
+
+#include "platform/win32/Handles.h"
 
 namespace quillet::platform {
 
@@ -19,15 +22,33 @@ inline constexpr wchar_t kUserPackagesKey[] =
     L"Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\CurrentVersion\\AppModel\\Repository\\"
     L"Packages\\";
 
-// The package's full name from the mark; empty without one.
+// The package's full name from the mark; empty without one. The mark's key is held open once found,
+// for the module's life: each right-click then asks the registry one question instead of three (open,
+// read, close), a third of the classic menu's own cost under Wine. A key deleted meanwhile is opened
+// again.
 inline std::wstring FirstMenuMark() {
-    wchar_t name[256] = {};
-    DWORD size = sizeof name;
-    if (RegGetValueW(HKEY_CURRENT_USER, kFirstMenuMarkKey, kFirstMenuMarkValue, RRF_RT_REG_SZ, nullptr, name,
-                     &size) != ERROR_SUCCESS) {
-        return {};
+    static std::mutex mutex;
+    static UniqueRegistryKey key;
+    const std::lock_guard lock(mutex);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!key) {
+            HKEY opened = nullptr;
+            if (RegOpenKeyExW(HKEY_CURRENT_USER, kFirstMenuMarkKey, 0, KEY_QUERY_VALUE, &opened) !=
+                ERROR_SUCCESS) {
+                return {};
+            }
+            key.Reset(opened);
+        }
+        wchar_t name[256] = {};
+        DWORD size = sizeof name;
+        const LSTATUS status =
+            RegGetValueW(key.Get(), nullptr, kFirstMenuMarkValue, RRF_RT_REG_SZ, nullptr, name, &size);
+        if (status != ERROR_KEY_DELETED) {
+            return status == ERROR_SUCCESS ? name : std::wstring();
+        }
+        key.Reset();
     }
-    return name;
+    return {};
 }
 
 inline bool FirstMenuPackageRegistered() {
