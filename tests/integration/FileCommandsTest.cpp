@@ -5,10 +5,8 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "HostWatchers.h"
@@ -27,6 +25,7 @@ using test::ClipboardHolder;
 using test::ConfirmationAnswerer;
 using test::Printable;
 using test::TempFolder;
+using test::WaitFor;
 
 bool Exists(const std::u16string& path) {
     return GetFileAttributesW(AsWide(path)) != INVALID_FILE_ATTRIBUTES;
@@ -376,14 +375,14 @@ TEST(FileCommands, ConfigureStartsTheProgramBesideTheModuleWithoutArguments) {
     EXPECT_TRUE(StartConfigurationProgram(folder + u"\\ScrivelShExt.dll"));
 
     std::u16string started;
-    for (int wait = 0; wait < 200 && started.empty(); ++wait) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        started = ReadMarker(marker);
-    }
+    WaitFor([&] { return !(started = ReadMarker(marker)).empty(); });
     EXPECT_EQ(Printable(started), Printable(program + u"|0\n"));
     SetEnvironmentVariableW(L"QUILLET_FAKE_PREFS_MARKER", nullptr);
-    // The program may still hold its file: let it end before the folder is removed.
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The folder goes once the program has closed its marker and ended: files in use stay.
+    const auto removed = [](const std::u16string& path) {
+        return DeleteFileW(AsWide(path)) != FALSE || GetLastError() == ERROR_FILE_NOT_FOUND;
+    };
+    EXPECT_TRUE(WaitFor([&] { return removed(marker) && removed(program); }));
 }
 
 }  // namespace

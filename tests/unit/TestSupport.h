@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "WaitFor.h"
 #include "core/format/Items.h"
 #include "platform/Files.h"
 

@@ -7,6 +7,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
 #include "../unit/TestSupport.h"
 #include "OptionsDialogIds.h"
 #include "core/layout/DpiScale.h"
@@ -14,8 +16,14 @@
 namespace quillet::test {
 namespace {
 
-// The driver whose dialog thread is running; the message hook has no other way to find it.
+// The driver whose dialog thread is running; the message hooks have no other way to find it.
 DialogDriver* activeDriver = nullptr;
+
+// What Settle posts to learn when the dialog's thread has taken everything posted before it.
+UINT MarkMessage() {
+    static const UINT mark = RegisterWindowMessageW(L"QuilletTestDriverMark");
+    return mark;
+}
 
 struct FindData {
     const wchar_t* title;
@@ -167,16 +175,6 @@ bool Contains(const RECT& outer, const RECT& inner) {
 
 }  // namespace
 
-bool WaitFor(const std::function<bool()>& condition) {
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        if (condition()) {
-            return true;
-        }
-        Sleep(10);
-    }
-    return condition();
-}
-
 DialogDriver::DialogDriver(std::function<void()> showDialog, std::u16string_view title) {
     std::promise<DWORD> started;
     std::future<DWORD> threadId = started.get_future();
@@ -184,18 +182,20 @@ DialogDriver::DialogDriver(std::function<void()> showDialog, std::u16string_view
     thread_ = std::thread([this, &started, showDialog = std::move(showDialog)] {
         hook_ =
             SetWindowsHookExW(WH_CALLWNDPROC, &DialogDriver::WatchMessages, nullptr, GetCurrentThreadId());
+        takenHook_ =
+            SetWindowsHookExW(WH_GETMESSAGE, &DialogDriver::WatchTaken, nullptr, GetCurrentThreadId());
         started.set_value(GetCurrentThreadId());
         showDialog();
+        UnhookWindowsHookEx(takenHook_);
         UnhookWindowsHookEx(hook_);
+        finished_ = true;
     });
     threadId_ = threadId.get();
     const std::u16string wanted(title);
-    for (int attempt = 0; attempt < 1000 && !dialog_; ++attempt) {
+    WaitFor([&] {
         dialog_ = FindThreadDialog(threadId_, wanted);
-        if (!dialog_) {
-            Sleep(10);
-        }
-    }
+        return dialog_ != nullptr || finished_;
+    });
     if (!dialog_) {
         // The thread may still be inside the dialog; nothing can close it.
         thread_.detach();
@@ -209,12 +209,12 @@ DialogDriver::~DialogDriver() {
             PostMessageW(dialog_, WM_COMMAND, IDCANCEL, 0);
         }
         // A dialog that asks before it discards the user's changes is told Yes.
-        for (int attempt = 0; attempt < 500 && IsWindow(dialog_); ++attempt) {
-            Sleep(10);
+        WaitFor([&] {
             if (const HWND question = FindThreadDialog(threadId_, std::u16string(), dialog_)) {
                 PostMessageW(question, WM_COMMAND, IDYES, 0);
             }
-        }
+            return !IsWindow(dialog_);
+        });
         thread_.join();
     }
     activeDriver = nullptr;
@@ -257,8 +257,22 @@ void DialogDriver::PressKey(UINT key) const {
         PostMessageW(focus, WM_KEYDOWN, key, 1);
         PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
     }
-    // Time for the loop to take them, so that the next key goes where this one left the focus.
-    Sleep(50);
+    // So that the next key goes where this one left the focus.
+    Settle();
+}
+
+void DialogDriver::Settle() const {
+    // Twice: what handling the messages posted (a key's characters) lies behind the first mark.
+    for (int pass = 0; pass < 2; ++pass) {
+        const unsigned posted = ++marksPosted_;
+        if (!PostMessageW(dialog_, MarkMessage(), posted, 0)) {
+            return;  // the dialog has gone
+        }
+        if (!WaitFor([&] { return lastMarkTaken_ >= posted || !IsWindow(dialog_); })) {
+            ADD_FAILURE() << "the dialog's thread took no messages";
+            return;
+        }
+    }
 }
 
 HWND DialogDriver::Focused() const {
@@ -294,6 +308,7 @@ void DialogDriver::PressKeys(std::initializer_list<WORD> keys) const {
     info.cbSize = sizeof(info);
     GetGUIThreadInfo(threadId_, &info);
     SetForegroundWindow(info.hwndActive ? info.hwndActive : dialog_);
+    const unsigned released = keysReleased_ + static_cast<unsigned>(keys.size());
     std::vector<INPUT> inputs;
     for (const WORD key : keys) {
         INPUT input{};
@@ -309,7 +324,11 @@ void DialogDriver::PressKeys(std::initializer_list<WORD> keys) const {
         inputs.push_back(input);
     }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    Sleep(50);
+    // Input is taken after posted messages: wait for the keys themselves before the mark.
+    if (!WaitFor([&] { return keysReleased_ >= released || !IsWindow(dialog_); })) {
+        ADD_FAILURE() << "the dialog's thread did not take the keys";
+    }
+    Settle();
 }
 
 std::u16string DialogDriver::Text(int id) const {
@@ -413,6 +432,21 @@ LRESULT CALLBACK DialogDriver::WatchMessages(int code, WPARAM wParam, LPARAM lPa
         activeDriver->OnMessage(*reinterpret_cast<const CWPSTRUCT*>(lParam));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK DialogDriver::WatchTaken(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && wParam == PM_REMOVE && activeDriver) {
+        activeDriver->OnTaken(*reinterpret_cast<const MSG*>(lParam));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void DialogDriver::OnTaken(const MSG& message) {
+    if (message.message == MarkMessage()) {
+        lastMarkTaken_ = static_cast<unsigned>(message.wParam);
+    } else if (message.message == WM_KEYUP || message.message == WM_SYSKEYUP) {
+        ++keysReleased_;
+    }
 }
 
 void DialogDriver::OnMessage(const CWPSTRUCT& message) {

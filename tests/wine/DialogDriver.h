@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <initializer_list>
 #include <mutex>
@@ -12,6 +13,8 @@
 #include <string_view>
 #include <thread>
 #include <vector>
+
+#include "../unit/WaitFor.h"
 
 namespace quillet::test {
 
@@ -47,12 +50,16 @@ class DialogDriver {
     void ChangeDpi(int dpi, const RECT& suggested) const;
     // Gives a control the keyboard focus, as the Tab key would, with focus rectangles shown.
     void Focus(int id) const;
-    // Presses and releases a key on the focused control, through the dialog's message loop, and gives
-    // the loop a moment to take it.
+    // Presses and releases a key on the focused control, through the dialog's message loop, and waits
+    // until the loop has handled it.
     void PressKey(UINT key) const;
     // Presses keys together as the keyboard does (SendInput), e.g. {VK_CONTROL, VK_UP}: the modifier
-    // state is real, which posted messages cannot give.
+    // state is real, which posted messages cannot give. Waits until the loop has handled them.
     void PressKeys(std::initializer_list<WORD> keys) const;
+    // Waits until the dialog's thread has handled every message posted to it so far, and what handling
+    // them posted in turn (a key's characters); at once when the dialog has gone. A nested loop (a
+    // message box the messages opened) counts as handling them.
+    void Settle() const;
 
     std::u16string Text(int id) const;
     bool IsEnabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
@@ -91,19 +98,24 @@ class DialogDriver {
 
   private:
     static LRESULT CALLBACK WatchMessages(int code, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK WatchTaken(int code, WPARAM wParam, LPARAM lParam);
     void OnMessage(const CWPSTRUCT& message);
+    void OnTaken(const MSG& message);
 
     std::thread thread_;
     DWORD threadId_ = 0;
     HHOOK hook_ = nullptr;
+    HHOOK takenHook_ = nullptr;
+    std::atomic<bool> finished_{false};
+    // What the dialog's thread took from its queue: the last mark of Settle, and the keys released.
+    mutable unsigned marksPosted_ = 0;
+    std::atomic<unsigned> lastMarkTaken_{0};
+    std::atomic<unsigned> keysReleased_{0};
     HWND dialog_ = nullptr;
     mutable std::mutex mutex_;
     std::vector<ProgressSighting> sightings_;
     bool cancelNextScan_ = false;
 };
-
-// Waits up to two seconds for a condition that another thread makes true; the condition's last value.
-bool WaitFor(const std::function<bool()>& condition);
 
 // The clipboard's Unicode text, or a marker when it holds none.
 std::u16string ClipboardText();

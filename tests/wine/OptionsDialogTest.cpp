@@ -407,7 +407,6 @@ TEST_F(OptionsDialogTest, OkNeverCopiesAnEmptyTextAndStaysOpenWhenTheClipboardIs
     EXPECT_FALSE(dialog.IsEnabled(IDOK));
     dialog.Focus(IDC_INCLUDE_PATTERN);
     dialog.PressKey(VK_RETURN);
-    Sleep(300);  // the key's turn in the dialog's loop
     EXPECT_TRUE(IsWindow(dialog.Dialog()));
     EXPECT_EQ(ClipboardText(), u"untouched");
 
@@ -732,7 +731,7 @@ TEST_F(OptionsDialogTest, HelpWithoutAHelpFileLeavesTheDialogUsable) {
     DialogDriver dialog = OpenDialog(Files());
     // Posted: a viewer that shows a message about the missing file must not block the test.
     PostMessageW(dialog.Item(IDC_HELP_BUTTON), BM_CLICK, 0, 0);
-    Sleep(500);  // sent messages overtake posted ones: give the click its turn first
+    dialog.Settle();  // sent messages overtake posted ones: the click's turn first
     dialog.Choose(IDC_SEPARATOR, 2);
     EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"a.txt B.txt _x.txt");
 }

@@ -485,15 +485,14 @@ TEST_F(PrefsDialogTest, ASecondStartBringsTheRunningProgramToTheFront) {
         return winui::UniqueKernelObject(reinterpret_cast<HANDLE>(_wspawnl(_P_NOWAIT, path, path, nullptr)));
     };
     const winui::UniqueKernelObject first = start();
-    for (int wait = 0; wait < 100 && ConfigurationWindows().empty(); ++wait) {
-        Sleep(100);
-    }
+    WaitFor([] { return !ConfigurationWindows().empty(); });
     ASSERT_EQ(ConfigurationWindows().size(), 1u);
     const HWND window = ConfigurationWindows()[0];
     ShowWindow(window, SW_MINIMIZE);
 
     const winui::UniqueKernelObject second = start();
-    EXPECT_EQ(WaitForSingleObject(second.Get(), 10000), WAIT_OBJECT_0) << "the second program stays";
+    EXPECT_EQ(WaitForSingleObject(second.Get(), static_cast<DWORD>(kWaitBound.count())), WAIT_OBJECT_0)
+        << "the second program stays";
     EXPECT_EQ(ConfigurationWindows(), std::vector<HWND>{window});
     EXPECT_FALSE(IsIconic(window));
     EXPECT_EQ(GetForegroundWindow(), window);
@@ -501,7 +500,7 @@ TEST_F(PrefsDialogTest, ASecondStartBringsTheRunningProgramToTheFront) {
         PostMessageW(each, WM_COMMAND, IDCANCEL, 0);
     }
     for (const HANDLE process : {first.Get(), second.Get()}) {
-        if (WaitForSingleObject(process, 10000) != WAIT_OBJECT_0) {
+        if (WaitForSingleObject(process, static_cast<DWORD>(kWaitBound.count())) != WAIT_OBJECT_0) {
             TerminateProcess(process, 1);
         }
     }
