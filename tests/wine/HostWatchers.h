@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "../unit/WaitFor.h"
 #include "platform/win32/Handles.h"
 
 namespace quillet::test {
@@ -81,9 +82,7 @@ class ConfirmationAnswerer {
                      reinterpret_cast<LPARAM>(button));
         ++answerer->answered_;
         // One answer per dialog: wait until it has gone.
-        for (int wait = 0; wait < 100 && IsWindow(window) && IsWindowVisible(window); ++wait) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        WaitFor([window] { return !IsWindow(window) || !IsWindowVisible(window); });
         return FALSE;
     }
 
@@ -95,44 +94,91 @@ class ConfirmationAnswerer {
     std::thread watcher_;
 };
 
-// Holds the clipboard open from another thread and window, as another program would, while it lives
-// or for the time given.
+// Holds the clipboard open from another thread and window, as another program would: while it lives,
+// or, given a module, until that module's code is refused the clipboard once (its import of
+// OpenClipboard answered by a stand-in). The refused call returns once the clipboard is free again,
+// so that the module's next try succeeds however busy the machine is.
 class ClipboardHolder {
   public:
-    explicit ClipboardHolder(std::chrono::milliseconds holdFor = std::chrono::hours(1))
-        : holder_([this, holdFor] {
-              // A window of its own, as another program's: the clipboard belongs to it while open.
-              HWND owner = CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                           nullptr, nullptr);
-              opened_ = owner && OpenClipboard(owner) != FALSE;
-              ready_ = true;
-              const auto until = std::chrono::steady_clock::now() + holdFor;
-              while (!release_ && std::chrono::steady_clock::now() < until) {
-                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
-              }
-              if (opened_) {
-                  CloseClipboard();
-              }
-              if (owner) {
-                  DestroyWindow(owner);
-              }
-          }) {
-        while (!ready_) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+    ClipboardHolder() : holder_([this] { Hold(); }) {
+        WaitFor([this] { return ready_.load(); });
+    }
+    explicit ClipboardHolder(HMODULE module) : ClipboardHolder() {
+        module_ = module;
+        active_ = this;
+        PatchImport(module_, reinterpret_cast<void*>(&OpenClipboard),
+                    reinterpret_cast<void*>(&ClipboardHolder::OpenRefusedOnce));
     }
     ~ClipboardHolder() {
+        if (module_) {
+            PatchImport(module_, reinterpret_cast<void*>(&ClipboardHolder::OpenRefusedOnce),
+                        reinterpret_cast<void*>(&OpenClipboard));
+            active_ = nullptr;
+        }
         release_ = true;
         holder_.join();
     }
     ClipboardHolder(const ClipboardHolder&) = delete;
     ClipboardHolder& operator=(const ClipboardHolder&) = delete;
     bool Opened() const { return opened_; }
+    // How often the module was refused the clipboard.
+    int Refusals() const { return refusals_; }
 
   private:
+    void Hold() {
+        // A window of its own, as another program's: the clipboard belongs to it while open.
+        HWND owner =
+            CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        opened_ = owner && OpenClipboard(owner) != FALSE;
+        ready_ = true;
+        WaitFor([this] { return release_.load(); }, std::chrono::hours(1));
+        if (opened_) {
+            CloseClipboard();
+        }
+        if (owner) {
+            DestroyWindow(owner);
+        }
+        released_ = true;
+    }
+
+    static BOOL WINAPI OpenRefusedOnce(HWND owner) {
+        const BOOL opened = OpenClipboard(owner);
+        ClipboardHolder* const holder = active_;
+        if (!opened && holder && !holder->release_) {
+            ++holder->refusals_;
+            holder->release_ = true;
+            WaitFor([holder] { return holder->released_.load(); });
+        }
+        return opened;
+    }
+
+    // Points a module's imports of function at replacement.
+    static void PatchImport(HMODULE module, void* function, void* replacement) {
+        auto* base = reinterpret_cast<BYTE*>(module);
+        const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+            base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& imports =
+            headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (auto* library = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+             library->Name != 0; ++library) {
+            for (auto* slot = reinterpret_cast<void**>(base + library->FirstThunk); *slot; ++slot) {
+                if (*slot == function) {
+                    DWORD protection = 0;
+                    VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &protection);
+                    *slot = replacement;
+                    VirtualProtect(slot, sizeof(*slot), protection, &protection);
+                }
+            }
+        }
+    }
+
+    static inline std::atomic<ClipboardHolder*> active_{nullptr};
+    HMODULE module_ = nullptr;
     std::atomic<bool> opened_{false};
     std::atomic<bool> ready_{false};
     std::atomic<bool> release_{false};
+    std::atomic<bool> released_{false};
+    std::atomic<int> refusals_{0};
     std::thread holder_;
 };
 
