@@ -9,7 +9,11 @@
 #include <cwchar>
 #include <string>
 
+#include "../unit/WaitFor.h"
+
 namespace {
+
+using quillet::test::WaitFor;
 
 struct Search {
     HWND found = nullptr;
@@ -59,20 +63,20 @@ int wmain(int argc, wchar_t** argv) {
     const int button = static_cast<int>(std::wcstol(argv[2], nullptr, 10));
     const int control = argc > 3 ? static_cast<int>(std::wcstol(argv[3], nullptr, 10)) : 0;
 
+    const std::chrono::milliseconds bound(timeout);
     Search search;
-    const DWORD start = GetTickCount();
-    while (!search.found && GetTickCount() - start < timeout) {
-        EnumWindows(&VisitWindow, reinterpret_cast<LPARAM>(&search));
-        if (!search.found) {
-            Sleep(20);
-        }
-    }
+    WaitFor(
+        [&] {
+            EnumWindows(&VisitWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        bound);
     if (!search.found) {
         PrintUtf8(L"dialog: none\n");
         return 1;
     }
-    // Let the dialog finish its initialisation before reading and answering it.
-    Sleep(200);
+    // Shown once initialised; a message handled says its thread is back in its loop.
+    SendMessageTimeoutW(search.found, WM_NULL, 0, 0, SMTO_NORMAL, timeout, nullptr);
     PrintUtf8(L"dialog: \"" + WindowText(search.found) + L"\"\n");
     if (control != 0) {
         PrintUtf8(L"dialog control " + std::to_wstring(control) + L": \"" +
@@ -80,10 +84,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(search.found, button)));
-    for (int wait = 0; wait < 500 && IsWindow(search.found); ++wait) {
-        Sleep(10);
-    }
-    const bool closed = !IsWindow(search.found);
+    const bool closed = WaitFor([&] { return !IsWindow(search.found); }, bound);
     PrintUtf8(closed ? L"dialog: closed by button " + std::to_wstring(button) + L"\n"
                      : L"dialog: still open\n");
     std::fflush(stdout);

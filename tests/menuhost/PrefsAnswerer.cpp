@@ -11,36 +11,36 @@
 #include <cwchar>
 #include <string>
 
+#include "../unit/WaitFor.h"
 #include "PrefsIds.h"
 
 namespace {
 
+using quillet::test::WaitFor;
+
 // A visible dialog window of another process with this title.
-HWND FindDialog(const wchar_t* title, DWORD timeout) {
-    const DWORD start = GetTickCount();
-    do {
-        for (HWND window = FindWindowExW(nullptr, nullptr, L"#32770", title); window;
-             window = FindWindowExW(nullptr, window, L"#32770", title)) {
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (process != GetCurrentProcessId() && IsWindowVisible(window)) {
-                return window;
+HWND FindDialog(const wchar_t* title, std::chrono::milliseconds bound) {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND window = FindWindowExW(nullptr, nullptr, L"#32770", title); window;
+                 window = FindWindowExW(nullptr, window, L"#32770", title)) {
+                DWORD process = 0;
+                GetWindowThreadProcessId(window, &process);
+                if (process != GetCurrentProcessId() && IsWindowVisible(window)) {
+                    found = window;
+                    return true;
+                }
             }
-        }
-        Sleep(20);
-    } while (GetTickCount() - start < timeout);
-    return nullptr;
+            return false;
+        },
+        bound);
+    return found;
 }
 
-bool WaitGone(HWND window, DWORD timeout) {
-    const DWORD start = GetTickCount();
-    while (IsWindow(window)) {
-        if (GetTickCount() - start > timeout) {
-            return false;
-        }
-        Sleep(20);
-    }
-    return true;
+// Waits until a window has handled what it was sent before: its thread is back in its message loop.
+void WaitHandled(HWND window, std::chrono::milliseconds bound) {
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(bound.count()), nullptr);
 }
 
 void Print(const std::wstring& text) {
@@ -80,7 +80,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc != 5) {
         return 2;
     }
-    const DWORD timeout = std::wcstoul(argv[1], nullptr, 10);
+    const std::chrono::milliseconds timeout(std::wcstoul(argv[1], nullptr, 10));
     const std::wstring flag = argv[2];
     HWND dialog = FindDialog(L"Configure Quillet Pro", timeout);
     if (!dialog) {
@@ -88,7 +88,7 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     Print(L"configuration program: " + ProgramOf(dialog) + L"\n");
-    Sleep(200);  // let it finish opening
+    WaitHandled(dialog, timeout);  // opened
 
     Press(dialog, IDC_ADD_COMMAND);
     const HWND newCommand = FindDialog(L"New Command", timeout);
@@ -97,24 +97,20 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     Press(newCommand, IDOK);  // the first entry: a user-defined command
-    if (!WaitGone(newCommand, timeout)) {
+    if (!WaitFor([&] { return !IsWindow(newCommand); }, timeout)) {
         return 1;
     }
-    Sleep(100);
+    WaitHandled(dialog, timeout);  // the new command added and shown
     SetText(dialog, IDC_NAME, argv[3]);
     SetText(dialog, IDC_ITEM_FORMAT, argv[4]);
     Print(L"added: " + std::wstring(argv[3]) + L"\n");
 
-    const DWORD start = GetTickCount();
-    while (GetFileAttributesW(flag.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        if (GetTickCount() - start > timeout) {
-            Print(L"the menu's click did not return while the program was open\n");
-            return 1;
-        }
-        Sleep(20);
+    if (!WaitFor([&] { return GetFileAttributesW(flag.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeout)) {
+        Print(L"the menu's click did not return while the program was open\n");
+        return 1;
     }
     Press(dialog, IDOK);
-    if (!WaitGone(dialog, timeout)) {
+    if (!WaitFor([&] { return !IsWindow(dialog); }, timeout)) {
         Print(L"OK did not close the program\n");
         return 1;
     }

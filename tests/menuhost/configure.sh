@@ -39,14 +39,16 @@ mkdir -p "$samples_unix"
 printf 'text\n' >"$samples_unix/a.txt"
 
 flag="$work/click-returned"
-wine "$answerer_exe" 30000 "$(winepath -w "$flag" 2>/dev/null)" "Listed Names" '$name;' </dev/null \
+wine "$answerer_exe" 60000 "$(winepath -w "$flag" 2>/dev/null)" "Listed Names" '$name;' </dev/null \
   2>/dev/null | tr -d '\r' >"$work/answer.txt" &
 answerer=$!
 wine "$menuhost_exe" --invoke "Configure..." --menu-after-change "$commands_file" 'C:\quillet-configure\a.txt' \
   </dev/null 2>/dev/null >"$work/menuhost-raw.txt" &
 host=$!
-for _ in $(seq 600); do
-  grep -q '^InvokeCommand: ' "$work/menuhost-raw.txt" && break
+# The click has returned once menuhost says so: looked for every 50 ms, for two minutes at most.
+deadline=$((SECONDS + 120))
+until grep -q '^InvokeCommand: ' "$work/menuhost-raw.txt"; do
+  [ "$SECONDS" -lt "$deadline" ] || fail "the click did not return"
   sleep 0.05
 done
 touch "$flag"

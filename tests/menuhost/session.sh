@@ -53,7 +53,7 @@ menuhost() {
 menuhost_answering() {
   local button=$1 control=$2
   shift 2
-  wine "$answerer_exe" 20000 "$button" "$control" </dev/null 2>/dev/null | tr -d '\r' >"$work/answer.txt" &
+  wine "$answerer_exe" 60000 "$button" "$control" </dev/null 2>/dev/null | tr -d '\r' >"$work/answer.txt" &
   local answerer=$!
   menuhost "$@"
   wait "$answerer" || true

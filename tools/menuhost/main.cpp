@@ -312,8 +312,8 @@ int Usage() {
         L"  --shift --ctrl        the modifier keys of the click\n"
         L"  --print-clipboard     print the clipboard text afterwards\n"
         L"  --no-menu             do not print the menu\n"
-        L"  --menu-after-change FILE  after the click, wait (60 s at most) until FILE is written, then\n"
-        L"                        print a new handler's menu\n"
+        L"  --menu-after-change FILE  after the click, wait (60 s at most) until FILE is written and\n"
+        L"                        closed, then print a new handler's menu\n"
         L"  --window              show a window of the files; right-click opens the menu\n");
     return 2;
 }
@@ -534,16 +534,26 @@ bool SameTime(const std::optional<FILETIME>& a, const std::optional<FILETIME>& b
     return a.has_value() == b.has_value() && (!a || CompareFileTime(&*a, &*b) == 0);
 }
 
+// Closed by every writer: a file still open for writing does not open unshared.
+bool Closed(const std::wstring& path) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
 int MenuAfterChange(const Options& options, const std::optional<FILETIME>& before) {
+    const std::wstring& path = *options.menuAfterChange;
     const DWORD start = GetTickCount();
-    while (SameTime(LastWriteTime(*options.menuAfterChange), before)) {
+    while (SameTime(LastWriteTime(path), before) || !Closed(path)) {
         if (GetTickCount() - start > 60000) {
-            PrintUtf8(L"not written: " + *options.menuAfterChange + L"\n");
+            PrintUtf8(L"not written: " + path + L"\n");
             return 1;
         }
         Sleep(50);
     }
-    Sleep(300);  // let the writer finish and close the file
     PrintUtf8(L"written: " + *options.menuAfterChange + L"\n");
     ComPtr<IContextMenu> menu;
     PopupMenu popup(CreatePopupMenu());
