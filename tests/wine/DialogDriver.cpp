@@ -464,7 +464,12 @@ void DialogDriver::OnMessage(const CWPSTRUCT& message) {
     sightings_.push_back(sighting);
     if (cancelNextScan_) {
         cancelNextScan_ = false;
-        PostMessageW(progress, WM_COMMAND, IDCANCEL, 0);
+        if (cancelKey_ != 0) {
+            PostMessageW(GetDlgItem(progress, IDCANCEL), WM_KEYDOWN, cancelKey_, 1);
+            PostMessageW(GetDlgItem(progress, IDCANCEL), WM_KEYUP, cancelKey_, 0xC0000001);
+        } else {
+            PostMessageW(progress, WM_COMMAND, IDCANCEL, 0);
+        }
     }
 }
 

@@ -90,10 +90,12 @@ class DialogDriver {
 
     // What the folder-reading window showed so far, one entry per folder it was told.
     std::vector<ProgressSighting> ProgressSightings() const;
-    // The next scan is cancelled as soon as it reports its first folder, as a quick user would.
-    void CancelNextScan() {
+    // The next scan is cancelled as soon as it reports its first folder, as a quick user would: by the
+    // Cancel button, or by a key pressed on it.
+    void CancelNextScan(UINT key = 0) {
         const std::lock_guard lock(mutex_);
         cancelNextScan_ = true;
+        cancelKey_ = key;
     }
 
   private:
@@ -115,6 +117,7 @@ class DialogDriver {
     mutable std::mutex mutex_;
     std::vector<ProgressSighting> sightings_;
     bool cancelNextScan_ = false;
+    UINT cancelKey_ = 0;
 };
 
 // The clipboard's Unicode text, or a marker when it holds none.

@@ -75,6 +75,11 @@ bool ExpandSelection(ItemSelection& selection, const ExpansionSettings& settings
     const bool cancelled = ExpandSelection(selection, settings, abort) || !prepare(abort);
     EnableWindow(owner, TRUE);
     progress.Close(IDCANCEL);
+    // The system hands the activation to the progress window's owner only when it was active itself:
+    // the owner takes it back whatever window the user clicked while it was disabled.
+    if (owner && GetActiveWindow() != owner) {
+        SetActiveWindow(owner);
+    }
     return cancelled;
 }
 

@@ -23,8 +23,10 @@ class CScanningFoldersDlg final : public winui::CDialog, public MAbortBase {
 
   private:
     bool OnInitDialog() override;
-    // Cancel, Escape and the close box only raise the flag; the scan closes the window when it returns.
+    // Cancel, Escape, the close box and Enter (which presses the focused Cancel) only raise the flag;
+    // the scan closes the window when it returns.
     void OnCancel() override { cancelled_ = 1; }
+    void OnOK() override { cancelled_ = 1; }
 
     static constexpr ULONGLONG kQueueLookInterval = 10;  // milliseconds
 
