@@ -9,6 +9,7 @@
 
 #include "TestSupport.h"
 #include "core/messages/Messages.h"
+#include "platform/Utf.h"
 
 namespace quillet {
 namespace {
@@ -44,7 +45,7 @@ struct Scene {
         presenter.Open();
     }
 
-    std::string Preview() const { return Printable(presenter.CopyText().View()); }
+    std::string Preview() const { return Printable(presenter.PreviewText()); }
     std::string Summary() const { return Printable(presenter.Summary()); }
 
     // The summary for a count and the total of the selected files plus each selected folder's own
@@ -267,7 +268,7 @@ TEST_F(OptionsPresenterTest, TheStoredSortOrderAppliesAtOpening) {
     OptionsPresenter presenter(options, selection, scanner);
     presenter.Open();
     EXPECT_EQ(selection.order, 2u);
-    EXPECT_EQ(Printable(presenter.CopyText().View()), Lines({u"z.txt", u"m.txt", u"Docs"}));
+    EXPECT_EQ(Printable(presenter.PreviewText()), Lines({u"z.txt", u"m.txt", u"Docs"}));
     EXPECT_EQ(presenter.Choice(OptionChoice::Sort), 2);
 }
 
@@ -299,6 +300,7 @@ TEST_F(OptionsPresenterTest, OkCopiesWhatTheFolderSettingsAskForAndNeverAnEmptyT
     const Step include = [](Scene& s) { s.presenter.SetFolderChecked(FolderSetting::Include, true); };
     const Step none = [](Scene& s) { s.presenter.SetFolderText(FolderSetting::Include, u"*.none"); };
     const Step cancelling = [](Scene& s) { s.scanner.cancel = true; };
+    const Step rescan = [](Scene& s) { s.presenter.Rescan(); };
     struct Row {
         const char* name;
         std::vector<Step> steps;
@@ -312,14 +314,14 @@ TEST_F(OptionsPresenterTest, OkCopiesWhatTheFolderSettingsAskForAndNeverAnEmptyT
     const Row rows[] = {
         {"folder names", {}, true, OkOutcome::Copied, names, 0},
         {"files from folders", {expand}, true, OkOutcome::Copied, all, 1},
-        // Enter in the depth box: the list of the depth it shows, not of the last reading.
-        {"a depth not read yet is read first",
-         {expand, limit},
+        // Enter in the depth box: the list of that depth is read and shown, not copied unseen.
+        {"a depth not read yet is read and shown", {expand, limit}, true, OkOutcome::Rescanned, "", 2},
+        {"a pattern that matches nothing",
+         {expand, include, none, rescan},
          true,
-         OkOutcome::Copied,
-         Lines({u"Docs\\A.txt", u"Docs\\b.log"}),
+         OkOutcome::NothingToCopy,
+         "",
          2},
-        {"a pattern that matches nothing", {expand, include, none}, true, OkOutcome::NothingToCopy, "", 2},
         {"the reading cancelled", {expand, limit, cancelling}, true, OkOutcome::ScanCancelled, "", 2},
         {"the clipboard held by another program", {}, false, OkOutcome::ClipboardFailed, names, 0},
     };
@@ -339,11 +341,38 @@ TEST_F(OptionsPresenterTest, OkCopiesWhatTheFolderSettingsAskForAndNeverAnEmptyT
         EXPECT_EQ(copied, row.copied);
         EXPECT_EQ(scene.scanner.scans, row.scans);
         EXPECT_FALSE(scene.presenter.FolderSettingsPending());
+        if (outcome == OkOutcome::Rescanned) {
+            EXPECT_EQ(scene.Preview(), Lines({u"Docs\\A.txt", u"Docs\\b.log"}));
+        }
         if (outcome == OkOutcome::ScanCancelled) {
             EXPECT_FALSE(scene.presenter.ExpandMode());
             EXPECT_EQ(scene.Preview(), names);
         }
     }
+}
+
+TEST_F(OptionsPresenterTest, ChangesMakeOnlyThePreviewOfALongListAndOkCopiesAllOfIt) {
+    // One line more than the preview shows, with separators whose line breaks are not the items'.
+    for (int i = 0; i <= static_cast<int>(kPreviewLineLimit); ++i) {
+        temp.WriteFile(u"Long\\f" + Utf8ToUtf16(std::to_string(10000 + i)) + u".txt", 1);
+    }
+    Scene scene(temp, {u"Long"});
+    scene.presenter.SetChoice(OptionChoice::Sort, 1);
+    scene.presenter.ChooseFolderFiles();
+    scene.presenter.SetChoice(OptionChoice::Separator, 1);  // a comma and a line break
+    std::u16string all;
+    for (int i = 0; i <= static_cast<int>(kPreviewLineLimit); ++i) {
+        all += (i == 0 ? u"" : u",\r\n") + test::Native(u"Long\\f") + Utf8ToUtf16(std::to_string(10000 + i)) +
+               u".txt";
+    }
+    EXPECT_EQ(Printable(scene.presenter.PreviewText()), Printable(PreviewOf(all, kPreviewLineLimit + 1)));
+    std::u16string copied;
+    scene.presenter.Accept([&](const TextBuffer& text) {
+        copied = text.View();
+        return true;
+    });
+    EXPECT_EQ(copied.size(), all.size());
+    EXPECT_TRUE(copied == all);
 }
 
 TEST(OptionsPreview, ALongCopyTextShowsItsBeginningAndSaysThatOkCopiesAll) {

@@ -353,18 +353,27 @@ TEST_F(OptionsDialogTest, AddingFilesFromFoldersScansWithTheProgressWindow) {
 }
 
 TEST_F(OptionsDialogTest, ACancelledScanGoesBackToFolderNames) {
-    DialogDriver dialog = OpenDialog({Docs(), A()});
-    dialog.CancelNextScan();
-    dialog.Click(IDC_ADD_FOLDER_FILES);
-    EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"Docs\r\na.txt");
-    EXPECT_EQ(dialog.Text(IDC_SUMMARY), u"Files & Folders: 2;  Total Files Size: 1,234 bytes");
-    EXPECT_TRUE(dialog.IsChecked(IDC_COPY_FOLDER_NAMES));
-    EXPECT_FALSE(dialog.IsChecked(IDC_ADD_FOLDER_FILES));
-    EXPECT_FALSE(dialog.IsEnabled(IDC_LIMIT_DEPTH));
-    // Choosing it again reads the folders.
-    dialog.Click(IDC_ADD_FOLDER_FILES);
-    EXPECT_EQ(dialog.Text(IDC_SUMMARY), u"Files: 4;  Total Files Size: 1,255 bytes");
-    EXPECT_FALSE(dialog.IsEnabled(IDC_RESCAN));
+    // Cancel clicked, or Esc or Enter pressed on it: the reading stops, and the dialog takes keys again.
+    const std::pair<const char*, UINT> ways[] = {{"Cancel", 0}, {"Esc", VK_ESCAPE}, {"Enter", VK_RETURN}};
+    for (const auto& [way, key] : ways) {
+        SCOPED_TRACE(way);
+        DialogDriver dialog = OpenDialog({Docs(), A()});
+        dialog.CancelNextScan(key);
+        dialog.Click(IDC_ADD_FOLDER_FILES);
+        EXPECT_EQ(dialog.Text(IDC_PREVIEW), u"Docs\r\na.txt");
+        EXPECT_EQ(dialog.Text(IDC_SUMMARY), u"Files & Folders: 2;  Total Files Size: 1,234 bytes");
+        EXPECT_TRUE(dialog.IsChecked(IDC_COPY_FOLDER_NAMES));
+        EXPECT_FALSE(dialog.IsChecked(IDC_ADD_FOLDER_FILES));
+        EXPECT_FALSE(dialog.IsEnabled(IDC_LIMIT_DEPTH));
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        GetGUIThreadInfo(GetWindowThreadProcessId(dialog.Dialog(), nullptr), &info);
+        EXPECT_EQ(info.hwndActive, dialog.Dialog());
+        // Choosing it again reads the folders.
+        dialog.Click(IDC_ADD_FOLDER_FILES);
+        EXPECT_EQ(dialog.Text(IDC_SUMMARY), u"Files: 4;  Total Files Size: 1,255 bytes");
+        EXPECT_FALSE(dialog.IsEnabled(IDC_RESCAN));
+    }
 }
 
 TEST_F(OptionsDialogTest, AfterRescanFromTheKeyboardTabAndEscStillWork) {
@@ -384,15 +393,21 @@ TEST_F(OptionsDialogTest, AfterRescanFromTheKeyboardTabAndEscStillWork) {
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog.Dialog()); }));
 }
 
-TEST_F(OptionsDialogTest, EnterInTheDepthBoxCopiesTheFilesOfThatDepth) {
+TEST_F(OptionsDialogTest, EnterInADepthOrPatternBoxShowsItsFilesAndOnlyTheNextEnterCopiesThem) {
+    SetClipboardText(u"untouched");
     DialogDriver dialog = OpenDialog({Docs(), A()});
     dialog.Choose(IDC_SORT, 1);
     dialog.Click(IDC_ADD_FOLDER_FILES);
     dialog.Click(IDC_LIMIT_DEPTH);  // depth 1, not read yet: the preview still holds Docs\sub
     dialog.Focus(IDC_DEPTH);
     dialog.PressKey(VK_RETURN);
+    const std::u16string depthOne = u"a.txt\r\nDocs\\notes.tmp\r\nDocs\\readme.TXT";
+    EXPECT_TRUE(WaitFor([&] { return dialog.Text(IDC_PREVIEW) == depthOne; }));
+    EXPECT_TRUE(IsWindow(dialog.Dialog()));
+    EXPECT_EQ(ClipboardText(), u"untouched");
+    dialog.PressKey(VK_RETURN);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog.Dialog()); }));
-    EXPECT_EQ(ClipboardText(), u"a.txt\r\nDocs\\notes.tmp\r\nDocs\\readme.TXT");
+    EXPECT_EQ(ClipboardText(), depthOne);
 }
 
 TEST_F(OptionsDialogTest, OkNeverCopiesAnEmptyTextAndStaysOpenWhenTheClipboardIsHeld) {

@@ -1,5 +1,7 @@
 #include "core/copy/CopyText.h"
 
+#include <algorithm>
+
 #include "core/copy/FolderScan.h"
 #include "platform/Clipboard.h"
 
@@ -40,6 +42,33 @@ bool RenderSelection(const ItemSelection& selection, const CopyFormat& format, T
         format.RenderItem(*flat[i], buffer);
         if (i + 1 < flat.size()) {
             buffer.AppendText(format.itemSeparator);
+        }
+    }
+    if (flat.size() > 1 && format.newlineAtEnd) {
+        buffer.AppendText(u"\n");
+    }
+    buffer.AppendText(format.endText);
+    return true;
+}
+
+bool RenderSelectionStart(const ItemSelection& selection, const CopyFormat& format, TextBuffer& buffer,
+                          std::size_t lineLimit, std::size_t characterLimit) {
+    buffer.Clear();
+    buffer.AppendText(format.startText);
+    const std::vector<CFItem*>& flat = selection.Flat();
+    std::size_t lines = 0;
+    std::size_t counted = 0;
+    for (std::size_t i = 0; i < flat.size(); ++i) {
+        format.RenderItem(*flat[i], buffer);
+        if (i + 1 < flat.size()) {
+            buffer.AppendText(format.itemSeparator);
+        }
+        const std::u16string_view text = buffer.View();
+        lines += static_cast<std::size_t>(
+            std::count(text.begin() + static_cast<std::ptrdiff_t>(counted), text.end(), u'\n'));
+        counted = text.size();
+        if (i + 1 < flat.size() && (lines > lineLimit || counted > characterLimit)) {
+            return false;
         }
     }
     if (flat.size() > 1 && format.newlineAtEnd) {

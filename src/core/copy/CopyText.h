@@ -29,6 +29,12 @@ const CopyFormat* ClickCopyFormat(const Command& command, CommandAction action, 
 bool RenderSelection(const ItemSelection& selection, const CopyFormat& format, TextBuffer& buffer,
                      MAbortBase* abort = nullptr);
 
+// RenderSelection's text up to the first item after which the text holds more than lineLimit line
+// breaks or characterLimit characters: all a preview of that many shows. True when every item was
+// rendered, so that the buffer holds the whole copy text.
+bool RenderSelectionStart(const ItemSelection& selection, const CopyFormat& format, TextBuffer& buffer,
+                          std::size_t lineLimit, std::size_t characterLimit);
+
 // Replaces the clipboard's contents with the buffer's text (a buffer that never received any text
 // only empties it). False when the clipboard could not be opened (nothing changed) or the text could
 // not be placed on it.

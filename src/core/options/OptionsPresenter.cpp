@@ -127,7 +127,7 @@ bool OptionsPresenter::IsEnabled(OptionsControl control) const {
         case OptionsControl::Rescan:
             return FolderSettingsPending();
         case OptionsControl::Ok:
-            return copyText_.Count() > 0;
+            return previewStart_.Count() > 0;
     }
     return false;
 }
@@ -192,13 +192,18 @@ bool OptionsPresenter::FolderSettingsPending() const {
 }
 
 OkOutcome OptionsPresenter::Accept(const std::function<bool(const TextBuffer&)>& writeClipboard) {
-    // Enter in a folder setting's box presses OK: the text copied must be the one those boxes ask for.
-    if (FolderSettingsPending() && !Scan()) {
-        return OkOutcome::ScanCancelled;
+    // Enter in a folder setting's box presses OK: what is copied is never a list the preview did not
+    // show, so the boxes' settings are read and shown first.
+    if (FolderSettingsPending()) {
+        return Scan() ? OkOutcome::Rescanned : OkOutcome::ScanCancelled;
     }
-    if (copyText_.Count() == 0) {
+    if (previewStart_.Count() == 0) {
         return OkOutcome::NothingToCopy;
     }
+    if (previewComplete_) {
+        return writeClipboard(previewStart_) ? OkOutcome::Copied : OkOutcome::ClipboardFailed;
+    }
+    RenderSelection(selection_, BuildOptionsCopyFormat(options_), copyText_);
     return writeClipboard(copyText_) ? OkOutcome::Copied : OkOutcome::ClipboardFailed;
 }
 
@@ -217,9 +222,10 @@ ExpansionSettings OptionsPresenter::ScanSettings() const {
 
 bool OptionsPresenter::Scan() {
     const ExpansionSettings settings = ScanSettings();
-    // The copy text of a large list takes a while too: it is made under the reading's progress.
-    const bool cancelled =
-        scanner_.ScanFolders(selection_, settings, [this](MAbortBase& abort) { return Regenerate(&abort); });
+    const bool cancelled = scanner_.ScanFolders(selection_, settings, [this](MAbortBase&) {
+        Regenerate();
+        return true;
+    });
     if (cancelled) {
         // Nothing of the expansion stays, and the radio buttons show what the preview shows.
         expandMode_ = false;
@@ -232,13 +238,11 @@ bool OptionsPresenter::Scan() {
     return !cancelled;
 }
 
-bool OptionsPresenter::Regenerate(MAbortBase* abort) {
-    if (!RenderSelection(selection_, BuildOptionsCopyFormat(options_), copyText_, abort)) {
-        return false;
-    }
-    previewText_ = PreviewOf(copyText_.View(), selection_.Flat().size());
+void OptionsPresenter::Regenerate() {
+    previewComplete_ = RenderSelectionStart(selection_, BuildOptionsCopyFormat(options_), previewStart_,
+                                            kPreviewLineLimit, kPreviewCharacterLimit);
+    previewText_ = PreviewOf(previewStart_.View(), selection_.Flat().size());
     ++previewRevision_;
-    return true;
 }
 
 void OptionsPresenter::UpdateSummary() {

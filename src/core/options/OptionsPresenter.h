@@ -51,15 +51,18 @@ inline constexpr int kOptionsControlCount = static_cast<int>(OptionsControl::Ok)
 // What OK came to: only Copied closes the dialog.
 enum class OkOutcome {
     Copied,
-    NothingToCopy,    // the text is empty (a pattern that matches nothing): the clipboard is untouched
-    ScanCancelled,    // the reading OK started was cancelled: the dialog shows the folders again
+    NothingToCopy,  // the text is empty (a pattern that matches nothing): the clipboard is untouched
+    // Folder settings the preview did not show yet were read first (Enter in their boxes): the dialog
+    // shows the new list, and the next OK copies it.
+    Rescanned,
+    ScanCancelled,    // that reading was cancelled: the dialog shows the folders again
     ClipboardFailed,  // another program held the clipboard: the dialog stays open and says so
 };
 
 class OptionsPresenter {
   public:
-    // Reads the folders of the selection, then runs prepare (the copy text of the new list, false
-    // when abort stopped it) under the same progress and Cancel; true when the user cancelled either.
+    // Reads the folders of the selection, then runs prepare (the preview of the new list, false when
+    // abort stopped it) under the same progress and Cancel; true when the user cancelled either.
     // The dialog scans with its progress window; tests scan without one.
     class FolderScanner {
       public:
@@ -89,11 +92,11 @@ class OptionsPresenter {
     const std::u16string& FolderText(FolderSetting setting) const { return Folder(setting).text; }
     bool ExpandMode() const { return expandMode_; }
     // True while the folder settings differ from those the shown files were read with; OK then reads
-    // the folders again before it copies.
+    // the folders again and shows them instead of copying.
     bool FolderSettingsPending() const;
     bool IsEnabled(OptionsControl control) const;
-    // The copy text that OK puts on the clipboard, and what the preview shows of it (PreviewOf).
-    const TextBuffer& CopyText() const { return copyText_; }
+    // What the preview shows of the copy text (PreviewOf). Only its start is made on a change, so that
+    // no change waits on a long list; OK makes the whole text.
     const std::u16string& PreviewText() const { return previewText_; }
     // Counts the preview's regenerations, so that a view copies the text only when it changed.
     std::uint64_t PreviewRevision() const { return previewRevision_; }
@@ -108,8 +111,9 @@ class OptionsPresenter {
     void SetFolderChecked(FolderSetting setting, bool checked);
     void SetFolderText(FolderSetting setting, std::u16string text);
     void Rescan();
-    // OK: reads the folders again first when their settings are pending, then hands a text that is
-    // not empty to the clipboard writer, which gives false when it could not place it.
+    // OK: reads the folders again when their settings are pending (and copies nothing: the user sees
+    // the new list first); otherwise hands the whole copy text, when it is not empty, to the clipboard
+    // writer, which gives false when it could not place it.
     OkOutcome Accept(const std::function<bool(const TextBuffer&)>& writeClipboard);
 
     // The settings a scan would use now.
@@ -127,8 +131,8 @@ class OptionsPresenter {
     // Sets the selection's order and sorts it (or puts it back in the selection's order); false when
     // unchanged.
     bool ApplySortOrder(SortOrder order);
-    // Makes the copy text and the preview; false when abort stopped it.
-    bool Regenerate(MAbortBase* abort = nullptr);
+    // Makes the preview.
+    void Regenerate();
     // Shows the selected folders as items again, in the chosen order.
     void CollapseFolders();
     void UpdateSummary();
@@ -139,7 +143,9 @@ class OptionsPresenter {
     CopyOptions& options_;
     ItemSelection& selection_;
     FolderScanner& scanner_;
-    TextBuffer copyText_{kCopyTextCapacity};
+    TextBuffer previewStart_;                 // the copy text up to what the preview shows
+    bool previewComplete_ = false;            // and that is the whole copy text
+    TextBuffer copyText_{kCopyTextCapacity};  // the whole, made by OK when the preview is not
     std::u16string previewText_;
     std::uint64_t previewRevision_ = 0;
     std::u16string summary_;

@@ -297,8 +297,11 @@ bool CScrivelDlg::Forward(const ControlRow& row, int notifyCode) {
 }
 
 void CScrivelDlg::OnOK() {
-    const OkOutcome outcome =
-        presenter_.Accept([](const TextBuffer& text) { return CopyTextToClipboard(text); });
+    OkOutcome outcome = OkOutcome::NothingToCopy;
+    {
+        const winui::WaitCursor wait;  // the whole text of a long list is made now
+        outcome = presenter_.Accept([](const TextBuffer& text) { return CopyTextToClipboard(text); });
+    }
     if (outcome == OkOutcome::Copied) {
         Close(IDOK);
         return;
