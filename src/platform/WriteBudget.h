@@ -1,13 +1,23 @@
-// The test seam of ReplaceFileContents (SetWriteBudgetForTesting), shared by both implementations
-// (Files.cpp).
+// What both implementations of ReplaceFileContents share (Files.cpp): the test seam
+// (SetWriteBudgetForTesting) and the clearing of temporary files that earlier replacements left.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace quillet::platform {
 
 // How many bytes of a write of `chunk` bytes, after `written` bytes of the same file, the budget lets
 // through: all of them while no budget is set.
 std::uint64_t AllowedByWriteBudget(std::uint64_t written, std::uint64_t chunk);
+
+// Removes the temporary files that replacements of target by processes no longer running left beside
+// it ("<name>.<process id>-<n>.tmp", a save killed midway); those of running processes stay.
+void RemoveLeftoverTemporaries(const std::u16string& target);
+
+// Per system: this process's id, whether a process with that id still runs, and removing a file.
+std::uint32_t CurrentProcessId();
+bool ProcessRunning(std::uint32_t processId);
+bool RemoveFile(const std::u16string& path);
 
 }  // namespace quillet::platform

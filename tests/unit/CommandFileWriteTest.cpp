@@ -20,6 +20,7 @@
 #include "platform/Files.h"
 #include "platform/Locale.h"
 #include "platform/Utf.h"
+#include "platform/WriteBudget.h"
 
 namespace quillet {
 namespace {
@@ -318,9 +319,9 @@ TEST(CommandFileWrite, WritesByteOrderMarkAndCrLfLines) {
     EXPECT_EQ(EntriesIn(folder.Root()), 1u);
 }
 
-// The start of a failure message: its first line, with the path.
+// The start of a failure message: what failed, with the path, before the system's reason.
 std::u16string FirstLine(std::u16string_view message) {
-    return std::u16string(message.substr(0, message.find(u'\n')));
+    return std::u16string(message.substr(0, message.find(u"': ")));
 }
 
 class WriteBudget {
@@ -369,7 +370,7 @@ TEST(CommandFileWrite, FailedSaveLeavesOldFileUntouched) {
             saved = SaveCommandFile(path, list, error);
         }
         EXPECT_FALSE(saved) << row.what;
-        EXPECT_EQ(FirstLine(error), FirstLine(FormatMessageText(row.message, {path, 0}))) << row.what;
+        EXPECT_EQ(FirstLine(error), FirstLine(FormatMessageText(row.message, {path, 0, u""}))) << row.what;
         if (row.targetIsFolder) {
             EXPECT_TRUE(fs::is_directory(fs::path(path))) << row.what;
         } else if (fs::exists(fs::path(path).parent_path())) {
@@ -377,6 +378,34 @@ TEST(CommandFileWrite, FailedSaveLeavesOldFileUntouched) {
         }
         EXPECT_EQ(EntriesIn(folder.Root()), entries) << row.what << ": the temporary file is left behind";
     }
+}
+
+TEST(CommandFileWrite, SavesThroughALinkAndRemovesWhatKilledSavesLeft) {
+    test::TempFolder folder;
+    const std::u16string synced = folder.MakeFolder(u"Synced");
+    const std::u16string target = folder.PathOf(u"Synced/Cmds.txt");
+    WriteBytes(target, "old");
+    const std::u16string link = folder.PathOf(u"Cmds.txt");
+    std::error_code linkError;
+    fs::create_symlink(fs::path(target), fs::path(link), linkError);
+    // Beside the file: what a save killed midway left (no such process runs), one of a save still
+    // running (this process stands in for it), and another file's.
+    const std::string leftover = "Cmds.txt.4000000000-7.tmp";
+    const std::string running = "Cmds.txt." + std::to_string(platform::CurrentProcessId()) + "-7.tmp";
+    for (const std::string& name : {leftover, running, std::string("Other.txt.4000000000-7.tmp")}) {
+        WriteBytes(folder.PathOf(u"Synced/" + Utf8ToUtf16(name)), "partial");
+    }
+    const std::u16string saved = linkError ? target : link;
+    std::u16string error;
+    ASSERT_TRUE(SaveCommandFile(saved, CommandList{}, error)) << test::Printable(error);
+    EXPECT_EQ(ReadBytes(target), "\xEF\xBB\xBF");
+    EXPECT_FALSE(fs::exists(fs::path(synced) / leftover));
+    EXPECT_TRUE(fs::exists(fs::path(synced) / running));
+    EXPECT_TRUE(fs::exists(fs::path(synced) / "Other.txt.4000000000-7.tmp"));
+    if (linkError) {
+        GTEST_SKIP() << "no symbolic links here: " << linkError.message();
+    }
+    EXPECT_TRUE(fs::is_symlink(fs::path(link)));
 }
 
 TEST(CommandFileWrite, RefusesLinesTheReaderWouldDrop) {
@@ -470,7 +499,10 @@ TEST(CommandFileWrite, ReadOnlyFileIsNotReplaced) {
     fs::permissions(fs::path(path), fs::perms::owner_write, fs::perm_options::remove);
     std::u16string error;
     EXPECT_FALSE(SaveCommandFile(path, CommandList{}, error));
-    EXPECT_EQ(error, FormatMessageText(MessageId::FailedToCreateFile, {path, 5}));  // ERROR_ACCESS_DENIED
+    // ERROR_ACCESS_DENIED, with the system's words for it.
+    EXPECT_EQ(error,
+              FormatMessageText(MessageId::FailedToCreateFile, {path, 5, platform::SystemErrorText(5)}));
+    EXPECT_FALSE(platform::SystemErrorText(5).empty());
     EXPECT_EQ(ReadBytes(path),
               "\xEF\xBB\xBF"
               "Old:%QUILLET\r\n");
@@ -506,7 +538,8 @@ TEST(CommandFileWrite, FullDiskLeavesOldFileUntouched) {
     }
     std::u16string error;
     EXPECT_FALSE(SaveCommandFile(path, list, error));
-    EXPECT_EQ(error, FormatMessageText(MessageId::FailedToWriteFile, {path, ENOSPC}));
+    EXPECT_EQ(error, FormatMessageText(MessageId::FailedToWriteFile,
+                                       {path, ENOSPC, platform::SystemErrorText(ENOSPC)}));
     EXPECT_EQ(ReadBytes(path), old);
     EXPECT_EQ(EntriesIn(fs::path(mountPoint)), 1u);
 }
@@ -521,7 +554,8 @@ TEST(CommandFileWrite, ReadOnlyFolderLeavesOldFileUntouched) {
     fs::permissions(folder.Root(), fs::perms::owner_write, fs::perm_options::remove);
     std::u16string error;
     EXPECT_FALSE(SaveCommandFile(path, CommandList{}, error));
-    EXPECT_EQ(error, FormatMessageText(MessageId::FailedToCreateFile, {path, EACCES}));
+    EXPECT_EQ(error, FormatMessageText(MessageId::FailedToCreateFile,
+                                       {path, EACCES, platform::SystemErrorText(EACCES)}));
     fs::permissions(folder.Root(), fs::perms::owner_write, fs::perm_options::add);
     EXPECT_EQ(ReadBytes(path), "old");
 }

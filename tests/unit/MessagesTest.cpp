@@ -23,8 +23,8 @@ TEST(Messages, TextsAreTheSystemsOwn) {
         {2006, u"No command found on line %1!d! (missing \":\")."},
         {2007, u"Error reading command \"%1\" on line %2!d!: %3."},
         {2008, u"Error reading command \"%1\" on line %2!d!: Unknown built-in command \"%3\"."},
-        {220, u"Failed to create file '%1'\n(Error code %2!08x!)."},
-        {221, u"Failed to write to file '%1'\n(Error code %2!08x!)."},
+        {220, u"Failed to create file '%1': %3\n(Error code %2!08x!)."},
+        {221, u"Failed to write to file '%1': %3\n(Error code %2!08x!)."},
     };
     for (const Row& row : rows) {
         EXPECT_TRUE(MessageText(static_cast<MessageId>(row.id)) == row.text) << row.id;

@@ -1,6 +1,7 @@
 // POSIX side of files and folders.
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -129,9 +131,30 @@ std::u16string SystemErrorText(std::uint32_t errorCode) {
     return Utf8ToUtf16(std::strerror(static_cast<int>(errorCode)));
 }
 
+std::uint32_t CurrentProcessId() {
+    return static_cast<std::uint32_t>(::getpid());
+}
+
+bool ProcessRunning(std::uint32_t processId) {
+    return processId <= INT32_MAX && (::kill(static_cast<pid_t>(processId), 0) == 0 || errno == EPERM);
+}
+
+bool RemoveFile(const std::u16string& path) {
+    return ::unlink(Utf16ToUtf8EscapedBytes(path).c_str()) == 0;
+}
+
 ReplaceResult ReplaceFileContents(const std::u16string& path, std::string_view bytes) {
     static std::atomic<unsigned> counter{0};
-    const std::string target = Utf16ToUtf8EscapedBytes(path);
+    // A link is saved through: the file it leads to is replaced, and the link stays a link.
+    std::string target = Utf16ToUtf8EscapedBytes(path);
+    struct stat link {};
+    if (::lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* resolved = ::realpath(target.c_str(), nullptr)) {
+            target = resolved;
+            std::free(resolved);
+        }
+    }
+    RemoveLeftoverTemporaries(Utf8ToUtf16EscapingBytes(target));
     std::string temporary;
     int fd = -1;
     // A unique name, so that two writers never share a temporary file.
@@ -159,8 +182,8 @@ ReplaceResult ReplaceFileContents(const std::u16string& path, std::string_view b
         return {ReplaceStep::Write, static_cast<std::uint32_t>(error)};
     }
     // Make the rename itself durable; the new contents are already in place if this fails.
-    FileDescriptor folder(
-        ::open(Utf16ToUtf8EscapedBytes(FolderOf(path)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor folder(::open(Utf16ToUtf8EscapedBytes(FolderOf(Utf8ToUtf16EscapingBytes(target))).c_str(),
+                                 O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.Valid()) {
         ::fsync(folder.Get());
     }

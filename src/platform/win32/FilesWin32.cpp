@@ -150,7 +150,54 @@ std::u16string SystemErrorText(std::uint32_t errorCode) {
     return result;
 }
 
-ReplaceResult ReplaceFileContents(const std::u16string& path, std::string_view bytes) {
+std::uint32_t CurrentProcessId() {
+    return GetCurrentProcessId();
+}
+
+bool ProcessRunning(std::uint32_t processId) {
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (!process) {
+        return GetLastError() == ERROR_ACCESS_DENIED;  // there, but not ours to look at
+    }
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
+bool RemoveFile(const std::u16string& path) {
+    return DeleteFileW(AsWide(path)) != FALSE;
+}
+
+namespace {
+
+// The file a path leads to, links followed, in its normal form; the path itself when it leads nowhere.
+std::u16string FinalPath(const std::u16string& path) {
+    const FileHandle file(CreateFileW(AsWide(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    std::wstring buffer(32768, L'\0');
+    const DWORD length =
+        file.Valid() ? GetFinalPathNameByHandleW(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                                 FILE_NAME_NORMALIZED)
+                     : 0;
+    if (length == 0 || length >= buffer.size()) {
+        return path;
+    }
+    std::u16string final = FromWide(buffer.data(), length);
+    // The literal forms of drive and network paths back to the forms the path came in.
+    if (final.starts_with(u"\\\\?\\UNC\\")) {
+        final.replace(0, 8, u"\\\\");
+    } else if (final.starts_with(u"\\\\?\\") && final.size() > 5 && final[5] == u':') {
+        final.erase(0, 4);
+    }
+    return final;
+}
+
+}  // namespace
+
+ReplaceResult ReplaceFileContents(const std::u16string& linkOrPath, std::string_view bytes) {
+    // A link is saved through: the file it leads to is replaced, and the link stays a link.
+    const std::u16string path = FinalPath(linkOrPath);
+    RemoveLeftoverTemporaries(path);
     // A read-only file stays as it is, as when it is opened for writing; a rename would not ask.
     if (const DWORD attributes = GetFileAttributesW(AsWide(path));
         attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
