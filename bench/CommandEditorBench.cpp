@@ -50,6 +50,7 @@ class NullStorage final : public CommandEditor::Storage {
     std::u16string ReadProblem() const override { return {}; }
     std::optional<CommandList> LoadDefault(std::u16string&) override { return CommandList{}; }
     FileCheck CheckUnchanged(std::u16string&) override { return FileCheck::Unchanged; }
+    bool LoadedSaveTarget() const override { return false; }
     bool Save(const CommandList&, std::u16string&) override { return true; }
 };
 

@@ -317,7 +317,7 @@ Command& AppendUnreadable(CommandList& list, std::u16string_view line, std::u16s
 }
 
 // The configuration program's entry for a line that is neither empty nor a comment: its command, or
-// the line kept with why it is none. Line numbers in the reasons count from 1, as editors show them.
+// the line kept with why it is none. Line numbers in the reasons count from 0, as the reader's log does.
 Command& AppendEditorEntry(std::u16string_view line, std::int32_t lineNumber, CommandList& list,
                            std::u16string& errorLog) {
     if (line.size() >= kMaxCommandLineLength) {
@@ -330,14 +330,13 @@ Command& AppendEditorEntry(std::u16string_view line, std::int32_t lineNumber, Co
     if (!rejection.rejected) {
         return list.back();
     }
-    const std::int32_t shown = lineNumber < INT32_MAX ? lineNumber + 1 : lineNumber;
     if (rejection.id == MessageId::UnknownBuiltInCommand) {
         FormatCursor cursor(line);
         const std::u16string name = ReadRun(cursor, u":", EscapeMode::NameEscapes);
         return AppendUnreadable(list, line,
-                                FormatMessageText(rejection.id, {name, shown, rejection.keyword}));
+                                FormatMessageText(rejection.id, {name, lineNumber, rejection.keyword}));
     }
-    return AppendUnreadable(list, line, FormatMessageText(rejection.id, {shown}));
+    return AppendUnreadable(list, line, FormatMessageText(rejection.id, {lineNumber}));
 }
 
 // Parses one line without its line end, unless it is too long, empty or a comment.
@@ -670,7 +669,8 @@ bool SaveCommandFile(const std::u16string& path, const CommandList& list, std::u
     }
     const MessageId id = result.failedStep == platform::ReplaceStep::Create ? MessageId::FailedToCreateFile
                                                                             : MessageId::FailedToWriteFile;
-    error = FormatMessageText(id, {path, static_cast<std::int64_t>(result.errorCode)});
+    error = FormatMessageText(
+        id, {path, static_cast<std::int64_t>(result.errorCode), platform::SystemErrorText(result.errorCode)});
     return false;
 }
 

@@ -226,7 +226,14 @@ void CommandEditor::ShowCommand(std::optional<std::size_t> index) {
         SetDisplay(EditorDisplay::BuiltIn);
         return;
     }
-    const CopyFormat& format = command.format;
+    CopyFormat& format = commands_[*index].format;
+    // The reader's words for a fault as the check while typing words it, so that a keystroke changes
+    // the text only when it changes the fault.
+    if (!format.errorText.empty()) {
+        if (std::u16string problems = ItemFormatProblems(format.formatText); !problems.empty()) {
+            format.errorText = std::move(problems);
+        }
+    }
     formatChecked_ = false;
     formatShown_ = ToDisplayForm(format.formatText);
     for (std::size_t i = 0; i < std::size(kSpacedFields); ++i) {
@@ -265,7 +272,7 @@ void CommandEditor::StoreCurrentCommand() {
 }
 
 void CommandEditor::ReadLineAgain(std::size_t index) {
-    // The line it will be on, counted from 1 as the reasons count.
+    // The line it will be on, counted from 0 as the reader counts.
     std::size_t line = index;
     for (std::size_t i = 0; i <= index; ++i) {
         const std::u16string& above = commands_[i].linesBefore;
@@ -481,6 +488,11 @@ void CommandEditor::ResetCommands() {
 
 bool CommandEditor::SaveAndClose() {
     StoreCurrentCommand();
+    // Nothing to write: the file keeps its bytes and time, and no question about it is asked.
+    if (storage_.LoadedSaveTarget() && CommandFileText(commands_) == openedText_) {
+        view_.Close();
+        return true;
+    }
     std::u16string message;
     // Refused before the file is looked at: the question about it would be asked for nothing.
     if (!CheckCommandList(commands_, message)) {
@@ -494,6 +506,12 @@ bool CommandEditor::SaveAndClose() {
         case FileCheck::Unreadable:
             view_.ShowMessage(message);
             return false;
+        case FileCheck::Deleted:
+            // Saving makes it again; No goes back to the list, which stays as edited.
+            if (!view_.Ask(message)) {
+                return false;
+            }
+            break;
         case FileCheck::Changed:
             switch (view_.AskChangedFile(message)) {
                 case ChangedFileAnswer::Overwrite:
@@ -625,6 +643,10 @@ FileCheck CommandFileStorage::CheckUnchanged(std::u16string& message) {
         now.bytes ? found_ == Found::Bytes && *now.bytes == bytes_ : found_ != Found::Bytes;
     if (unchanged) {
         return FileCheck::Unchanged;
+    }
+    if (!now.bytes && found_ == Found::Bytes) {
+        message = FormatMessageText(MessageId::CommandFileDeleted, {path_});
+        return FileCheck::Deleted;
     }
     message = FormatMessageText(
         found_ == Found::Unreadable ? MessageId::CommandFileReadableNow : MessageId::CommandFileChanged,

@@ -37,7 +37,7 @@ bool IsEnabled(EditorDisplay display, EditorPart part);
 enum class StateMark { None = 0, SubMenu = 1, InSubMenu = 2, Problem = 3 };
 
 // Whether the command file still holds what the editor's list was read from.
-enum class FileCheck { Unchanged, Changed, Unreadable };
+enum class FileCheck { Unchanged, Changed, Deleted, Unreadable };
 
 // The user's answer when the command file changed since it was read.
 enum class ChangedFileAnswer { Overwrite, Reload, GoBack };
@@ -132,9 +132,12 @@ class CommandEditor {
         // The default command list, read as the configuration program reads; none, with the message
         // to show, when there is no default list to read.
         virtual std::optional<CommandList> LoadDefault(std::u16string& error) = 0;
-        // Whether the file still holds what Load read (its bytes, not only its time); Changed with
-        // the question to ask, Unreadable with the message to show.
+        // Whether the file still holds what Load read (its bytes, not only its time); Changed and
+        // Deleted with the question to ask, Unreadable with the message to show.
         virtual FileCheck CheckUnchanged(std::u16string& message) = 0;
+        // Whether Load read the list from the file that Save writes (not the default list, nor
+        // nothing from a file it could not read).
+        virtual bool LoadedSaveTarget() const = 0;
         // Writes the list; false with the message to show.
         virtual bool Save(const CommandList& list, std::u16string& error) = 0;
 
@@ -181,7 +184,8 @@ class CommandEditor {
     void DeleteCommand();
     void AddCommand();
     void ResetCommands();
-    // OK: stores the current command and writes the list. A list the reader would not take whole, a
+    // OK: stores the current command and writes the list; a list read from that file and left as read
+    // is not written, and nothing is asked. A list the reader would not take whole, a
     // file that cannot be read, or a file changed since it was read (unless the user chooses to
     // overwrite it) is not written; a list read in another encoding than UTF-8 is written in UTF-8
     // once the user agreed, asked the first time. Closes on success; otherwise the dialog stays open
@@ -263,6 +267,7 @@ class CommandFileStorage final : public CommandEditor::Storage {
     std::u16string ReadProblem() const override { return readProblem_; }
     std::optional<CommandList> LoadDefault(std::u16string& error) override;
     FileCheck CheckUnchanged(std::u16string& message) override;
+    bool LoadedSaveTarget() const override { return found_ == Found::Bytes; }
     bool Save(const CommandList& list, std::u16string& error) override;
 
   private:
