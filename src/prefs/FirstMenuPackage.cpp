@@ -191,6 +191,19 @@ std::uint32_t WindowsBuild() {
     return rtlGetVersion && rtlGetVersion(&info) == 0 ? info.dwBuildNumber : 0;
 }
 
+firstmenu::CheckBoxState FirstMenuCheckBox() {
+    const std::uint32_t build = WindowsBuild();
+    if (build < firstmenu::kFirstWindows11Build) {
+        return {};  // no first menu: nothing else to ask the system
+    }
+    const std::filesystem::path folder = ProgramFolder();
+    const bool registered = platform::FirstMenuPackageRegistered();
+    const bool packageReady =
+        std::filesystem::is_regular_file(folder / std::u16string(firstmenu::kPackageFile)) &&
+        ModuleServesFirstMenuCommand(folder);
+    return firstmenu::CheckBox(build, registered, PackageDeploymentAvailable(), packageReady);
+}
+
 FirstMenuReport RunFirstMenuRequest(Request request) {
     const std::uint32_t build = WindowsBuild();
     const std::filesystem::path folder = ProgramFolder();

@@ -20,4 +20,7 @@ struct FirstMenuReport {
 // Runs the request: nothing on Windows 10, a clear failure where packages cannot be registered.
 FirstMenuReport RunFirstMenuRequest(firstmenu::Request request);
 
+// What the check box shows, from what the system has and the install folder holds.
+firstmenu::CheckBoxState FirstMenuCheckBox();
+
 }  // namespace quillet::prefs

@@ -8,7 +8,6 @@
 #include "PrefsIds.h"
 #include "core/menu/CommandMenu.h"
 #include "core/messages/Messages.h"
-#include "platform/win32/FirstMenuMark.h"
 #include "prefs/FirstMenuPackage.h"
 #include "prefs/InsertDlg.h"
 #include "prefs/NewCmdDlg.h"
@@ -261,7 +260,8 @@ void CScrivelPrefsDlg::FitItemFormatField() {
 }
 
 void CScrivelPrefsDlg::FitListColumn() {
-    // One column as wide as the list's inside: no horizontal scroll bar for names that fit.
+    // One column as wide as the list's inside: no horizontal scroll bar for names that fit. Run again
+    // whenever the number of items may change, which shows or hides the vertical scroll bar.
     RECT client{};
     GetClientRect(list_.Handle(), &client);
     list_.Send(LVM_SETCOLUMNWIDTH, 0, std::max<LONG>(client.right, 0));
@@ -420,6 +420,7 @@ bool CScrivelPrefsDlg::OnCommand(int controlId, int notifyCode) {
     switch (controlId) {
         case IDC_ADD_COMMAND:
             editor_.AddCommand();
+            FitListColumn();
             return true;
         case IDC_MOVE_UP:
             editor_.MoveCommand(-1);
@@ -429,9 +430,11 @@ bool CScrivelPrefsDlg::OnCommand(int controlId, int notifyCode) {
             return true;
         case IDC_DELETE:
             editor_.DeleteCommand();
+            FitListColumn();
             return true;
         case IDC_RESET:
             editor_.ResetCommands();
+            FitListColumn();
             return true;
         case IDC_INSERT:
             editor_.InsertAttribute();
@@ -507,7 +510,9 @@ void CScrivelPrefsDlg::OnOK() {
         PickEscape(focus);
         return;
     }
-    editor_.SaveAndClose();
+    if (!editor_.SaveAndClose()) {
+        FitListColumn();  // the list may have been read again
+    }
 }
 
 void CScrivelPrefsDlg::OnCancel() {
@@ -521,6 +526,7 @@ bool CScrivelPrefsDlg::OnListKey(UINT key) {
     switch (key) {
         case VK_DELETE:
             editor_.DeleteCommand();
+            FitListColumn();
             return true;
         case VK_F2:
             editor_.RenameSelected();
@@ -756,9 +762,13 @@ void CScrivelPrefsDlg::SetFieldText(EditorField field, std::u16string_view text)
 }
 
 void CScrivelPrefsDlg::ReplaceFieldSelection(EditorField field, std::u16string_view text) {
-    const std::u16string replacement(text);
     const winui::CWindow& control = FieldControl(field);
-    control.Send(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(replacement.c_str()));
+    if (const auto* spaced = dynamic_cast<const CVisibleWSEdit*>(&control)) {
+        spaced->ReplaceSelectionAsOneEdit(text);
+    } else {
+        const std::u16string replacement(text);
+        control.Send(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(replacement.c_str()));
+    }
     // Back to the field, caret after the insertion, so that Ctrl+Z is at hand.
     SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control.Handle()), TRUE);
 }
@@ -828,8 +838,7 @@ std::optional<std::u16string> CScrivelPrefsDlg::RunInsertDialog() {
 }
 
 void CScrivelPrefsDlg::ShowFirstMenuState() {
-    const firstmenu::CheckBoxState state =
-        firstmenu::CheckBox(WindowsBuild(), platform::FirstMenuPackageRegistered());
+    const firstmenu::CheckBoxState state = FirstMenuCheckBox();
     const HWND box = GetDlgItem(Handle(), IDC_FIRST_MENU);
     ShowWindow(box, state.visible ? SW_SHOW : SW_HIDE);
     SendMessageW(box, BM_SETCHECK, state.checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -858,7 +867,9 @@ void CScrivelPrefsDlg::ShowMessage(std::u16string_view text) {
 bool CScrivelPrefsDlg::Ask(std::u16string_view text) {
     const std::u16string message(text);
     const std::u16string caption(Caption());
-    return MessageBoxW(Handle(), Wide(message), Wide(caption), MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+    // Every question asks leave to drop or replace something: Enter and Esc answer No.
+    return MessageBoxW(Handle(), Wide(message), Wide(caption),
+                       MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES;
 }
 
 ChangedFileAnswer CScrivelPrefsDlg::AskChangedFile(std::u16string_view text) {

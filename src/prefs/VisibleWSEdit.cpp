@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "core/editor/VisibleSpace.h"
 
 namespace quillet::prefs {
@@ -22,10 +24,26 @@ void CVisibleWSEdit::OnAttached() {
     }
 }
 
+void CVisibleWSEdit::ReplaceSelectionAsOneEdit(std::u16string_view text) const {
+    const std::u16string replacement(text);
+    // The edit control would join an insertion to the typing just before or after it.
+    Send(EM_EMPTYUNDOBUFFER);
+    Send(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(replacement.c_str()));
+    insertedLast_ = true;
+}
+
 LRESULT CALLBACK CVisibleWSEdit::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                               UINT_PTR /*id*/, DWORD_PTR self) {
     switch (message) {
         case WM_CHAR:
+            // The first character typed, pasted, cut or erased after an insertion starts an edit of
+            // its own; Ctrl+Z (0x1A) and the other control characters edit nothing.
+            if (auto* edit = reinterpret_cast<CVisibleWSEdit*>(self);
+                edit->insertedLast_ &&
+                (wParam >= 0x20 || wParam == 0x08 || wParam == 0x16 || wParam == 0x18)) {
+                edit->insertedLast_ = false;
+                DefSubclassProc(window, EM_EMPTYUNDOBUFFER, 0, 0);
+            }
             if (wParam == kVisibleSpace) {
                 // The edit control reports the change to the dialog before it returns.
                 auto* edit = reinterpret_cast<CVisibleWSEdit*>(self);

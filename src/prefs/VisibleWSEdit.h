@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string_view>
+
 #include "winui/Controls.h"
 
 namespace quillet::prefs {
@@ -19,6 +21,10 @@ class CVisibleWSEdit final : public winui::CWindow {
     // reports meanwhile holds a real dot.
     bool TypingRealDot() const { return typingRealDot_; }
 
+    // Replaces the selection (or inserts at the caret) as an edit of its own: Ctrl+Z takes back this
+    // insertion alone, not the typing before it, and the typing after it alone.
+    void ReplaceSelectionAsOneEdit(std::u16string_view text) const;
+
   protected:
     // Subclasses the edit control as soon as the dialog attaches it.
     void OnAttached() override;
@@ -28,6 +34,7 @@ class CVisibleWSEdit final : public winui::CWindow {
                                          DWORD_PTR self);
 
     bool typingRealDot_ = false;
+    mutable bool insertedLast_ = false;  // the field's last edit was ReplaceSelectionAsOneEdit
 };
 
 }  // namespace quillet::prefs

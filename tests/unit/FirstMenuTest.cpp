@@ -6,6 +6,7 @@
 namespace quillet::test {
 namespace {
 
+using firstmenu::CheckBoxState;
 using firstmenu::Outcome;
 using firstmenu::Request;
 
@@ -41,6 +42,28 @@ TEST(FirstMenu, OutputCountsOnlyWhatPowerShellSawRegistered) {
         EXPECT_EQ(result.outcome, row.outcome) << Printable(row.output);
         EXPECT_EQ(Printable(result.detail), Printable(row.detail)) << Printable(row.output);
         EXPECT_EQ(firstmenu::ExitCode(result.outcome) == 0, row.outcome == Outcome::Done);
+    }
+}
+
+TEST(FirstMenu, TheCheckBoxShowsOnlyWhereAClickCanWork) {
+    struct Row {
+        const char* what;
+        std::uint32_t build;
+        bool registered, deployment, packageReady;
+        CheckBoxState state;
+    };
+    const Row rows[] = {
+        {"Windows 10", 19045, false, true, true, {false, false}},
+        {"Windows 11, ready", 22000, false, true, true, {true, false}},
+        {"registered", 22621, true, true, true, {true, true}},
+        {"no package manager (Wine)", 22621, false, false, true, {false, false}},
+        {"no package file or module", 22621, false, true, false, {false, false}},
+        {"registered, package file gone: it can still be removed", 22621, true, true, false, {true, true}},
+    };
+    for (const Row& row : rows) {
+        EXPECT_TRUE(firstmenu::CheckBox(row.build, row.registered, row.deployment, row.packageReady) ==
+                    row.state)
+            << row.what;
     }
 }
 

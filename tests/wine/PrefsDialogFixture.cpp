@@ -109,6 +109,14 @@ std::u16string PrefsDialogFixture::AnswerBox(const DialogDriver& dialog, int but
         return {};
     }
     std::u16string text = MessageOf(box);
+    if (buttonId == kPressEnter) {
+        // Through the box's own loop, to the button that has its focus: the default one.
+        const HWND focus = Focused(dialog);
+        PostMessageW(focus, WM_KEYDOWN, VK_RETURN, 1);
+        PostMessageW(focus, WM_KEYUP, VK_RETURN, 0xC0000001);
+        WaitFor([&] { return !IsWindow(box); });
+        return text;
+    }
     Answer(box, buttonId);
     return text;
 }

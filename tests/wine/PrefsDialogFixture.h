@@ -31,7 +31,9 @@ class PrefsDialogFixture : public testing::Test {
     static DialogDriver OpenDialog(winui::HtmlHelpCall helpViewer = &winui::SystemHtmlHelp);
     // The caption of the program's message boxes: the product's name.
     static std::u16string Caption();
-    // Waits for a message box, answers it with a button and returns its text (empty if none came).
+    // Waits for a message box, answers it with a button (kPressEnter: the Enter key) and returns its
+    // text (empty if none came).
+    static constexpr int kPressEnter = 0;
     static std::u16string AnswerBox(const DialogDriver& dialog, int buttonId);
     // The window that has the keyboard focus on the dialog's thread.
     static HWND Focused(const DialogDriver& dialog);

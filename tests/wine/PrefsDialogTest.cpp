@@ -329,7 +329,7 @@ TEST_F(PrefsDialogTest, ResetAsksAndOnOkReadsTheDefaultListWithNothingSelected) 
     const std::vector<std::u16string> opened = Items(dialog);
 
     PostClick(dialog, IDC_RESET);
-    EXPECT_EQ(AnswerBox(dialog, IDNO), MessageText(MessageId::ConfirmReset));
+    EXPECT_EQ(AnswerBox(dialog, kPressEnter), MessageText(MessageId::ConfirmReset));
     EXPECT_EQ(Items(dialog), opened);
     EXPECT_EQ(SelectedItem(dialog), 0);
 
@@ -344,6 +344,8 @@ TEST_F(PrefsDialogTest, ResetAsksAndOnOkReadsTheDefaultListWithNothingSelected) 
     EXPECT_EQ(Items(dialog), defaults);
     EXPECT_EQ(SelectedItem(dialog), -1);
     EXPECT_FALSE(dialog.IsEnabled(IDC_NAME));
+    // The longer list's scroll bar narrows the column's room: the column follows, no horizontal bar.
+    EXPECT_EQ(GetWindowLongW(dialog.Item(IDC_COMMAND_LIST), GWL_STYLE) & WS_HSCROLL, 0);
     PostClick(dialog, IDCANCEL);
     EXPECT_EQ(AnswerBox(dialog, IDYES), MessageText(MessageId::ConfirmDiscard));
     dialog.CloseWith(IDCANCEL);
@@ -467,6 +469,26 @@ TEST_F(PrefsDialogTest, OkAsksBeforeSavingOverAChangeOfAnotherProgramThatKeptSiz
     EXPECT_EQ(UserFileBytes(), FileBytes(lines));
 }
 
+TEST_F(PrefsDialogTest, AFileDeletedByAnotherProgramIsReportedAsDeletedAndNoKeepsTheList) {
+    WriteUserFile(kFourCommands);
+    DialogDriver dialog = OpenDialog();
+    dialog.Type(IDC_NAME, u"Copy Them");
+    ASSERT_TRUE(DeleteFileW(reinterpret_cast<LPCWSTR>(UserFile().c_str())));
+    PostClick(dialog, IDOK);
+    EXPECT_EQ(AnswerMessage(dialog, IDNO), FormatMessageText(MessageId::CommandFileDeleted, {UserFile()}));
+    EXPECT_TRUE(IsWindowVisible(dialog.Dialog()));
+    EXPECT_EQ(Items(dialog),
+              (std::vector<std::u16string>{u"Copy Them", u"Paths", u"Quoted", u"Configure..."}));
+    EXPECT_EQ(UserFileBytes(), std::nullopt);
+    PostClick(dialog, IDOK);
+    AnswerMessage(dialog, IDYES);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog.Dialog()); }));
+    dialog.CloseWith(IDOK);  // only joins the finished thread
+    std::vector<std::string> lines = kFourCommands;
+    lines[0] = "Copy Them:%QUILLET";
+    EXPECT_EQ(UserFileBytes(), FileBytes(lines));
+}
+
 // The configuration windows of every program.
 std::vector<HWND> ConfigurationWindows() {
     std::vector<HWND> found;
@@ -516,12 +538,28 @@ TEST_F(PrefsDialogTest, ShowsLinesItCannotReadAndAsksBeforeSavingUnicodeAsUtf8) 
         bytes += static_cast<char>(c >> 8);
     }
     WriteRaw(bytes);
+    const FILETIME time{0x12345678, 0x01D00000};
+    SetUserFileTime(time);
+    {
+        // OK without an edit: nothing to ask, nothing to write.
+        DialogDriver unchanged = OpenDialog();
+        PostClick(unchanged, IDOK);
+        const bool closed = WaitFor([&] { return !IsWindow(unchanged.Dialog()); });
+        if (!closed) {
+            AnswerBox(unchanged, IDNO);
+        }
+        EXPECT_TRUE(closed);
+        EXPECT_EQ(UserFileBytes(), bytes);
+        EXPECT_EQ(CompareFileTime(&*UserFileTime(), &time), 0);
+    }
     DialogDriver dialog = OpenDialog();
     EXPECT_EQ(Items(dialog), (std::vector<std::u16string>{u"Copy", u"no colon", u"Opts:%options"}));
     EXPECT_EQ(Marks(dialog), (std::vector<int>{0, 3, 3}));
     SelectItem(dialog, 2);
     EXPECT_EQ(dialog.Text(IDC_TYPE), u"Line Not Read");
     EXPECT_EQ(dialog.Text(IDC_NAME), u"Opts:%options");
+    SelectItem(dialog, 0);
+    dialog.Type(IDC_NAME, u"Copied");
 
     PostClick(dialog, IDOK);
     EXPECT_EQ(AnswerBox(dialog, IDNO), FormatMessageText(MessageId::ConfirmSaveAsUtf8, {u"UTF-16 LE"}));
@@ -530,7 +568,8 @@ TEST_F(PrefsDialogTest, ShowsLinesItCannotReadAndAsksBeforeSavingUnicodeAsUtf8) 
     AnswerBox(dialog, IDYES);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog.Dialog()); }));
     dialog.CloseWith(IDOK);  // only joins the finished thread
-    EXPECT_EQ(UserFileBytes(), "\xEF\xBB\xBF" + Utf16ToUtf8(text));
+    EXPECT_EQ(UserFileBytes(),
+              "\xEF\xBB\xBF" + Utf16ToUtf8(u"; mine\r\nCopied:%QUILLET\r\nno colon\r\nOpts:%options\r\n"));
 }
 
 struct CloseRow {
@@ -562,7 +601,7 @@ TEST_F(PrefsDialogTest, EveryWayOfClosingAsksBeforeDiscardingAndLeavesTheFileUnt
         DialogDriver dialog = OpenDialog();
         dialog.Type(IDC_NAME, u"Renamed");
         row.close(dialog);
-        EXPECT_EQ(AnswerBox(dialog, IDNO), MessageText(MessageId::ConfirmDiscard));
+        EXPECT_EQ(AnswerBox(dialog, kPressEnter), MessageText(MessageId::ConfirmDiscard));
         EXPECT_TRUE(IsWindowVisible(dialog.Dialog()));
         EXPECT_EQ(dialog.Text(IDC_NAME), u"Renamed");
         row.close(dialog);
@@ -751,6 +790,21 @@ TEST_F(PrefsDialogTest, KeyboardAlone) {
              WaitFor([&] { return !IsWindow(insert); });
          },
          [](DialogDriver& d) { EXPECT_EQ(d.Text(IDC_ITEM_FORMAT), u"\"$name\"$size:kb;"); }},
+        {"Ctrl+Z after Insert takes back the insertion alone", 1,
+         [](DialogDriver& d) {
+             d.Focus(IDC_ITEM_FORMAT);
+             d.Type(IDC_ITEM_FORMAT, u"$ext;");
+             PostClick(d, IDC_INSERT);
+             const HWND insert = WaitForWindow(d, u"Insert File/Folder Attribute");
+             ASSERT_NE(insert, nullptr);
+             Answer(insert, IDOK);
+             ASSERT_TRUE(WaitFor([&] { return d.Text(IDC_ITEM_FORMAT) == u"$ext;$name;"; }));
+             d.PressKeys({VK_CONTROL, 'Z'});
+         },
+         [](DialogDriver& d) {
+             EXPECT_TRUE(WaitFor([&] { return d.Text(IDC_ITEM_FORMAT) == u"$ext;"; }))
+                 << Printable(d.Text(IDC_ITEM_FORMAT));
+         }},
         {"a refused save goes to the command and field at fault", 2,
          [](DialogDriver& d) {
              d.Type(IDC_NAME, u";Quoted");
@@ -815,6 +869,35 @@ TEST_F(PrefsDialogTest, EveryLabelledControlHasItsOwnAccessKey) {
         }
         return found;
     };
+    // Every menu of the program's resources, each level by itself.
+    EnumResourceNamesW(
+        GetModuleHandleW(nullptr), RT_MENU,
+        [](HMODULE module, LPCWSTR, LPWSTR name, LONG_PTR) -> BOOL {
+            const winui::UniqueMenu menu(LoadMenuW(module, name));
+            std::vector<HMENU> levels{menu.Get()};
+            while (!levels.empty()) {
+                const HMENU level = levels.back();
+                levels.pop_back();
+                std::u16string keys;
+                for (int i = 0; i < GetMenuItemCount(level); ++i) {
+                    wchar_t text[128] = {};
+                    GetMenuStringW(level, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+                    if (HMENU sub = GetSubMenu(level, i)) {
+                        levels.push_back(sub);
+                    }
+                    const wchar_t* amp = wcschr(text, L'&');
+                    if (!amp || !amp[1]) {
+                        continue;
+                    }
+                    const auto key = static_cast<char16_t>(towlower(amp[1]));
+                    EXPECT_EQ(keys.find(key), std::u16string::npos)
+                        << "taken twice: " << Printable(reinterpret_cast<const char16_t*>(text));
+                    keys += key;
+                }
+            }
+            return TRUE;
+        },
+        0);
     WriteUserFile(kFourCommands);
     DialogDriver dialog = OpenDialog();
     EXPECT_EQ(faults(dialog.Dialog()), std::vector<std::string>{}) << "Configure";

@@ -149,8 +149,9 @@ Result ReadOutput(Request request, std::u16string_view packageName, std::u16stri
     return {Outcome::NotConfirmed, {}};
 }
 
-CheckBoxState CheckBox(std::uint32_t build, bool registered) {
-    return {build >= kFirstWindows11Build, build >= kFirstWindows11Build && registered};
+CheckBoxState CheckBox(std::uint32_t build, bool registered, bool deploymentAvailable, bool packageReady) {
+    const bool visible = build >= kFirstWindows11Build && deploymentAvailable && (registered || packageReady);
+    return {visible, visible && registered};
 }
 
 Request RequestOfCheck(bool checked) {

@@ -60,12 +60,15 @@ std::u16string EncodedScript(std::u16string_view script);
 // registered (or no longer registered) is a success.
 Result ReadOutput(Request request, std::u16string_view packageName, std::u16string_view output);
 
-// The configuration program's check box: shown only where the first menu exists.
+// The configuration program's check box: shown only where the first menu exists and a click can do
+// what it asks: the system has a package manager, and, to add the package, its file and a module that
+// serves its command are there (packageReady). It acts at once, apart from OK and Cancel.
 struct CheckBoxState {
     bool visible = false;
     bool checked = false;
+    friend bool operator==(const CheckBoxState&, const CheckBoxState&) = default;
 };
-CheckBoxState CheckBox(std::uint32_t build, bool registered);
+CheckBoxState CheckBox(std::uint32_t build, bool registered, bool deploymentAvailable, bool packageReady);
 // What a click on the check box asks for, given its new state.
 Request RequestOfCheck(bool checked);
 
