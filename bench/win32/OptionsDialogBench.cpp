@@ -125,16 +125,34 @@ int wmain(int argc, wchar_t** argv) {
         changes.push_back({"sort order", [choose, order] { choose(IDC_SORT, order); }});
     }
     changes.push_back({"sort as selected", [choose] { choose(IDC_SORT, 0); }});
+    // The dialog thread's own processor time beside the wall time: on a machine shared with other
+    // work the wall time also counts the turns the thread waited for.
+    const HANDLE dialogThreadHandle = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, threadId);
+    const auto threadMilliseconds = [dialogThreadHandle] {
+        FILETIME created{}, exited{}, kernel{}, user{};
+        GetThreadTimes(dialogThreadHandle, &created, &exited, &kernel, &user);
+        const auto ticks = [](const FILETIME& time) {
+            return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+        };
+        return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
+    };
     double longestChange = 0;
+    double longestChangeCpu = 0;
     for (const Change& change : changes) {
         const Clock::time_point asked = Clock::now();
+        const double cpuBefore = threadMilliseconds();
         change.make();
         const double took = Milliseconds(Clock::now() - asked);
+        const double cpu = threadMilliseconds() - cpuBefore;
         longestChange = std::max(longestChange, took);
-        std::printf("  %-18s %8.0f ms\n", change.name, took);
+        longestChangeCpu = std::max(longestChangeCpu, cpu);
+        std::printf("  %-18s %8.0f ms (dialog thread's processor time %.0f ms)\n", change.name, took, cpu);
     }
-    std::printf("longest block of an option change with dates %8.0f ms (goal: at most 500 ms)\n",
-                longestChange);
+    std::printf(
+        "longest block of an option change with dates %8.0f ms, processor time %.0f ms (goal: at most "
+        "500 ms)\n",
+        longestChange, longestChangeCpu);
+    CloseHandle(dialogThreadHandle);
     const Clock::time_point ok = Clock::now();
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     dialogThread.join();
