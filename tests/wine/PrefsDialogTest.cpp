@@ -525,7 +525,8 @@ TEST_F(PrefsDialogTest, ShowsLinesItCannotReadAndAsksBeforeSavingUnicodeAsUtf8) 
         PostClick(unchanged, IDOK);
         EXPECT_TRUE(WaitFor([&] { return !IsWindow(unchanged.Dialog()); }))
             << Printable(AnswerBox(unchanged, IDNO));
-        EXPECT_EQ(CompareFileTime(&*UserFileTime(), &time), 0);
+        const FILETIME after = UserFileTime().value_or(FILETIME{});
+        EXPECT_EQ(CompareFileTime(&after, &time), 0);
     }
     DialogDriver dialog = OpenDialog();
     EXPECT_EQ(Items(dialog), (std::vector<std::u16string>{u"Copy", u"no colon", u"Opts:%options"}));
@@ -855,7 +856,8 @@ TEST_F(PrefsDialogTest, EveryLabelledControlHasItsOwnAccessKey) {
                 GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
                 const wchar_t* amp = wcschr(text, L'&');
                 const auto key = static_cast<char16_t>(amp ? towlower(amp[1]) : 0);
-                EXPECT_TRUE(key == 0 || keys.find(key) == std::u16string::npos) << "taken twice: " << key;
+                EXPECT_TRUE(key == 0 || keys.find(key) == std::u16string::npos)
+                    << "taken twice: " << static_cast<char>(key);
                 keys += key;
             }
         }
