@@ -12,8 +12,10 @@
 namespace quillet::platform {
 
 // The user's date and time formats. Windows: GetDateFormatW (short or long date) and GetTimeFormatW
-// for the user's default locale. POSIX: the C++ environment locale, "%x" for the short date,
-// "%A, %B D, %Y" (D the day without padding) for the long date and "%X" for the time. Empty on failure.
+// for the user's default locale. POSIX: ICU's patterns for the locale that LC_ALL, LC_TIME or LANG
+// names, as Windows styles them: the short date with a four-digit year, the full date (with the day
+// of the week) as the long date, the medium time (with seconds); in the C locale "MM/dd/yyyy",
+// "EEEE, MMMM d, yyyy" and "HH:mm:ss". Empty on failure.
 std::optional<std::u16string> FormatDate(const LocalDateTime& time, bool longDate);
 std::optional<std::u16string> FormatTime(const LocalDateTime& time);
 

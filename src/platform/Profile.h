@@ -1,10 +1,14 @@
 // The initialization-file profile in which the Options dialog keeps its choices.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace quillet::platform {
+
+// The largest profile file read; a larger one reads as empty, as one that cannot be read does.
+inline constexpr std::uint64_t kMaxProfileSize = std::uint64_t{16} << 20;
 
 // The initialization-file profile: sections of "name=value" lines. ReadProfileInt returns the
 // value's leading decimal integer (an optional sign and digits after leading blanks; 0 when it has

@@ -159,11 +159,11 @@ TEST(ItemParts, DateStylesOfStampZero) {
     };
 #else
     const Row rows[] = {
-        {DateStamp::Modified, DateStyle::ShortDate, u"01/01/70"},
+        {DateStamp::Modified, DateStyle::ShortDate, u"01/01/1970"},
         {DateStamp::Modified, DateStyle::LongDate, u"Thursday, January 1, 1970"},
-        {DateStamp::Modified, DateStyle::ShortDateTime, u"01/01/70 00:00:00"},
+        {DateStamp::Modified, DateStyle::ShortDateTime, u"01/01/1970 00:00:00"},
         {DateStamp::Accessed, DateStyle::LongDateTime, u"Thursday, January 1, 1970 00:00:00"},
-        {DateStamp::Created, DateStyle::ShortDateTime, u"01/02/70 01:01:01"},
+        {DateStamp::Created, DateStyle::ShortDateTime, u"01/02/1970 01:01:01"},
     };
 #endif
     for (const Row& row : rows) {

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -75,12 +76,43 @@ class NarrowPath {
     const char* text_;
 };
 
-void FillTimes(const struct stat& st, FolderEntry& entry) {
-    entry.size = st.st_size < 0 ? 0 : static_cast<std::uint64_t>(st.st_size);
+// A path's status with its birth time where the file system keeps one.
+struct Status {
+    struct stat st {};
+    std::optional<std::int64_t> born;
+};
+
+// fstatat, with the birth time through statx where the kernel has it.
+int StatusAt(int dirFd, const char* name, int flags, Status& status) {
+    struct statx found {};
+    if (::statx(dirFd, name, flags, STATX_BASIC_STATS | STATX_BTIME, &found) != 0) {
+        return errno == ENOSYS ? ::fstatat(dirFd, name, &status.st, flags) : -1;
+    }
+    const auto time = [](const statx_timestamp& stamp) {
+        return timespec{static_cast<time_t>(stamp.tv_sec), static_cast<long>(stamp.tv_nsec)};
+    };
+    status.st.st_mode = found.stx_mode;
+    status.st.st_size = static_cast<off_t>(found.stx_size);
+    status.st.st_mtim = time(found.stx_mtime);
+    status.st.st_atim = time(found.stx_atime);
+    status.st.st_ctim = time(found.stx_ctime);
+    status.born.reset();
+    // A birth time of exactly 0 is one the file system never recorded (files made with the disk).
+    if ((found.stx_mask & STATX_BTIME) != 0 &&
+        (found.stx_btime.tv_sec != 0 || found.stx_btime.tv_nsec != 0)) {
+        status.born = static_cast<std::int64_t>(found.stx_btime.tv_sec);
+    }
+    return 0;
+}
+
+void FillTimes(const Status& status, FolderEntry& entry) {
+    const struct stat& st = status.st;
+    // A folder has no size of its own, as on Windows, where it sorts as 0 bytes.
+    entry.size = st.st_size < 0 || S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
     entry.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec);
     entry.accessed = static_cast<std::int64_t>(st.st_atim.tv_sec);
-    // POSIX keeps no creation time; the status change time is the closest it has.
-    entry.created = static_cast<std::int64_t>(st.st_ctim.tv_sec);
+    // The birth time where the file system keeps one; else the status change, the closest there is.
+    entry.created = status.born.value_or(static_cast<std::int64_t>(st.st_ctim.tv_sec));
 }
 
 }  // namespace
@@ -213,10 +245,11 @@ bool CreateFolders(const std::u16string& path) {
 }
 
 bool QueryFileEntry(const std::u16string& path, FolderEntry& entry) {
-    struct stat st {};
-    if (::stat(NarrowPath(path).c_str(), &st) != 0) {
+    Status status;
+    if (StatusAt(AT_FDCWD, NarrowPath(path).c_str(), 0, status) != 0) {
         return false;
     }
+    const struct stat& st = status.st;
     entry = FolderEntry{};
     std::size_t nameStart = path.size();
     while (nameStart > 0 && path[nameStart - 1] != kPathSeparator) {
@@ -224,7 +257,7 @@ bool QueryFileEntry(const std::u16string& path, FolderEntry& entry) {
     }
     entry.isHidden = nameStart < path.size() && path[nameStart] == u'.';
     entry.isDirectory = S_ISDIR(st.st_mode);
-    FillTimes(st, entry);
+    FillTimes(status, entry);
     return true;
 }
 
@@ -300,13 +333,14 @@ bool FolderReader::Next(FolderEntry& entry) {
     }
     const int dirFd = ::dirfd(state_->dir.Get());
     unsigned char type = found->d_type;
-    struct stat st {};
+    Status status;
+    struct stat& st = status.st;
     if (type == DT_UNKNOWN) {
-        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (StatusAt(dirFd, name, AT_SYMLINK_NOFOLLOW, status) != 0) {
             return true;  // vanished meanwhile: an empty file entry
         }
         type = S_ISLNK(st.st_mode) ? DT_LNK : S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
-    } else if (type != DT_DIR && type != DT_LNK && ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    } else if (type != DT_DIR && type != DT_LNK && StatusAt(dirFd, name, AT_SYMLINK_NOFOLLOW, status) != 0) {
         return true;
     }
     if (type == DT_DIR) {
@@ -316,12 +350,13 @@ bool FolderReader::Next(FolderEntry& entry) {
     if (type == DT_LNK) {
         entry.isLink = true;
         // A link reads as what it leads to; a dangling link as the link itself.
-        if (::fstatat(dirFd, name, &st, 0) != 0 && ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (StatusAt(dirFd, name, 0, status) != 0 &&
+            StatusAt(dirFd, name, AT_SYMLINK_NOFOLLOW, status) != 0) {
             return true;
         }
     }
     entry.isDirectory = S_ISDIR(st.st_mode);
-    FillTimes(st, entry);
+    FillTimes(status, entry);
     return true;
 }
 

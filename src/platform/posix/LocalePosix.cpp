@@ -1,62 +1,148 @@
-// POSIX side of the user's locale: the environment's C++ and C locales, and the Windows-1252 table
-// for the ANSI code page.
+// POSIX side of the user's locale: dates and times in the environment's locale through ICU (the C
+// library has no long date pattern, and writes month names in the locale's codeset), numbers in the
+// C library's LC_NUMERIC, and the Windows-1252 table for the ANSI code page.
 #include <langinfo.h>
 #include <locale.h>
 
-#include <ctime>
-#include <iomanip>
-#include <locale>
-#include <sstream>
+#include <unicode/udat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 
 #include "platform/Locale.h"
 #include "platform/Utf.h"
-#include "platform/posix/TimeConversion.h"
 
 namespace quillet::platform {
 namespace {
 
-// The user's locale from the environment; the classic one when the environment names none that
-// this machine has.
-const std::locale& UserLocale() {
-    static const std::locale locale = [] {
-        try {
-            return std::locale("");
-        } catch (const std::exception&) {
-            return std::locale::classic();
+// The locale whose dates are written: the first of LC_ALL, LC_TIME and LANG that is set, as the C
+// library picks it, without its codeset or modifier (ICU writes UTF-16, whatever the codeset). Empty
+// for the C and POSIX locales.
+std::string DateLocaleName() {
+    for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0') {
+            const std::string name(value, std::strcspn(value, ".@"));
+            return name == "C" || name == "POSIX" ? std::string() : name;
         }
-    }();
-    return locale;
+    }
+    return {};
 }
 
-std::optional<std::u16string> Put(const LocalDateTime& time, const char* pattern) {
-    const std::tm tm = ToTm(time);
-    std::ostringstream out;
-    out.imbue(UserLocale());
-    out << std::put_time(&tm, pattern);
-    if (out.fail()) {
+struct FormatCloser {
+    void operator()(UDateFormat* format) const { udat_close(format); }
+};
+using DateFormat = std::unique_ptr<UDateFormat, FormatCloser>;
+
+// A two-letter year of a date pattern ("yy", outside quoted text) made a four-letter one.
+std::u16string WithFullYear(std::u16string pattern) {
+    bool quoted = false;
+    for (std::size_t at = 0; at < pattern.size(); ++at) {
+        if (pattern[at] == u'\'') {
+            quoted = !quoted;
+        } else if (!quoted && pattern[at] == u'y') {
+            std::size_t end = at;
+            while (end < pattern.size() && pattern[end] == u'y') {
+                ++end;
+            }
+            if (end - at == 2) {
+                pattern.insert(at, u"yy");
+                end += 2;
+            }
+            at = end - 1;
+        }
+    }
+    return pattern;
+}
+
+// A formatter of the pattern, in a zone without offsets: it is given local times already.
+DateFormat PatternFormat(const std::string& locale, const std::u16string& pattern) {
+    UErrorCode status = U_ZERO_ERROR;
+    DateFormat format(udat_open(UDAT_PATTERN, UDAT_PATTERN, locale.c_str(), u"Etc/UTC", -1, pattern.data(),
+                                static_cast<std::int32_t>(pattern.size()), &status));
+    return U_SUCCESS(status) ? std::move(format) : nullptr;
+}
+
+// The locale's own pattern of a date style (time UDAT_NONE) or a time style (date UDAT_NONE).
+std::u16string StylePattern(const std::string& locale, UDateFormatStyle time, UDateFormatStyle date) {
+    UErrorCode status = U_ZERO_ERROR;
+    const DateFormat format(udat_open(time, date, locale.c_str(), u"Etc/UTC", -1, nullptr, 0, &status));
+    if (U_FAILURE(status)) {
+        return {};
+    }
+    char16_t pattern[256];
+    const std::int32_t length = udat_toPattern(format.get(), false, pattern, 256, &status);
+    if (U_FAILURE(status) || length >= 256) {
+        return {};
+    }
+    // Recent locale data puts a narrow no-break space before "AM"; Windows, and scripts, expect a space.
+    std::u16string text(pattern, static_cast<std::size_t>(length));
+    std::replace(text.begin(), text.end(), u'\u202F', u' ');
+    return text;
+}
+
+// The user's short date, long date and time formatters, made once per thread (a formatter is not
+// shared between threads). Windows' styles: the short date with a four-digit year, the long date
+// with the day of the week, the time with seconds. The C locale keeps the C library's own patterns,
+// with a four-digit year.
+struct DateFormats {
+    DateFormat shortDate;
+    DateFormat longDate;
+    DateFormat time;
+};
+
+const DateFormats& UserDateFormats() {
+    thread_local const DateFormats formats = [] {
+        const std::string locale = DateLocaleName();
+        if (locale.empty()) {
+            return DateFormats{PatternFormat("en_US_POSIX", u"MM/dd/yyyy"),
+                               PatternFormat("en_US_POSIX", u"EEEE, MMMM d, yyyy"),
+                               PatternFormat("en_US_POSIX", u"HH:mm:ss")};
+        }
+        return DateFormats{PatternFormat(locale, WithFullYear(StylePattern(locale, UDAT_NONE, UDAT_SHORT))),
+                           PatternFormat(locale, WithFullYear(StylePattern(locale, UDAT_NONE, UDAT_FULL))),
+                           PatternFormat(locale, StylePattern(locale, UDAT_MEDIUM, UDAT_NONE))};
+    }();
+    return formats;
+}
+
+// Days from 1 January 1970 to a date of the proleptic Gregorian calendar.
+std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+std::optional<std::u16string> Format(const DateFormat& format, const LocalDateTime& time) {
+    if (!format) {
         return std::nullopt;
     }
-    return Utf8ToUtf16(out.str());
+    const std::int64_t seconds = DaysFromCivil(time.year, time.month, time.day) * 86400 + time.hour * 3600 +
+                                 time.minute * 60 + time.second;
+    UErrorCode status = U_ZERO_ERROR;
+    char16_t text[100];
+    const std::int32_t length =
+        udat_format(format.get(), static_cast<UDate>(seconds) * 1000.0, text, 100, nullptr, &status);
+    if (U_FAILURE(status) || length >= 100) {
+        return std::nullopt;
+    }
+    return std::u16string(text, static_cast<std::size_t>(length));
 }
 
 }  // namespace
 
 std::optional<std::u16string> FormatDate(const LocalDateTime& time, bool longDate) {
-    if (!longDate) {
-        return Put(time, "%x");
-    }
-    // Windows writes the day of the month without a leading zero in its long date.
-    auto weekdayMonth = Put(time, "%A, %B ");
-    auto year = Put(time, ", %Y");
-    if (!weekdayMonth || !year) {
-        return std::nullopt;
-    }
-    const std::string day = std::to_string(time.day);
-    return *weekdayMonth + std::u16string(day.begin(), day.end()) + *year;
+    const DateFormats& formats = UserDateFormats();
+    return Format(longDate ? formats.longDate : formats.shortDate, time);
 }
 
 std::optional<std::u16string> FormatTime(const LocalDateTime& time) {
-    return Put(time, "%X");
+    return Format(UserDateFormats().time, time);
 }
 
 std::optional<std::u16string> FormatNumberForLocale(const std::u16string& digits) {

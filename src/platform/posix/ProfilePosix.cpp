@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/AsciiCase.h"
+#include "platform/Files.h"
 #include "platform/Profile.h"
 #include "platform/Utf.h"
 
@@ -25,11 +26,13 @@ std::u16string_view Trim(std::u16string_view text) {
 
 std::vector<std::u16string> ReadProfileLines(const std::u16string& file) {
     std::vector<std::u16string> lines;
-    std::ifstream in(Utf16ToUtf8EscapedBytes(file), std::ios::binary);
-    if (!in) {
+    // Read as the platform reads files: a folder in the file's place, or a file that cannot be read,
+    // reads as an empty profile (the stream reader would throw on the folder's failed read).
+    FileContents read = ReadFileContents(file, kMaxProfileSize);
+    if (!read.bytes) {
         return lines;
     }
-    std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string contents = std::move(*read.bytes);
     if (contents.starts_with("\xEF\xBB\xBF")) {
         contents.erase(0, 3);
     }
