@@ -10,13 +10,13 @@ trap 'rm -rf "$tree"' EXIT
 failures=0
 
 # Runs quillet with its output in the file "out" (exact bytes, trailing line breaks included), its
-# errors in "err" and its exit status in $status.
+# errors in "err" and its exit status in $status; natively in the locale $at_locale names, if any.
 run() {
   status=0
   if [ "$runner" = wine ]; then
     wine "$quillet" "$@" >"$tree/out" 2>"$tree/err" || status=$?
   else
-    "$quillet" "$@" >"$tree/out" 2>"$tree/err" || status=$?
+    ${at_locale:+env LC_ALL="$at_locale"} "$quillet" "$@" >"$tree/out" 2>"$tree/err" || status=$?
   fi
 }
 # A path as the program spells it.
@@ -89,13 +89,14 @@ expect "\$path of a relative name is the full path" '%s\r\n' "$a"
 expect "quillet format: brackets are text, the path is full" '[a.txt] (5)\t%s\r\n' "$a"
 
 # One row per case: what, exit status, a pattern that standard output and errors together must hold
-# ('' for none), the exact output ('*' for any), then the arguments.
+# ('' for none), the exact output ('*' for any; a NUL written is compared as \a, which bash strings
+# can hold), then the arguments.
 row() {
   local what=$1 want_status=$2 pattern=$3 want_out=$4
   shift 4
   run "$@"
   if [ "$status" != "$want_status" ] || { [ -n "$pattern" ] && ! cat "$tree/out" "$tree/err" | grep -qE -- "$pattern"; } ||
-    { [ "$want_out" != '*' ] && [ "$(printf '%s' "$want_out" | od -An -c)" != "$(od -An -c <"$tree/out")" ]; }; then
+    { [ "$want_out" != '*' ] && [ "$(printf '%s' "$want_out" | od -An -c)" != "$(tr '\0' '\a' <"$tree/out" | od -An -c)" ]; }; then
     echo "FAIL: $what (exit $status)"
     echo "  output: $(od -An -c "$tree/out" | head -5)"
     echo "  errors: $(cat "$tree/err")"
@@ -119,8 +120,26 @@ row "a folder with a trailing separator expands" 0 '' "Top${sep}a.txt$crlf" \
   copy --options --expand --depth 1 --include a.txt "$top$sep"
 printf '%s\r\n%s\n' "$loose" "$a" | row "paths from standard input, sorted as one selection" 0 '' \
   "a.txt${crlf}loose.log$crlf" copy --options --sort-option 1 --paths-from -
-row "NUL-separated paths from a file" 0 '' "loose.log${crlf}a.txt$crlf" \
+row "-0: NUL-separated paths from a file, NUL-terminated records out" 0 '' "loose.log"$'\a'"a.txt"$'\a' \
   format '$name' --paths-from "$(native "$tree/list0")" -0
+printf '%s\n' "$loose" >"$tree/list1" && printf '%s\n' "$a" >"$tree/list2"
+printf '%s\r\n%s\r\n' "$a" "$loose" | iconv -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$tree/list16"
+row "--paths-from twice: both lists in turn" 0 '' "loose.log${crlf}a.txt$crlf" \
+  format '$name' --paths-from "$(native "$tree/list1")" --paths-from "$(native "$tree/list2")"
+row "a UTF-16 list, as PowerShell's > writes it" 0 '' "a.txt${crlf}loose.log$crlf" \
+  format '$name' --paths-from "$(native "$tree/list16")"
+row "a NUL-separated list read without -0" 1 'line 1 holds a NUL character' '' \
+  format '$name' --paths-from "$(native "$tree/list0")"
+head -c 300000 /dev/zero >"$tree/zeros"
+row "a list line longer than any path" 1 'line 1 is longer than the longest path' '' \
+  format '$name' --paths-from "$(native "$tree/zeros")"
+row "--null without a list: NUL-terminated records" 0 '' "a.txt"$'\a' format --null '$name' "$a"
+row "-0: the copy text ends in a NUL" 0 '' "a.txt${crlf}loose.log"$'\a' copy --options -0 "$a" "$loose"
+row "an empty PATH is a mistake" 2 'a PATH is empty' '' format '$path' "$a" ""
+row "an empty FILE is a mistake" 2 'FILE is empty' '' check ""
+row "a line break in the FORMAT is a mistake" 2 'FORMAT holds a line break' '' format $'$name\n$size' "$a"
+row "check - reads standard input" 0 '^standard input: 1 commands' '*' check - <"$tree/plural.txt"
+row "a folder sorts by size as 0 bytes" 0 '' "Top${crlf}loose.log$crlf" copy --options --sort-option 3 "$top" "$loose"
 mkdir "$tree/old" && touch -d 1950-06-01 "$tree/old/f1950" && touch -d 1960-06-01 "$tree/old/f1960"
 row "files before 1970 sort by their real dates" 0 '' "f1950${crlf}f1960$crlf" \
   copy --options --sort-option 5 "$(native "$tree/old/f1960")" "$(native "$tree/old/f1950")"
@@ -150,6 +169,15 @@ if [ "$status" = 1 ] && grep -q 'cannot write to standard output: ' "$tree/err";
 else echo "FAIL: a write error (exit $status): $(cat "$tree/err")"; failures=$((failures + 1)); fi
 
 if [ "$runner" = wine ]; then
+  # Every line ends in CR LF, redirected: the help, the version, check and the messages too.
+  for args in --help --version "check|$commands" "format|\$name|$(native "$tree/gone")" "format|-x"; do
+    IFS='|' read -r -a words <<<"$args"
+    run "${words[@]}"
+    if [ -s "$tree/out" ] || [ -s "$tree/err" ] && ! cat "$tree/out" "$tree/err" | grep -qv $'\r$'; then
+      echo "ok: CR LF line ends: ${words[*]}"
+    else echo "FAIL: a line without CR LF: ${words[*]}: $(cat "$tree/out" "$tree/err" | od -c | head -3)"; failures=$((failures + 1)); fi
+  done
+  row "a wildcard that matches nothing" 1 'no file or folder matches .*\*\.xyz' '' format '$name' "$top$sep*.xyz"
   # Wine passes the arguments unquoted: a wildcard expands in a path, never in a pattern or the FORMAT.
   row "wildcards expand in paths only" 0 '' "a.txt*${crlf}README.TXT*$crlf" format '$name*' "$top$sep*.txt"
   # Redirected output is UTF-8, or with the flag in the console's code page (437 in Wine's prefix).
@@ -166,6 +194,27 @@ else
   mkdir "$tree/latin1" && printf 'x' >"$tree/latin1/caf"$'\xe9'".txt"
   row "a name that is not UTF-8, given" 0 '' "caf"$'\xe9'".txt$crlf" format '$name' "$tree/latin1/caf"$'\xe9'".txt"
   row "a name that is not UTF-8, found" 0 '' "latin1/caf"$'\xe9'".txt$crlf" copy --options --expand "$tree/latin1"
+  # A name holding a line feed splits its record: said, unless records end in NUL.
+  mkdir "$tree/lf" && touch "$tree/lf/two"$'\n'"lines"
+  row "a name with a line feed is reported" 1 'holds a line break' "two"$'\n'"lines$crlf" format '$name' "$tree/lf/two"$'\n'"lines"
+  row "a name with a line feed, -0" 0 '' "two"$'\n'"lines"$'\a' format -0 '$name' "$tree/lf/two"$'\n'"lines"
+  mkdir -p "$tree/badconfig/Brantwell/Quillet/ScrivelShExt.INI"
+  XDG_CONFIG_HOME="$tree/badconfig" row "stored options that cannot be read: the defaults, said" 1 \
+    'cannot read the stored copy options .*: Is a directory' "a.txt$crlf" copy --options "$a"
+  # Dates in the locale's own patterns, four-digit years, whatever the codeset; $credate the birth time.
+  touch -d '2021-03-04 12:00' "$tree/march" && touch -d '2021-02-04 12:00' "$tree/feb" && touch -d 1902-06-01 "$tree/1902"
+  at_locale=de_DE.UTF-8 row "German long and short dates" 0 '' "Donnerstag, 4. März 2021|04.03.2021$crlf" \
+    format '$moddate:longdate|$moddate:shortdate' "$tree/march"
+  at_locale=fr_FR.UTF-8 row "French long date" 0 '' "jeudi 4 mars 2021$crlf" format '$moddate:longdate' "$tree/march"
+  at_locale=fr_FR.ISO-8859-1 row "a Latin-1 locale's month names" 0 '' "jeudi 4 février 2021$crlf" format '$moddate:longdate' "$tree/feb"
+  at_locale=C row "four-digit years in the C locale" 0 '' "06/01/1902$crlf" format '$moddate:shortdate' "$tree/1902"
+  born=$(stat -c %W "$tree/march")
+  if [ "$born" != 0 ]; then
+    while [ "$(date +%s)" -le "$born" ]; do :; done  # the clock past the birth second, then a status change
+    chmod g+w "$tree/march"
+    at_locale=C row "\$credate is the birth time" 0 '' "$(date -d "@$born" '+%m/%d/%Y %H:%M:%S')$crlf" \
+      format '$credate:shortdatetime' "$tree/march"
+  fi
 fi
 # A command list saved by Notepad as "Unicode" (UTF-16 LE), with carriage returns alone as line ends.
 printf '\xff\xfeU\0p\0:\0$\0n\0a\0m\0e\0\r\0O\0:\0%%\0O\0P\0T\0I\0O\0N\0S\0\r\0' >"$tree/utf16.txt"

@@ -1,4 +1,5 @@
 // The command line's arguments: options and operands, numbers in range, and path lists.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -81,64 +82,181 @@ int ParseNumber(std::u16string_view option, std::u16string_view text, int low, i
     return static_cast<int>(value);
 }
 
-std::optional<std::string> ReadInput(const std::u16string& path, std::u16string& error) {
-    struct Closer {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    std::unique_ptr<std::FILE, Closer> opened;
-    std::FILE* file = stdin;
-    errno = 0;
-    if (path != u"-") {
-#ifdef _WIN32
-        opened.reset(_wfopen(reinterpret_cast<const wchar_t*>(path.c_str()), L"rb"));
-#else
-        opened.reset(std::fopen(Utf16ToUtf8EscapedBytes(path).c_str(), "rb"));
-#endif
-        file = opened.get();
-    } else {
-#ifdef _WIN32
-        _setmode(_fileno(stdin), _O_BINARY);
-#endif
-    }
-    std::string bytes;
-    if (file != nullptr) {
-        char chunk[65536];
-        std::size_t got = 0;
-        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-            bytes.append(chunk, got);
-        }
-        if (!std::ferror(file)) {
-            return bytes;
-        }
-    }
-    error = Utf8ToUtf16(std::strerror(errno != 0 ? errno : EIO));
-    return std::nullopt;
+namespace {
+
+constexpr std::size_t kChunk = 64 * 1024;
+
+std::u16string ErrnoText() {
+    return Utf8ToUtf16(std::strerror(errno != 0 ? errno : EIO));
 }
 
-std::vector<std::u16string> SplitPathList(std::string_view bytes, bool nulSeparated) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) {
-        bytes.remove_prefix(3);  // a list saved by a Windows editor
-    }
-    std::vector<std::u16string> paths;
-    const char separator = nulSeparated ? '\0' : '\n';
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find(separator, start);
-        end = end == std::string_view::npos ? bytes.size() : end;
-        std::string_view entry = bytes.substr(start, end - start);
-        if (!nulSeparated && entry.ends_with('\r')) {
-            entry.remove_suffix(1);
-        }
-        if (!entry.empty()) {
+std::u16string Decimal(std::uint64_t value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+std::FILE* BinaryStandardInput() {
 #ifdef _WIN32
-            paths.push_back(Utf8ToUtf16(entry));
-#else
-            paths.push_back(FromNative(entry));
+    _setmode(_fileno(stdin), _O_BINARY);
 #endif
+    return stdin;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadStandardInput(std::uint64_t limit, std::u16string& error) {
+    std::FILE* in = BinaryStandardInput();
+    std::string bytes;
+    char chunk[kChunk];
+    std::size_t got = 0;
+    errno = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0) {
+        if (bytes.size() + got >= limit) {
+            error = Utf8ToUtf16(std::strerror(EFBIG));
+            return std::nullopt;
         }
-        start = end + 1;
+        bytes.append(chunk, got);
     }
-    return paths;
+    if (std::ferror(in)) {
+        error = ErrnoText();
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+PathList::PathList(const std::u16string& name, bool nulSeparated) : name_(name), nulSeparated_(nulSeparated) {
+    errno = 0;
+    if (name == u"-") {
+        file_ = BinaryStandardInput();
+        return;
+    }
+#ifdef _WIN32
+    file_ = _wfopen(reinterpret_cast<const wchar_t*>(name.c_str()), L"rb");
+#else
+    file_ = std::fopen(Utf16ToUtf8EscapedBytes(name).c_str(), "rb");
+#endif
+    if (file_ == nullptr) {
+        throw ReadFailure(u"cannot read " + name + u": " + ErrnoText());
+    }
+    ownsFile_ = true;
+}
+
+PathList::~PathList() {
+    if (ownsFile_) {
+        std::fclose(file_);
+    }
+}
+
+void PathList::Fail(const std::u16string& why) const {
+    throw ReadFailure(u"cannot read " + (name_ == u"-" ? u"the list on standard input" : name_) + u": " +
+                      why);
+}
+
+std::u16string PathList::EntryName(std::uint64_t entry) const {
+    return (nulSeparated_ ? u"entry " : u"line ") + Decimal(entry);
+}
+
+bool PathList::Fill() {
+    // What is written so far goes out before the list is waited on: a slow producer on a pipe sees
+    // each line's result without waiting for the whole list.
+    Out().Flush();
+    char chunk[kChunk];
+    errno = 0;
+    const std::size_t got = std::fread(chunk, 1, sizeof chunk, file_);
+    if (got == 0) {
+        if (std::ferror(file_)) {
+            Fail(ErrnoText());
+        }
+        ended_ = true;
+        return false;
+    }
+    buffer_.append(chunk, got);
+    return true;
+}
+
+std::u16string PathList::Decode(std::string_view entry) const {
+    std::u16string path;
+    if (unit_ == 2) {
+        path.resize(entry.size() / 2);
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            const auto first = static_cast<unsigned char>(entry[2 * i]);
+            const auto second = static_cast<unsigned char>(entry[2 * i + 1]);
+            path[i] = static_cast<char16_t>(bigEndian_ ? (first << 8) | second : (second << 8) | first);
+        }
+    } else {
+#ifdef _WIN32
+        path = Utf8ToUtf16(entry);
+#else
+        path = FromNative(entry);
+#endif
+    }
+    if (!nulSeparated_ && path.ends_with(u'\r')) {
+        path.pop_back();
+    }
+    if (!nulSeparated_ && path.find(u'\0') != std::u16string::npos) {
+        Fail(EntryName(entry_) +
+             u" holds a NUL character, which no path holds (a list of NUL-terminated paths, as find "
+             u"-print0 writes, needs -0)");
+    }
+    return path;
+}
+
+std::optional<std::u16string> PathList::Next() {
+    if (unit_ == 0) {
+        while (buffer_.size() < 3 && Fill()) {
+        }
+        unit_ = 1;
+        if (buffer_.starts_with("\xEF\xBB\xBF")) {
+            start_ = 3;  // a list saved by a Windows editor
+        } else if (buffer_.starts_with("\xFF\xFE") || buffer_.starts_with("\xFE\xFF")) {
+            unit_ = 2;  // Windows PowerShell's "Out-File" and ">"
+            bigEndian_ = buffer_[0] == '\xFE';
+            start_ = 2;
+        }
+    }
+    const char separator = nulSeparated_ ? '\0' : '\n';
+    // The longest entry in bytes: every character in three UTF-8 bytes, or two UTF-16 ones, and a CR.
+    const std::size_t longest = (kMaxListedPath + 1) * (unit_ == 2 ? 2 : 3);
+    for (;;) {
+        std::size_t end = std::string::npos;
+        for (std::size_t at = start_ + scanned_; at + unit_ <= buffer_.size(); at += unit_) {
+            // In UTF-16 the separator's other byte is 0, on either side.
+            const std::size_t low = unit_ == 2 && bigEndian_ ? at + 1 : at;
+            if (buffer_[low] == separator && (unit_ == 1 || buffer_[low ^ 1] == '\0')) {
+                end = at;
+                break;
+            }
+        }
+        if (end == std::string::npos && !ended_) {
+            scanned_ = (buffer_.size() - start_) / unit_ * unit_;
+            if (scanned_ > longest) {
+                Fail(EntryName(entry_ + 1) + u" is longer than the longest path (" + Decimal(kMaxListedPath) +
+                     u" characters)");
+            }
+            buffer_.erase(0, start_);
+            start_ = 0;
+            Fill();
+            continue;
+        }
+        if (end == std::string::npos) {
+            end = buffer_.size();  // the last entry, without its separator
+            if (start_ == end) {
+                return std::nullopt;
+            }
+        }
+        const std::string_view entry = std::string_view(buffer_).substr(start_, end - start_);
+        start_ = std::min(end + unit_, buffer_.size());
+        scanned_ = 0;
+        ++entry_;
+        if (entry.size() > longest) {
+            Fail(EntryName(entry_) + u" is longer than the longest path (" + Decimal(kMaxListedPath) +
+                 u" characters)");
+        }
+        std::u16string path = Decode(entry);
+        if (!path.empty()) {
+            return path;
+        }
+    }
 }
 
 }  // namespace quillet::cli

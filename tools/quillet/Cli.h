@@ -1,7 +1,9 @@
 // The pieces of the quillet command line: its output, its arguments and the paths it reads.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -46,7 +48,8 @@ class Output {
 
     void SetEncoding(OutputEncoding encoding) { encoding_ = encoding; }
     // The copy text's line ends are CR LF, the clipboard's; on POSIX they are written as LF, what
-    // terminals and pipes there expect, unless this asks for CR LF. Windows always writes CR LF.
+    // terminals and pipes there expect, unless this asks for CR LF. Windows always writes CR LF, every
+    // line of every text (the help, messages) alike.
     void KeepCrLf() { keepCrLf_ = true; }
     void Write(std::u16string_view text);
     // Writes what is buffered; false when any write failed.
@@ -65,6 +68,7 @@ class Output {
     bool keepCrLf_ = false;
 #endif
     std::u16string pending_;
+    char16_t last_ = 0;  // the last character written, with CR LF line ends
     std::u16string failure_;
 };
 
@@ -101,13 +105,49 @@ ParsedArguments ParseArguments(std::span<const std::u16string> args, std::span<c
 // The decimal integer of text within [low, high]; UsageError naming the option otherwise.
 int ParseNumber(std::u16string_view option, std::u16string_view text, int low, int high);
 
-// The whole contents of a file, or of standard input for "-"; pipes and other streams included.
-// Empty with the system's reason in error when it cannot be opened or read.
-std::optional<std::string> ReadInput(const std::u16string& path, std::u16string& error);
+// Standard input's bytes, at most limit of them; empty with the system's reason in error when it
+// cannot be read or holds more.
+std::optional<std::string> ReadStandardInput(std::uint64_t limit, std::u16string& error);
 
-// The paths of a --paths-from file's bytes: one a line (a carriage return before the line feed
-// dropped) or, with nulSeparated, one per NUL-terminated run; empty entries are skipped.
-std::vector<std::u16string> SplitPathList(std::string_view bytes, bool nulSeparated);
+// The longest path a list line may hold, in characters: Windows' longest path.
+inline constexpr std::size_t kMaxListedPath = 32767;
+
+// One --paths-from list (a file, or standard input for "-"), read a piece at a time so that a list of
+// any length takes the memory of one line. One path a line (a carriage return before the line feed
+// dropped) or, with nulSeparated, one per NUL-terminated run; empty entries are skipped. UTF-8 (a
+// byte order mark skipped; on POSIX other bytes kept as they are) or, after its byte order mark,
+// UTF-16 as Windows PowerShell writes it.
+class PathList {
+  public:
+    // ReadFailure when the list cannot be opened.
+    PathList(const std::u16string& name, bool nulSeparated);
+    ~PathList();
+    PathList(const PathList&) = delete;
+    PathList& operator=(const PathList&) = delete;
+
+    // The next path, or empty at the end of the list. ReadFailure when the list cannot be read, or
+    // holds an entry that no path could be: one longer than kMaxListedPath, or a line holding a NUL
+    // (a NUL-terminated list read without -0), which would name one file and open another.
+    std::optional<std::u16string> Next();
+
+  private:
+    bool Fill();
+    std::u16string Decode(std::string_view entry) const;
+    std::u16string EntryName(std::uint64_t entry) const;
+    [[noreturn]] void Fail(const std::u16string& why) const;
+
+    std::u16string name_;
+    std::FILE* file_ = nullptr;
+    bool ownsFile_ = false;
+    bool nulSeparated_;
+    bool ended_ = false;
+    int unit_ = 0;  // bytes a character takes: 1 (UTF-8) or 2 (UTF-16); 0 until the start is read
+    bool bigEndian_ = false;
+    std::string buffer_;
+    std::size_t start_ = 0;    // where the next entry begins in buffer_
+    std::size_t scanned_ = 0;  // how far past start_ no separator was found
+    std::uint64_t entry_ = 0;  // entries read, counted from 1 in messages
+};
 
 // An argument's text as the program received it (POSIX: bytes decoded losslessly).
 std::u16string FromNative(std::string_view bytes);
@@ -116,29 +156,53 @@ std::u16string FromNative(std::string_view bytes);
 // The arguments after the program's name, split as the C runtime splits the command line; the ones
 // typed without quotes that hold "*" or "?" are remembered for ExpandWildcards.
 std::vector<std::u16string> CommandLineArguments();
-// Each such path replaced by the names it matches (in name order; itself when none), as the runtime
-// expands the arguments of the programs that ask it to.
-std::vector<std::u16string> ExpandWildcards(std::vector<std::u16string> paths);
+// Each such path replaced by the names it matches (in name order), as the runtime expands the
+// arguments of the programs that ask it to. One that matches nothing is reported and left out, and
+// status set to 1.
+std::vector<std::u16string> ExpandWildcards(std::vector<std::u16string> paths, int& status);
 #endif
 
 // The options every subcommand that reads paths takes, and what they say.
 inline constexpr OptionSpec kInputOptions[] = {
-    {u"--paths-from", true}, {u"-0"}, {u"--console-codepage"}, {u"--crlf"}};
+    {u"--paths-from", true}, {u"-0"}, {u"--null"}, {u"--console-codepage"}, {u"--crlf"}};
 struct InputOptions {
-    std::optional<std::u16string> pathsFrom;
-    bool nulSeparated = false;
+    std::vector<std::u16string> pathLists;  // each --paths-from, in the order given
+    bool nulSeparated = false;              // -0: lists read and records written end in NUL
 };
 // Takes one of kInputOptions into input (--console-codepage and --crlf go to the output); false for
-// another.
+// another. UsageError for an empty list name.
 bool TakeInputOption(const ParsedOption& option, InputOptions& input);
-// The operands followed by the paths of the --paths-from list. ReadFailure when the list cannot be read.
-std::vector<std::u16string> GatherPaths(std::vector<std::u16string> operands, const InputOptions& input);
-// Adds each path, made absolute, to selection; reports each one that cannot be read. 1 when any
-// could not, else 0.
-int SelectPaths(const std::vector<std::u16string>& paths, ItemSelection& selection);
 
-// The commands of a command file as the Explorer extension reads it, each rejected line in errorLog.
-// ReadFailure with the system's reason when the file cannot be read.
+// The paths of a run as they come: the operands (Windows: wildcards expanded), then each list in
+// turn. UsageError at once for an empty operand, which names no file.
+class PathSource {
+  public:
+    PathSource(std::vector<std::u16string> operands, const InputOptions& input);
+    std::optional<std::u16string> Next();
+    // 1 when a wildcard matched nothing (reported), else 0.
+    int Status() const { return status_; }
+
+  private:
+    std::vector<std::u16string> operands_;
+    std::size_t nextOperand_ = 0;
+    const InputOptions& input_;
+    std::size_t nextList_ = 0;
+    std::unique_ptr<PathList> list_;
+    int status_ = 0;
+};
+
+// The full path of a path as typed, as Explorer passes it: made absolute from here (the current
+// folder, read once per run) and normalised. Empty, reported, when the current folder is unknown.
+std::u16string FullPathOf(const std::u16string& typed, const std::u16string& here);
+// Adds each path, made absolute, to selection; reports each one that cannot be read. 1 when any
+// could not (or the source's wildcards failed), else 0.
+int SelectPaths(PathSource& paths, ItemSelection& selection);
+// Reports a path whose name holds a line break, which splits its record unless records end in NUL.
+// 1 when it does, else 0.
+int CheckRecordBreaks(std::u16string_view path, bool nulSeparated);
+
+// The commands of a command file (standard input for "-") as the Explorer extension reads it, each
+// rejected line in errorLog. ReadFailure with the system's reason when the file cannot be read.
 CommandList ReadCommandFile(const std::u16string& path, std::u16string& errorLog);
 
 // The command-line flag of a stored copy option: its profile name in lower case with dashes.

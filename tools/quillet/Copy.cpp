@@ -8,6 +8,8 @@
 #include "core/copy/FolderScan.h"
 #include "core/format/TextBuffer.h"
 #include "core/menu/CommandMenu.h"
+#include "platform/Files.h"
+#include "platform/Profile.h"
 
 namespace quillet::cli {
 namespace {
@@ -83,13 +85,15 @@ class CommandLineScan final : public MAbortBase {
     bool failed = false;
 };
 
-// Writes the copy text to standard output (ending in a line break, so that runs can be joined), or
-// puts it on the clipboard.
-int Deliver(const TextBuffer& text, bool toClipboard) {
+// Writes the copy text to standard output (ending in a line break, or with -0 in a NUL, so that runs
+// can be joined), or puts it on the clipboard.
+int Deliver(const TextBuffer& text, bool toClipboard, bool nulSeparated) {
     if (!toClipboard) {
         if (text.Count() > 0) {
             Out().Write(text.View());
-            if (text.View().back() != u'\n') {
+            if (nulSeparated) {
+                Out().Write(std::u16string_view(u"\0", 1));
+            } else if (text.View().back() != u'\n') {
                 Out().Write(u"\r\n");
             }
         }
@@ -153,8 +157,18 @@ int RunCopy(std::span<const std::u16string> args) {
     ExpansionSettings settings;
     std::u16string_view folderOption;  // one of the folder options, which need --expand
     CopyOptions options;
+    int status = 0;
     if (mode == kOptionsMode) {
-        LoadCopyOptions(options, CopyOptionsFile());
+        const std::u16string stored = CopyOptionsFile();
+        // A stored file that cannot be read (a folder in its place, no access) reads as the
+        // defaults, as the Options dialog reads it; the command line says so.
+        const platform::FileContents contents = platform::ReadFileContents(stored, platform::kMaxProfileSize);
+        if (!stored.empty() && !contents.bytes && !contents.missing) {
+            Report(u"cannot read the stored copy options " + stored + u": " +
+                   platform::SystemErrorText(contents.errorCode) + u"; the defaults are used");
+            status = 1;
+        }
+        LoadCopyOptions(options, stored);
     }
     for (const ParsedOption& option : parsed.options) {
         const std::u16string_view name = option.name;
@@ -164,6 +178,9 @@ int RunCopy(std::span<const std::u16string> args) {
         } else if (name == u"--command") {
             commandName = option.value;
         } else if (name == u"--command-file") {
+            if (option.value.empty()) {
+                throw UsageError(u"--command-file needs a FILE: \"\" names none (- is standard input)");
+            }
             commandFile = option.value;
         } else if (name == u"--full-path" && mode == kCommandMode) {
             shift = true;
@@ -192,10 +209,13 @@ int RunCopy(std::span<const std::u16string> args) {
     if (!folderOption.empty() && !expand) {
         throw UsageError(std::u16string(folderOption) + u" applies only with --expand");
     }
-    if (parsed.operands.empty() && !input.pathsFrom) {
+    if (parsed.operands.empty() && input.pathLists.empty()) {
         throw UsageError(u"copy needs at least one PATH, or --paths-from FILE");
     }
-    const std::vector<std::u16string> paths = GatherPaths(parsed.operands, input);
+    if (commandFile == u"-" && std::ranges::find(input.pathLists, u"-") != input.pathLists.end()) {
+        throw UsageError(u"standard input cannot be both the command file and a list of paths");
+    }
+    PathSource paths(parsed.operands, input);
 
     CopyFormat commandFormat;
     const CopyFormat* format = &commandFormat;
@@ -215,15 +235,15 @@ int RunCopy(std::span<const std::u16string> args) {
                               std::u16string(KeywordOf(found->type)) + u")");
         }
         ItemSelection selection;
-        const int status = SelectPaths(paths, selection);
+        status = std::max(status, SelectPaths(paths, selection));
         selection.Flatten();
         TextBuffer text;
         RenderSelection(selection, *format, text);
-        return std::max(status, Deliver(text, toClipboard));
+        return std::max(status, Deliver(text, toClipboard, input.nulSeparated));
     }
 
     ItemSelection selection;
-    int status = SelectPaths(paths, selection);
+    status = std::max(status, SelectPaths(paths, selection));
     selection.order = static_cast<std::uint32_t>(options.sortOption);
     if (expand) {
         CommandLineScan scan;
@@ -235,7 +255,7 @@ int RunCopy(std::span<const std::u16string> args) {
     commandFormat = BuildOptionsCopyFormat(options);
     TextBuffer text;
     RenderSelection(selection, commandFormat, text);
-    return std::max(status, Deliver(text, toClipboard));
+    return std::max(status, Deliver(text, toClipboard, input.nulSeparated));
 }
 
 }  // namespace quillet::cli

@@ -49,20 +49,36 @@ Output::~Output() {
 }
 
 void Output::Write(std::u16string_view text) {
+    if (keepCrLf_) {
+        // Every line ends in CR LF: a line feed alone (the help, messages) gets its carriage return.
+        std::size_t done = 0;
+        for (std::size_t at = text.find(u'\n'); at != std::u16string_view::npos;
+             at = text.find(u'\n', at + 1)) {
+            if ((at > 0 ? text[at - 1] : last_) != u'\r') {
+                pending_.append(text.substr(done, at - done));
+                pending_ += u'\r';
+                done = at;
+            }
+        }
+        pending_.append(text.substr(done));
+        last_ = text.empty() ? last_ : text.back();
+        if (pending_.size() >= kFlushAt) {
+            Flush();
+        }
+        return;
+    }
     // From the last character already buffered: a CR there may end a line whose LF comes now.
     const std::size_t from = pending_.empty() ? 0 : pending_.size() - 1;
     pending_ += text;
-    if (!keepCrLf_) {
-        std::size_t kept = from;
-        for (std::size_t at = from; at < pending_.size(); ++at) {
-            if (pending_[at] != u'\r' || at + 1 == pending_.size() || pending_[at + 1] != u'\n') {
-                pending_[kept++] = pending_[at];
-            }
+    std::size_t kept = from;
+    for (std::size_t at = from; at < pending_.size(); ++at) {
+        if (pending_[at] != u'\r' || at + 1 == pending_.size() || pending_[at + 1] != u'\n') {
+            pending_[kept++] = pending_[at];
         }
-        pending_.resize(kept);
     }
+    pending_.resize(kept);
     // A CR at the end waits for what follows it.
-    if (pending_.size() >= kFlushAt && (keepCrLf_ || pending_.back() != u'\r')) {
+    if (pending_.size() >= kFlushAt && pending_.back() != u'\r') {
         Flush();
     }
 }

@@ -1,5 +1,7 @@
 // The paths a run works on: from the command line and --paths-from, made absolute as Explorer would
 // pass them, and read into a selection with a message for each one that cannot be read.
+#include <algorithm>
+
 #include "Cli.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -8,8 +10,11 @@ namespace quillet::cli {
 
 bool TakeInputOption(const ParsedOption& option, InputOptions& input) {
     if (option.name == u"--paths-from") {
-        input.pathsFrom = option.value;
-    } else if (option.name == u"-0") {
+        if (option.value.empty()) {
+            throw UsageError(u"--paths-from needs a FILE: \"\" names none (- is standard input)");
+        }
+        input.pathLists.push_back(option.value);
+    } else if (option.name == u"-0" || option.name == u"--null") {
         input.nulSeparated = true;
     } else if (option.name == u"--console-codepage") {
         Out().SetEncoding(OutputEncoding::ConsoleCodePage);
@@ -21,45 +26,70 @@ bool TakeInputOption(const ParsedOption& option, InputOptions& input) {
     return true;
 }
 
-std::vector<std::u16string> GatherPaths(std::vector<std::u16string> operands, const InputOptions& input) {
-    if (input.nulSeparated && !input.pathsFrom) {
-        throw UsageError(u"-0 applies only with --paths-from");
+PathSource::PathSource(std::vector<std::u16string> operands, const InputOptions& input)
+    : operands_(std::move(operands)), input_(input) {
+    for (const std::u16string& operand : operands_) {
+        if (operand.empty()) {
+            // An unset shell variable, most likely: never the current folder by surprise.
+            throw UsageError(u"a PATH is empty (\"\"), which names no file; the current folder is \".\"");
+        }
     }
 #ifdef _WIN32
-    operands = ExpandWildcards(std::move(operands));
+    operands_ = ExpandWildcards(std::move(operands_), status_);
 #endif
-    if (input.pathsFrom) {
-        std::u16string error;
-        const auto bytes = ReadInput(*input.pathsFrom, error);
-        if (!bytes) {
-            throw ReadFailure(u"cannot read " + *input.pathsFrom + u": " + error);
-        }
-        for (std::u16string& path : SplitPathList(*bytes, input.nulSeparated)) {
-            operands.push_back(std::move(path));
-        }
-    }
-    return operands;
 }
 
-int SelectPaths(const std::vector<std::u16string>& paths, ItemSelection& selection) {
-    // The current folder read once for the run rather than once a path. Windows' "\dir" and "D:dir"
-    // start elsewhere and are left to AbsolutePath.
-    const std::u16string here = platform::AbsolutePath(u".");
-    int status = 0;
-    for (const std::u16string& typed : paths) {
-        const bool fromHere = !here.empty() && platform::PathRootLength(typed) == 0 &&
-                              (typed.size() < 2 || typed[1] != u':') && !typed.starts_with(u'\\');
-        std::u16string full =
-            fromHere ? platform::ResolveAgainst(here, typed) : platform::AbsolutePath(typed);
+std::optional<std::u16string> PathSource::Next() {
+    if (nextOperand_ < operands_.size()) {
+        return std::move(operands_[nextOperand_++]);
+    }
+    for (;;) {
+        if (list_) {
+            if (auto path = list_->Next()) {
+                return path;
+            }
+            list_.reset();
+        }
+        if (nextList_ == input_.pathLists.size()) {
+            return std::nullopt;
+        }
+        list_ = std::make_unique<PathList>(input_.pathLists[nextList_++], input_.nulSeparated);
+    }
+}
+
+std::u16string FullPathOf(const std::u16string& typed, const std::u16string& here) {
+    // Windows' "\dir" and "D:dir" start elsewhere than here and are left to AbsolutePath.
+    const bool fromHere = !here.empty() && platform::PathRootLength(typed) == 0 &&
+                          (typed.size() < 2 || typed[1] != u':') && !typed.starts_with(u'\\');
+    std::u16string full = fromHere ? platform::ResolveAgainst(here, typed) : platform::AbsolutePath(typed);
+    if (full.empty()) {
+        Report(u"cannot read the current folder for " + typed + u": " + platform::LastErrorText());
+    }
+    return full;
+}
+
+int SelectPaths(PathSource& paths, ItemSelection& selection) {
+    const std::u16string here = platform::AbsolutePath(u".");  // once for the run, not once a path
+    int status = paths.Status();
+    while (const auto typed = paths.Next()) {
+        std::u16string full = FullPathOf(*typed, here);
         if (full.empty()) {
-            Report(u"cannot read the current folder for " + typed + u": " + platform::LastErrorText());
             status = 1;
         } else if (selection.AddPath(std::move(full)) == 0) {
-            Report(u"cannot read " + typed + u": " + platform::LastErrorText());
+            Report(u"cannot read " + *typed + u": " + platform::LastErrorText());
             status = 1;
         }
     }
-    return status;
+    return std::max(status, paths.Status());
+}
+
+int CheckRecordBreaks(std::u16string_view path, bool nulSeparated) {
+    if (nulSeparated || path.find_first_of(u"\r\n") == std::u16string_view::npos) {
+        return 0;
+    }
+    Report(u"the name " + std::u16string(path) +
+           u" holds a line break, so its record takes more than one line (-0 ends records in NUL)");
+    return 1;
 }
 
 }  // namespace quillet::cli

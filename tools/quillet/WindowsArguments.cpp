@@ -11,6 +11,7 @@
 
 #include "Cli.h"
 #include "core/copy/CopyOptions.h"
+#include "platform/Files.h"
 
 namespace quillet::cli {
 namespace {
@@ -75,7 +76,7 @@ std::vector<std::u16string> CommandLineArguments() {
     return args;
 }
 
-std::vector<std::u16string> ExpandWildcards(std::vector<std::u16string> paths) {
+std::vector<std::u16string> ExpandWildcards(std::vector<std::u16string> paths, int& status) {
     std::vector<std::u16string> expanded;
     for (std::u16string& path : paths) {
         if (!Wildcards().contains(path)) {
@@ -88,6 +89,7 @@ std::vector<std::u16string> ExpandWildcards(std::vector<std::u16string> paths) {
         WIN32_FIND_DATAW data{};
         const HANDLE find = FindFirstFileExW(reinterpret_cast<const wchar_t*>(path.c_str()), FindExInfoBasic,
                                              &data, FindExSearchNameMatch, nullptr, 0);
+        const DWORD findError = find == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
         if (find != INVALID_HANDLE_VALUE) {
             do {
                 const std::u16string name = reinterpret_cast<const char16_t*>(data.cFileName);
@@ -98,7 +100,11 @@ std::vector<std::u16string> ExpandWildcards(std::vector<std::u16string> paths) {
             FindClose(find);
         }
         if (names.empty()) {
-            expanded.push_back(std::move(path));  // no match: the pattern itself, as the runtime leaves it
+            // Not passed on as a name: the system would call the pattern an invalid name.
+            Report(findError == ERROR_SUCCESS || findError == ERROR_FILE_NOT_FOUND
+                       ? u"no file or folder matches " + path
+                       : u"cannot read " + path + u": " + platform::SystemErrorText(findError));
+            status = 1;
             continue;
         }
         // NTFS's order, whatever the file system.

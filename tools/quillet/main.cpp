@@ -2,6 +2,8 @@
 //   quillet format FORMAT PATH...   renders each path with an item format, one line per path
 //   quillet check [FILE]            reads a command file as the shell extension does and reports
 //   quillet copy ...                the copy of a context-menu command or of the Options dialog
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "core/menu/CommandMenu.h"
 #include "core/messages/Messages.h"
 #include "platform/Files.h"
+#include "platform/Paths.h"
 #include "platform/Utf.h"
 
 #ifndef QUILLET_VERSION
@@ -22,12 +25,22 @@
 namespace quillet::cli {
 
 CommandList ReadCommandFile(const std::u16string& path, std::u16string& errorLog) {
-    const platform::FileContents contents = platform::ReadFileContents(path, kMaxCommandFileSize);
-    if (!contents.bytes) {
-        throw ReadFailure(u"cannot read " + path + u": " + platform::SystemErrorText(contents.errorCode));
+    std::optional<std::string> bytes;
+    if (path == u"-") {
+        std::u16string error;
+        bytes = ReadStandardInput(kMaxCommandFileSize, error);
+        if (!bytes) {
+            throw ReadFailure(u"cannot read standard input: " + error);
+        }
+    } else {
+        platform::FileContents contents = platform::ReadFileContents(path, kMaxCommandFileSize);
+        if (!contents.bytes) {
+            throw ReadFailure(u"cannot read " + path + u": " + platform::SystemErrorText(contents.errorCode));
+        }
+        bytes = std::move(contents.bytes);
     }
     CommandList list;
-    ParseCommandFileBytes(*contents.bytes, EscapeMode::FullEscapes, list, errorLog);
+    ParseCommandFileBytes(*bytes, EscapeMode::FullEscapes, list, errorLog);
     return list;
 }
 
@@ -40,30 +53,52 @@ int RunFormat(std::span<const std::u16string> args) {
     if (parsed.operands.empty()) {
         throw UsageError(u"format needs a FORMAT");
     }
-    if (parsed.operands.size() == 1 && !input.pathsFrom) {
+    if (parsed.operands.size() == 1 && input.pathLists.empty()) {
         throw UsageError(u"format needs at least one PATH after its FORMAT, or --paths-from FILE");
     }
-    // The whole argument is the item format: brackets are text, as in the editor's format field.
+    // The whole argument is the item format: brackets are text, as in the editor's format field. A
+    // format is one line of a command file, so a real line break would end it there.
+    const std::u16string& formatText = parsed.operands[0];
+    if (formatText.find_first_of(u"\r\n") != std::u16string::npos) {
+        throw UsageError(u"the FORMAT holds a line break, where a format ends; write \\n for one");
+    }
     ParsedItemFormat itemFormat =
-        ParseItemFormat(FormatCursor(parsed.operands[0]), EscapeMode::FullEscapes, FormatPlacement::Alone);
+        ParseItemFormat(FormatCursor(formatText), EscapeMode::FullEscapes, FormatPlacement::Alone);
     if (!itemFormat.Valid()) {
-        throw UsageError(u"the FORMAT " + parsed.operands[0] + u": " + itemFormat.error);
+        throw UsageError(u"the FORMAT " + formatText + u": " + itemFormat.error);
     }
     CopyFormat format;
     format.parts = std::move(itemFormat.parts);
-    const std::vector<std::u16string> paths =
-        GatherPaths(std::vector<std::u16string>(parsed.operands.begin() + 1, parsed.operands.end()), input);
-    // One selection for the run: its time stamps are converted with what one day's first file found.
-    ItemSelection selection;
-    const int status = SelectPaths(paths, selection);
+    PathSource paths(std::vector<std::u16string>(parsed.operands.begin() + 1, parsed.operands.end()), input);
+    // Each path rendered and written as it comes, so that the first line is out at once and a list
+    // of any length takes the memory of one item. One converter for the run: its time stamps are
+    // converted with what one day's first file found.
+    const std::u16string here = platform::AbsolutePath(u".");
+    StampConverter stamps;
+    int status = 0;
     TextBuffer line;
-    for (const auto& item : selection.Items()) {
+    while (auto typed = paths.Next()) {
+        std::u16string full = FullPathOf(*typed, here);
+        platform::FolderEntry entry;
+        if (full.empty() || !platform::QueryFileEntry(full, entry)) {
+            if (!full.empty()) {
+                Report(u"cannot read " + *typed + u": " + platform::LastErrorText());
+            }
+            status = 1;
+            continue;
+        }
+        const std::unique_ptr<CFItem> item = MakeSelectedItem(std::move(full), entry, stamps);
         line.Clear();
         format.RenderItem(*item, line);
-        line.AppendText(u"\n");
+        status = std::max(status, CheckRecordBreaks(item->Path(), input.nulSeparated));
+        if (input.nulSeparated) {
+            line.AppendChar(u'\0');
+        } else {
+            line.AppendText(u"\n");
+        }
         Out().Write(line.View());
     }
-    return status;
+    return std::max(status, paths.Status());
 }
 
 namespace {
@@ -80,7 +115,8 @@ std::u16string Describe(const Command& command) {
 }  // namespace
 
 int RunCheck(std::span<const std::u16string> args) {
-    const ParsedArguments parsed = ParseArguments(args, std::span(kInputOptions).subspan(2, 1), 0, u"check");
+    static constexpr OptionSpec kCheckOptions[] = {{u"--console-codepage"}};
+    const ParsedArguments parsed = ParseArguments(args, kCheckOptions, 0, u"check");
     for (const ParsedOption& option : parsed.options) {
         InputOptions unused;
         TakeInputOption(option, unused);
@@ -88,10 +124,14 @@ int RunCheck(std::span<const std::u16string> args) {
     if (parsed.operands.size() > 1) {
         throw UsageError(u"check reads one command file, FILE");
     }
+    if (!parsed.operands.empty() && parsed.operands[0].empty()) {
+        throw UsageError(u"the FILE is empty (\"\"), which names no file; - is standard input");
+    }
     const std::u16string path = parsed.operands.empty() ? CommandFileInUse() : parsed.operands[0];
     std::u16string errorLog;
     const CommandList list = ReadCommandFile(path, errorLog);
-    Out().Write(path + u": " + Utf8ToUtf16(std::to_string(list.size())) + u" commands\n");
+    Out().Write((path == u"-" ? u"standard input" : path) + u": " + Utf8ToUtf16(std::to_string(list.size())) +
+                u" commands\n");
     Out().Write(u"Encoding: " + EncodingName(list.form) + u"\n");
     if (const std::size_t leftOut = CommandsLeftOutOfMenu(list)) {
         Out().Write(FormatMessageText(
@@ -141,8 +181,12 @@ void PrintHelp() {
     Out().Write(
         u"usage: quillet format [INPUT...] [--] FORMAT PATH...\n"
         u"  Renders each path with an item format such as \"$name\", \"$path:forwardslash\",\n"
-        u"  \"$size:auto\" or \"$moddate:shortdate\", one line per path.\n"
-        u"usage: quillet check [--console-codepage] [--] [FILE]\n"
+        u"  \"$size:auto\" or \"$moddate:shortdate\", one line per path, each written as soon as it is\n"
+        u"  read. A FORMAT is one line: write \\n for a line break in it. Dates follow the locale's\n"
+        u"  short and long date patterns with four-digit years (Linux: LC_ALL, LC_TIME or LANG, read\n"
+        u"  with ICU); $credate is when the file was created (Linux: its birth time where the file\n"
+        u"  system keeps one, else its last status change). A folder's $size is empty and sorts as 0.\n"
+        u"usage: quillet check [--console-codepage] [--] [FILE | -]\n"
         u"  Reads a command file (default: yours, else the default list; - for standard input) as the\n"
         u"  Explorer extension does, lists its commands and the lines it drops; exits 1 if any.\n"
         u"usage: quillet copy [--clipboard] [INPUT...] --command NAME [--full-path] [--command-file FILE] "
@@ -161,16 +205,23 @@ void PrintHelp() {
         u"    --exclude P    with --expand: drop files whose name matches P\n"
         u"  The text goes to standard output, or to the clipboard with --clipboard.\n"
         u"INPUT, for format and copy:\n"
-        u"  --paths-from FILE    read more paths from FILE, one a line (- for standard input)\n"
-        u"  -0                   with --paths-from: the paths end in a NUL character instead\n"
+        u"  --paths-from FILE    read more paths from FILE, one a line (- for standard input); given\n"
+        u"                       again, each list is read in turn. UTF-8, or UTF-16 after its byte\n"
+        u"                       order mark (what Windows PowerShell's \">\" writes)\n"
+        u"  -0, --null           NUL-separated, as find -print0 writes and xargs -0 reads: the lists\n"
+        u"                       hold NUL-terminated paths, and each line of format (the text of\n"
+        u"                       copy) ends in a NUL instead of a line break\n"
         u"  --console-codepage   Windows: write redirected output in the console's code page, as\n"
         u"                       \"for /f\" in a batch file reads it, rather than in UTF-8\n"
         u"  --crlf               end lines in CR LF, as the clipboard does; on Linux they end in LF\n"
         u"Each path is made absolute as Explorer passes it: from the current folder, with \".\" and\n"
         u"\"..\" taken and separators made the system's. Output goes to a Windows console as Unicode\n"
-        u"text; otherwise it is UTF-8 (Linux: names that are not UTF-8 keep their bytes).\n"
-        u"Exit status: 0 done, 1 something could not be read or written (the rest is still done),\n"
-        u"2 a mistake in the command line.\n"
+        u"text; otherwise it is UTF-8 (Linux: names that are not UTF-8 keep their bytes). An empty\n"
+        u"PATH or FILE (\"\") is a mistake, never the current folder (\".\").\n"
+        u"Exit status: 0 done, 1 something could not be read or written (the rest is still done; a\n"
+        u"list stops at a line that is no path: one holding a NUL without -0, or longer than 32,767\n"
+        u"characters), or a name holding a line break split its line without -0; 2 a mistake in the\n"
+        u"command line.\n"
         u"  quillet --help      this text\n"
         u"  quillet --version   the version\n");
 }
