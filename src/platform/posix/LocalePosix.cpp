@@ -7,6 +7,8 @@
 #include <unicode/udat.h>
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -83,27 +85,41 @@ std::u16string StylePattern(const std::string& locale, UDateFormatStyle time, UD
     return text;
 }
 
+// A formatter with the texts it gave last, by key (the day for a date, the second of the day for a
+// time): a selection's files share few days and times, and ICU's formatting costs several times a
+// file's status.
+struct CachedFormat {
+    explicit CachedFormat(DateFormat made) : format(std::move(made)) {}
+    DateFormat format;
+    struct Memo {
+        std::int64_t key = INT64_MIN;
+        std::u16string text;
+    };
+    std::array<Memo, 1024> memos;
+};
+
 // The user's short date, long date and time formatters, made once per thread (a formatter is not
 // shared between threads). Windows' styles: the short date with a four-digit year, the long date
 // with the day of the week, the time with seconds. The C locale keeps the C library's own patterns,
 // with a four-digit year.
 struct DateFormats {
-    DateFormat shortDate;
-    DateFormat longDate;
-    DateFormat time;
+    CachedFormat shortDate;
+    CachedFormat longDate;
+    CachedFormat time;
 };
 
-const DateFormats& UserDateFormats() {
-    thread_local const DateFormats formats = [] {
+DateFormats& UserDateFormats() {
+    thread_local DateFormats formats = [] {
         const std::string locale = DateLocaleName();
         if (locale.empty()) {
-            return DateFormats{PatternFormat("en_US_POSIX", u"MM/dd/yyyy"),
-                               PatternFormat("en_US_POSIX", u"EEEE, MMMM d, yyyy"),
-                               PatternFormat("en_US_POSIX", u"HH:mm:ss")};
+            return DateFormats{CachedFormat(PatternFormat("en_US_POSIX", u"MM/dd/yyyy")),
+                               CachedFormat(PatternFormat("en_US_POSIX", u"EEEE, MMMM d, yyyy")),
+                               CachedFormat(PatternFormat("en_US_POSIX", u"HH:mm:ss"))};
         }
-        return DateFormats{PatternFormat(locale, WithFullYear(StylePattern(locale, UDAT_NONE, UDAT_SHORT))),
-                           PatternFormat(locale, WithFullYear(StylePattern(locale, UDAT_NONE, UDAT_FULL))),
-                           PatternFormat(locale, StylePattern(locale, UDAT_MEDIUM, UDAT_NONE))};
+        return DateFormats{
+            CachedFormat(PatternFormat(locale, WithFullYear(StylePattern(locale, UDAT_NONE, UDAT_SHORT)))),
+            CachedFormat(PatternFormat(locale, WithFullYear(StylePattern(locale, UDAT_NONE, UDAT_FULL)))),
+            CachedFormat(PatternFormat(locale, StylePattern(locale, UDAT_MEDIUM, UDAT_NONE)))};
     }();
     return formats;
 }
@@ -118,8 +134,13 @@ std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
     return era * 146097 + dayOfEra - 719468;
 }
 
-std::optional<std::u16string> Format(const DateFormat& format, const LocalDateTime& time) {
-    if (!format) {
+// The time's text, or the one that key gave last: the same key must give the same text.
+std::optional<std::u16string> Format(CachedFormat& cached, const LocalDateTime& time, std::int64_t key) {
+    CachedFormat::Memo& memo = cached.memos[static_cast<std::uint64_t>(key) % cached.memos.size()];
+    if (memo.key == key) {
+        return memo.text;
+    }
+    if (!cached.format) {
         return std::nullopt;
     }
     const std::int64_t seconds = DaysFromCivil(time.year, time.month, time.day) * 86400 + time.hour * 3600 +
@@ -127,22 +148,25 @@ std::optional<std::u16string> Format(const DateFormat& format, const LocalDateTi
     UErrorCode status = U_ZERO_ERROR;
     char16_t text[100];
     const std::int32_t length =
-        udat_format(format.get(), static_cast<UDate>(seconds) * 1000.0, text, 100, nullptr, &status);
+        udat_format(cached.format.get(), static_cast<UDate>(seconds) * 1000.0, text, 100, nullptr, &status);
     if (U_FAILURE(status) || length >= 100) {
         return std::nullopt;
     }
-    return std::u16string(text, static_cast<std::size_t>(length));
+    memo.key = key;
+    memo.text.assign(text, static_cast<std::size_t>(length));
+    return memo.text;
 }
 
 }  // namespace
 
 std::optional<std::u16string> FormatDate(const LocalDateTime& time, bool longDate) {
-    const DateFormats& formats = UserDateFormats();
-    return Format(longDate ? formats.longDate : formats.shortDate, time);
+    DateFormats& formats = UserDateFormats();
+    return Format(longDate ? formats.longDate : formats.shortDate, time,
+                  DaysFromCivil(time.year, time.month, time.day));
 }
 
 std::optional<std::u16string> FormatTime(const LocalDateTime& time) {
-    return Format(UserDateFormats().time, time);
+    return Format(UserDateFormats().time, time, time.hour * 3600 + time.minute * 60 + time.second);
 }
 
 std::optional<std::u16string> FormatNumberForLocale(const std::u16string& digits) {
