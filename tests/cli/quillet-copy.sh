@@ -123,9 +123,13 @@ printf '%s\r\n%s\n' "$loose" "$a" | row "paths from standard input, sorted as on
 row "-0: NUL-separated paths from a file, NUL-terminated records out" 0 '' "loose.log"$'\a'"a.txt"$'\a' \
   format '$name' --paths-from "$(native "$tree/list0")" -0
 printf '%s\n' "$loose" >"$tree/list1" && printf '%s\n' "$a" >"$tree/list2"
-printf '%s\r\n%s\r\n' "$a" "$loose" | iconv -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$tree/list16"
 row "--paths-from twice: both lists in turn" 0 '' "loose.log${crlf}a.txt$crlf" \
   format '$name' --paths-from "$(native "$tree/list1")" --paths-from "$(native "$tree/list2")"
+for i in $(seq 3000); do printf '%s\r\n' "$a"; done | iconv -t UTF-16BE | { printf '\xfe\xff'; cat; } >"$tree/list16"
+printf -v many "a.txt$crlf%.0s" $(seq 3000)
+row "a UTF-16 list, big-endian, longer than what is read at once" 0 '' "$many" \
+  format '$name' --paths-from "$(native "$tree/list16")"
+printf '%s\r\n%s\r\n' "$a" "$loose" | iconv -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$tree/list16"
 row "a UTF-16 list, as PowerShell's > writes it" 0 '' "a.txt${crlf}loose.log$crlf" \
   format '$name' --paths-from "$(native "$tree/list16")"
 row "a NUL-separated list read without -0" 1 'line 1 holds a NUL character' '' \
