@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -499,6 +500,28 @@ TEST(CommandListCache, SeveralThreadsReadAndReplace) {
     for (std::thread& thread : threads) {
         thread.join();
     }
+}
+
+// A plain editor saves in place: the file is truncated, then written. A reader meanwhile gets one of the
+// whole lists, never a torn or empty one.
+TEST(CommandListCache, AFileRewrittenInPlaceIsNeverReadTorn) {
+    CommandFiles files;
+    const std::string lists[] = {"A:%QUILLET\nB:%QUILLET\n", "C:%QUILLET\n"};
+    files.Write(files.user_, lists[0], CommandFiles::Ago(100));
+    CommandListCache cache;
+    ASSERT_EQ(files.Read(cache), "A;B;");
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        while (!done) {
+            const std::string names = files.Read(cache);
+            ASSERT_TRUE(names == "A;B;" || names == "C;") << names;
+        }
+    });
+    for (int i = 1; i <= 2000; ++i) {
+        std::ofstream(std::filesystem::path(files.user_), std::ios::binary | std::ios::trunc) << lists[i % 2];
+    }
+    done = true;
+    reader.join();
 }
 
 TEST(CommandMenu, TheIdMapFollowsTheLastMenuBuilt) {

@@ -35,8 +35,8 @@ std::shared_ptr<const CommandList> CommandListCache::MenuList(const std::u16stri
 }
 
 std::shared_ptr<const CommandList> CommandListCache::Load(const std::u16string& path) {
-    // The stamp is taken before the bytes are read: a change made while they are read changes the
-    // stamp, or falls within the recent time, and is read at the next request either way.
+    // The stamp is taken before the bytes are read and again after: a list is kept only when the file
+    // stood still meanwhile, so a file rewritten in place (truncated, then written) is never kept torn.
     const std::optional<platform::FileStamp> stamp = readStamp_(path);
     std::shared_ptr<const CommandList> lastRead;
     {
@@ -56,13 +56,23 @@ std::shared_ptr<const CommandList> CommandListCache::Load(const std::u16string& 
         }
         return !contents.missing && lastRead ? lastRead : EmptyList();
     }
+    const std::int64_t recentSince =
+        platform::FileClockNow() - kRecentSeconds * platform::FileClockTicksPerSecond();
+    const bool recent = std::max(stamp->lastWrite, stamp->changed) > recentSince;
+    // Changed while it was read, or emptied a moment ago (an editor's save truncates before it writes;
+    // the configuration program never writes an empty file): a file being written. The last list read
+    // serves until it stands still.
+    const bool beingWritten = readStamp_(path) != stamp || (recent && contents.bytes->empty());
+    if (beingWritten && lastRead) {
+        return lastRead;
+    }
     auto list = std::make_shared<CommandList>();
     std::u16string errorLog;  // the menu shows no errors; the configuration program does
     ParseCommandFileBytes(*contents.bytes, EscapeMode::FullEscapes, *list, errorLog);
-
-    const std::int64_t recentSince =
-        platform::FileClockNow() - kRecentSeconds * platform::FileClockTicksPerSecond();
-    Entry fresh{path, *stamp, std::max(stamp->lastWrite, stamp->changed) > recentSince, std::move(list)};
+    if (beingWritten) {
+        return list;  // nothing better to show, and nothing to keep
+    }
+    Entry fresh{path, *stamp, recent, std::move(list)};
     std::shared_ptr<const CommandList> result = fresh.list;
     const std::lock_guard lock(mutex_);
     if (Entry* entry = Find(path)) {

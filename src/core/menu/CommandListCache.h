@@ -13,9 +13,12 @@
 
 namespace quillet {
 
-// The lists read from command files, each kept with the stamp its file had before it was read
+// The lists read from command files, each kept with the stamp its file had while it was read
 // (platform::FileStamp) and handed out as shared, never-changing lists, so that a menu's
-// command ids stay valid while another thread replaces the entry. An entry serves only while its file's
+// command ids stay valid while another thread replaces the entry. A list is kept only when the stamp
+// was the same before and after the reading, and not from a file emptied a moment ago: a file that an
+// editor rewrites in place (truncated, then written) is never kept torn or empty, and the last list read
+// serves meanwhile. An entry serves only while its file's
 // stamp is unchanged, in either direction: a file replaced by one with an older time is read again. A
 // file whose time was within kRecentSeconds of its reading may change again without its stamp showing it
 // (the file system's time resolution), so it is read again at each request until it is older.
