@@ -10,21 +10,29 @@
 namespace quillet::shellext {
 namespace {
 
-// The result of a copy command for the host; a failed copy is told to the user in one short message,
-// unless the host asked for no user interface.
-HRESULT ReportCopy(CopyOutcome outcome, const ClickContext& context) {
-    if (outcome == CopyOutcome::Copied) {
-        return S_OK;
-    }
-    const bool gone = outcome == CopyOutcome::ItemsGone;
+// A failure told to the user in one short message, unless the host asked for no user interface.
+HRESULT ReportFailure(HRESULT result, MessageId message, const ClickContext& context) {
     if (!context.quiet) {
-        const std::u16string text =
-            FormatMessageText(gone ? MessageId::CopyFailedItemsGone : MessageId::CopyFailedClipboard);
+        const std::u16string text = FormatMessageText(message);
         const std::u16string caption = FormatMessageText(MessageId::ExtensionCaption);
-        MessageBoxW(context.messageOwner, platform::AsWide(text), platform::AsWide(caption),
+        MessageBoxW(context.owner, platform::AsWide(text), platform::AsWide(caption),
                     MB_OK | MB_ICONEXCLAMATION);
     }
-    return gone ? HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) : CLIPBRD_E_CANT_OPEN;
+    return result;
+}
+
+// The result of a copy command for the host.
+HRESULT ReportCopy(CopyOutcome outcome, const ClickContext& context) {
+    switch (outcome) {
+        case CopyOutcome::Copied:
+            return S_OK;
+        case CopyOutcome::ItemsGone:
+            return ReportFailure(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), MessageId::CopyFailedItemsGone,
+                                 context);
+        case CopyOutcome::ClipboardFailed:
+            break;
+    }
+    return ReportFailure(CLIPBRD_E_CANT_OPEN, MessageId::CopyFailedClipboard, context);
 }
 
 bool KeyHeld(int key) {
@@ -44,20 +52,32 @@ HRESULT RunMenuCommand(const Command& command, std::vector<std::u16string> selec
     if (const CopyFormat* format = ClickCopyFormat(command, action, builtIn)) {
         return ReportCopy(CopySelection(selection, *format), context);
     }
+    const ShellOperationStyle style{.owner = context.owner, .quiet = context.quiet};
+    constexpr HRESULT kNeedsAWindow = HRESULT_FROM_WIN32(ERROR_CANCELLED);
     switch (action) {
         case CommandAction::CopyAndDelete:
-            if (const std::optional<CopyOutcome> copied = CopyAndDelete(selection)) {
+            if (const std::optional<CopyOutcome> copied = CopyAndDelete(selection, style)) {
                 return ReportCopy(*copied, context);
             }
             return S_OK;
         case CommandAction::PasteName:
-        case CommandAction::PasteNameKeepingExtension:
-            PasteFileName(selection, action == CommandAction::PasteNameKeepingExtension);
-            return S_OK;
+        case CommandAction::PasteNameKeepingExtension: {
+            const HRESULT renamed =
+                PasteFileName(selection, action == CommandAction::PasteNameKeepingExtension, style);
+            return renamed == CLIPBRD_E_CANT_OPEN
+                       ? ReportFailure(renamed, MessageId::RenameFailedClipboard, context)
+                       : renamed;
+        }
         case CommandAction::ShowOptions:
+            if (context.quiet) {
+                return kNeedsAWindow;
+            }
             ShowOptionsDialog(selection, context.dialogOwner);
             return S_OK;
         case CommandAction::StartConfiguration:
+            if (context.quiet) {
+                return kNeedsAWindow;
+            }
             StartConfigurationProgram(platform::RunningModulePath());
             return S_OK;
         case CommandAction::CopyNames:

@@ -14,9 +14,9 @@ namespace quillet::shellext {
 // What the host tells about a click.
 struct ClickContext {
     ModifierKeys keys;
-    HWND messageOwner = nullptr;  // owns a failed copy's message; null for none
-    HWND dialogOwner = nullptr;   // owns the Options dialog; null for none
-    bool quiet = false;           // the host asked for no user interface: a failed copy shows nothing
+    HWND owner = nullptr;        // the host's window: owns a failure's message and the shell's operations
+    HWND dialogOwner = nullptr;  // owns the Options dialog; null for none
+    bool quiet = false;          // the host asked for no user interface (ShellOperationStyle)
 };
 
 // The modifier keys held now, or at the input the thread is answering: hosts that pass none (the first
@@ -25,8 +25,11 @@ ModifierKeys ModifierKeysHeld();
 
 // Runs the command on the selection (full paths, taken by value so that a call that reaches the host
 // again while a dialog of the command runs cannot pull them away underneath it): what a click does is
-// the command type's row with the keys held. A copy that fails gives a failure; the other commands
-// report their own outcome and give S_OK; a sub-menu runs nothing (E_INVALIDARG).
+// the command type's row with the keys held. A copy that fails, or a rename that does not happen, gives
+// a failure, told to the user in a message where the clipboard was in the way (unless quiet); the shell's
+// operations report their own outcome. When the host asked for no user interface, the Options dialog
+// and the configuration program, which are nothing but a window, do not start (ERROR_CANCELLED). A
+// sub-menu runs nothing (E_INVALIDARG).
 HRESULT RunMenuCommand(const Command& command, std::vector<std::u16string> selection,
                        const ClickContext& context);
 

@@ -24,39 +24,47 @@ std::u16string ShellPathList(const std::u16string& path) {
     return list;
 }
 
-void ShellOperation(UINT operation, const std::u16string& from, const std::u16string* to) {
+void ShellOperation(UINT operation, const std::u16string& from, const std::u16string* to,
+                    const ShellOperationStyle& style) {
     const std::u16string fromList = ShellPathList(from);
     const std::u16string toList = to ? ShellPathList(*to) : std::u16string();
     SHFILEOPSTRUCTW operationRecord{};
-    operationRecord.hwnd = nullptr;
+    operationRecord.hwnd = style.owner;
     operationRecord.wFunc = operation;
     operationRecord.pFrom = AsWide(fromList);
     operationRecord.pTo = to ? AsWide(toList) : nullptr;
     operationRecord.fFlags = FOF_ALLOWUNDO;
+    if (style.quiet) {
+        // Not a question, except the one before an item would be destroyed rather than recycled.
+        operationRecord.fFlags |=
+            FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_SILENT | FOF_NOERRORUI | FOF_WANTNUKEWARNING;
+    }
     // The shell reports refusals, cancellations and failures in its own dialogs.
     SHFileOperationW(&operationRecord);
 }
 
 }  // namespace
 
-std::optional<std::u16string> ClipboardNewName() {
+ClipboardName ReadClipboardNewName() {
+    constexpr HRESULT kNoName = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
     if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
-        return std::nullopt;
+        return {std::nullopt, kNoName};
     }
-    const platform::OpenClipboardScope clipboard;
+    const platform::OpenClipboardScope clipboard(platform::kClipboardAttempts);
     if (!clipboard.IsOpen()) {
-        return std::nullopt;
+        return {std::nullopt, CLIPBRD_E_CANT_OPEN};
     }
     const platform::GlobalLockScope text(GetClipboardData(CF_UNICODETEXT));
     if (!text.Data()) {
-        return std::nullopt;
+        return {std::nullopt, kNoName};
     }
     const auto name = NewNameInText(static_cast<const char16_t*>(text.Data()), text.Count<char16_t>());
     // Copied out so that the clipboard is closed before any shell dialog waits for the user.
-    return name ? std::optional<std::u16string>(*name) : std::nullopt;
+    return name ? ClipboardName{std::u16string(*name)} : ClipboardName{std::nullopt, kNoName};
 }
 
-std::optional<CopyOutcome> CopyAndDelete(std::span<const std::u16string> selection) {
+std::optional<CopyOutcome> CopyAndDelete(std::span<const std::u16string> selection,
+                                         const ShellOperationStyle& style) {
     if (selection.empty()) {
         return CopyOutcome::ItemsGone;
     }
@@ -82,26 +90,28 @@ std::optional<CopyOutcome> CopyAndDelete(std::span<const std::u16string> selecti
     }
     const CopyOutcome copied = CopySelection(selection, MakeDefaultCopyFormat(PathComponent::Name));
     if (copied == CopyOutcome::Copied) {
-        ShellOperation(FO_DELETE, deletePath, nullptr);
+        ShellOperation(FO_DELETE, deletePath, nullptr, style);
     }
     return copied;
 }
 
-void PasteFileName(std::span<const std::u16string> selection, bool keepExtension) {
+HRESULT PasteFileName(std::span<const std::u16string> selection, bool keepExtension,
+                      const ShellOperationStyle& style) {
+    constexpr HRESULT kRefused = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
     if (selection.empty()) {
-        return;
+        return kRefused;
     }
     // Read again at the click: a text that is no longer a valid name (say "..\x") must not move the
     // item elsewhere.
-    const std::optional<std::u16string> text = ClipboardNewName();
-    if (!text) {
-        return;
+    const ClipboardName text = ReadClipboardNewName();
+    if (!text.name) {
+        return text.why;
     }
     const std::u16string& oldPath = selection.front();
-    const std::optional<std::u16string> destination =
-        PasteDestination(oldPath, *text, keepExtension ? PasteName::KeepingExtension : PasteName::AsItStands);
+    const std::optional<std::u16string> destination = PasteDestination(
+        oldPath, *text.name, keepExtension ? PasteName::KeepingExtension : PasteName::AsItStands);
     if (!destination) {
-        return;
+        return kRefused;
     }
     // The shell would replace an item at the destination without asking, or move the item into a
     // folder there; only the item itself under another case of its name may be there.
@@ -112,10 +122,15 @@ void PasteFileName(std::span<const std::u16string> selection, bool keepExtension
         const auto source = platform::QueryFileIdentity(oldPath);
         destinationIsSource = source && source == platform::QueryFileIdentity(*destination);
     }
-    if (MayMoveTo(oldPath, *destination, destinationExists, destinationIsSource)) {
-        // A move, not the shell's rename: the move takes the destination as a full path.
-        ShellOperation(FO_MOVE, oldPath, &*destination);
+    if (*destination == oldPath) {
+        return S_OK;  // the name it has
     }
+    if (!MayMoveTo(oldPath, *destination, destinationExists, destinationIsSource)) {
+        return HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
+    }
+    // A move, not the shell's rename: the move takes the destination as a full path.
+    ShellOperation(FO_MOVE, oldPath, &*destination, style);
+    return S_OK;
 }
 
 bool StartConfigurationProgram(const std::u16string& modulePath) {

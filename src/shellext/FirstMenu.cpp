@@ -244,7 +244,7 @@ IFACEMETHODIMP CFirstMenuCommand::Invoke(IShellItemArray* items, IBindCtx*) {
         }
         const ReferenceHold self(static_cast<IExplorerCommand*>(this));
         return RunMenuCommand(*entry_->command, tree->selection,
-                              {.keys = ModifierKeysHeld(), .messageOwner = owner, .dialogOwner = owner});
+                              {.keys = ModifierKeysHeld(), .owner = owner, .dialogOwner = owner});
     });
 }
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <string_view>
 
-#include "core/menu/FileCommandNames.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
+#include "shellext/FileCommands.h"
 
 namespace quillet::shellext {
 
@@ -58,19 +58,7 @@ void PopupMenuSink::DiscardSubMenu() {
 }
 
 bool ClipboardHoldsValidNewName() {
-    if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
-        return false;
-    }
-    const platform::OpenClipboardScope clipboard;
-    if (!clipboard.IsOpen()) {
-        return false;
-    }
-    HGLOBAL memory = GetClipboardData(CF_UNICODETEXT);
-    const platform::GlobalLockScope lock(memory);
-    if (!lock.Data()) {
-        return false;
-    }
-    return NewNameInText(static_cast<const char16_t*>(lock.Data()), lock.Count<char16_t>()).has_value();
+    return ReadClipboardNewName().name.has_value();
 }
 
 }  // namespace quillet::shellext

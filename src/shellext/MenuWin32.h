@@ -33,9 +33,8 @@ class PopupMenuSink final : public MMenuSink {
     HMENU subMenu_ = nullptr;
 };
 
-// Whether the clipboard holds Unicode text that the renames read as a new name (NewNameInText). The clipboard
-// is opened without an owner window and closed again before returning; at most 260 characters are read, and
-// never past the end of the clipboard's memory.
+// Whether the clipboard holds a valid new name for the renames, as they read it at the click
+// (ReadClipboardNewName), waiting at most about half a second while another program holds it.
 bool ClipboardHoldsValidNewName();
 
 }  // namespace quillet::shellext

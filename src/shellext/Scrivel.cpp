@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <optional>
 #include <string>
 
 #include "core/menu/CommandListCache.h"
@@ -18,14 +19,21 @@
 namespace quillet::shellext {
 namespace {
 
-// The verb of an invocation: the Unicode one when the caller says it sent one and the structure is
-// large enough to hold it, else the ANSI one. An offset is a verb whose high word is 0.
-UINT_PTR VerbOf(const CMINVOKECOMMANDINFO& info) {
+// The command offset an invocation names. A caller that sends a Unicode verb string puts it in lpVerbW
+// (lpVerb then holds its ANSI form, or nothing); an offset is always in lpVerb, and only lpVerb: callers
+// leave lpVerbW null or copy the offset there. No verb string names one of the handler's commands.
+std::optional<std::uint32_t> OffsetOf(const CMINVOKECOMMANDINFO& info) {
     constexpr DWORD kWithWideVerb = offsetof(CMINVOKECOMMANDINFOEX, lpVerbW) + sizeof(LPCWSTR);
     if ((info.fMask & CMIC_MASK_UNICODE) && info.cbSize >= kWithWideVerb) {
-        return reinterpret_cast<UINT_PTR>(reinterpret_cast<const CMINVOKECOMMANDINFOEX&>(info).lpVerbW);
+        const LPCWSTR wideVerb = reinterpret_cast<const CMINVOKECOMMANDINFOEX&>(info).lpVerbW;
+        if (wideVerb && !IS_INTRESOURCE(wideVerb)) {
+            return std::nullopt;
+        }
     }
-    return reinterpret_cast<UINT_PTR>(info.lpVerb);
+    if (!IS_INTRESOURCE(info.lpVerb)) {
+        return std::nullopt;
+    }
+    return LOWORD(reinterpret_cast<UINT_PTR>(info.lpVerb));
 }
 
 bool IsHighSurrogate(char16_t unit) {
@@ -121,13 +129,18 @@ IFACEMETHODIMP CScrivel::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DIS
 }
 
 IFACEMETHODIMP CScrivel::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, HKEY) {
+    // A new selection is a new menu: the offsets of the last one name nothing for it. A selection that
+    // cannot be read leaves none, so no menu of an older one runs on it.
+    commandMenu_.ForgetMenu();
+    selection_.clear();
     return ComBarrier([&] { return ReadDropList(data, selection_); });
 }
 
 IFACEMETHODIMP CScrivel::QueryContextMenu(HMENU menu, UINT index, UINT firstId, UINT lastId, UINT flags) {
-    // Offsets of an earlier menu must not run or describe anything once this request builds none.
+    // Offsets of an earlier menu must not run or describe anything once this request builds none; without
+    // a selection (no Initialize yet, or a failed one) there is nothing to build one for.
     commandMenu_.ForgetMenu();
-    if (flags & CMF_DEFAULTONLY) {
+    if ((flags & CMF_DEFAULTONLY) || selection_.empty()) {
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
     }
     const int count = menu ? GetMenuItemCount(menu) : -1;
@@ -155,10 +168,8 @@ IFACEMETHODIMP CScrivel::InvokeCommand(CMINVOKECOMMANDINFO* info) {
     if (!info || info->cbSize < sizeof(CMINVOKECOMMANDINFO)) {
         return E_INVALIDARG;
     }
-    // Commands are run by offset only: a verb given as a string (a non-zero high word) names none.
-    const UINT_PTR verb = VerbOf(*info);
-    const Command* command =
-        verb > 0xFFFF ? nullptr : commandMenu_.CommandAt(static_cast<std::uint32_t>(verb));
+    const std::optional<std::uint32_t> offset = OffsetOf(*info);
+    const Command* command = offset ? commandMenu_.CommandAt(*offset) : nullptr;
     if (!command) {
         return E_INVALIDARG;
     }
@@ -169,7 +180,7 @@ IFACEMETHODIMP CScrivel::InvokeCommand(CMINVOKECOMMANDINFO* info) {
         return RunMenuCommand(*command, selection_,
                               {.keys = {.control = (info->fMask & CMIC_MASK_CONTROL_DOWN) != 0,
                                         .shift = (info->fMask & CMIC_MASK_SHIFT_DOWN) != 0},
-                               .messageOwner = IsWindow(info->hwnd) ? info->hwnd : nullptr,
+                               .owner = IsWindow(info->hwnd) ? info->hwnd : nullptr,
                                .dialogOwner = GetActiveWindow(),
                                .quiet = (info->fMask & CMIC_MASK_FLAG_NO_UI) != 0});
     });

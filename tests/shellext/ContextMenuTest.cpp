@@ -324,7 +324,7 @@ TEST_F(ContextMenu, PasteCommandsRefuseWhatNoLongerFits) {
         MakeHandler({item});
         ASSERT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4));
         SetClipboardText(row.clickTimeText);
-        EXPECT_EQ(Invoke(handler_, kRename), S_OK);
+        EXPECT_EQ(Invoke(handler_, kRename), HRESULT_FROM_WIN32(ERROR_INVALID_NAME));
         EXPECT_TRUE(TempFolder::Exists(item));
         EXPECT_FALSE(TempFolder::Exists(folder.PathOf(L"b.txt")));
     }
@@ -365,13 +365,38 @@ struct Answer {
     std::string text;
 };
 
-Answer InvokeEx(IContextMenu* handler, DWORD mask, LPCSTR verb, LPCWSTR verbW, DWORD size = 0) {
+Answer InvokeEx(IContextMenu* handler, DWORD mask, LPCSTR verb, LPCWSTR verbW, DWORD size = 0,
+                HWND owner = nullptr) {
     CMINVOKECOMMANDINFOEX info{};
     info.cbSize = size ? size : sizeof info;
     info.fMask = mask;
+    info.hwnd = owner;
     info.lpVerb = verb;
     info.lpVerbW = verbW;
     return {handler->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info)), ""};
+}
+
+// The selection of the handler replaced: by two other items, or (none) by a data object without a file
+// list, which fails.
+HRESULT Reinitialize(IContextMenu* handler, const std::vector<std::wstring>& selection) {
+    shellext::ComPtr<IShellExtInit> init;
+    EXPECT_EQ(handler->QueryInterface(IID_IShellExtInit, init.ReceiveAny()), S_OK);
+    return init->Initialize(nullptr, MakeDropData(selection, true, !selection.empty()).Get(), nullptr);
+}
+
+// Copy and Delete (offset 4) as the host asks for it, with a window of its own or none; the shell's
+// question answered No.
+Answer CopyAndDeleteAnsweredNo(IContextMenu* handler, DWORD mask, bool hostWindow = false) {
+    HWND owner = hostWindow ? CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                              nullptr, nullptr, nullptr, nullptr)
+                            : nullptr;
+    const ConfirmationAnswerer user(IDNO);
+    Answer answer = InvokeEx(handler, mask, MAKEINTRESOURCEA(4), nullptr, 0, owner);
+    if (user.Answered() > 0) {
+        answer.text = user.Owner() == owner ? "asked, owned by the host" : "asked, not owned by the host";
+    }
+    DestroyWindow(owner);
+    return answer;
 }
 
 // The help text of offset 1, the ANSI one in code page 932 (the handler takes the thread's).
@@ -415,8 +440,9 @@ Answer QueryWithFirstMenuMark(IContextMenu* handler, bool packageListed) {
 
 enum class Before { Nothing, ClipboardHeld, ClipboardHeldBriefly, ItemDeleted };
 
-// One call as a host may make it on the menu of "a.txt", after "before" was put on the clipboard:
-// offset 0 copies the name, 1 has a name that help texts cut, 2 (in the sub-menu) copies the path.
+// One call as a host may make it on the menu of "a.txt", built while "before" was on the clipboard:
+// offset 0 copies the name, 1 has a name that help texts cut; in the sub-menu (6), 2 copies the path
+// (<dir>\a.txt), 3 renames, 4 copies the name and deletes, 5 opens the Options dialog.
 struct HostCall {
     const char* what;
     Answer (*call)(IContextMenu* handler);
@@ -424,10 +450,17 @@ struct HostCall {
     const char* clipboard = "before";  // afterwards
     const wchar_t* message = L"";      // the message boxes the user saw, a line each
     Before before = Before::Nothing;
+    const char* folder = "a.txt";  // what the folder of the item holds afterwards
 };
 const char kHostCallCommands[] =
-    "Copy:$name\n\xE6\x97\xA5\xE6\x9C\xAC\xF0\x9F\x98\x80:$name\nM:%SUBFOLDER\nSub:$path\n";
+    "Copy:$name\n\xE6\x97\xA5\xE6\x9C\xAC\xF0\x9F\x98\x80:$name\nM:%SUBFOLDER\nSub:$path\n"
+    "Rename:%PASTEFILENAME\nCopy and Delete:%QUILLET_AND_DELETE\nOptions:%OPTIONS\n";
+const char kHostCallMenu[] =
+    "100 Copy\n101 \xE6\x97\xA5\xE6\x9C\xAC\xF0\x9F\x98\x80\n106 > M\n    102 Sub\n    103 Rename\n"
+    "    104 Copy and Delete\n    105 Options\n";
 const char kCutHelp[] = "Quillet Pro user defined command \"";
+constexpr HRESULT kMenuOf7 = MAKE_HRESULT(SEVERITY_SUCCESS, 0, 7);
+constexpr HRESULT kNoMenu = MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
 
 const HostCall kHostCalls[] = {
     {"CMIC_MASK_UNICODE with a string verb it does not have in lpVerbW and lpVerb NULL runs nothing",
@@ -436,10 +469,63 @@ const HostCall kHostCalls[] = {
     {"CMIC_MASK_UNICODE: an offset in lpVerb does not count beside a string in lpVerbW",
      [](IContextMenu* h) { return InvokeEx(h, CMIC_MASK_UNICODE, MAKEINTRESOURCEA(0), L"properties"); },
      {E_INVALIDARG, ""}},
-    {"CMIC_MASK_UNICODE: the offset in lpVerbW runs, whatever lpVerb says",
+    {"CMIC_MASK_UNICODE: an offset in lpVerbW does not make a string verb in lpVerb one",
      [](IContextMenu* h) { return InvokeEx(h, CMIC_MASK_UNICODE, "properties", MAKEINTRESOURCEW(0)); },
+     {E_INVALIDARG, ""}},
+    {"CMIC_MASK_UNICODE, lpVerbW NULL: a string verb in lpVerb runs nothing",
+     [](IContextMenu* h) { return InvokeEx(h, CMIC_MASK_UNICODE, "properties", nullptr); },
+     {E_INVALIDARG, ""}},
+    {"CMIC_MASK_UNICODE, lpVerbW NULL: the offset in lpVerb runs",
+     [](IContextMenu* h) { return InvokeEx(h, CMIC_MASK_UNICODE, MAKEINTRESOURCEA(2), nullptr); },
      {S_OK, ""},
+     "<dir>\\a.txt"},
+    {"a new selection after the menu: the old menu's offsets run nothing on it",
+     [](IContextMenu* h) {
+         EXPECT_EQ(Reinitialize(h, {L"C:\\x.txt", L"C:\\y.txt"}), S_OK);
+         return CopyAndDeleteAnsweredNo(h, 0);
+     },
+     {E_INVALIDARG, ""}},
+    {"a failed Initialize leaves no selection: no menu, and the old offsets run nothing",
+     [](IContextMenu* h) {
+         EXPECT_EQ(Reinitialize(h, {}), E_INVALIDARG);
+         const Answer invoked = InvokeEx(h, 0, MAKEINTRESOURCEA(0), nullptr);
+         const Answer menu = QueryInto(h, CreatePopupMenu(), 0);
+         return Answer{invoked.result == E_INVALIDARG ? menu.result : invoked.result, menu.text};
+     },
+     {kNoMenu, ""}},
+    {"CMIC_MASK_FLAG_NO_UI: Copy and Delete recycles the item without a question",
+     [](IContextMenu* h) { return CopyAndDeleteAnsweredNo(h, CMIC_MASK_FLAG_NO_UI); },
+     {S_OK, ""},
+     "a.txt",
+     L"",
+     Before::Nothing,
+     ""},
+    {"the host's window owns the shell's question",
+     [](IContextMenu* h) { return CopyAndDeleteAnsweredNo(h, 0, true); },
+     {S_OK, "asked, owned by the host"},
      "a.txt"},
+    {"CMIC_MASK_FLAG_NO_UI: the Options dialog, nothing but a window, does not open",
+     [](IContextMenu* h) { return InvokeEx(h, CMIC_MASK_FLAG_NO_UI, MAKEINTRESOURCEA(5), nullptr); },
+     {HRESULT_FROM_WIN32(ERROR_CANCELLED), ""}},
+    {"the clipboard held for a moment: the rename waits for it",
+     [](IContextMenu* h) { return InvokeEx(h, 0, MAKEINTRESOURCEA(3), nullptr); },
+     {S_OK, ""},
+     "before",
+     L"",
+     Before::ClipboardHeldBriefly,
+     "before"},
+    {"the clipboard held by another program: the rename fails and says so",
+     [](IContextMenu* h) { return InvokeEx(h, 0, MAKEINTRESOURCEA(3), nullptr); },
+     {CLIPBRD_E_CANT_OPEN, ""},
+     "before",
+     L"Nothing was renamed: the clipboard is in use by another program. Try again in a moment.\n",
+     Before::ClipboardHeld},
+    {"the clipboard held for a moment while the menu is built: the rename is offered",
+     [](IContextMenu* h) { return QueryInto(h, CreatePopupMenu(), 0); },
+     {kMenuOf7, kHostCallMenu},
+     "before",
+     L"",
+     Before::ClipboardHeldBriefly},
     {"a structure smaller than its size runs nothing",
      [](IContextMenu* h) { return InvokeEx(h, 0, MAKEINTRESOURCEA(0), nullptr, 8); },
      {E_INVALIDARG, ""}},
@@ -460,7 +546,8 @@ const HostCall kHostCalls[] = {
      {HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), ""},
      "before",
      L"Nothing was copied: the selected items no longer exist.\n",
-     Before::ItemDeleted},
+     Before::ItemDeleted,
+     ""},
     {"GCS_VALIDATEW of an item",
      [](IContextMenu* h) {
          return Answer{h->GetCommandString(2, GCS_VALIDATEW, nullptr, nullptr, 0), ""};
@@ -468,7 +555,7 @@ const HostCall kHostCalls[] = {
      {S_OK, ""}},
     {"GCS_VALIDATEA of the sub-menu item",
      [](IContextMenu* h) {
-         return Answer{h->GetCommandString(3, GCS_VALIDATEA, nullptr, nullptr, 0), ""};
+         return Answer{h->GetCommandString(6, GCS_VALIDATEA, nullptr, nullptr, 0), ""};
      },
      {S_FALSE, ""}},
     {"a Unicode help text is not cut after a lone high surrogate",
@@ -483,22 +570,20 @@ const HostCall kHostCalls[] = {
          AppendMenuW(menu, MF_STRING, 1, L"Open");
          return QueryInto(h, menu, 0xFFFFFFFF);
      },
-     {MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4),
-      "1 Open\n100 Copy\n101 \xE6\x97\xA5\xE6\x9C\xAC\xF0\x9F\x98\x80\n103 > M\n    102 Sub\n"}},
+     {kMenuOf7, std::string("1 Open\n") + kHostCallMenu}},
     {"the Windows 11 package registered: its command is in the menu already, the handler adds nothing",
      [](IContextMenu* h) { return QueryWithFirstMenuMark(h, true); },
-     {MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0), ""}},
+     {kNoMenu, ""}},
     {"the mark of a package that Windows no longer lists hides nothing",
      [](IContextMenu* h) { return QueryWithFirstMenuMark(h, false); },
-     {MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4),
-      "100 Copy\n101 \xE6\x97\xA5\xE6\x9C\xAC\xF0\x9F\x98\x80\n103 > M\n    102 Sub\n"}},
+     {kMenuOf7, kHostCallMenu}},
     {"the mark's key deleted and written again while the module holds it open: the mark is read again",
      [](IContextMenu* h) {
          QueryInto(h, CreatePopupMenu(), 0);
          RegDeleteTreeW(HKEY_CURRENT_USER, platform::kFirstMenuMarkKey);
          return QueryWithFirstMenuMark(h, true);
      },
-     {MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0), ""}},
+     {kNoMenu, ""}},
     {"an invalid HMENU: a failure and no ids",
      [](IContextMenu* h) { return QueryInto(h, reinterpret_cast<HMENU>(static_cast<INT_PTR>(0x4321)), 0); },
      {E_INVALIDARG, ""}},
@@ -514,9 +599,9 @@ TEST_F(ContextMenu, HostCallsAreAnsweredByTheContract) {
             handler_->Release();
             handler_ = nullptr;
         }
-        MakeHandler({item});
-        ASSERT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4));
         SetClipboardText(L"before");
+        MakeHandler({item});
+        ASSERT_EQ(Query(), kMenuOf7);
         if (row.before == Before::ItemDeleted) {
             std::filesystem::remove(std::filesystem::path(item));
         }
@@ -534,8 +619,17 @@ TEST_F(ContextMenu, HostCallsAreAnsweredByTheContract) {
         holder.reset();
         EXPECT_EQ(answer.result, row.expected.result);
         EXPECT_EQ(answer.text, row.expected.text);
-        EXPECT_EQ(Utf16ToUtf8(test::ClipboardText().value_or(u"<none>")), row.clipboard);
+        std::string clipboard = Utf16ToUtf8(test::ClipboardText().value_or(u"<none>"));
+        if (const std::string dir = Narrow(folder.Path().c_str()); clipboard.starts_with(dir)) {
+            clipboard.replace(0, dir.size(), "<dir>");
+        }
+        EXPECT_EQ(clipboard, row.clipboard);
         EXPECT_EQ(Narrow(user.Texts().c_str()), Narrow(row.message));
+        std::string names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+            names += Narrow(entry.path().filename().c_str());
+        }
+        EXPECT_EQ(names, row.folder);
     }
     ClearClipboard();
 }

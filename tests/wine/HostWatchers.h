@@ -43,6 +43,8 @@ class ConfirmationAnswerer {
     ConfirmationAnswerer& operator=(const ConfirmationAnswerer&) = delete;
 
     int Answered() const { return answered_; }
+    // The window that owned the last box answered.
+    HWND Owner() const { return owner_; }
     // The texts of the boxes answered, one line each.
     std::wstring Texts() const {
         const std::lock_guard<std::mutex> hold(textsLock_);
@@ -80,6 +82,7 @@ class ConfirmationAnswerer {
         }
         PostMessageW(window, WM_COMMAND, MAKEWPARAM(answerer->button_, BN_CLICKED),
                      reinterpret_cast<LPARAM>(button));
+        answerer->owner_ = GetWindow(window, GW_OWNER);
         ++answerer->answered_;
         // One answer per dialog: wait until it has gone.
         WaitFor([window] { return !IsWindow(window) || !IsWindowVisible(window); });
@@ -89,6 +92,7 @@ class ConfirmationAnswerer {
     int button_;
     std::atomic<bool> stop_{false};
     std::atomic<int> answered_{0};
+    std::atomic<HWND> owner_{nullptr};
     mutable std::mutex textsLock_;
     std::wstring texts_;
     std::thread watcher_;

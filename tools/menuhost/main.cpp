@@ -235,10 +235,12 @@ std::wstring HelpText(IContextMenu* menu, UINT offset, UINT cchMax, bool wide, H
     return text;
 }
 
-HRESULT Invoke(IContextMenu* menu, UINT offset, const std::optional<std::string>& verb, bool shift,
-               bool ctrl) {
+// owner: the window that owns what the command shows, as Explorer passes its own.
+HRESULT Invoke(IContextMenu* menu, UINT offset, const std::optional<std::string>& verb, bool shift, bool ctrl,
+               HWND owner = nullptr) {
     CMINVOKECOMMANDINFOEX info{};
     info.cbSize = sizeof info;
+    info.hwnd = owner;
     info.fMask = CMIC_MASK_UNICODE | (shift ? CMIC_MASK_SHIFT_DOWN : 0) | (ctrl ? CMIC_MASK_CONTROL_DOWN : 0);
     std::wstring wideVerb;
     if (verb) {
@@ -476,7 +478,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             if (chosen >= kFirstId) {
                 const bool shift = GetKeyState(VK_SHIFT) < 0;
                 const bool ctrl = GetKeyState(VK_CONTROL) < 0;
-                const HRESULT invoked = Invoke(menu.Get(), chosen - kFirstId, std::nullopt, shift, ctrl);
+                const HRESULT invoked =
+                    Invoke(menu.Get(), chosen - kFirstId, std::nullopt, shift, ctrl, window);
                 PrintUtf8(L"InvokeCommand: " + Hex(invoked) + L"\n");
                 PrintClipboard();
                 std::fflush(stdout);

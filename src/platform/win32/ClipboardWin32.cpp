@@ -38,9 +38,7 @@ bool PlaceClipboardText(std::optional<std::u16string_view> text) {
 }  // namespace
 
 bool ReplaceClipboardText(std::optional<std::u16string_view> text) {
-    // Clipboard viewers and managers open the clipboard for a moment after every change: a copy
-    // tries again for about half a second before it gives up.
-    const OpenClipboardScope clipboard(11);
+    const OpenClipboardScope clipboard(kClipboardAttempts);
     return clipboard.IsOpen() && PlaceClipboardText(text);
 }
 

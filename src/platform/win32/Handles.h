@@ -70,6 +70,11 @@ using UniqueModule = UniqueHandle<ModuleKind>;
 // Global memory, freed unless released to a new owner (the clipboard).
 using GlobalMemory = UniqueHandle<GlobalMemoryKind>;
 
+// How often the clipboard is tried, 50 ms apart, while another program holds it for a moment
+// (clipboard viewers and managers open it after every change): for about half a second, which bounds
+// what a menu being opened waits for it too.
+inline constexpr int kClipboardAttempts = 11;
+
 // The clipboard, opened without an owner window for as long as this object lives; another program
 // may hold it for a moment, so the opening is tried `attempts` times, 50 ms apart.
 class OpenClipboardScope {
