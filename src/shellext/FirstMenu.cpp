@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <string>
 
 #include "OptionsDialogIds.h"
@@ -40,29 +41,47 @@ HRESULT ReturnIcon(int resourceId, LPWSTR* result) {
     return ReturnText(module + u",-" + std::u16string(id.begin(), id.end()), result);
 }
 
-std::vector<std::u16string> FileSystemPaths(IShellItemArray* items) {
-    std::vector<std::u16string> paths;
+template <typename Interface>
+ComPtr<Interface> Hold(Interface* pointer) {
+    ComPtr<Interface> held;
+    if (pointer) {
+        pointer->AddRef();
+        held.Reset(pointer);
+    }
+    return held;
+}
+
+// Each item's ID list as bytes (empty for an item whose list cannot be read) and, when asked for, its
+// file-system path; items without one have none.
+void ReadItems(IShellItemArray* items, ShellItemIds& ids, std::vector<std::u16string>* paths) {
     DWORD count = 0;
     if (!items || FAILED(items->GetCount(&count))) {
-        return paths;
+        return;
     }
     // The path from the item's ID list is what SIGDN_FILESYSPATH names, in half the time under Wine,
     // where each costs a new object's whole state.
-    std::vector<wchar_t> path(32768);
+    std::vector<wchar_t> path(paths ? 32768 : 0);
+    ids.reserve(count);
     for (DWORD i = 0; i < count; ++i) {
         ComPtr<IShellItem> item;
         PIDLIST_ABSOLUTE idList = nullptr;
-        if (SUCCEEDED(items->GetItemAt(i, item.Receive())) &&
-            SUCCEEDED(SHGetIDListFromObject(item.Get(), &idList))) {
-            const bool found =
-                SHGetPathFromIDListEx(idList, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
-            CoTaskMemFree(idList);
-            if (found) {
-                paths.push_back(platform::FromWide(path.data()));
-            }
+        if (FAILED(items->GetItemAt(i, item.Receive())) ||
+            FAILED(SHGetIDListFromObject(item.Get(), &idList))) {
+            ids.emplace_back();  // an item all the same
+            continue;
         }
+        ids.emplace_back(reinterpret_cast<const char*>(idList), ILGetSize(idList));
+        if (paths &&
+            SHGetPathFromIDListEx(idList, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT)) {
+            paths->push_back(platform::FromWide(path.data()));
+        }
+        CoTaskMemFree(idList);
     }
-    return paths;
+}
+
+// The same items, each known by its ID list.
+bool SameItems(const ShellItemIds& a, const ShellItemIds& b) {
+    return a == b && std::ranges::none_of(a, &std::string::empty);
 }
 
 // The entries of one level of a tree's menu, handed out as commands that share the tree.
@@ -75,8 +94,8 @@ class CFirstMenuEnum final : public ComObject<CFirstMenuEnum, IEnumExplorerComma
     }
 
     CFirstMenuEnum(std::shared_ptr<const FirstMenuTree> tree, const MenuModel& entries,
-                   std::shared_ptr<FirstMenuSite> site, std::size_t next = 0)
-        : tree_(std::move(tree)), entries_(entries), site_(std::move(site)), next_(next) {}
+                   std::shared_ptr<CFirstMenuShared> shared, std::size_t next = 0)
+        : tree_(std::move(tree)), entries_(entries), shared_(std::move(shared)), next_(next) {}
 
     IFACEMETHODIMP Next(ULONG count, IExplorerCommand** commands, ULONG* fetched) override {
         if (!commands || (count > 1 && !fetched)) {
@@ -85,7 +104,7 @@ class CFirstMenuEnum final : public ComObject<CFirstMenuEnum, IEnumExplorerComma
         ULONG made = 0;
         for (; made < count && next_ < entries_.size(); ++made, ++next_) {
             // Born with the one reference that the caller receives.
-            commands[made] = new (std::nothrow) CFirstMenuCommand(tree_, entries_[next_], site_);
+            commands[made] = new (std::nothrow) CFirstMenuCommand(tree_, entries_[next_], shared_);
             if (!commands[made]) {
                 break;
             }
@@ -108,7 +127,7 @@ class CFirstMenuEnum final : public ComObject<CFirstMenuEnum, IEnumExplorerComma
         if (!copy) {
             return E_POINTER;
         }
-        *copy = new (std::nothrow) CFirstMenuEnum(tree_, entries_, site_, next_);
+        *copy = new (std::nothrow) CFirstMenuEnum(tree_, entries_, shared_, next_);
         return *copy ? S_OK : E_OUTOFMEMORY;
     }
 
@@ -116,7 +135,7 @@ class CFirstMenuEnum final : public ComObject<CFirstMenuEnum, IEnumExplorerComma
     ModuleLockHold moduleLock_;
     std::shared_ptr<const FirstMenuTree> tree_;
     const MenuModel& entries_;  // in tree_'s model
-    std::shared_ptr<FirstMenuSite> site_;
+    std::shared_ptr<CFirstMenuShared> shared_;
     std::size_t next_;
 };
 
@@ -126,17 +145,52 @@ std::shared_ptr<const FirstMenuTree> MakeFirstMenuTree(std::shared_ptr<const Com
                                                        IShellItemArray* items) {
     auto tree = std::make_shared<FirstMenuTree>();
     tree->list = std::move(list);
-    if (items) {
-        items->AddRef();
-        tree->items.Reset(items);
-    }
-    tree->selection = FileSystemPaths(items);
+    tree->items = Hold(items);
+    ReadItems(items, tree->itemIds, &tree->selection);
     if (!tree->selection.empty()) {
-        MenuSelection selection{.singleSelection = tree->selection.size() == 1};
+        // Every item counts, a virtual one (My Computer) too: the file commands are for one item alone.
+        MenuSelection selection{.singleSelection = tree->itemIds.size() == 1};
         selection.pasteAllowed = selection.singleSelection && ClipboardHoldsValidNewName();
         tree->model = BuildMenuModel(tree->list->Commands(), selection);
     }
     return tree;
+}
+
+void CFirstMenuShared::Give(IShellItemArray* items) {
+    const std::lock_guard lock(mutex_);
+    lastGiven_ = Hold(items);
+}
+
+ComPtr<IShellItemArray> CFirstMenuShared::LastGiven() {
+    const std::lock_guard lock(mutex_);
+    return Hold(lastGiven_.Get());
+}
+
+std::shared_ptr<const FirstMenuTree> CFirstMenuShared::Lookup(IShellItemArray* items) {
+    const std::lock_guard lock(mutex_);
+    return latest_ && (latest_->items.Get() == items || (items && latestAskedWith_.Get() == items)) ? latest_
+                                                                                                    : nullptr;
+}
+
+std::shared_ptr<const FirstMenuTree> CFirstMenuShared::Latest() {
+    const std::lock_guard lock(mutex_);
+    return latest_;
+}
+
+void CFirstMenuShared::Keep(std::shared_ptr<const FirstMenuTree> tree, IShellItemArray* askedWith) {
+    const std::lock_guard lock(mutex_);
+    latest_ = std::move(tree);
+    latestAskedWith_ = Hold(askedWith);
+}
+
+void CFirstMenuShared::SetRootSite(IUnknown* site) {
+    const std::lock_guard lock(mutex_);
+    rootSite_ = Hold(site);
+}
+
+ComPtr<IUnknown> CFirstMenuShared::RootSite() {
+    const std::lock_guard lock(mutex_);
+    return Hold(rootSite_.Get());
 }
 
 std::span<const InterfaceRow> CFirstMenuCommand::InterfaceTable() {
@@ -148,22 +202,56 @@ std::span<const InterfaceRow> CFirstMenuCommand::InterfaceTable() {
 }
 
 CFirstMenuCommand::CFirstMenuCommand(IUnknown* outer)
-    : ComObject(outer), site_(std::make_shared<FirstMenuSite>()) {}
+    : ComObject(outer), shared_(std::make_shared<CFirstMenuShared>()) {}
 
 CFirstMenuCommand::CFirstMenuCommand(std::shared_ptr<const FirstMenuTree> tree, const MenuEntry& entry,
-                                     std::shared_ptr<FirstMenuSite> site)
-    : site_(std::move(site)), tree_(std::move(tree)), entry_(&entry) {}
+                                     std::shared_ptr<CFirstMenuShared> shared)
+    : shared_(std::move(shared)), tree_(std::move(tree)), entry_(&entry) {}
 
-std::shared_ptr<const FirstMenuTree> CFirstMenuCommand::TreeFor(IShellItemArray* items) const {
+std::shared_ptr<const FirstMenuTree> CFirstMenuCommand::TreeFor(IShellItemArray* items,
+                                                                bool okToBeSlow) const {
     if (!items || items == tree_->items.Get()) {
         return tree_;
     }
-    return MakeFirstMenuTree(tree_->list, items);
+    if (std::shared_ptr<const FirstMenuTree> known = shared_->Lookup(items)) {
+        return known;
+    }
+    DWORD count = 0;
+    if (!okToBeSlow && (FAILED(items->GetCount(&count)) || count > kMaxQuickItems)) {
+        return nullptr;
+    }
+    // Another array object, usually of the same items: the work done for them is not done again.
+    ShellItemIds ids;
+    ReadItems(items, ids, nullptr);
+    for (const std::shared_ptr<const FirstMenuTree>& known : {tree_, shared_->Latest()}) {
+        if (known && SameItems(known->itemIds, ids)) {
+            shared_->Keep(known, items);
+            return known;
+        }
+    }
+    std::shared_ptr<const FirstMenuTree> tree = MakeFirstMenuTree(tree_->list, items);
+    shared_->Keep(tree);
+    return tree;
+}
+
+std::shared_ptr<const FirstMenuTree> CFirstMenuCommand::RootTree() const {
+    const ComPtr<IShellItemArray> given = shared_->LastGiven();
+    if (std::shared_ptr<const FirstMenuTree> known = shared_->Lookup(given.Get())) {
+        return known;
+    }
+    auto list = std::make_shared<CommandMenu>(ModuleCommandFiles().user, ModuleCommandFiles().defaults);
+    if (given) {
+        list->Refresh();
+    }
+    std::shared_ptr<const FirstMenuTree> tree = MakeFirstMenuTree(std::move(list), given.Get());
+    shared_->Keep(tree);
+    return tree;
 }
 
 IFACEMETHODIMP CFirstMenuCommand::GetTitle(IShellItemArray* items, LPWSTR* name) {
     return ComBarrier([&] {
         if (IsRoot()) {
+            shared_->Give(items);
             return ReturnText(FormatMessageText(MessageId::FirstMenuTitle), name);
         }
         const std::shared_ptr<const FirstMenuTree> tree = TreeFor(items);
@@ -172,8 +260,11 @@ IFACEMETHODIMP CFirstMenuCommand::GetTitle(IShellItemArray* items, LPWSTR* name)
     });
 }
 
-IFACEMETHODIMP CFirstMenuCommand::GetIcon(IShellItemArray*, LPWSTR* icon) {
+IFACEMETHODIMP CFirstMenuCommand::GetIcon(IShellItemArray* items, LPWSTR* icon) {
     return ComBarrier([&] {
+        if (IsRoot()) {
+            shared_->Give(items);
+        }
         const int id = IsRoot() ? IDI_PRODUCT : MenuIconResourceId(entry_->command->type);
         if (id == 0) {
             if (icon) {
@@ -185,13 +276,17 @@ IFACEMETHODIMP CFirstMenuCommand::GetIcon(IShellItemArray*, LPWSTR* icon) {
     });
 }
 
-IFACEMETHODIMP CFirstMenuCommand::GetToolTip(IShellItemArray*, LPWSTR* tip) {
+IFACEMETHODIMP CFirstMenuCommand::GetToolTip(IShellItemArray* items, LPWSTR* tip) {
     if (!tip) {
         return E_POINTER;
     }
     *tip = nullptr;
     return ComBarrier([&] {
-        const std::u16string help = IsRoot() ? std::u16string() : CommandHelpText(*entry_->command);
+        if (IsRoot()) {
+            shared_->Give(items);
+            return E_NOTIMPL;
+        }
+        const std::u16string help = CommandHelpText(*entry_->command);
         return help.empty() ? E_NOTIMPL : ReturnText(help, tip);
     });
 }
@@ -208,22 +303,32 @@ IFACEMETHODIMP CFirstMenuCommand::GetCanonicalName(GUID* name) {
     return S_OK;
 }
 
-IFACEMETHODIMP CFirstMenuCommand::GetState(IShellItemArray* items, BOOL, EXPCMDSTATE* state) {
+IFACEMETHODIMP CFirstMenuCommand::GetState(IShellItemArray* items, BOOL okToBeSlow, EXPCMDSTATE* state) {
     if (!state) {
         return E_POINTER;
     }
     *state = ECS_HIDDEN;
     return ComBarrier([&] {
-        if (IsRoot()) {
-            // Explorer asks the root first, for each menu: the list is read as the classic handler reads it.
-            auto list =
-                std::make_shared<CommandMenu>(ModuleCommandFiles().user, ModuleCommandFiles().defaults);
-            list->Refresh();
-            tree_ = MakeFirstMenuTree(std::move(list), items);
-            *state = tree_->model.empty() ? ECS_HIDDEN : ECS_ENABLED;
-        } else {
-            *state = FindMenuEntry(TreeFor(items)->model, entry_->command) ? ECS_ENABLED : ECS_HIDDEN;
+        if (!IsRoot()) {
+            const std::shared_ptr<const FirstMenuTree> tree = TreeFor(items, okToBeSlow);
+            if (!tree) {
+                return E_PENDING;
+            }
+            *state = FindMenuEntry(tree->model, entry_->command) ? ECS_ENABLED : ECS_HIDDEN;
+            return S_OK;
         }
+        // Explorer asks the root first, for each menu: the list is read as the classic handler reads it,
+        // and the clipboard looked at again.
+        shared_->Give(items);
+        DWORD count = 0;
+        if (!okToBeSlow && items && SUCCEEDED(items->GetCount(&count)) && count > kMaxQuickItems) {
+            return E_PENDING;
+        }
+        auto list = std::make_shared<CommandMenu>(ModuleCommandFiles().user, ModuleCommandFiles().defaults);
+        list->Refresh();
+        std::shared_ptr<const FirstMenuTree> tree = MakeFirstMenuTree(std::move(list), items);
+        *state = tree->model.empty() ? ECS_HIDDEN : ECS_ENABLED;
+        shared_->Keep(std::move(tree));
         return S_OK;
     });
 }
@@ -238,8 +343,10 @@ IFACEMETHODIMP CFirstMenuCommand::Invoke(IShellItemArray* items, IBindCtx*) {
         if (!FindMenuEntry(tree->model, entry_->command)) {
             return E_INVALIDARG;
         }
+        // Explorer may give the command a site of its own, or only the root one.
+        const ComPtr<IUnknown> site = site_ ? Hold(site_.Get()) : shared_->RootSite();
         HWND owner = nullptr;
-        if (!site_->site || FAILED(IUnknown_GetWindow(site_->site.Get(), &owner)) || !IsWindow(owner)) {
+        if (!site || FAILED(IUnknown_GetWindow(site.Get(), &owner)) || !IsWindow(owner)) {
             owner = nullptr;
         }
         const ReferenceHold self(static_cast<IExplorerCommand*>(this));
@@ -265,20 +372,19 @@ IFACEMETHODIMP CFirstMenuCommand::EnumSubCommands(IEnumExplorerCommand** command
         return E_NOTIMPL;
     }
     return ComBarrier([&] {
-        if (!tree_) {
-            // Never asked for its state: no selection, so no commands.
-            tree_ = MakeFirstMenuTree(std::make_shared<CommandMenu>(u"", u""), nullptr);
-        }
-        *commands = new CFirstMenuEnum(tree_, IsRoot() ? tree_->model : entry_->items, site_);
+        // The root's: for the items it was last given, whichever call gave them.
+        std::shared_ptr<const FirstMenuTree> tree = IsRoot() ? RootTree() : tree_;
+        const MenuModel& entries = IsRoot() ? tree->model : entry_->items;
+        *commands = new CFirstMenuEnum(std::move(tree), entries, shared_);
         return S_OK;
     });
 }
 
 IFACEMETHODIMP CFirstMenuCommand::SetSite(IUnknown* site) {
-    if (site) {
-        site->AddRef();
+    site_ = Hold(site);
+    if (IsRoot()) {
+        shared_->SetRootSite(site);
     }
-    site_->site.Reset(site);
     return S_OK;
 }
 
@@ -287,7 +393,7 @@ IFACEMETHODIMP CFirstMenuCommand::GetSite(REFIID iid, void** site) {
         return E_POINTER;
     }
     *site = nullptr;
-    return site_->site ? site_->site->QueryInterface(iid, site) : E_FAIL;
+    return site_ ? site_->QueryInterface(iid, site) : E_FAIL;
 }
 
 }  // namespace quillet::shellext
