@@ -6,6 +6,7 @@
 #include "SharedIds.h"
 #include "shellext/ComSupport.h"
 #include "shellext/FirstMenu.h"
+#include "shellext/MenuBitmaps.h"
 #include "shellext/Module.h"
 #include "shellext/Scrivel.h"
 
@@ -45,7 +46,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
 }
 
 STDAPI DllCanUnloadNow() {
-    return Module().CanUnloadNow();
+    // The menu bitmaps go with the module: a menu that outlived its handler may still show them.
+    const HRESULT hr = Module().CanUnloadNow();
+    return hr == S_OK && quillet::shellext::ModuleMenuBitmaps().MayBeShown() ? S_FALSE : hr;
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** result) {

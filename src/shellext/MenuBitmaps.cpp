@@ -1,5 +1,6 @@
 #include "shellext/MenuBitmaps.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "MenuIconIds.h"
@@ -60,6 +61,46 @@ HBITMAP CMenuBitmapCache::ForCommandType(CommandType type) {
         slot = MakeMenuBitmap(image);
     }
     return slot.Get();
+}
+
+void CMenuBitmapCache::ShownIn(HMENU menu) {
+    const std::lock_guard lock(mutex_);
+    if (std::ranges::find(menus_, menu) != menus_.end()) {
+        return;
+    }
+    // Hosts that never ask whether the module may unload still leave only the menus that are alive.
+    constexpr std::size_t kPruneAt = 64;
+    if (menus_.size() >= kPruneAt) {
+        MayBeShownLocked();
+    }
+    menus_.push_back(menu);
+}
+
+bool CMenuBitmapCache::MayBeShown() {
+    const std::lock_guard lock(mutex_);
+    return MayBeShownLocked();
+}
+
+bool CMenuBitmapCache::MayBeShownLocked() {
+    // A handle of a destroyed menu may come back as another menu's: it counts only while it holds one
+    // of the bitmaps.
+    const auto holdsBitmap = [this](HMENU menu) {
+        const int count = IsMenu(menu) ? GetMenuItemCount(menu) : -1;
+        for (int position = 0; position < count; ++position) {
+            MENUITEMINFOW item{};
+            item.cbSize = sizeof item;
+            item.fMask = MIIM_CHECKMARKS;
+            if (GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &item) &&
+                std::ranges::any_of(bitmaps_, [&](const CMenuBitmap& bitmap) {
+                    return bitmap && bitmap.Get() == item.hbmpUnchecked;
+                })) {
+                return true;
+            }
+        }
+        return false;
+    };
+    std::erase_if(menus_, [&](HMENU menu) { return !holdsBitmap(menu); });
+    return !menus_.empty();
 }
 
 CMenuBitmapCache& ModuleMenuBitmaps() {

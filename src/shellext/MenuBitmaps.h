@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <mutex>
 #include <span>
+#include <vector>
 
 #include "core/menu/MenuImage.h"
 #include "platform/win32/Handles.h"
@@ -34,21 +35,31 @@ CMenuBitmap MakeMenuBitmap(std::span<const std::uint8_t> encoded, int width, int
 int MenuIconResourceId(CommandType type);
 
 // The bitmaps the context menus show, one per menu image, made on first need and deleted with the
-// cache; safe from several threads.
+// cache; safe from several threads. A menu may outlive the handler that filled it, so the cache notes
+// the menus it gave bitmaps to, and tells whether one may still show them.
 class CMenuBitmapCache {
   public:
     // The bitmap for a command of this type, owned by the cache; null for a type without an image or
     // when it cannot be made (the item is then shown without one, and the next call tries again).
     HBITMAP ForCommandType(CommandType type);
 
+    // Notes a menu (a pop-up or a sub-menu) that a bitmap of the cache was set in.
+    void ShownIn(HMENU menu);
+    // Whether a menu noted still exists and still holds one of the bitmaps; the others are forgotten.
+    bool MayBeShown();
+
   private:
+    bool MayBeShownLocked();  // with mutex_ held
+
     std::mutex mutex_;
     std::array<CMenuBitmap, kMenuImageCount> bitmaps_;
+    std::vector<HMENU> menus_;
 };
 
-// The module's bitmaps, shared by every handler and deleted when the module unloads, so that a menu
-// still showing them never loses them: making them cost a new handler's first menu more than the
-// menu itself. Their size is the check-mark size of the process's system DPI, which stays for its life.
+// The module's bitmaps, shared by every handler: making them cost a new handler's first menu more than
+// the menu itself. They are deleted when the module unloads, which DllCanUnloadNow holds off while a
+// menu may still show them (a menu outlives its handler in many hosts). Their size is the check-mark
+// size of the process's system DPI, which stays for its life.
 CMenuBitmapCache& ModuleMenuBitmaps();
 
 }  // namespace quillet::shellext

@@ -28,6 +28,7 @@ bool PopupMenuSink::InsertItem(bool inSubMenu, std::uint32_t position, std::uint
 void PopupMenuSink::SetBitmap(HMENU menu, std::uint32_t position, CommandType type) {
     if (HBITMAP bitmap = bitmaps_.ForCommandType(type)) {
         SetMenuItemBitmaps(menu, position, MF_BYPOSITION, bitmap, nullptr);
+        bitmaps_.ShownIn(menu);
     }
 }
 

@@ -227,6 +227,47 @@ TEST(ComServer, CoFreeUnusedLibrariesKeepsTheModuleWhileAHostHoldsItsFactory) {
     EXPECT_EQ(RunRegsvr32(L"/u"), 0u);
 }
 
+// A menu may outlive the handler that filled it: the module, whose bitmaps it shows, must stay until the
+// menu is gone, and its bitmaps go with it. A thousand loads and unloads leave no bitmap behind (Windows
+// counts a process's GDI objects; Wine counts none).
+TEST(ComServer, MenuBitmapsLiveWhileAMenuMayShowThemAndGoWithTheModule) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    for (const wchar_t* library : {L"comctl32.dll", L"shlwapi.dll", L"version.dll"}) {
+        LoadLibraryW(library);  // the module's imports stay loaded, as in Explorer
+    }
+    const DWORD objects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    for (int cycle = 0; cycle < 1000; ++cycle) {
+        HMODULE module = LoadLibraryW(DllPath().c_str());
+        ASSERT_NE(module, nullptr);
+        const auto getClassObject = reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(
+            reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+        const auto canUnloadNow = reinterpret_cast<HRESULT(WINAPI*)()>(
+            reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+        HMENU menu = CreatePopupMenu();
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_CHECKMARKS;
+        {
+            ComPtr<IClassFactory> factory;
+            ComPtr<IShellExtInit> init;
+            ComPtr<IContextMenu> handler;
+            ASSERT_EQ(getClassObject(CLSID_Scrivel, IID_IClassFactory, factory.ReceiveAny()), S_OK);
+            ASSERT_EQ(factory->CreateInstance(nullptr, IID_IShellExtInit, init.ReceiveAny()), S_OK);
+            ASSERT_EQ(init->Initialize(nullptr, MakeDropData({DllPath()}).Get(), nullptr), S_OK);
+            ASSERT_EQ(init->QueryInterface(IID_IContextMenu, handler.ReceiveAny()), S_OK);
+            ASSERT_TRUE(SUCCEEDED(handler->QueryContextMenu(menu, 0, 1, 0x7FFF, CMF_NORMAL)));
+            ASSERT_TRUE(GetMenuItemInfoW(menu, 0, TRUE, &item) && item.hbmpUnchecked);
+        }
+        ASSERT_EQ(canUnloadNow(), S_FALSE) << "the menu still shows the module's bitmap";
+        DestroyMenu(menu);
+        ASSERT_EQ(canUnloadNow(), S_OK);
+        FreeLibrary(module);
+        ASSERT_EQ(GetObjectType(item.hbmpUnchecked), 0u) << "the bitmap of load " << cycle << " stayed";
+    }
+    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), objects);
+    CoUninitialize();
+}
+
 TEST_F(LoadedModule, ObjectAnswersItsFiveInterfacesWithOneIdentity) {
     IClassFactory* factory = Factory();
     ASSERT_NE(factory, nullptr);
