@@ -147,6 +147,17 @@ row "a folder sorts by size as 0 bytes" 0 '' "Top${crlf}loose.log$crlf" copy --o
 mkdir "$tree/old" && touch -d 1950-06-01 "$tree/old/f1950" && touch -d 1960-06-01 "$tree/old/f1960"
 row "files before 1970 sort by their real dates" 0 '' "f1950${crlf}f1960$crlf" \
   copy --options --sort-option 5 "$(native "$tree/old/f1960")" "$(native "$tree/old/f1950")"
+# The path forms: the same tags on both systems; on Linux only the URL changes a path.
+mkdir -p "$tree/repo/.git" "$tree/repo/src" && printf '' >"$tree/repo/src/a b.txt"
+inrepo=$(native "$tree/repo/src/a b.txt")
+if [ "$runner" = wine ]; then
+  drive=${inrepo:0:1}; rest=${inrepo:2}; rest=${rest//\\//}
+  url="file:///$drive:${rest// /%20}"; wsl="/mnt/${drive,,}$rest"
+else
+  url="file://${inrepo// /%20}"; wsl=$inrepo
+fi
+row "the path in the working tree, a file URL, the WSL path" 0 '' "src/a b.txt|src/a%20b.txt|$url|$wsl$crlf" \
+  format '$repopath|$repopath:url|$path:url|$path:wsl' "$inrepo"
 # Failures: the reason on standard error, exit 1, what could be read still printed.
 row "a path that cannot be read" 1 "cannot read .*gone: " "a.txt$crlf" format '$name' "$a" "$(native "$tree/gone")"
 row "a command file that cannot be read" 1 "cannot read .*gone.txt: ." '' check "$(native "$tree/gone.txt")"

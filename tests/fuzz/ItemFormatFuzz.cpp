@@ -80,10 +80,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CopyFormat format;
         format.parts = std::move(parsed.parts);
         TextBuffer buffer;
+        PathLookups lookups;
         for (const CFItem* item :
              {static_cast<const CFItem*>(&items.file), static_cast<const CFItem*>(&items.folder),
               static_cast<const CFItem*>(&items.bare), static_cast<const CFItem*>(&items.extreme)}) {
-            format.RenderItem(*item, buffer);
+            format.RenderItem(*item, buffer, lookups);
         }
     }
     return 0;

@@ -92,6 +92,8 @@ const Row kRows[] = {
     {"only items with no file-system path: nothing", kSubMenus, {nullptr}, L"Report 2024", "", {}},
     {"a user-defined format", "Sized(s):$name=$size:b[; ]<|>\n", {L"a.txt", L"b.txt"}, nullptr,
      "Sizeds\n", {{"Sizeds", "<a.txt=7; b.txt=7>", "a.txt b.txt"}}},
+    {"the path forms", "Forms:$name:url $path:unc $repopath:backslash\n", {L"a b#.txt"}, nullptr, "Forms\n",
+     {{"Forms", "a%20b%23.txt <dir>\\a b#.txt <dir>\\a b#.txt", "a b#.txt"}}},
 };
 // clang-format on
 

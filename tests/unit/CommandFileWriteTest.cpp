@@ -66,7 +66,8 @@ std::string Fields(const Command& command) {
 std::string Meaning(const Command& command) {
     const FileCFItem item(test::Native(u"C:\\Dir\\Report v2.txt"), ItemStamps{}, 2048);
     TextBuffer rendered;
-    command.format.RenderItem(item, rendered);
+    PathLookups lookups;
+    command.format.RenderItem(item, rendered, lookups);
     return Fields(command) + "|" + test::Printable(rendered.View());
 }
 

@@ -54,7 +54,8 @@ std::u16string DateText(DateStyle style) {
     TextBuffer buffer;
     FileCFItem dated(u"x", ItemStamps{}, 0);
     dated.modified = 1614834367;
-    ItemPartDate(DateStamp::Modified, style).Render(dated, buffer);
+    PathLookups lookups;
+    ItemPartDate(DateStamp::Modified, style).Render(dated, buffer, lookups);
     return std::u16string(buffer.View());
 }
 

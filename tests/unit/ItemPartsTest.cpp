@@ -11,7 +11,8 @@ using test::Native;
 
 std::u16string RenderPart(const ItemPartBase& part, const CFItem& item) {
     TextBuffer buffer;
-    part.Render(item, buffer);
+    PathLookups lookups;
+    part.Render(item, buffer, lookups);
     return std::u16string(buffer.View());
 }
 

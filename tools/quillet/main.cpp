@@ -77,6 +77,7 @@ int RunFormat(std::span<const std::u16string> args) {
     StampConverter stamps;
     int status = 0;
     TextBuffer line;
+    PathLookups lookups;
     while (auto typed = paths.Next()) {
         std::u16string full = FullPathOf(*typed, here);
         platform::FolderEntry entry;
@@ -89,7 +90,7 @@ int RunFormat(std::span<const std::u16string> args) {
         }
         const std::unique_ptr<CFItem> item = MakeSelectedItem(std::move(full), entry, stamps);
         line.Clear();
-        format.RenderItem(*item, line);
+        format.RenderItem(*item, line, lookups);
         status = std::max(status, CheckRecordBreaks(item->Path(), input.nulSeparated));
         if (input.nulSeparated) {
             line.AppendChar(u'\0');

@@ -35,11 +35,12 @@ bool RenderSelection(const ItemSelection& selection, const CopyFormat& format, T
     buffer.Clear();
     buffer.AppendText(format.startText);
     const std::vector<CFItem*>& flat = selection.Flat();
+    PathLookups lookups;  // each drive's mapping and each folder's working tree, asked once per copy
     for (std::size_t i = 0; i < flat.size(); ++i) {
         if (abort && i % kItemsBetweenAsks == kItemsBetweenAsks - 1 && abort->CheckAbort()) {
             return false;
         }
-        format.RenderItem(*flat[i], buffer);
+        format.RenderItem(*flat[i], buffer, lookups);
         if (i + 1 < flat.size()) {
             buffer.AppendText(format.itemSeparator);
         }
@@ -58,8 +59,9 @@ bool RenderSelectionStart(const ItemSelection& selection, const CopyFormat& form
     const std::vector<CFItem*>& flat = selection.Flat();
     std::size_t lines = 0;
     std::size_t counted = 0;
+    PathLookups lookups;
     for (std::size_t i = 0; i < flat.size(); ++i) {
-        format.RenderItem(*flat[i], buffer);
+        format.RenderItem(*flat[i], buffer, lookups);
         if (i + 1 < flat.size()) {
             buffer.AppendText(format.itemSeparator);
         }

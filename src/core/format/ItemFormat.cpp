@@ -1,6 +1,7 @@
 #include "core/format/ItemFormat.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 
 #include "core/messages/Messages.h"
@@ -9,11 +10,34 @@
 namespace quillet {
 namespace {
 
-constexpr AttributeTag kSeparatorTags[] = {
-    {u"backslash", static_cast<std::int32_t>(PathSeparator::Backslash)},
+constexpr auto kBackslash = static_cast<std::int32_t>(PathSeparator::Backslash);
+constexpr auto kForwardSlash = static_cast<std::int32_t>(PathSeparator::ForwardSlash);
+
+// Every path attribute takes the separator tags and the URL; the other forms only where they mean
+// something: the network and shell forms on full paths, short names on what the file system names.
+template <std::size_t N, std::size_t M>
+constexpr std::array<AttributeTag, N + M> JoinTags(const std::array<AttributeTag, N>& first,
+                                                   const std::array<AttributeTag, M>& second) {
+    std::array<AttributeTag, N + M> joined{};
+    std::copy(first.begin(), first.end(), joined.begin());
+    std::copy(second.begin(), second.end(), joined.begin() + N);
+    return joined;
+}
+
+constexpr auto kSeparatorTags = std::to_array<AttributeTag>({
+    {u"backslash", kBackslash},
     {u"doublebackslash", static_cast<std::int32_t>(PathSeparator::DoubleBackslash)},
-    {u"forwardslash", static_cast<std::int32_t>(PathSeparator::ForwardSlash)},
-};
+    {u"forwardslash", kForwardSlash},
+    {u"url", kBackslash, PathForm::Url},
+});
+constexpr auto kNameTags =
+    JoinTags(kSeparatorTags, std::to_array<AttributeTag>({{u"short", kBackslash, PathForm::Short}}));
+constexpr auto kFullPathTags = JoinTags(kNameTags, std::to_array<AttributeTag>({
+                                                       {u"unc", kBackslash, PathForm::Unc},
+                                                       {u"wsl", kBackslash, PathForm::Wsl},
+                                                       {u"msys", kBackslash, PathForm::Msys},
+                                                       {u"cygwin", kBackslash, PathForm::Cygwin},
+                                                   }));
 
 constexpr AttributeTag kDateTags[] = {
     {u"shortdatetime", static_cast<std::int32_t>(DateStyle::ShortDateTime)},
@@ -30,20 +54,19 @@ constexpr AttributeTag kSizeTags[] = {
     {u"auto", static_cast<std::int32_t>(SizeUnit::Auto)},
 };
 
-constexpr auto kBackslash = static_cast<std::int32_t>(PathSeparator::Backslash);
 constexpr auto kShortDateTime = static_cast<std::int32_t>(DateStyle::ShortDateTime);
 constexpr auto kBytes = static_cast<std::int32_t>(SizeUnit::Bytes);
 
 constexpr AttributeKeyword kKeywords[] = {
-    {u"name", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Name), kSeparatorTags,
+    {u"name", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Name), kNameTags, kBackslash},
+    {u"folder", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Folder), kFullPathTags,
      kBackslash},
-    {u"folder", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Folder), kSeparatorTags,
+    {u"path", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Path), kFullPathTags, kBackslash},
+    {u"ext", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Ext), kNameTags, kBackslash},
+    {u"namenoext", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::NameNoExt), kNameTags,
      kBackslash},
-    {u"path", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Path), kSeparatorTags,
-     kBackslash},
-    {u"ext", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::Ext), kSeparatorTags, kBackslash},
-    {u"namenoext", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::NameNoExt), kSeparatorTags,
-     kBackslash},
+    {u"repopath", AttributeKind::Path, static_cast<std::int32_t>(PathComponent::RepoPath), kSeparatorTags,
+     kForwardSlash},
     {u"moddate", AttributeKind::Date, static_cast<std::int32_t>(DateStamp::Modified), kDateTags,
      kShortDateTime},
     {u"credate", AttributeKind::Date, static_cast<std::int32_t>(DateStamp::Created), kDateTags,
@@ -62,11 +85,12 @@ bool EndsFormat(char16_t c) {
     return c == u'\0' || c == u'\n';
 }
 
-std::unique_ptr<ItemPartBase> MakePart(const AttributeKeyword& keyword, std::int32_t value) {
+std::unique_ptr<ItemPartBase> MakePart(const AttributeKeyword& keyword, std::int32_t value,
+                                       PathForm form = PathForm::AsIs) {
     switch (keyword.kind) {
         case AttributeKind::Path:
             return std::make_unique<ItemPartPath>(static_cast<PathComponent>(keyword.selector),
-                                                  static_cast<PathSeparator>(value));
+                                                  static_cast<PathSeparator>(value), form);
         case AttributeKind::Date:
             return std::make_unique<ItemPartDate>(static_cast<DateStamp>(keyword.selector),
                                                   static_cast<DateStyle>(value));
@@ -82,6 +106,20 @@ std::unique_ptr<ItemPartBase> MakePart(const AttributeKeyword& keyword, std::int
 
 std::span<const AttributeKeyword> AttributeKeywords() {
     return kKeywords;
+}
+
+const AttributeKeyword* FindAttributeKeyword(std::u16string_view name) {
+    const auto keyword =
+        std::find_if(std::begin(kKeywords), std::end(kKeywords),
+                     [&](const AttributeKeyword& candidate) { return candidate.name == name; });
+    return keyword == std::end(kKeywords) ? nullptr : &*keyword;
+}
+
+const AttributeTag* FindAttributeTag(const AttributeKeyword& keyword, std::u16string_view tag) {
+    const auto found = std::find_if(
+        keyword.tags.begin(), keyword.tags.end(),
+        [&](const AttributeTag& candidate) { return EqualsIgnoringAsciiCase(candidate.tag, tag); });
+    return found == keyword.tags.end() ? nullptr : &*found;
 }
 
 char16_t DecodeEscape(char16_t second, EscapeMode mode) {
@@ -254,19 +292,15 @@ ParsedAttribute ParseAttribute(FormatCursor& cursor) {
         cursor.Advance();  // only ends the reference, so that letters or digits may follow as text
     }
 
-    const auto keyword =
-        std::find_if(std::begin(kKeywords), std::end(kKeywords),
-                     [&](const AttributeKeyword& candidate) { return candidate.name == name; });
-    if (keyword == std::end(kKeywords)) {
+    const AttributeKeyword* keyword = FindAttributeKeyword(name);
+    if (keyword == nullptr) {
         return {nullptr, FormatMessageText(MessageId::NoSuchAttribute, {name})};
     }
     if (tag.empty() || keyword->kind == AttributeKind::Type) {
         return {MakePart(*keyword, keyword->defaultValue), {}};
     }
-    for (const AttributeTag& candidate : keyword->tags) {
-        if (EqualsIgnoringAsciiCase(candidate.tag, tag)) {
-            return {MakePart(*keyword, candidate.value), {}};
-        }
+    if (const AttributeTag* found = FindAttributeTag(*keyword, tag)) {
+        return {MakePart(*keyword, found->value, found->form), {}};
     }
     return {nullptr, FormatMessageText(MessageId::InvalidParameterTag, {tag, name})};
 }

@@ -95,6 +95,7 @@ enum class AttributeKind { Path, Date, Size, Type };
 struct AttributeTag {
     std::u16string_view tag;
     std::int32_t value;
+    PathForm form = PathForm::AsIs;  // what a path tag writes beside its separator
 };
 
 struct AttributeKeyword {
@@ -106,5 +107,11 @@ struct AttributeKeyword {
 };
 
 std::span<const AttributeKeyword> AttributeKeywords();
+
+// The keyword of an attribute name (matched exactly), or null.
+const AttributeKeyword* FindAttributeKeyword(std::u16string_view name);
+
+// The tag of a keyword with that name (matched ignoring case), or null.
+const AttributeTag* FindAttributeTag(const AttributeKeyword& keyword, std::u16string_view tag);
 
 }  // namespace quillet

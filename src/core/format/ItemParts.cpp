@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "platform/Locale.h"
-#include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "platform/Time.h"
 
@@ -23,6 +22,37 @@ void AppendNumber(std::uint64_t value, TextBuffer& buffer) {
     }
 }
 
+// Where the last `count` components of path begin.
+std::size_t StartOfLastComponents(std::u16string_view path, char16_t separator, std::size_t count) {
+    std::size_t at = path.size();
+    for (std::size_t seen = 0; at > 0; --at) {
+        if (path[at - 1] == separator && ++seen == count) {
+            break;
+        }
+    }
+    return at;
+}
+
+// Appends text with every separator written as the separator tag says.
+void AppendWithSeparator(std::u16string_view text, char16_t native, PathSeparator separator,
+                         TextBuffer& buffer) {
+    if (separator == PathSeparator::Backslash) {
+        buffer.AppendRaw(text);
+        return;
+    }
+    buffer.Reserve(text.size() * (separator == PathSeparator::DoubleBackslash ? 2 : 1));
+    for (const char16_t c : text) {
+        if (c != native) {
+            buffer.AppendChar(c);
+        } else if (separator == PathSeparator::DoubleBackslash) {
+            buffer.AppendChar(c);
+            buffer.AppendChar(c);
+        } else {
+            buffer.AppendChar(u'/');
+        }
+    }
+}
+
 // Division rounding up, without the overflow of adding divisor - 1 first.
 std::uint64_t DivideRoundingUp(std::uint64_t value, std::uint64_t divisor) {
     return value / divisor + (value % divisor != 0 ? 1 : 0);
@@ -36,6 +66,7 @@ std::u16string_view PathComponentText(std::u16string_view path, std::size_t name
     const std::size_t dot = name.find_last_of(u'.');
     switch (component) {
         case PathComponent::Path:
+        case PathComponent::RepoPath:
             return path;
         case PathComponent::Name:
             return name;
@@ -49,36 +80,81 @@ std::u16string_view PathComponentText(std::u16string_view path, std::size_t name
     return {};
 }
 
-void ItemPartText::Render(const CFItem&, TextBuffer& buffer) const {
+void ItemPartText::Render(const CFItem&, TextBuffer& buffer, PathLookups&) const {
     buffer.AppendText(text_);
 }
 
-void ItemPartPath::Render(const CFItem& item, TextBuffer& buffer) const {
-    const std::u16string_view text = PathComponentText(item.Path(), item.NameOffset(), component_);
-    if (separator_ == PathSeparator::Backslash) {
-        buffer.AppendRaw(text);
-        return;
-    }
-    buffer.Reserve(text.size() * (separator_ == PathSeparator::DoubleBackslash ? 2 : 1));
-    for (const char16_t c : text) {
-        if (c != platform::kPathSeparator) {
-            buffer.AppendChar(c);
-        } else if (separator_ == PathSeparator::DoubleBackslash) {
-            buffer.AppendChar(c);
-            buffer.AppendChar(c);
-        } else {
-            buffer.AppendChar(u'/');
+void AppendPathPart(std::u16string_view path, std::size_t nameOffset, PathComponent component,
+                    PathSeparator separator, PathForm form, PathLookups& lookups, TextBuffer& buffer) {
+    const char16_t native = lookups.Separator();
+    if (component == PathComponent::RepoPath) {
+        const std::size_t folderEnd = path.find_last_of(native);
+        const std::size_t root = folderEnd == std::u16string_view::npos
+                                     ? folderEnd
+                                     : lookups.RepositoryRootLength(path.substr(0, folderEnd));
+        if (root != std::u16string_view::npos) {
+            const std::u16string_view inTree = path.substr(root + 1);
+            if (form == PathForm::Url) {
+                lookups.AppendUrl(inTree, false, buffer);
+            } else {
+                AppendWithSeparator(inTree, native, separator, buffer);
+            }
+            return;
         }
+        component = PathComponent::Path;  // outside any working tree: the full path
+    }
+    const bool fullPath = component == PathComponent::Path || component == PathComponent::Folder;
+    std::u16string_view formed = path;
+    char16_t formedSeparator = native;
+    std::u16string shortPath;
+    switch (form) {
+        case PathForm::AsIs:
+            break;
+        case PathForm::Unc:
+        case PathForm::Url:
+            if (fullPath) {
+                formed = lookups.NetworkPath(path, form == PathForm::Unc);
+            }
+            break;
+        case PathForm::Wsl:
+        case PathForm::Msys:
+        case PathForm::Cygwin:
+            formed = lookups.ShellPath(path, form);
+            formedSeparator = formed.data() == path.data() ? native : u'/';
+            break;
+        case PathForm::Short:
+            shortPath = lookups.ShortPath(path);
+            formed = shortPath;
+            break;
+    }
+    std::size_t nameStart = nameOffset;
+    if (formed.data() != path.data()) {
+        // A form rewrites the start of a path (or, short, each of its names): the name is as many
+        // components at its end as before.
+        const std::u16string_view name = path.substr(std::min(nameOffset, path.size()));
+        nameStart =
+            StartOfLastComponents(formed, formedSeparator,
+                                  static_cast<std::size_t>(std::count(name.begin(), name.end(), native)) + 1);
+    }
+    const std::u16string_view text = PathComponentText(formed, nameStart, component);
+    if (form == PathForm::Url) {
+        lookups.AppendUrl(text, fullPath, buffer);
+    } else {
+        AppendWithSeparator(text, native, separator, buffer);
     }
 }
 
-void ItemPartType::Render(const CFItem& item, TextBuffer& buffer) const {
+void ItemPartPath::Render(const CFItem& item, TextBuffer& buffer, PathLookups& lookups) const {
+    AppendPathPart(item.Path(), item.NameOffset(), component_, separator_, form_, lookups, buffer);
+}
+
+void ItemPartType::Render(const CFItem& item, TextBuffer& buffer, PathLookups&) const {
     if (const auto typeName = platform::FileTypeName(std::u16string(item.Name()), item.IsFolder())) {
         buffer.AppendText(*typeName);
     }
 }
 
-void ItemPartSize::Render(const CFItem& item, TextBuffer& buffer) const {
+void ItemPartSize::Render(const CFItem& item, TextBuffer& buffer, PathLookups&) const {
     if (item.IsFolder()) {
         return;  // folders have no size in an item format
     }
@@ -114,7 +190,7 @@ void ItemPartSize::Render(const CFItem& item, TextBuffer& buffer) const {
     }
 }
 
-void ItemPartDate::Render(const CFItem& item, TextBuffer& buffer) const {
+void ItemPartDate::Render(const CFItem& item, TextBuffer& buffer, PathLookups&) const {
     const std::int64_t seconds = stamp_ == DateStamp::Modified  ? item.modified
                                  : stamp_ == DateStamp::Created ? item.created
                                                                 : item.accessed;
@@ -135,9 +211,9 @@ void ItemPartDate::Render(const CFItem& item, TextBuffer& buffer) const {
     }
 }
 
-void CopyFormat::RenderItem(const CFItem& item, TextBuffer& buffer) const {
+void CopyFormat::RenderItem(const CFItem& item, TextBuffer& buffer, PathLookups& lookups) const {
     for (const auto& part : parts) {
-        part->Render(item, buffer);
+        part->Render(item, buffer, lookups);
     }
 }
 
