@@ -748,6 +748,12 @@ TEST(AttributePicker, BuildsTheCheckedRowsReference) {
         {{{R::Size, L::SizeUnit, 4}}, u"$size:auto;"},
         {{{R::Path, L::PathSeparator, 2}, {R::Size, L::SizeUnit, 1}, {R::Path, L::PathForm, 0}},
          u"$path:forwardslash;"},
+        {{{R::Path, L::PathSeparator, 4}}, u"$path:url;"},
+        {{{R::Path, L::PathForm, 2}}, u"$repopath:backslash;"},  // as the separator list shows
+        {{{R::Path, L::PathForm, 2}, {std::nullopt, L::PathSeparator, 2}}, u"$repopath;"},
+        // A form the path in a working tree does not take: the list chosen last wins.
+        {{{R::Path, L::PathSeparator, 3}, {std::nullopt, L::PathForm, 2}}, u"$repopath;"},
+        {{{R::Path, L::PathForm, 2}, {std::nullopt, L::PathSeparator, 5}}, u"$path:wsl;"},
         {{{R::Type, L::NameForm, 1}}, u"$type;"},                             // every list disabled
         {{{R::Size, L::NameForm, 2}, {R::Name, L::SizeUnit, 9}}, u"$name;"},  // disabled list, bad index
     };
@@ -762,12 +768,14 @@ TEST(AttributePicker, BuildsTheCheckedRowsReference) {
         EXPECT_EQ(Printable(picker.Reference()), Printable(row.reference));
         EXPECT_EQ(picker.IsEnabled(L::SizeUnit), picker.Checked() == R::Size);
     }
-    // Every entry of every row makes a reference that the item format parser takes.
+    // Every entry of every row makes a reference that the item format parser takes, whatever was chosen
+    // in the row's other list before.
     for (int i = 0; i < kAttributeListCount; ++i) {
         const auto list = static_cast<L>(i);
         for (std::size_t entry = 0; entry < EntriesOf(list).size(); ++entry) {
             AttributePicker picker;
             picker.Check(RowOf(list));
+            picker.Choose(list == L::PathForm ? L::PathSeparator : L::PathForm, 3);
             picker.Choose(list, static_cast<int>(entry));
             const std::u16string reference = picker.Reference();
             EXPECT_TRUE(

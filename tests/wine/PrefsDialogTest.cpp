@@ -781,6 +781,25 @@ TEST_F(PrefsDialogTest, KeyboardAlone) {
              EXPECT_TRUE(WaitFor([&] { return d.Text(IDC_ITEM_FORMAT) == u"$ext;"; }))
                  << Printable(d.Text(IDC_ITEM_FORMAT));
          }},
+        {"the path forms of Insert by keyboard", 2,
+         [](DialogDriver& d) {
+             PostClick(d, IDC_INSERT);
+             const HWND insert = WaitForWindow(d, u"Insert File/Folder Attribute");
+             ASSERT_NE(insert, nullptr);
+             ASSERT_TRUE(WaitFor([&] { return Focused(d) == GetDlgItem(insert, IDC_ROW_NAME); }));
+             d.PressKey(VK_DOWN);  // Path
+             d.PressKey(VK_TAB);
+             for (int entry = 0; entry < 4; ++entry) {
+                 d.PressKey(VK_DOWN);  // \\, /, Network (UNC), File URL
+             }
+             d.PressKey(VK_TAB);
+             d.PressKey(VK_DOWN);
+             d.PressKey(VK_DOWN);  // Path in Repository
+             WaitFor([&] { return TextIn(insert, IDC_TEXT_TO_INSERT) == u"$repopath:url;"; });
+             d.PressKey(VK_RETURN);
+             WaitFor([&] { return !IsWindow(insert); });
+         },
+         [](DialogDriver& d) { EXPECT_EQ(d.Text(IDC_ITEM_FORMAT), u"\"$name\"$repopath:url;"); }},
         {"a refused save goes to the command and field at fault", 2,
          [](DialogDriver& d) {
              d.Type(IDC_NAME, u";Quoted");

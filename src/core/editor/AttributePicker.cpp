@@ -1,5 +1,9 @@
 #include "core/editor/AttributePicker.h"
 
+#include <algorithm>
+
+#include "core/format/ItemFormat.h"
+
 namespace quillet {
 namespace {
 
@@ -9,15 +13,34 @@ constexpr AttributeEntry kNameForms[] = {
     {MessageId::PickNameOnly, u"namenoext"},
     {MessageId::PickExtensionOnly, u"ext"},
 };
+// The Path row's lists name a tag and an attribute: the reference leaves out the attribute's own
+// default tag (the backslash of a full path, the forward slash of a path in a working tree).
 constexpr AttributeEntry kPathSeparators[] = {
-    {MessageId::PickBackslash, u""},
-    {MessageId::PickDoubleBackslash, u":doublebackslash"},
-    {MessageId::PickForwardSlash, u":forwardslash"},
+    {MessageId::PickBackslash, u"backslash"},
+    {MessageId::PickDoubleBackslash, u"doublebackslash"},
+    {MessageId::PickForwardSlash, u"forwardslash"},
+    {MessageId::PickNetworkPath, u"unc"},
+    {MessageId::PickFileUrl, u"url"},
+    {MessageId::PickWslPath, u"wsl"},
+    {MessageId::PickMsysPath, u"msys"},
+    {MessageId::PickCygwinPath, u"cygwin"},
+    {MessageId::PickShortPath, u"short"},
 };
 constexpr AttributeEntry kPathForms[] = {
     {MessageId::PickFullPath, u"path"},
     {MessageId::PickParentFolder, u"folder"},
+    {MessageId::PickRepositoryPath, u"repopath"},
 };
+
+// The tag that an attribute writes without one.
+std::u16string_view DefaultTag(const AttributeKeyword& keyword) {
+    for (const AttributeTag& tag : keyword.tags) {
+        if (tag.value == keyword.defaultValue && tag.form == PathForm::AsIs) {
+            return tag.tag;
+        }
+    }
+    return {};
+}
 constexpr AttributeEntry kSizeUnits[] = {
     {MessageId::PickBytes, u""},         {MessageId::PickKilobytes, u":kb"},
     {MessageId::PickMegabytes, u":mb"},  {MessageId::PickGigabytes, u":gb"},
@@ -72,9 +95,29 @@ AttributeRow RowOf(AttributeList list) {
 }
 
 void AttributePicker::Choose(AttributeList list, int index) {
-    if (IsEnabled(list) && index >= 0 && static_cast<std::size_t>(index) < EntriesOf(list).size()) {
-        choices_[static_cast<std::size_t>(list)] = index;
+    if (!IsEnabled(list) || index < 0 || static_cast<std::size_t>(index) >= EntriesOf(list).size()) {
+        return;
     }
+    choices_[static_cast<std::size_t>(list)] = index;
+    // The list chosen last wins over a form that the chosen path does not take.
+    const AttributeKeyword& path = PathKeyword();
+    if (RowOf(list) != AttributeRow::Path || FindAttributeTag(path, Piece(AttributeList::PathSeparator))) {
+        return;
+    }
+    if (list == AttributeList::PathForm) {
+        const std::span<const AttributeEntry> separators = EntriesOf(AttributeList::PathSeparator);
+        const auto fitting =
+            std::find_if(separators.begin(), separators.end(),
+                         [&](const AttributeEntry& entry) { return entry.piece == DefaultTag(path); });
+        choices_[static_cast<std::size_t>(AttributeList::PathSeparator)] =
+            static_cast<int>(fitting - separators.begin());
+    } else {
+        choices_[static_cast<std::size_t>(AttributeList::PathForm)] = 0;
+    }
+}
+
+const AttributeKeyword& AttributePicker::PathKeyword() const {
+    return *FindAttributeKeyword(Piece(AttributeList::PathForm));
 }
 
 std::u16string_view AttributePicker::Piece(AttributeList list) const {
@@ -87,10 +130,16 @@ std::u16string AttributePicker::Reference() const {
         case AttributeRow::Name:
             reference += Piece(AttributeList::NameForm);
             break;
-        case AttributeRow::Path:
-            reference += Piece(AttributeList::PathForm);
-            reference += Piece(AttributeList::PathSeparator);
+        case AttributeRow::Path: {
+            const AttributeKeyword& path = PathKeyword();
+            reference += path.name;
+            if (const std::u16string_view tag = Piece(AttributeList::PathSeparator);
+                tag != DefaultTag(path)) {
+                reference += u':';
+                reference += tag;
+            }
             break;
+        }
         case AttributeRow::Type:
             reference += u"type";
             break;

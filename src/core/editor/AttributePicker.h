@@ -13,6 +13,8 @@
 
 namespace quillet {
 
+struct AttributeKeyword;
+
 enum class AttributeRow { Name, Path, Type, Size, Date };
 enum class AttributeList { NameForm, PathSeparator, PathForm, SizeUnit, DateStamp, DateForm };
 inline constexpr int kAttributeListCount = static_cast<int>(AttributeList::DateForm) + 1;
@@ -36,18 +38,22 @@ class AttributePicker {
 
     // Checking a row enables its lists and disables the others; their choices are kept.
     void Check(AttributeRow row) { checked_ = row; }
-    // A choice in an enabled list; ignored for a disabled list or an index outside the list.
+    // A choice in an enabled list; ignored for a disabled list or an index outside the list. A form that
+    // the Path row's attribute does not take moves that row's other list to an entry that fits.
     void Choose(AttributeList list, int index);
 
     AttributeRow Checked() const { return checked_; }
     int Choice(AttributeList list) const { return choices_[static_cast<std::size_t>(list)]; }
     bool IsEnabled(AttributeList list) const { return RowOf(list) == checked_; }
 
-    // The checked row's reference, always ending with ";": "$name;", "$folder:forwardslash;".
+    // The checked row's reference, always ending with ";": "$name;", "$folder:forwardslash;",
+    // "$path:unc;", "$repopath;".
     std::u16string Reference() const;
 
   private:
     std::u16string_view Piece(AttributeList list) const;
+    // The keyword of the Path row's chosen attribute.
+    const AttributeKeyword& PathKeyword() const;
 
     AttributeRow checked_ = AttributeRow::Name;
     std::array<int, kAttributeListCount> choices_{};
