@@ -286,7 +286,7 @@ class FakeNetwork : public MPathQueries {
   public:
     explicit FakeNetwork(std::u16string sharedFolder) : sharedFolder_(std::move(sharedFolder)) {}
     std::optional<std::u16string> MappedDrivePath(char16_t letter) const override {
-        return letter == u'M' ? std::optional<std::u16string>(u"\\fileserver\teams") : std::nullopt;
+        return letter == u'M' ? std::optional<std::u16string>(u"\\\\fileserver\\teams") : std::nullopt;
     }
     std::vector<platform::LocalShare> LocalShares() const override { return {{u"Work", sharedFolder_}}; }
 
