@@ -158,6 +158,9 @@ else
 fi
 row "the path in the working tree, a file URL, the WSL path" 0 '' "src/a b.txt|src/a%20b.txt|$url|$wsl$crlf" \
   format '$repopath|$repopath:url|$path:url|$path:wsl' "$inrepo"
+mkdir "$tree/num" && touch "$tree/num/file9" "$tree/num/file10"
+row "sorted by name, numbers by value" 0 '' "file9${crlf}file10$crlf" \
+  copy --options --sort-option 7 "$(native "$tree/num/file10")" "$(native "$tree/num/file9")"
 # Failures: the reason on standard error, exit 1, what could be read still printed.
 row "a path that cannot be read" 1 "cannot read .*gone: " "a.txt$crlf" format '$name' "$a" "$(native "$tree/gone")"
 row "a command file that cannot be read" 1 "cannot read .*gone.txt: ." '' check "$(native "$tree/gone.txt")"

@@ -283,8 +283,8 @@ TEST(CopyOptions, ChoicesOutsideTheirListsFallBackToTheDefaultAndAreSavedRepaire
         {"Date Format=9", Number<&O::dateFormat>(), 0},
         {"Date Format=-2147483648", Number<&O::dateFormat>(), 0},
         {"Sort Option=-1", Number<&O::sortOption>(), 0},
-        {"Sort Option=7", Number<&O::sortOption>(), 0},
-        {"Sort Option=6", Number<&O::sortOption>(), 6},
+        {"Sort Option=9", Number<&O::sortOption>(), 0},
+        {"Sort Option=8", Number<&O::sortOption>(), 8},
     };
     test::TempFolder temp;
     const std::u16string file = temp.PathOf(u"ScrivelShExt.INI");
@@ -324,7 +324,7 @@ TEST(CopyOptions, OptionListsHaveTheirEntriesInStoredOrder) {
     }
     EXPECT_EQ(names.size(), 10u);
     EXPECT_TRUE(names.front() == u"Filenames Separator" && names.back() == u"Sort Option");
-    EXPECT_EQ(choices, 5u + 2u + 3u + 5u + 4u + 7u);
+    EXPECT_EQ(choices, 5u + 2u + 3u + 5u + 4u + 9u);
     EXPECT_TRUE(CopyOptionFields().back().entries[static_cast<int>(SortOrder::SizeDescending)] ==
                 u"By size (largest first)");
 }
@@ -371,7 +371,7 @@ TEST(CopyOptions, SortOrdersWithTheirTieBreaks) {
     };
     const Row rows[] = {
         {0, {"B.txt", "a.txt", "_x.txt", "Dir", "file10", "file9"}},
-        {7, {"B.txt", "a.txt", "_x.txt", "Dir", "file10", "file9"}},
+        {9, {"B.txt", "a.txt", "_x.txt", "Dir", "file10", "file9"}},
         {1, {"_x.txt", "a.txt", "B.txt", "Dir", "file10", "file9"}},
         {2, {"file9", "file10", "Dir", "B.txt", "a.txt", "_x.txt"}},
         // size; a folder before a file of the same size; then name
@@ -380,6 +380,9 @@ TEST(CopyOptions, SortOrdersWithTheirTieBreaks) {
         // modified; then name
         {5, {"file9", "_x.txt", "a.txt", "Dir", "B.txt", "file10"}},
         {6, {"file10", "B.txt", "Dir", "a.txt", "_x.txt", "file9"}},
+        // names with numbers by value
+        {7, {"_x.txt", "a.txt", "B.txt", "Dir", "file9", "file10"}},
+        {8, {"file10", "file9", "Dir", "B.txt", "a.txt", "_x.txt"}},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(Sorted(items, row.order), row.expected) << "order " << row.order;
@@ -411,7 +414,7 @@ TEST(CopyOptions, ALongSortAsksBetweenStepsAndEndsInTheSameOrder) {
         items.push_back(
             {names.back(), static_cast<std::uint64_t>(i * 31 % 1000), i * 17 % 5000, i % 97 == 0});
     }
-    for (std::uint32_t order = 1; order <= 6; ++order) {
+    for (std::uint32_t order = 1; order <= 8; ++order) {
         SCOPED_TRACE(order);
         std::vector<std::string> stepped;
         ItemSelection selection;
@@ -454,6 +457,44 @@ TEST(CopyOptions, NameComparisonFoldsOnlyAsciiLetters) {
     for (const Row& row : rows) {
         EXPECT_EQ(CompareNames(row.a, row.b), row.expected) << Printable(row.a) << " vs " << Printable(row.b);
         EXPECT_EQ(CompareNames(row.b, row.a), -row.expected);
+    }
+}
+
+TEST(CopyOptions, NumericNameComparison) {
+    struct Row {
+        std::u16string_view a;
+        std::u16string_view b;
+        int expected;
+    };
+    const Row rows[] = {
+        {u"file9", u"File10", -1},
+        {u"a2b3", u"a2b12", -1},
+        {u"a12b", u"a1c", 1},  // 12 > 1 before b meets c
+        // the value, then fewer leading zeros, which decide only between names otherwise equal
+        {u"file1", u"file01", -1},
+        {u"file01", u"file2", -1},
+        {u"a01b", u"a1c", -1},
+        {u"a01b2", u"a1b02", 1},
+        {u"0", u"00", -1},
+        {u"x00", u"x001", -1},
+        // runs longer than any machine number
+        {u"n99999999999999999999", u"n100000000000000000000", -1},
+        {u"n18446744073709551617", u"n18446744073709551616", 1},
+        // a run against another character compares as its first digit: after . - and space, before _
+        {u"a.txt", u"a1.txt", -1},
+        {u"a-2", u"a1", -1},
+        {u"a_1", u"a10", 1},
+        {u"a1", u"ab", -1},
+        // otherwise as the name comparison; only 0-9 are digits
+        {u"Z", u"_", 1},
+        {u"file10", u"FILE10", 0},
+        {u"", u"0", -1},
+        {u"\u0661", u"2", 1},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(CompareNamesNumerically(row.a, row.b), row.expected)
+            << Printable(row.a) << " vs " << Printable(row.b);
+        EXPECT_EQ(CompareNamesNumerically(row.b, row.a), -row.expected);
     }
 }
 

@@ -400,7 +400,7 @@ TEST(OptionsPreview, ALongCopyTextShowsItsBeginningAndSaysThatOkCopiesAll) {
 TEST_F(OptionsPresenterTest, EveryListHasItsOptionEntries) {
     const std::pair<OptionChoice, std::size_t> lists[] = {
         {OptionChoice::Separator, 5}, {OptionChoice::QuoteChar, 2},  {OptionChoice::PathSeparator, 3},
-        {OptionChoice::SizeUnits, 5}, {OptionChoice::DateFormat, 4}, {OptionChoice::Sort, 7},
+        {OptionChoice::SizeUnits, 5}, {OptionChoice::DateFormat, 4}, {OptionChoice::Sort, 9},
     };
     for (const auto& [choice, count] : lists) {
         EXPECT_EQ(ChoiceEntries(choice).size(), count) << static_cast<int>(choice);

@@ -174,7 +174,7 @@ TEST_F(OptionsDialogTest, FilesOnlyHideTheFolderOptionsAndNarrowTheDialog) {
         dialog.Entries(IDC_SEPARATOR),
         (std::vector<std::u16string>{u"One per line", u"One per line + comma", u"Space", u"Tab", u"Comma"}));
     EXPECT_EQ(dialog.Entries(IDC_PATH_SEPARATOR), (std::vector<std::u16string>{u"\\", u"\\\\", u"/"}));
-    EXPECT_EQ(dialog.Entries(IDC_SORT).size(), 7u);
+    EXPECT_EQ(dialog.Entries(IDC_SORT).size(), 9u);
     EXPECT_EQ(dialog.Selected(IDC_SEPARATOR), 0);
 }
 
@@ -249,6 +249,8 @@ TEST_F(OptionsDialogTest, EachOptionShapesThePreview) {
         {"by size, largest first", {Choose(IDC_SORT, 4)}, u"a.txt\r\n_x.txt\r\nB.txt", {}},
         {"by date, oldest first", {Choose(IDC_SORT, 5)}, u"B.txt\r\na.txt\r\n_x.txt", {}},
         {"by date, newest first", {Choose(IDC_SORT, 6)}, u"_x.txt\r\na.txt\r\nB.txt", {}},
+        {"by name, numbers by value, A-Z", {Choose(IDC_SORT, 7)}, u"_x.txt\r\na.txt\r\nB.txt", {}},
+        {"by name, numbers by value, Z-A", {Choose(IDC_SORT, 8)}, u"B.txt\r\na.txt\r\n_x.txt", {}},
         {"back to as selected", {Choose(IDC_SORT, 6), Choose(IDC_SORT, 0)}, u"a.txt\r\nB.txt\r\n_x.txt", {}},
     };
     // One dialog for all rows: each row starts from the defaults, reached again through the controls.

@@ -30,7 +30,11 @@ constexpr std::u16string_view kSortEntries[] = {u"As selected",
                                                 u"By size (smallest first)",
                                                 u"By size (largest first)",
                                                 u"By modified date (oldest first)",
-                                                u"By modified date (newest first)"};
+                                                u"By modified date (newest first)",
+                                                u"By name, numbers by value (A-Z)",
+                                                u"By name, numbers by value (Z-A)"};
+// The list's index is the stored SortOrder.
+static_assert(std::size(kSortEntries) == static_cast<std::size_t>(SortOrder::NaturalNameDescending) + 1);
 
 // An option's number as stored, and the option set from one.
 template <auto Member>
@@ -121,6 +125,7 @@ bool SortInSteps(Iterator first, Iterator last, Less less, MAbortBase* abort) {
 // as a string view, with the item's index in place of half its length field), so that each
 // comparison reads the characters directly, then put the items back in that order. Both numbers fit
 // 32 bits: a name is a file system's, at most 32,767 characters, and a selection is held in memory.
+template <int (*Compare)(std::u16string_view, std::u16string_view)>
 bool SortByName(std::vector<CFItem*>& flat, bool descending, MAbortBase* abort) {
     struct Entry {
         const char16_t* chars;
@@ -139,10 +144,10 @@ bool SortByName(std::vector<CFItem*>& flat, bool descending, MAbortBase* abort) 
         descending
             ? SortInSteps(
                   entries.begin(), entries.end(),
-                  [](const Entry& a, const Entry& b) { return CompareNames(b.Name(), a.Name()) < 0; }, abort)
+                  [](const Entry& a, const Entry& b) { return Compare(b.Name(), a.Name()) < 0; }, abort)
             : SortInSteps(
                   entries.begin(), entries.end(),
-                  [](const Entry& a, const Entry& b) { return CompareNames(a.Name(), b.Name()) < 0; }, abort);
+                  [](const Entry& a, const Entry& b) { return Compare(a.Name(), b.Name()) < 0; }, abort);
     if (!done) {
         return false;
     }
@@ -153,6 +158,10 @@ bool SortByName(std::vector<CFItem*>& flat, bool descending, MAbortBase* abort) 
     }
     flat = std::move(sorted);
     return true;
+}
+
+constexpr bool IsDigit(char16_t c) {
+    return static_cast<unsigned>(c - u'0') < 10u;
 }
 
 }  // namespace
@@ -264,13 +273,114 @@ int CompareNames(std::u16string_view a, std::u16string_view b) {
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
+int CompareNamesNumerically(std::u16string_view a, std::u16string_view b) {
+    // Most pairs differ outside any digit run: find the first difference as CompareNames does, and
+    // read numbers only when a run meets it.
+    const std::size_t common = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    while (i < common && LowerAscii(a[i]) == LowerAscii(b[i])) {
+        ++i;
+    }
+    // A name that runs out first comes first: the run it ends in is the other's run cut short.
+    if (i == common) {
+        return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+    }
+    const std::size_t differs = i;
+    while (i > 0 && IsDigit(a[i - 1])) {
+        --i;  // back to the start of the run, which is the same in both names
+    }
+    // Two other characters (any runs before them ended alike), or a run that begins at another
+    // character: as the name order.
+    if ((!IsDigit(a[differs]) && !IsDigit(b[differs])) ||
+        (i == differs && (!IsDigit(a[i]) || !IsDigit(b[i])))) {
+        return LowerAscii(a[differs]) < LowerAscii(b[differs]) ? -1 : 1;
+    }
+    // Two digits that differ: the number with more digits after its leading zeros is the larger;
+    // with as many, and as many zeros, these digits decide. Other runs go the long way.
+    if (IsDigit(a[differs]) && IsDigit(b[differs])) {
+        std::size_t aValue = i;
+        std::size_t bValue = i;
+        while (aValue < a.size() && a[aValue] == u'0') {
+            ++aValue;
+        }
+        while (bValue < b.size() && b[bValue] == u'0') {
+            ++bValue;
+        }
+        std::size_t aEnd = std::max(aValue, differs);
+        std::size_t bEnd = std::max(bValue, differs);
+        while (aEnd < a.size() && IsDigit(a[aEnd])) {
+            ++aEnd;
+        }
+        while (bEnd < b.size() && IsDigit(b[bEnd])) {
+            ++bEnd;
+        }
+        if (aEnd - aValue != bEnd - bValue) {
+            return aEnd - aValue < bEnd - bValue ? -1 : 1;
+        }
+        if (aValue == bValue) {
+            return a[differs] < b[differs] ? -1 : 1;
+        }
+    }
+    std::size_t j = i;  // in b: runs of different lengths part the two places
+    int zeros = 0;      // the first difference in leading zeros, for names otherwise equal
+    while (i < a.size() && j < b.size()) {
+        if (!IsDigit(a[i]) || !IsDigit(b[j])) {
+            const char16_t x = LowerAscii(a[i]);
+            const char16_t y = LowerAscii(b[j]);
+            if (x != y) {
+                return x < y ? -1 : 1;
+            }
+            ++i;
+            ++j;
+            continue;
+        }
+        const std::size_t aRun = i;
+        const std::size_t bRun = j;
+        while (i < a.size() && a[i] == u'0') {
+            ++i;
+        }
+        while (j < b.size() && b[j] == u'0') {
+            ++j;
+        }
+        const std::size_t aZeros = i - aRun;
+        const std::size_t bZeros = j - bRun;
+        const std::size_t aValue = i;
+        const std::size_t bValue = j;
+        while (i < a.size() && IsDigit(a[i])) {
+            ++i;
+        }
+        while (j < b.size() && IsDigit(b[j])) {
+            ++j;
+        }
+        // Without leading zeros, the longer number is the larger; of equal lengths, the first digit
+        // that differs decides.
+        if (i - aValue != j - bValue) {
+            return i - aValue < j - bValue ? -1 : 1;
+        }
+        if (const int digits = a.substr(aValue, i - aValue).compare(b.substr(bValue, j - bValue))) {
+            return digits < 0 ? -1 : 1;
+        }
+        if (zeros == 0 && aZeros != bZeros) {
+            zeros = aZeros < bZeros ? -1 : 1;
+        }
+    }
+    if (i < a.size() || j < b.size()) {
+        return i < a.size() ? 1 : -1;
+    }
+    return zeros;
+}
+
 bool SortSelection(ItemSelection& selection, MAbortBase* abort) {
     std::vector<CFItem*>& flat = selection.Flat();
     switch (static_cast<SortOrder>(selection.order)) {
         case SortOrder::NameAscending:
-            return SortByName(flat, false, abort);
+            return SortByName<CompareNames>(flat, false, abort);
         case SortOrder::NameDescending:
-            return SortByName(flat, true, abort);
+            return SortByName<CompareNames>(flat, true, abort);
+        case SortOrder::NaturalNameAscending:
+            return SortByName<CompareNamesNumerically>(flat, false, abort);
+        case SortOrder::NaturalNameDescending:
+            return SortByName<CompareNamesNumerically>(flat, true, abort);
         case SortOrder::SizeAscending:
             return SortInSteps(flat.begin(), flat.end(), SizeBefore, abort);
         case SortOrder::SizeDescending:

@@ -1,5 +1,5 @@
 // The customized copy of the Options dialog: the ten stored copy options, the copy format built
-// from them, the seven sort orders and the summary line under the preview.
+// from them, the sort orders and the summary line under the preview.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +23,10 @@ enum class SortOrder : std::uint32_t {
     SizeDescending = 4,
     ModifiedAscending = 5,
     ModifiedDescending = 6,
+    // Names with their digit runs compared by value. Versions that know only 0 to 6 read these as
+    // an unknown choice and copy as selected, so a stored 7 or 8 stays readable both ways.
+    NaturalNameAscending = 7,
+    NaturalNameDescending = 8,
 };
 
 // What comes between two items.
@@ -97,6 +101,13 @@ bool ArrangeSelection(ItemSelection& selection, MAbortBase* abort = nullptr);
 
 // Compares names as the name orders do: A-Z equal to a-z, every other character by its code unit.
 int CompareNames(std::u16string_view a, std::u16string_view b);
+
+// Compares names as the natural orders do (file2 before file10): as CompareNames, except that a run
+// of the digits 0-9 compares by its value, of any length, against another run; against any other
+// character it compares as its first digit does. Names equal so are ordered by the first pair of runs
+// whose leading zeros differ, fewer first (file1 before file01), so only identical names compare
+// equal apart from the case of A-Z.
+int CompareNamesNumerically(std::u16string_view a, std::u16string_view b);
 
 // A count in the user's locale's digit grouping, without a fraction; plain digits when the platform's
 // number formatting fails.
