@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "SharedIds.h"
 #include "platform/Utf.h"
@@ -87,13 +88,21 @@ bool ModuleServesFirstMenuCommand(const std::filesystem::path& folder) {
     return true;
 }
 
-// Runs PowerShell on the script without a window; its standard output and error, read as UTF-8, or
-// nothing when it did not start.
-std::optional<std::u16string> RunPowerShell(const std::u16string& script) {
+// What a run of PowerShell gave: its standard output and error, read as UTF-8.
+struct PowerShellRun {
+    bool started = false;
+    DWORD error = 0;        // why it did not start
+    bool timedOut = false;  // stopped at the time limit, with whatever it started
+    std::u16string output;
+};
+
+// Runs PowerShell on the script without a window, for at most the request's time limit.
+PowerShellRun RunPowerShell(const std::u16string& script) {
+    PowerShellRun run;
     wchar_t system[MAX_PATH] = {};
     const UINT length = GetSystemDirectoryW(system, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
-        return std::nullopt;
+        return run;
     }
     const std::wstring program = std::wstring(system) + L"\\WindowsPowerShell\\v1.0\\powershell.exe";
     const std::u16string encoded = firstmenu::EncodedScript(script);
@@ -105,11 +114,18 @@ std::optional<std::u16string> RunPowerShell(const std::u16string& script) {
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-        return std::nullopt;
+        return run;
     }
     const winui::UniqueKernelObject reader(readEnd);
     winui::UniqueKernelObject writer(writeEnd);
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    // Whatever PowerShell starts ends with it at the time limit: a job that kills them all.
+    const winui::UniqueKernelObject job(CreateJobObjectW(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job) {
+        SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -117,21 +133,34 @@ std::optional<std::u16string> RunPowerShell(const std::u16string& script) {
     startup.hStdOutput = writeEnd;
     startup.hStdError = writeEnd;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &startup, &process)) {
-        return std::nullopt;
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                        CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr, &startup, &process)) {
+        run.error = GetLastError();
+        return run;
     }
+    run.started = true;
     const winui::UniqueKernelObject processHandle(process.hProcess);
     const winui::UniqueKernelObject threadHandle(process.hThread);
+    const bool inJob = job && AssignProcessToJobObject(job.Get(), process.hProcess);
+    ResumeThread(process.hThread);
     writer.Reset();  // the pipe ends when PowerShell's copy of it closes
     std::string output;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        output.append(buffer, read);
+    std::thread readOutput([&output, readEnd] {
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+            output.append(buffer, read);
+        }
+    });
+    if (WaitForSingleObject(process.hProcess, firstmenu::kTimeLimitSeconds * 1000) != WAIT_OBJECT_0) {
+        run.timedOut = true;
+        if (!inJob || !TerminateJobObject(job.Get(), 1)) {
+            TerminateProcess(process.hProcess, 1);
+        }
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    return Utf8ToUtf16(output);
+    readOutput.join();
+    run.output = Utf8ToUtf16(output);
+    return run;
 }
 
 Result Run(Request request, std::uint32_t build, const std::filesystem::path& folder,
@@ -151,13 +180,16 @@ Result Run(Request request, std::uint32_t build, const std::filesystem::path& fo
         }
     }
     const std::u16string name = u"" QUILLET_PACKAGE_NAME;
-    const std::optional<std::u16string> output =
+    const PowerShellRun run =
         RunPowerShell(firstmenu::Script(request, name, package.u16string(), folder.u16string()));
-    if (!output) {
-        return {Outcome::Failed, FormatMessageText(MessageId::FirstMenuNoPowerShell,
-                                                   {static_cast<std::int64_t>(GetLastError())})};
+    if (!run.started) {
+        return {Outcome::Failed,
+                FormatMessageText(MessageId::FirstMenuNoPowerShell, {static_cast<std::int64_t>(run.error)})};
     }
-    Result result = firstmenu::ReadOutput(request, name, *output);
+    if (run.timedOut) {
+        return {Outcome::TimedOut, {}};
+    }
+    Result result = firstmenu::ReadOutput(request, name, run.output);
     if (result.outcome != Outcome::Done) {
         return result;
     }

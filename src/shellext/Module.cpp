@@ -159,9 +159,12 @@ HRESULT CScrivelShExtModule::RegisterTypeLibrary(bool registering, Scope scope) 
         return hr;
     }
     if (registering) {
-        std::wstring path(platform::AsWide(modulePath));  // the API takes a mutable string
-        return scope == Scope::User ? RegisterTypeLibForUser(library.Get(), path.data(), nullptr)
-                                    : RegisterTypeLib(library.Get(), path.data(), nullptr);
+        // The APIs take mutable strings. The help directory is the module's folder, where the help file
+        // lies, given rather than left to each system's default, so that the installers write the same.
+        std::wstring path(platform::AsWide(modulePath));
+        std::wstring helpDirectory(platform::AsWide(platform::RunningModuleFolder()));
+        return scope == Scope::User ? RegisterTypeLibForUser(library.Get(), path.data(), helpDirectory.data())
+                                    : RegisterTypeLib(library.Get(), path.data(), helpDirectory.data());
     }
     TLIBATTR* attributes = nullptr;
     hr = library->GetLibAttr(&attributes);

@@ -66,17 +66,17 @@ const wchar_t kInterfaceKey[] = L"Interface\\{7E3A9C41-2B6D-4F80-9E15-C4A8D20F6B
 TEST(ComServer, Regsvr32WritesExactlyTheEntriesOnceAndUnregisteringKeepsTheSharedKeys) {
     ASSERT_EQ(RunRegsvr32(L""), 0u);
     const std::string expected = ExpectedOwnEntries(DllPath());
+    const std::string typeLibrary = ExpectedOwnEntries(DllPath(), kMachine, "registered-type-library.txt");
     EXPECT_EQ(DumpOwnKeys(), expected);
-    EXPECT_TRUE(KeyExists(kTypeLibKey));
-    EXPECT_TRUE(KeyExists(kInterfaceKey));
+    EXPECT_EQ(DumpOwnKeys(kMachine, kTypeLibraryKeys), typeLibrary);
 
     ASSERT_EQ(RunRegsvr32(L""), 0u) << "registering twice";
     EXPECT_EQ(DumpOwnKeys(), expected);
+    EXPECT_EQ(DumpOwnKeys(kMachine, kTypeLibraryKeys), typeLibrary);
 
     ASSERT_EQ(RunRegsvr32(L"/u"), 0u);
     EXPECT_EQ(DumpOwnKeys(), "");
-    EXPECT_FALSE(KeyExists(kTypeLibKey));
-    EXPECT_FALSE(KeyExists(kInterfaceKey));
+    EXPECT_EQ(DumpOwnKeys(kMachine, kTypeLibraryKeys), "");
     for (const wchar_t* key : kSharedKeys) {
         EXPECT_TRUE(KeyExists(key)) << Narrow(key);
     }

@@ -1,9 +1,10 @@
-// The Windows Installer packages under Wine: each installs silently, puts its files where they
-// belong with the versions that its File table gives, its Start menu entries and exactly the entries
-// that the module's own registration writes; the handler is created through COM from the installed
-// module; the other scope's package is refused while it is installed; the same version rebuilt and a
-// later version replace it, the later one with the module in use; uninstall removes all of it and keeps
-// the user's files and the keys shared with other programs.
+// The Windows Installer packages under Wine: each refuses a Windows older than the programs need,
+// installs silently, puts its files where they belong with the versions that its File table gives,
+// its Start menu entries and exactly the entries that the module's own registration writes (its type
+// library's too); the per-machine one has every user's next sign-in register the first menu; the
+// handler is created through COM from the installed module; the other scope's package is refused while it is
+// installed; the same version rebuilt and a later version replace it, the later one with the module in use;
+// uninstall removes all of it and keeps the user's files and the keys shared with other programs.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -240,20 +241,52 @@ struct PackageRow {
     ClassesRoot classes;     // where its entries go
     std::wstring folder;     // where its files go
     bool comFindsIt;         // whether COM under Wine creates the handler from these entries
+    bool everyUser;          // whether each user's next sign-in registers the first menu
 };
+
+// Sets the Windows version that Wine reports to msiexec (the build's prefix is Windows 7, older than
+// the programs need); nullptr for the prefix's own.
+void SetMsiexecWindows(const wchar_t* version) {
+    const wchar_t* const key = L"Software\\Wine\\AppDefaults\\msiexec.exe";
+    RegDeleteTreeW(HKEY_CURRENT_USER, key);
+    if (version) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, key, L"Version", REG_SZ, version,
+                        static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
+    }
+}
+
+// A value of what Windows runs at each user's next sign-in (Active Setup), "" when there is none.
+std::wstring SignIn(const wchar_t* name) {
+    wchar_t data[1024] = {};
+    DWORD bytes = sizeof data;
+    return RegGetValueW(
+               HKEY_LOCAL_MACHINE,
+               L"Software\\Microsoft\\Active Setup\\Installed Components\\Brantwell.QuilletPro.FirstMenu",
+               name, RRF_RT_REG_SZ, nullptr, data, &bytes) == ERROR_SUCCESS
+               ? data
+               : L"";
+}
+
+// A version as Active Setup compares it: "1,2,3".
+std::wstring WithCommas(const char* version) {
+    std::wstring commas(version, version + strlen(version));
+    std::replace(commas.begin(), commas.end(), L'.', L',');
+    return commas;
+}
 
 // One test for both packages: each Windows Installer run takes seconds under Wine.
 TEST(Packages, InstallUpgradeAndUninstallSilently) {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    SetMsiexecWindows(L"win10");
     const ClassesRoot machineClasses = {HKEY_LOCAL_MACHINE, L"Software\\Classes\\",
                                         "HKLM\\Software\\Classes"};
     // Wine's COM looks up classes in HKEY_CLASSES_ROOT, which it does not merge with the user's
     // HKCU\Software\Classes: the per-user entries are read back, not activated.
     const PackageRow rows[] = {
         {"per-machine", QUILLET_MSI_MACHINE, QUILLET_MSI_MACHINE_REBUILT, QUILLET_MSI_MACHINE_LATER,
-         QUILLET_MSI_USER, machineClasses, KnownFolder(FOLDERID_ProgramFiles) + L"\\Quillet", true},
+         QUILLET_MSI_USER, machineClasses, KnownFolder(FOLDERID_ProgramFiles) + L"\\Quillet", true, true},
         {"per-user", QUILLET_MSI_USER, QUILLET_MSI_USER_REBUILT, QUILLET_MSI_USER_LATER, QUILLET_MSI_MACHINE,
-         kUser, KnownFolder(FOLDERID_LocalAppData) + L"\\Programs\\Quillet", false},
+         kUser, KnownFolder(FOLDERID_LocalAppData) + L"\\Programs\\Quillet", false, false},
     };
     const std::wstring otherHandler = L"ShellEx\\ContextMenuHandlers\\SomeoneElse";
     const std::string version = QUILLET_VERSION ".0", laterVersion = QUILLET_LATER_VERSION ".0";
@@ -270,11 +303,20 @@ TEST(Packages, InstallUpgradeAndUninstallSilently) {
         const std::filesystem::path folder(row.folder);
         const std::wstring module = (folder / L"ScrivelShExt.dll").wstring();
 
+        // The programs import functions of Windows 8.
+        SetMsiexecWindows(L"win7");
+        EXPECT_EQ(Msiexec(L"/i", row.msi), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+        EXPECT_EQ(ProgramEntries().count, 0) << "installed on Windows 7";
+        SetMsiexecWindows(L"win8");
         ASSERT_EQ(Msiexec(L"/i", row.msi), 0u);
+        SetMsiexecWindows(L"win10");
         for (const char* file : kPackageFiles) {
             EXPECT_TRUE(std::filesystem::is_regular_file(folder / file)) << file;
         }
+        const std::string typeLibrary =
+            ExpectedOwnEntries(module, row.classes, "registered-type-library.txt");
         EXPECT_EQ(DumpOwnKeys(row.classes), ExpectedOwnEntries(module, row.classes));
+        EXPECT_EQ(DumpOwnKeys(row.classes, kTypeLibraryKeys), typeLibrary);
         // The version that the File table gives them (checked in check-packages.sh).
         for (const char* program : {"ScrivelShExt.dll", "ScrivelPrefs.exe", "quillet.exe"}) {
             EXPECT_EQ(FileVersion((folder / program).wstring()), version) << program;
@@ -300,12 +342,15 @@ TEST(Packages, InstallUpgradeAndUninstallSilently) {
             EXPECT_NE(output.find("QuilletPro.chm"), std::string::npos) << output;
         }
 
-        // The installer ran the Windows 11 registration too; Wine has no package deployment, which the
-        // program must say, never claiming a success.
+        // The installer ran the Windows 11 registration too, and so does each user's next sign-in after a
+        // per-machine install; Wine has no package deployment, which the program must say, never
+        // claiming a success.
+        const std::wstring registerCommand =
+            L"\"" + (folder / L"ScrivelPrefs.exe").wstring() + L"\" /register-first-menu";
+        EXPECT_EQ(SignIn(L"StubPath"), row.everyUser ? registerCommand : L"");
+        EXPECT_EQ(SignIn(L"Version"), row.everyUser ? WithCommas(QUILLET_VERSION) : L"");
         std::string said;
-        EXPECT_EQ(
-            RunProgram(L"\"" + (folder / L"ScrivelPrefs.exe").wstring() + L"\" /register-first-menu", &said),
-            2u);
+        EXPECT_EQ(RunProgram(registerCommand, &said), 2u);
         EXPECT_NE(said.find("cannot register app packages"), std::string::npos) << said;
         EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Brantwell\\Quillet", L"FirstMenuPackage",
                                RRF_RT_ANY, nullptr, nullptr, nullptr),
@@ -333,6 +378,9 @@ TEST(Packages, InstallUpgradeAndUninstallSilently) {
         }
         EXPECT_EQ(FileVersion((folder / L"ScrivelPrefs.exe").wstring()), laterVersion);
         EXPECT_EQ(DumpOwnKeys(row.classes), ExpectedOwnEntries(module, row.classes));
+        EXPECT_EQ(DumpOwnKeys(row.classes, kTypeLibraryKeys), typeLibrary);
+        EXPECT_EQ(SignIn(L"Version"), row.everyUser ? WithCommas(QUILLET_LATER_VERSION) : L"")
+            << "registered again at each user's next sign-in";
         EXPECT_EQ(userFiles.Contents(), userFiles.Written());
         FreeLibrary(held);
         EXPECT_EQ(RunProgram(L"wineboot.exe -r"), 0u);  // a restart, as far as pending renames go
@@ -350,6 +398,8 @@ TEST(Packages, InstallUpgradeAndUninstallSilently) {
         }
         std::filesystem::remove_all(folder);
         EXPECT_EQ(DumpOwnKeys(row.classes), "");
+        EXPECT_EQ(DumpOwnKeys(row.classes, kTypeLibraryKeys), "");
+        EXPECT_EQ(SignIn(L"StubPath"), L"");
         EXPECT_EQ(ProgramEntries().count, 0);
         for (const wchar_t* link : kShortcuts) {
             EXPECT_FALSE(std::filesystem::exists(startMenu / link)) << Narrow(link);
@@ -360,6 +410,7 @@ TEST(Packages, InstallUpgradeAndUninstallSilently) {
             RegDeleteKeyW(row.classes.root, (row.classes.prefix + type + otherHandler).c_str());
         }
     }
+    SetMsiexecWindows(nullptr);
     CoUninitialize();
 }
 

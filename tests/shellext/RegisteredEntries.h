@@ -1,5 +1,6 @@
 // The extension's registry entries as the tests read them back: the keys it owns below a classes
-// root, dumped in the format of tests/data/registered-entries.txt, and that list as expected there.
+// root, dumped in the format of tests/data/registered-entries.txt, and that list as expected there;
+// the same for its type library's entries (registered-type-library.txt).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 
 #include <fstream>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -86,6 +88,11 @@ inline const wchar_t* const kOwnKeys[] = {
     L"*\\ShellEx\\ContextMenuHandlers\\ScrivelShExt",
     L"Folder\\ShellEx\\ContextMenuHandlers\\ScrivelShExt",
 };
+// The keys that the type library's registration owns: the library, and its interface in both views.
+inline const wchar_t* const kTypeLibraryKeys[] = {
+    L"TypeLib\\{A4D2F610-7C3B-4E59-9B12-6E8F0C5D3A27}", L"Interface\\{7E3A9C41-2B6D-4F80-9E15-C4A8D20F6B3E}",
+    L"Wow6432Node\\Interface\\{7E3A9C41-2B6D-4F80-9E15-C4A8D20F6B3E}",  // for 32-bit callers
+};
 inline const wchar_t* const kSharedKeys[] = {
     L"AppID",
     L"CLSID",
@@ -97,9 +104,10 @@ inline const wchar_t* const kSharedKeys[] = {
     L"Folder\\ShellEx\\ContextMenuHandlers",
 };
 
-inline std::string DumpOwnKeys(const ClassesRoot& where = kMachine) {
+inline std::string DumpOwnKeys(const ClassesRoot& where = kMachine,
+                               std::span<const wchar_t* const> keys = kOwnKeys) {
     std::set<std::string> lines;
-    for (const wchar_t* key : kOwnKeys) {
+    for (const wchar_t* key : keys) {
         DumpKey(where, key, lines);
     }
     std::string dump;
@@ -109,9 +117,11 @@ inline std::string DumpOwnKeys(const ClassesRoot& where = kMachine) {
     return dump;
 }
 
-// registered-entries.txt without the shared keys, with the module's path filled in, below the root.
-inline std::string ExpectedOwnEntries(const std::wstring& modulePath, const ClassesRoot& where = kMachine) {
-    std::ifstream file(QUILLET_TEST_DATA_DIR "/registered-entries.txt", std::ios::binary);
+// The list's entries (registered-entries.txt unless named) without the shared keys, with the module's
+// path and folder filled in, below the root.
+inline std::string ExpectedOwnEntries(const std::wstring& modulePath, const ClassesRoot& where = kMachine,
+                                      const char* list = "registered-entries.txt") {
+    std::ifstream file(QUILLET_TEST_DATA_DIR "/" + std::string(list), std::ios::binary);
     std::set<std::string> shared;
     for (const wchar_t* key : kSharedKeys) {
         shared.insert("HKCR\\" + Narrow(key));
@@ -124,6 +134,9 @@ inline std::string ExpectedOwnEntries(const std::wstring& modulePath, const Clas
         }
         if (const std::size_t at = line.find("%MODULE%"); at != std::string::npos) {
             line.replace(at, 8, Narrow(modulePath));
+        }
+        if (const std::size_t at = line.find("%FOLDER%"); at != std::string::npos) {
+            line.replace(at, 8, Narrow(modulePath.substr(0, modulePath.rfind(L'\\') + 1)));
         }
         expected += where.name + line.substr(4) + '\n';
     }

@@ -1,10 +1,11 @@
 // Prints the registry entries of registration scripts as WiX registry rows, so that an installer
 // package writes exactly what the module's own registration writes, from the same scripts.
 //
-//   registry-rows --scope machine|user --module FORMATTED [--set NAME=TEXT]... SCRIPT...
+//   registry-rows --scope machine|user --module FORMATTED --folder FORMATTED [--set NAME=TEXT]... SCRIPT...
 //
 // machine puts the HKEY_CLASSES_ROOT keys below HKLM\Software\Classes, user below
-// HKCU\Software\Classes. %MODULE% becomes FORMATTED as the installer reads it (e.g. [#file]); every
+// HKCU\Software\Classes. %MODULE% becomes the --module text as the installer reads it (e.g. [#file]),
+// %FOLDER% the --folder text (the module's folder with its final backslash, e.g. [INSTALLDIR]); every
 // other text is escaped so that the installer takes it literally.
 #include <fstream>
 #include <iostream>
@@ -21,8 +22,10 @@ using namespace quillet;
 using registry::RegistryRoot;
 using registry::ScriptKey;
 
-// Stands for the module path until the row is escaped; a private-use character no script holds.
+// Stand for the module's path and folder until the row is escaped; private-use characters no script
+// holds.
 constexpr char16_t kModuleMark = u'\uE000';
+constexpr char16_t kFolderMark = u'\uE001';
 
 std::string Xml(const std::string& text) {
     std::string out;
@@ -47,12 +50,14 @@ std::string Xml(const std::string& text) {
     return out;
 }
 
-// A literal text in a column of the installer's Formatted type, the module mark made FORMATTED.
-std::string Formatted(const std::u16string& text, const std::string& module) {
+// A literal text in a column of the installer's Formatted type, the marks made their formatted texts.
+std::string InstallerText(const std::u16string& text, const std::string& module, const std::string& folder) {
     std::string out;
     for (const char16_t c : text) {
         if (c == kModuleMark) {
             out += module;
+        } else if (c == kFolderMark) {
+            out += folder;
         } else if (c == u'[' || c == u']' || c == u'{' || c == u'}') {
             out += std::string("[\\") + static_cast<char>(c) + "]";
         } else {
@@ -65,11 +70,14 @@ std::string Formatted(const std::u16string& text, const std::string& module) {
 struct Rows {
     std::string root;  // HKLM or HKCU
     std::string module;
+    std::string folder;
     std::ostringstream out;
+
+    std::string Formatted(const std::u16string& text) const { return InstallerText(text, module, folder); }
 
     void Key(const ScriptKey& key, const std::u16string& parent) {
         const std::u16string path = parent.empty() ? key.name : parent + u'\\' + key.name;
-        const std::string where = "Root=\"" + root + "\" Key=\"" + Formatted(path, module) + "\"";
+        const std::string where = "Root=\"" + root + "\" Key=\"" + Formatted(path) + "\"";
         // A row named "*" without a value creates the key and removes it whole at uninstall, as the
         // module's unregistration removes a replaced key; "+" only creates it.
         if (key.disposition == ScriptKey::Disposition::Replaced) {
@@ -82,12 +90,12 @@ struct Rows {
             // scripts give none.
             out << "<RegistryValue " << where;
             if (!value.name.empty()) {
-                out << " Name=\"" << Formatted(value.name, module) << "\"";
+                out << " Name=\"" << Formatted(value.name) << "\"";
             }
             if (value.value.kind == registry::RegistryValue::Kind::Number) {
                 out << " Type=\"integer\" Value=\"" << value.value.number << "\"/>\n";
             } else {
-                std::string text = Formatted(value.value.text, module);
+                std::string text = Formatted(value.value.text);
                 if (!text.empty() && text[0] == '#') {
                     text = "#" + text;  // a leading # would make a number
                 }
@@ -110,16 +118,19 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
     std::string scope;
     Rows rows;
-    registry::Replacements replacements = {{u"MODULE", std::u16string(1, kModuleMark)}};
+    registry::Replacements replacements = {{u"MODULE", std::u16string(1, kModuleMark)},
+                                           {u"FOLDER", std::u16string(1, kFolderMark)}};
     std::vector<std::string> scripts;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "--scope" || arg == "--module" || arg == "--set") && i + 1 < argc) {
+        if ((arg == "--scope" || arg == "--module" || arg == "--folder" || arg == "--set") && i + 1 < argc) {
             const std::string value = argv[++i];
             if (arg == "--scope") {
                 scope = value;
             } else if (arg == "--module") {
                 rows.module = value;
+            } else if (arg == "--folder") {
+                rows.folder = value;
             } else if (const std::size_t equals = value.find('='); equals != std::string::npos) {
                 replacements.emplace_back(Utf8ToUtf16(value.substr(0, equals)),
                                           Utf8ToUtf16(value.substr(equals + 1)));
@@ -132,9 +143,12 @@ int main(int argc, char** argv) {
             scripts.push_back(arg);
         }
     }
-    if ((scope != "machine" && scope != "user") || rows.module.empty() || scripts.empty()) {
+    if ((scope != "machine" && scope != "user") || rows.module.empty() || rows.folder.empty() ||
+        scripts.empty()) {
         return Fail(
-            "usage: registry-rows --scope machine|user --module FORMATTED [--set NAME=TEXT]... SCRIPT...");
+            "usage: registry-rows --scope machine|user --module FORMATTED --folder FORMATTED [--set "
+            "NAME=TEXT]... "
+            "SCRIPT...");
     }
     rows.root = scope == "user" ? "HKCU" : "HKLM";
     rows.out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!-- Generated from the registration scripts; "

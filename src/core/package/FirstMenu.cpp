@@ -51,6 +51,8 @@ int ExitCode(Outcome outcome) {
             return 6;
         case Outcome::NotConfirmed:
             return 7;
+        case Outcome::TimedOut:
+            return 8;
     }
     return 6;
 }
@@ -76,6 +78,9 @@ std::u16string Describe(Request request, const Result& result, std::u16string_vi
                 adding ? MessageId::FirstMenuAddFailed : MessageId::FirstMenuRemoveFailed, {result.detail});
         case Outcome::NotConfirmed:
             return FormatMessageText(adding ? MessageId::FirstMenuNotAdded : MessageId::FirstMenuNotRemoved);
+        case Outcome::TimedOut:
+            return FormatMessageText(MessageId::FirstMenuTimedOut,
+                                     {static_cast<std::int64_t>(kTimeLimitSeconds)});
     }
     return {};
 }
@@ -88,8 +93,12 @@ std::u16string Script(Request request, std::u16string_view packageName, std::u16
         u"[Console]::OutputEncoding = [Text.Encoding]::UTF8\n"
         u"$ErrorActionPreference = 'Stop'\ntry {\n";
     if (request == Request::Register) {
-        script += u"  Add-AppxPackage -Path " + Quoted(packagePath) + u" -ExternalLocation " +
-                  Quoted(installFolder) + u" -ForceUpdateFromAnyVersion\n";
+        const std::u16string add = u"Add-AppxPackage -Path " + Quoted(packagePath) + u" -ExternalLocation " +
+                                   Quoted(installFolder) + u" -ForceUpdateFromAnyVersion";
+        // 0x80073D02: the package's processes are in use.
+        script += u"  try { " + add +
+                  u" } catch {\n    if ($_.Exception.Message -notmatch '80073D02') { throw }\n    " + add +
+                  u" -ForceApplicationShutdown\n  }\n";
     } else {
         script += u"  Get-AppxPackage -Name " + name + u" | Remove-AppxPackage\n";
     }

@@ -17,6 +17,10 @@ namespace quillet::firstmenu {
 inline constexpr std::uint32_t kFirstWindows11Build = 22000;
 // The package as the installers put it into the install folder, beside the module.
 inline constexpr std::u16string_view kPackageFile = u"Quillet.msix";
+// How long a request may take before it is given up: registration runs at a user's sign-in (before
+// Explorer starts) and inside installations, neither of which may hang on a package manager that does
+// not answer. Registering takes seconds.
+inline constexpr std::uint32_t kTimeLimitSeconds = 120;
 
 enum class Request { Register, Remove };
 
@@ -33,6 +37,7 @@ enum class Outcome {
     CertificateNotTrusted,
     Failed,        // the package manager reported an error
     NotConfirmed,  // no error reported, yet the package is not (or still) registered
+    TimedOut,      // the package manager did not answer within kTimeLimitSeconds
 };
 
 struct Result {
@@ -48,7 +53,9 @@ std::u16string Describe(Request request, const Result& result, std::u16string_vi
                         std::uint32_t build);
 
 // The PowerShell script for a request. It prints "error: <text>" for a failure and then always
-// "registered: <full name>", the name empty when the package is not registered for the user.
+// "registered: <full name>", the name empty when the package is not registered for the user. An
+// update refused because the package is in use (Explorer's first-menu helper holds the older version)
+// is tried once more, shutting that helper down; Explorer starts it again when it needs it.
 std::u16string Script(Request request, std::u16string_view packageName, std::u16string_view packagePath,
                       std::u16string_view installFolder);
 
