@@ -9,8 +9,11 @@
 #include <thread>
 
 #include "SharedIds.h"
+#include "platform/Paths.h"
 #include "platform/Utf.h"
 #include "platform/win32/FirstMenuMark.h"
+#include "platform/win32/System.h"
+#include "platform/win32/WideString.h"
 #include "winui/Handles.h"
 
 namespace quillet::prefs {
@@ -20,16 +23,9 @@ using firstmenu::Outcome;
 using firstmenu::Request;
 using firstmenu::Result;
 
-std::filesystem::path ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return std::filesystem::path(path).parent_path();
-        }
-        path.resize(path.size() * 2);
-    }
+// The running program's folder (the install folder, where the package and the module lie) as a path.
+std::filesystem::path InstallFolder() {
+    return std::filesystem::path(platform::AsWide(platform::RunningModulePath())).parent_path();
 }
 
 // COM on this thread for as long as the scope lives, if it was not already there.
@@ -213,22 +209,12 @@ Result Run(Request request, std::uint32_t build, const std::filesystem::path& fo
 
 }  // namespace
 
-std::uint32_t WindowsBuild() {
-    // GetVersionEx answers what the manifest declares; ntdll tells the truth.
-    using GetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
-    const auto rtlGetVersion = reinterpret_cast<GetVersion>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof info;
-    return rtlGetVersion && rtlGetVersion(&info) == 0 ? info.dwBuildNumber : 0;
-}
-
 firstmenu::CheckBoxState FirstMenuCheckBox() {
-    const std::uint32_t build = WindowsBuild();
+    const std::uint32_t build = platform::WindowsBuild();
     if (build < firstmenu::kFirstWindows11Build) {
         return {};  // no first menu: nothing else to ask the system
     }
-    const std::filesystem::path folder = ProgramFolder();
+    const std::filesystem::path folder = InstallFolder();
     const bool registered = platform::FirstMenuPackageRegistered();
     const bool packageReady =
         std::filesystem::is_regular_file(folder / std::u16string(firstmenu::kPackageFile)) &&
@@ -237,8 +223,8 @@ firstmenu::CheckBoxState FirstMenuCheckBox() {
 }
 
 FirstMenuReport RunFirstMenuRequest(Request request) {
-    const std::uint32_t build = WindowsBuild();
-    const std::filesystem::path folder = ProgramFolder();
+    const std::uint32_t build = platform::WindowsBuild();
+    const std::filesystem::path folder = InstallFolder();
     const std::filesystem::path package = folder / std::u16string(firstmenu::kPackageFile);
     FirstMenuReport report;
     report.result = Run(request, build, folder, package);

@@ -9,9 +9,6 @@
 
 namespace quillet::prefs {
 
-// The Windows build number as the system reports it, whatever this program's manifest declares.
-std::uint32_t WindowsBuild();
-
 struct FirstMenuReport {
     firstmenu::Result result;
     std::u16string message;  // what the user reads

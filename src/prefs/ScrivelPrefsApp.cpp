@@ -13,6 +13,7 @@
 
 #include "core/editor/CommandEditor.h"
 #include "platform/Utf.h"
+#include "platform/win32/WideString.h"
 #include "prefs/FirstMenuPackage.h"
 #include "prefs/ScrivelPrefsDlg.h"
 #include "winui/Handles.h"
@@ -90,7 +91,7 @@ int CScrivelPrefsApp::InitInstance() {
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
     try {
         if (__argc == 2) {
-            const std::u16string argument(reinterpret_cast<const char16_t*>(__wargv[1]));
+            const std::u16string argument = quillet::platform::FromWide(__wargv[1]);
             if (const auto request = quillet::firstmenu::RequestOfSwitch(argument)) {
                 return quillet::prefs::RunRequest(*request);
             }

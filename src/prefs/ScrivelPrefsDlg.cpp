@@ -8,6 +8,7 @@
 #include "PrefsIds.h"
 #include "core/menu/CommandMenu.h"
 #include "core/messages/Messages.h"
+#include "platform/win32/WideString.h"
 #include "prefs/FirstMenuPackage.h"
 #include "prefs/InsertDlg.h"
 #include "prefs/NewCmdDlg.h"
@@ -43,10 +44,6 @@ thread_local HWND relayTooltip = nullptr;
 std::u16string Caption() {
     std::u16string name = winui::ModuleProduct().name;
     return name.empty() ? std::u16string(u"Quillet") : name;
-}
-
-LPCWSTR Wide(const std::u16string& text) {
-    return reinterpret_cast<LPCWSTR>(text.c_str());
 }
 
 // A control's rectangle in its dialog's client coordinates.
@@ -182,7 +179,7 @@ bool CScrivelPrefsDlg::OnInitDialog() {
     const std::u16string about = FormatMessageText(MessageId::AboutMenuEntry, {Caption()});
     if (HMENU systemMenu = GetSystemMenu(Handle(), FALSE); systemMenu && !about.empty()) {
         AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, Wide(about));
+        AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, platform::AsWide(about));
     }
     SetIcons();
     CreateStateImages();
@@ -210,7 +207,7 @@ bool CScrivelPrefsDlg::OnInitDialog() {
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
     column.fmt = LVCFMT_LEFT;
     column.cx = 100;
-    column.pszText = reinterpret_cast<LPWSTR>(header.data());
+    column.pszText = platform::AsWide(header.data());
     list_.Send(LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     // A long list fills in one go: room for every item at once, and no drawing until it is whole.
     list_.Send(LVM_SETITEMCOUNT, editor_.Commands().size());
@@ -347,8 +344,8 @@ void CScrivelPrefsDlg::CreateDescriptionPanel() {
     const RECT text{box.left + h, box.top + 2 * h, box.right - h, box.bottom - h};
     const auto font = static_cast<WPARAM>(SendMessageW(Handle(), WM_GETFONT, 0, 0));
     const std::u16string caption(MessageText(MessageId::DescriptionPanel));
-    HWND boxWindow = CreateWindowExW(0, L"BUTTON", Wide(caption), WS_CHILD | BS_GROUPBOX, box.left, box.top,
-                                     box.right - box.left, box.bottom - box.top, Handle(),
+    HWND boxWindow = CreateWindowExW(0, L"BUTTON", platform::AsWide(caption), WS_CHILD | BS_GROUPBOX,
+                                     box.left, box.top, box.right - box.left, box.bottom - box.top, Handle(),
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_DESCRIPTION_GROUP)),
                                      winui::ModuleInstance(), nullptr);
     HWND textWindow = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_LEFT | SS_NOPREFIX, text.left,
@@ -687,7 +684,7 @@ void CScrivelPrefsDlg::InsertItem(std::size_t index, std::u16string_view name, S
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_STATE;
     item.iItem = static_cast<int>(index);
-    item.pszText = reinterpret_cast<LPWSTR>(text.data());
+    item.pszText = platform::AsWide(text.data());
     item.state = INDEXTOSTATEIMAGEMASK(static_cast<UINT>(mark));
     item.stateMask = LVIS_STATEIMAGEMASK;
     list_.Send(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
@@ -705,7 +702,7 @@ void CScrivelPrefsDlg::SetItemText(std::size_t index, std::u16string_view name) 
     std::u16string text(name);
     LVITEMW item{};
     item.iSubItem = 0;
-    item.pszText = reinterpret_cast<LPWSTR>(text.data());
+    item.pszText = platform::AsWide(text.data());
     list_.Send(LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
 }
 
@@ -853,7 +850,7 @@ void CScrivelPrefsDlg::OnFirstMenuClicked() {
     }
     const std::u16string caption(Caption());
     const bool done = firstmenu::ExitCode(report.result.outcome) == 0;
-    MessageBoxW(Handle(), Wide(report.message), Wide(caption),
+    MessageBoxW(Handle(), platform::AsWide(report.message), platform::AsWide(caption),
                 MB_OK | (done ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
     ShowFirstMenuState();
 }
@@ -861,14 +858,14 @@ void CScrivelPrefsDlg::OnFirstMenuClicked() {
 void CScrivelPrefsDlg::ShowMessage(std::u16string_view text) {
     const std::u16string message(text);
     const std::u16string caption(Caption());
-    MessageBoxW(Handle(), Wide(message), Wide(caption), MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxW(Handle(), platform::AsWide(message), platform::AsWide(caption), MB_OK | MB_ICONEXCLAMATION);
 }
 
 bool CScrivelPrefsDlg::Ask(std::u16string_view text) {
     const std::u16string message(text);
     const std::u16string caption(Caption());
     // Every question asks leave to drop or replace something: Enter and Esc answer No.
-    return MessageBoxW(Handle(), Wide(message), Wide(caption),
+    return MessageBoxW(Handle(), platform::AsWide(message), platform::AsWide(caption),
                        MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES;
 }
 
@@ -876,7 +873,7 @@ ChangedFileAnswer CScrivelPrefsDlg::AskChangedFile(std::u16string_view text) {
     const std::u16string message(text);
     const std::u16string caption(Caption());
     // Cancel, which changes nothing, is the default.
-    switch (MessageBoxW(Handle(), Wide(message), Wide(caption),
+    switch (MessageBoxW(Handle(), platform::AsWide(message), platform::AsWide(caption),
                         MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON3)) {
         case IDYES:
             return ChangedFileAnswer::Overwrite;
@@ -897,10 +894,11 @@ bool CAboutDlg::OnInitDialog() {
     dpi_->Update(Handle());
     const winui::ProductInfo product = winui::ModuleProduct();
     const std::u16string name = product.name.empty() ? Caption() : product.name;
-    SetWindowTextW(Handle(), Wide(FormatMessageText(MessageId::AboutTitle, {name})));
-    SetDlgItemTextW(Handle(), IDC_ABOUT_VERSION,
-                    Wide(FormatMessageText(MessageId::AboutProductVersion, {name, product.version})));
-    SetDlgItemTextW(Handle(), IDC_ABOUT_COPYRIGHT, Wide(product.copyright));
+    SetWindowTextW(Handle(), platform::AsWide(FormatMessageText(MessageId::AboutTitle, {name})));
+    SetDlgItemTextW(
+        Handle(), IDC_ABOUT_VERSION,
+        platform::AsWide(FormatMessageText(MessageId::AboutProductVersion, {name, product.version})));
+    SetDlgItemTextW(Handle(), IDC_ABOUT_COPYRIGHT, platform::AsWide(product.copyright));
     // Drawn at its own size for the DPI, not stretched from 32 pixels.
     SendDlgItemMessageW(Handle(), IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon_.Get()), 0);
     return true;

@@ -4,6 +4,7 @@
 
 #include "core/menu/DropFiles.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/WideString.h"
 
 namespace quillet::shellext {
 namespace {
@@ -35,7 +36,7 @@ std::optional<std::u16string> AnsiToUtf16(std::string_view name) {
     }
     std::u16string converted(static_cast<std::size_t>(length), u'\0');
     if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), size,
-                            reinterpret_cast<wchar_t*>(converted.data()), length) != length) {
+                            platform::AsWide(converted.data()), length) != length) {
         return std::nullopt;
     }
     return converted;

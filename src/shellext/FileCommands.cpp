@@ -144,8 +144,8 @@ bool StartConfigurationProgram(const std::u16string& modulePath) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    const bool ran = CreateProcessW(AsWide(*program), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr,
-                                    nullptr, FALSE, 0, nullptr, nullptr, &startup, &started) != FALSE;
+    const bool ran = CreateProcessW(AsWide(*program), AsWide(commandLine.data()), nullptr, nullptr, FALSE, 0,
+                                    nullptr, nullptr, &startup, &started) != FALSE;
     // The program is not tracked: its handles are closed at once.
     const platform::UniqueKernelObject process(started.hProcess);
     const platform::UniqueKernelObject thread(started.hThread);

@@ -42,7 +42,7 @@ bool PopupMenuSink::InsertSubMenu(std::uint32_t position, std::uint32_t id, cons
     item.fMask = MIIM_STRING | MIIM_ID | MIIM_SUBMENU;
     item.wID = id;
     item.hSubMenu = subMenu_;
-    item.dwTypeData = reinterpret_cast<wchar_t*>(text.data());
+    item.dwTypeData = platform::AsWide(text.data());
     if (!InsertMenuItemW(menu_, position, TRUE, &item)) {
         return false;
     }

@@ -57,7 +57,7 @@ bool CButtonLink::OnDrawItem(const DRAWITEMSTRUCT& item) {
     FillRect(item.hDC, &rect, GetSysColorBrush(COLOR_BTNFACE));
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, hovering_ ? kHoverColour : kNormalColour);
-    const auto* text = reinterpret_cast<const wchar_t*>(caption.c_str());
+    const auto* text = platform::AsWide(caption);
     const int length = static_cast<int>(caption.size());
     DrawTextW(item.hDC, text, length, &rect, DT_SINGLELINE);
 

@@ -9,7 +9,7 @@ namespace quillet::winui {
 std::u16string CWindow::Text() const {
     const int length = GetWindowTextLengthW(window_);
     std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-    const int copied = GetWindowTextW(window_, reinterpret_cast<wchar_t*>(text.data()), length + 1);
+    const int copied = GetWindowTextW(window_, platform::AsWide(text.data()), length + 1);
     text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
     return text;
 }

@@ -6,13 +6,7 @@
 
 #include "winui/Handles.h"
 
-extern "C" IMAGE_DOS_HEADER __ImageBase;
-
 namespace quillet::winui {
-
-HINSTANCE ModuleInstance() {
-    return reinterpret_cast<HINSTANCE>(&__ImageBase);
-}
 
 CDialog::~CDialog() {
     if (window_ && !modal_) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "platform/win32/Handles.h"
+#include "platform/win32/System.h"
 
 namespace quillet::winui {
 
@@ -66,8 +67,6 @@ class WaitCursor {
     HCURSOR previous_;
 };
 
-// The module (program or DLL) whose code and resources this is. The linker's image base symbol
-// makes it right in both without any global state.
-HINSTANCE ModuleInstance();
+using platform::ModuleInstance;
 
 }  // namespace quillet::winui

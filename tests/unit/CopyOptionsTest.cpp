@@ -10,6 +10,7 @@
 #include "core/messages/Messages.h"
 #include "platform/Locale.h"
 #include "platform/Profile.h"
+#include "platform/WriteBudget.h"
 
 namespace quillet {
 namespace {
@@ -231,6 +232,25 @@ TEST(CopyOptions, ProfileKeepsTheTenValuesAndReadsEditedOnes) {
     }
     EXPECT_EQ(platform::ReadProfileInt(file, u"Other", u"Full Path", 9), 1);
 }
+
+#ifndef _WIN32
+// The POSIX profile is our own file: a write that fails (a full disk) keeps the old file whole.
+TEST(CopyOptions, ProfileWriteThatFailsKeepsTheOldFile) {
+    test::TempFolder temp;
+    const std::u16string file = temp.PathOf(u"ScrivelShExt.INI");
+    ASSERT_TRUE(platform::WriteProfileValue(file, u"Options", u"Add Size", u"1"));
+    const auto bytes = [&file] { return platform::ReadFileContents(file, 4096).bytes.value_or("unread"); };
+    const std::string before = bytes();
+    for (const std::uint64_t budget : {0u, 10u}) {
+        platform::SetWriteBudgetForTesting(budget);
+        EXPECT_FALSE(platform::WriteProfileValue(file, u"Options", u"Add Date", u"1")) << budget;
+        platform::SetWriteBudgetForTesting(std::nullopt);
+        EXPECT_EQ(bytes(), before) << budget;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.Root()), {}),
+              1);  // no temporary file left
+}
+#endif
 
 TEST(CopyOptions, StoredNamesAreTheOnesUsersFilesHold) {
     // Files written by earlier versions and by hand use these names: each must read into its option.

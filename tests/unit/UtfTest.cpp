@@ -1,9 +1,26 @@
 #include <gtest/gtest.h>
 
+#include "platform/Trim.h"
 #include "platform/Utf.h"
 
 namespace quillet {
 namespace {
+
+TEST(Trim, TakesOnlyTheNamedCharactersOffTheEnds) {
+    struct Row {
+        std::u16string_view text, both, end;
+    };
+    const Row rows[] = {
+        {u"", u"", u""},
+        {u" \t ", u"", u""},
+        {u" a \t b\r", u"a \t b", u" a \t b"},
+        {u"\na\n", u"\na\n", u"\na\n"},  // a character not named stays
+    };
+    for (const Row& row : rows) {
+        EXPECT_TRUE(Trimmed(row.text, u" \t\r") == row.both);
+        EXPECT_TRUE(TrimmedEnd(row.text, u" \t\r") == row.end);
+    }
+}
 
 TEST(Utf, RoundTripsEveryPlane) {
     const std::u16string text = u"a\u00B7\u20AC\U0001F600z";

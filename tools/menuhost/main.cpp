@@ -20,6 +20,7 @@
 
 #include "DropFilesDataObject.h"
 #include "HostSupport.h"
+#include "platform/win32/System.h"
 
 namespace {
 
@@ -498,7 +499,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 int RunWindow(const Options& options) {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hInstance = quillet::platform::ModuleInstance();
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = L"QuilletMenuHost";
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);

@@ -10,6 +10,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+
+#include "platform/win32/WideString.h"
 #endif
 
 namespace quillet::cli {
@@ -131,7 +133,7 @@ PathList::PathList(const std::u16string& name, bool nulSeparated) : name_(name),
         return;
     }
 #ifdef _WIN32
-    file_ = _wfopen(reinterpret_cast<const wchar_t*>(name.c_str()), L"rb");
+    file_ = _wfopen(platform::AsWide(name), L"rb");
 #else
     file_ = std::fopen(Utf16ToUtf8EscapedBytes(name).c_str(), "rb");
 #endif

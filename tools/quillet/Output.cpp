@@ -12,6 +12,8 @@
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
+
+#include "platform/win32/WideString.h"
 #endif
 
 namespace quillet::cli {
@@ -114,7 +116,7 @@ bool Output::Flush() {
     }
     if (encoding_ == OutputEncoding::ConsoleCodePage) {
         const UINT codePage = GetConsoleOutputCP() != 0 ? GetConsoleOutputCP() : GetOEMCP();
-        const auto* wide = reinterpret_cast<const wchar_t*>(pending_.data());
+        const auto* wide = platform::AsWide(pending_.data());
         const int count = static_cast<int>(pending_.size());
         const int size = WideCharToMultiByte(codePage, 0, wide, count, nullptr, 0, nullptr, nullptr);
         std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');

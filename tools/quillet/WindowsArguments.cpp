@@ -12,6 +12,7 @@
 #include "Cli.h"
 #include "core/copy/CopyOptions.h"
 #include "platform/Files.h"
+#include "platform/win32/WideString.h"
 
 namespace quillet::cli {
 namespace {
@@ -25,7 +26,7 @@ std::set<std::u16string>& Wildcards() {
 }  // namespace
 
 std::vector<std::u16string> CommandLineArguments() {
-    const std::u16string_view line = reinterpret_cast<const char16_t*>(GetCommandLineW());
+    const std::u16string_view line = platform::AsUtf16(GetCommandLineW());
     std::vector<std::u16string> args;
     std::size_t i = 0;
     // The program's name: up to the first blank outside quotes, backslashes as they are.
@@ -87,12 +88,12 @@ std::vector<std::u16string> ExpandWildcards(std::vector<std::u16string> paths, i
         const std::u16string folder = folderEnd == std::u16string::npos ? u"" : path.substr(0, folderEnd + 1);
         std::vector<std::u16string> names;
         WIN32_FIND_DATAW data{};
-        const HANDLE find = FindFirstFileExW(reinterpret_cast<const wchar_t*>(path.c_str()), FindExInfoBasic,
-                                             &data, FindExSearchNameMatch, nullptr, 0);
+        const HANDLE find = FindFirstFileExW(platform::AsWide(path), FindExInfoBasic, &data,
+                                             FindExSearchNameMatch, nullptr, 0);
         const DWORD findError = find == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
         if (find != INVALID_HANDLE_VALUE) {
             do {
-                const std::u16string name = reinterpret_cast<const char16_t*>(data.cFileName);
+                const std::u16string name = platform::FromWide(data.cFileName);
                 if (name != u"." && name != u"..") {
                     names.push_back(folder + name);
                 }

@@ -12,6 +12,7 @@
 #include "platform/Locale.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
+#include "platform/Trim.h"
 #include "platform/Utf.h"
 
 namespace quillet {
@@ -21,16 +22,6 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool IsBlank(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f';
-}
-
-std::u16string_view TrimBlanks(std::u16string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
 }
 
 void AddToLog(std::u16string& errorLog, std::u16string_view message) {
@@ -73,10 +64,7 @@ void SkipToSeparator(FormatCursor& cursor) {
 // A message inserted into a log line that ends with its own full stop: without its closing full stop
 // or the trailing ", " of the separator message.
 std::u16string AsClause(std::u16string_view message) {
-    while (!message.empty() && (message.back() == u' ' || message.back() == u',' || message.back() == u'.')) {
-        message.remove_suffix(1);
-    }
-    return std::u16string(message);
+    return std::u16string(TrimmedEnd(message, u" ,."));
 }
 
 // The keyword after "%": the rest of the line as ReadRun with no stop characters reads it. Without a
@@ -503,7 +491,7 @@ Rejection ParseLine(std::u16string_view line, std::int32_t lineNumber, EscapeMod
     if (cursor.Peek() == u'%') {
         cursor.Advance();
         std::u16string decoded;
-        const std::u16string_view trimmed = TrimBlanks(ReadKeyword(cursor, decoded));
+        const std::u16string_view trimmed = Trimmed(ReadKeyword(cursor, decoded), u" \t\v\f");
         if (const std::optional<CommandType> type = CommandTypeFromKeyword(trimmed)) {
             command.type = *type;
             placement.kept = true;

@@ -1,5 +1,7 @@
 #include "core/package/FirstMenu.h"
 
+#include "platform/Trim.h"
+
 namespace quillet::firstmenu {
 namespace {
 
@@ -13,13 +15,6 @@ std::u16string Quoted(std::u16string_view text) {
         }
     }
     return quoted + u"'";
-}
-
-std::u16string_view Trimmed(std::u16string_view text) {
-    while (!text.empty() && (text.back() == u'\r' || text.back() == u' ')) {
-        text.remove_suffix(1);
-    }
-    return text;
 }
 
 }  // namespace
@@ -134,7 +129,7 @@ Result ReadOutput(Request request, std::u16string_view packageName, std::u16stri
     std::u16string error;
     while (!output.empty()) {
         const std::size_t end = output.find(u'\n');
-        const std::u16string_view line = Trimmed(output.substr(0, end));
+        const std::u16string_view line = TrimmedEnd(output.substr(0, end), u"\r ");
         output = end == std::u16string_view::npos ? std::u16string_view() : output.substr(end + 1);
         if (line.starts_with(u"error: ")) {
             error = line.substr(7);

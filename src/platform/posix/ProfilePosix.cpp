@@ -1,28 +1,18 @@
 // POSIX side of the profile: the initialization-file format read and written by our own code.
-#include <unistd.h>
-
-#include <fstream>
 #include <optional>
 #include <vector>
 
 #include "platform/AsciiCase.h"
 #include "platform/Files.h"
 #include "platform/Profile.h"
+#include "platform/Trim.h"
 #include "platform/Utf.h"
 
 namespace quillet::platform {
 namespace {
 
-std::u16string_view Trim(std::u16string_view text) {
-    const auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r'; };
-    while (!text.empty() && blank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && blank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
+// The blanks around a profile's names, values and section names.
+constexpr std::u16string_view kBlanks = u" \t\r";
 
 std::vector<std::u16string> ReadProfileLines(const std::u16string& file) {
     std::vector<std::u16string> lines;
@@ -55,11 +45,11 @@ std::vector<std::u16string> ReadProfileLines(const std::u16string& file) {
 
 // The section a line opens, or empty when it opens none.
 std::optional<std::u16string_view> SectionOf(std::u16string_view line) {
-    line = Trim(line);
+    line = Trimmed(line, kBlanks);
     if (line.size() >= 2 && line.front() == u'[') {
         const std::size_t close = line.find(u']');
         if (close != std::u16string_view::npos) {
-            return Trim(line.substr(1, close - 1));
+            return Trimmed(line.substr(1, close - 1), kBlanks);
         }
     }
     return std::nullopt;
@@ -68,10 +58,11 @@ std::optional<std::u16string_view> SectionOf(std::u16string_view line) {
 // The value of a "name=value" line whose name is the given one.
 std::optional<std::u16string_view> ValueIfNamed(std::u16string_view line, std::u16string_view name) {
     const std::size_t equals = line.find(u'=');
-    if (equals == std::u16string_view::npos || !EqualsIgnoringAsciiCase(Trim(line.substr(0, equals)), name)) {
+    if (equals == std::u16string_view::npos ||
+        !EqualsIgnoringAsciiCase(Trimmed(line.substr(0, equals), kBlanks), name)) {
         return std::nullopt;
     }
-    return Trim(line.substr(equals + 1));
+    return Trimmed(line.substr(equals + 1), kBlanks);
 }
 
 }  // namespace
@@ -112,7 +103,7 @@ int ReadProfileInt(const std::u16string& file, std::u16string_view section, std:
 bool WriteProfileValue(const std::u16string& file, std::u16string_view section, std::u16string_view name,
                        std::u16string_view value) {
     std::vector<std::u16string> lines = ReadProfileLines(file);
-    while (!lines.empty() && Trim(lines.back()).empty()) {
+    while (!lines.empty() && Trimmed(lines.back(), kBlanks).empty()) {
         lines.pop_back();
     }
     const std::u16string newLine = std::u16string(name) + u"=" + std::u16string(value);
@@ -133,7 +124,7 @@ bool WriteProfileValue(const std::u16string& file, std::u16string_view section, 
         if (ValueIfNamed(lines[i], name)) {
             lines[i] = newLine;
             replaced = true;
-        } else if (!Trim(lines[i]).empty()) {
+        } else if (!Trimmed(lines[i], kBlanks).empty()) {
             sectionEnd = i + 1;
         }
     }
@@ -150,24 +141,8 @@ bool WriteProfileValue(const std::u16string& file, std::u16string_view section, 
         text += line;
         text += u"\r\n";
     }
-    // Written beside the file and renamed over it, so that a failed write never loses the old file.
-    const std::string target = Utf16ToUtf8EscapedBytes(file);
-    const std::string temporary = target + ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        const std::string utf8 = Utf16ToUtf8(text);
-        out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
-        out.close();
-        if (!out) {
-            ::unlink(temporary.c_str());
-            return false;
-        }
-    }
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    // Replaced as every file is: a failed write never loses the old file.
+    return ReplaceFileContents(file, Utf16ToUtf8(text)).Succeeded();
 }
 
 }  // namespace quillet::platform

@@ -38,9 +38,9 @@ std::optional<std::u16string> FilledBuffer(Call call) {
     std::u16string buffer(MAX_PATH + 1, u'\0');
     for (int attempt = 0; attempt < 6; ++attempt) {
         DWORD size = static_cast<DWORD>(buffer.size());
-        switch (call(reinterpret_cast<wchar_t*>(buffer.data()), size)) {
+        switch (call(AsWide(buffer.data()), size)) {
             case Fill::Done:
-                buffer.resize(wcsnlen(reinterpret_cast<const wchar_t*>(buffer.data()), buffer.size()));
+                buffer.resize(wcsnlen(AsWide(buffer.data()), buffer.size()));
                 return buffer;
             case Fill::Grow:
                 buffer.assign(std::max<std::size_t>(size, 2 * buffer.size()), u'\0');
@@ -111,9 +111,8 @@ std::vector<LocalShare> LocalShares() {
         DWORD nameSize = static_cast<DWORD>(name.size());
         DWORD dataSize = dataLimit;
         DWORD type = 0;
-        const LSTATUS status =
-            RegEnumValueW(key.Get(), index, reinterpret_cast<wchar_t*>(name.data()), &nameSize, nullptr,
-                          &type, reinterpret_cast<BYTE*>(data.data()), &dataSize);
+        const LSTATUS status = RegEnumValueW(key.Get(), index, AsWide(name.data()), &nameSize, nullptr, &type,
+                                             reinterpret_cast<BYTE*>(data.data()), &dataSize);
         if (status == ERROR_NO_MORE_ITEMS) {
             break;
         }

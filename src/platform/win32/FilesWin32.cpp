@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/Files.h"
+#include "platform/Trim.h"
 #include "platform/WriteBudget.h"
 #include "platform/win32/ExactPath.h"
 #include "platform/win32/Handles.h"
@@ -17,6 +18,9 @@
 
 namespace quillet::platform {
 namespace {
+
+// What ends a system message and is left off: its line break and full stop.
+constexpr std::u16string_view kMessageEnd = u"\r\n .";
 
 // Writes all of bytes; false with the last error set when a write fails or stores fewer bytes than
 // asked (a short write, reported as a full disk).
@@ -142,12 +146,7 @@ std::u16string SystemErrorText(std::uint32_t errorCode) {
     wchar_t text[512] = {};
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                                         errorCode, 0, text, 512, nullptr);
-    std::u16string result(reinterpret_cast<const char16_t*>(text), length);
-    while (!result.empty() && (result.back() == u'\r' || result.back() == u'\n' || result.back() == u' ' ||
-                               result.back() == u'.')) {
-        result.pop_back();
-    }
-    return result;
+    return std::u16string(TrimmedEnd(FromWide(text, length), kMessageEnd));
 }
 
 std::uint32_t CurrentProcessId() {
@@ -263,10 +262,7 @@ std::u16string LastErrorText() {
         code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::u16string message = length > 0 ? FromWide(text) : std::u16string();
     LocalFree(text);
-    while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' ||
-                                message.back() == u' ' || message.back() == u'.')) {
-        message.pop_back();
-    }
+    message.resize(TrimmedEnd(message, kMessageEnd).size());
     if (message.empty()) {
         const std::string number = std::to_string(code);
         message = u"error " + std::u16string(number.begin(), number.end());
@@ -279,7 +275,7 @@ bool CreateFolder(const std::u16string& path) {
 }
 
 bool CreateFolders(const std::u16string& path) {
-    const std::filesystem::path folder(reinterpret_cast<const wchar_t*>(path.c_str()));
+    const std::filesystem::path folder(AsWide(path));
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     return std::filesystem::is_directory(folder, error);
@@ -390,7 +386,7 @@ bool FolderReader::Next(FolderEntry& entry) {
     }
     const WIN32_FIND_DATAW& data = state_->data;
     entry = FolderEntry{};
-    entry.name = std::u16string_view(reinterpret_cast<const char16_t*>(data.cFileName));
+    entry.name = std::u16string_view(AsUtf16(data.cFileName));
     FillFromFileData(data, entry);
     return true;
 }

@@ -73,8 +73,7 @@ std::u16string AnsiToUtf16(std::string_view bytes) {
         if (needed > 0) {
             const std::size_t at = text.size();
             text.resize(at + static_cast<std::size_t>(needed));
-            MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, reinterpret_cast<wchar_t*>(text.data() + at),
-                                needed);
+            MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, AsWide(text.data() + at), needed);
         }
         bytes.remove_prefix(length);
     }

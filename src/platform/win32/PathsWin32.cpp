@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/Paths.h"
+#include "platform/win32/System.h"
 #include "platform/win32/WideString.h"
 
 namespace quillet::platform {
@@ -62,12 +63,7 @@ std::u16string AbsolutePath(const std::u16string& path) {
 
 std::u16string RunningModulePath() {
     // The module that holds this function: the DLL when linked into one, not the host program.
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExW(
-            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-            reinterpret_cast<LPCWSTR>(&RunningModulePath), &module)) {
-        return {};
-    }
+    const HMODULE module = ModuleInstance();
     return GrowingBuffer(
         [module](DWORD size, wchar_t* buffer) { return GetModuleFileNameW(module, buffer, size); });
 }

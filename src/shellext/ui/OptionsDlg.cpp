@@ -6,6 +6,7 @@
 #include "OptionsDialogIds.h"
 #include "core/copy/CopyText.h"
 #include "core/messages/Messages.h"
+#include "platform/win32/WideString.h"
 #include "shellext/ui/ScanningFoldersDlg.h"
 #include "winui/Handles.h"
 
@@ -312,8 +313,7 @@ void CScrivelDlg::OnOK() {
         wchar_t caption[64] = {};
         GetWindowTextW(Handle(), caption, 64);
         const std::u16string message = FormatMessageText(MessageId::ClipboardNotWritten);
-        MessageBoxW(Handle(), reinterpret_cast<const wchar_t*>(message.c_str()), caption,
-                    MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxW(Handle(), platform::AsWide(message), caption, MB_OK | MB_ICONEXCLAMATION);
     }
 }
 
