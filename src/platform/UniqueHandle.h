@@ -1,13 +1,17 @@
 // The one owner of a system handle, for every kind of handle: a kind names the handle's type, the
 // value that means "none" and the call that closes it, and UniqueHandle does the rest (move-only,
-// closed on destruction).
+// closed on destruction). Nothing outside the kinds closes, frees or releases a handle: the
+// ownership check of the tests (tests/docs/check-ownership.py) fails on a bare call.
 #pragma once
 
+#include <cstdio>
 #include <utility>
 
 namespace quillet::platform {
 
-// Kind: struct { using Handle = ...; static Handle None(); static bool Close(Handle); }
+// Kind: struct { using Handle = ...; static Handle None(); static bool Close(Handle); } and, for a
+// handle that is a structure, static bool IsNone(const Handle&) (the value None() gives is not the
+// only one that holds nothing).
 template <typename Kind>
 class UniqueHandle {
   public:
@@ -27,7 +31,13 @@ class UniqueHandle {
     UniqueHandle& operator=(const UniqueHandle&) = delete;
 
     Handle Get() const { return handle_; }
-    bool Valid() const { return handle_ != Kind::None(); }
+    bool Valid() const {
+        if constexpr (requires { Kind::IsNone(handle_); }) {
+            return !Kind::IsNone(handle_);
+        } else {
+            return handle_ != Kind::None();
+        }
+    }
     explicit operator bool() const { return Valid(); }
 
     // Closes what is held and takes the new handle.
@@ -48,5 +58,13 @@ class UniqueHandle {
   private:
     Handle handle_ = Kind::None();
 };
+
+// A C library stream, on both systems.
+struct StdioFileKind {
+    using Handle = std::FILE*;
+    static Handle None() { return nullptr; }
+    static bool Close(Handle file) { return std::fclose(file) == 0; }
+};
+using UniqueStdioFile = UniqueHandle<StdioFileKind>;
 
 }  // namespace quillet::platform

@@ -11,6 +11,7 @@
 #include "SharedIds.h"
 #include "platform/Paths.h"
 #include "platform/Utf.h"
+#include "platform/win32/ComPtr.h"
 #include "platform/win32/FirstMenuMark.h"
 #include "platform/win32/System.h"
 #include "platform/win32/WideString.h"
@@ -28,25 +29,9 @@ std::filesystem::path InstallFolder() {
     return std::filesystem::path(platform::AsWide(platform::RunningModulePath())).parent_path();
 }
 
-// COM on this thread for as long as the scope lives, if it was not already there.
-class ComScope {
-  public:
-    ComScope() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComScope() {
-        if (initialized_) {
-            CoUninitialize();
-        }
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-  private:
-    bool initialized_;
-};
-
 // Whether the system's package manager can be activated: Windows 10 and 11 have it; Wine does not.
 bool PackageDeploymentAvailable() {
-    const ComScope com;
+    const platform::ComApartment com = platform::EnterComApartment();
     static constexpr wchar_t kClass[] = L"Windows.Management.Deployment.PackageManager";
     HSTRING_HEADER header{};
     HSTRING name = nullptr;
@@ -54,12 +39,8 @@ bool PackageDeploymentAvailable() {
                                             &name))) {
         return false;
     }
-    IUnknown* factory = nullptr;
-    const HRESULT hr = RoGetActivationFactory(name, IID_IUnknown, reinterpret_cast<void**>(&factory));
-    if (factory) {
-        factory->Release();
-    }
-    return SUCCEEDED(hr);
+    platform::ComPtr<IUnknown> factory;
+    return SUCCEEDED(RoGetActivationFactory(name, IID_IUnknown, factory.ReceiveAny()));
 }
 
 // Whether the module beside this program serves the command class that the package names: a package
@@ -74,14 +55,10 @@ bool ModuleServesFirstMenuCommand(const std::filesystem::path& folder) {
     const auto getClassObject = reinterpret_cast<GetClassObject>(
         reinterpret_cast<void*>(GetProcAddress(module.Get(), "DllGetClassObject")));
     CLSID clsid{};
-    IUnknown* factory = nullptr;
-    const ComScope com;
-    if (!getClassObject || FAILED(CLSIDFromString(L"{" QUILLET_FIRST_MENU_CLSID "}", &clsid)) ||
-        FAILED(getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
-        return false;
-    }
-    factory->Release();
-    return true;
+    const platform::ComApartment com = platform::EnterComApartment();
+    platform::ComPtr<IClassFactory> factory;  // released before COM and the module go
+    return getClassObject && SUCCEEDED(CLSIDFromString(L"{" QUILLET_FIRST_MENU_CLSID "}", &clsid)) &&
+           SUCCEEDED(getClassObject(clsid, IID_IClassFactory, factory.ReceiveAny()));
 }
 
 // What a run of PowerShell gave: its standard output and error, read as UTF-8.

@@ -163,9 +163,7 @@ CScrivelPrefsDlg::CScrivelPrefsDlg(CommandList commands, CommandEditor::Storage&
 }
 
 CScrivelPrefsDlg::~CScrivelPrefsDlg() {
-    if (relayHook_) {
-        UnhookWindowsHookEx(relayHook_);
-    }
+    relayHook_.Reset();  // before the relay's target goes
     if (relayDialog == this) {
         relayDialog = nullptr;
     }
@@ -387,8 +385,8 @@ void CScrivelPrefsDlg::CreateTooltips() {
     relayDialog = this;
     relayWindow = Handle();
     relayTooltip = tooltip_;
-    relayHook_ =
-        SetWindowsHookExW(WH_GETMESSAGE, &CScrivelPrefsDlg::RelayToTooltip, nullptr, GetCurrentThreadId());
+    relayHook_.Reset(
+        SetWindowsHookExW(WH_GETMESSAGE, &CScrivelPrefsDlg::RelayToTooltip, nullptr, GetCurrentThreadId()));
 }
 
 LRESULT CALLBACK CScrivelPrefsDlg::RelayToTooltip(int code, WPARAM wParam, LPARAM lParam) {
@@ -638,10 +636,7 @@ std::optional<INT_PTR> CScrivelPrefsDlg::OnMessage(UINT message, WPARAM wParam, 
         case WM_DESTROY:
             SaveWindowPlace();
             RemovePropW(Handle(), kPrefsWindowProperty);
-            if (relayHook_) {
-                UnhookWindowsHookEx(relayHook_);
-                relayHook_ = nullptr;
-            }
+            relayHook_.Reset();
             relayDialog = nullptr;
             descriptionGroup_.Detach();
             description_.Detach();

@@ -153,7 +153,7 @@ class CScrivelPrefsDlg final : public winui::CDialog,
     int problemGap96_ = 0;
     bool problemShown_ = false;
     HWND tooltip_ = nullptr;
-    HHOOK relayHook_ = nullptr;
+    platform::UniqueWindowsHook relayHook_;
     winui::HtmlHelpCall helpCall_;
     winui::CDialogResizer resizer_{dpi_};
     // A Newline/Tab list whose closing was a cancel, not a pick.

@@ -140,23 +140,22 @@ HRESULT CreateComObject(IUnknown* outer, REFIID iid, void** result) {
     if (!object) {
         return E_OUTOFMEMORY;
     }
-    IUnknown* inner = object->Inner();
-    const HRESULT hr = inner->QueryInterface(iid, result);
-    inner->Release();
-    return hr;
+    ComPtr<IUnknown> inner;
+    inner.Reset(object->Inner());
+    return inner->QueryInterface(iid, result);
 }
 
 // A reference held on an object for a scope: an object running its own command outlives it even if
 // the caller lets go of the object meanwhile.
 class ReferenceHold {
   public:
-    explicit ReferenceHold(IUnknown* object) : object_(object) { object_->AddRef(); }
-    ~ReferenceHold() { object_->Release(); }
-    ReferenceHold(const ReferenceHold&) = delete;
-    ReferenceHold& operator=(const ReferenceHold&) = delete;
+    explicit ReferenceHold(IUnknown* object) {
+        object->AddRef();
+        object_.Reset(object);
+    }
 
   private:
-    IUnknown* object_;
+    ComPtr<IUnknown> object_;
 };
 
 // The module lock count: what DllCanUnloadNow consults.

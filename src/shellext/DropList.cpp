@@ -9,20 +9,6 @@
 namespace quillet::shellext {
 namespace {
 
-// The medium that GetData filled, released with its owner.
-class StorageMedium {
-  public:
-    StorageMedium() = default;
-    ~StorageMedium() { ReleaseStgMedium(&medium_); }
-    StorageMedium(const StorageMedium&) = delete;
-    StorageMedium& operator=(const StorageMedium&) = delete;
-    STGMEDIUM* Receive() { return &medium_; }
-    const STGMEDIUM& Get() const { return medium_; }
-
-  private:
-    STGMEDIUM medium_{};
-};
-
 // A narrow name in the system's ANSI code page; a byte sequence that the code page does not define
 // fails rather than turning into another name.
 std::optional<std::u16string> AnsiToUtf16(std::string_view name) {
@@ -49,7 +35,7 @@ HRESULT ReadDropList(IDataObject* data, std::vector<std::u16string>& paths) {
         return E_INVALIDARG;
     }
     FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    StorageMedium medium;
+    platform::StorageMedium medium;
     if (FAILED(data->GetData(&format, medium.Receive())) || medium.Get().tymed != TYMED_HGLOBAL) {
         return E_INVALIDARG;
     }

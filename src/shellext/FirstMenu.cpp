@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <string>
+#include <type_traits>
 
 #include "OptionsDialogIds.h"
 #include "SharedIds.h"
 #include "core/menu/CommandListCache.h"
 #include "core/messages/Messages.h"
 #include "platform/Paths.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 #include "shellext/CommandRun.h"
 #include "shellext/MenuBitmaps.h"
@@ -64,18 +66,17 @@ void ReadItems(IShellItemArray* items, ShellItemIds& ids, std::vector<std::u16st
     ids.reserve(count);
     for (DWORD i = 0; i < count; ++i) {
         ComPtr<IShellItem> item;
-        PIDLIST_ABSOLUTE idList = nullptr;
+        platform::CoTaskMemory<std::remove_pointer_t<PIDLIST_ABSOLUTE>> idList;
         if (FAILED(items->GetItemAt(i, item.Receive())) ||
-            FAILED(SHGetIDListFromObject(item.Get(), &idList))) {
+            FAILED(SHGetIDListFromObject(item.Get(), idList.Receive()))) {
             ids.emplace_back();  // an item all the same
             continue;
         }
-        ids.emplace_back(reinterpret_cast<const char*>(idList), ILGetSize(idList));
-        if (paths &&
-            SHGetPathFromIDListEx(idList, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT)) {
+        ids.emplace_back(reinterpret_cast<const char*>(idList.Get()), ILGetSize(idList.Get()));
+        if (paths && SHGetPathFromIDListEx(idList.Get(), path.data(), static_cast<DWORD>(path.size()),
+                                           GPFIDL_DEFAULT)) {
             paths->push_back(platform::FromWide(path.data()));
         }
-        CoTaskMemFree(idList);
     }
 }
 

@@ -10,14 +10,13 @@
 namespace quillet::shellext {
 
 bool PopupMenuSink::BeginSubMenu() {
-    DiscardSubMenu();
-    subMenu_ = CreatePopupMenu();
-    return subMenu_ != nullptr;
+    subMenu_.Reset(CreatePopupMenu());
+    return subMenu_.Valid();
 }
 
 bool PopupMenuSink::InsertItem(bool inSubMenu, std::uint32_t position, std::uint32_t id,
                                const std::u16string& text, CommandType type) {
-    HMENU target = inSubMenu ? subMenu_ : menu_;
+    HMENU target = inSubMenu ? subMenu_.Get() : menu_;
     if (!target || !InsertMenuW(target, position, MF_BYPOSITION | MF_STRING, id, platform::AsWide(text))) {
         return false;
     }
@@ -41,21 +40,18 @@ bool PopupMenuSink::InsertSubMenu(std::uint32_t position, std::uint32_t id, cons
     item.cbSize = sizeof item;
     item.fMask = MIIM_STRING | MIIM_ID | MIIM_SUBMENU;
     item.wID = id;
-    item.hSubMenu = subMenu_;
+    item.hSubMenu = subMenu_.Get();
     item.dwTypeData = platform::AsWide(text.data());
     if (!InsertMenuItemW(menu_, position, TRUE, &item)) {
         return false;
     }
-    subMenu_ = nullptr;  // the menu owns it now
+    subMenu_.Release();  // the menu owns it now
     SetBitmap(menu_, position, CommandType::SubFolder);
     return true;
 }
 
 void PopupMenuSink::DiscardSubMenu() {
-    if (subMenu_) {
-        DestroyMenu(subMenu_);
-        subMenu_ = nullptr;
-    }
+    subMenu_.Reset();
 }
 
 bool ClipboardHoldsValidNewName() {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "core/menu/CommandMenu.h"
+#include "platform/win32/Handles.h"
 #include "shellext/MenuBitmaps.h"
 
 namespace quillet::shellext {
@@ -14,7 +15,6 @@ namespace quillet::shellext {
 class PopupMenuSink final : public MMenuSink {
   public:
     PopupMenuSink(HMENU menu, CMenuBitmapCache& bitmaps) : menu_(menu), bitmaps_(bitmaps) {}
-    ~PopupMenuSink() override { DiscardSubMenu(); }
     PopupMenuSink(const PopupMenuSink&) = delete;
     PopupMenuSink& operator=(const PopupMenuSink&) = delete;
 
@@ -30,7 +30,7 @@ class PopupMenuSink final : public MMenuSink {
 
     HMENU menu_;
     CMenuBitmapCache& bitmaps_;
-    HMENU subMenu_ = nullptr;
+    platform::UniqueMenu subMenu_;
 };
 
 // Whether the clipboard holds a valid new name for the renames, as they read it at the click

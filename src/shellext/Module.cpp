@@ -8,6 +8,7 @@
 #include "core/registration/RegistryScript.h"
 #include "platform/Paths.h"
 #include "platform/Utf.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 #include "shellext/RegistryStoreWin32.h"
 
@@ -61,7 +62,7 @@ CScrivelShExtModule::CScrivelShExtModule(std::span<const ObjectMapEntry> objectM
       factories_(objectMap.size()) {}
 
 void CScrivelShExtModule::Detach(bool processEnding) {
-    CriticalSection::Hold hold(section_);
+    const std::lock_guard hold(mutex_);
     for (ComPtr<CClassFactory>& factory : factories_) {
         if (processEnding) {
             static_cast<void>(factory.Detach());  // our own memory: the process returns it
@@ -92,7 +93,7 @@ HRESULT CScrivelShExtModule::GetClassObject(REFCLSID clsid, REFIID iid, void** r
         }
         ComPtr<IClassFactory> factory;
         {
-            CriticalSection::Hold hold(section_);
+            const std::lock_guard hold(mutex_);
             if (!factories_[row]) {
                 auto* made = new (std::nothrow) CClassFactory(objectMap_[row].create, *this);
                 if (!made) {
@@ -111,7 +112,7 @@ HRESULT CScrivelShExtModule::CanUnloadNow() {
     if (locks_ != 0) {
         return S_FALSE;
     }
-    CriticalSection::Hold hold(section_);
+    const std::lock_guard hold(mutex_);
     for (const ComPtr<CClassFactory>& factory : factories_) {
         if (factory && factory->References() > 1) {  // more than the cache's own reference
             return S_FALSE;
@@ -174,12 +175,11 @@ HRESULT CScrivelShExtModule::RegisterTypeLibrary(bool registering, Scope scope) 
     const TLIBATTR libraryAttributes = *attributes;
     library->ReleaseTLibAttr(attributes);
     // A library that is not registered (any more) is already what unregistering wants.
-    BSTR registeredPath = nullptr;
+    platform::UniqueBstr registeredPath;
     if (FAILED(QueryPathOfRegTypeLib(libid_, libraryAttributes.wMajorVerNum, libraryAttributes.wMinorVerNum,
-                                     libraryAttributes.lcid, &registeredPath))) {
+                                     libraryAttributes.lcid, registeredPath.Receive()))) {
         return S_OK;
     }
-    SysFreeString(registeredPath);
     if (scope == Scope::User) {
         return UnRegisterTypeLibForUser(libid_, libraryAttributes.wMajorVerNum,
                                         libraryAttributes.wMinorVerNum, libraryAttributes.lcid, SYS_WIN64);
@@ -223,7 +223,7 @@ HRESULT CScrivelShExtModule::DispatchTypeInfo(ITypeInfo** result) {
         return E_POINTER;
     }
     *result = nullptr;
-    CriticalSection::Hold hold(section_);
+    const std::lock_guard hold(mutex_);
     if (!typeInfo_) {
         const std::u16string modulePath = platform::RunningModulePath();
         if (modulePath.empty()) {

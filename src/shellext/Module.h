@@ -8,6 +8,7 @@
 #include <oaidl.h>
 
 #include <atomic>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -15,31 +16,6 @@
 #include "shellext/ComSupport.h"
 
 namespace quillet::shellext {
-
-// A critical section owned for the life of its object.
-class CriticalSection {
-  public:
-    CriticalSection() { InitializeCriticalSection(&section_); }
-    ~CriticalSection() { DeleteCriticalSection(&section_); }
-    CriticalSection(const CriticalSection&) = delete;
-    CriticalSection& operator=(const CriticalSection&) = delete;
-
-    class Hold {
-      public:
-        explicit Hold(CriticalSection& section) : section_(section) {
-            EnterCriticalSection(&section_.section_);
-        }
-        ~Hold() { LeaveCriticalSection(&section_.section_); }
-        Hold(const Hold&) = delete;
-        Hold& operator=(const Hold&) = delete;
-
-      private:
-        CriticalSection& section_;
-    };
-
-  private:
-    CRITICAL_SECTION section_;
-};
 
 // One class the module serves.
 struct ObjectMapEntry {
@@ -97,7 +73,7 @@ class CScrivelShExtModule final : public MModuleLock {
 
     HINSTANCE instance_ = nullptr;
     std::atomic<long> locks_{0};
-    CriticalSection section_;                       // guards the two caches below
+    std::mutex mutex_;                              // guards the two caches below
     std::vector<ComPtr<CClassFactory>> factories_;  // one slot per object map row, made on first request
     ComPtr<ITypeInfo> typeInfo_;
 };

@@ -1,5 +1,5 @@
-// The Windows handles that the dialogs hold (GDI objects, icons, menus and loaded modules), plus
-// scoped window device contexts, object selections and the wait cursor.
+// The Windows handles that the dialogs hold (GDI objects, icons, menus, loaded modules and window
+// device contexts), plus scoped object selections and the wait cursor.
 #pragma once
 
 #include <windows.h>
@@ -17,25 +17,7 @@ using platform::UniqueIcon;
 using platform::UniqueKernelObject;
 using platform::UniqueMenu;
 using platform::UniqueModule;
-
-// The device context of a window (or of the screen for no window), released when the scope ends.
-class WindowDC {
-  public:
-    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~WindowDC() {
-        if (dc_) {
-            ReleaseDC(window_, dc_);
-        }
-    }
-    WindowDC(const WindowDC&) = delete;
-    WindowDC& operator=(const WindowDC&) = delete;
-
-    HDC Get() const { return dc_; }
-
-  private:
-    HWND window_;
-    HDC dc_;
-};
+using platform::WindowDC;
 
 // Selects an object into a device context and puts the previous one back when the scope ends.
 class SelectedObject {

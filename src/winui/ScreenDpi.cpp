@@ -29,9 +29,9 @@ void ScreenDpi::Update(HWND window) {
     if (!initialised_) {
         LookUpFunctions();
         if (!getDpiForWindow_) {
-            const WindowDC screen(nullptr);
-            if (screen.Get()) {
-                dpi_ = GetDeviceCaps(screen.Get(), LOGPIXELSY);
+            const auto screen = WindowDC(nullptr);
+            if (screen) {
+                dpi_ = GetDeviceCaps(screen.Get().dc, LOGPIXELSY);
             }
             return;
         }

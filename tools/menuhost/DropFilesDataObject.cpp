@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/win32/Handles.h"
+
 namespace menuhost {
 namespace {
 
@@ -80,19 +82,16 @@ STDMETHODIMP DropFilesDataObject::GetData(FORMATETC* format, STGMEDIUM* medium) 
         return DV_E_FORMATETC;
     }
     // Each caller gets a copy of its own, which it frees with ReleaseStgMedium.
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, dropFiles_.size());
-    if (!memory) {
-        return E_OUTOFMEMORY;
+    quillet::platform::GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, dropFiles_.size()));
+    {
+        const quillet::platform::GlobalLockScope lock(memory.Get());
+        if (!lock.Data()) {
+            return E_OUTOFMEMORY;
+        }
+        std::memcpy(lock.Data(), dropFiles_.data(), dropFiles_.size());
     }
-    void* target = GlobalLock(memory);
-    if (!target) {
-        GlobalFree(memory);
-        return E_OUTOFMEMORY;
-    }
-    std::memcpy(target, dropFiles_.data(), dropFiles_.size());
-    GlobalUnlock(memory);
     medium->tymed = TYMED_HGLOBAL;
-    medium->hGlobal = memory;
+    medium->hGlobal = memory.Release();
     medium->pUnkForRelease = nullptr;
     return S_OK;
 }

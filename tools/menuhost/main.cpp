@@ -126,19 +126,19 @@ bool SetClipboardText(const std::optional<std::wstring>& text) {
         return true;
     }
     const std::size_t bytes = (text->size() + 1) * sizeof(wchar_t);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    if (!memory) {
+    quillet::platform::GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+    {
+        const quillet::platform::GlobalLockScope lock(memory.Get());
+        if (!lock.Data()) {
+            return false;
+        }
+        std::memcpy(lock.Data(), text->c_str(), bytes);
+    }
+    if (!SetClipboardData(CF_UNICODETEXT, memory.Get())) {
         return false;
     }
-    if (void* target = GlobalLock(memory)) {
-        std::memcpy(target, text->c_str(), bytes);
-        GlobalUnlock(memory);
-        if (SetClipboardData(CF_UNICODETEXT, memory)) {
-            return true;  // the clipboard owns the memory now
-        }
-    }
-    GlobalFree(memory);
-    return false;
+    memory.Release();  // the clipboard owns the memory now
+    return true;
 }
 
 void PrintClipboard() {
@@ -266,19 +266,17 @@ std::wstring FromUtf8(std::string_view text) {
 // --paths-from: one UTF-8 path per line (LF or CR LF, empty lines skipped), for selections larger than
 // a command line can hold (32,767 characters in all). False when the file cannot be read.
 bool ReadPathList(const std::wstring& file, std::vector<std::wstring>& paths) {
-    std::FILE* stream = _wfopen(file.c_str(), L"rb");
+    const quillet::platform::UniqueStdioFile stream(_wfopen(file.c_str(), L"rb"));
     if (!stream) {
         return false;
     }
     std::string bytes;
     char chunk[65536];
     std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, stream)) > 0) {
+    while ((got = std::fread(chunk, 1, sizeof chunk, stream.Get())) > 0) {
         bytes.append(chunk, got);
     }
-    const bool failed = std::ferror(stream) != 0;
-    std::fclose(stream);
-    if (failed) {
+    if (std::ferror(stream.Get()) != 0) {
         return false;
     }
     std::string_view rest(bytes);
@@ -540,12 +538,9 @@ bool SameTime(const std::optional<FILETIME>& a, const std::optional<FILETIME>& b
 
 // Closed by every writer: a file still open for writing does not open unshared.
 bool Closed(const std::wstring& path) {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    CloseHandle(file);
-    return true;
+    const quillet::platform::FileHandle file(
+        CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    return file.Valid();
 }
 
 int MenuAfterChange(const Options& options, const std::optional<FILETIME>& before) {
@@ -638,12 +633,12 @@ int wmain(int argc, wchar_t** argv) {
     if (!ParseArgs(argc, argv, options)) {
         return Usage();
     }
-    if (FAILED(OleInitialize(nullptr))) {
+    const quillet::platform::OleApartment ole = quillet::platform::EnterOleApartment();
+    if (!ole) {
         PrintUtf8(L"OleInitialize failed\n");
         return 1;
     }
     const int status = Run(options);
     std::fflush(stdout);
-    OleUninitialize();
     return status;
 }

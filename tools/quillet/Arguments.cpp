@@ -133,20 +133,14 @@ PathList::PathList(const std::u16string& name, bool nulSeparated) : name_(name),
         return;
     }
 #ifdef _WIN32
-    file_ = _wfopen(platform::AsWide(name), L"rb");
+    ownedFile_.Reset(_wfopen(platform::AsWide(name), L"rb"));
 #else
-    file_ = std::fopen(Utf16ToUtf8EscapedBytes(name).c_str(), "rb");
+    ownedFile_.Reset(std::fopen(Utf16ToUtf8EscapedBytes(name).c_str(), "rb"));
 #endif
-    if (file_ == nullptr) {
+    if (!ownedFile_) {
         throw ReadFailure(u"cannot read " + name + u": " + ErrnoText());
     }
-    ownsFile_ = true;
-}
-
-PathList::~PathList() {
-    if (ownsFile_) {
-        std::fclose(file_);
-    }
+    file_ = ownedFile_.Get();
 }
 
 void PathList::Fail(const std::u16string& why) const {

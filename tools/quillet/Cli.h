@@ -14,6 +14,7 @@
 #include "core/commands/Command.h"
 #include "core/copy/CopyOptions.h"
 #include "core/format/Items.h"
+#include "platform/UniqueHandle.h"
 
 namespace quillet::cli {
 
@@ -121,7 +122,6 @@ class PathList {
   public:
     // ReadFailure when the list cannot be opened.
     PathList(const std::u16string& name, bool nulSeparated);
-    ~PathList();
     PathList(const PathList&) = delete;
     PathList& operator=(const PathList&) = delete;
 
@@ -137,8 +137,8 @@ class PathList {
     [[noreturn]] void Fail(const std::u16string& why) const;
 
     std::u16string name_;
+    platform::UniqueStdioFile ownedFile_;  // the list's file, unless it is standard input
     std::FILE* file_ = nullptr;
-    bool ownsFile_ = false;
     bool nulSeparated_;
     bool ended_ = false;
     int unit_ = 0;  // bytes a character takes: 1 (UTF-8) or 2 (UTF-16); 0 until the start is read

@@ -12,6 +12,7 @@
 #include "Cli.h"
 #include "core/copy/CopyOptions.h"
 #include "platform/Files.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 
 namespace quillet::cli {
@@ -88,17 +89,16 @@ std::vector<std::u16string> ExpandWildcards(std::vector<std::u16string> paths, i
         const std::u16string folder = folderEnd == std::u16string::npos ? u"" : path.substr(0, folderEnd + 1);
         std::vector<std::u16string> names;
         WIN32_FIND_DATAW data{};
-        const HANDLE find = FindFirstFileExW(platform::AsWide(path), FindExInfoBasic, &data,
-                                             FindExSearchNameMatch, nullptr, 0);
-        const DWORD findError = find == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
-        if (find != INVALID_HANDLE_VALUE) {
+        const platform::FolderSearchHandle find(FindFirstFileExW(platform::AsWide(path), FindExInfoBasic,
+                                                                 &data, FindExSearchNameMatch, nullptr, 0));
+        const DWORD findError = find ? ERROR_SUCCESS : GetLastError();
+        if (find) {
             do {
                 const std::u16string name = platform::FromWide(data.cFileName);
                 if (name != u"." && name != u"..") {
                     names.push_back(folder + name);
                 }
-            } while (FindNextFileW(find, &data));
-            FindClose(find);
+            } while (FindNextFileW(find.Get(), &data));
         }
         if (names.empty()) {
             // Not passed on as a name: the system would call the pattern an invalid name.

@@ -93,12 +93,11 @@ std::optional<std::u16string> MappedDrivePath(char16_t driveLetter) {
 
 std::vector<LocalShare> LocalShares() {
     std::vector<LocalShare> shares;
-    HKEY opened = nullptr;
+    UniqueRegistryKey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Shares", 0,
-                      KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) {
+                      KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) {
         return shares;
     }
-    const UniqueRegistryKey key(opened);
     DWORD nameLimit = 0;
     DWORD dataLimit = 0;
     if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &nameLimit,

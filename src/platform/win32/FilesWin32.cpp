@@ -154,13 +154,11 @@ std::uint32_t CurrentProcessId() {
 }
 
 bool ProcessRunning(std::uint32_t processId) {
-    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    const UniqueKernelObject process(OpenProcess(SYNCHRONIZE, FALSE, processId));
     if (!process) {
         return GetLastError() == ERROR_ACCESS_DENIED;  // there, but not ours to look at
     }
-    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    CloseHandle(process);
-    return running;
+    return WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
 }
 
 bool RemoveFile(const std::u16string& path) {
@@ -256,12 +254,12 @@ std::optional<std::int64_t> LastWriteTime(const std::u16string& path) {
 
 std::u16string LastErrorText() {
     const DWORD code = GetLastError();
-    wchar_t* text = nullptr;
+    LocalMemory text;  // the message's buffer, allocated by the call
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::u16string message = length > 0 ? FromWide(text) : std::u16string();
-    LocalFree(text);
+        code, 0, reinterpret_cast<wchar_t*>(text.Receive()), 0, nullptr);
+    std::u16string message =
+        length > 0 ? FromWide(static_cast<const wchar_t*>(text.Get()), length) : std::u16string();
     message.resize(TrimmedEnd(message, kMessageEnd).size());
     if (message.empty()) {
         const std::string number = std::to_string(code);

@@ -31,13 +31,9 @@ inline std::wstring FirstMenuMark() {
     static UniqueRegistryKey key;
     const std::lock_guard lock(mutex);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        if (!key) {
-            HKEY opened = nullptr;
-            if (RegOpenKeyExW(HKEY_CURRENT_USER, kFirstMenuMarkKey, 0, KEY_QUERY_VALUE, &opened) !=
-                ERROR_SUCCESS) {
-                return {};
-            }
-            key.Reset(opened);
+        if (!key && RegOpenKeyExW(HKEY_CURRENT_USER, kFirstMenuMarkKey, 0, KEY_QUERY_VALUE, key.Receive()) !=
+                        ERROR_SUCCESS) {
+            return {};
         }
         wchar_t name[256] = {};
         DWORD size = sizeof name;
@@ -53,14 +49,10 @@ inline std::wstring FirstMenuMark() {
 
 inline bool FirstMenuPackageRegistered() {
     const std::wstring name = FirstMenuMark();
-    HKEY package = nullptr;
-    if (name.empty() || name.find(L'\\') != std::wstring::npos ||
-        RegOpenKeyExW(HKEY_CURRENT_USER, (kUserPackagesKey + name).c_str(), 0, KEY_READ, &package) !=
-            ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(package);
-    return true;
+    UniqueRegistryKey package;
+    return !name.empty() && name.find(L'\\') == std::wstring::npos &&
+           RegOpenKeyExW(HKEY_CURRENT_USER, (kUserPackagesKey + name).c_str(), 0, KEY_READ,
+                         package.Receive()) == ERROR_SUCCESS;
 }
 
 }  // namespace quillet::platform

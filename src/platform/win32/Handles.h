@@ -1,8 +1,9 @@
-// Every kind of Win32 handle the modules own, each a UniqueHandle over its close call, and the two
-// scopes that are not handles: the open clipboard and a lock on global memory.
+// Every kind of Win32 handle the modules own, each a UniqueHandle over its close call, including the
+// scopes that hold no handle (the open clipboard, COM on a thread), and the lock on global memory.
 #pragma once
 
 #include <windows.h>
+#include <ole2.h>
 
 #include <cstddef>
 
@@ -50,6 +51,62 @@ struct ModuleKind : NullWhenAbsent<HMODULE> {
 struct GlobalMemoryKind : NullWhenAbsent<HGLOBAL> {
     static bool Close(HGLOBAL memory) { return GlobalFree(memory) == nullptr; }
 };
+struct WindowsHookKind : NullWhenAbsent<HHOOK> {
+    static bool Close(HHOOK hook) { return UnhookWindowsHookEx(hook) != FALSE; }
+};
+// Memory a call allocated with LocalAlloc for its caller (FormatMessageW's buffer).
+struct LocalMemoryKind : NullWhenAbsent<HLOCAL> {
+    static bool Close(HLOCAL memory) { return LocalFree(memory) == nullptr; }
+};
+// Memory a COM call allocated for its caller (ID lists, strings).
+template <typename T>
+struct CoTaskMemoryKind : NullWhenAbsent<T*> {
+    static bool Close(T* memory) {
+        CoTaskMemFree(memory);
+        return true;
+    }
+};
+struct BstrKind : NullWhenAbsent<BSTR> {
+    static bool Close(BSTR text) {
+        SysFreeString(text);
+        return true;
+    }
+};
+// The medium that IDataObject::GetData filled: a structure, empty while its type is TYMED_NULL.
+struct StorageMediumKind {
+    using Handle = STGMEDIUM;
+    static Handle None() { return {}; }
+    static bool IsNone(const Handle& medium) { return medium.tymed == TYMED_NULL; }
+    static bool Close(Handle medium) {
+        ReleaseStgMedium(&medium);
+        return true;
+    }
+};
+// A window's device context, which only the window can take back.
+struct WindowDCKind {
+    struct Handle {
+        HWND window = nullptr;
+        HDC dc = nullptr;
+    };
+    static Handle None() { return {}; }
+    static bool IsNone(const Handle& held) { return held.dc == nullptr; }
+    static bool Close(Handle held) { return ReleaseDC(held.window, held.dc) != 0; }
+};
+// COM (or OLE) on the calling thread, when this owner's call set it up: closed by the matching call.
+struct ComApartmentKind {
+    using Handle = bool;
+    static Handle None() { return false; }
+    static bool Close(Handle) {
+        CoUninitialize();
+        return true;
+    }
+};
+struct OleApartmentKind : ComApartmentKind {
+    static bool Close(Handle) {
+        OleUninitialize();
+        return true;
+    }
+};
 // The clipboard has no handle: its owner holds whether it is open.
 struct OpenClipboardKind {
     using Handle = bool;
@@ -69,6 +126,29 @@ using UniqueMenu = UniqueHandle<MenuKind>;
 using UniqueModule = UniqueHandle<ModuleKind>;
 // Global memory, freed unless released to a new owner (the clipboard).
 using GlobalMemory = UniqueHandle<GlobalMemoryKind>;
+using UniqueWindowsHook = UniqueHandle<WindowsHookKind>;
+using LocalMemory = UniqueHandle<LocalMemoryKind>;
+template <typename T>
+using CoTaskMemory = UniqueHandle<CoTaskMemoryKind<T>>;
+using UniqueBstr = UniqueHandle<BstrKind>;
+using StorageMedium = UniqueHandle<StorageMediumKind>;
+using UniqueWindowDC = UniqueHandle<WindowDCKind>;
+using ComApartment = UniqueHandle<ComApartmentKind>;
+using OleApartment = UniqueHandle<OleApartmentKind>;
+
+// The device context of a window (or of the screen for no window), released with its owner.
+inline UniqueWindowDC WindowDC(HWND window) {
+    return UniqueWindowDC({window, GetDC(window)});
+}
+
+// COM in a single-threaded apartment on this thread for the owner's life; nothing to undo when the
+// thread had COM already in another mode (the call fails, and COM stays as it was).
+inline ComApartment EnterComApartment() {
+    return ComApartment(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+}
+inline OleApartment EnterOleApartment() {
+    return OleApartment(SUCCEEDED(OleInitialize(nullptr)));
+}
 
 // How often the clipboard is tried, 50 ms apart, while another program holds it for a moment
 // (clipboard viewers and managers open it after every change): for about half a second, which bounds

@@ -36,12 +36,11 @@ CopyOptions& LoadedCopyOptions() {
 
 // The height of one line of text in the control's font.
 int LineHeight(HWND control) {
-    const HDC dc = GetDC(control);
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    const auto dc = winui::WindowDC(control);
+    const winui::SelectedObject font(dc.Get().dc,
+                                     reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
     TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
+    GetTextMetricsW(dc.Get().dc, &metrics);
     return metrics.tmHeight;
 }
 
