@@ -20,7 +20,7 @@ void PrepareAllImages(benchmark::State& state) {
     for (auto _ : state) {
         for (int image = 1; image <= quillet::kMenuImageCount; ++image) {
             benchmark::DoNotOptimize(
-                quillet::PrepareMenuPicture(quillet::EmbeddedMenuImage(image), size, size, false));
+                quillet::PrepareMenuPicture(quillet::EmbeddedMenuImage(image), size, size));
         }
     }
 }

@@ -7,13 +7,8 @@
 
 namespace quillet::shellext {
 
-bool IsMenuWithoutAlpha() {
-    return LOBYTE(LOWORD(GetVersion())) <= 5;
-}
-
-CMenuBitmap MakeMenuBitmap(std::span<const std::uint8_t> encoded, int width, int height,
-                           bool opaqueForOldSystem) {
-    const PixelImage picture = PrepareMenuPicture(encoded, width, height, opaqueForOldSystem);
+CMenuBitmap MakeMenuBitmap(std::span<const std::uint8_t> encoded, int width, int height) {
+    const PixelImage picture = PrepareMenuPicture(encoded, width, height);
     if (picture.Empty()) {
         return {};
     }
@@ -39,8 +34,7 @@ CMenuBitmap MakeMenuBitmap(int imageNumber) {
     if (encoded.empty()) {
         return {};
     }
-    return MakeMenuBitmap(encoded, GetSystemMetrics(SM_CXMENUCHECK), GetSystemMetrics(SM_CYMENUCHECK),
-                          IsMenuWithoutAlpha());
+    return MakeMenuBitmap(encoded, GetSystemMetrics(SM_CXMENUCHECK), GetSystemMetrics(SM_CYMENUCHECK));
 }
 
 int MenuIconResourceId(CommandType type) {

@@ -18,17 +18,13 @@ namespace quillet::shellext {
 // One menu bitmap, deleted with its owner.
 using CMenuBitmap = platform::UniqueBitmap;
 
-// True on systems up to major version 5, whose menus draw bitmaps without alpha blending.
-bool IsMenuWithoutAlpha();
-
 // Menu image 1..kMenuImageCount at the system's check-mark size (SM_CXMENUCHECK x SM_CYMENUCHECK);
 // empty for any other number or when the bitmap cannot be made.
 CMenuBitmap MakeMenuBitmap(int imageNumber);
 
 // The same for any encoded image and size: a bottom-up 32-bit DIB section, empty for a broken image,
 // a size the core rejects, or a failed creation.
-CMenuBitmap MakeMenuBitmap(std::span<const std::uint8_t> encoded, int width, int height,
-                           bool opaqueForOldSystem);
+CMenuBitmap MakeMenuBitmap(std::span<const std::uint8_t> encoded, int width, int height);
 
 // The icon resource of the module that shows the picture of a command of this type, for hosts that take
 // an icon reference; 0 for a type without a picture.

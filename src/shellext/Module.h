@@ -34,7 +34,6 @@ class CScrivelShExtModule final : public MModuleLock {
     // At unload: releases the cached objects, unless the process is ending (then the libraries they
     // live in may already be gone).
     void Detach(bool processEnding);
-    HINSTANCE Instance() const { return instance_; }
 
     void Lock() override { ++locks_; }
     // Never below zero, which would keep the module loaded for good.

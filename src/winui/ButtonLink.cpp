@@ -129,7 +129,7 @@ void CButtonLink::OpenInBrowser(const std::u16string& url) {
 
 void CButtonLink::OpenAddress() {
     if (open_) {
-        open_(u"https://" + (address_.empty() ? Text() : address_));
+        open_(u"https://" + Text());
     }
 }
 

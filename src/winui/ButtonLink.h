@@ -25,9 +25,6 @@ class CButtonLink final : public CWindow, private ScreenDpi::ScreenDpiWatcher {
     explicit CButtonLink(std::shared_ptr<ScreenDpi> dpi, OpenAction open = &CButtonLink::OpenInBrowser);
     ~CButtonLink() override;
 
-    // The address opened by a click; while empty the caption is the address.
-    void SetAddress(std::u16string address) { address_ = std::move(address); }
-
     bool OnDrawItem(const DRAWITEMSTRUCT& item) override;
 
   private:
@@ -54,7 +51,6 @@ class CButtonLink final : public CWindow, private ScreenDpi::ScreenDpiWatcher {
     UniqueFont font_;
     RECT hitRect_{};  // the part of the button that reacts to the mouse: the caption as last drawn
     bool hovering_ = false;
-    std::u16string address_;
     OpenAction open_;
     bool spaceDown_ = false;
     HCURSOR arrowCursor_;

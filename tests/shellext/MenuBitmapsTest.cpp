@@ -58,14 +58,14 @@ TEST(MenuBitmaps, BitmapHoldsTheFittedPictureAtEachCheckMarkSize) {
     for (int image = 1; image <= kMenuImageCount; ++image) {
         for (int size : {15, 24, 30}) {
             SCOPED_TRACE("image " + std::to_string(image) + " at " + std::to_string(size));
-            const CMenuBitmap bitmap = MakeMenuBitmap(EmbeddedMenuImage(image), size, size, false);
+            const CMenuBitmap bitmap = MakeMenuBitmap(EmbeddedMenuImage(image), size, size);
             ASSERT_TRUE(bitmap);
             const BitmapShape shape = ShapeOf(bitmap.Get());
             EXPECT_EQ(shape.width, size);
             EXPECT_EQ(shape.height, size);
             EXPECT_EQ(shape.bitsPerPixel, 32);
             EXPECT_EQ(ReadPixels(bitmap.Get()),
-                      PrepareMenuPicture(EmbeddedMenuImage(image), size, size, false).pixels);
+                      PrepareMenuPicture(EmbeddedMenuImage(image), size, size).pixels);
         }
     }
 }
@@ -75,16 +75,14 @@ TEST(MenuBitmaps, RowsGoBottomUpAndAlphaIsPremultiplied) {
     const Bytes encoded = {2, 2, 0x90, 255, 30, 0, 0, 255, 20, 0, 255, 255, 10, 255, 0, 128, 0, 255, 255};
     struct Row {
         const char* name;
-        bool opaque;
         Bytes bottomLeft, bottomRight, topLeft, topRight;
     };
     const Row rows[] = {
-        {"alpha", false, {128, 128, 128, 128}, {0, 0, 0, 0}, {0, 0, 255, 255}, {0, 255, 0, 255}},
-        {"old system", true, {255, 255, 255, 255}, {255, 255, 255, 255}, {0, 0, 255, 255}, {0, 255, 0, 255}},
+        {"alpha", {128, 128, 128, 128}, {0, 0, 0, 0}, {0, 0, 255, 255}, {0, 255, 0, 255}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const CMenuBitmap bitmap = MakeMenuBitmap(encoded, 2, 2, row.opaque);
+        const CMenuBitmap bitmap = MakeMenuBitmap(encoded, 2, 2);
         ASSERT_TRUE(bitmap);
         const Bytes bottomUp = ReadPixels(bitmap.Get());
         EXPECT_EQ(PixelAt(bottomUp, 2, 0, 0), row.bottomLeft);
@@ -99,8 +97,8 @@ TEST(MenuBitmaps, RowsGoBottomUpAndAlphaIsPremultiplied) {
 
 TEST(MenuBitmaps, NoBitmapForBrokenImagesOrSizes) {
     const Bytes truncated = {48, 48, 0x90, 1, 2, 3};
-    EXPECT_FALSE(MakeMenuBitmap(truncated, 15, 15, false));
-    EXPECT_FALSE(MakeMenuBitmap(EmbeddedMenuImage(1), 0, 15, false));
+    EXPECT_FALSE(MakeMenuBitmap(truncated, 15, 15));
+    EXPECT_FALSE(MakeMenuBitmap(EmbeddedMenuImage(1), 0, 15));
     EXPECT_FALSE(MakeMenuBitmap(0));
     EXPECT_FALSE(MakeMenuBitmap(kMenuImageCount + 1));
 }

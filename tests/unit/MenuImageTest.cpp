@@ -180,28 +180,22 @@ TEST(MenuImage, FitsByHalvingThenResampling) {
     EXPECT_FALSE(ResampleImage(picture, 30, 30) == ResampleImage(HalveImage(picture), 30, 30));
 }
 
-TEST(MenuImage, OpaqueRuleAndPremultiplication) {
+TEST(MenuImage, Premultiplication) {
     struct Row {
         const char* name;
         Bytes pixel;
-        Bytes opaque;         // after MakeOpaque
         Bytes premultiplied;  // after PremultiplyAlpha
     };
     const Row rows[] = {
-        {"transparent", {10, 20, 30, 0}, {255, 255, 255, 255}, {0, 0, 0, 0}},
-        {"just under half", {10, 20, 30, 127}, {255, 255, 255, 255}, {4, 9, 14, 127}},
-        {"half, full colour", {255, 255, 255, 128}, {255, 255, 255, 255}, {128, 128, 128, 128}},
-        {"half keeps its colour", {10, 20, 30, 128}, {10, 20, 30, 255}, {5, 10, 15, 128}},
-        {"quarter rounds down", {200, 100, 50, 64}, {255, 255, 255, 255}, {50, 25, 12, 64}},
-        {"opaque unchanged", {1, 2, 3, 255}, {1, 2, 3, 255}, {1, 2, 3, 255}},
+        {"transparent", {10, 20, 30, 0}, {0, 0, 0, 0}},
+        {"just under half", {10, 20, 30, 127}, {4, 9, 14, 127}},
+        {"half, full colour", {255, 255, 255, 128}, {128, 128, 128, 128}},
+        {"half keeps its colour", {10, 20, 30, 128}, {5, 10, 15, 128}},
+        {"quarter rounds down", {200, 100, 50, 64}, {50, 25, 12, 64}},
+        {"opaque unchanged", {1, 2, 3, 255}, {1, 2, 3, 255}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        PixelImage image;
-        image.width = image.height = 1;
-        image.pixels = row.pixel;
-        MakeOpaque(image);
-        EXPECT_EQ(image.pixels, row.opaque);
         Bytes pixel = row.pixel;
         PremultiplyAlpha(pixel);
         EXPECT_EQ(pixel, row.premultiplied);
@@ -211,11 +205,11 @@ TEST(MenuImage, OpaqueRuleAndPremultiplication) {
 TEST(MenuImage, PreparesNothingForBrokenDataOrSizes) {
     const Bytes good = {1, 1, 0x84, 255, 255, 255, 128};
     const Bytes truncated = {48, 48, 0x7F, 0, 0xFF, 1, 2};
-    EXPECT_EQ(PrepareMenuPicture(good, 2, 2, false).pixels, Bytes(16, 128));
-    EXPECT_TRUE(PrepareMenuPicture(truncated, 15, 15, false).Empty());
-    EXPECT_TRUE(PrepareMenuPicture({}, 15, 15, false).Empty());
+    EXPECT_EQ(PrepareMenuPicture(good, 2, 2).pixels, Bytes(16, 128));
+    EXPECT_TRUE(PrepareMenuPicture(truncated, 15, 15).Empty());
+    EXPECT_TRUE(PrepareMenuPicture({}, 15, 15).Empty());
     for (auto [width, height] : {std::pair{0, 15}, {15, 0}, {-1, 15}, {15, kMaxMenuBitmapSize + 1}}) {
-        EXPECT_TRUE(PrepareMenuPicture(good, width, height, false).Empty()) << width << " x " << height;
+        EXPECT_TRUE(PrepareMenuPicture(good, width, height).Empty()) << width << " x " << height;
     }
 }
 
@@ -235,7 +229,7 @@ TEST(MenuImage, EmbeddedImagesDecodeAndFitEveryMenuSize) {
         EXPECT_GT(transparent, 200);  // a shape on a clear background,
         EXPECT_GT(opaque, 400);       // solid enough to read at menu size
         for (int size : {13, 15, 16, 20, 24, 30, 48}) {
-            const PixelImage menu = PrepareMenuPicture(EmbeddedMenuImage(number), size, size, false);
+            const PixelImage menu = PrepareMenuPicture(EmbeddedMenuImage(number), size, size);
             ASSERT_EQ(menu.width, size);
             ASSERT_EQ(menu.height, size);
             EXPECT_EQ(Bytes(menu.At(0, 0), menu.At(0, 0) + 4), Bytes(4, 0));  // clear corner
@@ -244,8 +238,6 @@ TEST(MenuImage, EmbeddedImagesDecodeAndFitEveryMenuSize) {
                 ASSERT_LE(menu.pixels[i + 1], menu.pixels[i + 3]) << "not premultiplied at byte " << i;
                 ASSERT_LE(menu.pixels[i + 2], menu.pixels[i + 3]) << "not premultiplied at byte " << i;
             }
-            const PixelImage old = PrepareMenuPicture(EmbeddedMenuImage(number), size, size, true);
-            EXPECT_EQ(Bytes(old.At(0, 0), old.At(0, 0) + 4), Bytes(4, 255));  // white corner
         }
     }
 }

@@ -63,7 +63,6 @@ class FolderScanNode {
     // files in the order found, depth-first.
     void CollectFiles(std::vector<std::unique_ptr<CFItem>>& destination);
 
-    const std::u16string& RelativePath() const { return relativePath_; }
     std::u16string FolderPath() const { return root_ + relativePath_; }
 
   private:

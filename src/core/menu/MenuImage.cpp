@@ -141,16 +141,6 @@ PixelImage FitImage(const PixelImage& image, int width, int height) {
     return ResampleImage(current, width, height);
 }
 
-void MakeOpaque(PixelImage& image) {
-    for (std::size_t i = 0; i + 3 < image.pixels.size(); i += 4) {
-        std::uint8_t* pixel = image.pixels.data() + i;
-        if (pixel[3] < 128) {
-            pixel[0] = pixel[1] = pixel[2] = 255;
-        }
-        pixel[3] = 255;
-    }
-}
-
 void PremultiplyAlpha(std::span<std::uint8_t> pixels) {
     for (std::size_t i = 0; i + 3 < pixels.size(); i += 4) {
         const unsigned alpha = pixels[i + 3];
@@ -162,8 +152,7 @@ void PremultiplyAlpha(std::span<std::uint8_t> pixels) {
     }
 }
 
-PixelImage PrepareMenuPicture(std::span<const std::uint8_t> encoded, int width, int height,
-                              bool opaqueForOldSystem) {
+PixelImage PrepareMenuPicture(std::span<const std::uint8_t> encoded, int width, int height) {
     // Guard the sizes first: a zero or negative target would halve forever, a huge one would ask
     // for gigabytes.
     if (width <= 0 || height <= 0 || width > kMaxMenuBitmapSize || height > kMaxMenuBitmapSize) {
@@ -172,9 +161,6 @@ PixelImage PrepareMenuPicture(std::span<const std::uint8_t> encoded, int width, 
     PixelImage picture = FitImage(DecodeEmbeddedImage(encoded), width, height);
     if (picture.Empty()) {
         return {};
-    }
-    if (opaqueForOldSystem) {
-        MakeOpaque(picture);
     }
     PremultiplyAlpha(picture.pixels);
     return picture;

@@ -47,21 +47,15 @@ PixelImage ResampleImage(const PixelImage& image, int width, int height);
 // resampling only if the size is not already right.
 PixelImage FitImage(const PixelImage& image, int width, int height);
 
-// For systems that draw menu bitmaps without alpha: pixels under half opacity become white, and
-// every pixel becomes fully opaque.
-void MakeOpaque(PixelImage& image);
-
 // Multiplies blue, green and red by alpha / 255 (rounded down), as alpha blending expects.
 void PremultiplyAlpha(std::span<std::uint8_t> pixels);
 
 // The largest check-mark size a menu bitmap is made for; larger requests get no bitmap.
 inline constexpr int kMaxMenuBitmapSize = 1024;
 
-// The bitmap bytes of a menu image for a check mark of the given size: decoded, fitted, made
-// opaque for old systems, premultiplied. Empty for a broken image or a size outside
-// 1..kMaxMenuBitmapSize.
-PixelImage PrepareMenuPicture(std::span<const std::uint8_t> encoded, int width, int height,
-                              bool opaqueForOldSystem);
+// The bitmap bytes of a menu image for a check mark of the given size: decoded, fitted,
+// premultiplied. Empty for a broken image or a size outside 1..kMaxMenuBitmapSize.
+PixelImage PrepareMenuPicture(std::span<const std::uint8_t> encoded, int width, int height);
 
 // The menu images kept in the module, numbered 1 to 6.
 inline constexpr int kMenuImageCount = 6;
