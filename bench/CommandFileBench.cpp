@@ -57,8 +57,7 @@ void Load(benchmark::State& state, EscapeMode mode) {
     const CommandFileFixture file;
     std::size_t commands = 0;
     for (auto _ : state) {
-        std::u16string log;
-        const CommandList list = LoadCommandFile(file.Path(), mode, log);
+        const CommandList list = ReadCommandFile(file.Path(), mode).list;
         commands = list.size();
         benchmark::DoNotOptimize(list.data());
     }
@@ -75,8 +74,7 @@ void BM_LoadConfigurationProgram(benchmark::State& state) {
 
 void BM_Save(benchmark::State& state) {
     const CommandFileFixture file;
-    std::u16string log;
-    const CommandList list = LoadCommandFile(file.Path(), EscapeMode::EditorEscapes, log);
+    const CommandList list = ReadCommandFile(file.Path(), EscapeMode::EditorEscapes).list;
     for (auto _ : state) {
         std::u16string error;
         if (!SaveCommandFile(file.Path(), list, error)) {

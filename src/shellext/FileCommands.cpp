@@ -5,8 +5,10 @@
 #include <shellapi.h>
 
 #include "core/copy/CopyText.h"
+#include "core/menu/CommandMenu.h"
 #include "core/menu/FileCommandNames.h"
 #include "core/menu/RenameTarget.h"
+#include "platform/Clipboard.h"
 #include "platform/Files.h"
 #include "platform/win32/ExactPath.h"
 #include "platform/win32/Handles.h"
@@ -46,21 +48,14 @@ void ShellOperation(UINT operation, const std::u16string& from, const std::u16st
 }  // namespace
 
 ClipboardName ReadClipboardNewName() {
-    constexpr HRESULT kNoName = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
-    if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
-        return {std::nullopt, kNoName};
-    }
-    const platform::OpenClipboardScope clipboard(platform::kClipboardAttempts);
-    if (!clipboard.IsOpen()) {
+    // One name and its terminator: a longer text is no name, and costs no more than that.
+    const platform::ClipboardText clipboard = platform::ReadClipboardText(kMaxNewNameLength + 1);
+    if (clipboard.status == platform::ClipboardStatus::Busy) {
         return {std::nullopt, CLIPBRD_E_CANT_OPEN};
     }
-    const platform::GlobalLockScope text(GetClipboardData(CF_UNICODETEXT));
-    if (!text.Data()) {
-        return {std::nullopt, kNoName};
-    }
-    const auto name = NewNameInText(static_cast<const char16_t*>(text.Data()), text.Count<char16_t>());
-    // Copied out so that the clipboard is closed before any shell dialog waits for the user.
-    return name ? ClipboardName{std::u16string(*name)} : ClipboardName{std::nullopt, kNoName};
+    const auto name = NewNameInText(clipboard.memory.data(), clipboard.memory.size());
+    return name ? ClipboardName{std::u16string(*name)}
+                : ClipboardName{std::nullopt, HRESULT_FROM_WIN32(ERROR_INVALID_NAME)};
 }
 
 std::optional<CopyOutcome> CopyAndDelete(std::span<const std::u16string> selection,

@@ -150,9 +150,7 @@ std::shared_ptr<const FirstMenuTree> MakeFirstMenuTree(std::shared_ptr<const Com
     ReadItems(items, tree->itemIds, &tree->selection);
     if (!tree->selection.empty()) {
         // Every item counts, a virtual one (My Computer) too: the file commands are for one item alone.
-        MenuSelection selection{.singleSelection = tree->itemIds.size() == 1};
-        selection.pasteAllowed = selection.singleSelection && ClipboardHoldsValidNewName();
-        tree->model = BuildMenuModel(tree->list->Commands(), selection);
+        tree->model = BuildMenuModel(tree->list->Commands(), MenuSelectionFor(tree->itemIds.size()));
     }
     return tree;
 }

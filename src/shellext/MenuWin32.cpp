@@ -54,8 +54,10 @@ void PopupMenuSink::DiscardSubMenu() {
     subMenu_.Reset();
 }
 
-bool ClipboardHoldsValidNewName() {
-    return ReadClipboardNewName().name.has_value();
+MenuSelection MenuSelectionFor(std::size_t selectedItems) {
+    MenuSelection selection{.singleSelection = selectedItems == 1};
+    selection.pasteAllowed = selection.singleSelection && ReadClipboardNewName().name.has_value();
+    return selection;
 }
 
 }  // namespace quillet::shellext

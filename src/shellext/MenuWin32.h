@@ -1,5 +1,5 @@
 // The Win32 side of the menu: the pop-up menu that the core's construction inserts into, and the
-// clipboard test that decides whether the renames are offered.
+// selection that decides which commands show.
 #pragma once
 
 #include <windows.h>
@@ -33,8 +33,10 @@ class PopupMenuSink final : public MMenuSink {
     platform::UniqueMenu subMenu_;
 };
 
-// Whether the clipboard holds a valid new name for the renames, as they read it at the click
-// (ReadClipboardNewName), waiting at most about half a second while another program holds it.
-bool ClipboardHoldsValidNewName();
+// The selection both menus are built for, from the count of selected items (the first menu counts
+// items without a file-system path too): the renames are allowed when one item is selected and the
+// clipboard holds a valid new name as they read it at the click (ReadClipboardNewName), waiting at
+// most about half a second while another program holds it.
+MenuSelection MenuSelectionFor(std::size_t selectedItems);
 
 }  // namespace quillet::shellext

@@ -153,8 +153,7 @@ IFACEMETHODIMP CScrivel::QueryContextMenu(HMENU menu, UINT index, UINT firstId, 
             return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
         }
         MenuRequest request;
-        request.singleSelection = selection_.size() == 1;
-        request.pasteAllowed = request.singleSelection && ClipboardHoldsValidNewName();
+        request.selection = MenuSelectionFor(selection_.size());
         // An index past the end (0xFFFFFFFF asks to append) appends, every item after the one before.
         request.position = std::min(index, static_cast<UINT>(count));
         request.firstId = firstId;

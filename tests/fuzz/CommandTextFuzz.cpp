@@ -95,8 +95,7 @@ void CheckUntouchedSave(std::string_view bytes) {
     std::u16string log;
     ParseCommandFileBytes(bytes, EscapeMode::EditorEscapes, editor, log);
     ParseCommandFileBytes(bytes, EscapeMode::FullEscapes, shell, log);
-    std::u16string refusal;
-    if (!CheckCommandList(editor, refusal)) {
+    if (CheckCommandList(editor)) {
         std::abort();  // nothing was changed, so nothing can be refused
     }
     const std::string saved = EncodeCommandFileText(CommandFileText(editor), editor.form);
@@ -126,8 +125,7 @@ void CheckSaveKeepsShellReading(std::string_view bytes) {
     ParseCommandFileBytes(bytes, EscapeMode::EditorEscapes, editor, log);
     CommandList fresh = FromFields(editor);
     std::erase_if(fresh, [](const Command& command) { return !command.unreadable.empty(); });
-    std::u16string refusal;
-    if (!CheckCommandList(fresh, refusal)) {
+    if (CheckCommandList(fresh)) {
         return;
     }
     const CommandList original = ReadAsShellExtension(bytes);

@@ -7,6 +7,7 @@
 
 #include "TestSupport.h"
 #include "core/copy/CopyText.h"
+#include "platform/Clipboard.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -139,7 +140,8 @@ TEST(Clipboard, TextGoesThroughXclipAndFailsHonestlyWithoutIt) {
     {
         // A stand-in for xclip that keeps the selection in a file.
         std::ofstream script(folder + "/xclip");
-        script << "#!/bin/sh\ncat > '" << store << "'\n";
+        script << "#!/bin/sh\ncase \"$*\" in *-out) cat '" << store << "' ;; *) cat > '" << store
+               << "' ;; esac\n";
     }
     ::chmod((folder + "/xclip").c_str(), 0755);
     const std::u16string text = u"a.txt\r\nb \u00e4\U0001F600";
@@ -151,12 +153,18 @@ TEST(Clipboard, TextGoesThroughXclipAndFailsHonestlyWithoutIt) {
         std::ifstream stored(store, std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(stored)), std::istreambuf_iterator<char>());
         EXPECT_EQ(bytes, Printable(text));
+        // Read back as the Windows clipboard holds it, terminator included, and never past the reach.
+        const platform::ClipboardText read = platform::ReadClipboardText(100);
+        EXPECT_EQ(read.status, platform::ClipboardStatus::Text);
+        EXPECT_EQ(Printable(read.memory), Printable(text + u'\0'));
+        EXPECT_EQ(Printable(platform::ReadClipboardText(3).memory), "a.t");
     }
     {
         const ScopedEnvironment path("PATH", folder.c_str());
         const ScopedEnvironment display("DISPLAY", nullptr);
         const ScopedEnvironment wayland("WAYLAND_DISPLAY", nullptr);
         EXPECT_FALSE(CopyTextToClipboard(BufferOf(text)));
+        EXPECT_EQ(platform::ReadClipboardText(100).status, platform::ClipboardStatus::NoText);
     }
     {
         // A clipboard program that fails is a failed copy.

@@ -176,9 +176,8 @@ class MemoryStorage final : public CommandEditor::Storage {
             error = *failWith;
             return false;
         }
-        std::u16string checked;
-        if (!CheckCommandList(list, checked)) {
-            error = checked;
+        if (std::optional<CommandListFault> fault = CheckCommandList(list)) {
+            error = fault->message;
             return false;
         }
         saved = CommandFileText(list);
@@ -594,6 +593,22 @@ TEST(CommandEditor, RefusedSaveFocusesTheFieldAtFault) {
              v.Click(0);
          },
          1, EditorField::EndText},
+        // The field the check names, not the longest one; a blank name by the check's blanks.
+        {[](FakeView& v) {
+             v.Click(1);
+             std::u16string format;
+             for (int i = 0; i < 400; ++i) {
+                 format += u"$name";
+             }
+             v.Paste(EditorField::ItemFormat, format);
+             v.Paste(EditorField::ItemSeparator, std::u16string(kMaxRunLength + 1, u'e'));
+         },
+         1, EditorField::ItemSeparator},
+        {[](FakeView& v) {
+             v.Click(1);
+             v.Paste(EditorField::Name, u"\v");
+         },
+         1, EditorField::Name},
     };
     for (const Row& row : rows) {
         Scene scene(u"A:%QUILLET\nU:$name[]\n");

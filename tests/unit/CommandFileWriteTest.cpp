@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #ifndef _WIN32
@@ -48,8 +49,11 @@ std::size_t EntriesIn(const fs::path& folder) {
 }
 
 CommandList Load(const std::u16string& path, EscapeMode mode, std::u16string* log = nullptr) {
-    std::u16string ignored;
-    return LoadCommandFile(path, mode, log ? *log : ignored);
+    CommandFileReading reading = ReadCommandFile(path, mode);
+    if (log) {
+        *log += reading.errorLog;
+    }
+    return std::move(reading.list);
 }
 
 // The fields that the configuration program edits.
@@ -199,6 +203,51 @@ TEST(CommandFileRead, Ignores4GiBFileWithoutReadingIt) {
     EXPECT_TRUE(Load(path, kShell).empty());
     fs::resize_file(fs::path(path), 12);
     EXPECT_EQ(Load(path, kShell).size(), 1u);
+}
+
+// Each row starts from a default list; the user's file, when there is one, is what the row writes.
+TEST(CommandFileRead, SaysWhyThereIsNoListAndReadsTheUsersFileElseTheDefault) {
+    struct Row {
+        const char* what;
+        std::function<void(const CommandFilePaths&)> prepare;
+        CommandFileStatus status;
+        bool fromUser;
+        std::string names;  // and the rejected lines' count
+    };
+    const Row rows[] = {
+        {"no user's file", [](const CommandFilePaths&) {}, CommandFileStatus::Read, false, "Default;0"},
+        {"a user's file in UTF-16 with a rejected line",
+         [](const CommandFilePaths& f) {
+             std::string bytes = "\xFF\xFE";
+             for (const char c : std::string_view("M:%QUILLET\nx")) {
+                 bytes += {c, '\0'};
+             }
+             WriteBytes(f.user, bytes);
+         },
+         CommandFileStatus::Read, true, "M;1"},
+        {"a user's file that cannot be read: not the default list",
+         [](const CommandFilePaths& f) { fs::create_directory(fs::path(f.user)); },
+         CommandFileStatus::Unreadable, true, ";0"},
+        {"no file at all", [](const CommandFilePaths& f) { fs::remove(fs::path(f.defaults)); },
+         CommandFileStatus::Missing, false, ";0"},
+    };
+    for (const Row& row : rows) {
+        test::TempFolder folder;
+        const CommandFilePaths files{folder.PathOf(u"user.txt"), folder.PathOf(u"default.txt")};
+        WriteBytes(files.defaults, "Default:%QUILLET\r\n");
+        row.prepare(files);
+        const CommandFileReading reading = ReadCommandFileInUse(files, kShell);
+        EXPECT_EQ(reading.status, row.status) << row.what;
+        EXPECT_EQ(reading.path, row.fromUser ? files.user : files.defaults) << row.what;
+        std::string names;
+        for (const Command& command : reading.list) {
+            names += Utf16ToUtf8(command.name);
+        }
+        names += ";" + std::to_string(std::count(reading.errorLog.begin(), reading.errorLog.end(), u'\n'));
+        EXPECT_EQ(names, row.names) << row.what;
+        EXPECT_EQ(reading.status == CommandFileStatus::Read, reading.errorCode == 0) << row.what;
+    }
+    EXPECT_EQ(ReadCommandFile(u"", kShell).status, CommandFileStatus::Missing) << "no folder for it";
 }
 
 // A line of the corpus: the configuration program reads it, saves it and reads it again.
@@ -613,7 +662,7 @@ TEST(CommandFileLocations, UserFileInApplicationDataAndDefaultBesideModule) {
     const std::u16string defaults = defaultCommandFile();
     EXPECT_EQ(fs::path(defaults).filename().u16string(), u"Cmds.txt");
     for (const EscapeMode mode : {kShell, kEditor}) {
-        const CommandList list = LoadCommandFile(defaults, mode, log);
+        const CommandList list = Load(defaults, mode, &log);
         EXPECT_GE(list.size(), 10u);
         for (const Command& command : list) {
             EXPECT_EQ(command.format.errorText, u"") << test::Printable(command.name);

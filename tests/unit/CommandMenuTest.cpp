@@ -384,7 +384,7 @@ class CommandFiles {
         }
         return names;
     }
-    std::string Read(CommandListCache& cache) const { return Names(*cache.MenuList(user_, default_)); }
+    std::string Read(CommandListCache& cache) const { return Names(*cache.MenuList({user_, default_})); }
 
     TempFolder folder_;
     std::u16string user_;

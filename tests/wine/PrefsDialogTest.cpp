@@ -335,9 +335,8 @@ TEST_F(PrefsDialogTest, ResetAsksAndOnOkReadsTheDefaultListWithNothingSelected) 
 
     PostClick(dialog, IDC_RESET);
     AnswerBox(dialog, IDYES);
-    std::u16string log;
     std::vector<std::u16string> defaults;
-    for (const Command& command : LoadCommandFile(defaultCommandFile(), EscapeMode::EditorEscapes, log)) {
+    for (const Command& command : ReadCommandFile(defaultCommandFile(), EscapeMode::EditorEscapes).list) {
         defaults.push_back(command.name);
     }
     ASSERT_FALSE(defaults.empty()) << "no default command file beside the tests";

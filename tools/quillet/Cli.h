@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/commands/Command.h"
+#include "core/commands/CommandFile.h"
 #include "core/copy/CopyOptions.h"
 #include "core/format/Items.h"
 #include "platform/UniqueHandle.h"
@@ -201,9 +201,10 @@ int SelectPaths(PathSource& paths, ItemSelection& selection);
 // 1 when it does, else 0.
 int CheckRecordBreaks(std::u16string_view path, bool nulSeparated);
 
-// The commands of a command file (standard input for "-") as the Explorer extension reads it, each
-// rejected line in errorLog. ReadFailure with the system's reason when the file cannot be read.
-CommandList ReadCommandFile(const std::u16string& path, std::u16string& errorLog);
+// A command file as the Explorer extension reads it: the file at path, standard input for "-", the
+// file in use (ReadFileInUse) for an empty path; the reading's path names it. ReadFailure with the
+// system's reason when it cannot be read.
+CommandFileReading ReadCommandFile(const std::u16string& path);
 
 // The command-line flag of a stored copy option: its profile name in lower case with dashes.
 std::u16string FlagOf(const CopyOptionField& field);

@@ -220,14 +220,10 @@ int RunCopy(std::span<const std::u16string> args) {
     CopyFormat commandFormat;
     const CopyFormat* format = &commandFormat;
     if (mode == kCommandMode) {
-        if (commandFile.empty()) {
-            commandFile = CommandFileInUse();
-        }
-        std::u16string errorLog;
-        const CommandList commands = ReadCommandFile(commandFile, errorLog);
-        const Command* found = FindCommand(commands, commandName);
+        const CommandFileReading commands = ReadCommandFile(commandFile);
+        const Command* found = FindCommand(commands.list, commandName);
         if (found == nullptr) {
-            throw ReadFailure(u"no command named \"" + commandName + u"\" in " + commandFile);
+            throw ReadFailure(u"no command named \"" + commandName + u"\" in " + commands.path);
         }
         format = ClickCopyFormat(*found, ClickAction(found->type, {.shift = shift}), commandFormat);
         if (format == nullptr) {

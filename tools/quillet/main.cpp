@@ -24,24 +24,26 @@
 
 namespace quillet::cli {
 
-CommandList ReadCommandFile(const std::u16string& path, std::u16string& errorLog) {
-    std::optional<std::string> bytes;
+CommandFileReading ReadCommandFile(const std::u16string& path) {
     if (path == u"-") {
         std::u16string error;
-        bytes = ReadStandardInput(kMaxCommandFileSize, error);
+        const std::optional<std::string> bytes = ReadStandardInput(kMaxCommandFileSize, error);
         if (!bytes) {
             throw ReadFailure(u"cannot read standard input: " + error);
         }
-    } else {
-        platform::FileContents contents = platform::ReadFileContents(path, kMaxCommandFileSize);
-        if (!contents.bytes) {
-            throw ReadFailure(u"cannot read " + path + u": " + platform::SystemErrorText(contents.errorCode));
-        }
-        bytes = std::move(contents.bytes);
+        CommandFileReading reading;
+        reading.path = u"standard input";
+        reading.status = CommandFileStatus::Read;
+        ParseCommandFileBytes(*bytes, EscapeMode::FullEscapes, reading.list, reading.errorLog);
+        return reading;
     }
-    CommandList list;
-    ParseCommandFileBytes(*bytes, EscapeMode::FullEscapes, list, errorLog);
-    return list;
+    CommandFileReading reading = path.empty() ? ReadCommandFileInUse(CommandFiles(), EscapeMode::FullEscapes)
+                                              : quillet::ReadCommandFile(path, EscapeMode::FullEscapes);
+    if (reading.status != CommandFileStatus::Read) {
+        throw ReadFailure(u"cannot read " + reading.path + u": " +
+                          platform::SystemErrorText(reading.errorCode));
+    }
+    return reading;
 }
 
 int RunFormat(std::span<const std::u16string> args) {
@@ -109,7 +111,7 @@ std::u16string Describe(const Command& command) {
     if (info.keyword.empty()) {
         return u"user-defined copy";
     }
-    return std::u16string(info.shown == MenuShows::AsSubMenu ? u"sub-menu %" : u"built-in %") +
+    return std::u16string(OpensSubMenu(info.type) ? u"sub-menu %" : u"built-in %") +
            std::u16string(info.keyword);
 }
 
@@ -128,11 +130,10 @@ int RunCheck(std::span<const std::u16string> args) {
     if (!parsed.operands.empty() && parsed.operands[0].empty()) {
         throw UsageError(u"the FILE is empty (\"\"), which names no file; - is standard input");
     }
-    const std::u16string path = parsed.operands.empty() ? CommandFileInUse() : parsed.operands[0];
-    std::u16string errorLog;
-    const CommandList list = ReadCommandFile(path, errorLog);
-    Out().Write((path == u"-" ? u"standard input" : path) + u": " + Utf8ToUtf16(std::to_string(list.size())) +
-                u" commands\n");
+    const CommandFileReading reading = ReadCommandFile(parsed.operands.empty() ? u"" : parsed.operands[0]);
+    const CommandList& list = reading.list;
+    const std::u16string& errorLog = reading.errorLog;
+    Out().Write(reading.path + u": " + Utf8ToUtf16(std::to_string(list.size())) + u" commands\n");
     Out().Write(u"Encoding: " + EncodingName(list.form) + u"\n");
     if (const std::size_t leftOut = CommandsLeftOutOfMenu(list)) {
         Out().Write(FormatMessageText(
@@ -143,7 +144,7 @@ int RunCheck(std::span<const std::u16string> args) {
     // The commands after a sub-menu line go into that sub-menu, up to the next one or the end.
     bool inSubMenu = false;
     for (const Command& command : list) {
-        const bool opensSubMenu = InfoOf(command.type).shown == MenuShows::AsSubMenu;
+        const bool opensSubMenu = OpensSubMenu(command.type);
         std::u16string line = (inSubMenu && !opensSubMenu) ? u"    " : u"  ";
         line += command.name;
         line.append(line.size() < 48 ? 48 - line.size() : 1, u' ');

@@ -72,6 +72,11 @@ const CommandTypeInfo& InfoOf(CommandType type);
 // The built-in type with exactly this keyword (case matters); empty when there is none.
 std::optional<CommandType> CommandTypeFromKeyword(std::u16string_view keyword);
 
+// Whether a command of this type opens a sub-menu rather than running (its row's MenuShows::AsSubMenu).
+inline bool OpensSubMenu(CommandType type) {
+    return InfoOf(type).shown == MenuShows::AsSubMenu;
+}
+
 // The keyword of a type; empty for UserDefined and for values outside the table.
 std::u16string_view KeywordOf(CommandType type);
 

@@ -221,23 +221,48 @@ bool FieldFitsRun(std::u16string_view field, std::u16string_view stop, TextBuffe
     return static_cast<std::size_t>(cursor.Position()) >= written.Count();
 }
 
+// The fields of a user-defined command that the reader reads as runs, each with the character that
+// ends its run and its name for messages.
+struct RunField {
+    CommandField field;
+    std::u16string CopyFormat::*member;
+    std::u16string_view stop;
+    MessageId name;
+};
+constexpr RunField kRunFields[] = {
+    {CommandField::ItemSeparator, &CopyFormat::itemSeparator, u"]", MessageId::FieldItemSeparator},
+    {CommandField::StartText, &CopyFormat::startText, u"|", MessageId::FieldStartText},
+    {CommandField::EndText, &CopyFormat::endText, u"|", MessageId::FieldEndText},
+};
+
 // The first field of a user-defined command that the reader would cut, or none.
-std::optional<MessageId> FieldTooLong(const CopyFormat& format, TextBuffer& written) {
-    const struct {
-        const std::u16string& text;
-        std::u16string_view stop;
-        MessageId name;
-    } fields[] = {
-        {format.itemSeparator, u"]", MessageId::FieldItemSeparator},
-        {format.startText, u"|", MessageId::FieldStartText},
-        {format.endText, u"|", MessageId::FieldEndText},
-    };
-    for (const auto& field : fields) {
-        if (!FieldFitsRun(field.text, field.stop, written)) {
-            return field.name;
+const RunField* FieldTooLong(const CopyFormat& format, TextBuffer& written) {
+    for (const RunField& field : kRunFields) {
+        if (!FieldFitsRun(format.*field.member, field.stop, written)) {
+            return &field;
         }
     }
-    return std::nullopt;
+    return nullptr;
+}
+
+// The field whose text makes most of a command's line: where a user shortens a line that is too long.
+CommandField LongestField(const Command& command) {
+    CommandField longest = CommandField::Name;
+    if (command.type != CommandType::UserDefined) {
+        return longest;
+    }
+    std::size_t length = command.name.size();
+    const auto consider = [&](CommandField field, const std::u16string& text) {
+        if (text.size() > length) {
+            length = text.size();
+            longest = field;
+        }
+    };
+    consider(CommandField::ItemFormat, command.format.formatText);
+    for (const RunField& field : kRunFields) {
+        consider(field.field, command.format.*field.member);
+    }
+    return longest;
 }
 
 }  // namespace
@@ -436,19 +461,37 @@ std::u16string DecodeCommandFileBytes(std::string_view bytes, CommandFileForm& f
     return platform::AnsiToUtf16(bytes);
 }
 
-CommandList LoadCommandFile(const std::u16string& path, EscapeMode mode, std::u16string& errorLog) {
-    CommandList list;
-    try {
-        const std::optional<std::string> bytes = platform::ReadWholeFile(path, kMaxCommandFileSize);
-        if (!bytes) {
-            return list;
-        }
-        ParseCommandFileBytes(*bytes, mode, list, errorLog);
-    } catch (const std::bad_alloc&) {
-        // A file too large for memory reads as no file at all.
-        list.clear();
+CommandFileReading ReadCommandFile(const std::u16string& path, EscapeMode mode) {
+    CommandFileReading reading;
+    reading.path = path;
+    if (path.empty()) {
+        return reading;  // no folder for it: missing, and a save reports why
     }
-    return list;
+    try {
+        platform::FileContents contents = platform::ReadFileContents(path, kMaxCommandFileSize);
+        if (!contents.bytes) {
+            reading.status = contents.missing ? CommandFileStatus::Missing : CommandFileStatus::Unreadable;
+            reading.errorCode = contents.errorCode;
+            return reading;
+        }
+        reading.bytes = std::move(*contents.bytes);
+        ParseCommandFileBytes(reading.bytes, mode, reading.list, reading.errorLog);
+        reading.status = CommandFileStatus::Read;
+    } catch (const std::bad_alloc&) {
+        // A file too large for memory cannot be read; nothing of it is kept.
+        reading = CommandFileReading();
+        reading.path = path;
+        reading.status = CommandFileStatus::Unreadable;
+    }
+    return reading;
+}
+
+CommandFilePaths CommandFiles() {
+    return {userCommandFile(), defaultCommandFile()};
+}
+
+CommandFileReading ReadCommandFileInUse(const CommandFilePaths& files, EscapeMode mode) {
+    return ReadFileInUse(files, [mode](const std::u16string& path) { return ReadCommandFile(path, mode); });
 }
 
 Command ReadEditorLine(std::u16string_view line, std::int32_t lineNumber) {
@@ -573,50 +616,48 @@ std::u16string CommandFileText(const CommandList& list) {
     return text;
 }
 
-bool CheckCommandList(const CommandList& list, std::u16string& error, std::size_t* faultIndex) {
+std::optional<CommandListFault> CheckCommandList(const CommandList& list) {
     TextBuffer line;
     TextBuffer runs;
     for (std::size_t i = 0; i < list.size(); ++i) {
-        if (faultIndex) {
-            *faultIndex = i;
-        }
         const Command& command = list[i];
         if (!command.unreadable.empty() || WrittenAsRead(command)) {
             continue;  // written as it stands, which the reader reads as it did
         }
+        const auto fault = [i](CommandField field, std::u16string message) {
+            return CommandListFault{i, field, std::move(message)};
+        };
         const auto number = static_cast<std::int64_t>(i + 1);
         const auto nameLength = static_cast<std::size_t>(std::count_if(
             command.name.begin(), command.name.end(), [](char16_t c) { return c != u'\r' && c != u'\n'; }));
         if (nameLength > kMaxCommandNameLength) {
-            error = FormatMessageText(MessageId::NameTooLong,
-                                      {number, static_cast<std::int64_t>(kMaxCommandNameLength)});
-            return false;
+            return fault(CommandField::Name,
+                         FormatMessageText(MessageId::NameTooLong,
+                                           {number, static_cast<std::int64_t>(kMaxCommandNameLength)}));
         }
         if (std::all_of(command.name.begin(), command.name.end(), IsBlank)) {
-            error = FormatMessageText(MessageId::NameBlank, {number});
-            return false;
+            return fault(CommandField::Name, FormatMessageText(MessageId::NameBlank, {number}));
         }
         line.Clear();
         AppendCommandLine(line, command);
         if (line.View().front() == u';') {
-            error = FormatMessageText(MessageId::NameStartsComment, {number, command.name});
-            return false;
+            return fault(CommandField::Name,
+                         FormatMessageText(MessageId::NameStartsComment, {number, command.name}));
         }
-        if (const std::optional<MessageId> field = command.type == CommandType::UserDefined
-                                                       ? FieldTooLong(command.format, runs)
-                                                       : std::nullopt) {
-            error = FormatMessageText(MessageId::FieldTooLong, {command.name, MessageText(*field),
-                                                                static_cast<std::int64_t>(kMaxRunLength)});
-            return false;
+        if (const RunField* field =
+                command.type == CommandType::UserDefined ? FieldTooLong(command.format, runs) : nullptr) {
+            return fault(field->field, FormatMessageText(MessageId::FieldTooLong,
+                                                         {command.name, MessageText(field->name),
+                                                          static_cast<std::int64_t>(kMaxRunLength)}));
         }
         if (line.Count() >= kMaxCommandLineLength) {
-            error = FormatMessageText(MessageId::LineTooLong,
-                                      {command.name, static_cast<std::int64_t>(line.Count()),
-                                       static_cast<std::int64_t>(kMaxCommandLineLength)});
-            return false;
+            return fault(LongestField(command),
+                         FormatMessageText(MessageId::LineTooLong,
+                                           {command.name, static_cast<std::int64_t>(line.Count()),
+                                            static_cast<std::int64_t>(kMaxCommandLineLength)}));
         }
     }
-    return true;
+    return std::nullopt;
 }
 
 std::string EncodeCommandFileText(std::u16string_view text, const CommandFileForm& form) {
@@ -647,7 +688,8 @@ std::u16string EncodingName(const CommandFileForm& form) {
 }
 
 bool SaveCommandFile(const std::u16string& path, const CommandList& list, std::u16string& error) {
-    if (!CheckCommandList(list, error)) {
+    if (std::optional<CommandListFault> fault = CheckCommandList(list)) {
+        error = std::move(fault->message);
         return false;
     }
     const std::string bytes = EncodeCommandFileText(CommandFileText(list), list.form);
@@ -685,16 +727,6 @@ std::u16string userCommandFile(bool createFolders) {
 std::u16string defaultCommandFile() {
     const std::u16string folder = platform::RunningModuleFolder();
     return folder.empty() ? std::u16string() : folder + u"Cmds.txt";
-}
-
-bool ReadsUserCommandFile(const std::u16string& userFile) {
-    platform::FolderEntry entry;
-    return !userFile.empty() && platform::QueryFileEntry(userFile, entry);
-}
-
-std::u16string CommandFileInUse() {
-    std::u16string user = userCommandFile();
-    return ReadsUserCommandFile(user) ? user : defaultCommandFile();
 }
 
 }  // namespace quillet

@@ -32,22 +32,6 @@ bool HasEscapeList(EditorField field) {
            field == EditorField::EndText;
 }
 
-// The field whose text makes most of a command's line: where a user shortens a line that is too long.
-EditorField LongestField(const Command& command) {
-    if (command.type != CommandType::UserDefined) {
-        return EditorField::Name;
-    }
-    EditorField longest = EditorField::Name;
-    std::size_t length = command.name.size();
-    for (const SpacedField& spaced : kSpacedFields) {
-        if ((command.format.*spaced.member).size() > length) {
-            length = (command.format.*spaced.member).size();
-            longest = spaced.field;
-        }
-    }
-    return longest;
-}
-
 std::size_t ConfigureCommandCount(const CommandList& list) {
     return static_cast<std::size_t>(std::count_if(list.begin(), list.end(), [](const Command& command) {
         return command.type == CommandType::Configure;
@@ -92,7 +76,7 @@ std::vector<StateMark> StateMarks(const CommandList& list) {
     for (const Command& command : list) {
         if (!command.unreadable.empty()) {
             marks.push_back(StateMark::Problem);
-        } else if (command.type == CommandType::SubFolder) {
+        } else if (OpensSubMenu(command.type)) {
             marks.push_back(StateMark::SubMenu);
             belowSubMenu = true;
         } else if (command.type == CommandType::UserDefined && !command.format.errorText.empty()) {
@@ -190,11 +174,6 @@ void CommandEditor::SelectAndMakeCurrent(std::size_t index) {
     MakeCurrent(index);
 }
 
-void CommandEditor::SetDisplay(EditorDisplay display) {
-    display_ = display;
-    view_.ShowDisplay(display);
-}
-
 bool CommandEditor::CurrentIsUserDefined() const {
     return current_ && commands_[*current_].type == CommandType::UserDefined &&
            commands_[*current_].unreadable.empty();
@@ -206,7 +185,7 @@ void CommandEditor::ShowCommand(std::optional<std::size_t> index) {
         view_.SetFieldText(EditorField::Name, u"");
         view_.SetDescription(u"");
         view_.ShowProblemText(u"");
-        SetDisplay(EditorDisplay::NoCommand);
+        view_.ShowDisplay(EditorDisplay::NoCommand);
         return;
     }
     const Command& command = commands_[*index];
@@ -216,14 +195,14 @@ void CommandEditor::ShowCommand(std::optional<std::size_t> index) {
     if (!command.unreadable.empty()) {
         view_.SetFieldText(EditorField::Type, MessageText(MessageId::TypeNameUnreadable));
         view_.SetDescription(FormatMessageText(MessageId::UnreadableLineDescription, {command.unreadable}));
-        SetDisplay(EditorDisplay::BuiltIn);
+        view_.ShowDisplay(EditorDisplay::BuiltIn);
         return;
     }
     view_.SetFieldText(EditorField::Type, MessageText(InfoOf(command.type).typeField));
     if (command.type != CommandType::UserDefined) {
         view_.ShowProblemText(u"");
         view_.SetDescription(DescriptionOf(command.type));
-        SetDisplay(EditorDisplay::BuiltIn);
+        view_.ShowDisplay(EditorDisplay::BuiltIn);
         return;
     }
     CopyFormat& format = commands_[*index].format;
@@ -245,7 +224,8 @@ void CommandEditor::ShowCommand(std::optional<std::size_t> index) {
     }
     view_.SetNewlineChecked(format.newlineAtEnd);
     view_.ShowProblemText(format.errorText);
-    SetDisplay(format.errorText.empty() ? EditorDisplay::UserDefined : EditorDisplay::UserDefinedWithProblem);
+    view_.ShowDisplay(format.errorText.empty() ? EditorDisplay::UserDefined
+                                               : EditorDisplay::UserDefinedWithProblem);
 }
 
 void CommandEditor::StoreCurrentCommand() {
@@ -329,7 +309,7 @@ void CommandEditor::CheckItemFormat() {
         view_.ShowProblemText(format.errorText);
     }
     if (hasProblem != hadProblem) {
-        SetDisplay(hasProblem ? EditorDisplay::UserDefinedWithProblem : EditorDisplay::UserDefined);
+        view_.ShowDisplay(hasProblem ? EditorDisplay::UserDefinedWithProblem : EditorDisplay::UserDefined);
         UpdateMarks();
     }
 }
@@ -418,7 +398,7 @@ void CommandEditor::DeleteCommand() {
         return;
     }
     const Updating updating(*this);
-    const bool wasSubMenu = commands_[at].type == CommandType::SubFolder;
+    const bool wasSubMenu = OpensSubMenu(commands_[at].type);
     // Its pending field edits are dropped with it; the comment and empty lines above it stay.
     current_.reset();
     selected_.reset();
@@ -493,13 +473,13 @@ bool CommandEditor::SaveAndClose() {
         view_.Close();
         return true;
     }
-    std::u16string message;
     // Refused before the file is looked at: the question about it would be asked for nothing.
-    if (!CheckCommandList(commands_, message)) {
-        view_.ShowMessage(message);
-        FocusFault();
+    if (const std::optional<CommandListFault> fault = CheckCommandList(commands_)) {
+        view_.ShowMessage(fault->message);
+        FocusFault(*fault);
         return false;
     }
+    std::u16string message;
     switch (storage_.CheckUnchanged(message)) {
         case FileCheck::Unchanged:
             break;
@@ -557,59 +537,45 @@ void CommandEditor::ReloadCommands() {
 
 namespace {
 
-platform::FileContents ReadUserFile(const std::u16string& path) {
-    if (path.empty()) {
-        platform::FileContents none;
-        none.missing = true;  // no folder for it: the default list, and a save that reports why
-        return none;
-    }
-    return platform::ReadFileContents(path, kMaxCommandFileSize);
+CommandFileReading ReadUserFile(const std::u16string& path) {
+    return ReadCommandFile(path, EscapeMode::EditorEscapes);
 }
 
-std::u16string ReadFailure(MessageId id, const std::u16string& path, const platform::FileContents& contents) {
-    return FormatMessageText(id, {path, platform::SystemErrorText(contents.errorCode),
-                                  static_cast<std::int64_t>(contents.errorCode)});
+std::u16string ReadFailure(MessageId id, const CommandFileReading& reading) {
+    return FormatMessageText(id, {reading.path, platform::SystemErrorText(reading.errorCode),
+                                  static_cast<std::int64_t>(reading.errorCode)});
 }
 
 }  // namespace
 
 CommandList CommandFileStorage::Load() {
-    path_ = userCommandFile();
+    const CommandFilePaths files = CommandFiles();
+    path_ = files.user;
     readProblem_.clear();
     bytes_.clear();
-    CommandList list;
-    platform::FileContents contents = ReadUserFile(path_);
-    if (contents.bytes) {
+    // No user's file: the default list, or an empty one when there is none either.
+    CommandFileReading reading = ReadCommandFileInUse(files, EscapeMode::EditorEscapes);
+    const bool userFile = reading.path == path_;
+    found_ = Found::NoFile;
+    if (userFile && reading.status == CommandFileStatus::Read) {
         found_ = Found::Bytes;
-        bytes_ = std::move(*contents.bytes);
-        std::u16string log;  // rejected lines are left out without a message
-        ParseCommandFileBytes(bytes_, EscapeMode::EditorEscapes, list, log);
-    } else if (contents.missing) {
-        found_ = Found::NoFile;
-        std::u16string ignored;  // no default list either: an empty one
-        list = LoadDefault(ignored).value_or(CommandList{});
-    } else {
+        bytes_ = std::move(reading.bytes);
+    } else if (userFile && reading.status == CommandFileStatus::Unreadable) {
         found_ = Found::Unreadable;
-        readProblem_ = ReadFailure(MessageId::CommandFileUnreadable, path_, contents);
+        readProblem_ = ReadFailure(MessageId::CommandFileUnreadable, reading);
     }
-    return list;
+    return std::move(reading.list);  // rejected lines are entries with their reasons, not messages
 }
 
-void CommandEditor::FocusFault() {
-    std::u16string ignored;
-    std::size_t at = 0;
-    if (CheckCommandList(commands_, ignored, &at) || at >= commands_.size()) {
-        return;  // the list is sound: the file could not be written
-    }
-    if (selected_ != at) {
+void CommandEditor::FocusFault(const CommandListFault& fault) {
+    if (selected_ != fault.index) {
         const Updating updating(*this);
-        SelectAndMakeCurrent(at);
+        SelectAndMakeCurrent(fault.index);
         ShowListActions();
     }
-    const Command& command = commands_[at];
-    const bool nameAtFault = command.name.size() > kMaxCommandNameLength || command.name.starts_with(u';') ||
-                             command.name.find_first_not_of(u" \t") == std::u16string::npos;
-    view_.FocusField(nameAtFault ? EditorField::Name : LongestField(command));
+    constexpr EditorField kFields[] = {EditorField::Name, EditorField::ItemFormat, EditorField::ItemSeparator,
+                                       EditorField::StartText, EditorField::EndText};
+    view_.FocusField(kFields[static_cast<std::size_t>(fault.field)]);
 }
 
 bool CommandEditor::HasChanges() {
@@ -622,29 +588,28 @@ bool CommandEditor::MayDiscard() {
 }
 
 std::optional<CommandList> CommandFileStorage::LoadDefault(std::u16string& error) {
-    const std::u16string path = defaultCommandFile();
-    platform::FolderEntry entry;
-    if (path.empty() || !platform::QueryFileEntry(path, entry)) {
-        error = FormatMessageText(MessageId::DefaultListMissing, {path});
+    CommandFileReading reading = ReadCommandFile(defaultCommandFile(), EscapeMode::EditorEscapes);
+    // One that cannot be read is no default list either: an empty list would replace the user's.
+    if (reading.status != CommandFileStatus::Read) {
+        error = FormatMessageText(MessageId::DefaultListMissing, {reading.path});
         return std::nullopt;
     }
-    std::u16string log;
-    return LoadCommandFile(path, EscapeMode::EditorEscapes, log);
+    return std::move(reading.list);
 }
 
 FileCheck CommandFileStorage::CheckUnchanged(std::u16string& message) {
-    const platform::FileContents now = ReadUserFile(path_);
-    if (!now.bytes && !now.missing) {
-        message = ReadFailure(MessageId::CommandFileStillUnreadable, path_, now);
+    const CommandFileReading now = ReadUserFile(path_);
+    if (now.status == CommandFileStatus::Unreadable) {
+        message = ReadFailure(MessageId::CommandFileStillUnreadable, now);
         return FileCheck::Unreadable;
     }
+    const bool read = now.status == CommandFileStatus::Read;
     // A file that was not there, or could not be read, and is not there now loses nothing.
-    const bool unchanged =
-        now.bytes ? found_ == Found::Bytes && *now.bytes == bytes_ : found_ != Found::Bytes;
+    const bool unchanged = read ? found_ == Found::Bytes && now.bytes == bytes_ : found_ != Found::Bytes;
     if (unchanged) {
         return FileCheck::Unchanged;
     }
-    if (!now.bytes && found_ == Found::Bytes) {
+    if (!read && found_ == Found::Bytes) {
         message = FormatMessageText(MessageId::CommandFileDeleted, {path_});
         return FileCheck::Deleted;
     }
@@ -659,9 +624,9 @@ bool CommandFileStorage::Save(const CommandList& list, std::u16string& error) {
         return false;
     }
     // A later check compares with what this save left there.
-    platform::FileContents written = ReadUserFile(path_);
-    found_ = written.bytes ? Found::Bytes : Found::NoFile;
-    bytes_ = written.bytes ? std::move(*written.bytes) : std::string();
+    CommandFileReading written = ReadUserFile(path_);
+    found_ = written.status == CommandFileStatus::Read ? Found::Bytes : Found::NoFile;
+    bytes_ = std::move(written.bytes);
     return true;
 }
 

@@ -17,6 +17,8 @@
 
 namespace quillet {
 
+struct CommandListFault;
+
 // The fields of the Selected Command group that hold text.
 enum class EditorField { Type, Name, ItemFormat, ItemSeparator, StartText, EndText };
 
@@ -158,7 +160,6 @@ class CommandEditor {
     const CommandList& Commands() const { return commands_; }
     std::optional<std::size_t> Current() const { return current_; }
     std::optional<std::size_t> Selected() const { return selected_; }
-    EditorDisplay Display() const { return display_; }
     const std::vector<StateMark>& Marks() const { return marks_; }
 
     // Events of the list view. A notification that the editor's own calls cause is ignored.
@@ -231,8 +232,8 @@ class CommandEditor {
     // The list read again from the command file, the edits dropped.
     void ReloadCommands();
     void ShowListActions();
-    void FocusFault();
-    void SetDisplay(EditorDisplay display);
+    // Selects the command at fault and focuses its field.
+    void FocusFault(const CommandListFault& fault);
     bool CurrentIsUserDefined() const;
     // Stores one of the four visible-space fields (in the order Item Format, Item Separator, Start
     // Text, End Text) into the current command.
@@ -253,7 +254,6 @@ class CommandEditor {
     std::u16string formatShown_;  // and the Item Format field as it was shown
     std::optional<std::size_t> current_;
     std::optional<std::size_t> selected_;
-    EditorDisplay display_ = EditorDisplay::NoCommand;
     bool updating_ = false;
 };
 

@@ -15,7 +15,7 @@ const std::shared_ptr<const CommandList>& EmptyList() {
 }  // namespace
 
 const CommandFilePaths& ModuleCommandFiles() {
-    static const CommandFilePaths paths{userCommandFile(), defaultCommandFile()};
+    static const CommandFilePaths paths = CommandFiles();
     return paths;
 }
 
@@ -29,12 +29,11 @@ CommandListCache::Entry* CommandListCache::Find(const std::u16string& path) {
     return found == entries_.end() ? nullptr : &*found;
 }
 
-std::shared_ptr<const CommandList> CommandListCache::MenuList(const std::u16string& userFile,
-                                                              const std::u16string& defaultFile) {
-    return Load(ReadsUserCommandFile(userFile) ? userFile : defaultFile);
+std::shared_ptr<const CommandList> CommandListCache::MenuList(const CommandFilePaths& files) {
+    return ReadFileInUse(files, [this](const std::u16string& path) { return Load(path); }).list;
 }
 
-std::shared_ptr<const CommandList> CommandListCache::Load(const std::u16string& path) {
+CommandListCache::Loaded CommandListCache::Load(const std::u16string& path) {
     // The stamp is taken before the bytes are read and again after: a list is kept only when the file
     // stood still meanwhile, so a file rewritten in place (truncated, then written) is never kept torn.
     const std::optional<platform::FileStamp> stamp = readStamp_(path);
@@ -43,18 +42,20 @@ std::shared_ptr<const CommandList> CommandListCache::Load(const std::u16string& 
         const std::lock_guard lock(mutex_);
         if (const Entry* entry = Find(path)) {
             if (stamp && entry->stamp == *stamp && !entry->recent) {
-                return entry->list;
+                return {entry->list};
             }
             lastRead = entry->list;
         }
     }
-    const platform::FileContents contents = platform::ReadFileContents(path, kMaxCommandFileSize);
-    if (!contents.bytes || !stamp) {
-        if (contents.missing) {
-            const std::lock_guard lock(mutex_);
-            std::erase_if(entries_, [&](const Entry& entry) { return entry.path == path; });
-        }
-        return !contents.missing && lastRead ? lastRead : EmptyList();
+    // The menu shows no rejected lines; the configuration program and the command line do.
+    CommandFileReading reading = ReadCommandFile(path, EscapeMode::FullEscapes);
+    if (reading.status == CommandFileStatus::Missing) {
+        const std::lock_guard lock(mutex_);
+        std::erase_if(entries_, [&](const Entry& entry) { return entry.path == path; });
+        return {EmptyList(), reading.status};
+    }
+    if (reading.status == CommandFileStatus::Unreadable || !stamp) {
+        return {lastRead ? lastRead : EmptyList(), CommandFileStatus::Unreadable};
     }
     const std::int64_t recentSince =
         platform::FileClockNow() - kRecentSeconds * platform::FileClockTicksPerSecond();
@@ -62,15 +63,13 @@ std::shared_ptr<const CommandList> CommandListCache::Load(const std::u16string& 
     // Changed while it was read, or emptied a moment ago (an editor's save truncates before it writes;
     // the configuration program never writes an empty file): a file being written. The last list read
     // serves until it stands still.
-    const bool beingWritten = readStamp_(path) != stamp || (recent && contents.bytes->empty());
+    const bool beingWritten = readStamp_(path) != stamp || (recent && reading.bytes.empty());
     if (beingWritten && lastRead) {
-        return lastRead;
+        return {lastRead};
     }
-    auto list = std::make_shared<CommandList>();
-    std::u16string errorLog;  // the menu shows no errors; the configuration program does
-    ParseCommandFileBytes(*contents.bytes, EscapeMode::FullEscapes, *list, errorLog);
+    auto list = std::make_shared<const CommandList>(std::move(reading.list));
     if (beingWritten) {
-        return list;  // nothing better to show, and nothing to keep
+        return {list};  // nothing better to show, and nothing to keep
     }
     Entry fresh{path, *stamp, recent, std::move(list)};
     std::shared_ptr<const CommandList> result = fresh.list;
@@ -83,7 +82,7 @@ std::shared_ptr<const CommandList> CommandListCache::Load(const std::u16string& 
         }
         entries_.push_back(std::move(fresh));
     }
-    return result;
+    return {result};
 }
 
 }  // namespace quillet

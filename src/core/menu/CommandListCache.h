@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/commands/Command.h"
+#include "core/commands/CommandFile.h"
 #include "platform/Files.h"
 
 namespace quillet {
@@ -30,16 +30,18 @@ class CommandListCache {
     // Tests give a reader of stamps that stand still, as a file system's do within its time resolution.
     explicit CommandListCache(StampReader readStamp = platform::QueryFileStamp) : readStamp_(readStamp) {}
 
-    // The menu's list: the user's command file while there is one (ReadsUserCommandFile), else the
-    // default list.
-    std::shared_ptr<const CommandList> MenuList(const std::u16string& userFile,
-                                                const std::u16string& defaultFile);
+    // The menu's list: the command file in use (ReadFileInUse).
+    std::shared_ptr<const CommandList> MenuList(const CommandFilePaths& files);
 
     // The list of one command file, read with the shell extension's escapes; its rejected lines are not
     // reported. A missing file gives an empty list. A file that exists but cannot be read (held without
     // sharing by another program, or being saved) gives the last list read from it, or an empty list when
     // there is none; a failed reading is never kept, so the next request reads the file again.
-    std::shared_ptr<const CommandList> Load(const std::u16string& path);
+    struct Loaded {
+        std::shared_ptr<const CommandList> list;
+        CommandFileStatus status = CommandFileStatus::Read;  // Missing and Unreadable: not read now
+    };
+    Loaded Load(const std::u16string& path);
 
     // The module's cache.
     static CommandListCache& Shared();
@@ -60,13 +62,9 @@ class CommandListCache {
     std::vector<Entry> entries_;
 };
 
-// The module's two command files: the per-user one (userCommandFile) and the default list beside the
-// module, found at the first call: the shell's answer for the application data folder costs more than
-// a whole menu under Wine, and neither path moves while the module is loaded.
-struct CommandFilePaths {
-    std::u16string user;
-    std::u16string defaults;
-};
+// The module's two command files (CommandFiles), found at the first call: the shell's answer for the
+// application data folder costs more than a whole menu under Wine, and neither path moves while the
+// module is loaded.
 const CommandFilePaths& ModuleCommandFiles();
 
 }  // namespace quillet

@@ -105,11 +105,10 @@ MenuModel BuildMenuModel(const CommandList& commands, MenuSelection selection) {
     const std::size_t shown = commands.size() - CommandsLeftOutOfMenu(commands);
     for (std::size_t i = 0; i < shown; ++i) {
         const Command& command = commands[i];
-        const MenuShows shows = InfoOf(command.type).shown;
-        if (shows == MenuShows::AsSubMenu) {
+        if (OpensSubMenu(command.type)) {
             closeSubMenu();
             subMenu = &model.emplace_back(MenuEntry{&command, command.name, {}});
-        } else if (Shows(shows, selection)) {
+        } else if (Shows(InfoOf(command.type).shown, selection)) {
             (subMenu ? subMenu->items : model)
                 .push_back({&command, MenuItemText(command.name, selection.singleSelection), {}});
         }
@@ -133,8 +132,7 @@ const MenuEntry* FindMenuEntry(const MenuModel& model, const Command* command) {
 MenuResult BuildCommandMenu(const CommandList& commands, const MenuRequest& request, MMenuSink& sink) {
     ClassicMenuView view(request, sink);
     if (request.lastId >= request.firstId) {
-        for (const MenuEntry& entry :
-             BuildMenuModel(commands, {request.singleSelection, request.pasteAllowed})) {
+        for (const MenuEntry& entry : BuildMenuModel(commands, request.selection)) {
             if (entry.IsSubMenu()) {
                 view.AddSubMenu(entry);
             } else {
@@ -147,7 +145,7 @@ MenuResult BuildCommandMenu(const CommandList& commands, const MenuRequest& requ
 
 void CommandMenu::Refresh() {
     idMap_.clear();
-    commands_ = CommandListCache::Shared().MenuList(userFile_, defaultFile_);
+    commands_ = CommandListCache::Shared().MenuList(files_);
 }
 
 std::uint32_t CommandMenu::Build(const MenuRequest& request, MMenuSink& sink) {

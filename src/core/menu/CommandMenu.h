@@ -35,10 +35,16 @@ class MMenuSink {
     virtual void DiscardSubMenu() = 0;
 };
 
-struct MenuRequest {
+// What decides which commands a selection gets.
+struct MenuSelection {
     bool singleSelection = false;  // exactly one item selected
     bool pasteAllowed = false;     // the clipboard holds a valid new name (only asked for one item)
-    std::uint32_t position = 0;    // where the first top-level item goes
+};
+
+// The classic menu's request: the selection, and where its items and ids go.
+struct MenuRequest {
+    MenuSelection selection;
+    std::uint32_t position = 0;  // where the first top-level item goes
     std::uint32_t firstId = 0;
     std::uint32_t lastId = 0;  // the highest id the caller allows
 };
@@ -68,19 +74,13 @@ inline std::size_t CommandsLeftOutOfMenu(const CommandList& commands) {
     return read > kMaxMenuCommands ? read - kMaxMenuCommands : 0;
 }
 
-// What decides which commands a selection gets.
-struct MenuSelection {
-    bool singleSelection = false;  // exactly one item selected
-    bool pasteAllowed = false;     // the clipboard holds a valid new name (only asked for one item)
-};
-
 // One entry of the menu: a command, or a sub-menu with the commands it holds.
 struct MenuEntry {
     const Command* command = nullptr;  // the command a click runs; for a sub-menu its SUBFOLDER line
     std::u16string text;               // as the menu shows it
     std::vector<MenuEntry> items;      // a sub-menu's commands, never empty; none for a command
 
-    bool IsSubMenu() const { return InfoOf(command->type).shown == MenuShows::AsSubMenu; }
+    bool IsSubMenu() const { return OpensSubMenu(command->type); }
 };
 using MenuModel = std::vector<MenuEntry>;
 
@@ -105,7 +105,7 @@ MenuResult BuildCommandMenu(const CommandList& commands, const MenuRequest& requ
 class CommandMenu {
   public:
     CommandMenu(std::u16string userFile, std::u16string defaultFile)
-        : userFile_(std::move(userFile)), defaultFile_(std::move(defaultFile)) {}
+        : files_{std::move(userFile), std::move(defaultFile)} {}
 
     // Takes the current list, then builds the menu into the sink. The previous id map is gone first,
     // so it never points into a list this object no longer holds.
@@ -124,8 +124,7 @@ class CommandMenu {
     const CommandList& Commands() const { return *commands_; }
 
   private:
-    std::u16string userFile_;
-    std::u16string defaultFile_;
+    CommandFilePaths files_;
     std::shared_ptr<const CommandList> commands_ = std::make_shared<const CommandList>();
     CommandIdMap idMap_;
 };

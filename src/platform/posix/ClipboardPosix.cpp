@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <sstream>
@@ -174,6 +175,23 @@ bool ReplaceClipboardText(std::optional<std::u16string_view> text) {
                     : RunProgram({"wl-copy", "--clear"}, {}, nullptr);
     }
     return RunProgram({"xclip", "-selection", "clipboard", "-in"}, utf8, nullptr);
+}
+
+ClipboardText ReadClipboardText(std::size_t reach) {
+    ClipboardText read;
+    const ClipboardTool tool = FindClipboardTool();
+    std::string utf8;
+    if (tool == ClipboardTool::None ||
+        !(tool == ClipboardTool::WlClipboard
+              ? RunProgram({"wl-paste", "--no-newline", "--type", "text/plain;charset=utf-8"}, {}, &utf8)
+              : RunProgram({"xclip", "-selection", "clipboard", "-out"}, {}, &utf8))) {
+        return read;
+    }
+    read.memory = Utf8ToUtf16(utf8);
+    read.memory.push_back(u'\0');  // as the Windows clipboard holds its text
+    read.memory.resize(std::min(read.memory.size(), reach));
+    read.status = ClipboardStatus::Text;
+    return read;
 }
 
 }  // namespace quillet::platform

@@ -2,6 +2,8 @@
 // owner window.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/Clipboard.h"
 #include "platform/win32/Handles.h"
 
@@ -40,6 +42,25 @@ bool PlaceClipboardText(std::optional<std::u16string_view> text) {
 bool ReplaceClipboardText(std::optional<std::u16string_view> text) {
     const OpenClipboardScope clipboard(kClipboardAttempts);
     return clipboard.IsOpen() && PlaceClipboardText(text);
+}
+
+ClipboardText ReadClipboardText(std::size_t reach) {
+    ClipboardText read;
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
+        return read;
+    }
+    const OpenClipboardScope clipboard(kClipboardAttempts);
+    if (!clipboard.IsOpen()) {
+        read.status = ClipboardStatus::Busy;
+        return read;
+    }
+    const GlobalLockScope text(GetClipboardData(CF_UNICODETEXT));
+    if (text.Data() != nullptr) {
+        read.memory.assign(static_cast<const char16_t*>(text.Data()),
+                           std::min(text.Count<char16_t>(), reach));
+        read.status = ClipboardStatus::Text;
+    }
+    return read;
 }
 
 }  // namespace quillet::platform
