@@ -47,7 +47,7 @@ bool PackageDeploymentAvailable() {
 // naming a class the module lacks would take the classic commands away and give nothing instead.
 bool ModuleServesFirstMenuCommand(const std::filesystem::path& folder) {
     const winui::UniqueModule module(
-        LoadLibraryExW((folder / L"ScrivelShExt.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+        LoadLibraryExW((folder / QUILLET_MODULE_FILE).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!module) {
         return false;
     }

@@ -58,55 +58,56 @@ RECT ChildRect(HWND dialog, int controlId) {
 
 // How the controls follow a resize: the list takes the extra room; the Selected Command group and
 // what it holds move down with the bottom edge, its fields stretch to the right, and what stands at
-// the right moves with it. A control's tooltip is the string that bears its number.
+// the right moves with it. A control's tooltip is the message its row names.
 std::span<const CScrivelPrefsDlg::ControlRow> CScrivelPrefsDlg::ControlRows() {
     using C = CScrivelPrefsDlg;
     using Part = EditorPart;
     using Field = EditorField;
     constexpr winui::CWindow C::*kNone = nullptr;
     constexpr std::monostate kNoBinding{};
-    constexpr bool kTip = true;
-    constexpr bool kNoTip = false;
+    using Tip = MessageId;
+    constexpr std::optional<MessageId> kNoTip;
     static const ControlRow rows[] = {
         {IDC_LIST_LABEL, kNone, kNoBinding, Part::None, kNoTip, kAnchorFixed},
-        {IDC_ADD_COMMAND, kNone, kNoBinding, Part::None, kTip, kAnchorMoveRight},
-        {IDC_COMMAND_LIST, &C::list_, kNoBinding, Part::None, kTip, kAnchorStretchBoth},
+        {IDC_ADD_COMMAND, kNone, kNoBinding, Part::None, Tip::TipAddCommand, kAnchorMoveRight},
+        {IDC_COMMAND_LIST, &C::list_, kNoBinding, Part::None, Tip::TipCommandList, kAnchorStretchBoth},
         {IDC_SELECTED_GROUP, kNone, kNoBinding, Part::None, kNoTip, kAnchorStretchRightMoveDown},
-        {IDC_MOVE_UP, &C::moveUp_, kNoBinding, Part::None, kTip, kAnchorMoveDown},
-        {IDC_MOVE_DOWN, &C::moveDown_, kNoBinding, Part::None, kTip, kAnchorMoveDown},
-        {IDC_DELETE, &C::delete_, kNoBinding, Part::None, kTip, kAnchorMoveDown},
+        {IDC_MOVE_UP, &C::moveUp_, kNoBinding, Part::None, Tip::TipMoveUp, kAnchorMoveDown},
+        {IDC_MOVE_DOWN, &C::moveDown_, kNoBinding, Part::None, Tip::TipMoveDown, kAnchorMoveDown},
+        {IDC_DELETE, &C::delete_, kNoBinding, Part::None, Tip::TipDelete, kAnchorMoveDown},
         {IDC_TYPE_LABEL, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveDown},
-        {IDC_TYPE, &C::type_, Field::Type, Part::CommandFields, kTip, kAnchorStretchRightMoveDown},
+        {IDC_TYPE, &C::type_, Field::Type, Part::CommandFields, Tip::TipType, kAnchorStretchRightMoveDown},
         {IDC_NAME_LABEL, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveDown},
-        {IDC_NAME, &C::name_, Field::Name, Part::CommandFields, kTip, kAnchorStretchRightMoveDown},
+        {IDC_NAME, &C::name_, Field::Name, Part::CommandFields, Tip::TipName, kAnchorStretchRightMoveDown},
         {IDC_ITEM_FORMAT_LABEL, kNone, kNoBinding, Part::UserDefinedFields, kNoTip, kAnchorMoveDown},
-        {IDC_ITEM_FORMAT, &C::itemFormat_, Field::ItemFormat, Part::UserDefinedFields, kTip,
+        {IDC_ITEM_FORMAT, &C::itemFormat_, Field::ItemFormat, Part::UserDefinedFields, Tip::TipItemFormat,
          kAnchorStretchRightMoveDown},
-        {IDC_PROBLEM, &C::problem_, kNoBinding, Part::Problem, kTip, kAnchorMoveBoth},
-        {IDC_INSERT, kNone, kNoBinding, Part::UserDefinedFields, kTip, kAnchorMoveBoth},
+        {IDC_PROBLEM, &C::problem_, kNoBinding, Part::Problem, Tip::TipProblem, kAnchorMoveBoth},
+        {IDC_INSERT, kNone, kNoBinding, Part::UserDefinedFields, Tip::TipInsert, kAnchorMoveBoth},
         {IDC_ITEM_SEPARATOR_LABEL, kNone, kNoBinding, Part::UserDefinedFields, kNoTip, kAnchorMoveDown},
-        {IDC_ITEM_SEPARATOR, &C::itemSeparator_, Field::ItemSeparator, Part::UserDefinedFields, kTip,
-         kAnchorStretchRightMoveDown},
+        {IDC_ITEM_SEPARATOR, &C::itemSeparator_, Field::ItemSeparator, Part::UserDefinedFields,
+         Tip::TipItemSeparator, kAnchorStretchRightMoveDown},
         {IDC_SEPARATOR_LIST, &C::separatorList_, EscapeListOf{Field::ItemSeparator}, Part::UserDefinedFields,
-         kTip, kAnchorMoveBoth},
+         Tip::TipSeparatorList, kAnchorMoveBoth},
         {IDC_START_TEXT_LABEL, kNone, kNoBinding, Part::UserDefinedFields, kNoTip, kAnchorMoveDown},
-        {IDC_START_TEXT, &C::startText_, Field::StartText, Part::UserDefinedFields, kTip,
+        {IDC_START_TEXT, &C::startText_, Field::StartText, Part::UserDefinedFields, Tip::TipStartText,
          kAnchorStretchRightMoveDown},
         {IDC_START_TEXT_LIST, &C::startTextList_, EscapeListOf{Field::StartText}, Part::UserDefinedFields,
-         kTip, kAnchorMoveBoth},
+         Tip::TipStartTextList, kAnchorMoveBoth},
         {IDC_END_TEXT_LABEL, kNone, kNoBinding, Part::UserDefinedFields, kNoTip, kAnchorMoveDown},
-        {IDC_END_TEXT, &C::endText_, Field::EndText, Part::UserDefinedFields, kTip,
+        {IDC_END_TEXT, &C::endText_, Field::EndText, Part::UserDefinedFields, Tip::TipEndText,
          kAnchorStretchRightMoveDown},
-        {IDC_END_TEXT_LIST, &C::endTextList_, EscapeListOf{Field::EndText}, Part::UserDefinedFields, kTip,
-         kAnchorMoveBoth},
-        {IDC_NEWLINE_AT_END, &C::newlineAtEnd_, kNoBinding, Part::UserDefinedFields, kTip, kAnchorMoveDown},
+        {IDC_END_TEXT_LIST, &C::endTextList_, EscapeListOf{Field::EndText}, Part::UserDefinedFields,
+         Tip::TipEndTextList, kAnchorMoveBoth},
+        {IDC_NEWLINE_AT_END, &C::newlineAtEnd_, kNoBinding, Part::UserDefinedFields, Tip::TipNewlineAtEnd,
+         kAnchorMoveDown},
         {IDC_PROBLEM_TEXT, &C::problemText_, kNoBinding, Part::Problem, kNoTip, kAnchorStretchRightMoveDown},
         // The description panel, created when the dialog opens.
         {IDC_DESCRIPTION_GROUP, &C::descriptionGroup_, kNoBinding, Part::Description, kNoTip,
          kAnchorStretchRightMoveDown},
         {IDC_DESCRIPTION, &C::description_, kNoBinding, Part::Description, kNoTip,
          kAnchorStretchRightMoveDown},
-        {IDC_RESET, kNone, kNoBinding, Part::None, kTip, kAnchorMoveDown},
+        {IDC_RESET, kNone, kNoBinding, Part::None, Tip::TipReset, kAnchorMoveDown},
         {IDC_FIRST_MENU, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveDown},
         {IDOK, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveBoth},
         {IDCANCEL, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveBoth},
@@ -368,14 +369,13 @@ void CScrivelPrefsDlg::CreateTooltips() {
         if (!row.tooltip) {
             continue;
         }
-        const int controlId = row.id;
         TTTOOLINFOW tool{};
         tool.cbSize = sizeof(tool);
         tool.uFlags = TTF_IDISHWND;
         tool.hwnd = Handle();
-        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(Handle(), controlId));
+        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(Handle(), row.id));
         tool.hinst = winui::ModuleInstance();
-        tool.lpszText = MAKEINTRESOURCEW(controlId);
+        tool.lpszText = MAKEINTRESOURCEW(static_cast<int>(*row.tooltip));  // the message's string
         SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
     SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, kTooltipWidth);

@@ -101,7 +101,7 @@ class CScrivelPrefsDlg final : public winui::CDialog,
         Member member;
         Binding binding;
         EditorPart part;
-        bool tooltip;
+        std::optional<MessageId> tooltip;
         AnchorRule anchor;
     };
     static std::span<const ControlRow> ControlRows();

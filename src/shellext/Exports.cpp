@@ -13,8 +13,8 @@
 namespace quillet::shellext {
 namespace {
 
-constexpr UINT kAppIdScript = 101;
-constexpr UINT kClassScript = 102;
+constexpr UINT kAppIdScript = QUILLET_APPID_SCRIPT;
+constexpr UINT kClassScript = QUILLET_CLASS_SCRIPT;
 constexpr wchar_t kAppId[] = L"" QUILLET_APP_ID;
 
 const ObjectMapEntry kObjectMap[] = {

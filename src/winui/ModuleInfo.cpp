@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "SharedIds.h"
 #include "platform/Paths.h"
 #include "platform/win32/WideString.h"
 
@@ -57,7 +58,7 @@ ProductInfo ModuleProduct() {
 }
 
 std::u16string ModuleHelpFile() {
-    return platform::RunningModuleFolder() + u"QuilletPro.chm";
+    return platform::RunningModuleFolder() + u"" QUILLET_HELP_FILE;
 }
 
 HWND SystemHtmlHelp(HWND caller, const wchar_t* file, UINT command, DWORD_PTR data) {

@@ -21,9 +21,9 @@ using registry::Replacements;
 constexpr char16_t kAppId[] = u"{C93E4B57-1A2F-4D68-B7C4-0F5E8A2D6B19}";
 constexpr char16_t kFirstMenuClsid[] = u"{" QUILLET_FIRST_MENU_CLSID "}";
 
-// The module's own scripts, as the resource compiler embeds them.
+// The module's own scripts, as the resource compiler embeds them (with the build's ids filled in).
 std::u16string ReadScript(const char* name) {
-    std::ifstream file(std::string(QUILLET_SHELLEXT_SOURCE_DIR) + "/" + name, std::ios::binary);
+    std::ifstream file(std::string(QUILLET_REGISTRATION_DIR) + "/" + name, std::ios::binary);
     std::stringstream text;
     text << file.rdbuf();
     EXPECT_FALSE(text.str().empty()) << name;

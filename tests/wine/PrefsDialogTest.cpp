@@ -640,6 +640,18 @@ TEST_F(PrefsDialogTest, TooltipsCoverEighteenControlsAndTheSystemMenuOpensAbout)
     ASSERT_NE(found.tooltip, nullptr);
     EXPECT_EQ(SendMessageW(found.tooltip, TTM_GETTOOLCOUNT, 0, 0), 18);
     EXPECT_EQ(SendMessageW(found.tooltip, TTM_GETMAXTIPWIDTH, 0, 0), 480);
+    // Each tip is the message its control's row names, whatever the two numbers.
+    for (const auto& [control, tip] : {std::pair{IDC_ADD_COMMAND, MessageId::TipAddCommand},
+                                       std::pair{IDC_SEPARATOR_LIST, MessageId::TipSeparatorList}}) {
+        wchar_t text[512] = {};
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = dialog.Dialog();
+        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog.Dialog(), control));
+        tool.lpszText = text;
+        SendMessageW(found.tooltip, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
+        EXPECT_EQ(reinterpret_cast<const char16_t*>(text), MessageText(tip)) << control;
+    }
 
     PostMessageW(dialog.Dialog(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
     const HWND about = WaitForWindow(dialog, u"About " + Caption());

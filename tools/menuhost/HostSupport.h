@@ -5,14 +5,14 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "SharedIds.h"
 #include "platform/win32/ComPtr.h"
 #include "platform/win32/Handles.h"
 
 namespace menuhost {
 
 // The Quillet handler's class id.
-constexpr CLSID kQuilletHandler = {
-    0x5B1C7E2A, 0x93D4, 0x4F6B, {0xA8, 0xE0, 0x2C, 0x4D, 0x9F, 0x1B, 0x7A, 0x63}};
+constexpr CLSID kQuilletHandler = QUILLET_HANDLER_CLSID_INIT;
 constexpr UINT kFirstId = 1;
 constexpr UINT kLastId = 0x7FFF;
 

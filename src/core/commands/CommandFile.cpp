@@ -6,6 +6,7 @@
 #include <iterator>
 #include <new>
 
+#include "SharedIds.h"
 #include "core/format/TextBuffer.h"
 #include "core/messages/Messages.h"
 #include "platform/Files.h"
@@ -720,13 +721,13 @@ std::u16string userCommandFile(bool createFolders) {
         }
     }
     path += platform::kPathSeparator;
-    path += u"Cmds.txt";
+    path += u"" QUILLET_COMMAND_FILE;
     return path;
 }
 
 std::u16string defaultCommandFile() {
     const std::u16string folder = platform::RunningModuleFolder();
-    return folder.empty() ? std::u16string() : folder + u"Cmds.txt";
+    return folder.empty() ? std::u16string() : folder + u"" QUILLET_COMMAND_FILE;
 }
 
 }  // namespace quillet

@@ -8,10 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "SharedIds.h"
+
 namespace quillet {
 
 // The name of the configuration program, started from the shell extension's folder.
-inline constexpr std::u16string_view kConfigureProgramName = u"ScrivelPrefs.exe";
+inline constexpr std::u16string_view kConfigureProgramName = u"" QUILLET_PREFS_FILE;
 
 // The clipboard's text as the paste commands see it: the characters before the terminator, looked
 // for among at most `capacity` characters and never more than one name and its terminator, so a
