@@ -61,79 +61,22 @@ bool ModuleServesFirstMenuCommand(const std::filesystem::path& folder) {
            SUCCEEDED(getClassObject(clsid, IID_IClassFactory, factory.ReceiveAny()));
 }
 
-// What a run of PowerShell gave: its standard output and error, read as UTF-8.
-struct PowerShellRun {
-    bool started = false;
-    DWORD error = 0;        // why it did not start
-    bool timedOut = false;  // stopped at the time limit, with whatever it started
-    std::u16string output;
-};
-
-// Runs PowerShell on the script without a window, for at most the request's time limit.
-PowerShellRun RunPowerShell(const std::u16string& script) {
-    PowerShellRun run;
+// Runs PowerShell on the script for at most the request's time limit.
+CapturedRun RunPowerShell(const std::u16string& script) {
     wchar_t system[MAX_PATH] = {};
     const UINT length = GetSystemDirectoryW(system, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
-        return run;
+        CapturedRun failed;
+        failed.error = GetLastError();
+        return failed;
     }
     const std::wstring program = std::wstring(system) + L"\\WindowsPowerShell\\v1.0\\powershell.exe";
     const std::u16string encoded = firstmenu::EncodedScript(script);
-    std::wstring commandLine = L"\"" + program +
-                               L"\" -NoLogo -NoProfile -NonInteractive -ExecutionPolicy Bypass "
-                               L"-EncodedCommand " +
-                               std::wstring(encoded.begin(), encoded.end());
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-        return run;
-    }
-    const winui::UniqueKernelObject reader(readEnd);
-    winui::UniqueKernelObject writer(writeEnd);
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    // Whatever PowerShell starts ends with it at the time limit: a job that kills them all.
-    const winui::UniqueKernelObject job(CreateJobObjectW(nullptr, nullptr));
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (job) {
-        SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
-    }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                        CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr, &startup, &process)) {
-        run.error = GetLastError();
-        return run;
-    }
-    run.started = true;
-    const winui::UniqueKernelObject processHandle(process.hProcess);
-    const winui::UniqueKernelObject threadHandle(process.hThread);
-    const bool inJob = job && AssignProcessToJobObject(job.Get(), process.hProcess);
-    ResumeThread(process.hThread);
-    writer.Reset();  // the pipe ends when PowerShell's copy of it closes
-    std::string output;
-    std::thread readOutput([&output, readEnd] {
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-            output.append(buffer, read);
-        }
-    });
-    if (WaitForSingleObject(process.hProcess, firstmenu::kTimeLimitSeconds * 1000) != WAIT_OBJECT_0) {
-        run.timedOut = true;
-        if (!inJob || !TerminateJobObject(job.Get(), 1)) {
-            TerminateProcess(process.hProcess, 1);
-        }
-    }
-    readOutput.join();
-    run.output = Utf8ToUtf16(output);
-    return run;
+    return RunCaptured(program,
+                       L"\"" + program +
+                           L"\" -NoLogo -NoProfile -NonInteractive -ExecutionPolicy Bypass -EncodedCommand " +
+                           std::wstring(encoded.begin(), encoded.end()),
+                       firstmenu::kTimeLimitSeconds * 1000);
 }
 
 Result Run(Request request, std::uint32_t build, const std::filesystem::path& folder,
@@ -153,7 +96,7 @@ Result Run(Request request, std::uint32_t build, const std::filesystem::path& fo
         }
     }
     const std::u16string name = u"" QUILLET_PACKAGE_NAME;
-    const PowerShellRun run =
+    const CapturedRun run =
         RunPowerShell(firstmenu::Script(request, name, package.u16string(), folder.u16string()));
     if (!run.started) {
         return {Outcome::Failed,
@@ -162,7 +105,7 @@ Result Run(Request request, std::uint32_t build, const std::filesystem::path& fo
     if (run.timedOut) {
         return {Outcome::TimedOut, {}};
     }
-    Result result = firstmenu::ReadOutput(request, name, run.output);
+    Result result = firstmenu::ReadOutput(request, name, Utf8ToUtf16(run.output));
     if (result.outcome != Outcome::Done) {
         return result;
     }
@@ -185,6 +128,60 @@ Result Run(Request request, std::uint32_t build, const std::filesystem::path& fo
 }
 
 }  // namespace
+
+CapturedRun RunCaptured(const std::wstring& program, std::wstring commandLine,
+                        std::uint32_t timeLimitMilliseconds) {
+    CapturedRun run;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        run.error = GetLastError();
+        return run;
+    }
+    const winui::UniqueKernelObject reader(readEnd);
+    winui::UniqueKernelObject writer(writeEnd);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    // Whatever the program starts ends with it at the time limit: a job that kills them all.
+    const winui::UniqueKernelObject job(CreateJobObjectW(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job) {
+        SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                        CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr, &startup, &process)) {
+        run.error = GetLastError();
+        return run;
+    }
+    run.started = true;
+    const winui::UniqueKernelObject processHandle(process.hProcess);
+    const winui::UniqueKernelObject threadHandle(process.hThread);
+    const bool inJob = job && AssignProcessToJobObject(job.Get(), process.hProcess);
+    ResumeThread(process.hThread);
+    writer.Reset();  // the pipe ends when the program's copy of it closes
+    std::thread readOutput([&run, readEnd] {
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+            run.output.append(buffer, read);
+        }
+    });
+    if (WaitForSingleObject(process.hProcess, timeLimitMilliseconds) != WAIT_OBJECT_0) {
+        run.timedOut = true;
+        if (!inJob || !TerminateJobObject(job.Get(), 1)) {
+            TerminateProcess(process.hProcess, 1);
+        }
+    }
+    readOutput.join();
+    return run;
+}
 
 firstmenu::CheckBoxState FirstMenuCheckBox() {
     const std::uint32_t build = platform::WindowsBuild();
