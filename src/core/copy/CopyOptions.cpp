@@ -164,6 +164,21 @@ constexpr bool IsDigit(char16_t c) {
     return static_cast<unsigned>(c - u'0') < 10u;
 }
 
+// Where the run of zeros, or of digits, that starts at `at` ends.
+std::size_t EndOfZeros(std::u16string_view text, std::size_t at) {
+    while (at < text.size() && text[at] == u'0') {
+        ++at;
+    }
+    return at;
+}
+
+std::size_t EndOfDigits(std::u16string_view text, std::size_t at) {
+    while (at < text.size() && IsDigit(text[at])) {
+        ++at;
+    }
+    return at;
+}
+
 }  // namespace
 
 std::span<const CopyOptionField> CopyOptionFields() {
@@ -298,22 +313,10 @@ int CompareNamesNumerically(std::u16string_view a, std::u16string_view b) {
     // Two digits that differ: the number with more digits after its leading zeros is the larger;
     // with as many, and as many zeros, these digits decide. Other runs go the long way.
     if (IsDigit(a[differs]) && IsDigit(b[differs])) {
-        std::size_t aValue = i;
-        std::size_t bValue = i;
-        while (aValue < a.size() && a[aValue] == u'0') {
-            ++aValue;
-        }
-        while (bValue < b.size() && b[bValue] == u'0') {
-            ++bValue;
-        }
-        std::size_t aEnd = std::max(aValue, differs);
-        std::size_t bEnd = std::max(bValue, differs);
-        while (aEnd < a.size() && IsDigit(a[aEnd])) {
-            ++aEnd;
-        }
-        while (bEnd < b.size() && IsDigit(b[bEnd])) {
-            ++bEnd;
-        }
+        const std::size_t aValue = EndOfZeros(a, i);
+        const std::size_t bValue = EndOfZeros(b, i);
+        const std::size_t aEnd = EndOfDigits(a, std::max(aValue, differs));
+        const std::size_t bEnd = EndOfDigits(b, std::max(bValue, differs));
         if (aEnd - aValue != bEnd - bValue) {
             return aEnd - aValue < bEnd - bValue ? -1 : 1;
         }
@@ -336,22 +339,12 @@ int CompareNamesNumerically(std::u16string_view a, std::u16string_view b) {
         }
         const std::size_t aRun = i;
         const std::size_t bRun = j;
-        while (i < a.size() && a[i] == u'0') {
-            ++i;
-        }
-        while (j < b.size() && b[j] == u'0') {
-            ++j;
-        }
-        const std::size_t aZeros = i - aRun;
-        const std::size_t bZeros = j - bRun;
-        const std::size_t aValue = i;
-        const std::size_t bValue = j;
-        while (i < a.size() && IsDigit(a[i])) {
-            ++i;
-        }
-        while (j < b.size() && IsDigit(b[j])) {
-            ++j;
-        }
+        const std::size_t aValue = EndOfZeros(a, aRun);
+        const std::size_t bValue = EndOfZeros(b, bRun);
+        const std::size_t aZeros = aValue - aRun;
+        const std::size_t bZeros = bValue - bRun;
+        i = EndOfDigits(a, aValue);
+        j = EndOfDigits(b, bValue);
         // Without leading zeros, the longer number is the larger; of equal lengths, the first digit
         // that differs decides.
         if (i - aValue != j - bValue) {
