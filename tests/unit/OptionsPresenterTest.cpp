@@ -352,20 +352,34 @@ TEST_F(OptionsPresenterTest, OkCopiesWhatTheFolderSettingsAskForAndNeverAnEmptyT
 }
 
 TEST_F(OptionsPresenterTest, ChangesMakeOnlyThePreviewOfALongListAndOkCopiesAllOfIt) {
-    std::u16string all;  // one line more than the preview shows
-    for (std::size_t i = 0; i <= kPreviewLineLimit; ++i) {
+    // Twice as many files as the preview shows lines; a sort changed after they are read.
+    constexpr std::size_t kFiles = 2 * kPreviewLineLimit + 1;
+    std::vector<std::u16string> names;
+    for (std::size_t i = 0; i < kFiles; ++i) {
         const std::u16string name = u"f" + Utf8ToUtf16(std::to_string(10000 + i)) + u".txt";
         temp.WriteFile(u"Long\\" + name, 1);
-        all += (i == 0 ? u"" : u",\r\n") + test::Native(u"Long\\" + name);
+        names.push_back(test::Native(u"Long\\" + name));
     }
+    const auto joined = [&](std::u16string_view separator, bool descending) {
+        std::u16string text;
+        for (std::size_t i = 0; i < kFiles; ++i) {
+            text += i == 0 ? u"" : separator;
+            text += names[descending ? kFiles - 1 - i : i];
+        }
+        return text;
+    };
     Scene scene(temp, {u"Long"});
-    scene.presenter.SetChoice(OptionChoice::Sort, 1);
     scene.presenter.ChooseFolderFiles();
     scene.presenter.SetChoice(OptionChoice::Separator, 1);  // a comma and a line break
-    EXPECT_TRUE(scene.presenter.PreviewText() == PreviewOf(all, kPreviewLineLimit + 1));
+    scene.presenter.SetChoice(OptionChoice::Sort, 2);       // Z-A
+    EXPECT_TRUE(scene.presenter.PreviewText() == PreviewOf(joined(u",\r\n", true), kFiles));
     std::u16string copied;
     scene.presenter.Accept([&](const TextBuffer& text) { return copied = text.View(), true; });
-    EXPECT_TRUE(copied == all);
+    EXPECT_TRUE(copied == joined(u",\r\n", true));
+    // One line for all: the preview shows more items than one per line.
+    scene.presenter.SetChoice(OptionChoice::Sort, 1);
+    scene.presenter.SetChoice(OptionChoice::Separator, 2);
+    EXPECT_TRUE(scene.presenter.PreviewText() == PreviewOf(joined(u" ", false), kFiles));
 }
 
 TEST(OptionsPreview, ALongCopyTextShowsItsBeginningAndSaysThatOkCopiesAll) {

@@ -121,12 +121,31 @@ bool SortInSteps(Iterator first, Iterator last, Less less, MAbortBase* abort) {
     return true;
 }
 
+// Sorts the span of [first, last): the items from span.from on, of which only the first places up to
+// span.upTo need their own items (found by partitioning, which costs a fraction of a sort).
+template <class Iterator, class Less>
+bool SortSpanInSteps(Iterator first, Iterator last, SortSpan span, Less less, MAbortBase* abort) {
+    const auto count = static_cast<std::size_t>(last - first);
+    const std::size_t from = std::min(span.from, count);
+    const std::size_t upTo = std::min(span.upTo, count);
+    if (upTo <= from) {
+        return true;
+    }
+    first += static_cast<std::ptrdiff_t>(from);
+    if (upTo < count) {
+        const Iterator end = first + static_cast<std::ptrdiff_t>(upTo - from);
+        std::nth_element(first, end, last, less);
+        last = end;
+    }
+    return SortInSteps(first, last, less, abort);
+}
+
 // Sorting by name compares the names many times: sort compact copies of the name views (as small
 // as a string view, with the item's index in place of half its length field), so that each
 // comparison reads the characters directly, then put the items back in that order. Both numbers fit
 // 32 bits: a name is a file system's, at most 32,767 characters, and a selection is held in memory.
 template <int (*Compare)(std::u16string_view, std::u16string_view)>
-bool SortByName(std::vector<CFItem*>& flat, bool descending, MAbortBase* abort) {
+bool SortByName(std::vector<CFItem*>& flat, bool descending, SortSpan span, MAbortBase* abort) {
     struct Entry {
         const char16_t* chars;
         std::uint32_t length;
@@ -142,11 +161,11 @@ bool SortByName(std::vector<CFItem*>& flat, bool descending, MAbortBase* abort) 
     }
     const bool done =
         descending
-            ? SortInSteps(
-                  entries.begin(), entries.end(),
+            ? SortSpanInSteps(
+                  entries.begin(), entries.end(), span,
                   [](const Entry& a, const Entry& b) { return Compare(b.Name(), a.Name()) < 0; }, abort)
-            : SortInSteps(
-                  entries.begin(), entries.end(),
+            : SortSpanInSteps(
+                  entries.begin(), entries.end(), span,
                   [](const Entry& a, const Entry& b) { return Compare(a.Name(), b.Name()) < 0; }, abort);
     if (!done) {
         return false;
@@ -363,28 +382,28 @@ int CompareNamesNumerically(std::u16string_view a, std::u16string_view b) {
     return zeros;
 }
 
-bool SortSelection(ItemSelection& selection, MAbortBase* abort) {
+bool SortSelection(ItemSelection& selection, MAbortBase* abort, SortSpan span) {
     std::vector<CFItem*>& flat = selection.Flat();
     switch (static_cast<SortOrder>(selection.order)) {
         case SortOrder::NameAscending:
-            return SortByName<CompareNames>(flat, false, abort);
+            return SortByName<CompareNames>(flat, false, span, abort);
         case SortOrder::NameDescending:
-            return SortByName<CompareNames>(flat, true, abort);
+            return SortByName<CompareNames>(flat, true, span, abort);
         case SortOrder::NaturalNameAscending:
-            return SortByName<CompareNamesNumerically>(flat, false, abort);
+            return SortByName<CompareNamesNumerically>(flat, false, span, abort);
         case SortOrder::NaturalNameDescending:
-            return SortByName<CompareNamesNumerically>(flat, true, abort);
+            return SortByName<CompareNamesNumerically>(flat, true, span, abort);
         case SortOrder::SizeAscending:
-            return SortInSteps(flat.begin(), flat.end(), SizeBefore, abort);
+            return SortSpanInSteps(flat.begin(), flat.end(), span, SizeBefore, abort);
         case SortOrder::SizeDescending:
-            return SortInSteps(
-                flat.begin(), flat.end(), [](const CFItem* a, const CFItem* b) { return SizeBefore(b, a); },
-                abort);
+            return SortSpanInSteps(
+                flat.begin(), flat.end(), span,
+                [](const CFItem* a, const CFItem* b) { return SizeBefore(b, a); }, abort);
         case SortOrder::ModifiedAscending:
-            return SortInSteps(flat.begin(), flat.end(), ModifiedBefore, abort);
+            return SortSpanInSteps(flat.begin(), flat.end(), span, ModifiedBefore, abort);
         case SortOrder::ModifiedDescending:
-            return SortInSteps(
-                flat.begin(), flat.end(),
+            return SortSpanInSteps(
+                flat.begin(), flat.end(), span,
                 [](const CFItem* a, const CFItem* b) { return ModifiedBefore(b, a); }, abort);
         default:
             return true;  // as selected: Flatten restores that order

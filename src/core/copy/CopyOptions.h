@@ -88,11 +88,19 @@ void SaveCopyOptions();
 // date after tabs, the chosen separator between items, nothing before, after or at the end.
 CopyFormat BuildOptionsCopyFormat(const CopyOptions& options);
 
-// Orders the flat array by the selection's order (a SortOrder); AsSelected and any other value leave
-// it as it is.
+// The part of the flat array a sort puts in order: the items before `from` are in place already and
+// belong before all others; of the rest, only the first places up to `upTo` need their items, the
+// items behind them following in no particular order (all a preview of the first ones needs).
+struct SortSpan {
+    std::size_t from = 0;
+    std::size_t upTo = static_cast<std::size_t>(-1);
+};
+
+// Orders the flat array (or the span of it) by the selection's order (a SortOrder); AsSelected and
+// any other value leave it as it is.
 // With abort, a long sort asks it now and then (letting a window's messages through) and stops,
 // returning false, once it says so; the order is then unfinished.
-bool SortSelection(ItemSelection& selection, MAbortBase* abort = nullptr);
+bool SortSelection(ItemSelection& selection, MAbortBase* abort = nullptr, SortSpan span = {});
 
 // Puts a selection in its order: the flat array rebuilt from the added items (Flatten, with expanded
 // folders while the selection expands them), then sorted by the selection's order. With abort, as

@@ -52,8 +52,8 @@ bool RenderSelection(const ItemSelection& selection, const CopyFormat& format, T
     return true;
 }
 
-bool RenderSelectionStart(const ItemSelection& selection, const CopyFormat& format, TextBuffer& buffer,
-                          std::size_t lineLimit, std::size_t characterLimit) {
+std::size_t RenderSelectionStart(const ItemSelection& selection, const CopyFormat& format, TextBuffer& buffer,
+                                 std::size_t lineLimit, std::size_t characterLimit) {
     buffer.Clear();
     buffer.AppendText(format.startText);
     const std::vector<CFItem*>& flat = selection.Flat();
@@ -70,14 +70,14 @@ bool RenderSelectionStart(const ItemSelection& selection, const CopyFormat& form
             std::count(text.begin() + static_cast<std::ptrdiff_t>(counted), text.end(), u'\n'));
         counted = text.size();
         if (i + 1 < flat.size() && (lines > lineLimit || counted > characterLimit)) {
-            return false;
+            return i + 1;
         }
     }
     if (flat.size() > 1 && format.newlineAtEnd) {
         buffer.AppendText(u"\n");
     }
     buffer.AppendText(format.endText);
-    return true;
+    return flat.size();
 }
 
 bool CopyTextToClipboard(const TextBuffer& buffer) {

@@ -30,10 +30,10 @@ bool RenderSelection(const ItemSelection& selection, const CopyFormat& format, T
                      MAbortBase* abort = nullptr);
 
 // RenderSelection's text up to the first item after which the text holds more than lineLimit line
-// breaks or characterLimit characters: all a preview of that many shows. True when every item was
-// rendered, so that the buffer holds the whole copy text.
-bool RenderSelectionStart(const ItemSelection& selection, const CopyFormat& format, TextBuffer& buffer,
-                          std::size_t lineLimit, std::size_t characterLimit);
+// breaks or characterLimit characters: all a preview of that many shows. Returns how many items it
+// rendered: all of them when the buffer holds the whole copy text.
+std::size_t RenderSelectionStart(const ItemSelection& selection, const CopyFormat& format, TextBuffer& buffer,
+                                 std::size_t lineLimit, std::size_t characterLimit);
 
 // Replaces the clipboard's contents with the buffer's text (a buffer that never received any text
 // only empties it). False when the clipboard could not be opened (nothing changed) or the text could

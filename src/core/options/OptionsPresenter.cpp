@@ -76,7 +76,12 @@ bool OptionsPresenter::ApplySortOrder(SortOrder order) {
         return false;
     }
     selection_.order = static_cast<std::uint32_t>(order);
-    ArrangeSelection(selection_);
+    // The preview shows the first items only: they are put in order at once (finding them costs a
+    // fraction of a whole sort), the others when OK copies them, so that arrowing through the orders
+    // of a long list never waits for a whole sort.
+    selection_.Flatten();
+    orderedCount_ = kPreviewLineLimit + 1;
+    SortSelection(selection_, nullptr, {0, orderedCount_});
     return true;
 }
 
@@ -88,6 +93,7 @@ void OptionsPresenter::ResetFolderSettings() {
 
 void OptionsPresenter::Open() {
     expandMode_ = false;
+    orderedCount_ = kEveryItem;
     ResetFolderSettings();
     selection_.order = static_cast<std::uint32_t>(options_.sortOption);
     ArrangeSelection(selection_);
@@ -160,6 +166,7 @@ void OptionsPresenter::ChooseFolderNames() {
 
 void OptionsPresenter::CollapseFolders() {
     selection_.expand = false;
+    orderedCount_ = kEveryItem;
     for (const auto& item : selection_.Items()) {
         if (auto* folder = dynamic_cast<FolderCFItem*>(item.get())) {
             CollapseFolder(*folder);
@@ -203,6 +210,7 @@ OkOutcome OptionsPresenter::Accept(const std::function<bool(const TextBuffer&)>&
     if (previewComplete_) {
         return writeClipboard(previewStart_) ? OkOutcome::Copied : OkOutcome::ClipboardFailed;
     }
+    OrderEveryItem();
     RenderSelection(selection_, BuildOptionsCopyFormat(options_), copyText_);
     return writeClipboard(copyText_) ? OkOutcome::Copied : OkOutcome::ClipboardFailed;
 }
@@ -221,6 +229,7 @@ ExpansionSettings OptionsPresenter::ScanSettings() const {
 }
 
 bool OptionsPresenter::Scan() {
+    orderedCount_ = kEveryItem;  // the scan puts the whole list in order
     const ExpansionSettings settings = ScanSettings();
     const bool cancelled = scanner_.ScanFolders(selection_, settings, [this](MAbortBase&) {
         Regenerate();
@@ -239,10 +248,24 @@ bool OptionsPresenter::Scan() {
 }
 
 void OptionsPresenter::Regenerate() {
-    previewComplete_ = RenderSelectionStart(selection_, BuildOptionsCopyFormat(options_), previewStart_,
-                                            kPreviewLineLimit, kPreviewCharacterLimit);
+    const CopyFormat format = BuildOptionsCopyFormat(options_);
+    std::size_t shown =
+        RenderSelectionStart(selection_, format, previewStart_, kPreviewLineLimit, kPreviewCharacterLimit);
+    if (shown > orderedCount_) {  // items that are not one line each: the preview reached unordered ones
+        OrderEveryItem();
+        shown = RenderSelectionStart(selection_, format, previewStart_, kPreviewLineLimit,
+                                     kPreviewCharacterLimit);
+    }
+    previewComplete_ = shown == selection_.Flat().size();
     previewText_ = PreviewOf(previewStart_.View(), selection_.Flat().size());
     ++previewRevision_;
+}
+
+void OptionsPresenter::OrderEveryItem() {
+    if (orderedCount_ < selection_.Flat().size()) {
+        SortSelection(selection_, nullptr, {orderedCount_});
+    }
+    orderedCount_ = kEveryItem;
 }
 
 void OptionsPresenter::UpdateSummary() {

@@ -59,6 +59,9 @@ enum class OkOutcome {
     ClipboardFailed,  // another program held the clipboard: the dialog stays open and says so
 };
 
+// A count that stands for all the items of a selection.
+inline constexpr std::size_t kEveryItem = static_cast<std::size_t>(-1);
+
 class OptionsPresenter {
   public:
     // Reads the folders of the selection, then runs prepare (the preview of the new list, false when
@@ -131,8 +134,10 @@ class OptionsPresenter {
     // Sets the selection's order and sorts it (or puts it back in the selection's order); false when
     // unchanged.
     bool ApplySortOrder(SortOrder order);
-    // Makes the preview.
+    // Makes the preview, putting more items in order first when it shows more than are.
     void Regenerate();
+    // Puts every item in the selection's order (after a sort change ordered only the first ones).
+    void OrderEveryItem();
     // Shows the selected folders as items again, in the chosen order.
     void CollapseFolders();
     void UpdateSummary();
@@ -143,8 +148,10 @@ class OptionsPresenter {
     CopyOptions& options_;
     ItemSelection& selection_;
     FolderScanner& scanner_;
-    TextBuffer previewStart_;                 // the copy text up to what the preview shows
-    bool previewComplete_ = false;            // and that is the whole copy text
+    TextBuffer previewStart_;       // the copy text up to what the preview shows
+    bool previewComplete_ = false;  // and that is the whole copy text
+    // The items at the start of the selection that are in its order; the others all belong after them.
+    std::size_t orderedCount_ = kEveryItem;
     TextBuffer copyText_{kCopyTextCapacity};  // the whole, made by OK when the preview is not
     std::u16string previewText_;
     std::uint64_t previewRevision_ = 0;
