@@ -197,11 +197,7 @@ bool CScrivelPrefsDlg::OnInitDialog() {
 
     ShowFirstMenuState();
     list_.Send(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    // A list longer than the menu takes says so above the commands.
-    std::u16string header = CommandsLeftOutOfMenu(editor_.Commands()) == 0
-                                ? std::u16string(MessageText(MessageId::CommandsColumn))
-                                : FormatMessageText(MessageId::CommandsColumnLimited,
-                                                    {static_cast<std::int64_t>(kMaxMenuCommands)});
+    std::u16string header = editor_.ListHeader();
     LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
     column.fmt = LVCFMT_LEFT;

@@ -31,7 +31,6 @@ class CWindow {
 
     bool IsEnabled() const { return IsWindowEnabled(window_) != FALSE; }
     void Enable(bool enable) const { EnableWindow(window_, enable ? TRUE : FALSE); }
-    bool IsVisible() const { return IsWindowVisible(window_) != FALSE; }
     void Show(bool show) const { ShowWindow(window_, show ? SW_SHOW : SW_HIDE); }
 
     std::u16string Text() const;

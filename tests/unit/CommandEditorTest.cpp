@@ -17,6 +17,7 @@
 #include "core/editor/CommandTypeTexts.h"
 #include "core/editor/VisibleSpace.h"
 #include "core/format/ItemFormat.h"
+#include "core/menu/CommandMenu.h"
 #include "platform/Utf.h"
 
 namespace quillet {
@@ -236,6 +237,21 @@ TEST(CommandEditor, MarksFollowSubMenusAndProblems) {
     }
 }
 
+TEST(CommandEditor, ListHeaderSaysWhenTheMenuLeavesCommandsOut) {
+    const auto listOf = [](std::size_t count) {
+        CommandList list;
+        for (std::size_t i = 0; i < count; ++i) {
+            list.emplace_back(u"C");
+        }
+        return list;
+    };
+    EXPECT_EQ(Printable(Scene(listOf(kMaxMenuCommands)).editor.ListHeader()),
+              Printable(MessageText(MessageId::CommandsColumn)));
+    EXPECT_EQ(Printable(Scene(listOf(kMaxMenuCommands + 1)).editor.ListHeader()),
+              Printable(FormatMessageText(MessageId::CommandsColumnLimited,
+                                          {static_cast<std::int64_t>(kMaxMenuCommands)})));
+}
+
 TEST(CommandEditor, OpensOnTheFirstCommand) {
     Scene empty(u"");
     EXPECT_EQ(empty.view.display, EditorDisplay::NoCommand);
@@ -418,7 +434,11 @@ void RunListRows(std::initializer_list<ListRow> rows) {
         EXPECT_EQ(scene.view.display, row.display) << row.what;
         // The editor's marks are the view's, and the list's order the view's.
         ASSERT_EQ(scene.view.items.size(), scene.editor.Commands().size()) << row.what;
-        EXPECT_EQ(scene.editor.Marks(), StateMarks(scene.editor.Commands())) << row.what;
+        std::vector<StateMark> shown;
+        for (const auto& item : scene.view.items) {
+            shown.push_back(item.mark);
+        }
+        EXPECT_EQ(shown, StateMarks(scene.editor.Commands())) << row.what;
     }
 }
 

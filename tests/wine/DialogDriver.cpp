@@ -16,8 +16,9 @@
 namespace quillet::test {
 namespace {
 
-// The driver whose dialog thread is running; the message hooks have no other way to find it.
-DialogDriver* activeDriver = nullptr;
+// The driver of the dialog running on this thread, for the message hooks, which have no other way to
+// find it: they run on the dialog's thread, and two drivers may run at once.
+thread_local DialogDriver* activeDriver = nullptr;
 
 // What Settle posts to learn when the dialog's thread has taken everything posted before it.
 UINT MarkMessage() {
@@ -178,8 +179,8 @@ bool Contains(const RECT& outer, const RECT& inner) {
 DialogDriver::DialogDriver(std::function<void()> showDialog, std::u16string_view title) {
     std::promise<DWORD> started;
     std::future<DWORD> threadId = started.get_future();
-    activeDriver = this;
     thread_ = std::thread([this, &started, showDialog = std::move(showDialog)] {
+        activeDriver = this;
         hook_ =
             SetWindowsHookExW(WH_CALLWNDPROC, &DialogDriver::WatchMessages, nullptr, GetCurrentThreadId());
         takenHook_ =
@@ -217,7 +218,6 @@ DialogDriver::~DialogDriver() {
         });
         thread_.join();
     }
-    activeDriver = nullptr;
 }
 
 void DialogDriver::Click(int id) const {

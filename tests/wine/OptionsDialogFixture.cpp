@@ -236,8 +236,7 @@ std::u16string OptionsDialogFixture::ExpectedVersionLabel() {
 }
 
 void OptionsDialogFixture::ResetStoredOptions() {
-    SharedCopyOptions() = CopyOptions{};
-    SaveCopyOptions();
+    SaveCopyOptions(CopyOptions{}, CopyOptionsFile());
 }
 
 }  // namespace quillet::test

@@ -513,6 +513,19 @@ TEST_F(OptionsDialogTest, OkCopiesThePreviewAndCancelCopiesNothingButKeepsTheOpt
     EXPECT_EQ(ClipboardText(), preview);
 }
 
+// Explorer windows run on threads of their own: an option changed in one dialog changes nothing in
+// another that is open meanwhile.
+TEST_F(OptionsDialogTest, TwoDialogsOnTwoThreadsShareNoOptions) {
+    DialogDriver first = OpenDialog(Files());
+    DialogDriver second = OpenDialog(Files());
+    first.Click(IDC_QUOTE);
+    second.Click(IDC_FULL_PATH);  // the second preview is made again, with its own options
+    EXPECT_EQ(second.Text(IDC_PREVIEW).find(u'"'), std::u16string::npos) << "the first dialog's quotes";
+    EXPECT_NE(first.Text(IDC_PREVIEW).find(u'"'), std::u16string::npos);
+    first.CloseWith(IDCANCEL);
+    second.CloseWith(IDCANCEL);
+}
+
 TEST_F(OptionsDialogTest, ResizingMovesTheButtonsAndGrowsThePreview) {
     DialogDriver dialog = OpenDialog({Docs(), A()});
     const SIZE opened = dialog.WindowSize();

@@ -204,11 +204,6 @@ std::span<const CopyOptionField> CopyOptionFields() {
     return kFields;
 }
 
-CopyOptions& SharedCopyOptions() {
-    static CopyOptions options;
-    return options;
-}
-
 std::u16string CopyOptionsFile() {
     const std::u16string commandFile = userCommandFile();
     if (commandFile.empty()) {
@@ -247,12 +242,10 @@ void SaveCopyOptions(const CopyOptions& options, const std::u16string& file) {
     }
 }
 
-void LoadCopyOptions() {
-    LoadCopyOptions(SharedCopyOptions(), CopyOptionsFile());
-}
-
-void SaveCopyOptions() {
-    SaveCopyOptions(SharedCopyOptions(), CopyOptionsFile());
+CopyOptions StoredCopyOptions() {
+    CopyOptions options;
+    LoadCopyOptions(options, CopyOptionsFile());
+    return options;
 }
 
 CopyFormat BuildOptionsCopyFormat(const CopyOptions& options) {

@@ -66,9 +66,6 @@ std::span<const CopyOptionField> CopyOptionFields();
 inline constexpr std::u16string_view kCopyOptionsSection = u"Options";
 inline constexpr std::u16string_view kCopyOptionsFileName = u"ScrivelShExt.INI";
 
-// The options shared by every Options dialog of the process; all 0 until loaded.
-CopyOptions& SharedCopyOptions();
-
 // The per-user profile that keeps the options, beside the command file; empty when the platform
 // names no per-user folder.
 std::u16string CopyOptionsFile();
@@ -80,9 +77,8 @@ void LoadCopyOptions(CopyOptions& options, const std::u16string& file);
 // Writes the ten values to the profile file in their stored order, creating its folder first.
 // Failures are ignored, as nothing can be done about them where options are saved.
 void SaveCopyOptions(const CopyOptions& options, const std::u16string& file);
-// The same for the shared options and the per-user profile.
-void LoadCopyOptions();
-void SaveCopyOptions();
+// The options stored in the per-user profile (CopyOptionsFile), the defaults where it holds none.
+CopyOptions StoredCopyOptions();
 
 // The copy format of the customized copy: optional quotes around the name or path, optional size and
 // date after tabs, the chosen separator between items, nothing before, after or at the end.

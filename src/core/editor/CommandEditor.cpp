@@ -9,6 +9,7 @@
 #include "core/editor/CommandTypeTexts.h"
 #include "core/editor/VisibleSpace.h"
 #include "core/format/ItemFormat.h"
+#include "core/menu/CommandMenu.h"
 #include "core/messages/Messages.h"
 #include "platform/Files.h"
 
@@ -576,6 +577,13 @@ void CommandEditor::FocusFault(const CommandListFault& fault) {
     constexpr EditorField kFields[] = {EditorField::Name, EditorField::ItemFormat, EditorField::ItemSeparator,
                                        EditorField::StartText, EditorField::EndText};
     view_.FocusField(kFields[static_cast<std::size_t>(fault.field)]);
+}
+
+std::u16string CommandEditor::ListHeader() const {
+    return CommandsLeftOutOfMenu(commands_) == 0
+               ? std::u16string(MessageText(MessageId::CommandsColumn))
+               : FormatMessageText(MessageId::CommandsColumnLimited,
+                                   {static_cast<std::int64_t>(kMaxMenuCommands)});
 }
 
 bool CommandEditor::HasChanges() {

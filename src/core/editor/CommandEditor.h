@@ -156,11 +156,13 @@ class CommandEditor {
     // Once the dialog shows: why the command file could not be read, if it could not.
     void ReportReadProblem();
 
+    // The list's column header: a list longer than the menu takes says so above the commands.
+    std::u16string ListHeader() const;
+
     // What the editor holds.
     const CommandList& Commands() const { return commands_; }
     std::optional<std::size_t> Current() const { return current_; }
     std::optional<std::size_t> Selected() const { return selected_; }
-    const std::vector<StateMark>& Marks() const { return marks_; }
 
     // Events of the list view. A notification that the editor's own calls cause is ignored.
     void ItemSelected(std::size_t index);

@@ -66,9 +66,14 @@ std::u16string PreviewOf(std::u16string_view copyText, std::size_t itemCount) {
     return preview;
 }
 
-OptionsPresenter::OptionsPresenter(CopyOptions& options, ItemSelection& selection, FolderScanner& scanner)
-    : options_(options), selection_(selection), scanner_(scanner) {
+OptionsPresenter::OptionsPresenter(CopyOptions& options, ItemSelection& selection, FolderScanner& scanner,
+                                   std::u16string optionsFile)
+    : options_(options), selection_(selection), scanner_(scanner), optionsFile_(std::move(optionsFile)) {
     ResetFolderSettings();
+}
+
+void OptionsPresenter::Close() const {
+    SaveCopyOptions(options_, optionsFile_);
 }
 
 bool OptionsPresenter::ApplySortOrder(SortOrder order) {

@@ -79,8 +79,11 @@ class OptionsPresenter {
 
     static constexpr std::size_t kCopyTextCapacity = 16384;
 
-    // The options and the selection belong to the caller and outlive the presenter.
-    OptionsPresenter(CopyOptions& options, ItemSelection& selection, FolderScanner& scanner);
+    // The options and the selection belong to the caller and outlive the presenter; each dialog has
+    // options of its own, so that dialogs on two threads share nothing. optionsFile: the profile the
+    // options are stored in when the dialog closes; empty for none.
+    OptionsPresenter(CopyOptions& options, ItemSelection& selection, FolderScanner& scanner,
+                     std::u16string optionsFile = {});
 
     // The dialog's opening: the selection, of which the caller only added the paths, put in the
     // stored sort order (ArrangeSelection); folder settings at their start values, folder names
@@ -118,6 +121,9 @@ class OptionsPresenter {
     // the new list first); otherwise hands the whole copy text, when it is not empty, to the clipboard
     // writer, which gives false when it could not place it.
     OkOutcome Accept(const std::function<bool(const TextBuffer&)>& writeClipboard);
+    // The dialog closed, whichever way (OK, Cancel, Esc, the close box): the options are stored as the
+    // user left them, for the next dialog.
+    void Close() const;
 
     // The settings a scan would use now.
     ExpansionSettings ScanSettings() const;
@@ -148,6 +154,7 @@ class OptionsPresenter {
     CopyOptions& options_;
     ItemSelection& selection_;
     FolderScanner& scanner_;
+    std::u16string optionsFile_;
     TextBuffer previewStart_;       // the copy text up to what the preview shows
     bool previewComplete_ = false;  // and that is the whole copy text
     // The items at the start of the selection that are in its order; the others all belong after them.

@@ -28,12 +28,6 @@ HWND FindIconControl(HWND dialog) {
     return nullptr;
 }
 
-// The process's shared copy options, read again from the user's profile for each dialog.
-CopyOptions& LoadedCopyOptions() {
-    LoadCopyOptions();
-    return SharedCopyOptions();
-}
-
 // The height of one line of text in the control's font.
 int LineHeight(HWND control) {
     const auto dc = winui::WindowDC(control);
@@ -102,9 +96,9 @@ CScrivelDlg::CScrivelDlg(ItemSelection& selection, winui::CButtonLink::OpenActio
       smallIcon_(IDI_PRODUCT, winui::ScaledIcon::Size::Small, dpi_),
       largeIcon_(IDI_PRODUCT, winui::ScaledIcon::Size::Large, dpi_),
       link_(dpi_, std::move(openLink)),
-      options_(LoadedCopyOptions()),
+      options_(StoredCopyOptions()),
       selection_(selection),
-      presenter_(options_, selection_, *this) {
+      presenter_(options_, selection_, *this, CopyOptionsFile()) {
     OfferHelp(IDC_HELP_BUTTON, std::move(helpViewer));
     for (const ControlRow& row : ControlRows()) {
         if (row.member) {
@@ -117,7 +111,7 @@ CScrivelDlg::CScrivelDlg(ItemSelection& selection, winui::CButtonLink::OpenActio
 
 CScrivelDlg::~CScrivelDlg() {
     dpi_->RemoveWatcher(*this);
-    SaveCopyOptions();
+    presenter_.Close();
 }
 
 bool CScrivelDlg::OnInitDialog() {

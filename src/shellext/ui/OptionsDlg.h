@@ -28,12 +28,13 @@ class CScrivelDlg final : public winui::CDialog,
                           private winui::ScreenDpi::ScreenDpiWatcher,
                           private OptionsPresenter::FolderScanner {
   public:
-    // Loads the copy options; the presenter applies their sort order to the selection, which the
-    // caller owns. The web link opens its address with openLink; Help and F1 call the help viewer.
+    // Loads the stored copy options into its own; the presenter applies their sort order to the
+    // selection, which the caller owns. The web link opens its address with openLink; Help and F1 call
+    // the help viewer.
     explicit CScrivelDlg(ItemSelection& selection,
                          winui::CButtonLink::OpenAction openLink = &winui::CButtonLink::OpenInBrowser,
                          winui::HtmlHelpCall helpViewer = &winui::SystemHtmlHelp);
-    // Saves the copy options, whichever button closed the dialog.
+    // Tells the presenter the dialog closed (it stores the options).
     ~CScrivelDlg() override;
 
   private:
@@ -100,7 +101,7 @@ class CScrivelDlg final : public winui::CDialog,
     // The smallest preview at the current DPI.
     int minPreviewHeight_ = 0;
 
-    CopyOptions& options_;
+    CopyOptions options_;  // this dialog's own: another thread's dialog has its own
     ItemSelection& selection_;
     OptionsPresenter presenter_;
     std::uint64_t shownRevision_ = 0;
