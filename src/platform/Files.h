@@ -132,6 +132,15 @@ bool CreateFolder(const std::u16string& path);
 // Creates a folder and every missing folder above it; true when it exists afterwards.
 bool CreateFolders(const std::u16string& path);
 
+// Appends bytes at the end of the file at path in one write, creating the file (not its folder) when
+// it is missing; other programs may read, append to, move and delete it meanwhile (Windows:
+// FILE_APPEND_DATA, shared for all three; POSIX: O_APPEND). False when it cannot be opened or written.
+bool AppendToFile(const std::u16string& path, std::string_view bytes);
+
+// Moves the file at from to the path to, replacing a file there (Windows: MoveFileExW with
+// MOVEFILE_REPLACE_EXISTING; POSIX: rename). False on failure.
+bool MoveFileReplacing(const std::u16string& from, const std::u16string& to);
+
 // The system's description of an error code (Windows: FormatMessageW from the system; POSIX:
 // strerror), without a trailing line end or full stop; empty when the system has none.
 std::u16string SystemErrorText(std::uint32_t errorCode);

@@ -15,4 +15,9 @@ std::optional<std::u16string> FileTypeName(const std::u16string& name, bool isFo
 // CSIDL_APPDATA. POSIX: $XDG_CONFIG_HOME, else ~/.config. Empty when it cannot be found.
 std::u16string ApplicationDataFolder();
 
+// The user's local (not roaming) application data folder without a trailing separator, for what
+// belongs to this computer alone. Windows: SHGetFolderPathW with CSIDL_LOCAL_APPDATA. POSIX:
+// $XDG_STATE_HOME, else ~/.local/state. Empty when it cannot be found.
+std::u16string LocalApplicationDataFolder();
+
 }  // namespace quillet::platform

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Diagnostics.h"
+
 namespace quillet::platform {
 
 // How many bytes of a write of `chunk` bytes, after `written` bytes of the same file, the budget lets
@@ -15,8 +17,8 @@ std::uint64_t AllowedByWriteBudget(std::uint64_t written, std::uint64_t chunk);
 // it ("<name>.<process id>-<n>.tmp", a save killed midway); those of running processes stay.
 void RemoveLeftoverTemporaries(const std::u16string& target);
 
-// Per system: this process's id, whether a process with that id still runs, and removing a file.
-std::uint32_t CurrentProcessId();
+// Per system: whether a process with that id still runs (CurrentProcessId gives this one's), and
+// removing a file.
 bool ProcessRunning(std::uint32_t processId);
 bool RemoveFile(const std::u16string& path);
 

@@ -6,8 +6,12 @@
 #include <utility>
 
 #include "PrefsIds.h"
+#include "core/copy/CopyOptions.h"
+#include "core/failure/TroubleshootingLog.h"
 #include "core/menu/CommandMenu.h"
 #include "core/messages/Messages.h"
+#include "platform/Diagnostics.h"
+#include "platform/Files.h"
 #include "platform/win32/WideString.h"
 #include "prefs/FirstMenuPackage.h"
 #include "prefs/InsertDlg.h"
@@ -109,6 +113,7 @@ std::span<const CScrivelPrefsDlg::ControlRow> CScrivelPrefsDlg::ControlRows() {
          kAnchorStretchRightMoveDown},
         {IDC_RESET, kNone, kNoBinding, Part::None, Tip::TipReset, kAnchorMoveDown},
         {IDC_FIRST_MENU, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveDown},
+        {IDC_KEEP_LOG, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveDown},
         {IDOK, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveBoth},
         {IDCANCEL, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveBoth},
         {IDC_HELP_BUTTON, kNone, kNoBinding, Part::None, kNoTip, kAnchorMoveBoth},
@@ -196,6 +201,8 @@ bool CScrivelPrefsDlg::OnInitDialog() {
     }
 
     ShowFirstMenuState();
+    CheckDlgButton(Handle(), IDC_KEEP_LOG,
+                   KeepsTroubleshootingLog(CopyOptionsFile()) ? BST_CHECKED : BST_UNCHECKED);
     list_.Send(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     std::u16string header = editor_.ListHeader();
     LVCOLUMNW column{};
@@ -436,6 +443,11 @@ bool CScrivelPrefsDlg::OnCommand(int controlId, int notifyCode) {
         case IDC_FIRST_MENU:
             if (notifyCode == BN_CLICKED) {
                 OnFirstMenuClicked();
+            }
+            return true;
+        case IDC_KEEP_LOG:
+            if (notifyCode == BN_CLICKED) {
+                OnKeepLogClicked();
             }
             return true;
         case IDC_NAME:
@@ -844,6 +856,19 @@ void CScrivelPrefsDlg::OnFirstMenuClicked() {
     MessageBoxW(Handle(), platform::AsWide(report.message), platform::AsWide(caption),
                 MB_OK | (done ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
     ShowFirstMenuState();
+}
+
+void CScrivelPrefsDlg::OnKeepLogClicked() {
+    const bool keep = IsDlgButtonChecked(Handle(), IDC_KEEP_LOG) == BST_CHECKED;
+    const std::u16string profile = CopyOptionsFile();
+    if (!SetKeepsTroubleshootingLog(profile, keep)) {
+        const std::uint32_t error = platform::LastSystemError();
+        QUILLET_LOG_FAILURE_IN(FailureFromSystemError(error), "storing the troubleshooting log setting",
+                               profile, -1);
+        ShowMessage(FormatMessageText(MessageId::FailedToWriteFile,
+                                      {profile, error, platform::SystemErrorText(error)}));
+        CheckDlgButton(Handle(), IDC_KEEP_LOG, keep ? BST_UNCHECKED : BST_CHECKED);
+    }
 }
 
 void CScrivelPrefsDlg::ShowMessage(std::u16string_view text) {

@@ -50,6 +50,8 @@ class CScrivelPrefsDlg final : public winui::CDialog,
     // The Windows 11 check box: shown and ticked as the core says, a click runs the adapter.
     void ShowFirstMenuState();
     void OnFirstMenuClicked();
+    // "Keep a troubleshooting log": stored for the user at the click; a failure to store it is told.
+    void OnKeepLogClicked();
     void OnOK() override;
     void OnCancel() override;
     void OnSize(UINT type, int clientWidth, int clientHeight) override;

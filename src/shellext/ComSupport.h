@@ -12,20 +12,21 @@
 #include <span>
 #include <utility>
 
+#include "core/failure/Failure.h"
 #include "platform/win32/ComPtr.h"
 
 namespace quillet::shellext {
 
 // Runs a COM method body so that no exception leaves it: an allocation failure becomes
-// E_OUTOFMEMORY, anything else E_UNEXPECTED.
+// E_OUTOFMEMORY, anything else E_UNEXPECTED, each logged.
 template <typename Body>
 HRESULT ComBarrier(Body&& body) noexcept {
     try {
         return body();
     } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+        return QUILLET_LOG_FAILURE(E_OUTOFMEMORY, "out of memory in a COM method");
     } catch (...) {
-        return E_UNEXPECTED;
+        return QUILLET_LOG_FAILURE(E_UNEXPECTED, "an exception in a COM method");
     }
 }
 

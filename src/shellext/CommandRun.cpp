@@ -1,6 +1,7 @@
 #include "shellext/CommandRun.h"
 
 #include "core/copy/CopyText.h"
+#include "core/failure/Failure.h"
 #include "core/messages/Messages.h"
 #include "platform/Paths.h"
 #include "platform/win32/WideString.h"
@@ -27,12 +28,14 @@ HRESULT ReportCopy(CopyOutcome outcome, const ClickContext& context) {
         case CopyOutcome::Copied:
             return S_OK;
         case CopyOutcome::ItemsGone:
-            return ReportFailure(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), MessageId::CopyFailedItemsGone,
-                                 context);
+            return ReportFailure(
+                QUILLET_LOG_FAILURE(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), "copy: items gone"),
+                MessageId::CopyFailedItemsGone, context);
         case CopyOutcome::ClipboardFailed:
             break;
     }
-    return ReportFailure(CLIPBRD_E_CANT_OPEN, MessageId::CopyFailedClipboard, context);
+    return ReportFailure(QUILLET_LOG_FAILURE(CLIPBRD_E_CANT_OPEN, "copy: the clipboard is held"),
+                         MessageId::CopyFailedClipboard, context);
 }
 
 bool KeyHeld(int key) {
@@ -62,8 +65,8 @@ HRESULT RunMenuCommand(const Command& command, std::vector<std::u16string> selec
             return S_OK;
         case CommandAction::PasteName:
         case CommandAction::PasteNameKeepingExtension: {
-            const HRESULT renamed =
-                PasteFileName(selection, action == CommandAction::PasteNameKeepingExtension, style);
+            const HRESULT renamed = QUILLET_LOG_IF_FAILED(
+                PasteFileName(selection, action == CommandAction::PasteNameKeepingExtension, style));
             return renamed == CLIPBRD_E_CANT_OPEN
                        ? ReportFailure(renamed, MessageId::RenameFailedClipboard, context)
                        : renamed;
@@ -78,6 +81,8 @@ HRESULT RunMenuCommand(const Command& command, std::vector<std::u16string> selec
             if (context.quiet) {
                 return kNeedsAWindow;
             }
+            // A program that cannot be started is logged by StartConfigurationProgram; the host is told
+            // nothing, as before.
             StartConfigurationProgram(platform::RunningModulePath());
             return S_OK;
         case CommandAction::CopyNames:

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "core/copy/CopyText.h"
+#include "core/failure/Failure.h"
 #include "core/menu/CommandMenu.h"
 #include "core/menu/FileCommandNames.h"
 #include "core/menu/RenameTarget.h"
@@ -41,8 +42,13 @@ void ShellOperation(UINT operation, const std::u16string& from, const std::u16st
         operationRecord.fFlags |=
             FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_SILENT | FOF_NOERRORUI | FOF_WANTNUKEWARNING;
     }
-    // The shell reports refusals, cancellations and failures in its own dialogs.
-    SHFileOperationW(&operationRecord);
+    // The shell reports refusals and failures in its own dialogs (none when quiet); the record keeps
+    // them too. A cancellation by the user is no failure.
+    const int result = SHFileOperationW(&operationRecord);
+    if (result != 0 && !operationRecord.fAnyOperationsAborted) {
+        QUILLET_LOG_FAILURE(FailureFromSystemError(static_cast<std::uint32_t>(result)),
+                            operation == FO_DELETE ? "the shell's delete" : "the shell's move");
+    }
 }
 
 }  // namespace
@@ -131,6 +137,7 @@ HRESULT PasteFileName(std::span<const std::u16string> selection, bool keepExtens
 bool StartConfigurationProgram(const std::u16string& modulePath) {
     const std::optional<std::u16string> program = ProgramBesideModule(modulePath, kConfigureProgramName);
     if (!program) {
+        QUILLET_LOG_FAILURE(HResultFromSystemError(ERROR_BAD_PATHNAME), "the configuration program's path");
         return false;
     }
     // The program is named exactly, and the command line quotes it, so that a folder with spaces never
@@ -141,10 +148,15 @@ bool StartConfigurationProgram(const std::u16string& modulePath) {
     PROCESS_INFORMATION started{};
     const bool ran = CreateProcessW(AsWide(*program), AsWide(commandLine.data()), nullptr, nullptr, FALSE, 0,
                                     nullptr, nullptr, &startup, &started) != FALSE;
+    if (!ran) {
+        QUILLET_LOG_FAILURE(FailureFromSystemError(GetLastError()),
+                            "CreateProcessW of the configuration program");
+        return false;
+    }
     // The program is not tracked: its handles are closed at once.
     const platform::UniqueKernelObject process(started.hProcess);
     const platform::UniqueKernelObject thread(started.hThread);
-    return ran;
+    return true;
 }
 
 }  // namespace quillet::shellext

@@ -634,5 +634,70 @@ TEST_F(ContextMenu, HostCallsAreAnsweredByTheContract) {
     ClearClipboard();
 }
 
+// The user's troubleshooting log turned on in their profile for one test (the profile as it was
+// afterwards), and their log file gone before and after it.
+class KeptTroubleshootingLog {
+  public:
+    KeptTroubleshootingLog()
+        : profile_(KnownFolder(CSIDL_APPDATA) / L"Brantwell\\Quillet\\ScrivelShExt.INI") {
+        log_ = KnownFolder(CSIDL_LOCAL_APPDATA) / L"Brantwell\\Quillet\\Quillet.log";
+        std::filesystem::remove(log_);
+        std::filesystem::create_directories(profile_.parent_path());
+        if (std::ifstream old(profile_, std::ios::binary); old) {
+            previous_ = std::string(std::istreambuf_iterator<char>(old), {});
+        }
+        EXPECT_TRUE(WritePrivateProfileStringW(L"Troubleshooting", L"Keep Log", L"1", profile_.c_str()));
+    }
+    ~KeptTroubleshootingLog() {
+        if (previous_) {
+            std::ofstream(profile_, std::ios::binary | std::ios::trunc) << *previous_;
+        } else {
+            std::filesystem::remove(profile_);
+        }
+        std::filesystem::remove(log_);
+    }
+    std::string Text() const {
+        std::ifstream in(log_, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static std::filesystem::path KnownFolder(int folder) {
+        wchar_t path[MAX_PATH] = {};
+        EXPECT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path)));
+        return path;
+    }
+
+  private:
+    std::filesystem::path profile_;
+    std::optional<std::string> previous_;
+    std::filesystem::path log_;
+};
+
+TEST_F(ContextMenu, FailuresGoToTheTroubleshootingLogWithTheirFileAndLine) {
+    const KeptTroubleshootingLog log;
+    const UserCommandFile commands("Copy:%QUILLET\nsecret line without a colon\n");
+    const TempFolder folder;
+    SetClipboardText(L"secret clipboard text");
+    MakeHandler({folder.MakeFile(L"a.txt")});
+    ASSERT_TRUE(SUCCEEDED(Query()));
+    {
+        const ClipboardHolder otherProgram;
+        EXPECT_EQ(InvokeEx(handler_, CMIC_MASK_FLAG_NO_UI, MAKEINTRESOURCEA(0), nullptr).result,
+                  CLIPBRD_E_CANT_OPEN);
+    }
+    const std::string text = log.Text();
+    const std::string commandFile = Narrow(
+        (KeptTroubleshootingLog::KnownFolder(CSIDL_APPDATA) / L"Brantwell\\Quillet\\Cmds.txt").c_str());
+    EXPECT_NE(text.find(" ScrivelShExt.dll "), std::string::npos) << text;
+    EXPECT_NE(
+        text.find(") 0x8007000d command file line not read (message 2006) (" + commandFile + ", line 1)\r\n"),
+        std::string::npos)
+        << text;
+    EXPECT_NE(text.find(" src/core/menu/CommandListCache.cpp("), std::string::npos) << text;
+    EXPECT_NE(text.find(" src/shellext/CommandRun.cpp("), std::string::npos) << text;
+    EXPECT_NE(text.find(") 0x800401d0 copy: the clipboard is held\r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("secret"), std::string::npos) << text;
+    ClearClipboard();
+}
+
 }  // namespace
 }  // namespace quillet::test

@@ -147,6 +147,15 @@ TEST(CommandFile, NumbersLinesFromZeroCountingSkippedOnes) {
                                                            Message(MessageId::NoCommandOnLine, {4})));
 }
 
+TEST(CommandFile, KeepsEachLoggedLineWithItsNumberAndReason) {
+    const Parsed parsed = Parse(u"no colon\n; c\nU:%NOPE\nF:$nope\nT:$name[, \nA:%QUILLET\n", kShell);
+    std::string rejections;
+    for (const LineRejection& r : parsed.list.rejections) {
+        rejections += std::to_string(r.line) + ":" + std::to_string(static_cast<int>(r.reason)) + " ";
+    }
+    EXPECT_EQ(rejections, "0:2006 2:2008 3:2007 4:2005 ");
+}
+
 TEST(CommandFile, EndsLinesAtLineFeedsCarriageReturnsOrBoth) {
     struct Row {
         std::u16string_view text;

@@ -119,12 +119,20 @@ struct CommandFileForm {
     std::u16string linesAtEnd;   // the comment and empty lines after the last entry, line ends included
 };
 
+// A line of the command file that the reader left out, or read only in part, with the id of the
+// message it logged; for the troubleshooting record, which holds no text of the file.
+struct LineRejection {
+    std::int64_t line = 0;  // numbered from 0
+    MessageId reason = MessageId::NoCommandOnLine;
+};
+
 // The commands in the order of the command file, which is the order of the menu; the configuration
 // program's reading also keeps the lines that are no commands and the file's form, in `form`.
 class CommandList : public std::vector<Command> {
   public:
     using std::vector<Command>::vector;
     CommandFileForm form;
+    std::vector<LineRejection> rejections;  // one for each message of the reader's error log
 };
 
 }  // namespace quillet

@@ -25,7 +25,9 @@ bool IsBlank(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f';
 }
 
-void AddToLog(std::u16string& errorLog, std::u16string_view message) {
+void AddToLog(CommandList& list, std::u16string& errorLog, MessageId reason, std::int64_t line,
+              std::u16string_view message) {
+    list.rejections.push_back({line, reason});
     errorLog += message;
     errorLog += u'\n';
 }
@@ -359,7 +361,7 @@ void ParseKeptLine(std::u16string_view line, std::int64_t lineNumber, EscapeMode
     const auto number = static_cast<std::int32_t>(std::min<std::int64_t>(lineNumber, INT32_MAX));
     if (line.size() >= kMaxCommandLineLength) {
         // Dropped all the same; the log says so, or a command would vanish from the menu unexplained.
-        AddToLog(errorLog,
+        AddToLog(list, errorLog, MessageId::LineIgnoredTooLong, number,
                  FormatMessageText(MessageId::LineIgnoredTooLong,
                                    {static_cast<std::int64_t>(number), static_cast<std::int64_t>(line.size()),
                                     static_cast<std::int64_t>(kMaxCommandLineLength)}));
@@ -514,7 +516,8 @@ Rejection ParseLine(std::u16string_view line, std::int32_t lineNumber, EscapeMod
     FormatCursor cursor(line);
     std::u16string name = ReadRun(cursor, u":", EscapeMode::NameEscapes);
     if (cursor.Peek() != u':') {
-        AddToLog(errorLog, FormatMessageText(MessageId::NoCommandOnLine, {lineNumber}));
+        AddToLog(list, errorLog, MessageId::NoCommandOnLine, lineNumber,
+                 FormatMessageText(MessageId::NoCommandOnLine, {lineNumber}));
         return {true, MessageId::NoCommandOnLine, {}};
     }
     cursor.Advance();
@@ -541,7 +544,7 @@ Rejection ParseLine(std::u16string_view line, std::int32_t lineNumber, EscapeMod
             placement.kept = true;
             return {};
         }
-        AddToLog(errorLog,
+        AddToLog(list, errorLog, MessageId::UnknownBuiltInCommand, lineNumber,
                  FormatMessageText(MessageId::UnknownBuiltInCommand, {command.name, lineNumber, trimmed}));
         return {true, MessageId::UnknownBuiltInCommand, std::u16string(trimmed)};
     }
@@ -560,8 +563,9 @@ Rejection ParseLine(std::u16string_view line, std::int32_t lineNumber, EscapeMod
     }
     if (!parsed.Valid()) {
         if (mode == EscapeMode::FullEscapes) {
-            AddToLog(errorLog, FormatMessageText(MessageId::ErrorReadingCommand,
-                                                 {command.name, lineNumber, AsClause(parsed.error)}));
+            AddToLog(list, errorLog, MessageId::ErrorReadingCommand, lineNumber,
+                     FormatMessageText(MessageId::ErrorReadingCommand,
+                                       {command.name, lineNumber, AsClause(parsed.error)}));
             return {true, MessageId::ErrorReadingCommand, {}};
         }
         command.format.errorText = std::move(parsed.error);
@@ -569,9 +573,10 @@ Rejection ParseLine(std::u16string_view line, std::int32_t lineNumber, EscapeMod
 
     // A "[" without its "]" keeps the command with empty texts; the log says why they are missing.
     if (cursor.Peek() == u'[' && !ReadTail(cursor, mode, command.format)) {
-        AddToLog(errorLog, FormatMessageText(MessageId::ErrorReadingCommand,
-                                             {command.name, lineNumber,
-                                              AsClause(MessageText(MessageId::FailedToReadItemSeparator))}));
+        AddToLog(list, errorLog, MessageId::FailedToReadItemSeparator, lineNumber,
+                 FormatMessageText(MessageId::ErrorReadingCommand,
+                                   {command.name, lineNumber,
+                                    AsClause(MessageText(MessageId::FailedToReadItemSeparator))}));
     }
     placement.kept = true;
     return {};

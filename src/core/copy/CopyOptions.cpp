@@ -5,8 +5,10 @@
 
 #include "core/commands/CommandFile.h"
 #include "core/copy/FolderScan.h"
+#include "core/failure/Failure.h"
 #include "core/messages/Messages.h"
 #include "platform/AsciiCase.h"
+#include "platform/Diagnostics.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
 #include "platform/Paths.h"
@@ -237,8 +239,12 @@ void SaveCopyOptions(const CopyOptions& options, const std::u16string& file) {
         platform::CreateFolders(file.substr(0, folderEnd));
     }
     for (const CopyOptionField& field : kFields) {
-        platform::WriteProfileValue(file, kCopyOptionsSection, field.profileName,
-                                    DecimalText(field.stored(options)));
+        if (!platform::WriteProfileValue(file, kCopyOptionsSection, field.profileName,
+                                         DecimalText(field.stored(options)))) {
+            QUILLET_LOG_FAILURE_IN(FailureFromSystemError(platform::LastSystemError()),
+                                   "saving the copy options", file, -1);
+            return;  // the next values would fail alike
+        }
     }
 }
 

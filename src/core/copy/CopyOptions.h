@@ -75,7 +75,7 @@ std::u16string CopyOptionsFile();
 // becomes its default.
 void LoadCopyOptions(CopyOptions& options, const std::u16string& file);
 // Writes the ten values to the profile file in their stored order, creating its folder first.
-// Failures are ignored, as nothing can be done about them where options are saved.
+// A failure is logged (LogFailure), as nothing else can be done about it where options are saved.
 void SaveCopyOptions(const CopyOptions& options, const std::u16string& file);
 // The options stored in the per-user profile (CopyOptionsFile), the defaults where it holds none.
 CopyOptions StoredCopyOptions();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/commands/CommandFile.h"
+#include "core/failure/Failure.h"
 
 namespace quillet {
 namespace {
@@ -10,6 +11,22 @@ namespace {
 const std::shared_ptr<const CommandList>& EmptyList() {
     static const auto empty = std::make_shared<const CommandList>();
     return empty;
+}
+
+// The lines that the menu's reading left out, each logged by its number and its message's id (never
+// its text, which holds the file's), the first kMaxLogged of them.
+void LogRejectedLines(const CommandList& list, const std::u16string& path) {
+    constexpr std::size_t kMaxLogged = 20;
+    for (std::size_t i = 0; i < list.rejections.size(); ++i) {
+        if (i == kMaxLogged) {
+            QUILLET_LOG_FAILURE_IN(kInvalidData, "more command file lines not read", path, -1);
+            return;
+        }
+        const LineRejection& rejection = list.rejections[i];
+        const std::string what =
+            "command file line not read (message " + std::to_string(static_cast<int>(rejection.reason)) + ")";
+        QUILLET_LOG_FAILURE_IN(kInvalidData, what, path, rejection.line);
+    }
 }
 
 }  // namespace
@@ -55,6 +72,8 @@ CommandListCache::Loaded CommandListCache::Load(const std::u16string& path) {
         return {EmptyList(), reading.status};
     }
     if (reading.status == CommandFileStatus::Unreadable || !stamp) {
+        QUILLET_LOG_FAILURE_IN(FailureFromSystemError(reading.errorCode), "reading the command file", path,
+                               -1);
         return {lastRead ? lastRead : EmptyList(), CommandFileStatus::Unreadable};
     }
     const std::int64_t recentSince =
@@ -67,6 +86,7 @@ CommandListCache::Loaded CommandListCache::Load(const std::u16string& path) {
     if (beingWritten && lastRead) {
         return {lastRead};
     }
+    LogRejectedLines(reading.list, path);
     auto list = std::make_shared<const CommandList>(std::move(reading.list));
     if (beingWritten) {
         return {list};  // nothing better to show, and nothing to keep

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -163,10 +164,6 @@ std::u16string SystemErrorText(std::uint32_t errorCode) {
     return Utf8ToUtf16(std::strerror(static_cast<int>(errorCode)));
 }
 
-std::uint32_t CurrentProcessId() {
-    return static_cast<std::uint32_t>(::getpid());
-}
-
 bool ProcessRunning(std::uint32_t processId) {
     return processId <= INT32_MAX && (::kill(static_cast<pid_t>(processId), 0) == 0 || errno == EPERM);
 }
@@ -232,6 +229,16 @@ std::optional<std::int64_t> LastWriteTime(const std::u16string& path) {
 
 std::u16string LastErrorText() {
     return Utf8ToUtf16(std::strerror(errno));
+}
+
+bool AppendToFile(const std::u16string& path, std::string_view bytes) {
+    FileDescriptor file(
+        ::open(Utf16ToUtf8EscapedBytes(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+    return file.Valid() && WriteAll(file.Get(), bytes);
+}
+
+bool MoveFileReplacing(const std::u16string& from, const std::u16string& to) {
+    return std::rename(Utf16ToUtf8EscapedBytes(from).c_str(), Utf16ToUtf8EscapedBytes(to).c_str()) == 0;
 }
 
 bool CreateFolder(const std::u16string& path) {

@@ -30,10 +30,13 @@ std::optional<std::u16string> FileTypeName(const std::u16string& name, bool isFo
     return ext + u" File";
 }
 
-std::u16string ApplicationDataFolder() {
-    // Relative values are invalid by the XDG rules and are ignored.
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/') {
-        return Utf8ToUtf16EscapingBytes(config);
+namespace {
+
+// The XDG folder that variable names, else the one under the home folder: relative values are invalid
+// by the XDG rules and are ignored.
+std::u16string XdgFolder(const char* variable, std::u16string_view underHome) {
+    if (const char* value = std::getenv(variable); value != nullptr && value[0] == '/') {
+        return Utf8ToUtf16EscapingBytes(value);
     }
     const char* home = std::getenv("HOME");
     if (home == nullptr || home[0] != '/') {
@@ -47,7 +50,17 @@ std::u16string ApplicationDataFolder() {
     if (folder.back() != kPathSeparator) {
         folder += kPathSeparator;
     }
-    return folder + u".config";
+    return folder.append(underHome);
+}
+
+}  // namespace
+
+std::u16string ApplicationDataFolder() {
+    return XdgFolder("XDG_CONFIG_HOME", u".config");
+}
+
+std::u16string LocalApplicationDataFolder() {
+    return XdgFolder("XDG_STATE_HOME", u".local/state");
 }
 
 }  // namespace quillet::platform

@@ -149,10 +149,6 @@ std::u16string SystemErrorText(std::uint32_t errorCode) {
     return std::u16string(TrimmedEnd(FromWide(text, length), kMessageEnd));
 }
 
-std::uint32_t CurrentProcessId() {
-    return GetCurrentProcessId();
-}
-
 bool ProcessRunning(std::uint32_t processId) {
     const UniqueKernelObject process(OpenProcess(SYNCHRONIZE, FALSE, processId));
     if (!process) {
@@ -266,6 +262,17 @@ std::u16string LastErrorText() {
         message = u"error " + std::u16string(number.begin(), number.end());
     }
     return message;
+}
+
+bool AppendToFile(const std::u16string& path, std::string_view bytes) {
+    const FileHandle file(CreateFileW(AsWide(path), FILE_APPEND_DATA,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.Valid() && WriteAll(file.Get(), bytes);
+}
+
+bool MoveFileReplacing(const std::u16string& from, const std::u16string& to) {
+    return MoveFileExW(AsWide(from), AsWide(to), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
 bool CreateFolder(const std::u16string& path) {

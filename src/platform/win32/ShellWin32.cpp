@@ -18,12 +18,24 @@ std::optional<std::u16string> FileTypeName(const std::u16string& name, bool isFo
     return FromWide(info.szTypeName);
 }
 
-std::u16string ApplicationDataFolder() {
+namespace {
+
+std::u16string ShellFolder(int folder) {
     wchar_t buffer[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer))) {
+    if (FAILED(SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, buffer))) {
         return {};
     }
     return FromWide(buffer);
+}
+
+}  // namespace
+
+std::u16string ApplicationDataFolder() {
+    return ShellFolder(CSIDL_APPDATA);
+}
+
+std::u16string LocalApplicationDataFolder() {
+    return ShellFolder(CSIDL_LOCAL_APPDATA);
 }
 
 }  // namespace quillet::platform
