@@ -31,38 +31,38 @@ std::size_t NameOffsetOf(std::u16string_view path) {
     return at;
 }
 
-CFItem::CFItem(std::u16string path, std::size_t nameOffset, const ItemStamps& stamps, std::uint64_t size)
+CFItem::CFItem(std::u16string path, std::size_t nameOffset, const ItemStamps& stamps, std::uint64_t bytes)
     : modified(stamps.modified),
       created(stamps.created),
       accessed(stamps.accessed),
-      size(size),
+      size(bytes),
       ownedPath_(std::move(path)),
       nameOffset_(nameOffset == kNameAfterLastSeparator ? NameOffsetOf(ownedPath_)
                                                         : std::min(nameOffset, ownedPath_.size())) {}
 
-CFItem::CFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size)
+CFItem::CFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t bytes)
     : modified(stamps.modified),
       created(stamps.created),
       accessed(stamps.accessed),
-      size(size),
+      size(bytes),
       borrowedPath_(&path.text),
       nameOffset_(NameOffsetOf(path.text)) {}
 
-FileCFItem::FileCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size)
-    : CFItem(std::move(path), kNameAfterLastSeparator, stamps, size) {}
+FileCFItem::FileCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t bytes)
+    : CFItem(std::move(path), kNameAfterLastSeparator, stamps, bytes) {}
 
-FolderCFItem::FolderCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size)
-    : CFItem(std::move(path), kNameAfterLastSeparator, stamps, size) {}
+FolderCFItem::FolderCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t bytes)
+    : CFItem(std::move(path), kNameAfterLastSeparator, stamps, bytes) {}
 
-FileCFItem::FileCFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size)
-    : CFItem(path, stamps, size) {}
+FileCFItem::FileCFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t bytes)
+    : CFItem(path, stamps, bytes) {}
 
-FolderCFItem::FolderCFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size)
-    : CFItem(path, stamps, size) {}
+FolderCFItem::FolderCFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t bytes)
+    : CFItem(path, stamps, bytes) {}
 
 ExpandedFileCFItem::ExpandedFileCFItem(std::u16string fullPath, std::size_t nameOffset,
-                                       const ItemStamps& stamps, std::uint64_t size)
-    : CFItem(std::move(fullPath), nameOffset, stamps, size) {}
+                                       const ItemStamps& stamps, std::uint64_t bytes)
+    : CFItem(std::move(fullPath), nameOffset, stamps, bytes) {}
 
 namespace {
 

@@ -62,8 +62,8 @@ class CFItem {
     // Passed as the name offset: the name begins after the path's last separator.
     static constexpr std::size_t kNameAfterLastSeparator = static_cast<std::size_t>(-1);
 
-    CFItem(std::u16string path, std::size_t nameOffset, const ItemStamps& stamps, std::uint64_t size);
-    CFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size);
+    CFItem(std::u16string path, std::size_t nameOffset, const ItemStamps& stamps, std::uint64_t bytes);
+    CFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t bytes);
 
   private:
     std::u16string ownedPath_;                      // the path, unless it is borrowed
@@ -73,15 +73,15 @@ class CFItem {
 
 class FileCFItem final : public CFItem {
   public:
-    FileCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size);
-    FileCFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size);
+    FileCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t bytes);
+    FileCFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t bytes);
     bool IsFolder() const override { return false; }
 };
 
 class FolderCFItem final : public CFItem {
   public:
-    FolderCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t size);
-    FolderCFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t size);
+    FolderCFItem(std::u16string path, const ItemStamps& stamps, std::uint64_t bytes);
+    FolderCFItem(BorrowedPath path, const ItemStamps& stamps, std::uint64_t bytes);
     bool IsFolder() const override { return true; }
 
     // The files found by the last expansion, in the order found; empty while collapsed.
@@ -97,7 +97,7 @@ class FolderCFItem final : public CFItem {
 class ExpandedFileCFItem final : public CFItem {
   public:
     ExpandedFileCFItem(std::u16string fullPath, std::size_t nameOffset, const ItemStamps& stamps,
-                       std::uint64_t size);
+                       std::uint64_t bytes);
     bool IsFolder() const override { return false; }
 };
 
