@@ -12,9 +12,9 @@
 #include "platform/Paths.h"
 #include "platform/Utf.h"
 #include "platform/win32/ComPtr.h"
-#include "platform/win32/FirstMenuMark.h"
 #include "platform/win32/System.h"
 #include "platform/win32/WideString.h"
+#include "shellext/FirstMenuMark.h"
 #include "winui/Handles.h"
 
 namespace quillet::prefs {
@@ -109,17 +109,8 @@ Result Run(Request request, std::uint32_t build, const std::filesystem::path& fo
     if (result.outcome != Outcome::Done) {
         return result;
     }
-    LSTATUS status = ERROR_SUCCESS;
-    if (request == Request::Register) {
-        const std::wstring fullName(result.detail.begin(), result.detail.end());
-        status = RegSetKeyValueW(HKEY_CURRENT_USER, platform::kFirstMenuMarkKey,
-                                 platform::kFirstMenuMarkValue, REG_SZ, fullName.c_str(),
-                                 static_cast<DWORD>((fullName.size() + 1) * sizeof(wchar_t)));
-    } else {
-        status =
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, platform::kFirstMenuMarkKey, platform::kFirstMenuMarkValue);
-        status = status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
-    }
+    // Registered: the mark names the package; removed: it goes.
+    const LSTATUS status = shellext::WriteFirstMenuMark(request == Request::Register ? result.detail : u"");
     if (status != ERROR_SUCCESS) {
         return {Outcome::Failed,
                 FormatMessageText(MessageId::FirstMenuMarkNotWritten, {static_cast<std::int64_t>(status)})};
@@ -189,7 +180,7 @@ firstmenu::CheckBoxState FirstMenuCheckBox() {
         return {};  // no first menu: nothing else to ask the system
     }
     const std::filesystem::path folder = InstallFolder();
-    const bool registered = platform::FirstMenuPackageRegistered();
+    const bool registered = shellext::FirstMenuPackageRegistered();
     const bool packageReady =
         std::filesystem::is_regular_file(folder / std::u16string(firstmenu::kPackageFile)) &&
         ModuleServesFirstMenuCommand(folder);

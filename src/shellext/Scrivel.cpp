@@ -10,10 +10,10 @@
 
 #include "core/menu/CommandListCache.h"
 #include "core/messages/Messages.h"
-#include "platform/win32/FirstMenuMark.h"
 #include "platform/win32/WideString.h"
 #include "shellext/CommandRun.h"
 #include "shellext/DropList.h"
+#include "shellext/FirstMenuMark.h"
 #include "shellext/MenuWin32.h"
 
 namespace quillet::shellext {
@@ -149,7 +149,7 @@ IFACEMETHODIMP CScrivel::QueryContextMenu(HMENU menu, UINT index, UINT firstId, 
     }
     return ComBarrier([&] {
         // With the Windows 11 package registered, its command is in this menu already.
-        if (platform::FirstMenuPackageRegistered()) {
+        if (FirstMenuPackageRegistered()) {
             return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
         }
         MenuRequest request;

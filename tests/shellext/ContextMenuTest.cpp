@@ -20,10 +20,11 @@
 #include "HostWatchers.h"
 #include "ScrivelShExt_h.h"
 #include "ShellTestFiles.h"
+#include "core/package/FirstMenu.h"
 #include "platform/Paths.h"
 #include "platform/Utf.h"
-#include "platform/win32/FirstMenuMark.h"
 #include "platform/win32/WideString.h"
+#include "shellext/FirstMenuMark.h"
 
 namespace quillet::test {
 namespace {
@@ -423,18 +424,17 @@ Answer QueryInto(IContextMenu* handler, HMENU menu, UINT index) {
 // A menu asked for while the user's registry marks the Windows 11 package as registered, and Windows
 // lists the package (or not).
 Answer QueryWithFirstMenuMark(IContextMenu* handler, bool packageListed) {
-    const std::wstring name = L"Brantwell.QuilletPro_1.0.0.0_x64__test";
-    const std::wstring listing = std::wstring(platform::kUserPackagesKey) + name;
-    RegSetKeyValueW(HKEY_CURRENT_USER, platform::kFirstMenuMarkKey, platform::kFirstMenuMarkValue, REG_SZ,
-                    name.c_str(), static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
+    const std::u16string name = u"Brantwell.QuilletPro_1.0.0.0_x64__test";
+    const std::u16string listing = firstmenu::ListedPackageKey(name);
+    shellext::WriteFirstMenuMark(name);
     HKEY key = nullptr;
-    if (packageListed && RegCreateKeyExW(HKEY_CURRENT_USER, listing.c_str(), 0, nullptr, 0, KEY_WRITE,
-                                         nullptr, &key, nullptr) == ERROR_SUCCESS) {
+    if (packageListed && RegCreateKeyExW(HKEY_CURRENT_USER, platform::AsWide(listing), 0, nullptr, 0,
+                                         KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
         RegCloseKey(key);
     }
     const Answer answer = QueryInto(handler, CreatePopupMenu(), 0);
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, platform::kFirstMenuMarkKey, platform::kFirstMenuMarkValue);
-    RegDeleteKeyW(HKEY_CURRENT_USER, listing.c_str());
+    shellext::WriteFirstMenuMark(u"");
+    RegDeleteKeyW(HKEY_CURRENT_USER, platform::AsWide(listing));
     return answer;
 }
 
@@ -580,7 +580,7 @@ const HostCall kHostCalls[] = {
     {"the mark's key deleted and written again while the module holds it open: the mark is read again",
      [](IContextMenu* h) {
          QueryInto(h, CreatePopupMenu(), 0);
-         RegDeleteTreeW(HKEY_CURRENT_USER, platform::kFirstMenuMarkKey);
+         RegDeleteTreeW(HKEY_CURRENT_USER, platform::AsWide(firstmenu::kMarkKey.data()));
          return QueryWithFirstMenuMark(h, true);
      },
      {kNoMenu, ""}},

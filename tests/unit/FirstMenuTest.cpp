@@ -53,6 +53,14 @@ TEST(FirstMenu, TheCheckBoxShowsOnlyWhereAClickCanWork) {
     EXPECT_TRUE(CheckBox(22621, true, true, false).checked);    // registered: it can still be removed
 }
 
+TEST(FirstMenu, OnlyAMarkThatNamesOnePackageLeadsToItsListing) {
+    EXPECT_EQ(Printable(firstmenu::ListedPackageKey(u"Brantwell.QuilletPro_1.0.0.0_x64__abc")),
+              "Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\CurrentVersion\\AppModel\\"
+              "Repository\\Packages\\Brantwell.QuilletPro_1.0.0.0_x64__abc");
+    EXPECT_TRUE(firstmenu::ListedPackageKey(u"").empty());
+    EXPECT_TRUE(firstmenu::ListedPackageKey(u"..\\..\\Run").empty());  // would reach another key
+}
+
 TEST(FirstMenu, ScriptQuotesPathsAndIsEncodedAsPowerShellReadsIt) {
     // PowerShell's own encoding of "dir" (UTF-16LE, base64).
     EXPECT_EQ(Printable(firstmenu::EncodedScript(u"dir")), "ZABpAHIA");

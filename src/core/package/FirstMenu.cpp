@@ -162,4 +162,15 @@ Request RequestOfCheck(bool checked) {
     return checked ? Request::Register : Request::Remove;
 }
 
+std::u16string ListedPackageKey(std::u16string_view mark) {
+    // Where Windows lists the packages registered for the user, one key per package full name.
+    static constexpr std::u16string_view kUserPackages =
+        u"Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\CurrentVersion\\AppModel\\"
+        u"Repository\\Packages\\";
+    if (mark.empty() || mark.find(u'\\') != std::u16string_view::npos) {
+        return {};  // a name with a separator would reach some other key
+    }
+    return std::u16string(kUserPackages) + std::u16string(mark);
+}
+
 }  // namespace quillet::firstmenu

@@ -1,7 +1,7 @@
 // Quillet's entry in Windows 11's first context menu, apart from how Windows registers packages:
 // which builds have that menu, the configuration program's switches, the PowerShell commands that
 // register and remove the package for the user, how their output is read, and what the user is told.
-// The Windows adapter (platform/win32/FirstMenuPackage.h) runs them.
+// The configuration program (prefs/FirstMenuPackage.cpp) runs them.
 #pragma once
 
 #include <cstdint>
@@ -78,5 +78,17 @@ struct CheckBoxState {
 CheckBoxState CheckBox(std::uint32_t build, bool registered, bool deploymentAvailable, bool packageReady);
 // What a click on the check box asks for, given its new state.
 Request RequestOfCheck(bool checked);
+
+// The per-user mark by which the classic handler knows, cheaply on every right-click, that the package
+// is registered for the user: Windows then lists the package's command under "Show more options" too,
+// and the classic handler adds nothing of its own there. The configuration program writes the mark
+// (the package's full name) when it registers the package and deletes it when it removes it.
+inline constexpr std::u16string_view kMarkKey = u"Software\\Brantwell\\Quillet";
+inline constexpr std::u16string_view kMarkValue = u"FirstMenuPackage";
+
+// The user's registry key under which Windows lists the package the mark names; empty when the mark
+// cannot name one. A mark counts only while that key exists, so that a package removed some other way
+// never hides the classic commands.
+std::u16string ListedPackageKey(std::u16string_view mark);
 
 }  // namespace quillet::firstmenu
