@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     AddItems(selection);
     selection.order = static_cast<std::uint32_t>(options.sortOption);
     SortSelection(selection);
-    Check(selection.Flat().size() == selection.ItemCount());
+    Check(selection.Flat().size() == selection.Items().size());
     const CopyFormat format = BuildOptionsCopyFormat(options);
     TextBuffer buffer;
     RenderSelection(selection, format, buffer);

@@ -136,6 +136,14 @@ class FakeView final : public CommandEditor::View {
         return out;
     }
     std::string Shown(EditorField field) const { return Printable(FieldText(field)); }
+    std::optional<std::size_t> SelectedItem() const {
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            if (items[i].selected) {
+                return i;
+            }
+        }
+        return std::nullopt;
+    }
 
     CommandEditor* editor = nullptr;
     std::vector<Item> items;
@@ -255,13 +263,13 @@ TEST(CommandEditor, ListHeaderSaysWhenTheMenuLeavesCommandsOut) {
 TEST(CommandEditor, OpensOnTheFirstCommand) {
     Scene empty(u"");
     EXPECT_EQ(empty.view.display, EditorDisplay::NoCommand);
-    EXPECT_FALSE(empty.editor.Current() || empty.editor.Selected());
+    EXPECT_FALSE(empty.view.SelectedItem());
     EXPECT_EQ(empty.view.Shown(EditorField::Name), "");
     EXPECT_EQ(empty.view.nameLimit, kMaxCommandNameLength);
 
     Scene four(kFour);
     EXPECT_EQ(four.view.List(), "A/0* Sub/1 U/2 Bad/3");
-    EXPECT_EQ(four.editor.Current(), 0u);
+    EXPECT_EQ(four.view.Shown(EditorField::Name), "A");
     EXPECT_EQ(four.view.display, EditorDisplay::BuiltIn);
 }
 
@@ -327,7 +335,6 @@ TEST(CommandEditor, StoresFieldsWhenAnotherCommandBecomesCurrent) {
     v.Type(EditorField::Name, u"Opts");
     v.ClickEmpty();
     EXPECT_EQ(Printable(scene.editor.Commands()[1].name), "Opts");
-    EXPECT_FALSE(scene.editor.Current());
     EXPECT_EQ(v.display, EditorDisplay::NoCommand);
     EXPECT_EQ(v.actions, ListActions{});
 }
@@ -421,7 +428,7 @@ struct ListRow {
     std::u16string_view file;
     std::function<void(Scene&)> act;
     std::string list;
-    std::optional<std::size_t> current;
+    std::optional<std::size_t> selected;  // the command in the fields
     EditorDisplay display;
 };
 
@@ -430,7 +437,7 @@ void RunListRows(std::initializer_list<ListRow> rows) {
         Scene scene(row.file);
         row.act(scene);
         EXPECT_EQ(scene.view.List(), row.list) << row.what;
-        EXPECT_EQ(scene.editor.Current(), row.current) << row.what;
+        EXPECT_EQ(scene.view.SelectedItem(), row.selected) << row.what;
         EXPECT_EQ(scene.view.display, row.display) << row.what;
         // The editor's marks are the view's, and the list's order the view's.
         ASSERT_EQ(scene.view.items.size(), scene.editor.Commands().size()) << row.what;
@@ -634,7 +641,7 @@ TEST(CommandEditor, RefusedSaveFocusesTheFieldAtFault) {
         Scene scene(u"A:%QUILLET\nU:$name[]\n");
         row.edit(scene.view);
         EXPECT_FALSE(scene.editor.SaveAndClose());
-        EXPECT_EQ(scene.editor.Selected(), row.selected);
+        EXPECT_EQ(scene.view.SelectedItem(), row.selected);
         EXPECT_EQ(scene.view.focused, row.field);
     }
 }

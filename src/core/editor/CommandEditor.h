@@ -161,8 +161,6 @@ class CommandEditor {
 
     // What the editor holds.
     const CommandList& Commands() const { return commands_; }
-    std::optional<std::size_t> Current() const { return current_; }
-    std::optional<std::size_t> Selected() const { return selected_; }
 
     // Events of the list view. A notification that the editor's own calls cause is ignored.
     void ItemSelected(std::size_t index);

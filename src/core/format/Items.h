@@ -127,7 +127,6 @@ class ItemSelection {
     void Flatten();
 
     const std::vector<std::unique_ptr<CFItem>>& Items() const { return items_; }
-    std::size_t ItemCount() const { return items_.size(); }
     std::vector<CFItem*>& Flat() { return flat_; }
     const std::vector<CFItem*>& Flat() const { return flat_; }
 

@@ -56,7 +56,6 @@ class PathLookups {
     PathLookups(const PathLookups&) = delete;
     PathLookups& operator=(const PathLookups&) = delete;
 
-    PathStyle Style() const { return style_; }
     char16_t Separator() const { return style_ == PathStyle::Windows ? u'\\' : u'/'; }
 
     // The path in a network form: a subst drive replaced by its folder, then a mapped drive by its

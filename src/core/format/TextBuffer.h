@@ -28,7 +28,6 @@ class TextBuffer {
     // False until the first growth: a buffer that never received text holds no array at all.
     bool HasArray() const { return chars_ != nullptr; }
     std::size_t Count() const { return count_; }
-    std::size_t Capacity() const { return capacity_; }
     // The text, always zero-terminated once an array exists.
     const char16_t* Data() const { return chars_ ? chars_.get() : u""; }
     std::u16string_view View() const { return {Data(), count_}; }
