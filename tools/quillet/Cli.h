@@ -61,7 +61,7 @@ class Output {
     void WriteBytes(std::string_view bytes);
 
     std::FILE* stream_;
-    bool console_ = false;
+    [[maybe_unused]] bool console_ = false;  // read only where a console can be written to (Windows)
     OutputEncoding encoding_ = OutputEncoding::Utf8;
 #ifdef _WIN32
     bool keepCrLf_ = true;
