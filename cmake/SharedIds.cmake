@@ -19,6 +19,9 @@ set(QUILLET_MODULE_FILE "ScrivelShExt.dll")
 set(QUILLET_PREFS_FILE "ScrivelPrefs.exe")
 set(QUILLET_COMMAND_FILE "Cmds.txt")
 set(QUILLET_HELP_FILE "QuilletPro.chm")
+set(QUILLET_CLI_FILE "quillet.exe")
+# The Windows 11 package as the installers put it into the install folder.
+set(QUILLET_FIRST_MENU_PACKAGE_FILE "Quillet.msix")
 
 # The Windows 11 package's name, and the command class it puts into Explorer's first menu (without
 # braces, as the package manifest writes a class id).
@@ -74,6 +77,8 @@ file(CONFIGURE OUTPUT ${QUILLET_SHARED_IDS_DIR}/SharedIds.h CONTENT [[
 #define QUILLET_PREFS_FILE "@QUILLET_PREFS_FILE@"
 #define QUILLET_COMMAND_FILE "@QUILLET_COMMAND_FILE@"
 #define QUILLET_HELP_FILE "@QUILLET_HELP_FILE@"
+#define QUILLET_CLI_FILE "@QUILLET_CLI_FILE@"
+#define QUILLET_FIRST_MENU_PACKAGE_FILE "@QUILLET_FIRST_MENU_PACKAGE_FILE@"
 #define QUILLET_HELP_CONTEXT_BASE @QUILLET_HELP_CONTEXT_BASE@
 #define QUILLET_PACKAGE_NAME "@QUILLET_PACKAGE_NAME@"
 #define QUILLET_FIRST_MENU_CLSID "@QUILLET_FIRST_MENU_CLSID@"
@@ -88,6 +93,9 @@ QUILLET_HANDLER_CLSID=@QUILLET_HANDLER_CLSID@
 QUILLET_MODULE_FILE=@QUILLET_MODULE_FILE@
 QUILLET_PREFS_FILE=@QUILLET_PREFS_FILE@
 QUILLET_COMMAND_FILE=@QUILLET_COMMAND_FILE@
+QUILLET_HELP_FILE=@QUILLET_HELP_FILE@
+QUILLET_CLI_FILE=@QUILLET_CLI_FILE@
+QUILLET_FIRST_MENU_PACKAGE_FILE=@QUILLET_FIRST_MENU_PACKAGE_FILE@
 ]] @ONLY)
 
 # The registration scripts with the ids filled in: the module embeds them, the packages' rows are

@@ -6,9 +6,10 @@ In a topic, {{message ID|INSERT|INSERT...}} becomes the text of message ID with 
 the programs fill them (%1 a text, %2!d! a number, %2!08x! a number in eight hexadecimal digits; a word such as N stays as
 written), escaped for HTML. A placeholder may be the insert of another. An unknown message id, or a
 missing insert, fails the build. {{version major}}, {{version minor}}, {{version patch}} and {{version}}
-are the parts of the project version, or the whole, given with --version.
+are the parts of the project version, or the whole, given with --version. {{file NAME}} is the name of
+a shipped file as the build defines it, given with --file NAME=VALUE (an unknown NAME fails the build).
 
-usage: help-messages.py [--version X.Y.Z] MESSAGE_TABLE OUT_DIR TOPIC...
+usage: help-messages.py [--version X.Y.Z] [--file NAME=VALUE...] MESSAGE_TABLE OUT_DIR TOPIC...
 """
 import html
 import os
@@ -19,6 +20,7 @@ ROW = re.compile(r'QUILLET_MESSAGE\(\s*(\d+)\s*,\s*\w+\s*,((?:\s*u"(?:[^"\\]|\\.
 LITERAL = re.compile(r'u"((?:[^"\\]|\\.)*)"')
 ESCAPE = re.compile(r'\\(u[0-9A-Fa-f]{4}|.)')
 VERSION = re.compile(r"\{\{version(?: (major|minor|patch))?\}\}")
+FILE = re.compile(r"\{\{file (\w+)\}\}")
 PLACEHOLDER = re.compile(r"\{\{message ([^{}]*)\}\}")
 INSERT = re.compile(r"%(\d)(?:!([^!]*)!)?")
 
@@ -58,11 +60,23 @@ def fill_version(version, where, match):
     return parts[match.group(1)] if match.group(1) else version
 
 
+def fill_file(files, where, match):
+    if match.group(1) not in files:
+        sys.exit(f"{where}: no --file {match.group(1)}=... given")
+    return html.escape(files[match.group(1)], quote=False)
+
+
 def main():
     args = sys.argv[1:]
     version = ""
-    if args[:1] == ["--version"]:
-        version, args = args[1], args[2:]
+    files = {}
+    while args[:1] in (["--version"], ["--file"]) and len(args) > 1:
+        if args[0] == "--version":
+            version = args[1]
+        else:
+            key, _, value = args[1].partition("=")
+            files[key] = value
+        args = args[2:]
     if len(args) < 2:
         sys.exit(__doc__)
     messages = read_messages(args[0])
@@ -71,6 +85,8 @@ def main():
         text = open(topic, encoding="utf-8").read()
         name = os.path.basename(topic)
         text = VERSION.sub(lambda match: fill_version(version, name, match), text)
+        # Before the messages: a file's name may be a message's insert.
+        text = FILE.sub(lambda match: fill_file(files, name, match), text)
         # Innermost first: a message may be the insert of another.
         while PLACEHOLDER.search(text):
             text = PLACEHOLDER.sub(lambda match: fill(messages, name, match.group(1)), text)

@@ -265,7 +265,8 @@ int Run(int argc, wchar_t** argv) {
     // The per-user command file, whose attributes the handler reads on every call to notice an edit.
     wchar_t appData[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
-    const std::wstring userCommandFile = std::wstring(appData) + L"\\Brantwell\\Quillet\\Cmds.txt";
+    const std::wstring userCommandFile =
+        std::wstring(appData) + L"\\Brantwell\\Quillet\\" QUILLET_COMMAND_FILE;
     constexpr int kRounds = 40;
     constexpr int kCallsPerRound = 100;
     double handlerTime = 0;

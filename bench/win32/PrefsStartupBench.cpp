@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "SharedIds.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -66,8 +68,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     // The user's list is replaced for the run and put back afterwards.
     const fs::path folder = fs::path(appData) / L"Brantwell" / L"Quillet";
-    const fs::path list = folder / L"Cmds.txt";
-    const fs::path saved = folder / L"Cmds.txt.bench-saved";
+    const fs::path list = folder / (L"" QUILLET_COMMAND_FILE);
+    const fs::path saved = folder / (L"" QUILLET_COMMAND_FILE ".bench-saved");
     fs::create_directories(folder);
     const bool hadList = fs::exists(list);
     if (hadList) {

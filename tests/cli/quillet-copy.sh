@@ -57,7 +57,7 @@ top=$(native "$tree/sel/Top"); loose=$(native "$tree/other/loose.log"); a=$(nati
 export XDG_CONFIG_HOME="$tree/config"  # no stored options: all zero (POSIX)
 # The default list beside the program, named outright: under Wine other tests of the same prefix
 # may be writing the user's own list meanwhile.
-commands=$(native "$PWD/Cmds.txt")
+commands=$(native "$PWD/${QUILLET_COMMAND_FILE:?}")
 
 run copy --command-file "$commands" --command 'Copy Names' "$top" "$loose"
 expect "built-in copy of two items" 'Top\r\nloose.log\r\n'

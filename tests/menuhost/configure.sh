@@ -10,23 +10,25 @@ source_dir=${1:?source folder}
 build=${2:?build folder}
 
 source "$source_dir/scripts/wine-env" "$build"
+# The names the build defines (cmake/SharedIds.cmake).
+source "$build/shared-ids/shared-ids.sh"
 menuhost_exe="$build/tools/menuhost/menuhost.exe"
 answerer_exe="$build/tests/menuhost/prefs_answerer.exe"
-dll_unix="$build/src/shellext/ScrivelShExt.dll"
+dll_unix="$build/src/shellext/$QUILLET_MODULE_FILE"
 dll=$(winepath -w "$dll_unix" 2>/dev/null)
-prefs=$(winepath -w "$build/src/shellext/ScrivelPrefs.exe" 2>/dev/null)
+prefs=$(winepath -w "$build/src/shellext/$QUILLET_PREFS_FILE" 2>/dev/null)
 
 work=$(mktemp -d)
 samples_unix="$WINEPREFIX/drive_c/quillet-configure"
 appdata=$(wine cmd /c 'echo %APPDATA%' 2>/dev/null </dev/null | tr -d '\r')
 commands_dir="$(winepath -u "$appdata" 2>/dev/null)/Brantwell/Quillet"
-commands_file="$appdata\\Brantwell\\Quillet\\Cmds.txt"
+commands_file="$appdata\\Brantwell\\Quillet\\$QUILLET_COMMAND_FILE"
 mkdir -p "$commands_dir"
-if [ -f "$commands_dir/Cmds.txt" ]; then mv "$commands_dir/Cmds.txt" "$work/previous-Cmds.txt"; fi
+if [ -f "$commands_dir/$QUILLET_COMMAND_FILE" ]; then mv "$commands_dir/$QUILLET_COMMAND_FILE" "$work/previous-commands"; fi
 cleanup() {
   wine regsvr32 /u /s "$dll" </dev/null >/dev/null 2>&1 || true
-  rm -f "$commands_dir/Cmds.txt"
-  if [ -f "$work/previous-Cmds.txt" ]; then mv "$work/previous-Cmds.txt" "$commands_dir/Cmds.txt"; fi
+  rm -f "$commands_dir/$QUILLET_COMMAND_FILE"
+  if [ -f "$work/previous-commands" ]; then mv "$work/previous-commands" "$commands_dir/$QUILLET_COMMAND_FILE"; fi
   rm -rf "$samples_unix" "$work"
 }
 trap cleanup EXIT
@@ -34,7 +36,7 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*"; echo "--- menuhost"; tr -d '\r' <"$work/menuhost-raw.txt"; echo "--- answerer"; cat "$work/answer.txt"; exit 1; }
 
 wine regsvr32 /s "$dll" </dev/null >/dev/null 2>&1 || { echo "regsvr32 failed"; exit 1; }
-printf '\xEF\xBB\xBFCopy Names:%%QUILLET\r\nConfigure...:%%CONFIGURE\r\n' >"$commands_dir/Cmds.txt"
+printf '\xEF\xBB\xBFCopy Names:%%QUILLET\r\nConfigure...:%%CONFIGURE\r\n' >"$commands_dir/$QUILLET_COMMAND_FILE"
 mkdir -p "$samples_unix"
 printf 'text\n' >"$samples_unix/a.txt"
 
@@ -68,6 +70,6 @@ after=$(sed -n '/^written: /,$p' "$work/menuhost.txt")
 grep -q '"Listed Names"' <<<"$after" || fail "the next menu lacks the command"
 grep -q '"Copy Names"' <<<"$after" || fail "the next menu lost a command"
 printf '\xEF\xBB\xBFCopy Names:%%QUILLET\r\nListed Names:$name;[\\n]\r\nConfigure...:%%CONFIGURE\r\n' >"$work/expected.txt"
-cmp -s "$work/expected.txt" "$commands_dir/Cmds.txt" || fail "the file: $(od -c "$commands_dir/Cmds.txt" | head)"
+cmp -s "$work/expected.txt" "$commands_dir/$QUILLET_COMMAND_FILE" || fail "the file: $(od -c "$commands_dir/$QUILLET_COMMAND_FILE" | head)"
 cat "$work/menuhost.txt" "$work/answer.txt"
 echo "PASS"

@@ -11,9 +11,11 @@ build=${2:?build folder}
 expected=${3:?expected transcript}
 
 source "$source_dir/scripts/wine-env" "$build"
+# The names the build defines (cmake/SharedIds.cmake).
+source "$build/shared-ids/shared-ids.sh"
 menuhost_exe="$build/tools/menuhost/menuhost.exe"
 answerer_exe="$build/tests/menuhost/dialog_answerer.exe"
-dll_unix="$build/src/shellext/ScrivelShExt.dll"
+dll_unix="$build/src/shellext/$QUILLET_MODULE_FILE"
 dll=$(winepath -w "$dll_unix" 2>/dev/null)
 
 work=$(mktemp -d)
@@ -29,14 +31,14 @@ commands_dir="$(winepath -u "$appdata" 2>/dev/null)/Brantwell/Quillet"
 mkdir -p "$commands_dir"
 # The user's command list and stored copy options are set aside: the run uses its own list and the
 # default options, and puts the user's back afterwards.
-for file in Cmds.txt ScrivelShExt.INI; do
+for file in "$QUILLET_COMMAND_FILE" ScrivelShExt.INI; do
   if [ -f "$commands_dir/$file" ]; then mv "$commands_dir/$file" "$work/previous-$file"; fi
 done
 
 cleanup() {
   wine regsvr32 /u /s "$dll" </dev/null >/dev/null 2>&1 || true
-  if [ -e "$work/ScrivelPrefs.exe.aside" ]; then mv "$work/ScrivelPrefs.exe.aside" "$(dirname "$dll_unix")/ScrivelPrefs.exe"; fi
-  for file in Cmds.txt ScrivelShExt.INI; do
+  if [ -e "$work/prefs.aside" ]; then mv "$work/prefs.aside" "$(dirname "$dll_unix")/$QUILLET_PREFS_FILE"; fi
+  for file in "$QUILLET_COMMAND_FILE" ScrivelShExt.INI; do
     rm -f "$commands_dir/$file"
     if [ -f "$work/previous-$file" ]; then mv "$work/previous-$file" "$commands_dir/$file"; fi
   done
@@ -67,8 +69,8 @@ if wine regsvr32 /s "$dll" </dev/null >/dev/null 2>&1; then echo "registered" >>
 say "No list of the user's own yet: the default list that the build puts beside the module"
 menuhost --clear-clipboard 'C:\windows\win.ini'
 
-printf '\xEF\xBB\xBF' >"$commands_dir/Cmds.txt"
-cat >>"$commands_dir/Cmds.txt" <<'EOF'
+printf '\xEF\xBB\xBF' >"$commands_dir/$QUILLET_COMMAND_FILE"
+cat >>"$commands_dir/$QUILLET_COMMAND_FILE" <<'EOF'
 Copy Filename(s):%QUILLET
 Copy Filename and Delete:%QUILLET_AND_DELETE
 Paste Filename:%PASTEFILENAME
@@ -124,11 +126,11 @@ listing "folder" "$samples_unix"
 listing "trash" "$XDG_DATA_HOME/Trash/files"
 say "Configure with no configuration program beside the module does nothing"
 # The built program is set aside for this step (tests/menuhost/configure.sh starts it).
-prefs_unix="$(dirname "$dll_unix")/ScrivelPrefs.exe"
-if [ -e "$prefs_unix" ]; then mv "$prefs_unix" "$work/ScrivelPrefs.exe.aside"; fi
-if [ -e "$prefs_unix" ]; then echo "ScrivelPrefs.exe is present" >>"$transcript"; fi
+prefs_unix="$(dirname "$dll_unix")/$QUILLET_PREFS_FILE"
+if [ -e "$prefs_unix" ]; then mv "$prefs_unix" "$work/prefs.aside"; fi
+if [ -e "$prefs_unix" ]; then echo "$QUILLET_PREFS_FILE is present" >>"$transcript"; fi
 menuhost --no-menu --set-clipboard "untouched" --invoke "Configure Quillet..." --print-clipboard "$samples\\e.txt"
-if [ -e "$work/ScrivelPrefs.exe.aside" ]; then mv "$work/ScrivelPrefs.exe.aside" "$prefs_unix"; fi
+if [ -e "$work/prefs.aside" ]; then mv "$work/prefs.aside" "$prefs_unix"; fi
 listing "folder" "$samples_unix"
 
 say "A selection too large for a command line, read from a file: a.txt, 4998 missing paths, b.txt; both files arrive, in order"
@@ -142,7 +144,7 @@ menuhost --no-menu --invoke "Copy Filenames" --print-clipboard --paths-from "$sa
 
 say "A name as long as the command file allows (1024 characters), printed whole and found by it, ids from --first 100"
 long1024=$(printf 'N%.0s' $(seq 1024))
-printf '\xEF\xBB\xBF%s:$name\n' "$long1024" >"$commands_dir/Cmds.txt"
+printf '\xEF\xBB\xBF%s:$name\n' "$long1024" >"$commands_dir/$QUILLET_COMMAND_FILE"
 menuhost --first 100 --invoke "$long1024" --print-clipboard "$samples\\a.txt"
 
 if [ "${QUILLET_UPDATE_GOLDEN:-0}" = 1 ]; then

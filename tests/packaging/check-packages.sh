@@ -32,7 +32,7 @@ publisher_of() {
     -keyout "$work/key.pem" -out "$work/certificate.pem" 2>/dev/null
   openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/certificate.pem" -passout pass:x -out "$work/test.pfx"
   QUILLET_SIGNING_PASSWORD=x "$source/packaging/make-msix" --manifest "$source/packaging/AppxManifest.xml.in" \
-    --pfx "$work/test.pfx" --set Name=N --set Version=1.0.0.0 --set Clsid=C \
+    --pfx "$work/test.pfx" --set Name=N --set Version=1.0.0.0 --set Clsid=C --set ModuleFile=M --set PrefsFile=P \
     "${logos[@]/#/--asset=}" "$work/test.msix" || return 1
   unzip -p "$work/test.msix" AppxManifest.xml | /usr/bin/python3 -c \
     'import sys, xml.etree.ElementTree as E; print(next(e for e in E.parse(sys.stdin).iter() if e.tag.endswith("}Identity")).get("Publisher"))'

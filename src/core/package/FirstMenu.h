@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "SharedIds.h"
 #include "core/messages/Messages.h"
 
 namespace quillet::firstmenu {
@@ -16,7 +17,7 @@ namespace quillet::firstmenu {
 // The first Windows build with the first menu (Windows 11); earlier ones ignore packaged commands.
 inline constexpr std::uint32_t kFirstWindows11Build = 22000;
 // The package as the installers put it into the install folder, beside the module.
-inline constexpr std::u16string_view kPackageFile = u"Quillet.msix";
+inline constexpr std::u16string_view kPackageFile = u"" QUILLET_FIRST_MENU_PACKAGE_FILE;
 // How long a request may take before it is given up: registration runs at a user's sign-in (before
 // Explorer starts) and inside installations, neither of which may hang on a package manager that does
 // not answer. Registering takes seconds.
