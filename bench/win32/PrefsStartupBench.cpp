@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/Handles.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -28,6 +30,8 @@ double TimeToIdle(const std::wstring& program) {
                         &startup, &process)) {
         return -1;
     }
+    const quillet::platform::UniqueKernelObject processOwner(process.hProcess);
+    const quillet::platform::UniqueKernelObject threadOwner(process.hThread);
     const DWORD idle = WaitForInputIdle(process.hProcess, 30000);
     const auto ready = std::chrono::steady_clock::now();
     EnumThreadWindows(
@@ -40,8 +44,6 @@ double TimeToIdle(const std::wstring& program) {
     if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
         TerminateProcess(process.hProcess, 1);
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return idle == 0 ? std::chrono::duration<double, std::milli>(ready - start).count() : -1;
 }
 
