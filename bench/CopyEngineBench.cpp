@@ -25,6 +25,7 @@
 #include "core/copy/FolderScan.h"
 #include "platform/Files.h"
 #include "platform/Utf.h"
+#include "platform/posix/Handles.h"
 
 // Heap accounting for the memory figure: every allocation of the program passes through here.
 namespace {
@@ -143,10 +144,11 @@ double FindSeconds() {
 // opened by its full path and each entry that is not a folder is stat'ed through the folder's
 // descriptor, as the expansion does; hidden entries are skipped. Returns the number of files.
 std::size_t BareWalk(char* path, std::size_t length, std::uint64_t& checksum) {
-    DIR* dir = opendir(path);
-    if (dir == nullptr) {
+    const quillet::platform::FolderStream folder(opendir(path));
+    if (!folder) {
         return 0;
     }
+    DIR* const dir = folder.Get();
     std::size_t files = 0;
     while (const dirent* entry = readdir(dir)) {
         if (entry->d_name[0] == '.') {
@@ -167,7 +169,6 @@ std::size_t BareWalk(char* path, std::size_t length, std::uint64_t& checksum) {
             ++files;
         }
     }
-    closedir(dir);
     return files;
 }
 

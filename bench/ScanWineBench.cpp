@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/copy/FolderScan.h"
+#include "platform/win32/Handles.h"
 
 namespace {
 
@@ -30,10 +31,11 @@ std::size_t Walk(const std::wstring& root, bool extended, unsigned long long& ch
         folders.pop_back();
         WIN32_FIND_DATAW data;
         const std::wstring search = folder + L"\\*";
-        HANDLE find = extended ? FindFirstFileExW(search.c_str(), FindExInfoBasic, &data,
-                                                  FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH)
-                               : FindFirstFileW(search.c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE) {
+        const quillet::platform::FolderSearchHandle find(
+            extended ? FindFirstFileExW(search.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                        nullptr, FIND_FIRST_EX_LARGE_FETCH)
+                     : FindFirstFileW(search.c_str(), &data));
+        if (!find) {
             continue;
         }
         do {
@@ -45,8 +47,7 @@ std::size_t Walk(const std::wstring& root, bool extended, unsigned long long& ch
                 ++files;
                 checksum += data.nFileSizeLow + data.ftLastWriteTime.dwLowDateTime;
             }
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
+        } while (FindNextFileW(find.Get(), &data));
     }
     return files;
 }

@@ -49,10 +49,8 @@ Round RightClick(IClassFactory* factory, IShellItemArray* items) {
         if (commands->Next(1, command.Receive(), &fetched) != S_OK || fetched != 1) {
             break;
         }
-        wchar_t* title = nullptr;
-        if (SUCCEEDED(command->GetTitle(items, &title))) {
-            CoTaskMemFree(title);
-        }
+        quillet::platform::CoTaskMemory<wchar_t> title;
+        command->GetTitle(items, title.Receive());
         command->GetState(items, FALSE, &state);
         ++round.subCommands;
     }
@@ -82,10 +80,12 @@ int Run(int argc, wchar_t** argv) {
                      static_cast<unsigned long>(served));
         return 0;
     }
+    std::vector<quillet::platform::CoTaskMemory<ITEMIDLIST>> owners;
     std::vector<PIDLIST_ABSOLUTE> pidls;
     for (int i = 2; i < argc; ++i) {
         PIDLIST_ABSOLUTE pidl = nullptr;
         if (SUCCEEDED(SHParseDisplayName(argv[i], nullptr, &pidl, 0, nullptr))) {
+            owners.emplace_back(pidl);
             pidls.push_back(pidl);
         }
     }
@@ -94,9 +94,7 @@ int Run(int argc, wchar_t** argv) {
                                        : SHCreateShellItemArrayFromIDLists(
                                              static_cast<UINT>(pidls.size()),
                                              const_cast<LPCITEMIDLIST*>(pidls.data()), items.Receive());
-    for (PIDLIST_ABSOLUTE pidl : pidls) {
-        CoTaskMemFree(pidl);
-    }
+    owners.clear();
     if (FAILED(made)) {
         std::fwprintf(stderr, L"no shell item array for the selection\n");
         return 1;
@@ -127,10 +125,9 @@ int Run(int argc, wchar_t** argv) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (FAILED(OleInitialize(nullptr))) {
+    const quillet::platform::OleApartment ole = quillet::platform::EnterOleApartment();
+    if (!ole) {
         return 1;
     }
-    const int status = Run(argc, argv);
-    OleUninitialize();
-    return status;
+    return Run(argc, argv);
 }

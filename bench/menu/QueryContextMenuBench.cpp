@@ -25,6 +25,8 @@
 
 #include "DropFilesDataObject.h"
 #include "HostSupport.h"
+#include "platform/Clipboard.h"
+#include "platform/win32/WideString.h"
 
 namespace {
 
@@ -36,25 +38,7 @@ using menuhost::kQuilletHandler;
 using menuhost::PopupMenu;
 
 bool SetClipboardText(const wchar_t* text) {
-    if (!OpenClipboard(nullptr)) {
-        return false;
-    }
-    EmptyClipboard();
-    const std::size_t bytes = (std::wcslen(text) + 1) * sizeof(wchar_t);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    bool placed = false;
-    if (memory) {
-        if (void* target = GlobalLock(memory)) {
-            std::memcpy(target, text, bytes);
-            GlobalUnlock(memory);
-            placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-        }
-        if (!placed) {
-            GlobalFree(memory);
-        }
-    }
-    CloseClipboard();
-    return placed;
+    return quillet::platform::ReplaceClipboardText(quillet::platform::AsUtf16(text));
 }
 
 // One item of the recorded menu, in insertion order: what the stand-in inserts.
@@ -123,12 +107,17 @@ void InsertRecorded(HMENU menu, const std::vector<RecordedItem>& items, HBITMAP 
 // there Unicode text, open the clipboard, lock the text and scan it, at most 260 characters, for a
 // valid new name. Its result does not change what the stand-in inserts.
 bool ClipboardHoldsName() {
-    if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(nullptr)) {
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
+        return false;
+    }
+    const quillet::platform::OpenClipboardScope clipboard;
+    if (!clipboard.IsOpen()) {
         return false;
     }
     bool valid = false;
     if (HGLOBAL memory = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* text = static_cast<const wchar_t*>(GlobalLock(memory))) {
+        const quillet::platform::GlobalLockScope lock(memory);
+        if (const auto* text = static_cast<const wchar_t*>(lock.Data())) {
             const std::size_t limit = std::min<std::size_t>(GlobalSize(memory) / sizeof(wchar_t), MAX_PATH);
             std::size_t length = 0;
             while (length < limit && text[length] != 0 && text[length] >= 0x20 &&
@@ -136,10 +125,8 @@ bool ClipboardHoldsName() {
                 ++length;
             }
             valid = length > 0 && length < MAX_PATH && (length == limit || text[length] == 0);
-            GlobalUnlock(memory);
         }
     }
-    CloseClipboard();
     return valid;
 }
 
@@ -213,10 +200,7 @@ int Run(int argc, wchar_t** argv) {
     // A valid name on the clipboard: for one item the paste items show, after the clipboard scan.
     // Without text the handler only asks whether there is any.
     if (emptyClipboard) {
-        if (OpenClipboard(nullptr)) {
-            EmptyClipboard();
-            CloseClipboard();
-        }
+        quillet::platform::ReplaceClipboardText(std::nullopt);
     } else {
         SetClipboardText(L"report.txt");
     }
@@ -261,7 +245,8 @@ int Run(int argc, wchar_t** argv) {
     // same machine.
     ComRef<IContextMenu> menu;
     MakeHandler(factory.Get(), selection.Get(), menu);
-    HBITMAP bitmap = MakeBitmap();
+    const quillet::platform::UniqueBitmap bitmapOwner(MakeBitmap());
+    const HBITMAP bitmap = bitmapOwner.Get();
     // The per-user command file, whose attributes the handler reads on every call to notice an edit.
     wchar_t appData[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
@@ -312,7 +297,6 @@ int Run(int argc, wchar_t** argv) {
         standInTime += standIn(false);
         standInQueryTime += standIn(true);
     }
-    DeleteObject(bitmap);
     const double calls = kRounds * kCallsPerRound;
     std::wprintf(L"selection: %zu item(s); clipboard: %ls; menu: %zu items\n", paths.size(),
                  emptyClipboard ? L"empty" : L"a valid name", CountItems(recorded));
@@ -344,10 +328,9 @@ int Run(int argc, wchar_t** argv) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (FAILED(OleInitialize(nullptr))) {
+    const quillet::platform::OleApartment ole = quillet::platform::EnterOleApartment();
+    if (!ole) {
         return 1;
     }
-    const int status = Run(argc, argv);
-    OleUninitialize();
-    return status;
+    return Run(argc, argv);
 }

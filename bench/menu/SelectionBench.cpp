@@ -51,10 +51,10 @@ struct Timing {
 // What GetData and ReleaseStgMedium cost the host, without a handler.
 double MeasureGetData(IDataObject* selection) {
     FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    STGMEDIUM medium{};
     const double start = menuhost::SecondsNow();
-    if (SUCCEEDED(selection->GetData(&format, &medium))) {
-        ReleaseStgMedium(&medium);
+    {
+        quillet::platform::StorageMedium medium;
+        selection->GetData(&format, medium.Receive());
     }
     return menuhost::SecondsNow() - start;
 }
@@ -147,10 +147,9 @@ int Run(int argc, wchar_t** argv) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (FAILED(OleInitialize(nullptr))) {
+    const quillet::platform::OleApartment ole = quillet::platform::EnterOleApartment();
+    if (!ole) {
         return 1;
     }
-    const int status = Run(argc, argv);
-    OleUninitialize();
-    return status;
+    return Run(argc, argv);
 }

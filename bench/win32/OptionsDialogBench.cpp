@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "OptionsDialogIds.h"
+#include "platform/win32/Handles.h"
 #include "shellext/ui/OptionsDlg.h"
 
 namespace {
@@ -127,7 +128,9 @@ int wmain(int argc, wchar_t** argv) {
     changes.push_back({"sort as selected", [choose] { choose(IDC_SORT, 0); }});
     // The dialog thread's own processor time beside the wall time: on a machine shared with other
     // work the wall time also counts the turns the thread waited for.
-    const HANDLE dialogThreadHandle = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, threadId);
+    const quillet::platform::UniqueKernelObject dialogThreadOwner(
+        OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, threadId));
+    const HANDLE dialogThreadHandle = dialogThreadOwner.Get();
     const auto threadMilliseconds = [dialogThreadHandle] {
         FILETIME created{}, exited{}, kernel{}, user{};
         GetThreadTimes(dialogThreadHandle, &created, &exited, &kernel, &user);
@@ -152,7 +155,6 @@ int wmain(int argc, wchar_t** argv) {
         "longest block of an option change with dates %8.0f ms, processor time %.0f ms (goal: at most "
         "500 ms)\n",
         longestChange, longestChangeCpu);
-    CloseHandle(dialogThreadHandle);
     const Clock::time_point ok = Clock::now();
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     dialogThread.join();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "SharedIds.h"
+#include "platform/win32/Handles.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ double TimeToIdle(const std::wstring& program) {
                         &startup, &process)) {
         return -1;
     }
+    const quillet::platform::UniqueKernelObject processOwner(process.hProcess);
+    const quillet::platform::UniqueKernelObject threadOwner(process.hThread);
     const DWORD idle = WaitForInputIdle(process.hProcess, 30000);
     const auto ready = std::chrono::steady_clock::now();
     EnumThreadWindows(
@@ -42,8 +45,6 @@ double TimeToIdle(const std::wstring& program) {
     if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
         TerminateProcess(process.hProcess, 1);
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return idle == 0 ? std::chrono::duration<double, std::milli>(ready - start).count() : -1;
 }
 

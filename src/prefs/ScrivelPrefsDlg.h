@@ -22,11 +22,6 @@
 
 namespace quillet::prefs {
 
-struct ImageListKind : platform::NullWhenAbsent<HIMAGELIST> {
-    static bool Close(HIMAGELIST list) { return ImageList_Destroy(list) != FALSE; }
-};
-using UniqueImageList = platform::UniqueHandle<ImageListKind>;
-
 // The window property that marks the configuration dialog, by which a second start of the program
 // finds the running one.
 inline constexpr wchar_t kPrefsWindowProperty[] = L"Brantwell.Quillet.ScrivelPrefs";
@@ -141,7 +136,7 @@ class CScrivelPrefsDlg final : public winui::CDialog,
     winui::ScaledIcon smallIcon_;
     winui::CEdit type_, name_;
     winui::CWindow list_;
-    UniqueImageList stateImages_;
+    platform::UniqueImageList stateImages_;
     winui::CComboBox separatorList_, startTextList_, endTextList_;
     CVisibleWSEdit itemFormat_, itemSeparator_, startText_, endText_;
     winui::CCheckBox newlineAtEnd_;

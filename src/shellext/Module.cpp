@@ -167,13 +167,13 @@ HRESULT CScrivelShExtModule::RegisterTypeLibrary(bool registering, Scope scope) 
         return scope == Scope::User ? RegisterTypeLibForUser(library.Get(), path.data(), helpDirectory.data())
                                     : RegisterTypeLib(library.Get(), path.data(), helpDirectory.data());
     }
-    TLIBATTR* attributes = nullptr;
-    hr = library->GetLibAttr(&attributes);
+    TLIBATTR* lent = nullptr;
+    hr = library->GetLibAttr(&lent);
     if (FAILED(hr)) {
         return hr;
     }
-    const TLIBATTR libraryAttributes = *attributes;
-    library->ReleaseTLibAttr(attributes);
+    const platform::TypeLibraryAttributes attributes({library.Get(), lent});
+    const TLIBATTR libraryAttributes = *lent;
     // A library that is not registered (any more) is already what unregistering wants.
     platform::UniqueBstr registeredPath;
     if (FAILED(QueryPathOfRegTypeLib(libid_, libraryAttributes.wMajorVerNum, libraryAttributes.wMinorVerNum,

@@ -14,6 +14,7 @@
 #include "platform/AsciiCase.h"
 #include "platform/Clipboard.h"
 #include "platform/Paths.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 #include "shellext/FileCommands.h"
 
@@ -48,8 +49,8 @@ std::vector<std::u16string> Entries(const std::u16string& folder) {
     std::vector<std::u16string> names;
     WIN32_FIND_DATAW found;
     const std::u16string pattern = folder + u"\\*";
-    HANDLE search = FindFirstFileW(AsWide(pattern), &found);
-    if (search == INVALID_HANDLE_VALUE) {
+    const platform::FolderSearchHandle search(FindFirstFileW(AsWide(pattern), &found));
+    if (!search) {
         return names;
     }
     do {
@@ -57,8 +58,7 @@ std::vector<std::u16string> Entries(const std::u16string& folder) {
         if (name != u"." && name != u"..") {
             names.push_back(name);
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.Get(), &found));
     return names;
 }
 
@@ -341,15 +341,15 @@ TEST(FileCommands, CopyAndDeleteDeletesNothingWhenTheCopyFails) {
 // ---- Configure ----
 
 std::u16string ReadMarker(const std::u16string& path) {
-    HANDLE file = CreateFileW(AsWide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const platform::FileHandle file(CreateFileW(AsWide(path), GENERIC_READ,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return {};
     }
     std::u16string text(4096, u'\0');
     DWORD read = 0;
-    ReadFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(char16_t)), &read, nullptr);
-    CloseHandle(file);
+    ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size() * sizeof(char16_t)), &read, nullptr);
     text.resize(read / sizeof(char16_t));
     return text;
 }

@@ -13,6 +13,7 @@
 
 #include "../unit/WaitFor.h"
 #include "PrefsIds.h"
+#include "platform/win32/Handles.h"
 
 namespace {
 
@@ -52,14 +53,14 @@ void Print(const std::wstring& text) {
 std::wstring ProgramOf(HWND window) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    const HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+    const quillet::platform::UniqueKernelObject handle(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
     if (!handle) {
         return L"(unknown)";
     }
     wchar_t path[MAX_PATH * 2] = {};
     DWORD size = MAX_PATH * 2;
-    const BOOL ok = QueryFullProcessImageNameW(handle, 0, path, &size);
-    CloseHandle(handle);
+    const BOOL ok = QueryFullProcessImageNameW(handle.Get(), 0, path, &size);
     return ok ? std::wstring(path, size) : L"(unknown)";
 }
 

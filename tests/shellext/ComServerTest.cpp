@@ -22,13 +22,19 @@
 #include "platform/Paths.h"
 #include "platform/Utf.h"
 #include "platform/win32/ComPtr.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 
 namespace {
 
 using namespace quillet::test;
 using quillet::Utf16ToUtf8;
+using quillet::platform::ComApartment;
 using quillet::platform::ComPtr;
+using quillet::platform::EnterComApartment;
+using quillet::platform::UniqueKernelObject;
+using quillet::platform::UniqueMenu;
+using quillet::platform::UniqueModule;
 
 const CLSID kFirstMenuClsid = QUILLET_FIRST_MENU_CLSID_INIT;
 const CLSID kOtherClsid = {0x12345678, 0x1234, 0x1234, {0x12, 0x34, 0x12, 0x34, 0x56, 0x78, 0x9a, 0xbc}};
@@ -52,11 +58,11 @@ DWORD RunRegsvr32(const wchar_t* options) {
         ADD_FAILURE() << "regsvr32 did not start: " << GetLastError();
         return ~0u;
     }
+    const UniqueKernelObject processOwner(process.hProcess);
+    const UniqueKernelObject threadOwner(process.hThread);
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD exitCode = ~0u;
     GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return exitCode;
 }
 
@@ -115,35 +121,35 @@ class LoadedModule : public ::testing::Test {
     using NoArgumentFunction = HRESULT(WINAPI*)();
 
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        module_ = LoadLibraryW(DllPath().c_str());
-        ASSERT_NE(module_, nullptr);
+        com_ = EnterComApartment();
+        ASSERT_TRUE(com_);
+        module_.Reset(LoadLibraryW(DllPath().c_str()));
+        ASSERT_TRUE(module_);
         getClassObject_ = reinterpret_cast<GetClassObjectFunction>(
-            reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
+            reinterpret_cast<void*>(GetProcAddress(module_.Get(), "DllGetClassObject")));
         canUnloadNow_ = Export("DllCanUnloadNow");
         registerServer_ = Export("DllRegisterServer");
         unregisterServer_ = Export("DllUnregisterServer");
         ASSERT_TRUE(getClassObject_ && canUnloadNow_ && registerServer_ && unregisterServer_);
     }
     void TearDown() override {
-        if (module_) {
-            FreeLibrary(module_);
-        }
-        CoUninitialize();
+        module_.Reset();
+        com_.Reset();
     }
 
     NoArgumentFunction Export(const char* name) {
-        return reinterpret_cast<NoArgumentFunction>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+        return reinterpret_cast<NoArgumentFunction>(
+            reinterpret_cast<void*>(GetProcAddress(module_.Get(), name)));
     }
 
-    IClassFactory* Factory() {
-        IClassFactory* factory = nullptr;
-        EXPECT_EQ(getClassObject_(CLSID_Scrivel, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-                  S_OK);
+    ComPtr<IClassFactory> Factory() {
+        ComPtr<IClassFactory> factory;
+        EXPECT_EQ(getClassObject_(CLSID_Scrivel, IID_IClassFactory, factory.ReceiveAny()), S_OK);
         return factory;
     }
 
-    HMODULE module_ = nullptr;
+    ComApartment com_;
+    UniqueModule module_;
     GetClassObjectFunction getClassObject_ = nullptr;
     NoArgumentFunction canUnloadNow_ = nullptr;
     NoArgumentFunction registerServer_ = nullptr;
@@ -159,50 +165,44 @@ TEST_F(LoadedModule, ClassObjectOnlyForItsOwnClass) {
     EXPECT_EQ(getClassObject_(CLSID_Scrivel, IID_IContextMenu, &result), E_NOINTERFACE);
     EXPECT_EQ(result, nullptr);
 
-    IClassFactory* first = Factory();
-    IClassFactory* second = Factory();
+    const ComPtr<IClassFactory> first = Factory();
+    const ComPtr<IClassFactory> second = Factory();
     ASSERT_TRUE(first && second);
-    EXPECT_EQ(first, second) << "the factory is made once and cached";
-    second->Release();
-    first->Release();
+    EXPECT_EQ(first.Get(), second.Get()) << "the factory is made once and cached";
 }
 
 TEST_F(LoadedModule, CanUnloadOnlyWhenNoObjectNoLockAndNoFactoryLives) {
     EXPECT_EQ(canUnloadNow_(), S_OK);
-    IClassFactory* factory = Factory();
-    ASSERT_NE(factory, nullptr);
+    ComPtr<IClassFactory> factory = Factory();
+    ASSERT_TRUE(factory);
     EXPECT_EQ(canUnloadNow_(), S_FALSE) << "a host holds the factory and may create objects with it";
-    IContextMenu* menu = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
+    ComPtr<IContextMenu> menu;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, menu.ReceiveAny()), S_OK);
     void* result = reinterpret_cast<void*>(1);
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &result), E_NOINTERFACE);
     EXPECT_EQ(result, nullptr);
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
-    factory->Release();
+    factory.Reset();
     EXPECT_EQ(canUnloadNow_(), S_FALSE) << "the live object keeps the module";
-    menu->Release();
+    menu.Reset();
     EXPECT_EQ(canUnloadNow_(), S_OK) << "the objects refused were destroyed at once";
 
     // Server locks, each through a factory that is let go again.
     const auto lockServer = [&](BOOL lock) {
-        IClassFactory* locking = Factory();
-        const HRESULT hr = locking ? locking->LockServer(lock) : E_FAIL;
-        if (locking) {
-            locking->Release();
-        }
-        return hr;
+        const ComPtr<IClassFactory> locking = Factory();
+        return locking ? locking->LockServer(lock) : E_FAIL;
     };
     EXPECT_EQ(lockServer(FALSE), S_OK);
     EXPECT_EQ(canUnloadNow_(), S_OK) << "an unlock without a lock takes nothing away";
     EXPECT_EQ(lockServer(TRUE), S_OK);
     EXPECT_EQ(canUnloadNow_(), S_FALSE);
     factory = Factory();
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
-    factory->Release();
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, menu.ReceiveAny()), S_OK);
+    factory.Reset();
     EXPECT_EQ(lockServer(FALSE), S_OK);
     EXPECT_EQ(lockServer(FALSE), S_OK);
     EXPECT_EQ(canUnloadNow_(), S_FALSE) << "one unlock too many keeps the live object's lock";
-    menu->Release();
+    menu.Reset();
     EXPECT_EQ(canUnloadNow_(), S_OK);
 }
 
@@ -210,20 +210,21 @@ TEST_F(LoadedModule, CanUnloadOnlyWhenNoObjectNoLockAndNoFactoryLives) {
 // stay, or the host's next CreateInstance runs code that is gone.
 TEST(ComServer, CoFreeUnusedLibrariesKeepsTheModuleWhileAHostHoldsItsFactory) {
     ASSERT_EQ(RunRegsvr32(L""), 0u);
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    IClassFactory* factory = nullptr;
+    ComApartment com = EnterComApartment();
+    ASSERT_TRUE(com);
+    ComPtr<IClassFactory> factory;
     ASSERT_EQ(CoGetClassObject(CLSID_Scrivel, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                               reinterpret_cast<void**>(&factory)),
+                               factory.ReceiveAny()),
               S_OK);
     CoFreeUnusedLibrariesEx(0, 0);
     ASSERT_NE(GetModuleHandleW(L"ScrivelShExt.dll"), nullptr) << "unloaded under the host's factory";
-    IContextMenu* menu = nullptr;
-    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
-    menu->Release();
-    factory->Release();
+    ComPtr<IContextMenu> menu;
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, menu.ReceiveAny()), S_OK);
+    menu.Reset();
+    factory.Reset();
     CoFreeUnusedLibrariesEx(0, 0);
     EXPECT_EQ(GetModuleHandleW(L"ScrivelShExt.dll"), nullptr) << "unloaded once nothing holds it";
-    CoUninitialize();
+    com.Reset();
     EXPECT_EQ(RunRegsvr32(L"/u"), 0u);
 }
 
@@ -231,19 +232,20 @@ TEST(ComServer, CoFreeUnusedLibrariesKeepsTheModuleWhileAHostHoldsItsFactory) {
 // menu is gone, and its bitmaps go with it. A thousand loads and unloads leave no bitmap behind (Windows
 // counts a process's GDI objects; Wine counts none).
 TEST(ComServer, MenuBitmapsLiveWhileAMenuMayShowThemAndGoWithTheModule) {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    ComApartment com = EnterComApartment();
+    ASSERT_TRUE(com);
     for (const wchar_t* library : {L"comctl32.dll", L"shlwapi.dll", L"version.dll"}) {
         LoadLibraryW(library);  // the module's imports stay loaded, as in Explorer
     }
     const DWORD objects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     for (int cycle = 0; cycle < 1000; ++cycle) {
-        HMODULE module = LoadLibraryW(DllPath().c_str());
-        ASSERT_NE(module, nullptr);
+        UniqueModule module(LoadLibraryW(DllPath().c_str()));
+        ASSERT_TRUE(module);
         const auto getClassObject = reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(
-            reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+            reinterpret_cast<void*>(GetProcAddress(module.Get(), "DllGetClassObject")));
         const auto canUnloadNow = reinterpret_cast<HRESULT(WINAPI*)()>(
-            reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
-        HMENU menu = CreatePopupMenu();
+            reinterpret_cast<void*>(GetProcAddress(module.Get(), "DllCanUnloadNow")));
+        UniqueMenu menu(CreatePopupMenu());
         MENUITEMINFOW item{};
         item.cbSize = sizeof item;
         item.fMask = MIIM_CHECKMARKS;
@@ -255,35 +257,30 @@ TEST(ComServer, MenuBitmapsLiveWhileAMenuMayShowThemAndGoWithTheModule) {
             ASSERT_EQ(factory->CreateInstance(nullptr, IID_IShellExtInit, init.ReceiveAny()), S_OK);
             ASSERT_EQ(init->Initialize(nullptr, MakeDropData({DllPath()}).Get(), nullptr), S_OK);
             ASSERT_EQ(init->QueryInterface(IID_IContextMenu, handler.ReceiveAny()), S_OK);
-            ASSERT_TRUE(SUCCEEDED(handler->QueryContextMenu(menu, 0, 1, 0x7FFF, CMF_NORMAL)));
-            ASSERT_TRUE(GetMenuItemInfoW(menu, 0, TRUE, &item) && item.hbmpUnchecked);
+            ASSERT_TRUE(SUCCEEDED(handler->QueryContextMenu(menu.Get(), 0, 1, 0x7FFF, CMF_NORMAL)));
+            ASSERT_TRUE(GetMenuItemInfoW(menu.Get(), 0, TRUE, &item) && item.hbmpUnchecked);
         }
         ASSERT_EQ(canUnloadNow(), S_FALSE) << "the menu still shows the module's bitmap";
-        DestroyMenu(menu);
+        menu.Reset();
         ASSERT_EQ(canUnloadNow(), S_OK);
-        FreeLibrary(module);
+        module.Reset();
         ASSERT_EQ(GetObjectType(item.hbmpUnchecked), 0u) << "the bitmap of load " << cycle << " stayed";
     }
     EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), objects);
-    CoUninitialize();
+    com.Reset();
 }
 
 TEST_F(LoadedModule, ObjectAnswersItsFiveInterfacesWithOneIdentity) {
-    IClassFactory* factory = Factory();
-    ASSERT_NE(factory, nullptr);
     IUnknown* object = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object)), S_OK);
-    factory->Release();
+    ASSERT_EQ(Factory()->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object)), S_OK);
 
     for (const IID* iid :
          {&IID_IUnknown, &IID_IScrivel, &IID_IDispatch, &IID_IShellExtInit, &IID_IContextMenu}) {
-        IUnknown* found = nullptr;
-        ASSERT_EQ(object->QueryInterface(*iid, reinterpret_cast<void**>(&found)), S_OK);
-        IUnknown* identity = nullptr;
-        ASSERT_EQ(found->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
-        EXPECT_EQ(identity, object);
-        identity->Release();
-        found->Release();
+        ComPtr<IUnknown> found;
+        ASSERT_EQ(object->QueryInterface(*iid, found.ReceiveAny()), S_OK);
+        ComPtr<IUnknown> identity;
+        ASSERT_EQ(found->QueryInterface(IID_IUnknown, identity.ReceiveAny()), S_OK);
+        EXPECT_EQ(identity.Get(), object);
     }
     void* none = reinterpret_cast<void*>(1);
     EXPECT_EQ(object->QueryInterface(IID_IClassFactory, &none), E_NOINTERFACE);
@@ -313,23 +310,23 @@ class Outer final : public IUnknown {
 };
 
 TEST_F(LoadedModule, AggregatedObjectDelegatesToItsOuterObject) {
-    IClassFactory* factory = Factory();
-    ASSERT_NE(factory, nullptr);
+    ComPtr<IClassFactory> factory = Factory();
+    ASSERT_TRUE(factory);
     Outer outer;
     void* refused = reinterpret_cast<void*>(1);
     EXPECT_EQ(factory->CreateInstance(&outer, IID_IContextMenu, &refused), CLASS_E_NOAGGREGATION);
     EXPECT_EQ(refused, nullptr);
     ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&outer.inner)), S_OK);
-    factory->Release();
+    factory.Reset();
 
-    IContextMenu* menu = nullptr;
-    ASSERT_EQ(outer.QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
+    ComPtr<IContextMenu> menu;
+    ASSERT_EQ(outer.QueryInterface(IID_IContextMenu, menu.ReceiveAny()), S_OK);
     EXPECT_EQ(outer.references, 2u) << "the inner interface counts on the outer object";
-    IUnknown* identity = nullptr;
-    ASSERT_EQ(menu->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
-    EXPECT_EQ(identity, &outer);
-    identity->Release();
-    menu->Release();
+    ComPtr<IUnknown> identity;
+    ASSERT_EQ(menu->QueryInterface(IID_IUnknown, identity.ReceiveAny()), S_OK);
+    EXPECT_EQ(identity.Get(), &outer);
+    identity.Reset();
+    menu.Reset();
     EXPECT_EQ(outer.references, 1u);
     EXPECT_EQ(canUnloadNow_(), S_FALSE);
     EXPECT_EQ(outer.inner->Release(), 0u);
@@ -337,28 +334,24 @@ TEST_F(LoadedModule, AggregatedObjectDelegatesToItsOuterObject) {
 }
 
 TEST_F(LoadedModule, DispatchIsServedFromTheTypeLibrary) {
-    IClassFactory* factory = Factory();
-    ASSERT_NE(factory, nullptr);
     IDispatch* dispatch = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
-    factory->Release();
+    ASSERT_EQ(Factory()->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
 
     UINT count = 0;
     EXPECT_EQ(dispatch->GetTypeInfoCount(&count), S_OK);
     EXPECT_EQ(count, 1u);
-    ITypeInfo* typeInfo = nullptr;
-    EXPECT_EQ(dispatch->GetTypeInfo(1, 0, &typeInfo), DISP_E_BADINDEX);
-    ASSERT_EQ(dispatch->GetTypeInfo(0, 0, &typeInfo), S_OK);
+    ComPtr<ITypeInfo> typeInfo;
+    EXPECT_EQ(dispatch->GetTypeInfo(1, 0, typeInfo.Receive()), DISP_E_BADINDEX);
+    ASSERT_EQ(dispatch->GetTypeInfo(0, 0, typeInfo.Receive()), S_OK);
     TYPEATTR* attributes = nullptr;
     ASSERT_EQ(typeInfo->GetTypeAttr(&attributes), S_OK);
+    const quillet::platform::TypeAttributes attributesOwner({typeInfo.Get(), attributes});
     EXPECT_TRUE(IsEqualGUID(attributes->guid, IID_IScrivel));
     EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FDUAL);
-    typeInfo->ReleaseTypeAttr(attributes);
-    BSTR documentation = nullptr;
-    ASSERT_EQ(typeInfo->GetDocumentation(MEMBERID_NIL, nullptr, &documentation, nullptr, nullptr), S_OK);
-    EXPECT_EQ(Narrow(documentation), "IScrivel Interface");
-    SysFreeString(documentation);
-    typeInfo->Release();
+    quillet::platform::UniqueBstr documentation;
+    ASSERT_EQ(typeInfo->GetDocumentation(MEMBERID_NIL, nullptr, documentation.Receive(), nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(Narrow(documentation.Get()), "IScrivel Interface");
 
     // The interface declares no members: names and ids are answered as the library says.
     wchar_t name[] = L"Rename";
@@ -373,11 +366,8 @@ TEST_F(LoadedModule, DispatchIsServedFromTheTypeLibrary) {
 }
 
 TEST_F(LoadedModule, InitializeTakesTheSelectionFromAFileList) {
-    IClassFactory* factory = Factory();
-    ASSERT_NE(factory, nullptr);
     IShellExtInit* init = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IShellExtInit, reinterpret_cast<void**>(&init)), S_OK);
-    factory->Release();
+    ASSERT_EQ(Factory()->CreateInstance(nullptr, IID_IShellExtInit, reinterpret_cast<void**>(&init)), S_OK);
     EXPECT_EQ(init->Initialize(nullptr, quillet::test::MakeDropData({L"C:\\a.txt", L"C:\\b"}).Get(), nullptr),
               S_OK);
     EXPECT_EQ(init->Initialize(nullptr, nullptr, nullptr), E_INVALIDARG);
@@ -391,33 +381,27 @@ TEST_F(LoadedModule, RegistrationKeepsTheCallersThreadLocaleAndComCreatesTheRegi
     ASSERT_EQ(registerServer_(), S_OK);
     EXPECT_EQ(GetThreadLocale(), german);
 
-    IContextMenu* menu = nullptr;
-    EXPECT_EQ(CoCreateInstance(CLSID_Scrivel, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu,
-                               reinterpret_cast<void**>(&menu)),
-              S_OK);
-    if (menu) {
-        menu->Release();
-    }
-    IExplorerCommand* firstMenu = nullptr;
+    ComPtr<IContextMenu> menu;
+    EXPECT_EQ(
+        CoCreateInstance(CLSID_Scrivel, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu, menu.ReceiveAny()),
+        S_OK);
+    ComPtr<IExplorerCommand> firstMenu;
     EXPECT_EQ(CoCreateInstance(kFirstMenuClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IExplorerCommand,
-                               reinterpret_cast<void**>(&firstMenu)),
+                               firstMenu.ReceiveAny()),
               S_OK);
-    if (firstMenu) {
-        firstMenu->Release();
-    }
-    ITypeLib* library = nullptr;
-    EXPECT_EQ(LoadRegTypeLib(LIBID_ScrivelShExtLib, 1, 0, 0, &library), S_OK);
-    if (library) {
-        library->Release();
-    }
+    ComPtr<ITypeLib> library;
+    EXPECT_EQ(LoadRegTypeLib(LIBID_ScrivelShExtLib, 1, 0, 0, library.Receive()), S_OK);
+    menu.Reset();
+    firstMenu.Reset();
+    library.Reset();
 
     ASSERT_EQ(unregisterServer_(), S_OK);
     EXPECT_EQ(GetThreadLocale(), german);
-    EXPECT_EQ(CoCreateInstance(CLSID_Scrivel, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu,
-                               reinterpret_cast<void**>(&menu)),
-              REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(
+        CoCreateInstance(CLSID_Scrivel, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu, menu.ReceiveAny()),
+        REGDB_E_CLASSNOTREG);
     EXPECT_EQ(CoCreateInstance(kFirstMenuClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IExplorerCommand,
-                               reinterpret_cast<void**>(&firstMenu)),
+                               firstMenu.ReceiveAny()),
               REGDB_E_CLASSNOTREG);
 }
 
@@ -440,14 +424,14 @@ TEST_F(LoadedModule, FirstMenuHidesWithoutFileSystemItemsAndTakesItsIconsFromThe
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IExplorerCommand, root.ReceiveAny()), S_OK);
     // Each icon is "module path,-id" naming an icon resource of the module.
     const auto expectModuleIcon = [&](IExplorerCommand* command) {
-        LPWSTR icon = nullptr;
-        ASSERT_EQ(command->GetIcon(nullptr, &icon), S_OK);
-        const std::wstring reference(icon);
-        CoTaskMemFree(icon);
+        quillet::platform::CoTaskMemory<wchar_t> icon;
+        ASSERT_EQ(command->GetIcon(nullptr, icon.Receive()), S_OK);
+        const std::wstring reference(icon.Get());
         const std::wstring prefix = DllPath() + L",-";
         ASSERT_EQ(reference.substr(0, prefix.size()), prefix);
         const int id = std::stoi(reference.substr(prefix.size()));
-        EXPECT_NE(LoadImageW(module_, MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE), nullptr) << id;
+        EXPECT_NE(LoadImageW(module_.Get(), MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE), nullptr)
+            << id;
     };
     expectModuleIcon(root.Get());
 

@@ -23,6 +23,8 @@
 #include "core/package/FirstMenu.h"
 #include "platform/Paths.h"
 #include "platform/Utf.h"
+#include "platform/win32/ComPtr.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 #include "shellext/FirstMenuMark.h"
 
@@ -56,43 +58,41 @@ std::string MenuText(HMENU menu, const std::string& indent = "") {
 class ContextMenu : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        module_ = LoadLibraryW((ModuleFolder() + L"ScrivelShExt.dll").c_str());
-        ASSERT_NE(module_, nullptr);
-        menu_ = CreatePopupMenu();
-        AppendMenuW(menu_, MF_STRING, 1, L"Open");
-        AppendMenuW(menu_, MF_STRING, 2, L"Delete");
+        com_ = platform::EnterComApartment();
+        ASSERT_TRUE(com_);
+        module_.Reset(LoadLibraryW((ModuleFolder() + L"ScrivelShExt.dll").c_str()));
+        ASSERT_TRUE(module_);
+        menu_.Reset(CreatePopupMenu());
+        AppendMenuW(menu_.Get(), MF_STRING, 1, L"Open");
+        AppendMenuW(menu_.Get(), MF_STRING, 2, L"Delete");
     }
     void TearDown() override {
-        DestroyMenu(menu_);
-        if (handler_) {
-            handler_->Release();
-        }
-        FreeLibrary(module_);
-        CoUninitialize();
+        menu_.Reset();
+        handler_.Reset();
+        module_.Reset();
+        com_.Reset();
     }
 
     void MakeHandler(const std::vector<std::wstring>& selection) {
         auto getClassObject = reinterpret_cast<GetClassObjectFunction>(
-            reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
-        IClassFactory* factory = nullptr;
-        ASSERT_EQ(getClassObject(CLSID_Scrivel, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
-        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&handler_)),
-                  S_OK);
-        factory->Release();
-        IShellExtInit* init = nullptr;
-        ASSERT_EQ(handler_->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)), S_OK);
+            reinterpret_cast<void*>(GetProcAddress(module_.Get(), "DllGetClassObject")));
+        platform::ComPtr<IClassFactory> factory;
+        ASSERT_EQ(getClassObject(CLSID_Scrivel, IID_IClassFactory, factory.ReceiveAny()), S_OK);
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, handler_.ReceiveAny()), S_OK);
+        factory.Reset();
+        platform::ComPtr<IShellExtInit> init;
+        ASSERT_EQ(handler_->QueryInterface(IID_IShellExtInit, init.ReceiveAny()), S_OK);
         EXPECT_EQ(init->Initialize(nullptr, MakeDropData(selection).Get(), nullptr), S_OK);
-        init->Release();
     }
 
     HRESULT Query(UINT flags = CMF_NORMAL) {
-        return handler_->QueryContextMenu(menu_, 1, 100, 0x7FFF, flags);
+        return handler_->QueryContextMenu(menu_.Get(), 1, 100, 0x7FFF, flags);
     }
 
-    HMODULE module_ = nullptr;
-    HMENU menu_ = nullptr;
-    IContextMenu* handler_ = nullptr;
+    platform::ComApartment com_;
+    platform::UniqueModule module_;
+    platform::UniqueMenu menu_;
+    platform::ComPtr<IContextMenu> handler_;
 };
 
 const char kWorkedExample[] =
@@ -105,14 +105,14 @@ TEST_F(ContextMenu, TwoItemsGiveTheWorkedExample) {
     const UserCommandFile commands(kWorkedExample);
     MakeHandler({L"C:\\a.txt", L"C:\\b.txt"});
     EXPECT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3));
-    EXPECT_EQ(MenuText(menu_), "1 Open\n100 A\n102 > M\n    101 D\n2 Delete\n");
+    EXPECT_EQ(MenuText(menu_.Get()), "1 Open\n100 A\n102 > M\n    101 D\n2 Delete\n");
 }
 
 TEST_F(ContextMenu, DefaultOnlyInsertsNothing) {
     const UserCommandFile commands(kWorkedExample);
     MakeHandler({L"C:\\a.txt"});
     EXPECT_EQ(Query(CMF_DEFAULTONLY), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0));
-    EXPECT_EQ(MenuText(menu_), "1 Open\n2 Delete\n");
+    EXPECT_EQ(MenuText(menu_.Get()), "1 Open\n2 Delete\n");
 }
 
 TEST_F(ContextMenu, DefaultOnlyForgetsThePreviousMenu) {
@@ -151,21 +151,18 @@ TEST_F(ContextMenu, RenamesShowOnlyForAValidClipboardName) {
         } else {
             SetClipboardText(row.clipboard);
         }
-        while (GetMenuItemCount(menu_) > 0) {
-            DeleteMenu(menu_, 0, MF_BYPOSITION);
+        while (GetMenuItemCount(menu_.Get()) > 0) {
+            DeleteMenu(menu_.Get(), 0, MF_BYPOSITION);
         }
-        if (handler_) {
-            handler_->Release();
-            handler_ = nullptr;
-        }
+        handler_.Reset();
         MakeHandler({L"C:\\a.txt"});
         if (row.renames) {
             EXPECT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4));
-            EXPECT_EQ(MenuText(menu_),
+            EXPECT_EQ(MenuText(menu_.Get()),
                       "100 Copy Name\n101 Copy and Delete\n102 Rename\n103 Rename Keeping Ext\n");
         } else {
             EXPECT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 2));
-            EXPECT_EQ(MenuText(menu_), "100 Copy Name\n101 Copy and Delete\n");
+            EXPECT_EQ(MenuText(menu_.Get()), "100 Copy Name\n101 Copy and Delete\n");
         }
     }
     ClearClipboard();
@@ -211,12 +208,12 @@ TEST_F(ContextMenu, ItemBitmapsAreMadeOncePerModule) {
     MakeHandler({L"C:\\a.txt", L"C:\\b.txt"});
     ASSERT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 5));
     // After Explorer's "Open" at 0: A, U, O, the sub-menu M holding C, then "Delete".
-    HMENU subMenu = GetSubMenu(menu_, 4);
+    HMENU subMenu = GetSubMenu(menu_.Get(), 4);
     ASSERT_NE(subMenu, nullptr);
-    const HBITMAP copy = ItemBitmap(menu_, 1);
-    const HBITMAP userDefined = ItemBitmap(menu_, 2);
-    const HBITMAP options = ItemBitmap(menu_, 3);
-    const HBITMAP subMenuItem = ItemBitmap(menu_, 4);
+    const HBITMAP copy = ItemBitmap(menu_.Get(), 1);
+    const HBITMAP userDefined = ItemBitmap(menu_.Get(), 2);
+    const HBITMAP options = ItemBitmap(menu_.Get(), 3);
+    const HBITMAP subMenuItem = ItemBitmap(menu_.Get(), 4);
     const HBITMAP configure = ItemBitmap(subMenu, 0);
     for (HBITMAP bitmap : {copy, options, subMenuItem, configure}) {
         BITMAP info{};
@@ -228,22 +225,20 @@ TEST_F(ContextMenu, ItemBitmapsAreMadeOncePerModule) {
     EXPECT_EQ(copy, userDefined) << "the built-in and the user-defined copies share their picture";
     EXPECT_NE(copy, options);
     EXPECT_NE(subMenuItem, configure);
-    EXPECT_EQ(ItemBitmap(menu_, 0), nullptr) << "Explorer's own item is left alone";
+    EXPECT_EQ(ItemBitmap(menu_.Get(), 0), nullptr) << "Explorer's own item is left alone";
 
     // A second menu, of another object, shows the same bitmaps, not new ones; they outlive the objects,
     // whose menus may still show them.
-    handler_->Release();
-    handler_ = nullptr;
+    handler_.Reset();
     MakeHandler({L"C:\\a.txt", L"C:\\b.txt"});
-    HMENU second = CreatePopupMenu();
-    ASSERT_EQ(handler_->QueryContextMenu(second, 0, 100, 0x7FFF, CMF_NORMAL),
+    platform::UniqueMenu second(CreatePopupMenu());
+    ASSERT_EQ(handler_->QueryContextMenu(second.Get(), 0, 100, 0x7FFF, CMF_NORMAL),
               MAKE_HRESULT(SEVERITY_SUCCESS, 0, 5));
-    EXPECT_EQ(ItemBitmap(second, 0), copy);
-    EXPECT_EQ(ItemBitmap(second, 3), subMenuItem);
-    DestroyMenu(second);
+    EXPECT_EQ(ItemBitmap(second.Get(), 0), copy);
+    EXPECT_EQ(ItemBitmap(second.Get(), 3), subMenuItem);
+    second.Reset();
 
-    handler_->Release();
-    handler_ = nullptr;
+    handler_.Reset();
     BITMAP kept{};
     EXPECT_EQ(GetObjectW(copy, sizeof kept, &kept), static_cast<int>(sizeof kept));
 }
@@ -288,13 +283,10 @@ TEST_F(ContextMenu, PasteCommandsRenameTheItemInItsFolder) {
             std::filesystem::create_directory(std::filesystem::path(item));
         }
         SetClipboardText(row.clipboard);
-        if (handler_) {
-            handler_->Release();
-            handler_ = nullptr;
-        }
+        handler_.Reset();
         MakeHandler({item});
         ASSERT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4));
-        EXPECT_EQ(Invoke(handler_, row.command), S_OK);
+        EXPECT_EQ(Invoke(handler_.Get(), row.command), S_OK);
         EXPECT_TRUE(TempFolder::Exists(folder.PathOf(row.renamed)));
         EXPECT_FALSE(TempFolder::Exists(item));
     }
@@ -318,14 +310,11 @@ TEST_F(ContextMenu, PasteCommandsRefuseWhatNoLongerFits) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         SetClipboardText(L"b.txt");
-        if (handler_) {
-            handler_->Release();
-            handler_ = nullptr;
-        }
+        handler_.Reset();
         MakeHandler({item});
         ASSERT_EQ(Query(), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4));
         SetClipboardText(row.clickTimeText);
-        EXPECT_EQ(Invoke(handler_, kRename), HRESULT_FROM_WIN32(ERROR_INVALID_NAME));
+        EXPECT_EQ(Invoke(handler_.Get(), kRename), HRESULT_FROM_WIN32(ERROR_INVALID_NAME));
         EXPECT_TRUE(TempFolder::Exists(item));
         EXPECT_FALSE(TempFolder::Exists(folder.PathOf(L"b.txt")));
     }
@@ -341,8 +330,8 @@ TEST_F(ContextMenu, InvokeRunsCommandsByOffsetOnly) {
     byName.cbSize = sizeof byName;
     byName.lpVerb = "rename";
     EXPECT_EQ(handler_->InvokeCommand(&byName), E_INVALIDARG);
-    EXPECT_EQ(Invoke(handler_, 2), E_INVALIDARG) << "the sub-menu item";
-    EXPECT_EQ(Invoke(handler_, 3), E_INVALIDARG) << "an offset never handed out";
+    EXPECT_EQ(Invoke(handler_.Get(), 2), E_INVALIDARG) << "the sub-menu item";
+    EXPECT_EQ(Invoke(handler_.Get(), 3), E_INVALIDARG) << "an offset never handed out";
     // Configure, with no configuration program beside the module (the built one is set aside for the
     // moment): nothing happens, and that is fine.
     const std::wstring program = ModuleFolder() + L"ScrivelPrefs.exe";
@@ -350,7 +339,7 @@ TEST_F(ContextMenu, InvokeRunsCommandsByOffsetOnly) {
     const bool moved = MoveFileExW(program.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
     const bool absent = !TempFolder::Exists(program);
     if (absent) {
-        EXPECT_EQ(Invoke(handler_, 1), S_OK);
+        EXPECT_EQ(Invoke(handler_.Get(), 1), S_OK);
     }
     if (moved) {
         MoveFileExW(aside.c_str(), program.c_str(), MOVEFILE_REPLACE_EXISTING);
@@ -388,15 +377,17 @@ HRESULT Reinitialize(IContextMenu* handler, const std::vector<std::wstring>& sel
 // Copy and Delete (offset 4) as the host asks for it, with a window of its own or none; the shell's
 // question answered No.
 Answer CopyAndDeleteAnsweredNo(IContextMenu* handler, DWORD mask, bool hostWindow = false) {
-    HWND owner = hostWindow ? CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                              nullptr, nullptr, nullptr, nullptr)
-                            : nullptr;
+    platform::UniqueWindow window(hostWindow
+                                      ? CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                                                        100, nullptr, nullptr, nullptr, nullptr)
+                                      : nullptr);
+    const HWND owner = window.Get();
     const ConfirmationAnswerer user(IDNO);
     Answer answer = InvokeEx(handler, mask, MAKEINTRESOURCEA(4), nullptr, 0, owner);
     if (user.Answered() > 0) {
         answer.text = user.Owner() == owner ? "asked, owned by the host" : "asked, not owned by the host";
     }
-    DestroyWindow(owner);
+    window.Reset();
     return answer;
 }
 
@@ -415,9 +406,9 @@ Answer Help(IContextMenu* handler, UINT type, UINT size) {
 }
 
 Answer QueryInto(IContextMenu* handler, HMENU menu, UINT index) {
+    const platform::UniqueMenu owner(menu);
     const HRESULT hr = handler->QueryContextMenu(menu, index, 100, 0x7FFF, CMF_NORMAL);
     const std::string text = IsMenu(menu) ? MenuText(menu) : "";
-    DestroyMenu(menu);
     return {hr, text};
 }
 
@@ -427,10 +418,10 @@ Answer QueryWithFirstMenuMark(IContextMenu* handler, bool packageListed) {
     const std::u16string name = u"Brantwell.QuilletPro_1.0.0.0_x64__test";
     const std::u16string listing = firstmenu::ListedPackageKey(name);
     shellext::WriteFirstMenuMark(name);
-    HKEY key = nullptr;
-    if (packageListed && RegCreateKeyExW(HKEY_CURRENT_USER, platform::AsWide(listing), 0, nullptr, 0,
-                                         KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-        RegCloseKey(key);
+    if (packageListed) {
+        platform::UniqueRegistryKey key;
+        RegCreateKeyExW(HKEY_CURRENT_USER, platform::AsWide(listing), 0, nullptr, 0, KEY_WRITE, nullptr,
+                        key.Receive(), nullptr);
     }
     const Answer answer = QueryInto(handler, CreatePopupMenu(), 0);
     shellext::WriteFirstMenuMark(u"");
@@ -595,10 +586,7 @@ TEST_F(ContextMenu, HostCallsAreAnsweredByTheContract) {
         SCOPED_TRACE(row.what);
         const TempFolder folder;
         const std::wstring item = folder.MakeFile(L"a.txt");
-        if (handler_) {
-            handler_->Release();
-            handler_ = nullptr;
-        }
+        handler_.Reset();
         SetClipboardText(L"before");
         MakeHandler({item});
         ASSERT_EQ(Query(), kMenuOf7);
@@ -609,10 +597,10 @@ TEST_F(ContextMenu, HostCallsAreAnsweredByTheContract) {
         if (row.before == Before::ClipboardHeld) {
             holder.emplace();
         } else if (row.before == Before::ClipboardHeldBriefly) {
-            holder.emplace(module_);  // until the module's first try
+            holder.emplace(module_.Get());  // until the module's first try
         }
         const ConfirmationAnswerer user(IDOK);
-        const Answer answer = row.call(handler_);
+        const Answer answer = row.call(handler_.Get());
         if (row.before == Before::ClipboardHeldBriefly) {
             EXPECT_EQ(holder->Refusals(), 1) << "the call met the clipboard held";
         }
@@ -681,7 +669,7 @@ TEST_F(ContextMenu, FailuresGoToTheTroubleshootingLogWithTheirFileAndLine) {
     ASSERT_TRUE(SUCCEEDED(Query()));
     {
         const ClipboardHolder otherProgram;
-        EXPECT_EQ(InvokeEx(handler_, CMIC_MASK_FLAG_NO_UI, MAKEINTRESOURCEA(0), nullptr).result,
+        EXPECT_EQ(InvokeEx(handler_.Get(), CMIC_MASK_FLAG_NO_UI, MAKEINTRESOURCEA(0), nullptr).result,
                   CLIPBRD_E_CANT_OPEN);
     }
     const std::string text = log.Text();

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/Handles.h"
 #include "shellext/ComSupport.h"
 
 namespace quillet::test {
@@ -67,14 +68,13 @@ class DropDataObject final : public shellext::ComObject<DropDataObject, IDataObj
         if (!offerDrop_ || format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL)) {
             return DV_E_FORMATETC;
         }
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, dropFiles_.size());
+        platform::GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, dropFiles_.size()));
         if (!memory) {
             return E_OUTOFMEMORY;
         }
-        std::memcpy(GlobalLock(memory), dropFiles_.data(), dropFiles_.size());
-        GlobalUnlock(memory);
+        std::memcpy(platform::GlobalLockScope(memory.Get()).Data(), dropFiles_.data(), dropFiles_.size());
         medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = memory;
+        medium->hGlobal = memory.Release();
         medium->pUnkForRelease = nullptr;
         return S_OK;
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/menu/MenuImage.h"
+#include "platform/win32/Handles.h"
 #include "shellext/MenuBitmaps.h"
 
 namespace quillet::shellext {
@@ -42,9 +43,8 @@ Bytes ReadPixels(HBITMAP bitmap, bool topDown = false) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     Bytes pixels(static_cast<std::size_t>(shape.width) * shape.height * 4);
-    HDC dc = CreateCompatibleDC(nullptr);
-    const int lines = GetDIBits(dc, bitmap, 0, shape.height, pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteDC(dc);
+    const platform::UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
+    const int lines = GetDIBits(dc.Get(), bitmap, 0, shape.height, pixels.data(), &info, DIB_RGB_COLORS);
     EXPECT_EQ(lines, shape.height);
     return pixels;
 }
@@ -152,11 +152,13 @@ TEST(ProductIcon, LoadsAtEverySizeTheFileHolds) {
     EXPECT_EQ(MenuIconResourceId(static_cast<CommandType>(8)), 0);
     for (const auto& [id, size] : icons) {
         SCOPED_TRACE(testing::Message() << id << " at " << size);
-        HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
-                                                   IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-        ASSERT_NE(icon, nullptr);
+        const platform::UniqueIcon icon(static_cast<HICON>(LoadImageW(
+            GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+        ASSERT_TRUE(icon);
         ICONINFO info{};
-        ASSERT_TRUE(GetIconInfo(icon, &info));
+        ASSERT_TRUE(GetIconInfo(icon.Get(), &info));
+        const platform::UniqueBitmap color(info.hbmColor);
+        const platform::UniqueBitmap mask(info.hbmMask);
         const BitmapShape shape = ShapeOf(info.hbmColor);
         EXPECT_EQ(shape.width, size);
         EXPECT_EQ(shape.height, size);
@@ -166,9 +168,6 @@ TEST(ProductIcon, LoadsAtEverySizeTheFileHolds) {
             EXPECT_EQ(PixelAt(pixels, 16, 7, 2), (Bytes{0xda, 0xd1, 0xc9, 0xff}));
             EXPECT_EQ(PixelAt(pixels, 16, 0, 0)[3], 0);
         }
-        DeleteObject(info.hbmColor);
-        DeleteObject(info.hbmMask);
-        DestroyIcon(icon);
     }
 }
 

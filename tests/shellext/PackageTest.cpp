@@ -21,10 +21,12 @@
 #include <vector>
 
 #include "RegisteredEntries.h"
+#include "platform/win32/Handles.h"
 
 namespace {
 
 using namespace quillet::test;
+using namespace quillet::platform;
 
 // A path of the build machine as Wine's Z: drive shows it.
 std::wstring FromBuildMachine(const char* path) {
@@ -36,12 +38,11 @@ std::wstring FromBuildMachine(const char* path) {
 }
 
 std::wstring KnownFolder(REFKNOWNFOLDERID id) {
-    wchar_t* path = nullptr;
+    CoTaskMemory<wchar_t> path;
     std::wstring folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) {
-        folder = path;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, path.Receive()))) {
+        folder = path.Get();
     }
-    CoTaskMemFree(path);
     return folder;
 }
 
@@ -50,33 +51,30 @@ DWORD RunProgram(std::wstring commandLine, std::string* output = nullptr) {
     const std::filesystem::path captured =
         std::filesystem::temp_directory_path() / L"quillet-package-test.txt";
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE file = output ? CreateFileW(captured.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)
-                         : INVALID_HANDLE_VALUE;
+    FileHandle file(output ? CreateFileW(captured.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)
+                           : INVALID_HANDLE_VALUE);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (file != INVALID_HANDLE_VALUE) {
+    if (file) {
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = file;
-        startup.hStdError = file;
+        startup.hStdOutput = file.Get();
+        startup.hStdError = file.Get();
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     }
     PROCESS_INFORMATION process{};
-    const BOOL started =
-        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, file != INVALID_HANDLE_VALUE, 0,
-                       nullptr, nullptr, &startup, &process);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-    }
+    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, file.Valid(), 0,
+                                        nullptr, nullptr, &startup, &process);
+    file.Reset();
     if (!started) {
         ADD_FAILURE() << "did not start: " << Narrow(commandLine);
         return ~0u;
     }
+    const UniqueKernelObject processOwner(process.hProcess);
+    const UniqueKernelObject threadOwner(process.hThread);
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD exitCode = ~0u;
     GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     if (output) {
         std::ifstream text(captured, std::ios::binary);
         std::stringstream read;
@@ -151,11 +149,12 @@ struct ProgramEntry {
 ProgramEntry ProgramEntries() {
     ProgramEntry entry;
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        HKEY uninstall = nullptr;
+        UniqueRegistryKey uninstallKey;
         if (RegOpenKeyExW(root, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0, KEY_READ,
-                          &uninstall) != ERROR_SUCCESS) {
+                          uninstallKey.Receive()) != ERROR_SUCCESS) {
             continue;
         }
+        const HKEY uninstall = uninstallKey.Get();
         for (DWORD index = 0;; ++index) {
             wchar_t name[256];
             DWORD length = static_cast<DWORD>(std::size(name));
@@ -163,30 +162,28 @@ ProgramEntry ProgramEntries() {
                 ERROR_SUCCESS) {
                 break;
             }
-            HKEY product = nullptr;
-            if (RegOpenKeyExW(uninstall, name, 0, KEY_READ, &product) != ERROR_SUCCESS) {
+            UniqueRegistryKey productKey;
+            if (RegOpenKeyExW(uninstall, name, 0, KEY_READ, productKey.Receive()) != ERROR_SUCCESS) {
                 continue;
             }
+            const HKEY product = productKey.Get();
             if (Value(product, L"DisplayName") == L"Quillet Pro") {
                 entry = {entry.count + 1, Narrow(Value(product, L"DisplayVersion")),
                          Narrow(Value(product, L"Publisher")), Narrow(Value(product, L"HelpLink")),
                          Narrow(Value(product, L"InstallLocation"))};
             }
-            RegCloseKey(product);
         }
-        RegCloseKey(uninstall);
     }
     return entry;
 }
 
 void SetKey(const ClassesRoot& where, const std::wstring& path, const wchar_t* text) {
-    HKEY key = nullptr;
+    UniqueRegistryKey key;
     ASSERT_EQ(RegCreateKeyExW(where.root, (where.prefix + path).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                              &key, nullptr),
+                              key.Receive(), nullptr),
               ERROR_SUCCESS);
-    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+    RegSetValueExW(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                    static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
 }
 
 // The user's own command list and stored options, kept by every package step; what was there before
@@ -276,7 +273,8 @@ std::wstring WithCommas(const char* version) {
 
 // One test for both packages: each Windows Installer run takes seconds under Wine.
 TEST(Packages, InstallUpgradeAndUninstallSilently) {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    ComApartment com = EnterComApartment();
+    ASSERT_TRUE(com);
     SetMsiexecWindows(L"win10");
     const ClassesRoot machineClasses = {HKEY_LOCAL_MACHINE, L"Software\\Classes\\",
                                         "HKLM\\Software\\Classes"};
@@ -365,7 +363,7 @@ TEST(Packages, InstallUpgradeAndUninstallSilently) {
         EXPECT_EQ(entry.version, QUILLET_VERSION);
 
         // Explorer holds the module: the later one replaces it at the next restart.
-        HMODULE held = LoadLibraryW(module.c_str());
+        UniqueModule held(LoadLibraryW(module.c_str()));
         ASSERT_TRUE(held);
         EXPECT_EQ(Msiexec(L"/i", row.laterMsi, L"/norestart"),
                   static_cast<DWORD>(ERROR_SUCCESS_REBOOT_REQUIRED));
@@ -382,17 +380,17 @@ TEST(Packages, InstallUpgradeAndUninstallSilently) {
         EXPECT_EQ(SignIn(L"Version"), row.everyUser ? WithCommas(QUILLET_LATER_VERSION) : L"")
             << "registered again at each user's next sign-in";
         EXPECT_EQ(userFiles.Contents(), userFiles.Written());
-        FreeLibrary(held);
+        held.Reset();
         EXPECT_EQ(RunProgram(L"wineboot.exe -r"), 0u);  // a restart, as far as pending renames go
         EXPECT_EQ(FileVersion(module), laterVersion) << "after the restart";
         EXPECT_EQ(PendingRenames(), L"");
 
         // Uninstalled with the module held: Wine leaves it in place and schedules nothing, where
         // Windows would delete it at the next restart; everything else goes at once.
-        held = LoadLibraryW(module.c_str());
+        held.Reset(LoadLibraryW(module.c_str()));
         const DWORD removed = Msiexec(L"/x", row.laterMsi, L"/norestart");
         EXPECT_TRUE(removed == 0 || removed == ERROR_SUCCESS_REBOOT_REQUIRED) << removed;
-        FreeLibrary(held);
+        held.Reset();
         for (const auto& file : std::filesystem::directory_iterator(folder)) {
             EXPECT_EQ(file.path().filename(), L"ScrivelShExt.dll") << "left behind";
         }
@@ -411,7 +409,6 @@ TEST(Packages, InstallUpgradeAndUninstallSilently) {
         }
     }
     SetMsiexecWindows(nullptr);
-    CoUninitialize();
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "SharedIds.h"
 #include "platform/Utf.h"
+#include "platform/win32/Handles.h"
 
 namespace quillet::test {
 
@@ -33,20 +34,19 @@ inline const ClassesRoot kMachine = {HKEY_CLASSES_ROOT, L"", "HKCR"};
 inline const ClassesRoot kUser = {HKEY_CURRENT_USER, L"Software\\Classes\\", "HKCU\\Software\\Classes"};
 
 inline bool KeyExists(const std::wstring& path, const ClassesRoot& where = kMachine) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(where.root, (where.prefix + path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
+    quillet::platform::UniqueRegistryKey key;
+    return RegOpenKeyExW(where.root, (where.prefix + path).c_str(), 0, KEY_READ, key.Receive()) ==
+           ERROR_SUCCESS;
 }
 
 // Appends the key, its values and its subkeys in the format of registered-entries.txt.
 inline void DumpKey(const ClassesRoot& where, const std::wstring& path, std::set<std::string>& lines) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(where.root, (where.prefix + path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    quillet::platform::UniqueRegistryKey owner;
+    if (RegOpenKeyExW(where.root, (where.prefix + path).c_str(), 0, KEY_READ, owner.Receive()) !=
+        ERROR_SUCCESS) {
         return;
     }
+    const HKEY key = owner.Get();
     const std::string name = where.name + "\\" + Narrow(path);
     lines.insert(name);
     for (DWORD index = 0;; ++index) {
@@ -71,7 +71,7 @@ inline void DumpKey(const ClassesRoot& where, const std::wstring& path, std::set
         }
         subkeys.emplace_back(subkey, length);
     }
-    RegCloseKey(key);
+    owner.Reset();
     for (const std::wstring& subkey : subkeys) {
         DumpKey(where, path + L"\\" + subkey, lines);
     }

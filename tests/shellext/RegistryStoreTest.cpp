@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "core/registration/RegistryScript.h"
+#include "platform/win32/Handles.h"
 #include "shellext/RegistryStoreWin32.h"
 
 namespace quillet::test {
@@ -16,13 +17,9 @@ using registry::RegistryValue;
 constexpr char16_t kTestKey[] = u"Software\\QuilletRegistryStoreTest";
 
 bool Exists(const std::u16string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(path.c_str()), 0, KEY_READ, &key) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
+    quillet::platform::UniqueRegistryKey key;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(path.c_str()), 0, KEY_READ,
+                         key.Receive()) == ERROR_SUCCESS;
 }
 
 std::u16string Under(const char16_t* relative) {

@@ -14,6 +14,7 @@
 #include <iterator>
 #include <string>
 
+#include "platform/Clipboard.h"
 #include "platform/Paths.h"
 #include "platform/Utf.h"
 #include "platform/win32/WideString.h"
@@ -65,19 +66,12 @@ class UserCommandFile {
 };
 
 inline void SetClipboardText(const std::wstring& text) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-    std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-    GlobalUnlock(memory);
-    EXPECT_NE(SetClipboardData(CF_UNICODETEXT, memory), nullptr);
-    CloseClipboard();
+    ASSERT_TRUE(
+        platform::ReplaceClipboardText(std::u16string_view(platform::AsUtf16(text.c_str()), text.size())));
 }
 
 inline void ClearClipboard() {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    CloseClipboard();
+    ASSERT_TRUE(platform::ReplaceClipboardText(std::nullopt));
 }
 
 // A folder of its own under the temporary folder, removed with what is in it.

@@ -21,6 +21,7 @@
 #include "ScrivelShExt_h.h"
 #include "SharedIds.h"
 #include "ShellTestFiles.h"
+#include "platform/win32/Handles.h"
 
 namespace quillet::test {
 namespace {
@@ -142,13 +143,12 @@ void WalkFirstMenu(IEnumExplorerCommand* list, const std::string& indent, const 
     while (list->Next(1, command.Receive(), nullptr) == S_OK) {
         EXPCMDFLAGS flags = 0;
         EXPCMDSTATE state = 0;
-        wchar_t* title = nullptr;
+        platform::CoTaskMemory<wchar_t> title;
         EXPECT_EQ(command->GetFlags(&flags), S_OK);
         const bool separator = flags & ECF_ISSEPARATOR;
-        EXPECT_TRUE(SUCCEEDED(command->GetTitle(shown.items.Get(), &title)) || separator);
+        EXPECT_TRUE(SUCCEEDED(command->GetTitle(shown.items.Get(), title.Receive())) || separator);
         EXPECT_EQ(command->GetState(shown.items.Get(), FALSE, &state), S_OK);
-        const std::string name = title ? Narrow(title) : "";
-        CoTaskMemFree(title);
+        const std::string name = title ? Narrow(title.Get()) : "";
         if (state & ECS_HIDDEN) {
             continue;
         }
@@ -188,10 +188,9 @@ ShownMenu OpenClassic(const std::vector<std::wstring>& selection) {
         return shown;
     }
     EXPECT_EQ(init->Initialize(nullptr, MakeDropData(paths).Get(), nullptr), S_OK);
-    HMENU menu = CreatePopupMenu();
-    EXPECT_TRUE(SUCCEEDED(shown.handler->QueryContextMenu(menu, 0, kFirstId, 0x7FFF, CMF_NORMAL)));
-    WalkClassic(menu, "", "", shown);
-    DestroyMenu(menu);
+    const platform::UniqueMenu menu(CreatePopupMenu());
+    EXPECT_TRUE(SUCCEEDED(shown.handler->QueryContextMenu(menu.Get(), 0, kFirstId, 0x7FFF, CMF_NORMAL)));
+    WalkClassic(menu.Get(), "", "", shown);
     return shown;
 }
 
@@ -229,14 +228,13 @@ ShownMenu OpenFirstMenu(const std::vector<std::wstring>& selection) {
     const ComPtr<IExplorerCommand> root = FirstMenuRoot();
     EXPCMDSTATE state = ECS_HIDDEN;
     EXPCMDFLAGS flags = 0;
-    wchar_t* title = nullptr;
+    platform::CoTaskMemory<wchar_t> title;
     if (!root || root->GetState(shown.items.Get(), FALSE, &state) != S_OK || root->GetFlags(&flags) != S_OK ||
-        root->GetTitle(shown.items.Get(), &title) != S_OK) {
+        root->GetTitle(shown.items.Get(), title.Receive()) != S_OK) {
         ADD_FAILURE() << "the root command does not answer";
         return shown;
     }
-    EXPECT_EQ(Narrow(title), "Quillet");
-    CoTaskMemFree(title);
+    EXPECT_EQ(Narrow(title.Get()), "Quillet");
     EXPECT_EQ(flags, ECF_HASSUBCOMMANDS);
     ComPtr<IEnumExplorerCommand> subCommands;
     if (!(state & ECS_HIDDEN) && root->EnumSubCommands(subCommands.Receive()) == S_OK) {
@@ -322,16 +320,18 @@ ShownMenu Open(Host host, const std::vector<std::wstring>& selection) {
 class TwoHosts : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        module_ = LoadLibraryW((ModuleFolder() + L"ScrivelShExt.dll").c_str());
-        ASSERT_NE(module_, nullptr);
+        com_ = platform::EnterComApartment();
+        ASSERT_TRUE(com_);
+        module_.Reset(LoadLibraryW((ModuleFolder() + L"ScrivelShExt.dll").c_str()));
+        ASSERT_TRUE(module_);
     }
     void TearDown() override {
         ClearClipboard();
-        FreeLibrary(module_);
-        CoUninitialize();
+        module_.Reset();
+        com_.Reset();
     }
-    HMODULE module_ = nullptr;
+    platform::ComApartment com_;
+    platform::UniqueModule module_;
 };
 
 TEST_F(TwoHosts, ShowTheSameCommandsAndDoTheSameForTheSameClicks) {
@@ -394,9 +394,8 @@ TEST_F(TwoHosts, FirstMenuAnswersExplorersOtherCalls) {
     ShownMenu shown;
     shown.items = ItemArray({paths[0]});
     root = FirstMenuRoot();
-    wchar_t* title = nullptr;
-    ASSERT_EQ(root->GetTitle(shown.items.Get(), &title), S_OK);
-    CoTaskMemFree(title);
+    platform::CoTaskMemory<wchar_t> title;
+    ASSERT_EQ(root->GetTitle(shown.items.Get(), title.Receive()), S_OK);
     ComPtr<IEnumExplorerCommand> list;
     ASSERT_EQ(root->EnumSubCommands(list.Receive()), S_OK);
     WalkFirstMenu(list.Get(), "", "", shown);

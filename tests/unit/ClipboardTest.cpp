@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include "../wine/HostWatchers.h"
+#include "platform/win32/Handles.h"
 #else
 #include <sys/stat.h>
 #endif
@@ -34,8 +35,8 @@ TextBuffer BufferOf(std::u16string_view text) {
 class ClipboardHolder {
   public:
     ClipboardHolder() {
-        held_ = CreateEventW(nullptr, TRUE, FALSE, L"QuilletTestClipboardHeld");
-        release_ = CreateEventW(nullptr, TRUE, FALSE, L"QuilletTestClipboardRelease");
+        held_.Reset(CreateEventW(nullptr, TRUE, FALSE, L"QuilletTestClipboardHeld"));
+        release_.Reset(CreateEventW(nullptr, TRUE, FALSE, L"QuilletTestClipboardRelease"));
         wchar_t module[MAX_PATH];
         const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
         std::wstring program(module, length);
@@ -44,29 +45,31 @@ class ClipboardHolder {
             L"\"" + program + L"\" QuilletTestClipboardHeld QuilletTestClipboardRelease";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        started_ = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                  nullptr, &startup, &process_) != FALSE;
+        PROCESS_INFORMATION process{};
+        if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                           &startup, &process)) {
+            process_.Reset(process.hProcess);
+            thread_.Reset(process.hThread);
+        }
     }
     ~ClipboardHolder() {
-        SetEvent(release_);
-        if (started_) {
-            WaitForSingleObject(process_.hProcess, 30000);
-            CloseHandle(process_.hProcess);
-            CloseHandle(process_.hThread);
+        SetEvent(release_.Get());
+        if (process_) {
+            WaitForSingleObject(process_.Get(), 30000);
         }
-        CloseHandle(held_);
-        CloseHandle(release_);
     }
     ClipboardHolder(const ClipboardHolder&) = delete;
     ClipboardHolder& operator=(const ClipboardHolder&) = delete;
 
-    bool WaitUntilHeld() const { return started_ && WaitForSingleObject(held_, 20000) == WAIT_OBJECT_0; }
+    bool WaitUntilHeld() const {
+        return process_ && WaitForSingleObject(held_.Get(), 20000) == WAIT_OBJECT_0;
+    }
 
   private:
-    HANDLE held_ = nullptr;
-    HANDLE release_ = nullptr;
-    PROCESS_INFORMATION process_{};
-    bool started_ = false;
+    platform::UniqueKernelObject held_;
+    platform::UniqueKernelObject release_;
+    platform::UniqueKernelObject process_;
+    platform::UniqueKernelObject thread_;
 };
 
 // One test, so that no other test process uses the clipboard meanwhile.

@@ -11,6 +11,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/win32/Handles.h"
 #endif
 
 #include "TestSupport.h"
@@ -465,16 +467,16 @@ TEST(CommandListCache, AFileHeldByAnotherProgramIsReadAgainAtTheNextRequest) {
         return CreateFileW(reinterpret_cast<const wchar_t*>(files.user_.c_str()), GENERIC_READ, 0, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     };
-    HANDLE held = hold();
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    platform::FileHandle held(hold());
+    ASSERT_TRUE(held);
     EXPECT_EQ(files.Read(cache), "") << "nothing read yet";
-    CloseHandle(held);
+    held.Reset();
     EXPECT_EQ(files.Read(cache), "Old;") << "the failed reading was not kept";
 
     files.Write(files.user_, "New:%QUILLET\n", CommandFiles::Ago(100));
-    held = hold();
+    held.Reset(hold());
     EXPECT_EQ(files.Read(cache), "Old;") << "the last list read while the file is held";
-    CloseHandle(held);
+    held.Reset();
     EXPECT_EQ(files.Read(cache), "New;");
 }
 #endif

@@ -9,6 +9,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/win32/Handles.h"
 #endif
 
 namespace quillet::test {
@@ -90,17 +92,15 @@ bool MakeFoldersLong(const std::u16string& path) {
 }
 
 bool WriteFileLong(const std::u16string& path, std::size_t size) {
-    HANDLE file = CreateFileW(LongForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const platform::FileHandle file(CreateFileW(LongForm(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return false;
     }
     const std::string data(size, 'x');
     DWORD written = 0;
-    const bool ok = WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
-                    written == data.size();
-    CloseHandle(file);
-    return ok;
+    return WriteFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+           written == data.size();
 }
 #else
 bool MarkHidden(const std::u16string& path) {

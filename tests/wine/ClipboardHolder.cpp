@@ -4,21 +4,26 @@
 // keep another process's open without a window out under Wine.
 #include <windows.h>
 
+#include "platform/win32/Handles.h"
+
+using namespace quillet::platform;
+
 int wmain(int argc, wchar_t** argv) {
     if (argc != 3) {
         return 2;
     }
-    HANDLE held = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[1]);
-    HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, argv[2]);
-    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    if (held == nullptr || release == nullptr || window == nullptr || !OpenClipboard(window)) {
+    const UniqueKernelObject held(OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[1]));
+    const UniqueKernelObject release(OpenEventW(SYNCHRONIZE, FALSE, argv[2]));
+    const UniqueWindow window(
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    if (!held || !release || !window) {
         return 1;
     }
-    SetEvent(held);
-    WaitForSingleObject(release, 30000);
-    CloseClipboard();
-    DestroyWindow(window);
-    CloseHandle(held);
-    CloseHandle(release);
+    const OpenClipboardScope clipboard(1, window.Get());
+    if (!clipboard.IsOpen()) {
+        return 1;
+    }
+    SetEvent(held.Get());
+    WaitForSingleObject(release.Get(), 30000);
     return 0;
 }

@@ -12,6 +12,8 @@
 #include "../unit/TestSupport.h"
 #include "OptionsDialogIds.h"
 #include "core/layout/DpiScale.h"
+#include "platform/Clipboard.h"
+#include "platform/win32/Handles.h"
 
 namespace quillet::test {
 namespace {
@@ -81,7 +83,8 @@ std::string Describe(HWND control) {
 // The extent of text drawn on one line, or wrapped at width, in the control's font.
 SIZE TextExtent(HWND control, const std::u16string& text, UINT format, int width) {
     RECT rect{0, 0, width, 0};
-    HDC dc = GetDC(control);
+    const platform::UniqueWindowDC windowDC = platform::WindowDC(control);
+    const HDC dc = windowDC.Get().dc;
     const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
     const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
     DrawTextW(dc, reinterpret_cast<const wchar_t*>(text.c_str()), static_cast<int>(text.size()), &rect,
@@ -89,7 +92,6 @@ SIZE TextExtent(HWND control, const std::u16string& text, UINT format, int width
     if (old) {
         SelectObject(dc, old);
     }
-    ReleaseDC(control, dc);
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
@@ -181,14 +183,14 @@ DialogDriver::DialogDriver(std::function<void()> showDialog, std::u16string_view
     std::future<DWORD> threadId = started.get_future();
     thread_ = std::thread([this, &started, showDialog = std::move(showDialog)] {
         activeDriver = this;
-        hook_ =
-            SetWindowsHookExW(WH_CALLWNDPROC, &DialogDriver::WatchMessages, nullptr, GetCurrentThreadId());
-        takenHook_ =
-            SetWindowsHookExW(WH_GETMESSAGE, &DialogDriver::WatchTaken, nullptr, GetCurrentThreadId());
-        started.set_value(GetCurrentThreadId());
-        showDialog();
-        UnhookWindowsHookEx(takenHook_);
-        UnhookWindowsHookEx(hook_);
+        {
+            const platform::UniqueWindowsHook hook(SetWindowsHookExW(
+                WH_CALLWNDPROC, &DialogDriver::WatchMessages, nullptr, GetCurrentThreadId()));
+            const platform::UniqueWindowsHook takenHook(
+                SetWindowsHookExW(WH_GETMESSAGE, &DialogDriver::WatchTaken, nullptr, GetCurrentThreadId()));
+            started.set_value(GetCurrentThreadId());
+            showDialog();
+        }
         finished_ = true;
     });
     threadId_ = threadId.get();
@@ -474,36 +476,16 @@ void DialogDriver::OnMessage(const CWPSTRUCT& message) {
 }
 
 std::u16string ClipboardText() {
-    std::u16string text = u"<no text>";
-    if (!OpenClipboard(nullptr)) {
+    const platform::OpenClipboardScope clipboard;
+    if (!clipboard.IsOpen()) {
         return u"<clipboard busy>";
     }
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* chars = static_cast<const char16_t*>(GlobalLock(data))) {
-            text = chars;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
+    const platform::GlobalLockScope text(GetClipboardData(CF_UNICODETEXT));
+    return text.Data() ? static_cast<const char16_t*>(text.Data()) : u"<no text>";
 }
 
 void SetClipboardText(std::u16string_view text) {
-    if (!OpenClipboard(nullptr)) {
-        return;
-    }
-    EmptyClipboard();
-    const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
-    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-        auto* chars = static_cast<char16_t*>(GlobalLock(memory));
-        text.copy(chars, text.size());
-        chars[text.size()] = u'\0';
-        GlobalUnlock(memory);
-        if (!SetClipboardData(CF_UNICODETEXT, memory)) {
-            GlobalFree(memory);
-        }
-    }
-    CloseClipboard();
+    platform::ReplaceClipboardText(text);
 }
 
 }  // namespace quillet::test

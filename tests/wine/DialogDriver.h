@@ -106,8 +106,6 @@ class DialogDriver {
 
     std::thread thread_;
     DWORD threadId_ = 0;
-    HHOOK hook_ = nullptr;
-    HHOOK takenHook_ = nullptr;
     std::atomic<bool> finished_{false};
     // What the dialog's thread took from its queue: the last mark of Settle, and the keys released.
     mutable unsigned marksPosted_ = 0;

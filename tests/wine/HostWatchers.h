@@ -131,16 +131,13 @@ class ClipboardHolder {
   private:
     void Hold() {
         // A window of its own, as another program's: the clipboard belongs to it while open.
-        HWND owner =
-            CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-        opened_ = owner && OpenClipboard(owner) != FALSE;
-        ready_ = true;
-        WaitFor([this] { return release_.load(); }, std::chrono::hours(1));
-        if (opened_) {
-            CloseClipboard();
-        }
-        if (owner) {
-            DestroyWindow(owner);
+        {
+            const platform::UniqueWindow owner(CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0,
+                                                               HWND_MESSAGE, nullptr, nullptr, nullptr));
+            const platform::OpenClipboardScope clipboard(owner ? 1 : 0, owner.Get());
+            opened_ = clipboard.IsOpen();
+            ready_ = true;
+            WaitFor([this] { return release_.load(); }, std::chrono::hours(1));
         }
         released_ = true;
     }

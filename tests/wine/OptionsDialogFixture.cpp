@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "core/copy/CopyOptions.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 #include "shellext/ui/OptionsDlg.h"
 
@@ -93,11 +94,11 @@ void OptionsDialogFixture::CreateFiles() {
         FILETIME time{};
         TzSpecificLocalTimeToSystemTime(nullptr, &file.modified, &utc);
         SystemTimeToFileTime(&utc, &time);
-        const HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()),
-                                          FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (handle != INVALID_HANDLE_VALUE) {
-            SetFileTime(handle, nullptr, nullptr, &time);
-            CloseHandle(handle);
+        const platform::FileHandle handle(CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()),
+                                                      FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                                                      nullptr));
+        if (handle) {
+            SetFileTime(handle.Get(), nullptr, nullptr, &time);
         }
     }
     for (const char16_t* hidden : {u"Docs\\.hidden.txt", u"Docs\\.cache"}) {
@@ -179,32 +180,32 @@ OptionsDialogFixture::ProcessResult OptionsDialogFixture::RunAtDpi(int dpi, cons
     std::wstring commandLine =
         L"\"" + std::wstring(self) + L"\" --gtest_filter=" + std::wstring(filter.begin(), filter.end());
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    platform::UniqueKernelObject readEnd;
+    platform::UniqueKernelObject writeEnd;
+    if (CreatePipe(readEnd.Receive(), writeEnd.Receive(), &inherit, 0)) {
+        SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = writeEnd;
-        startup.hStdError = writeEnd;
+        startup.hStdOutput = writeEnd.Get();
+        startup.hStdError = writeEnd.Get();
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
         PROCESS_INFORMATION process{};
         const bool started = CreateProcessW(self, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                             nullptr, &startup, &process) != FALSE;
-        CloseHandle(writeEnd);
+        writeEnd.Reset();
         if (started) {
+            const platform::UniqueKernelObject processOwner(process.hProcess);
+            const platform::UniqueKernelObject threadOwner(process.hThread);
             char buffer[4096];
             DWORD read = 0;
-            while (ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+            while (ReadFile(readEnd.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
                 result.output.append(buffer, read);
             }
             WaitForSingleObject(process.hProcess, INFINITE);
             GetExitCodeProcess(process.hProcess, &result.exitCode);
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
         }
-        CloseHandle(readEnd);
+        readEnd.Reset();
     }
     SetEnvironmentVariableW(kDpiVariable, nullptr);
     RestoreLogPixels(HKEY_CURRENT_USER, kDesktopKey, desktop);
@@ -218,10 +219,7 @@ int OptionsDialogFixture::RequestedDpi() {
 }
 
 int OptionsDialogFixture::SystemDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi;
+    return GetDeviceCaps(platform::WindowDC(nullptr).Get().dc, LOGPIXELSY);
 }
 
 std::u16string OptionsDialogFixture::DateOf(const std::u16string& path, bool longDate, bool withTime) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "OptionsDialogFixture.h"
 #include "OptionsDialogIds.h"
 #include "core/messages/Messages.h"
+#include "platform/win32/Handles.h"
 
 namespace quillet::test {
 namespace {
@@ -37,9 +39,9 @@ SIZE IconSize(HICON icon) {
         return {};
     }
     BITMAP colour{};
+    const platform::UniqueBitmap colourOwner(info.hbmColor);
+    const platform::UniqueBitmap maskOwner(info.hbmMask);
     GetObjectW(info.hbmColor, sizeof(colour), &colour);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
     return {colour.bmWidth, colour.bmHeight};
 }
 
@@ -75,12 +77,12 @@ int PreviewLines(const DialogDriver& dialog) {
     const HWND preview = dialog.Item(IDC_PREVIEW);
     RECT text{};
     SendMessageW(preview, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&text));
-    const HDC dc = GetDC(preview);
+    const platform::UniqueWindowDC windowDC = platform::WindowDC(preview);
+    const HDC dc = windowDC.Get().dc;
     const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(preview, WM_GETFONT, 0, 0)));
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     SelectObject(dc, old);
-    ReleaseDC(preview, dc);
     return (text.bottom - text.top) / std::max(1L, metrics.tmHeight);
 }
 
@@ -114,19 +116,18 @@ std::vector<DWORD> PixelsOf(HWND control) {
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const platform::UniqueMemoryDC memoryDC(CreateCompatibleDC(nullptr));
+    const HDC dc = memoryDC.Get();
+    const platform::UniqueBitmap bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     std::vector<DWORD> pixels;
     if (bitmap) {
-        const HGDIOBJ old = SelectObject(dc, bitmap);
+        const HGDIOBJ old = SelectObject(dc, bitmap.Get());
         SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
         GdiFlush();
         const auto* first = static_cast<const DWORD*>(bits);
         pixels.assign(first, first + static_cast<std::size_t>(client.right) * client.bottom);
         SelectObject(dc, old);
-        DeleteObject(bitmap);
     }
-    DeleteDC(dc);
     return pixels;
 }
 
@@ -431,9 +432,10 @@ TEST_F(OptionsDialogTest, OkNeverCopiesAnEmptyTextAndStaysOpenWhenTheClipboardIs
     dialog.Click(IDC_RESCAN);
     ASSERT_TRUE(dialog.IsEnabled(IDOK));
     // Another program holds the clipboard: OK says so and keeps the dialog.
-    const HWND holder =
-        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(OpenClipboard(holder));
+    platform::UniqueWindow holder(
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    std::optional<platform::OpenClipboardScope> held(std::in_place, 1, holder.Get());
+    ASSERT_TRUE(held->IsOpen());
     PostMessageW(dialog.Item(IDOK), BM_CLICK, 0, 0);
     const HWND box = dialog.WaitForOwnedWindow();
     ASSERT_NE(box, nullptr);
@@ -442,8 +444,8 @@ TEST_F(OptionsDialogTest, OkNeverCopiesAnEmptyTextAndStaysOpenWhenTheClipboardIs
     EXPECT_EQ(reinterpret_cast<const char16_t*>(message), MessageText(MessageId::ClipboardNotWritten));
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
-    CloseClipboard();
-    DestroyWindow(holder);
+    held.reset();
+    holder.Reset();
     EXPECT_TRUE(IsWindow(dialog.Dialog()));
     EXPECT_EQ(ClipboardText(), u"untouched");
     dialog.CloseWith(IDOK);

@@ -61,10 +61,10 @@ std::optional<FILETIME> PrefsDialogFixture::UserFileTime() {
 }
 
 void PrefsDialogFixture::SetUserFileTime(const FILETIME& time) {
-    const HANDLE file = CreateFileW(reinterpret_cast<LPCWSTR>(UserFile().c_str()), FILE_WRITE_ATTRIBUTES, 0,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &time));
-    CloseHandle(file);
+    const platform::FileHandle file(CreateFileW(reinterpret_cast<LPCWSTR>(UserFile().c_str()),
+                                                FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                                                nullptr));
+    EXPECT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &time));
 }
 
 void PrefsDialogFixture::SetUpTestSuite() {

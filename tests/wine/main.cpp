@@ -8,18 +8,15 @@
 #include <cstring>
 
 #include "Screenshots.h"
+#include "platform/win32/Handles.h"
 
 namespace {
 
 // Wine opens no windows without an X display.
 bool CanOpenWindows() {
-    const HWND probe =
-        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    if (!probe) {
-        return false;
-    }
-    DestroyWindow(probe);
-    return true;
+    return quillet::platform::UniqueWindow(
+               CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr))
+        .Valid();
 }
 
 }  // namespace

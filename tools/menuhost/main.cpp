@@ -148,14 +148,13 @@ void PrintClipboard() {
         PrintUtf8(L"clipboard: (cannot be opened)\n");
         return;
     }
-    HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    const auto* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+    const quillet::platform::GlobalLockScope lock(GetClipboardData(CF_UNICODETEXT));
+    const auto* text = static_cast<const wchar_t*>(lock.Data());
     if (!text) {
         PrintUtf8(L"clipboard: (no text)\n");
         return;
     }
     PrintUtf8(L"clipboard: " + Quoted(text) + L"\n");
-    GlobalUnlock(data);
 }
 
 struct MenuEntry {

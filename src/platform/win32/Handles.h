@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 #include <ole2.h>
 
 #include <cstddef>
@@ -35,6 +36,10 @@ struct FolderSearchKind : FileHandleKind {
 struct RegistryKeyKind : NullWhenAbsent<HKEY> {
     static bool Close(HKEY key) { return RegCloseKey(key) == ERROR_SUCCESS; }
 };
+// A memory device context (CreateCompatibleDC).
+struct MemoryDCKind : NullWhenAbsent<HDC> {
+    static bool Close(HDC dc) { return DeleteDC(dc) != FALSE; }
+};
 template <typename GdiObject>
 struct GdiObjectKind : NullWhenAbsent<GdiObject> {
     static bool Close(GdiObject object) { return DeleteObject(object) != FALSE; }
@@ -50,6 +55,13 @@ struct ModuleKind : NullWhenAbsent<HMODULE> {
 };
 struct GlobalMemoryKind : NullWhenAbsent<HGLOBAL> {
     static bool Close(HGLOBAL memory) { return GlobalFree(memory) == nullptr; }
+};
+struct ImageListKind : NullWhenAbsent<HIMAGELIST> {
+    static bool Close(HIMAGELIST list) { return ImageList_Destroy(list) != FALSE; }
+};
+// A plain window made with CreateWindowExW (a dialog's window belongs to the dialog class).
+struct WindowKind : NullWhenAbsent<HWND> {
+    static bool Close(HWND window) { return DestroyWindow(window) != FALSE; }
 };
 struct WindowsHookKind : NullWhenAbsent<HHOOK> {
     static bool Close(HHOOK hook) { return UnhookWindowsHookEx(hook) != FALSE; }
@@ -92,6 +104,20 @@ struct WindowDCKind {
     static bool IsNone(const Handle& held) { return held.dc == nullptr; }
     static bool Close(Handle held) { return ReleaseDC(held.window, held.dc) != 0; }
 };
+// Attributes that a type library or a type description lends: only the lender takes them back.
+template <typename Lender, typename Attributes, void (STDMETHODCALLTYPE Lender::*GiveBack)(Attributes*)>
+struct LentAttributesKind {
+    struct Handle {
+        Lender* lender = nullptr;
+        Attributes* attributes = nullptr;
+    };
+    static Handle None() { return {}; }
+    static bool IsNone(const Handle& held) { return held.attributes == nullptr; }
+    static bool Close(Handle held) {
+        (held.lender->*GiveBack)(held.attributes);
+        return true;
+    }
+};
 // COM (or OLE) on the calling thread, when this owner's call set it up: closed by the matching call.
 struct ComApartmentKind {
     using Handle = bool;
@@ -126,6 +152,8 @@ using UniqueMenu = UniqueHandle<MenuKind>;
 using UniqueModule = UniqueHandle<ModuleKind>;
 // Global memory, freed unless released to a new owner (the clipboard).
 using GlobalMemory = UniqueHandle<GlobalMemoryKind>;
+using UniqueImageList = UniqueHandle<ImageListKind>;
+using UniqueWindow = UniqueHandle<WindowKind>;
 using UniqueWindowsHook = UniqueHandle<WindowsHookKind>;
 using LocalMemory = UniqueHandle<LocalMemoryKind>;
 template <typename T>
@@ -133,6 +161,10 @@ using CoTaskMemory = UniqueHandle<CoTaskMemoryKind<T>>;
 using UniqueBstr = UniqueHandle<BstrKind>;
 using StorageMedium = UniqueHandle<StorageMediumKind>;
 using UniqueWindowDC = UniqueHandle<WindowDCKind>;
+using UniqueMemoryDC = UniqueHandle<MemoryDCKind>;
+using TypeLibraryAttributes =
+    UniqueHandle<LentAttributesKind<ITypeLib, TLIBATTR, &ITypeLib::ReleaseTLibAttr>>;
+using TypeAttributes = UniqueHandle<LentAttributesKind<ITypeInfo, TYPEATTR, &ITypeInfo::ReleaseTypeAttr>>;
 using ComApartment = UniqueHandle<ComApartmentKind>;
 using OleApartment = UniqueHandle<OleApartmentKind>;
 
@@ -155,16 +187,16 @@ inline OleApartment EnterOleApartment() {
 // what a menu being opened waits for it too.
 inline constexpr int kClipboardAttempts = 11;
 
-// The clipboard, opened without an owner window for as long as this object lives; another program
-// may hold it for a moment, so the opening is tried `attempts` times, 50 ms apart.
+// The clipboard, opened for the owner window (none by default) for as long as this object lives;
+// another program may hold it for a moment, so the opening is tried `attempts` times, 50 ms apart.
 class OpenClipboardScope {
   public:
-    explicit OpenClipboardScope(int attempts = 1) {
+    explicit OpenClipboardScope(int attempts = 1, HWND owner = nullptr) {
         for (int attempt = 0; attempt < attempts && !open_; ++attempt) {
             if (attempt > 0) {
                 Sleep(50);
             }
-            open_.Reset(OpenClipboard(nullptr) != FALSE);
+            open_.Reset(OpenClipboard(owner) != FALSE);
         }
     }
     bool IsOpen() const { return open_.Valid(); }
