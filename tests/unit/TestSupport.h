@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "WaitFor.h"
+#include "core/failure/Failure.h"
 #include "core/format/Items.h"
 #include "platform/Files.h"
 
@@ -42,6 +44,29 @@ bool MarkHidden(const std::u16string& path);
 bool MakeFoldersLong(const std::u16string& path);
 // Writes a small file, also beyond the classic path limit on Windows.
 bool WriteFileLong(const std::u16string& path, std::size_t size);
+
+// One failure as the hook of CapturedFailures saw it.
+struct SeenFailure {
+    HResult code;
+    std::string file;
+    int line;
+    std::string what;
+    std::u16string subject;
+};
+
+// Puts a hook that keeps every failure, from any thread, in the place of the programs' record while it
+// lives.
+class CapturedFailures {
+  public:
+    CapturedFailures();
+    ~CapturedFailures();
+    CapturedFailures(const CapturedFailures&) = delete;
+    CapturedFailures& operator=(const CapturedFailures&) = delete;
+    std::vector<SeenFailure> Seen() const;
+
+  private:
+    FailureHook previous_;
+};
 
 // printf-style description of UTF-16 text for test failure messages.
 std::string Printable(std::u16string_view text);

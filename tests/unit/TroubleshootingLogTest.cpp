@@ -14,29 +14,6 @@ namespace {
 
 constexpr HResult kAccessDenied = static_cast<HResult>(0x80070005);
 
-struct Seen {
-    HResult code;
-    std::string file;
-    int line;
-    std::string what;
-};
-std::vector<Seen> seen;
-
-// Puts a hook that keeps what it sees in the place of the programs' record for one test.
-class CapturedFailures {
-  public:
-    CapturedFailures()
-        : previous_(SetFailureHook([](const FailureRecord& f) {
-              seen.push_back({f.code, f.file, f.line, std::string(f.what)});
-          })) {
-        seen.clear();
-    }
-    ~CapturedFailures() { SetFailureHook(previous_); }
-
-  private:
-    FailureHook previous_;
-};
-
 int returnLine = 0;
 HResult ReturnsIfFailed(HResult result) {
     returnLine = __LINE__ + 1;
@@ -45,15 +22,16 @@ HResult ReturnsIfFailed(HResult result) {
 }
 
 TEST(Failure, HelpersLogFailuresWithTheirFileAndLineAndPassSuccessOn) {
-    const CapturedFailures captured;
+    const test::CapturedFailures captured;
     EXPECT_EQ(ReturnsIfFailed(kOk), 7);
     EXPECT_EQ(QUILLET_LOG_IF_FAILED(kOk), kOk);
-    EXPECT_TRUE(seen.empty());
+    EXPECT_TRUE(captured.Seen().empty());
 
     EXPECT_EQ(ReturnsIfFailed(kAccessDenied), kAccessDenied);
     const int logLine = __LINE__ + 1;
     EXPECT_EQ(QUILLET_LOG_IF_FAILED(HResultFromSystemError(5)), kAccessDenied);
     EXPECT_EQ(QUILLET_LOG_FAILURE(kFail, "the reason"), kFail);
+    const std::vector<test::SeenFailure> seen = captured.Seen();
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0].line, returnLine);
     EXPECT_EQ(seen[0].what, "result");
@@ -61,7 +39,7 @@ TEST(Failure, HelpersLogFailuresWithTheirFileAndLineAndPassSuccessOn) {
     EXPECT_EQ(seen[1].line, logLine);
     EXPECT_EQ(seen[1].what, "HResultFromSystemError(5)");
     EXPECT_EQ(seen[2].what, "the reason");
-    for (const Seen& s : seen) {
+    for (const test::SeenFailure& s : seen) {
         EXPECT_TRUE(s.file.ends_with("TroubleshootingLogTest.cpp")) << s.file;
     }
 }
@@ -102,10 +80,10 @@ TEST(Failure, TheSettingIsOffUntilStoredAndLeavesTheOptionsAlone) {
     const test::TempFolder temp;
     const std::u16string profile = temp.PathOf(u"Quillet\\ScrivelShExt.INI");
     EXPECT_FALSE(KeepsTroubleshootingLog(profile));
-    ASSERT_TRUE(SetKeepsTroubleshootingLog(profile, true));
+    ASSERT_EQ(SetKeepsTroubleshootingLog(profile, true), kOk);
     ASSERT_TRUE(platform::WriteProfileValue(profile, u"Options", u"Sort Option", u"4"));
     EXPECT_TRUE(KeepsTroubleshootingLog(profile));
-    ASSERT_TRUE(SetKeepsTroubleshootingLog(profile, false));
+    ASSERT_EQ(SetKeepsTroubleshootingLog(profile, false), kOk);
     EXPECT_FALSE(KeepsTroubleshootingLog(profile));
     EXPECT_EQ(platform::ReadProfileInt(profile, u"Options", u"Sort Option", 0), 4);
     EXPECT_FALSE(KeepsTroubleshootingLog(u""));
