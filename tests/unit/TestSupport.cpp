@@ -1,7 +1,6 @@
 #include "TestSupport.h"
 
 #include <fstream>
-#include <mutex>
 #include <random>
 
 #include "platform/Files.h"
@@ -124,29 +123,6 @@ bool WriteFileLong(const std::u16string& path, std::size_t size) {
 
 std::string Printable(std::u16string_view text) {
     return Utf16ToUtf8(text);
-}
-
-namespace {
-std::mutex seenMutex;
-std::vector<SeenFailure> seen;
-}  // namespace
-
-CapturedFailures::CapturedFailures()
-    : previous_(SetFailureHook([](const FailureRecord& f) {
-          const std::lock_guard lock(seenMutex);
-          seen.push_back({f.code, f.file, f.line, std::string(f.what), std::u16string(f.subject)});
-      })) {
-    const std::lock_guard lock(seenMutex);
-    seen.clear();
-}
-
-CapturedFailures::~CapturedFailures() {
-    SetFailureHook(previous_);
-}
-
-std::vector<SeenFailure> CapturedFailures::Seen() const {
-    const std::lock_guard lock(seenMutex);
-    return seen;
 }
 
 }  // namespace quillet::test

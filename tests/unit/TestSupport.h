@@ -45,7 +45,8 @@ bool MakeFoldersLong(const std::u16string& path);
 // Writes a small file, also beyond the classic path limit on Windows.
 bool WriteFileLong(const std::u16string& path, std::size_t size);
 
-// One failure as the hook of CapturedFailures saw it.
+// Puts a hook that keeps every failure in seen in the place of the programs' record while it lives. A
+// test reads seen once the failing thread has shown it something after the failure.
 struct SeenFailure {
     HResult code;
     std::string file;
@@ -53,16 +54,16 @@ struct SeenFailure {
     std::string what;
     std::u16string subject;
 };
-
-// Puts a hook that keeps every failure, from any thread, in the place of the programs' record while it
-// lives.
 class CapturedFailures {
   public:
-    CapturedFailures();
-    ~CapturedFailures();
-    CapturedFailures(const CapturedFailures&) = delete;
-    CapturedFailures& operator=(const CapturedFailures&) = delete;
-    std::vector<SeenFailure> Seen() const;
+    CapturedFailures()
+        : previous_(SetFailureHook([](const FailureRecord& f) {
+              seen.push_back({f.code, f.file, f.line, std::string(f.what), std::u16string(f.subject)});
+          })) {
+        seen.clear();
+    }
+    ~CapturedFailures() { SetFailureHook(previous_); }
+    inline static std::vector<SeenFailure> seen;
 
   private:
     FailureHook previous_;

@@ -14,6 +14,10 @@ namespace {
 
 constexpr HResult kAccessDenied = static_cast<HResult>(0x80070005);
 
+using Seen = test::SeenFailure;
+using test::CapturedFailures;
+const std::vector<Seen>& seen = CapturedFailures::seen;
+
 int returnLine = 0;
 HResult ReturnsIfFailed(HResult result) {
     returnLine = __LINE__ + 1;
@@ -22,16 +26,15 @@ HResult ReturnsIfFailed(HResult result) {
 }
 
 TEST(Failure, HelpersLogFailuresWithTheirFileAndLineAndPassSuccessOn) {
-    const test::CapturedFailures captured;
+    const CapturedFailures captured;
     EXPECT_EQ(ReturnsIfFailed(kOk), 7);
     EXPECT_EQ(QUILLET_LOG_IF_FAILED(kOk), kOk);
-    EXPECT_TRUE(captured.Seen().empty());
+    EXPECT_TRUE(seen.empty());
 
     EXPECT_EQ(ReturnsIfFailed(kAccessDenied), kAccessDenied);
     const int logLine = __LINE__ + 1;
     EXPECT_EQ(QUILLET_LOG_IF_FAILED(HResultFromSystemError(5)), kAccessDenied);
     EXPECT_EQ(QUILLET_LOG_FAILURE(kFail, "the reason"), kFail);
-    const std::vector<test::SeenFailure> seen = captured.Seen();
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0].line, returnLine);
     EXPECT_EQ(seen[0].what, "result");
@@ -39,7 +42,7 @@ TEST(Failure, HelpersLogFailuresWithTheirFileAndLineAndPassSuccessOn) {
     EXPECT_EQ(seen[1].line, logLine);
     EXPECT_EQ(seen[1].what, "HResultFromSystemError(5)");
     EXPECT_EQ(seen[2].what, "the reason");
-    for (const test::SeenFailure& s : seen) {
+    for (const Seen& s : seen) {
         EXPECT_TRUE(s.file.ends_with("TroubleshootingLogTest.cpp")) << s.file;
     }
 }

@@ -454,22 +454,20 @@ TEST_F(PrefsDialogTest, ASaveThatFailsIsShownAndLoggedWithTheCommandFile) {
     WriteUserFile(kFourCommands);
     const std::string before = *UserFileBytes();
     DialogDriver dialog = OpenDialog();
-    SelectItem(dialog, 0);
     PostClick(dialog, IDC_DELETE);
     AnswerBox(dialog, IDYES);
     // Another program reads the file and lets nothing replace it meanwhile.
-    platform::FileHandle held(CreateFileW(reinterpret_cast<LPCWSTR>(UserFile().c_str()), GENERIC_READ,
-                                          FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    const platform::FileHandle held(CreateFileW(reinterpret_cast<LPCWSTR>(UserFile().c_str()), GENERIC_READ,
+                                                FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     const CapturedFailures captured;
     PostClick(dialog, IDOK);
-    const std::string shown = Printable(AnswerMessage(dialog, IDOK));
-    EXPECT_PRED_FORMAT2(testing::IsSubstring, "Failed to write to file '" + Printable(UserFile()), shown);
-    held.Close();
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, "Failed to write to file '" + Printable(UserFile()),
+                        Printable(AnswerMessage(dialog, IDOK)));
     EXPECT_EQ(UserFileBytes(), before);
-    const std::vector<SeenFailure> seen = captured.Seen();
+    const std::vector<SeenFailure>& seen = CapturedFailures::seen;
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_TRUE(seen[0].file.ends_with("src/core/commands/CommandFile.cpp")) << seen[0].file;
-    EXPECT_EQ(Printable(seen[0].subject), Printable(UserFile()));
+    EXPECT_TRUE(seen[0].subject == UserFile());
 }
 
 TEST_F(PrefsDialogTest, OkAsksBeforeSavingOverAChangeOfAnotherProgramThatKeptSizeAndTime) {
