@@ -9,9 +9,11 @@
 #include <commctrl.h>
 
 #include <exception>
+#include <new>
 #include <string>
 
 #include "core/editor/CommandEditor.h"
+#include "core/failure/Failure.h"
 #include "platform/Utf.h"
 #include "platform/win32/WideString.h"
 #include "prefs/FirstMenuPackage.h"
@@ -98,7 +100,12 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
         }
         quillet::prefs::CScrivelPrefsApp app;
         return app.InitInstance();
+    } catch (const std::bad_alloc&) {
+        QUILLET_LOG_FAILURE(E_OUTOFMEMORY, "out of memory in the configuration program");
+        return 1;
     } catch (const std::exception&) {
+        // Its text is not recorded: a parser's may quote the command file.
+        QUILLET_LOG_FAILURE(E_UNEXPECTED, "an exception ended the configuration program");
         return 1;
     }
 }

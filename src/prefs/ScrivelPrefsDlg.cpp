@@ -10,7 +10,6 @@
 #include "core/failure/TroubleshootingLog.h"
 #include "core/menu/CommandMenu.h"
 #include "core/messages/Messages.h"
-#include "platform/Diagnostics.h"
 #include "platform/Files.h"
 #include "platform/win32/WideString.h"
 #include "prefs/FirstMenuPackage.h"
@@ -304,8 +303,13 @@ void CScrivelPrefsDlg::SaveWindowPlace() {
     wchar_t text[96] = {};
     std::swprintf(text, 96, L"%ld %ld %ld %ld %d %d", rect.left, rect.top, rect.right - rect.left,
                   rect.bottom - rect.top, dpi_->Current(), placement.showCmd == SW_SHOWMAXIMIZED ? 1 : 0);
-    RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"Window", REG_SZ, text,
-                    static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+    // Closing is no moment to trouble the user with it: the next opening takes the default place.
+    const LSTATUS status = RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"Window", REG_SZ, text,
+                                           static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+    if (status != ERROR_SUCCESS) {
+        QUILLET_LOG_FAILURE(HResultFromSystemError(static_cast<std::uint32_t>(status)),
+                            "storing the window's size and place");
+    }
 }
 
 void CScrivelPrefsDlg::SetIcons() {
@@ -861,10 +865,9 @@ void CScrivelPrefsDlg::OnFirstMenuClicked() {
 void CScrivelPrefsDlg::OnKeepLogClicked() {
     const bool keep = IsDlgButtonChecked(Handle(), IDC_KEEP_LOG) == BST_CHECKED;
     const std::u16string profile = CopyOptionsFile();
-    if (!SetKeepsTroubleshootingLog(profile, keep)) {
-        const std::uint32_t error = platform::LastSystemError();
-        QUILLET_LOG_FAILURE_IN(FailureFromSystemError(error), "storing the troubleshooting log setting",
-                               profile, -1);
+    if (const HResult stored = SetKeepsTroubleshootingLog(profile, keep); Failed(stored)) {
+        QUILLET_LOG_FAILURE_IN(stored, "storing the troubleshooting log setting", profile, -1);
+        const std::uint32_t error = SystemErrorOf(stored);
         ShowMessage(FormatMessageText(MessageId::FailedToWriteFile,
                                       {profile, error, platform::SystemErrorText(error)}));
         CheckDlgButton(Handle(), IDC_KEEP_LOG, keep ? BST_UNCHECKED : BST_CHECKED);

@@ -33,8 +33,7 @@ HRESULT ComBarrier(Body&& body) noexcept {
 // The HRESULT of the calling thread's last error; never a success code, even when the error was
 // cleared by the failing call.
 inline HRESULT LastErrorResult() {
-    const DWORD error = GetLastError();
-    return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
+    return FailureFromSystemError(GetLastError());
 }
 
 using platform::ComPtr;

@@ -134,11 +134,11 @@ HRESULT PasteFileName(std::span<const std::u16string> selection, bool keepExtens
     return S_OK;
 }
 
-bool StartConfigurationProgram(const std::u16string& modulePath) {
+HRESULT StartConfigurationProgram(const std::u16string& modulePath) {
     const std::optional<std::u16string> program = ProgramBesideModule(modulePath, kConfigureProgramName);
     if (!program) {
-        QUILLET_LOG_FAILURE(HResultFromSystemError(ERROR_BAD_PATHNAME), "the configuration program's path");
-        return false;
+        return QUILLET_LOG_FAILURE(HRESULT_FROM_WIN32(ERROR_BAD_PATHNAME),
+                                   "the configuration program's path");
     }
     // The program is named exactly, and the command line quotes it, so that a folder with spaces never
     // leads to a program of another name (such as "C:\Program.exe").
@@ -146,17 +146,15 @@ bool StartConfigurationProgram(const std::u16string& modulePath) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    const bool ran = CreateProcessW(AsWide(*program), AsWide(commandLine.data()), nullptr, nullptr, FALSE, 0,
-                                    nullptr, nullptr, &startup, &started) != FALSE;
-    if (!ran) {
-        QUILLET_LOG_FAILURE(FailureFromSystemError(GetLastError()),
-                            "CreateProcessW of the configuration program");
-        return false;
+    if (!CreateProcessW(AsWide(*program), AsWide(commandLine.data()), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started)) {
+        return QUILLET_LOG_FAILURE(FailureFromSystemError(GetLastError()),
+                                   "CreateProcessW of the configuration program");
     }
     // The program is not tracked: its handles are closed at once.
     const platform::UniqueKernelObject process(started.hProcess);
     const platform::UniqueKernelObject thread(started.hThread);
-    return true;
+    return S_OK;
 }
 
 }  // namespace quillet::shellext

@@ -54,8 +54,8 @@ HRESULT PasteFileName(std::span<const std::u16string> selection, bool keepExtens
                       const ShellOperationStyle& style = {});
 
 // Starts "ScrivelPrefs.exe" from the folder of the module at modulePath, without arguments and
-// without waiting. False when it could not be started (missing, or a path that does not fit), which
-// is logged.
-bool StartConfigurationProgram(const std::u16string& modulePath);
+// without waiting. The failure, logged, when it could not be started (missing, or a path that does not
+// fit: ERROR_BAD_PATHNAME).
+HRESULT StartConfigurationProgram(const std::u16string& modulePath);
 
 }  // namespace quillet::shellext

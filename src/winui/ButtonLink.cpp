@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include "core/failure/Failure.h"
 #include "platform/win32/WideString.h"
 
 namespace quillet::winui {
@@ -123,8 +124,12 @@ bool CButtonLink::OnKey(UINT message, WPARAM key, LPARAM flags) {
 }
 
 void CButtonLink::OpenInBrowser(const std::u16string& url) {
-    // A failure to open the browser is not reported: the link simply does nothing.
-    ShellExecuteW(nullptr, L"open", platform::AsWide(url), nullptr, nullptr, SW_SHOWNORMAL);
+    // A failure to open the browser is logged, not shown: the link simply does nothing.
+    const auto opened = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(nullptr, L"open", platform::AsWide(url), nullptr, nullptr, SW_SHOWNORMAL));
+    if (opened <= 32) {
+        QUILLET_LOG_FAILURE(FailureFromSystemError(GetLastError()), "opening the link in the browser");
+    }
 }
 
 void CButtonLink::OpenAddress() {

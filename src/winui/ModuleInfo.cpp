@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "SharedIds.h"
+#include "core/failure/Failure.h"
 #include "platform/Paths.h"
 #include "platform/win32/WideString.h"
 
@@ -74,9 +75,9 @@ HWND SystemHtmlHelp(HWND caller, const wchar_t* file, UINT command, DWORD_PTR da
 }
 
 void CHtmlHelp::OpenDialogTopic(const std::u16string& helpFile, int dialogTemplate) const {
-    if (viewer_) {
-        viewer_(nullptr, platform::AsWide(helpFile), HH_HELP_CONTEXT,
-                kHelpContextBase + static_cast<DWORD>(dialogTemplate));
+    if (viewer_ && !viewer_(nullptr, platform::AsWide(helpFile), HH_HELP_CONTEXT,
+                            kHelpContextBase + static_cast<DWORD>(dialogTemplate))) {
+        QUILLET_LOG_FAILURE_IN(kFail, "opening the help", helpFile, -1);
     }
 }
 

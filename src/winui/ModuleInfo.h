@@ -49,7 +49,7 @@ HWND SystemHtmlHelp(HWND caller, const wchar_t* file, UINT command, DWORD_PTR da
 
 // Opens dialogs' help topics. The help window has no owner, so it stays open when the dialog closes,
 // and nothing here ever closes it, or any other help window of the process: it is the user's to close.
-// A missing viewer or help file does nothing worse than the viewer's own message.
+// A missing viewer or help file does nothing worse than the viewer's own message, and is logged.
 class CHtmlHelp {
   public:
     explicit CHtmlHelp(HtmlHelpCall viewer = &SystemHtmlHelp) : viewer_(std::move(viewer)) {}

@@ -356,9 +356,9 @@ std::u16string ReadMarker(const std::u16string& path) {
 
 TEST(FileCommands, ConfigureWithTheProgramAbsentStartsNothing) {
     const TempFolder temp;
-    EXPECT_FALSE(StartConfigurationProgram(temp.PathOf(u"ScrivelShExt.dll")));
-    EXPECT_FALSE(StartConfigurationProgram(platform::RunningModuleFolder() + u"ScrivelShExt.dll"));
-    EXPECT_FALSE(StartConfigurationProgram(u"ScrivelShExt.dll"));
+    EXPECT_TRUE(FAILED(StartConfigurationProgram(temp.PathOf(u"ScrivelShExt.dll"))));
+    EXPECT_TRUE(FAILED(StartConfigurationProgram(platform::RunningModuleFolder() + u"ScrivelShExt.dll")));
+    EXPECT_TRUE(FAILED(StartConfigurationProgram(u"ScrivelShExt.dll")));
 }
 
 TEST(FileCommands, ConfigureStartsTheProgramBesideTheModuleWithoutArguments) {
@@ -372,7 +372,7 @@ TEST(FileCommands, ConfigureStartsTheProgramBesideTheModuleWithoutArguments) {
     const std::u16string marker = temp.PathOf(u"started.txt");
     ASSERT_TRUE(SetEnvironmentVariableW(L"QUILLET_FAKE_PREFS_MARKER", AsWide(marker)));
 
-    EXPECT_TRUE(StartConfigurationProgram(folder + u"\\ScrivelShExt.dll"));
+    EXPECT_EQ(StartConfigurationProgram(folder + u"\\ScrivelShExt.dll"), S_OK);
 
     std::u16string started;
     WaitFor([&] { return !(started = ReadMarker(marker)).empty(); });

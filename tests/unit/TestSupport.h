@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "WaitFor.h"
+#include "core/failure/Failure.h"
 #include "core/format/Items.h"
 #include "platform/Files.h"
 
@@ -42,6 +44,30 @@ bool MarkHidden(const std::u16string& path);
 bool MakeFoldersLong(const std::u16string& path);
 // Writes a small file, also beyond the classic path limit on Windows.
 bool WriteFileLong(const std::u16string& path, std::size_t size);
+
+// Puts a hook that keeps every failure in seen in the place of the programs' record while it lives. A
+// test reads seen once the failing thread has shown it something after the failure.
+struct SeenFailure {
+    HResult code;
+    std::string file;
+    int line;
+    std::string what;
+    std::u16string subject;
+};
+class CapturedFailures {
+  public:
+    CapturedFailures()
+        : previous_(SetFailureHook([](const FailureRecord& f) {
+              seen.push_back({f.code, f.file, f.line, std::string(f.what), std::u16string(f.subject)});
+          })) {
+        seen.clear();
+    }
+    ~CapturedFailures() { SetFailureHook(previous_); }
+    inline static std::vector<SeenFailure> seen;
+
+  private:
+    FailureHook previous_;
+};
 
 // printf-style description of UTF-16 text for test failure messages.
 std::string Printable(std::u16string_view text);

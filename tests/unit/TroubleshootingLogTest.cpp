@@ -14,28 +14,9 @@ namespace {
 
 constexpr HResult kAccessDenied = static_cast<HResult>(0x80070005);
 
-struct Seen {
-    HResult code;
-    std::string file;
-    int line;
-    std::string what;
-};
-std::vector<Seen> seen;
-
-// Puts a hook that keeps what it sees in the place of the programs' record for one test.
-class CapturedFailures {
-  public:
-    CapturedFailures()
-        : previous_(SetFailureHook([](const FailureRecord& f) {
-              seen.push_back({f.code, f.file, f.line, std::string(f.what)});
-          })) {
-        seen.clear();
-    }
-    ~CapturedFailures() { SetFailureHook(previous_); }
-
-  private:
-    FailureHook previous_;
-};
+using Seen = test::SeenFailure;
+using test::CapturedFailures;
+const std::vector<Seen>& seen = CapturedFailures::seen;
 
 int returnLine = 0;
 HResult ReturnsIfFailed(HResult result) {
@@ -102,10 +83,10 @@ TEST(Failure, TheSettingIsOffUntilStoredAndLeavesTheOptionsAlone) {
     const test::TempFolder temp;
     const std::u16string profile = temp.PathOf(u"Quillet\\ScrivelShExt.INI");
     EXPECT_FALSE(KeepsTroubleshootingLog(profile));
-    ASSERT_TRUE(SetKeepsTroubleshootingLog(profile, true));
+    ASSERT_EQ(SetKeepsTroubleshootingLog(profile, true), kOk);
     ASSERT_TRUE(platform::WriteProfileValue(profile, u"Options", u"Sort Option", u"4"));
     EXPECT_TRUE(KeepsTroubleshootingLog(profile));
-    ASSERT_TRUE(SetKeepsTroubleshootingLog(profile, false));
+    ASSERT_EQ(SetKeepsTroubleshootingLog(profile, false), kOk);
     EXPECT_FALSE(KeepsTroubleshootingLog(profile));
     EXPECT_EQ(platform::ReadProfileInt(profile, u"Options", u"Sort Option", 0), 4);
     EXPECT_FALSE(KeepsTroubleshootingLog(u""));

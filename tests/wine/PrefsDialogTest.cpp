@@ -450,6 +450,26 @@ TEST_F(PrefsDialogTest, AFileHeldByAnotherProgramIsReportedAndNotSavedOverUntilR
               (std::vector<std::u16string>{u"Copy Names", u"Paths", u"Quoted", u"Configure..."}));
 }
 
+TEST_F(PrefsDialogTest, ASaveThatFailsIsShownAndLoggedWithTheCommandFile) {
+    WriteUserFile(kFourCommands);
+    const std::string before = *UserFileBytes();
+    DialogDriver dialog = OpenDialog();
+    PostClick(dialog, IDC_DELETE);
+    AnswerBox(dialog, IDYES);
+    // Another program reads the file and lets nothing replace it meanwhile.
+    const platform::FileHandle held(CreateFileW(reinterpret_cast<LPCWSTR>(UserFile().c_str()), GENERIC_READ,
+                                                FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    const CapturedFailures captured;
+    PostClick(dialog, IDOK);
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, "Failed to write to file '" + Printable(UserFile()),
+                        Printable(AnswerMessage(dialog, IDOK)));
+    EXPECT_EQ(UserFileBytes(), before);
+    const std::vector<SeenFailure>& seen = CapturedFailures::seen;
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_TRUE(seen[0].file.ends_with("src/core/commands/CommandFile.cpp")) << seen[0].file;
+    EXPECT_TRUE(seen[0].subject == UserFile());
+}
+
 TEST_F(PrefsDialogTest, OkAsksBeforeSavingOverAChangeOfAnotherProgramThatKeptSizeAndTime) {
     WriteUserFile(kFourCommands);
     const FILETIME time = *UserFileTime();

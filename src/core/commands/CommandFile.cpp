@@ -7,6 +7,7 @@
 #include <new>
 
 #include "SharedIds.h"
+#include "core/failure/Failure.h"
 #include "core/format/TextBuffer.h"
 #include "core/messages/Messages.h"
 #include "platform/Files.h"
@@ -703,8 +704,10 @@ bool SaveCommandFile(const std::u16string& path, const CommandList& list, std::u
     if (result.Succeeded()) {
         return true;
     }
-    const MessageId id = result.failedStep == platform::ReplaceStep::Create ? MessageId::FailedToCreateFile
-                                                                            : MessageId::FailedToWriteFile;
+    const bool created = result.failedStep != platform::ReplaceStep::Create;
+    QUILLET_LOG_FAILURE_IN(FailureFromSystemError(result.errorCode),
+                           created ? "writing the command file" : "creating the command file", path, -1);
+    const MessageId id = created ? MessageId::FailedToWriteFile : MessageId::FailedToCreateFile;
     error = FormatMessageText(
         id, {path, static_cast<std::int64_t>(result.errorCode), platform::SystemErrorText(result.errorCode)});
     return false;

@@ -124,7 +124,7 @@ std::u16string EncodingName(const CommandFileForm& form);
 // Writes the whole list to path, replacing the file in one step, in the list's form. The list is the
 // configuration program's (read with EditorEscapes): a user-defined command is written from its
 // formatText. False with the message (CheckCommandList's refusal, 220 when the file cannot be created,
-// 221 when writing fails) in error; the old file is then untouched.
+// 221 when writing fails, which is also logged) in error; the old file is then untouched.
 bool SaveCommandFile(const std::u16string& path, const CommandList& list, std::u16string& error);
 
 // The per-user command file, "Brantwell/Quillet/Cmds.txt" in the application data folder; empty when

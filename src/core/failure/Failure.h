@@ -30,6 +30,12 @@ constexpr HResult FailureFromSystemError(std::uint32_t code) {
     return code == 0 ? kFail : HResultFromSystemError(code);
 }
 
+// The system error code inside a code that HResultFromSystemError made; any other code as it is.
+constexpr std::uint32_t SystemErrorOf(HResult result) {
+    const auto bits = static_cast<std::uint32_t>(result);
+    return (bits & 0xFFFF0000u) == 0x80070000u ? bits & 0xFFFFu : bits;
+}
+
 // One failure: its code, the source file and line that saw it, and what was being done, in our own
 // words or the code's own text (never clipboard text or a file's contents). subject and subjectLine
 // name, where there is one, the file of ours that the failure is about and its line (the command

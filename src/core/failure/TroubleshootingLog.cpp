@@ -108,12 +108,17 @@ bool KeepsTroubleshootingLog(const std::u16string& profile) {
            platform::ReadProfileInt(profile, kTroubleshootingSection, kKeepLogName, 0) != 0;
 }
 
-bool SetKeepsTroubleshootingLog(const std::u16string& profile, bool keep) {
+HResult SetKeepsTroubleshootingLog(const std::u16string& profile, bool keep) {
     const std::size_t name = NameOffsetOf(profile);
-    if (profile.empty() || (name > 1 && !platform::CreateFolders(profile.substr(0, name - 1)))) {
-        return false;
+    if (profile.empty()) {
+        return kFail;
     }
-    return platform::WriteProfileValue(profile, kTroubleshootingSection, kKeepLogName, keep ? u"1" : u"0");
+    // The error is taken at once: what runs next may set another.
+    if ((name > 1 && !platform::CreateFolders(profile.substr(0, name - 1))) ||
+        !platform::WriteProfileValue(profile, kTroubleshootingSection, kKeepLogName, keep ? u"1" : u"0")) {
+        return FailureFromSystemError(platform::LastSystemError());
+    }
+    return kOk;
 }
 
 void WriteFailureRecord(const FailureRecord& failure) {

@@ -47,9 +47,9 @@ std::u16string TroubleshootingLogFile();
 
 // Whether the user keeps a troubleshooting log: "Keep Log" in the section "Troubleshooting" of the
 // per-user profile (CopyOptionsFile), off while it is missing. Setting it creates the profile's folder;
-// false when it could not be stored.
+// the failure when it could not be stored.
 bool KeepsTroubleshootingLog(const std::u16string& profile);
-bool SetKeepsTroubleshootingLog(const std::u16string& profile, bool keep);
+HResult SetKeepsTroubleshootingLog(const std::u16string& profile, bool keep);
 
 // The hook that the programs use (SetFailureHook): the record to the debugger's output, and to the
 // user's log file while they keep one. A failure while writing a record is not recorded.

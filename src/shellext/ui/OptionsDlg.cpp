@@ -5,6 +5,7 @@
 
 #include "OptionsDialogIds.h"
 #include "core/copy/CopyText.h"
+#include "core/failure/Failure.h"
 #include "core/messages/Messages.h"
 #include "platform/win32/WideString.h"
 #include "shellext/ui/ScanningFoldersDlg.h"
@@ -302,6 +303,7 @@ void CScrivelDlg::OnOK() {
     }
     ShowState();
     if (outcome == OkOutcome::ClipboardFailed) {
+        QUILLET_LOG_FAILURE(CLIPBRD_E_CANT_OPEN, "the Options dialog's copy: the clipboard was not written");
         // Captioned as the dialog is.
         wchar_t caption[64] = {};
         GetWindowTextW(Handle(), caption, 64);
