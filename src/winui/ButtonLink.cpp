@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include "core/failure/Failure.h"
+#include "platform/win32/SystemColours.h"
 #include "platform/win32/WideString.h"
 
 namespace quillet::winui {
@@ -57,7 +58,9 @@ bool CButtonLink::OnDrawItem(const DRAWITEMSTRUCT& item) {
     RECT rect = item.rcItem;
     FillRect(item.hDC, &rect, GetSysColorBrush(COLOR_BTNFACE));
     SetBkMode(item.hDC, TRANSPARENT);
-    SetTextColor(item.hDC, hovering_ ? kHoverColour : kNormalColour);
+    using platform::Painted;
+    SetTextColor(item.hDC,
+                 platform::ColourOf(hovering_ ? Painted::LinkHoverText : Painted::LinkText).value_or(0));
     const auto* text = platform::AsWide(caption);
     const int length = static_cast<int>(caption.size());
     DrawTextW(item.hDC, text, length, &rect, DT_SINGLELINE);

@@ -28,9 +28,6 @@ class CButtonLink final : public CWindow, private ScreenDpi::ScreenDpiWatcher {
     bool OnDrawItem(const DRAWITEMSTRUCT& item) override;
 
   private:
-    static constexpr COLORREF kNormalColour = RGB(0x00, 0x33, 0x99);
-    static constexpr COLORREF kHoverColour = RGB(0xFF, 0x33, 0x00);
-
     void OnAttached() override;
     void OnDpiChanged(int oldDpi, int newDpi) override;
 

@@ -115,6 +115,14 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return FALSE;
         }
+        case WM_SYSCOLORCHANGE:
+            RepaintInSystemColours();
+            break;
+        case WM_SETTINGCHANGE:
+            if (wParam == SPI_SETHIGHCONTRAST) {
+                RepaintInSystemColours();
+            }
+            break;
         default:
             break;
     }
@@ -132,6 +140,15 @@ void CDialog::AttachControls() {
     for (const Binding& binding : bindings_) {
         binding.control->Attach(GetDlgItem(window_, binding.controlId));
     }
+}
+
+void CDialog::RepaintInSystemColours() {
+    // Only top-level windows hear of the change; the common controls keep colours of their own.
+    for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+    }
+    OnColoursChanged();
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void CDialog::DetachAll() {

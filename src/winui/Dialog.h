@@ -52,6 +52,9 @@ class CDialog {
     // The window's DPI changed (it moved to a monitor with another scale, per-monitor-aware threads
     // only): the system suggests the window rectangle for the new DPI. The default moves there.
     virtual void OnDpiChange(int newDpi, const RECT& suggested);
+    // The system's colours changed or a high-contrast theme came or went: remake what was drawn from
+    // them. The window is repainted afterwards.
+    virtual void OnColoursChanged() {}
     // Fills in the limits of the window's size; true when handled.
     virtual bool OnGetMinMaxInfo(MINMAXINFO& /*info*/) { return false; }
     // Any other message; a value when handled.
@@ -68,6 +71,7 @@ class CDialog {
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void AttachControls();
+    void RepaintInSystemColours();
     void DetachAll();
 
     int templateId_;
