@@ -16,6 +16,7 @@
 #include "prefs/InsertDlg.h"
 #include "prefs/NewCmdDlg.h"
 #include "winui/Handles.h"
+#include "winui/MarkIcon.h"
 
 namespace quillet::prefs {
 namespace {
@@ -319,8 +320,8 @@ void CScrivelPrefsDlg::SetIcons() {
 
 void CScrivelPrefsDlg::LoadWarningIcon() {
     const int size = dpi_->Scale(kWarningIconSize);
-    warningIcon_.Reset(static_cast<HICON>(LoadImageW(winui::ModuleInstance(), MAKEINTRESOURCEW(IDI_PROBLEM),
-                                                     IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    warningIcon_ = winui::LoadMarkIcon(IDI_PROBLEM, size, platform::Painted::ButtonMarkInk,
+                                       platform::Painted::ButtonMarkHalo);
     problem_.Send(BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(warningIcon_.Get()));
 }
 
@@ -333,8 +334,8 @@ void CScrivelPrefsDlg::CreateStateImages() {
         return;
     }
     for (const int iconId : kStateImages) {
-        const winui::UniqueIcon icon(static_cast<HICON>(LoadImageW(
-            winui::ModuleInstance(), MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+        const winui::UniqueIcon icon = winui::LoadMarkIcon(iconId, size, platform::Painted::ListMarkInk,
+                                                           platform::Painted::ListMarkHalo);
         if (icon) {
             ImageList_AddIcon(stateImages_.Get(), icon.Get());
         }
@@ -587,6 +588,11 @@ void CScrivelPrefsDlg::OnDpiChange(int newDpi, const RECT& suggested) {
     resizer_.PlaceAgain();
     FitItemFormatField();
     FitListColumn();
+}
+
+void CScrivelPrefsDlg::OnColoursChanged() {
+    LoadWarningIcon();
+    CreateStateImages();
 }
 
 void CScrivelPrefsDlg::OnDpiChanged(int /*oldDpi*/, int /*newDpi*/) {

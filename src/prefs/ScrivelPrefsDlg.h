@@ -52,6 +52,7 @@ class CScrivelPrefsDlg final : public winui::CDialog,
     void OnSize(UINT type, int clientWidth, int clientHeight) override;
     bool OnGetMinMaxInfo(MINMAXINFO& info) override;
     void OnDpiChange(int newDpi, const RECT& suggested) override;
+    void OnColoursChanged() override;
     std::optional<INT_PTR> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnDpiChanged(int oldDpi, int newDpi) override;
 

@@ -4,13 +4,22 @@
 #include <cstring>
 
 #include "MenuIconIds.h"
+#include "platform/win32/SystemColours.h"
 
 namespace quillet::shellext {
 
 CMenuBitmap MakeMenuBitmap(std::span<const std::uint8_t> encoded, int width, int height) {
-    const PixelImage picture = PrepareMenuPicture(encoded, width, height);
+    PixelImage picture = PrepareMenuPicture(encoded, width, height);
     if (picture.Empty()) {
         return {};
+    }
+    // In a high-contrast theme the picture keeps its shape and takes the menu's colours.
+    using platform::Painted;
+    const std::optional<COLORREF> ink = platform::ColourOf(Painted::MenuPictureInk);
+    const std::optional<COLORREF> halo = platform::ColourOf(Painted::MenuPictureHalo);
+    if (ink && halo) {
+        picture = SilhouetteImage(picture, *ink, *halo);
+        PremultiplyAlpha(picture.pixels);
     }
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -50,6 +59,12 @@ HBITMAP CMenuBitmapCache::ForCommandType(CommandType type) {
         return nullptr;
     }
     const std::lock_guard lock(mutex_);
+    // A change of theme makes the pictures again, unless a menu still shows the old ones.
+    const std::optional<COLORREF> ink = platform::ColourOf(platform::Painted::MenuPictureInk);
+    if (ink != ink_ && !MayBeShownLocked()) {
+        bitmaps_ = {};
+        ink_ = ink;
+    }
     CMenuBitmap& slot = bitmaps_[static_cast<std::size_t>(image - 1)];
     if (!slot) {
         slot = MakeMenuBitmap(image);

@@ -1,5 +1,6 @@
 // The context menu's item bitmaps: the embedded menu images fitted to the check-mark size and handed
-// out as 32-bit bitmaps with premultiplied alpha.
+// out as 32-bit bitmaps with premultiplied alpha; silhouettes in the menu's colours in a high-contrast
+// theme.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -49,6 +51,7 @@ class CMenuBitmapCache {
 
     std::mutex mutex_;
     std::array<CMenuBitmap, kMenuImageCount> bitmaps_;
+    std::optional<COLORREF> ink_;  // the high-contrast colour the bitmaps were made in, if any
     std::vector<HMENU> menus_;
 };
 

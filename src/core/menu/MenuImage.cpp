@@ -152,6 +152,32 @@ void PremultiplyAlpha(std::span<std::uint8_t> pixels) {
     }
 }
 
+PixelImage SilhouetteImage(const PixelImage& image, std::uint32_t ink, std::uint32_t halo) {
+    PixelImage result = BlankImage(std::max(image.width, 0), std::max(image.height, 0));
+    for (int y = 0; y < result.height; ++y) {
+        for (int x = 0; x < result.width; ++x) {
+            // The ring: the most any neighbour covers.
+            unsigned ring = 0;
+            for (int ny = std::max(y - 1, 0); ny <= std::min(y + 1, result.height - 1); ++ny) {
+                for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, result.width - 1); ++nx) {
+                    ring = std::max<unsigned>(ring, image.At(nx, ny)[3]);
+                }
+            }
+            const unsigned covered = image.At(x, y)[3];
+            std::uint8_t* out = result.At(x, y);
+            out[3] = static_cast<std::uint8_t>(ring);
+            for (int c = 0; ring != 0 && c < 3; ++c) {
+                // Byte c of the pixel is blue, green, red: bits 16, 8, 0 of the colour.
+                const unsigned shift = 16 - 8 * static_cast<unsigned>(c);
+                const unsigned inkPart = ((ink >> shift) & 0xFF) * covered;
+                const unsigned haloPart = ((halo >> shift) & 0xFF) * (ring - covered);
+                out[c] = static_cast<std::uint8_t>((inkPart + haloPart) / ring);
+            }
+        }
+    }
+    return result;
+}
+
 PixelImage PrepareMenuPicture(std::span<const std::uint8_t> encoded, int width, int height) {
     // Guard the sizes first: a zero or negative target would halve forever, a huge one would ask
     // for gigabytes.

@@ -50,6 +50,11 @@ PixelImage FitImage(const PixelImage& image, int width, int height);
 // Multiplies blue, green and red by alpha / 255 (rounded down), as alpha blending expects.
 void PremultiplyAlpha(std::span<std::uint8_t> pixels);
 
+// The picture as a silhouette for a high-contrast theme, from its alpha alone: what it covers in `ink`,
+// ringed a pixel wide by `halo`, so the shape shows on the halo's colour and on any other under it (a
+// selected row). Colours are 0x00BBGGRR; the result has straight (not premultiplied) alpha.
+PixelImage SilhouetteImage(const PixelImage& image, std::uint32_t ink, std::uint32_t halo);
+
 // The largest check-mark size a menu bitmap is made for; larger requests get no bitmap.
 inline constexpr int kMaxMenuBitmapSize = 1024;
 
