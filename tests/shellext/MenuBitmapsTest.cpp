@@ -5,11 +5,13 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "core/menu/MenuImage.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/SystemColours.h"
 #include "shellext/MenuBitmaps.h"
 
 namespace quillet::shellext {
@@ -70,9 +72,11 @@ TEST(MenuBitmaps, BitmapHoldsTheFittedPictureAtEachCheckMarkSize) {
     }
 }
 
+// 2 x 2, bottom row first: half-transparent white, transparent; opaque red, opaque green.
+const Bytes kTwoByTwo = {2, 2, 0x90, 255, 30, 0, 0, 255, 20, 0, 255, 255, 10, 255, 0, 128, 0, 255, 255};
+
 TEST(MenuBitmaps, RowsGoBottomUpAndAlphaIsPremultiplied) {
-    // 2 x 2, bottom row first: half-transparent white, transparent; opaque red, opaque green.
-    const Bytes encoded = {2, 2, 0x90, 255, 30, 0, 0, 255, 20, 0, 255, 255, 10, 255, 0, 128, 0, 255, 255};
+    const Bytes& encoded = kTwoByTwo;
     struct Row {
         const char* name;
         Bytes bottomLeft, bottomRight, topLeft, topRight;
@@ -93,6 +97,29 @@ TEST(MenuBitmaps, RowsGoBottomUpAndAlphaIsPremultiplied) {
         EXPECT_EQ(PixelAt(topDown, 2, 0, 0), row.topLeft);
         EXPECT_EQ(PixelAt(topDown, 2, 1, 1), row.bottomRight);
     }
+}
+
+TEST(MenuBitmaps, AHighContrastThemeGivesSilhouettesInTheMenusColours) {
+    struct HighContrastOn {
+        HighContrastOn() { platform::OverrideHighContrast(true); }
+        ~HighContrastOn() { platform::OverrideHighContrast(std::nullopt); }
+    };
+    const auto opaque = [](COLORREF colour) {
+        return Bytes{GetBValue(colour), GetGValue(colour), GetRValue(colour), 255};
+    };
+    CMenuBitmapCache cache;
+    const Bytes normal = ReadPixels(cache.ForCommandType(CommandType::Quillet));
+    {
+        const HighContrastOn on;
+        const CMenuBitmap bitmap = MakeMenuBitmap(kTwoByTwo, 2, 2);
+        ASSERT_TRUE(bitmap);
+        const Bytes pixels = ReadPixels(bitmap.Get());
+        EXPECT_EQ(PixelAt(pixels, 2, 1, 1), opaque(GetSysColor(COLOR_MENUTEXT)));  // covered
+        EXPECT_EQ(PixelAt(pixels, 2, 1, 0), opaque(GetSysColor(COLOR_MENU)));      // the ring
+        // The cache makes its pictures again for the theme, as no menu shows the old ones.
+        EXPECT_NE(ReadPixels(cache.ForCommandType(CommandType::Quillet)), normal);
+    }
+    EXPECT_EQ(ReadPixels(cache.ForCommandType(CommandType::Quillet)), normal);
 }
 
 TEST(MenuBitmaps, NoBitmapForBrokenImagesOrSizes) {

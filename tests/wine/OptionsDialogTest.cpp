@@ -13,6 +13,7 @@
 
 #include "../unit/TestSupport.h"
 #include "DialogDriver.h"
+#include "HighContrast.h"
 #include "OptionsDialogFixture.h"
 #include "OptionsDialogIds.h"
 #include "core/messages/Messages.h"
@@ -111,24 +112,7 @@ int LinkTextEnd(const DialogDriver& dialog) {
 
 // The link as it draws itself, pixel by pixel.
 std::vector<DWORD> PixelsOf(HWND control) {
-    RECT client{};
-    GetClientRect(control, &client);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    const platform::UniqueMemoryDC memoryDC(CreateCompatibleDC(nullptr));
-    const HDC dc = memoryDC.Get();
-    const platform::UniqueBitmap bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    std::vector<DWORD> pixels;
-    if (bitmap) {
-        const HGDIOBJ old = SelectObject(dc, bitmap.Get());
-        SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-        GdiFlush();
-        const auto* first = static_cast<const DWORD*>(bits);
-        pixels.assign(first, first + static_cast<std::size_t>(client.right) * client.bottom);
-        SelectObject(dc, old);
-    }
-    return pixels;
+    return PictureOf(control).pixels;
 }
 
 TEST_F(OptionsDialogTest, FilesOnlyHideTheFolderOptionsAndNarrowTheDialog) {
@@ -757,6 +741,43 @@ TEST_F(OptionsDialogTest, TheLinkReactsOnlyOverItsText) {
     // A click there opens nothing and leaves no capture behind.
     SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(client.right - 1, 2));
     EXPECT_EQ(Captured(dialog), nullptr);
+}
+
+TEST_F(OptionsDialogTest, AHighContrastThemeDrawsTheLinkAndThePreviewInTheSystemsColours) {
+    // The link's own colours, which only the normal look shows.
+    constexpr COLORREF kLinkBlue = RGB(0x00, 0x33, 0x99);
+    constexpr COLORREF kLinkOrangeRed = RGB(0xFF, 0x33, 0x00);
+    DialogDriver dialog = OpenDialog(Files());
+    const HWND link = dialog.Item(IDC_WEB_LINK);
+    std::vector<DWORD> unfocused;
+    {
+        const HighContrastScheme scheme({dialog.Dialog()});
+        unfocused = PixelsOf(link);
+        const std::pair<const char*, Action> states[] = {
+            {"resting", [](DialogDriver&) {}},
+            {"hovered", [link](DialogDriver&) { SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2)); }},
+            {"focused", [](DialogDriver& shown) { shown.Focus(IDC_WEB_LINK); }},
+        };
+        for (const auto& [state, enter] : states) {
+            SCOPED_TRACE(state);
+            enter(dialog);
+            for (HWND child : dialog.Children()) {
+                const Picture picture = PictureOf(child);
+                EXPECT_EQ(picture.Count(kLinkBlue) + picture.Count(kLinkOrangeRed), 0) << GetDlgCtrlID(child);
+            }
+            EXPECT_GT(PictureOf(link).Count(GetSysColor(COLOR_HOTLIGHT)), 10);
+        }
+        // The focus rectangle shows in the theme too.
+        EXPECT_NE(PixelsOf(link), unfocused);
+        // The preview: its text in the window text colour on a background of the system's.
+        const Picture preview = PictureOf(dialog.Item(IDC_PREVIEW));
+        EXPECT_GT(preview.Count(GetSysColor(COLOR_WINDOWTEXT)), 10);
+        EXPECT_GT(preview.Count(GetSysColor(COLOR_WINDOW)) + preview.Count(GetSysColor(COLOR_BTNFACE)),
+                  static_cast<int>(preview.pixels.size()) / 2);
+    }
+    // The normal look comes back with the normal colours.
+    SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(2000, 2));
+    EXPECT_GT(PictureOf(link).Count(kLinkBlue), 10);
 }
 
 TEST_F(OptionsDialogTest, HelpWithoutAHelpFileLeavesTheDialogUsable) {

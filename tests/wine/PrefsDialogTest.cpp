@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../unit/TestSupport.h"
+#include "HighContrast.h"
 #include "PrefsDialogFixture.h"
 #include "PrefsIds.h"
 #include "core/commands/CommandFile.h"
@@ -635,6 +636,32 @@ TEST_F(PrefsDialogTest, StateMarksAreDrawnAtTheSizeOfEachDpi) {
         EXPECT_EQ(height, dpi / 6) << dpi;
         EXPECT_EQ(ImageList_GetImageCount(marks), 3) << dpi;
     }
+}
+
+TEST_F(PrefsDialogTest, AHighContrastThemeShowsEachMarkInTheSystemsColours) {
+    WriteUserFile({"Copy:%QUILLET", "More:%SUBFOLDER", "Names:$name;[\\n]", "Broken:$nosuch;[\\n]"});
+    DialogDriver dialog = OpenDialog();
+    SelectItem(dialog, 3);  // the problem button shows the warning mark
+    const HighContrastScheme scheme({dialog.Dialog()});
+    const HWND list = dialog.Item(IDC_COMMAND_LIST);
+    const Picture listPicture = PictureOf(list);
+    // At least this many pixels of a mark in the ink colour: even the thin chevron has more.
+    constexpr int kInkPixels = 8;
+    const std::vector<int> marks = Marks(dialog);
+    ASSERT_EQ(marks, (std::vector<int>{0, 1, 2, 3}));
+    for (int item = 1; item < 4; ++item) {
+        RECT bounds{LVIR_BOUNDS, 0, 0, 0};
+        RECT label{LVIR_LABEL, 0, 0, 0};
+        SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&bounds));
+        SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&label));
+        const RECT mark{bounds.left, bounds.top, label.left, bounds.bottom};
+        EXPECT_GE(listPicture.Count(GetSysColor(COLOR_WINDOWTEXT), mark), kInkPixels)
+            << "mark " << marks[item];
+    }
+    // The warning mark on its button, inside the button's frame.
+    const Picture button = PictureOf(dialog.Item(IDC_PROBLEM));
+    const RECT inside{3, 3, button.width - 3, button.height - 3};
+    EXPECT_GE(button.Count(GetSysColor(COLOR_BTNTEXT), inside), kInkPixels);
 }
 
 TEST_F(PrefsDialogTest, TooltipsCoverEighteenControlsAndTheSystemMenuOpensAbout) {
