@@ -591,6 +591,8 @@ void CScrivelPrefsDlg::OnDpiChange(int newDpi, const RECT& suggested) {
 }
 
 void CScrivelPrefsDlg::OnColoursChanged() {
+    // The list view keeps the window colour it was created with; it takes the new one like any control.
+    list_.Send(LVM_SETBKCOLOR, 0, static_cast<LPARAM>(GetSysColor(COLOR_WINDOW)));
     LoadWarningIcon();
     CreateStateImages();
 }

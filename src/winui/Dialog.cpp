@@ -143,10 +143,15 @@ void CDialog::AttachControls() {
 }
 
 void CDialog::RepaintInSystemColours() {
-    // Only top-level windows hear of the change; the common controls keep colours of their own.
-    for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
-    }
+    // Only top-level windows hear of the change; the common controls, and theirs (a list's header),
+    // keep colours of their own.
+    EnumChildWindows(
+        window_,
+        [](HWND child, LPARAM) -> BOOL {
+            SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+            return TRUE;
+        },
+        0);
     OnColoursChanged();
     RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
