@@ -1,5 +1,6 @@
 // The configuration dialog's tests run DPI-aware, like the program (its manifest says so).
-// With --screenshots the program shows the dialogs for scripts/screenshots instead of testing.
+// With --screenshots (and --high-contrast) the program shows the dialogs for scripts/screenshots
+// instead of testing.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -14,8 +15,8 @@ int main(int argc, char** argv) {
     SetProcessDPIAware();
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    if (argc == 2 && std::strcmp(argv[1], "--screenshots") == 0) {
-        return quillet::test::RunPrefsScreenshots();
+    if (argc >= 2 && std::strcmp(argv[1], "--screenshots") == 0) {
+        return quillet::test::RunPrefsScreenshots(argc == 3 && std::strcmp(argv[2], "--high-contrast") == 0);
     }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

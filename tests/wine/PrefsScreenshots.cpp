@@ -9,6 +9,7 @@
 #include <iostream>
 #include <string>
 
+#include "HighContrast.h"
 #include "PrefsDialogFixture.h"
 #include "PrefsIds.h"
 
@@ -31,7 +32,7 @@ void Shot(HWND window, const char* name) {
 // The fixture's helpers without a test around them.
 class Pictures : public PrefsDialogFixture {
   public:
-    static int Run() {
+    static int Run(bool highContrast) {
         const std::optional<std::string> saved = UserFileBytes();
         WriteUserFile({"Copy Names:%QUILLET", "Configure...:%CONFIGURE", "Copy &As:%SUBFOLDER",
                        "Full &Path(s):$path[\\n]", "&Quoted Path(s) on One Line:\"$path\"[ ]",
@@ -39,6 +40,12 @@ class Pictures : public PrefsDialogFixture {
         {
             DialogDriver dialog = OpenDialog();
             SelectItem(dialog, 5);
+            if (highContrast) {
+                const HighContrastScheme scheme({dialog.Dialog()});
+                Shot(dialog.Dialog(), "high-contrast-prefs");
+                dialog.CloseWith(IDCANCEL);
+                return RestoreUserFile(saved);
+            }
             Shot(dialog.Dialog(), "prefs-main");
             SelectItem(dialog, 6);
             Shot(dialog.Dialog(), "prefs-problem");
@@ -56,6 +63,11 @@ class Pictures : public PrefsDialogFixture {
             }
             dialog.CloseWith(IDCANCEL);
         }
+        return RestoreUserFile(saved);
+    }
+
+  private:
+    static int RestoreUserFile(const std::optional<std::string>& saved) {
         if (saved) {
             WriteRaw(*saved);
         } else {
@@ -69,8 +81,8 @@ class Pictures : public PrefsDialogFixture {
 
 }  // namespace
 
-int RunPrefsScreenshots() {
-    return Pictures::Run();
+int RunPrefsScreenshots(bool highContrast) {
+    return Pictures::Run(highContrast);
 }
 
 }  // namespace quillet::test

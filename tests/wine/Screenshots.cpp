@@ -10,6 +10,7 @@
 #include <string>
 
 #include "DialogDriver.h"
+#include "HighContrast.h"
 #include "OptionsDialogFixture.h"
 #include "OptionsDialogIds.h"
 
@@ -31,7 +32,7 @@ void Shot(const DialogDriver& dialog, const char* name) {
 
 }  // namespace
 
-int RunScreenshots() {
+int RunScreenshots(bool highContrast) {
     OptionsDialogFixture::CreateFiles();
     OptionsDialogFixture::ResetStoredOptions();
     {
@@ -39,10 +40,15 @@ int RunScreenshots() {
         dialog.Click(IDC_ADD_SIZE);
         dialog.Click(IDC_ADD_DATE);
         dialog.Choose(IDC_DATE_FORMAT, 2);
-        Shot(dialog, "options-files");
+        if (highContrast) {
+            const HighContrastScheme scheme({dialog.Dialog()});
+            Shot(dialog, "high-contrast-options");
+        } else {
+            Shot(dialog, "options-files");
+        }
         dialog.CloseWith(IDCANCEL);
     }
-    {
+    if (!highContrast) {
         DialogDriver dialog = OptionsDialogFixture::OpenDialog(
             {OptionsDialogFixture::Docs(), OptionsDialogFixture::A(), OptionsDialogFixture::B()});
         Shot(dialog, "options-folder");

@@ -1,5 +1,6 @@
 // The dialog tests run like Explorer, which is DPI-aware: the dialogs see the display's real DPI.
-// With --screenshots the program shows the dialogs for scripts/screenshots instead of testing.
+// With --screenshots (and --high-contrast) the program shows the dialogs for scripts/screenshots
+// instead of testing.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -28,8 +29,8 @@ int main(int argc, char** argv) {
                      "The dialog tests need a display: run them under xvfb-run (scripts/test does).\n");
         return 1;
     }
-    if (argc == 2 && std::strcmp(argv[1], "--screenshots") == 0) {
-        return quillet::test::RunScreenshots();
+    if (argc >= 2 && std::strcmp(argv[1], "--screenshots") == 0) {
+        return quillet::test::RunScreenshots(argc == 3 && std::strcmp(argv[2], "--high-contrast") == 0);
     }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
