@@ -9,43 +9,22 @@
 namespace quillet::test {
 namespace {
 
-// The high-contrast black theme, element by element.
-struct Element {
-    int index;
-    COLORREF colour;
-};
-constexpr Element kBlackTheme[] = {
-    {COLOR_WINDOW, RGB(0, 0, 0)},
-    {COLOR_WINDOWTEXT, RGB(255, 255, 255)},
-    {COLOR_BTNFACE, RGB(0, 0, 0)},
-    {COLOR_BTNTEXT, RGB(255, 255, 255)},
-    {COLOR_BTNHIGHLIGHT, RGB(255, 255, 255)},
-    {COLOR_BTNSHADOW, RGB(255, 255, 255)},
-    {COLOR_HIGHLIGHT, RGB(0x1A, 0xEB, 0xFF)},
-    {COLOR_HIGHLIGHTTEXT, RGB(0, 0, 0)},
-    {COLOR_HOTLIGHT, RGB(255, 255, 0)},
-    {COLOR_GRAYTEXT, RGB(0x3F, 0xF2, 0x3F)},
-    {COLOR_MENU, RGB(0, 0, 0)},
-    {COLOR_MENUTEXT, RGB(255, 255, 255)},
-    {COLOR_INFOBK, RGB(0, 0, 0)},
-    {COLOR_INFOTEXT, RGB(255, 255, 255)},
-    {COLOR_WINDOWFRAME, RGB(255, 255, 255)},
-    {COLOR_3DDKSHADOW, RGB(255, 255, 255)},
-    {COLOR_3DLIGHT, RGB(255, 255, 255)},
-    {COLOR_ACTIVECAPTION, RGB(0, 0, 0)},
-    {COLOR_GRADIENTACTIVECAPTION, RGB(0, 0, 0)},
-    {COLOR_CAPTIONTEXT, RGB(255, 255, 255)},
-    {COLOR_ACTIVEBORDER, RGB(0, 0, 0)},
-};
+// The high-contrast black theme: the system's elements, and their colours in the same order.
+constexpr COLORREF kBlack = RGB(0, 0, 0), kWhite = RGB(255, 255, 255), kYellow = RGB(255, 255, 0),
+                   kCyan = RGB(0x1A, 0xEB, 0xFF), kGreen = RGB(0x3F, 0xF2, 0x3F);
+const std::vector<int> kElements = {COLOR_WINDOW,     COLOR_WINDOWTEXT,    COLOR_BTNFACE,
+                                    COLOR_BTNTEXT,    COLOR_BTNHIGHLIGHT,  COLOR_BTNSHADOW,
+                                    COLOR_3DLIGHT,    COLOR_3DDKSHADOW,    COLOR_MENU,
+                                    COLOR_MENUTEXT,   COLOR_INFOBK,        COLOR_INFOTEXT,
+                                    COLOR_HOTLIGHT,   COLOR_HIGHLIGHT,     COLOR_HIGHLIGHTTEXT,
+                                    COLOR_GRAYTEXT,   COLOR_ACTIVECAPTION, COLOR_GRADIENTACTIVECAPTION,
+                                    COLOR_CAPTIONTEXT};
+const std::vector<COLORREF> kColours = {kBlack, kWhite, kBlack, kWhite, kWhite, kWhite,  kWhite,
+                                        kWhite, kBlack, kWhite, kBlack, kWhite, kYellow, kCyan,
+                                        kBlack, kGreen, kBlack, kBlack, kWhite};
 
-void SetColours(const std::vector<int>& indexes, const std::vector<COLORREF>& colours) {
-    SetSysColors(static_cast<int>(indexes.size()), indexes.data(), colours.data());
-}
-
-std::vector<int> Indexes() {
-    std::vector<int> indexes;
-    std::ranges::transform(kBlackTheme, std::back_inserter(indexes), &Element::index);
-    return indexes;
+void SetColours(const std::vector<COLORREF>& colours) {
+    SetSysColors(static_cast<int>(kElements.size()), kElements.data(), colours.data());
 }
 
 }  // namespace
@@ -83,11 +62,8 @@ Picture PictureOf(HWND control) {
 }
 
 HighContrastScheme::HighContrastScheme(std::vector<HWND> windows) : windows_(std::move(windows)) {
-    const std::vector<int> indexes = Indexes();
-    std::ranges::transform(indexes, std::back_inserter(saved_), &GetSysColor);
-    std::vector<COLORREF> black;
-    std::ranges::transform(kBlackTheme, std::back_inserter(black), &Element::colour);
-    SetColours(indexes, black);
+    std::ranges::transform(kElements, std::back_inserter(saved_), &GetSysColor);
+    SetColours(kColours);
     HIGHCONTRASTW on{sizeof(on), HCF_HIGHCONTRASTON, nullptr};
     systemSwitched_ = SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof(on), &on, SPIF_SENDCHANGE) != FALSE;
     if (!systemSwitched_) {
@@ -97,7 +73,7 @@ HighContrastScheme::HighContrastScheme(std::vector<HWND> windows) : windows_(std
 }
 
 HighContrastScheme::~HighContrastScheme() {
-    SetColours(Indexes(), saved_);
+    SetColours(saved_);
     if (systemSwitched_) {
         HIGHCONTRASTW off{sizeof(off), 0, nullptr};
         SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof(off), &off, SPIF_SENDCHANGE);
