@@ -2,11 +2,62 @@
 
 #include <windowsx.h>
 
+#include <cstring>
 #include <exception>
+#include <vector>
 
+#include "core/layout/TextScale.h"
 #include "winui/Handles.h"
+#include "winui/ScreenDpi.h"
 
 namespace quillet::winui {
+namespace {
+
+// Past a zero-ended text of a dialog template.
+std::size_t SkipText(const std::vector<WORD>& words, std::size_t at) {
+    while (at < words.size() && words[at] != 0) {
+        ++at;
+    }
+    return at + 1;
+}
+
+// Past a template's menu or class: none (a zero), a number (0xFFFF and the number) or a name.
+std::size_t SkipNameOrNumber(const std::vector<WORD>& words, std::size_t at) {
+    return at < words.size() && words[at] == 0xFFFF ? at + 2 : SkipText(words, at);
+}
+
+// A copy of the dialog's template whose font has the user's text size, so that the dialog manager lays
+// every control out in dialog units that grow with the text; empty at the normal size, or when the
+// template names no font.
+std::vector<WORD> TemplateAtTextSize(int templateId, int percent) {
+    HMODULE module = ModuleInstance();
+    HRSRC found = percent == 100 ? nullptr : FindResourceW(module, MAKEINTRESOURCEW(templateId), RT_DIALOG);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (!bytes) {
+        return {};
+    }
+    // Copied into WORDs, which keep the DWORD alignment a template needs.
+    const DWORD size = SizeofResource(module, found);
+    std::vector<WORD> words((size + 1) / sizeof(WORD));
+    std::memcpy(words.data(), bytes, size);
+    // DLGTEMPLATEEX begins with version 1 and 0xFFFF; its style is at word 6, its menu at word 13.
+    const bool extended = words.size() > 13 && words[0] == 1 && words[1] == 0xFFFF;
+    if (!extended && words.size() < 9) {
+        return {};
+    }
+    DWORD style = 0;
+    std::memcpy(&style, &words[extended ? 6 : 0], sizeof(style));
+    const std::size_t menu = extended ? 13 : 9;
+    const std::size_t pointSize = SkipText(words, SkipNameOrNumber(words, SkipNameOrNumber(words, menu)));
+    if ((style & DS_SETFONT) == 0 || pointSize >= words.size()) {
+        return {};
+    }
+    words[pointSize] = static_cast<WORD>(ScaleForText(words[pointSize], percent));
+    return words;
+}
+
+}  // namespace
 
 CDialog::~CDialog() {
     if (window_ && !modal_) {
@@ -18,12 +69,23 @@ CDialog::~CDialog() {
 
 INT_PTR CDialog::DoModal(HWND owner) {
     modal_ = true;
+    const std::vector<WORD> scaled = TemplateAtTextSize(templateId_, UserTextScale());
+    if (!scaled.empty()) {
+        return DialogBoxIndirectParamW(ModuleInstance(), reinterpret_cast<const DLGTEMPLATE*>(scaled.data()),
+                                       owner, &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    }
     return DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(templateId_), owner, &CDialog::DialogProc,
                            reinterpret_cast<LPARAM>(this));
 }
 
 bool CDialog::Create(HWND owner) {
     modal_ = false;
+    const std::vector<WORD> scaled = TemplateAtTextSize(templateId_, UserTextScale());
+    if (!scaled.empty()) {
+        return CreateDialogIndirectParamW(ModuleInstance(),
+                                          reinterpret_cast<const DLGTEMPLATE*>(scaled.data()), owner,
+                                          &CDialog::DialogProc, reinterpret_cast<LPARAM>(this)) != nullptr;
+    }
     return CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(templateId_), owner, &CDialog::DialogProc,
                               reinterpret_cast<LPARAM>(this)) != nullptr;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/layout/DpiScale.h"
+#include "core/layout/TextScale.h"
 
 namespace quillet {
 namespace {
@@ -13,6 +14,19 @@ TEST(DpiScale, RoundsToNearestAndKeepsZeroAndNegative) {
                         {1, 48, 1},    {15, 120, 19}, {13, 168, 23}, {1000000, 480, 5000000}};
     for (const Row& row : rows) {
         EXPECT_EQ(ScaleForDpi(row.value, row.dpi), row.expected) << row.value << " at " << row.dpi;
+    }
+}
+
+// The message font's height at 96 DPI gives the text size, and a template's 8 points follow it.
+TEST(TextScale, FollowsTheMessageFontFromTheNormalSizeUp) {
+    struct Row {
+        int height96, percent, points;
+    };
+    const Row rows[] = {{12, 100, 8},  {11, 100, 8},  {15, 125, 10},
+                        {18, 150, 12}, {16, 133, 11}, {40, 225, 18}};
+    for (const Row& row : rows) {
+        EXPECT_EQ(TextScaleFromMessageFont(row.height96), row.percent) << row.height96;
+        EXPECT_EQ(ScaleForText(8, row.percent), row.points) << row.height96;
     }
 }
 

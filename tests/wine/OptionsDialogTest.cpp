@@ -15,6 +15,7 @@
 #include "DialogDriver.h"
 #include "OptionsDialogFixture.h"
 #include "OptionsDialogIds.h"
+#include "core/layout/TextScale.h"
 #include "core/messages/Messages.h"
 #include "platform/win32/Handles.h"
 
@@ -567,12 +568,14 @@ TEST_F(OptionsDialogTest, ResizingMovesTheButtonsAndGrowsThePreview) {
     EXPECT_EQ(PreviewLines(dialog), 3);
 }
 
-// Run at each display DPI by the test below, and at the display's own DPI with the others.
+// Run at each display DPI and text size by the test below, and at the display's own with the others.
 TEST_F(OptionsDialogTest, NothingIsClippedOrOverlapsAtTheSystemDpi) {
     const int dpi = SystemDpi();
     if (RequestedDpi() != 0) {
         ASSERT_EQ(dpi, RequestedDpi()) << "the DPI setting did not reach this process";
     }
+    // The template's 8 points at the user's text size.
+    const int fontHeight = -MulDiv(ScaleForText(8, RequestedTextSize()), dpi, 72);
     struct Row {
         const char* name;
         std::vector<std::u16string> paths;
@@ -593,7 +596,11 @@ TEST_F(OptionsDialogTest, NothingIsClippedOrOverlapsAtTheSystemDpi) {
         for (const Action& action : row.actions) {
             action(dialog);
         }
+        EXPECT_EQ(FontHeight(dialog.Dialog()), fontHeight);
         EXPECT_EQ(dialog.LayoutFaults(dpi), std::vector<std::string>{});
+        for (const ProgressSighting& sighting : dialog.ProgressSightings()) {
+            EXPECT_EQ(sighting.layoutFaults, std::vector<std::string>{}) << "Reading folders";
+        }
         EXPECT_GE(PreviewLines(dialog), 3);
         // System metrics come scaled for the display already: scaling them again would double them.
         const RECT grip = dialog.RectOf(SizeGripOf(dialog));
@@ -603,12 +610,15 @@ TEST_F(OptionsDialogTest, NothingIsClippedOrOverlapsAtTheSystemDpi) {
     }
 }
 
-TEST_F(OptionsDialogTest, EachDisplayDpiLaysTheDialogOutCleanly) {
+TEST_F(OptionsDialogTest, EachDisplayDpiAndTextSizeLaysTheDialogOutCleanly) {
     for (int dpi : {96, 144, 192}) {
-        SCOPED_TRACE(testing::Message() << dpi << " DPI");
-        const ProcessResult run = RunAtDpi(dpi, "OptionsDialogTest.NothingIsClippedOrOverlapsAtTheSystemDpi");
-        EXPECT_EQ(run.exitCode, 0u) << run.output;
-        EXPECT_NE(run.output.find("[  PASSED  ] 1 test"), std::string::npos) << run.output;
+        for (int textSize : {100, 125, 150}) {
+            SCOPED_TRACE(testing::Message() << dpi << " DPI, text at " << textSize << "%");
+            const ProcessResult run =
+                RunAtDpi(dpi, "OptionsDialogTest.NothingIsClippedOrOverlapsAtTheSystemDpi", textSize);
+            EXPECT_EQ(run.exitCode, 0u) << run.output;
+            EXPECT_NE(run.output.find("[  PASSED  ] 1 test"), std::string::npos) << run.output;
+        }
     }
 }
 
