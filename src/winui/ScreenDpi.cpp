@@ -19,7 +19,6 @@ Function LookUp(HMODULE module, const char* name) {
 
 void ScreenDpi::LookUpFunctions() {
     initialised_ = true;
-    textScale_ = UserTextScale();
     user32_.Reset(LoadLibraryW(L"User32.dll"));
     getDpiForWindow_ = LookUp<GetDpiForWindowFunction>(user32_.Get(), "GetDpiForWindow");
     getSystemMetricsForDpi_ = LookUp<GetSystemMetricsForDpiFunction>(user32_.Get(), "GetSystemMetricsForDpi");

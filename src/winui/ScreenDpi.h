@@ -34,8 +34,9 @@ class ScreenDpi {
     // Takes the DPI the system announced (WM_DPICHANGED) and tells the watchers when it changed.
     void Set(int dpi);
     int Current() const { return dpi_; }
-    // The user's text size as a percentage (UserTextScale), read with the DPI when the window opened.
+    // The text size the window opened with, as a percentage (CDialog::TextScale).
     int TextScale() const { return textScale_; }
+    void SetTextScale(int percent) { textScale_ = percent; }
     // value at the current DPI: (value × DPI + 48) / 96 for positive values.
     int Scale(int value) const;
     // A system metric (SM_CXVSCROLL...) for the current DPI. GetSystemMetrics alone answers for the

@@ -30,5 +30,21 @@ TEST(TextScale, FollowsTheMessageFontFromTheNormalSizeUp) {
     }
 }
 
+// A window too large for the room takes the text size at which it fits, in proportion, never below 100.
+TEST(TextScale, ShrinksToTheRoomByTheTighterSide) {
+    struct Row {
+        int percent, width, height, roomWidth, roomHeight, expected;
+    };
+    const Row rows[] = {{150, 1800, 1200, 3840, 2100, 150},
+                        {150, 1800, 1200, 1280, 990, 106},
+                        {150, 1350, 1000, 1280, 1200, 142},
+                        {125, 4000, 3000, 1280, 990, 100}};
+    for (const Row& row : rows) {
+        EXPECT_EQ(FittingTextScale(row.percent, row.width, row.height, row.roomWidth, row.roomHeight),
+                  row.expected)
+            << row.width << " x " << row.height;
+    }
+}
+
 }  // namespace
 }  // namespace quillet

@@ -24,4 +24,16 @@ constexpr int ScaleForText(int value, int percent) {
     return (value * percent + 50) / 100;
 }
 
+// The largest text size up to percent at which a window that needs the given size at percent fits the
+// room (a monitor's work area), assuming the window grows in proportion to its text; never below 100.
+constexpr int FittingTextScale(int percent, int neededWidth, int neededHeight, int roomWidth,
+                               int roomHeight) {
+    if (neededWidth <= roomWidth && neededHeight <= roomHeight) {
+        return percent;
+    }
+    const long long byWidth = static_cast<long long>(percent) * roomWidth / std::max(neededWidth, 1);
+    const long long byHeight = static_cast<long long>(percent) * roomHeight / std::max(neededHeight, 1);
+    return static_cast<int>(std::clamp<long long>(std::min(byWidth, byHeight), 100, percent));
+}
+
 }  // namespace quillet
