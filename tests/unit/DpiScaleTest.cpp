@@ -17,33 +17,16 @@ TEST(DpiScale, RoundsToNearestAndKeepsZeroAndNegative) {
     }
 }
 
-// The message font's height at 96 DPI gives the text size, and a template's 8 points follow it.
-TEST(TextScale, FollowsTheMessageFontFromTheNormalSizeUp) {
-    struct Row {
-        int height96, percent, points;
-    };
-    const Row rows[] = {{12, 100, 8},  {11, 100, 8},  {15, 125, 10},
-                        {18, 150, 12}, {16, 133, 11}, {40, 225, 18}};
-    for (const Row& row : rows) {
-        EXPECT_EQ(TextScaleFromMessageFont(row.height96), row.percent) << row.height96;
-        EXPECT_EQ(ScaleForText(8, row.percent), row.points) << row.height96;
-    }
-}
-
-// A window too large for the room takes the text size at which it fits, in proportion, never below 100.
-TEST(TextScale, ShrinksToTheRoomByTheTighterSide) {
-    struct Row {
-        int percent, width, height, roomWidth, roomHeight, expected;
-    };
-    const Row rows[] = {{150, 1800, 1200, 3840, 2100, 150},
-                        {150, 1800, 1200, 1280, 990, 106},
-                        {150, 1350, 1000, 1280, 1200, 142},
-                        {125, 4000, 3000, 1280, 990, 100}};
-    for (const Row& row : rows) {
-        EXPECT_EQ(FittingTextScale(row.percent, row.width, row.height, row.roomWidth, row.roomHeight),
-                  row.expected)
-            << row.width << " x " << row.height;
-    }
+// The text size from the message font, never below normal nor above the largest (125% and 150% are
+// the Wine dialog tests'), and a window too large for its room at it, by the tighter side.
+TEST(TextScale, FollowsTheMessageFontAndShrinksToTheRoom) {
+    EXPECT_EQ(TextScaleFromMessageFont(11), 100);
+    EXPECT_EQ(TextScaleFromMessageFont(16), 133);
+    EXPECT_EQ(TextScaleFromMessageFont(40), 225);
+    EXPECT_EQ(FittingTextScale(150, 1800, 1200, 3840, 2100), 150);
+    EXPECT_EQ(FittingTextScale(150, 1800, 1200, 1280, 990), 106);
+    EXPECT_EQ(FittingTextScale(150, 1350, 1000, 1280, 1200), 142);
+    EXPECT_EQ(FittingTextScale(125, 4000, 3000, 1280, 990), 100);
 }
 
 }  // namespace
