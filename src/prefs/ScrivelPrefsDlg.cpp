@@ -180,6 +180,7 @@ bool CScrivelPrefsDlg::OnInitDialog() {
     // The dialog follows DPI changes itself, as the Options dialog does.
     winui::TakeOverDialogDpiScaling(Handle());
     dpi_->Update(Handle());
+    dpi_->SetTextScale(TextScale());
     const std::u16string about = FormatMessageText(MessageId::AboutMenuEntry, {Caption()});
     if (HMENU systemMenu = GetSystemMenu(Handle(), FALSE); systemMenu && !about.empty()) {
         AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
@@ -919,6 +920,7 @@ CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX), icon_(IDI_PROGRAM, winui::Scaled
 
 bool CAboutDlg::OnInitDialog() {
     dpi_->Update(Handle());
+    dpi_->SetTextScale(TextScale());
     const winui::ProductInfo product = winui::ModuleProduct();
     const std::u16string name = product.name.empty() ? Caption() : product.name;
     SetWindowTextW(Handle(), platform::AsWide(FormatMessageText(MessageId::AboutTitle, {name})));

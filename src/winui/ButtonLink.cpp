@@ -6,6 +6,7 @@
 
 #include "core/failure/Failure.h"
 #include "platform/win32/SystemColours.h"
+#include "core/layout/TextScale.h"
 #include "platform/win32/WideString.h"
 
 namespace quillet::winui {
@@ -50,9 +51,9 @@ void CButtonLink::OnDpiChanged(int /*oldDpi*/, int /*newDpi*/) {
 bool CButtonLink::OnDrawItem(const DRAWITEMSTRUCT& item) {
     const std::u16string caption = Text();
     if (!font_) {
-        font_.Reset(CreateFontW(-dpi_->Scale(11), 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, DEFAULT_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg"));
+        font_.Reset(CreateFontW(-dpi_->Scale(ScaleForText(11, dpi_->TextScale())), 0, 0, 0, FW_NORMAL, FALSE,
+                                TRUE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg"));
     }
     const SelectedObject selectedFont(item.hDC, font_.Get());
     RECT rect = item.rcItem;

@@ -2,11 +2,65 @@
 
 #include <windowsx.h>
 
+#include <cstring>
 #include <exception>
+#include <functional>
+#include <vector>
 
+#include "core/layout/TextScale.h"
 #include "winui/Handles.h"
+#include "winui/ScreenDpi.h"
 
 namespace quillet::winui {
+namespace {
+
+// Past a zero-ended text of a dialog template.
+std::size_t SkipText(const std::vector<WORD>& words, std::size_t at) {
+    while (at < words.size() && words[at] != 0) {
+        ++at;
+    }
+    return at + 1;
+}
+
+// Past a template's menu or class: none (a zero), a number (0xFFFF and the number) or a name.
+std::size_t SkipNameOrNumber(const std::vector<WORD>& words, std::size_t at) {
+    return at < words.size() && words[at] == 0xFFFF ? at + 2 : SkipText(words, at);
+}
+
+// A copy of the dialog's template whose font has the text size percent, so that the dialog manager lays
+// every control out in dialog units that grow with the text, and the template's size in dialog units;
+// no copy at the normal size, or when the template names no font.
+std::vector<WORD> TemplateAtTextSize(int templateId, int percent, SIZE& dialogUnits) {
+    dialogUnits = {};
+    HMODULE module = ModuleInstance();
+    HRSRC found = percent == 100 ? nullptr : FindResourceW(module, MAKEINTRESOURCEW(templateId), RT_DIALOG);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (!bytes) {
+        return {};
+    }
+    // Copied into WORDs, which keep the DWORD alignment a template needs.
+    const DWORD size = SizeofResource(module, found);
+    std::vector<WORD> words((size + 1) / sizeof(WORD));
+    std::memcpy(words.data(), bytes, size);
+    // DLGTEMPLATEEX begins with version 1 and 0xFFFF; its style is at word 6, its menu at word 13.
+    const bool extended = words.size() > 13 && words[0] == 1 && words[1] == 0xFFFF;
+    if (!extended && words.size() < 9) {
+        return {};
+    }
+    DWORD style = 0;
+    std::memcpy(&style, &words[extended ? 6 : 0], sizeof(style));
+    const std::size_t menu = extended ? 13 : 9;
+    dialogUnits = {static_cast<short>(words[menu - 2]), static_cast<short>(words[menu - 1])};
+    const std::size_t pointSize = SkipText(words, SkipNameOrNumber(words, SkipNameOrNumber(words, menu)));
+    if ((style & DS_SETFONT) == 0 || pointSize >= words.size()) {
+        return {};
+    }
+    words[pointSize] = static_cast<WORD>(ScaleForText(words[pointSize], percent));
+    return words;
+}
+
+}  // namespace
 
 CDialog::~CDialog() {
     if (window_ && !modal_) {
@@ -18,14 +72,61 @@ CDialog::~CDialog() {
 
 INT_PTR CDialog::DoModal(HWND owner) {
     modal_ = true;
-    return DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(templateId_), owner, &CDialog::DialogProc,
-                           reinterpret_cast<LPARAM>(this));
+    INT_PTR result = -1;
+    OpenAtTextSize([&](const std::vector<WORD>& scaled) {
+        result = scaled.empty() ? DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(templateId_), owner,
+                                                  &CDialog::DialogProc, reinterpret_cast<LPARAM>(this))
+                                : DialogBoxIndirectParamW(
+                                      ModuleInstance(), reinterpret_cast<const DLGTEMPLATE*>(scaled.data()),
+                                      owner, &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    });
+    return result;
 }
 
 bool CDialog::Create(HWND owner) {
     modal_ = false;
-    return CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(templateId_), owner, &CDialog::DialogProc,
-                              reinterpret_cast<LPARAM>(this)) != nullptr;
+    HWND created = nullptr;
+    OpenAtTextSize([&](const std::vector<WORD>& scaled) {
+        created = scaled.empty() ? CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(templateId_), owner,
+                                                      &CDialog::DialogProc, reinterpret_cast<LPARAM>(this))
+                                 : CreateDialogIndirectParamW(
+                                       ModuleInstance(), reinterpret_cast<const DLGTEMPLATE*>(scaled.data()),
+                                       owner, &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    });
+    return created != nullptr;
+}
+
+void CDialog::OpenAtTextSize(const std::function<void(const std::vector<WORD>&)>& open) {
+    // At most three tries: the user's text size, the largest that the estimate says fits the screen, the
+    // normal size.
+    textScale_ = UserTextScale();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        smallerTextScale_ = 0;
+        open(TemplateAtTextSize(templateId_, textScale_, dialogUnits_));
+        if (smallerTextScale_ == 0) {
+            return;
+        }
+        textScale_ = attempt == 0 ? smallerTextScale_ : 100;
+    }
+}
+
+int CDialog::FittingTextScale() const {
+    if (textScale_ <= 100 || dialogUnits_.cx <= 0) {
+        return textScale_;
+    }
+    // The window the template asks for, which the system may have cut to the screen's size already.
+    RECT needed{0, 0, dialogUnits_.cx, dialogUnits_.cy};
+    MapDialogRect(window_, &needed);
+    AdjustWindowRectEx(&needed, static_cast<DWORD>(GetWindowLongW(window_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(window_, GWL_EXSTYLE)));
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        return textScale_;
+    }
+    return quillet::FittingTextScale(textScale_, needed.right - needed.left, needed.bottom - needed.top,
+                                     monitor.rcWork.right - monitor.rcWork.left,
+                                     monitor.rcWork.bottom - monitor.rcWork.top);
 }
 
 void CDialog::Close(INT_PTR result) {
@@ -92,6 +193,12 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
 INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
+            // A window larger than the screen would hide its buttons: open again with smaller text.
+            if (const int fitting = FittingTextScale(); fitting < textScale_) {
+                smallerTextScale_ = fitting;
+                Close(-1);
+                return FALSE;
+            }
             AttachControls();
             return OnInitDialog() ? TRUE : FALSE;
         case WM_COMMAND:

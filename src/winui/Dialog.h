@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -29,6 +30,9 @@ class CDialog {
     void Close(INT_PTR result);
 
     HWND Handle() const { return window_; }
+    // The text size the window opened with, as a percentage: the user's (UserTextScale), or less when
+    // the window would not fit its screen with it.
+    int TextScale() const { return textScale_; }
 
   protected:
     explicit CDialog(int templateId) : templateId_(templateId) {}
@@ -72,9 +76,16 @@ class CDialog {
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void AttachControls();
     void RepaintInSystemColours();
+    // Opens the window through open, given the template at the text size (empty: the template as it is),
+    // again with smaller text while it does not fit its screen.
+    void OpenAtTextSize(const std::function<void(const std::vector<WORD>&)>& open);
+    int FittingTextScale() const;
     void DetachAll();
 
     int templateId_;
+    int textScale_ = 100;
+    int smallerTextScale_ = 0;  // set when the window found it does not fit
+    SIZE dialogUnits_{};
     HWND window_ = nullptr;
     bool modal_ = false;
     std::vector<Binding> bindings_;

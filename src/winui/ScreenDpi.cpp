@@ -1,8 +1,10 @@
 #include "winui/ScreenDpi.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "core/layout/DialogLayout.h"
+#include "core/layout/TextScale.h"
 
 namespace quillet::winui {
 namespace {
@@ -92,6 +94,24 @@ HICON ScaledIcon::Get() {
                                                   LR_DEFAULTCOLOR)));
     }
     return icon_.Get();
+}
+
+int UserTextScale() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    using SystemParametersInfoForDpiFunction = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+    if (const auto forDpi = LookUp<SystemParametersInfoForDpiFunction>(GetModuleHandleW(L"User32.dll"),
+                                                                       "SystemParametersInfoForDpi");
+        forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, ScreenDpi::kDefaultDpi)) {
+        return TextScaleFromMessageFont(std::abs(metrics.lfMessageFont.lfHeight));
+    }
+    // Older systems give the font at the system's DPI, which their windows never leave.
+    const auto screen = WindowDC(nullptr);
+    if (!screen || !SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        return 100;
+    }
+    return TextScaleFromMessageFont(
+        UnscaleForDpi(std::abs(metrics.lfMessageFont.lfHeight), GetDeviceCaps(screen.Get().dc, LOGPIXELSY)));
 }
 
 void TakeOverDialogDpiScaling(HWND dialog) {

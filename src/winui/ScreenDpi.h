@@ -34,6 +34,9 @@ class ScreenDpi {
     // Takes the DPI the system announced (WM_DPICHANGED) and tells the watchers when it changed.
     void Set(int dpi);
     int Current() const { return dpi_; }
+    // The text size the window opened with, as a percentage (CDialog::TextScale).
+    int TextScale() const { return textScale_; }
+    void SetTextScale(int percent) { textScale_ = percent; }
     // value at the current DPI: (value × DPI + 48) / 96 for positive values.
     int Scale(int value) const;
     // A system metric (SM_CXVSCROLL...) for the current DPI. GetSystemMetrics alone answers for the
@@ -52,6 +55,7 @@ class ScreenDpi {
     void Notify(int oldDpi);
 
     int dpi_ = kDefaultDpi;
+    int textScale_ = 100;
     bool initialised_ = false;
     UniqueModule user32_;
     GetDpiForWindowFunction getDpiForWindow_ = nullptr;
@@ -79,6 +83,10 @@ class ScaledIcon {
     UniqueIcon icon_;
     int iconDpi_ = 0;
 };
+
+// The user's text size as a percentage of the normal one (100 to 225), from the system's message font,
+// which Windows' text-size setting enlarges.
+int UserTextScale();
 
 // Leaves a per-monitor-aware dialog's DPI changes to its own code: without this, newer systems also
 // rescale the dialog's fonts and controls themselves, and everything would be scaled twice. Does

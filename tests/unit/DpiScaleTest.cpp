@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/layout/DpiScale.h"
+#include "core/layout/TextScale.h"
 
 namespace quillet {
 namespace {
@@ -14,6 +15,18 @@ TEST(DpiScale, RoundsToNearestAndKeepsZeroAndNegative) {
     for (const Row& row : rows) {
         EXPECT_EQ(ScaleForDpi(row.value, row.dpi), row.expected) << row.value << " at " << row.dpi;
     }
+}
+
+// The text size from the message font, never below normal nor above the largest (125% and 150% are
+// the Wine dialog tests'), and a window too large for its room at it, by the tighter side.
+TEST(TextScale, FollowsTheMessageFontAndShrinksToTheRoom) {
+    EXPECT_EQ(TextScaleFromMessageFont(11), 100);
+    EXPECT_EQ(TextScaleFromMessageFont(16), 133);
+    EXPECT_EQ(TextScaleFromMessageFont(40), 225);
+    EXPECT_EQ(FittingTextScale(150, 1800, 1200, 3840, 2100), 150);
+    EXPECT_EQ(FittingTextScale(150, 1800, 1200, 1280, 990), 106);
+    EXPECT_EQ(FittingTextScale(150, 1350, 1000, 1280, 1200), 142);
+    EXPECT_EQ(FittingTextScale(125, 4000, 3000, 1280, 990), 100);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "../unit/TestSupport.h"
 #include "OptionsDialogIds.h"
 #include "core/layout/DpiScale.h"
+#include "core/layout/TextScale.h"
 #include "platform/Clipboard.h"
 #include "platform/win32/Handles.h"
 
@@ -379,40 +380,6 @@ std::vector<HWND> DialogDriver::Children() const {
     return children;
 }
 
-std::vector<std::string> DialogDriver::LayoutFaults(int dpi) const {
-    std::vector<std::string> faults;
-    std::vector<HWND> visible;
-    for (HWND child : Children()) {
-        // The size grip lies beneath the other controls on purpose: only its uncovered corner shows
-        // and takes the mouse.
-        const bool grip = ClassOf(child) == L"scrollbar" && (GetWindowLongW(child, GWL_STYLE) & SBS_SIZEGRIP);
-        if (IsWindowVisible(child) && !grip) {
-            visible.push_back(child);
-        }
-    }
-    for (HWND control : visible) {
-        const std::optional<TextRoom> room = RoomOf(control, dpi);
-        if (room && (room->needed.cx > room->available.cx || room->needed.cy > room->available.cy)) {
-            faults.push_back(Describe(control) + " needs " + std::to_string(room->needed.cx) + " x " +
-                             std::to_string(room->needed.cy) + " px, has " +
-                             std::to_string(room->available.cx) + " x " + std::to_string(room->available.cy));
-        }
-    }
-    for (std::size_t i = 0; i < visible.size(); ++i) {
-        for (std::size_t j = i + 1; j < visible.size(); ++j) {
-            const RECT a = RectOf(visible[i]);
-            const RECT b = RectOf(visible[j]);
-            RECT common{};
-            if (!IntersectRect(&common, &a, &b) || (IsGroupBox(visible[i]) && Contains(a, b)) ||
-                (IsGroupBox(visible[j]) && Contains(b, a))) {
-                continue;
-            }
-            faults.push_back(Describe(visible[i]) + " overlaps " + Describe(visible[j]));
-        }
-    }
-    return faults;
-}
-
 SIZE DialogDriver::WindowSize() const {
     RECT rect{};
     GetWindowRect(dialog_, &rect);
@@ -462,6 +429,7 @@ void DialogDriver::OnMessage(const CWPSTRUCT& message) {
     sighting.folder = reinterpret_cast<const char16_t*>(message.lParam);
     sighting.progressVisible = IsWindowVisible(progress) != FALSE;
     sighting.ownerEnabled = IsWindowEnabled(GetWindow(progress, GW_OWNER)) != FALSE;
+    sighting.layoutFaults = test::LayoutFaults(progress, static_cast<int>(GetDpiForWindow(progress)));
     const std::lock_guard lock(mutex_);
     sightings_.push_back(sighting);
     if (cancelNextScan_) {
@@ -473,6 +441,75 @@ void DialogDriver::OnMessage(const CWPSTRUCT& message) {
             PostMessageW(progress, WM_COMMAND, IDCANCEL, 0);
         }
     }
+}
+
+std::vector<std::string> LayoutFaults(HWND window, int dpi) {
+    std::vector<std::string> faults;
+    std::vector<HWND> visible;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        // The size grip lies beneath the other controls on purpose: only its uncovered corner shows
+        // and takes the mouse.
+        const bool grip = ClassOf(child) == L"scrollbar" && (GetWindowLongW(child, GWL_STYLE) & SBS_SIZEGRIP);
+        if (IsWindowVisible(child) && !grip) {
+            visible.push_back(child);
+        }
+    }
+    RECT client{};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+    for (HWND control : visible) {
+        const std::optional<TextRoom> room = RoomOf(control, dpi);
+        if (room && (room->needed.cx > room->available.cx || room->needed.cy > room->available.cy)) {
+            faults.push_back(Describe(control) + " needs " + std::to_string(room->needed.cx) + " x " +
+                             std::to_string(room->needed.cy) + " px, has " +
+                             std::to_string(room->available.cx) + " x " + std::to_string(room->available.cy));
+        }
+        RECT rect{};
+        GetWindowRect(control, &rect);
+        if (!Contains(client, rect)) {
+            faults.push_back(Describe(control) + " reaches out of the window");
+        }
+    }
+    for (std::size_t i = 0; i < visible.size(); ++i) {
+        for (std::size_t j = i + 1; j < visible.size(); ++j) {
+            RECT a{};
+            RECT b{};
+            GetWindowRect(visible[i], &a);
+            GetWindowRect(visible[j], &b);
+            RECT common{};
+            if (!IntersectRect(&common, &a, &b) || (IsGroupBox(visible[i]) && Contains(a, b)) ||
+                (IsGroupBox(visible[j]) && Contains(b, a))) {
+                continue;
+            }
+            faults.push_back(Describe(visible[i]) + " overlaps " + Describe(visible[j]));
+        }
+    }
+    return faults;
+}
+
+TextSizeScope::TextSizeScope(int percent) {
+    saved_.cbSize = sizeof(saved_);
+    if (percent == 100 || !SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(saved_), &saved_, 0)) {
+        return;
+    }
+    NONCLIENTMETRICSW larger = saved_;
+    const int dpi = GetDeviceCaps(platform::WindowDC(nullptr).Get().dc, LOGPIXELSY);
+    larger.lfMessageFont.lfHeight = -ScaleForDpi(ScaleForText(kNormalMessageFontHeight96, percent), dpi);
+    // Not written to the user's settings: the system keeps it until the session ends or it is set back.
+    changed_ = SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(larger), &larger, 0) != FALSE;
+    EXPECT_TRUE(changed_) << "the message font could not be set to " << percent << "%";
+}
+
+TextSizeScope::~TextSizeScope() {
+    if (changed_) {
+        SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(saved_), &saved_, 0);
+    }
+}
+
+int FontHeight(HWND window) {
+    LOGFONTW font{};
+    const auto handle = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    return handle && GetObjectW(handle, sizeof(font), &font) == sizeof(font) ? font.lfHeight : 0;
 }
 
 std::u16string ClipboardText() {

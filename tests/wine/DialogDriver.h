@@ -24,7 +24,31 @@ struct ProgressSighting {
     std::u16string folder;
     bool progressVisible = false;
     bool ownerEnabled = false;
+    std::vector<std::string> layoutFaults;  // as LayoutFaults gives them
 };
+
+// What a user would see wrong with a window's layout at dpi, one line each: visible controls whose text
+// does not fit (static texts, check boxes, radio buttons, push buttons, group boxes, the entries of
+// drop-down lists), visible controls that overlap, except a group box and what it holds, and visible
+// controls that reach out of the window's client area.
+std::vector<std::string> LayoutFaults(HWND window, int dpi);
+
+// The system's message font at percent of its normal size (9 points), as Windows' text-size setting
+// makes it, for this session; the font as it was comes back when the scope ends. At 100 nothing changes.
+class TextSizeScope {
+  public:
+    explicit TextSizeScope(int percent);
+    ~TextSizeScope();
+    TextSizeScope(const TextSizeScope&) = delete;
+    TextSizeScope& operator=(const TextSizeScope&) = delete;
+
+  private:
+    NONCLIENTMETRICSW saved_{};
+    bool changed_ = false;
+};
+
+// The height (LOGFONT's lfHeight) of a window's font.
+int FontHeight(HWND window);
 
 class DialogDriver {
   public:
@@ -75,10 +99,8 @@ class DialogDriver {
     // Every child window of the dialog, in z-order.
     std::vector<HWND> Children() const;
 
-    // What a user would see wrong with the layout at dpi, one line each: visible controls whose text
-    // does not fit (static texts, check boxes, radio buttons, push buttons, group boxes, the entries
-    // of drop-down lists) and visible controls that overlap, except a group box and what it holds.
-    std::vector<std::string> LayoutFaults(int dpi) const;
+    // The dialog's layout faults (the free LayoutFaults) at dpi.
+    std::vector<std::string> LayoutFaults(int dpi) const { return test::LayoutFaults(dialog_, dpi); }
 
     // The window that has the keyboard focus on the dialog's thread, or null.
     HWND Focused() const;

@@ -55,6 +55,7 @@ std::u16string Formatted(const GeneratedFile& file, bool longDate, bool withTime
 }
 
 constexpr const wchar_t* kDpiVariable = L"QUILLET_TEST_DPI";
+constexpr const wchar_t* kTextSizeVariable = L"QUILLET_TEST_TEXT_SIZE";
 constexpr const wchar_t* kDesktopKey = L"Control Panel\\Desktop";
 constexpr const wchar_t* kFontsKey = L"Software\\Fonts";
 
@@ -168,8 +169,11 @@ DialogDriver OptionsDialogFixture::OpenDialogWithHelp(std::vector<std::u16string
         });
 }
 
-OptionsDialogFixture::ProcessResult OptionsDialogFixture::RunAtDpi(int dpi, const std::string& filter) {
+OptionsDialogFixture::ProcessResult OptionsDialogFixture::RunAtDpi(int dpi, const std::string& filter,
+                                                                   int textSize) {
     ProcessResult result{~0u, {}};
+    const TextSizeScope larger(textSize);
+    SetEnvironmentVariableW(kTextSizeVariable, std::to_wstring(textSize).c_str());
     // The display's DPI, and the one fonts are made for.
     const auto desktop = SetLogPixels(HKEY_CURRENT_USER, kDesktopKey, static_cast<DWORD>(dpi));
     const auto fonts = SetLogPixels(HKEY_CURRENT_CONFIG, kFontsKey, static_cast<DWORD>(dpi));
@@ -208,6 +212,7 @@ OptionsDialogFixture::ProcessResult OptionsDialogFixture::RunAtDpi(int dpi, cons
         readEnd.Reset();
     }
     SetEnvironmentVariableW(kDpiVariable, nullptr);
+    SetEnvironmentVariableW(kTextSizeVariable, nullptr);
     RestoreLogPixels(HKEY_CURRENT_USER, kDesktopKey, desktop);
     RestoreLogPixels(HKEY_CURRENT_CONFIG, kFontsKey, fonts);
     return result;
@@ -216,6 +221,11 @@ OptionsDialogFixture::ProcessResult OptionsDialogFixture::RunAtDpi(int dpi, cons
 int OptionsDialogFixture::RequestedDpi() {
     wchar_t value[16] = {};
     return GetEnvironmentVariableW(kDpiVariable, value, 16) > 0 ? _wtoi(value) : 0;
+}
+
+int OptionsDialogFixture::RequestedTextSize() {
+    wchar_t value[16] = {};
+    return GetEnvironmentVariableW(kTextSizeVariable, value, 16) > 0 ? _wtoi(value) : 100;
 }
 
 int OptionsDialogFixture::SystemDpi() {

@@ -79,15 +79,17 @@ class OptionsDialogFixture : public testing::Test {
     static DialogDriver OpenDialogWithHelp(std::vector<std::u16string> paths, HelpCalls& calls);
 
     // Runs the tests that filter names in a new process of this program at the given system DPI (a
-    // Wine process reads it from the user's settings when it starts); the settings are put back
-    // afterwards. Gives the exit code and what the process wrote.
+    // Wine process reads it from the user's settings when it starts) and text size (TextSizeScope); the
+    // settings are put back afterwards. Gives the exit code and what the process wrote.
     struct ProcessResult {
         DWORD exitCode = 0;
         std::string output;
     };
-    static ProcessResult RunAtDpi(int dpi, const std::string& filter);
-    // The DPI that RunAtDpi asked for in this process, or 0 when it was not started that way.
+    static ProcessResult RunAtDpi(int dpi, const std::string& filter, int textSize = 100);
+    // The DPI that RunAtDpi asked for in this process, or 0 when it was not started that way; the text
+    // size it asked for, or 100.
     static int RequestedDpi();
+    static int RequestedTextSize();
     // The system's DPI, which the dialogs open at.
     static int SystemDpi();
 

@@ -16,6 +16,7 @@
 #include "HighContrast.h"
 #include "OptionsDialogFixture.h"
 #include "OptionsDialogIds.h"
+#include "core/layout/TextScale.h"
 #include "core/messages/Messages.h"
 #include "platform/win32/Handles.h"
 
@@ -551,12 +552,17 @@ TEST_F(OptionsDialogTest, ResizingMovesTheButtonsAndGrowsThePreview) {
     EXPECT_EQ(PreviewLines(dialog), 3);
 }
 
-// Run at each display DPI by the test below, and at the display's own DPI with the others.
+// Run at each display DPI and text size by the test below, and at the display's own with the others.
 TEST_F(OptionsDialogTest, NothingIsClippedOrOverlapsAtTheSystemDpi) {
     const int dpi = SystemDpi();
     if (RequestedDpi() != 0) {
         ASSERT_EQ(dpi, RequestedDpi()) << "the DPI setting did not reach this process";
     }
+    // The template's 8 points at the user's text size; smaller only where the window would not fit the
+    // screen with it. The test's screen (1280 x 1024) has room for all of it at 96 DPI, for some at 144
+    // DPI and for none at 192 DPI, where a real screen of that DPI would.
+    const int fontHeight = -MulDiv(ScaleForText(8, RequestedTextSize()), dpi, 72);
+    const int smallestHeight = -MulDiv(8, dpi, 72) - (RequestedTextSize() > 100 && dpi < 192 ? 1 : 0);
     struct Row {
         const char* name;
         std::vector<std::u16string> paths;
@@ -574,10 +580,16 @@ TEST_F(OptionsDialogTest, NothingIsClippedOrOverlapsAtTheSystemDpi) {
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.name << " at " << dpi << " DPI");
         DialogDriver dialog = OpenDialog(row.paths);
+        const int height = FontHeight(dialog.Dialog());
+        EXPECT_TRUE(height == fontHeight || (dpi > 96 && height > fontHeight && height <= smallestHeight))
+            << height;
         for (const Action& action : row.actions) {
             action(dialog);
         }
         EXPECT_EQ(dialog.LayoutFaults(dpi), std::vector<std::string>{});
+        for (const ProgressSighting& sighting : dialog.ProgressSightings()) {
+            EXPECT_EQ(sighting.layoutFaults, std::vector<std::string>{}) << "Reading folders";
+        }
         EXPECT_GE(PreviewLines(dialog), 3);
         // System metrics come scaled for the display already: scaling them again would double them.
         const RECT grip = dialog.RectOf(SizeGripOf(dialog));
@@ -587,12 +599,15 @@ TEST_F(OptionsDialogTest, NothingIsClippedOrOverlapsAtTheSystemDpi) {
     }
 }
 
-TEST_F(OptionsDialogTest, EachDisplayDpiLaysTheDialogOutCleanly) {
+TEST_F(OptionsDialogTest, EachDisplayDpiAndTextSizeLaysTheDialogOutCleanly) {
     for (int dpi : {96, 144, 192}) {
-        SCOPED_TRACE(testing::Message() << dpi << " DPI");
-        const ProcessResult run = RunAtDpi(dpi, "OptionsDialogTest.NothingIsClippedOrOverlapsAtTheSystemDpi");
-        EXPECT_EQ(run.exitCode, 0u) << run.output;
-        EXPECT_NE(run.output.find("[  PASSED  ] 1 test"), std::string::npos) << run.output;
+        for (int textSize : {100, 125, 150}) {
+            SCOPED_TRACE(testing::Message() << dpi << " DPI, text at " << textSize << "%");
+            const ProcessResult run =
+                RunAtDpi(dpi, "OptionsDialogTest.NothingIsClippedOrOverlapsAtTheSystemDpi", textSize);
+            EXPECT_EQ(run.exitCode, 0u) << run.output;
+            EXPECT_NE(run.output.find("[  PASSED  ] 1 test"), std::string::npos) << run.output;
+        }
     }
 }
 

@@ -14,6 +14,7 @@
 #include "PrefsIds.h"
 #include "core/commands/CommandFile.h"
 #include "core/editor/CommandEditor.h"
+#include "core/layout/TextScale.h"
 #include "core/messages/Messages.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -610,14 +611,32 @@ TEST_F(PrefsDialogTest, EveryWayOfClosingAsksBeforeDiscardingAndLeavesTheFileUnt
     }
 }
 
-TEST_F(PrefsDialogTest, NothingIsClippedOrOverlapsInAnyDisplayState) {
+// At the normal text size and the larger ones of Windows' text-size setting, with the small windows.
+TEST_F(PrefsDialogTest, NothingIsClippedOrOverlapsInAnyDisplayStateOrTextSize) {
     WriteUserFile({"Copy:%QUILLET", "Broken:$nosuch;[\\n]", "Names:$name;[\\n]"});
-    DialogDriver dialog = OpenDialog();
-    const int dpi = static_cast<int>(GetDpiForWindow(dialog.Dialog()));
-    for (const int item : {0, 1, 2}) {
-        SelectItem(dialog, item);
-        SCOPED_TRACE(Printable(Items(dialog)[static_cast<std::size_t>(item)]));
-        EXPECT_EQ(dialog.LayoutFaults(dpi), std::vector<std::string>{});
+    for (const int textSize : {100, 125, 150}) {
+        SCOPED_TRACE(testing::Message() << "text at " << textSize << "%");
+        const TextSizeScope larger(textSize);
+        DialogDriver dialog = OpenDialog();
+        const int dpi = static_cast<int>(GetDpiForWindow(dialog.Dialog()));
+        EXPECT_EQ(FontHeight(dialog.Dialog()), -MulDiv(ScaleForText(8, textSize), dpi, 72));
+        for (const int item : {0, 1, 2}) {
+            SelectItem(dialog, item);
+            SCOPED_TRACE(Printable(Items(dialog)[static_cast<std::size_t>(item)]));
+            EXPECT_EQ(dialog.LayoutFaults(dpi), std::vector<std::string>{});
+        }
+        const auto check = [&](std::u16string_view title, int closeId) {
+            const HWND window = WaitForWindow(dialog, title);
+            ASSERT_NE(window, nullptr) << Printable(title);
+            EXPECT_EQ(LayoutFaults(window, dpi), std::vector<std::string>{}) << Printable(title);
+            Answer(window, closeId);
+        };
+        PostClick(dialog, IDC_ADD_COMMAND);
+        check(u"New Command", IDCANCEL);
+        PostClick(dialog, IDC_INSERT);
+        check(u"Insert File/Folder Attribute", IDCANCEL);
+        PostMessageW(dialog.Dialog(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+        check(u"About " + Caption(), IDOK);
     }
 }
 

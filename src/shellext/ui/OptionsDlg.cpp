@@ -120,6 +120,7 @@ bool CScrivelDlg::OnInitDialog() {
     // recorded layout fit the screen from the start.
     winui::TakeOverDialogDpiScaling(Handle());
     dpi_->Update(Handle());
+    dpi_->SetTextScale(TextScale());
     productIcon_ = FindIconControl(Handle());
     SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
     if (!presenter_.ShowsFolderOptions()) {
