@@ -5,8 +5,8 @@
 #include <windowsx.h>
 
 #include "core/failure/Failure.h"
-#include "platform/win32/SystemColours.h"
 #include "core/layout/TextScale.h"
+#include "platform/win32/SystemColours.h"
 #include "platform/win32/WideString.h"
 
 namespace quillet::winui {
