@@ -3,9 +3,12 @@
 #include <commctrl.h>
 #include <shellapi.h>
 #include <windowsx.h>
+// after windows.h
+#include <oleacc.h>
 
 #include "core/failure/Failure.h"
 #include "platform/win32/WideString.h"
+#include "winui/Accessible.h"
 
 namespace quillet::winui {
 namespace {
@@ -32,6 +35,7 @@ void CButtonLink::OnAttached() {
         SetWindowSubclass(Handle(), &CButtonLink::SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this))) {
         subclassed_ = true;
         dpi_->AddWatcher(*this);
+        SetAccessibleRole(Handle(), ROLE_SYSTEM_LINK);
     }
 }
 

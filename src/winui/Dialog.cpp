@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "winui/Accessible.h"
 #include "winui/Handles.h"
 
 namespace quillet::winui {
@@ -91,9 +92,13 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
 
 INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_INITDIALOG:
+        case WM_INITDIALOG: {
             AttachControls();
-            return OnInitDialog() ? TRUE : FALSE;
+            const bool defaultFocus = OnInitDialog();
+            // After OnInitDialog, which may add controls (the size grip).
+            ServeAccessibleControls(window_);
+            return defaultFocus ? TRUE : FALSE;
+        }
         case WM_COMMAND:
             return OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
         case WM_SIZE:
