@@ -15,6 +15,7 @@
 #include "core/editor/CommandEditor.h"
 #include "core/failure/Failure.h"
 #include "platform/Utf.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 #include "prefs/FirstMenuPackage.h"
 #include "prefs/ScrivelPrefsDlg.h"
@@ -98,6 +99,8 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
                 return quillet::prefs::RunRequest(*request);
             }
         }
+        // COM on the windows' thread: it hands screen readers the controls' accessible objects.
+        const quillet::platform::ComApartment com = quillet::platform::EnterComApartment();
         quillet::prefs::CScrivelPrefsApp app;
         return app.InitInstance();
     } catch (const std::bad_alloc&) {

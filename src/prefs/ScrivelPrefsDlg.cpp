@@ -15,6 +15,7 @@
 #include "prefs/FirstMenuPackage.h"
 #include "prefs/InsertDlg.h"
 #include "prefs/NewCmdDlg.h"
+#include "winui/Accessible.h"
 #include "winui/Handles.h"
 #include "winui/MarkIcon.h"
 
@@ -190,6 +191,9 @@ bool CScrivelPrefsDlg::OnInitDialog() {
     CreateStateImages();
     CreateDescriptionPanel();
     LoadWarningIcon();
+    // A screen reader hears each warning mark as its problem, in the editor's words.
+    winui::DescribeListItems(list_.Handle(),
+                             [this](std::size_t index) { return editor_.ItemAnnouncement(index); });
     problemGap96_ =
         UnscaleForDpi(problem_.RectInParent().left - itemFormat_.RectInParent().right, dpi_->Current());
 

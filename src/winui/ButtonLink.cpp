@@ -3,11 +3,14 @@
 #include <commctrl.h>
 #include <shellapi.h>
 #include <windowsx.h>
+// after windows.h
+#include <oleacc.h>
 
 #include "core/failure/Failure.h"
 #include "core/layout/TextScale.h"
 #include "platform/win32/SystemColours.h"
 #include "platform/win32/WideString.h"
+#include "winui/Accessible.h"
 
 namespace quillet::winui {
 namespace {
@@ -34,6 +37,7 @@ void CButtonLink::OnAttached() {
         SetWindowSubclass(Handle(), &CButtonLink::SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this))) {
         subclassed_ = true;
         dpi_->AddWatcher(*this);
+        SetAccessibleRole(Handle(), ROLE_SYSTEM_LINK);
     }
 }
 

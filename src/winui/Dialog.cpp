@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/layout/TextScale.h"
+#include "winui/Accessible.h"
 #include "winui/Handles.h"
 #include "winui/ScreenDpi.h"
 
@@ -192,7 +193,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
 
 INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_INITDIALOG:
+        case WM_INITDIALOG: {
             // A window larger than the screen would hide its buttons: open again with smaller text.
             if (const int fitting = FittingTextScale(); fitting < textScale_) {
                 smallerTextScale_ = fitting;
@@ -200,7 +201,11 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 return FALSE;
             }
             AttachControls();
-            return OnInitDialog() ? TRUE : FALSE;
+            const bool defaultFocus = OnInitDialog();
+            // After OnInitDialog, which may add controls (the size grip).
+            ServeAccessibleControls(window_);
+            return defaultFocus ? TRUE : FALSE;
+        }
         case WM_COMMAND:
             return OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
         case WM_SIZE:

@@ -1,11 +1,14 @@
 #include "DialogDriver.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cwctype>
 #include <future>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +17,7 @@
 #include "core/layout/DpiScale.h"
 #include "core/layout/TextScale.h"
 #include "platform/Clipboard.h"
+#include "platform/win32/ComPtr.h"
 #include "platform/win32/Handles.h"
 
 namespace quillet::test {
@@ -431,6 +435,9 @@ void DialogDriver::OnMessage(const CWPSTRUCT& message) {
     sighting.ownerEnabled = IsWindowEnabled(GetWindow(progress, GW_OWNER)) != FALSE;
     sighting.layoutFaults = test::LayoutFaults(progress, static_cast<int>(GetDpiForWindow(progress)));
     const std::lock_guard lock(mutex_);
+    if (std::exchange(inspectNextScan_, false)) {
+        sighting.accessibilityFaults = AccessibilityFaults(progress);
+    }
     sightings_.push_back(sighting);
     if (cancelNextScan_) {
         cancelNextScan_ = false;
@@ -483,6 +490,104 @@ std::vector<std::string> LayoutFaults(HWND window, int dpi) {
             }
             faults.push_back(Describe(visible[i]) + " overlaps " + Describe(visible[j]));
         }
+    }
+    return faults;
+}
+
+Announced AnnouncedOf(HWND control, long child) {
+    Announced announced;
+    platform::ComPtr<IAccessible> object;
+    if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          object.ReceiveAny()))) {
+        return announced;
+    }
+    VARIANT id{};
+    id.vt = VT_I4;
+    id.lVal = child;
+    platform::UniqueBstr text;
+    if (object->get_accName(id, text.Receive()) == S_OK && text) {
+        announced.name = reinterpret_cast<const char16_t*>(text.Get());
+    }
+    if (object->get_accDescription(id, text.Receive()) == S_OK && text) {
+        announced.description = reinterpret_cast<const char16_t*>(text.Get());
+    }
+    VARIANT value{};
+    if (object->get_accRole(id, &value) == S_OK && value.vt == VT_I4) {
+        announced.role = value.lVal;
+    }
+    if (object->get_accState(id, &value) == S_OK && value.vt == VT_I4) {
+        announced.state = value.lVal;
+    }
+    return announced;
+}
+
+std::vector<std::string> AccessibilityFaults(HWND window, const std::vector<std::pair<int, long>>& roles,
+                                             const std::vector<std::u16string>& shared) {
+    // The role each kind of control has for a screen reader.
+    const auto expectedRole = [&](HWND control) -> long {
+        for (const auto& [id, role] : roles) {
+            if (GetDlgCtrlID(control) == id) {
+                return role;
+            }
+        }
+        const std::wstring kind = ClassOf(control);
+        const LONG style = GetWindowLongW(control, GWL_STYLE);
+        if (kind == L"button") {
+            switch (style & BS_TYPEMASK) {
+                case BS_GROUPBOX:
+                    return ROLE_SYSTEM_GROUPING;
+                case BS_CHECKBOX:
+                case BS_AUTOCHECKBOX:
+                    return ROLE_SYSTEM_CHECKBUTTON;
+                case BS_RADIOBUTTON:
+                case BS_AUTORADIOBUTTON:
+                    return ROLE_SYSTEM_RADIOBUTTON;
+                default:
+                    return ROLE_SYSTEM_PUSHBUTTON;
+            }
+        }
+        if (kind == L"static") {
+            const LONG type = style & SS_TYPEMASK;
+            return type == SS_ICON || type == SS_BITMAP ? ROLE_SYSTEM_GRAPHIC
+                   : type == SS_ETCHEDHORZ              ? ROLE_SYSTEM_SEPARATOR
+                                                        : ROLE_SYSTEM_STATICTEXT;
+        }
+        return kind == L"edit"                                  ? ROLE_SYSTEM_TEXT
+               : kind == L"combobox"                            ? ROLE_SYSTEM_COMBOBOX
+               : kind == L"syslistview32"                       ? ROLE_SYSTEM_LIST
+               : kind == L"scrollbar" && (style & SBS_SIZEGRIP) ? ROLE_SYSTEM_GRIP
+                                                                : -1;
+    };
+    std::vector<std::string> faults;
+    std::vector<std::u16string> names;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        // By style: the folder-reading window may not be shown yet.
+        if (!(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE)) {
+            continue;
+        }
+        const Announced announced = AnnouncedOf(child);
+        const long role = expectedRole(child);
+        const std::string which = Describe(child) + " (" + Printable(announced.name) + ")";
+        if (announced.role != role) {
+            faults.push_back(which + ": role " + std::to_string(announced.role) + ", not " +
+                             std::to_string(role));
+        }
+        const bool decorative =
+            role == ROLE_SYSTEM_GRAPHIC || role == ROLE_SYSTEM_SEPARATOR || role == ROLE_SYSTEM_GRIP;
+        if (announced.name.empty() && !decorative) {
+            faults.push_back(which + ": no name");
+        }
+        if (role == ROLE_SYSTEM_STATICTEXT || announced.name.empty()) {
+            continue;
+        }
+        if (std::find(names.begin(), names.end(), announced.name) != names.end() &&
+            std::find(shared.begin(), shared.end(), announced.name) == shared.end()) {
+            faults.push_back(which + ": name taken twice");
+        }
+        names.push_back(announced.name);
+    }
+    if (names.empty()) {
+        faults.push_back("nothing to read");
     }
     return faults;
 }

@@ -25,6 +25,8 @@ struct ProgressSighting {
     bool progressVisible = false;
     bool ownerEnabled = false;
     std::vector<std::string> layoutFaults;  // as LayoutFaults gives them
+    // What a screen reader would miss in the window, when the test asked (InspectNextScan).
+    std::vector<std::string> accessibilityFaults;
 };
 
 // What a user would see wrong with a window's layout at dpi, one line each: visible controls whose text
@@ -49,6 +51,24 @@ class TextSizeScope {
 
 // The height (LOGFONT's lfHeight) of a window's font.
 int FontHeight(HWND window);
+
+// What a screen reader is told of a control or, with child, of a list's item (counted from 1): read
+// through oleacc in this process, as Wine answers only there. Needs COM in the multithreaded
+// apartment on the calling thread (the dialog threads join it).
+struct Announced {
+    std::u16string name;
+    long role = 0;
+    long state = 0;
+    std::u16string description;
+};
+Announced AnnouncedOf(HWND control, long child = 0);
+
+// What a screen reader would miss in window, one line each, for every visible child control: no
+// name (pictures, lines and the size grip need none), a role other than the one its kind has (roles:
+// the exceptions, by control id), two controls of one name (labels aside, which share the name of
+// what they label; shared: names that may come twice).
+std::vector<std::string> AccessibilityFaults(HWND window, const std::vector<std::pair<int, long>>& roles = {},
+                                             const std::vector<std::u16string>& shared = {});
 
 class DialogDriver {
   public:
@@ -119,6 +139,12 @@ class DialogDriver {
         cancelNextScan_ = true;
         cancelKey_ = key;
     }
+    // The folder-reading window's controls are checked for a screen reader when it shows the next scan's
+    // first folder.
+    void InspectNextScan() {
+        const std::lock_guard lock(mutex_);
+        inspectNextScan_ = true;
+    }
 
   private:
     static LRESULT CALLBACK WatchMessages(int code, WPARAM wParam, LPARAM lParam);
@@ -138,6 +164,7 @@ class DialogDriver {
     std::vector<ProgressSighting> sightings_;
     bool cancelNextScan_ = false;
     UINT cancelKey_ = 0;
+    bool inspectNextScan_ = false;
 };
 
 // The clipboard's Unicode text, or a marker when it holds none.

@@ -3,6 +3,7 @@
 #include <windows.h>
 // after windows.h
 #include <htmlhelp.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -738,6 +739,31 @@ TEST_F(OptionsDialogTest, AKeyboardUserSeesTheFocusOnTheLinkAndOpensItWithSpaceO
     // Enter went to the link alone: the default button neither copied nor closed.
     EXPECT_TRUE(IsWindowVisible(dialog.Dialog()));
     EXPECT_EQ(ClipboardText(), u"untouched");
+}
+
+TEST_F(OptionsDialogTest, AScreenReaderNamesEveryControlTheLinkAndTheReadOnlyPreview) {
+    const platform::ComApartment com(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+    DialogDriver dialog = OpenDialog({Docs(), A()});
+    EXPECT_EQ(AccessibilityFaults(dialog.Dialog(), {{IDC_WEB_LINK, ROLE_SYSTEM_LINK}}),
+              std::vector<std::string>{});
+    const std::pair<int, std::u16string> names[] = {{IDC_SORT, u"Sort:"},
+                                                    {IDC_PREVIEW, u"Preview"},
+                                                    {IDC_QUOTE_CHAR, u"Quotation mark"},
+                                                    {IDC_WEB_LINK, dialog.Text(IDC_WEB_LINK)},
+                                                    {IDC_SUMMARY, dialog.Text(IDC_SUMMARY)}};
+    for (const auto& [id, name] : names) {
+        EXPECT_EQ(AnnouncedOf(dialog.Item(id)).name, name) << id;
+    }
+    EXPECT_TRUE(AnnouncedOf(dialog.Item(IDC_PREVIEW)).state & STATE_SYSTEM_READONLY);
+    const long linkState = AnnouncedOf(dialog.Item(IDC_WEB_LINK)).state;
+    EXPECT_EQ(linkState & (STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_LINKED),
+              STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_LINKED);
+    // The folder-reading window, looked at while it shows the first folder.
+    dialog.InspectNextScan();
+    dialog.Click(IDC_ADD_FOLDER_FILES);
+    const std::vector<ProgressSighting> sightings = dialog.ProgressSightings();
+    ASSERT_FALSE(sightings.empty());
+    EXPECT_EQ(sightings[0].accessibilityFaults, std::vector<std::string>{});
 }
 
 TEST_F(OptionsDialogTest, TheLinkReactsOnlyOverItsText) {

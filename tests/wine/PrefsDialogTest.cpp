@@ -981,6 +981,61 @@ TEST_F(PrefsDialogTest, EveryLabelledControlHasItsOwnAccessKey) {
     }
 }
 
+// What a screen reader reads in each window: every control named and in its role, and the list's
+// marks as words.
+struct AnnouncedRow {
+    const char* window;
+    int opener;  // the button that opens the window, or the About entry of the system menu; 0: the dialog
+    std::u16string title;
+    std::vector<std::pair<int, std::u16string>> names;  // names that must be exactly so
+};
+
+TEST_F(PrefsDialogTest, AScreenReaderNamesEveryControlAndTheListsProblems) {
+    const platform::ComApartment com(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+    WriteUserFile(
+        {"Broken:$nosuch;[\\n]", "no colon", "Copy:%QUILLET", "More:%SUBFOLDER", "Names:$name;[\\n]"});
+    DialogDriver dialog = OpenDialog();
+    const AnnouncedRow rows[] = {
+        {"Configure",
+         0,
+         {},
+         {{IDC_COMMAND_LIST, u"Commands added to Windows Explorer context menu:"},
+          {IDC_NAME, u"Name:"},
+          {IDC_ITEM_FORMAT, u"Item Format:"},
+          {IDC_PROBLEM, u"Show the problem"},
+          {IDC_SEPARATOR_LIST, u"Insert into Item Separator"}}},
+        {"Insert", IDC_INSERT, u"Insert File/Folder Attribute", {{IDC_TEXT_TO_INSERT, u"Text to insert:"}}},
+        {"New Command", IDC_ADD_COMMAND, u"New Command", {{IDC_NEW_TYPE, u"Select command type to create:"}}},
+        {"About", IDM_ABOUTBOX, u"About " + Caption(), {}},
+    };
+    for (const AnnouncedRow& row : rows) {
+        if (row.opener == IDM_ABOUTBOX) {
+            PostMessageW(dialog.Dialog(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+        } else if (row.opener != 0) {
+            PostClick(dialog, row.opener);
+        }
+        const HWND window = row.opener ? WaitForWindow(dialog, row.title) : dialog.Dialog();
+        ASSERT_NE(window, nullptr) << row.window;
+        EXPECT_EQ(AccessibilityFaults(window), std::vector<std::string>{}) << row.window;
+        for (const auto& [id, name] : row.names) {
+            EXPECT_EQ(AnnouncedOf(GetDlgItem(window, id)).name, name) << row.window << " " << id;
+        }
+        if (row.opener != 0) {
+            Answer(window, row.opener == IDM_ABOUTBOX ? IDOK : IDCANCEL);
+        }
+    }
+    // Each warning mark is read as its problem; the current command's is the one its window shows.
+    const std::vector<int> marks = Marks(dialog);
+    ASSERT_EQ(marks, (std::vector<int>{3, 3, 0, 1, 2}));
+    const HWND list = dialog.Item(IDC_COMMAND_LIST);
+    EXPECT_EQ(AnnouncedOf(list, 1).description, u"problem: " + dialog.Text(IDC_PROBLEM_TEXT));
+    EXPECT_EQ(AnnouncedOf(list, 2).description.substr(0, 9), u"problem: ");
+    EXPECT_GT(AnnouncedOf(list, 2).description.size(), 9u);
+    for (long item = 3; item <= 5; ++item) {
+        EXPECT_EQ(AnnouncedOf(list, item).description, u"") << item;
+    }
+}
+
 TEST_F(PrefsDialogTest, ListButtonsAndFieldsFollowTheSelection) {
     WriteUserFile(kFourCommands);
     DialogDriver dialog = OpenDialog();

@@ -326,6 +326,15 @@ void CommandEditor::UpdateMarks() {
     marks_ = std::move(marks);
 }
 
+std::u16string CommandEditor::ItemAnnouncement(std::size_t index) const {
+    if (index >= marks_.size() || index >= commands_.size() || marks_[index] != StateMark::Problem) {
+        return {};
+    }
+    const Command& command = commands_[index];
+    return FormatMessageText(MessageId::AnnouncedProblem,
+                             {command.unreadable.empty() ? command.format.errorText : command.unreadable});
+}
+
 void CommandEditor::NameLostFocus() {
     if (current_) {
         view_.SetItemText(*current_, view_.FieldText(EditorField::Name));

@@ -161,6 +161,9 @@ class CommandEditor {
 
     // What the editor holds.
     const CommandList& Commands() const { return commands_; }
+    // What a screen reader says of a list item beyond its name: an item with the warning mark says its
+    // problem (the line's reason, or the item format's problems); empty for any other item.
+    std::u16string ItemAnnouncement(std::size_t index) const;
 
     // Events of the list view. A notification that the editor's own calls cause is ignored.
     void ItemSelected(std::size_t index);
