@@ -8,9 +8,11 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 #include "platform/win32/ComPtr.h"
+#include "platform/win32/WideString.h"
 
 namespace quillet::winui {
 namespace {
@@ -122,7 +124,7 @@ ControlAccess* AccessOf(HWND control) {
     return static_cast<ControlAccess*>(GetPropW(control, kAccessProperty));
 }
 
-HRESULT GiveText(const std::wstring& text, BSTR* result) {
+HRESULT GiveText(std::wstring_view text, BSTR* result) {
     *result = nullptr;
     if (text.empty()) {
         return S_FALSE;
@@ -223,7 +225,7 @@ class AccessibleControl final : public IAccessible {
                 const ControlAccess* access = AccessOf(control_);
                 const std::u16string text =
                     access && access->describe ? access->describe(*item) : std::u16string();
-                return GiveText(std::wstring(text.begin(), text.end()), description);
+                return GiveText({platform::AsWide(text), text.size()}, description);
             }
             return Forward(&IAccessible::get_accDescription, child, description);
         });
