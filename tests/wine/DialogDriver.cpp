@@ -530,33 +530,36 @@ std::vector<std::string> AccessibilityFaults(HWND window, const std::vector<std:
                 return role;
             }
         }
-        const std::wstring kind = ClassOf(control);
+        // Class, the style bits looked at and their value; the first row that matches.
+        struct KindRow {
+            const wchar_t* kind;
+            LONG mask;
+            LONG value;
+            long role;
+        };
+        static const KindRow kKinds[] = {
+            {L"button", BS_TYPEMASK, BS_GROUPBOX, ROLE_SYSTEM_GROUPING},
+            {L"button", BS_TYPEMASK, BS_CHECKBOX, ROLE_SYSTEM_CHECKBUTTON},
+            {L"button", BS_TYPEMASK, BS_AUTOCHECKBOX, ROLE_SYSTEM_CHECKBUTTON},
+            {L"button", BS_TYPEMASK, BS_RADIOBUTTON, ROLE_SYSTEM_RADIOBUTTON},
+            {L"button", BS_TYPEMASK, BS_AUTORADIOBUTTON, ROLE_SYSTEM_RADIOBUTTON},
+            {L"button", 0, 0, ROLE_SYSTEM_PUSHBUTTON},
+            {L"static", SS_TYPEMASK, SS_ICON, ROLE_SYSTEM_GRAPHIC},
+            {L"static", SS_TYPEMASK, SS_BITMAP, ROLE_SYSTEM_GRAPHIC},
+            {L"static", SS_TYPEMASK, SS_ETCHEDHORZ, ROLE_SYSTEM_SEPARATOR},
+            {L"static", 0, 0, ROLE_SYSTEM_STATICTEXT},
+            {L"edit", 0, 0, ROLE_SYSTEM_TEXT},
+            {L"combobox", 0, 0, ROLE_SYSTEM_COMBOBOX},
+            {L"syslistview32", 0, 0, ROLE_SYSTEM_LIST},
+            {L"scrollbar", SBS_SIZEGRIP, SBS_SIZEGRIP, ROLE_SYSTEM_GRIP},
+        };
         const LONG style = GetWindowLongW(control, GWL_STYLE);
-        if (kind == L"button") {
-            switch (style & BS_TYPEMASK) {
-                case BS_GROUPBOX:
-                    return ROLE_SYSTEM_GROUPING;
-                case BS_CHECKBOX:
-                case BS_AUTOCHECKBOX:
-                    return ROLE_SYSTEM_CHECKBUTTON;
-                case BS_RADIOBUTTON:
-                case BS_AUTORADIOBUTTON:
-                    return ROLE_SYSTEM_RADIOBUTTON;
-                default:
-                    return ROLE_SYSTEM_PUSHBUTTON;
+        for (const KindRow& row : kKinds) {
+            if (ClassOf(control) == row.kind && (style & row.mask) == row.value) {
+                return row.role;
             }
         }
-        if (kind == L"static") {
-            const LONG type = style & SS_TYPEMASK;
-            return type == SS_ICON || type == SS_BITMAP ? ROLE_SYSTEM_GRAPHIC
-                   : type == SS_ETCHEDHORZ              ? ROLE_SYSTEM_SEPARATOR
-                                                        : ROLE_SYSTEM_STATICTEXT;
-        }
-        return kind == L"edit"                                  ? ROLE_SYSTEM_TEXT
-               : kind == L"combobox"                            ? ROLE_SYSTEM_COMBOBOX
-               : kind == L"syslistview32"                       ? ROLE_SYSTEM_LIST
-               : kind == L"scrollbar" && (style & SBS_SIZEGRIP) ? ROLE_SYSTEM_GRIP
-                                                                : -1;
+        return -1L;
     };
     std::vector<std::string> faults;
     std::vector<std::u16string> names;
